@@ -1,0 +1,10 @@
+# Fails when a file of the plain C++ folders includes a Qt header.
+foreach(dir IN LISTS DIRS)
+    file(GLOB_RECURSE files "${dir}/*.h" "${dir}/*.cpp")
+    foreach(f IN LISTS files)
+        file(STRINGS "${f}" hits REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]Q")
+        if(hits)
+            message(SEND_ERROR "Qt header included in plain C++ file ${f}: ${hits}")
+        endif()
+    endforeach()
+endforeach()

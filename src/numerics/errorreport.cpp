@@ -1,0 +1,87 @@
+// The error report: warning log, first-report default, remembered answer, stop and kill.
+#include "errorreport.h"
+
+#include "constants.h"
+#include "numberformat.h"
+
+#include <cctype>
+#include <cstdlib>
+
+namespace gyro {
+
+ErrorReport& ErrorReport::instance() {
+    static ErrorReport report;
+    return report;
+}
+
+std::string ErrorReport::text() const {
+    std::string out;
+    for (auto it = m_lines.rbegin(); it != m_lines.rend(); ++it) {
+        out += *it;
+        out += LineBreak;
+    }
+    return out;
+}
+
+void ErrorReport::appendLog(const std::string& line) {
+    m_lines.push_back(line);
+    if (m_logListener) m_logListener();
+}
+
+void ErrorReport::reset() {
+    m_lines.clear();
+    m_lastAnswer.clear();
+    m_firstReportFlag = 0;
+}
+
+void ErrorReport::endProgram() {
+    if (m_endProgram) {
+        m_endProgram();
+    } else {
+        std::_Exit(0); // at once: no saving, no clean-up
+    }
+}
+
+void ErrorReport::report(const std::string& label, double& status) {
+    const std::string question = label + LineBreak +
+                                 "A small error was raised, rounding error or null norm warning" +
+                                 ". If it happen again, please modify the data..." +
+                                 "    Type Yes to continue, Stop to stop, No to end the run";
+    const std::string title = label + "   Warning";
+    std::string defaultAnswer;
+    if (m_firstReportFlag == 0) {
+        defaultAnswer = "Yes, It is understood!";
+        m_firstReportFlag = 1;
+    } else {
+        defaultAnswer = m_lastAnswer;
+    }
+    appendLog("At_Time=" + FormatPattern(OrbitalTime, " #.### ") + label);
+    if (!label.empty() && label[0] == '_') return;
+
+    const std::string answer = m_asker ? m_asker->ask(question, title, defaultAnswer) : "";
+    m_lastAnswer = answer;
+    if (answer.empty()) return;
+    const char first = static_cast<char>(std::tolower(static_cast<unsigned char>(answer[0])));
+    if (first == 's') {
+        status = 1;
+        StopCalcul = 1;
+        return;
+    }
+    if (first == 'y') return;
+    const std::string again = m_asker ? m_asker->ask("Do you really want to kill the process ",
+                                                     "Warning again", "Yes to kill")
+                                      : "";
+    m_lastAnswer = again;
+    if (!again.empty() && std::tolower(static_cast<unsigned char>(again[0])) == 'y') endProgram();
+}
+
+void AlerteCalcul(const std::string& label, double& status) {
+    ErrorReport::instance().report(label, status);
+}
+
+void AlerteCalcul(const std::string& label) {
+    double ignored = 0;
+    ErrorReport::instance().report(label, ignored);
+}
+
+} // namespace gyro

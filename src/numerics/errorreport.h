@@ -1,0 +1,73 @@
+// The error report: the one way numeric code warns the user, logs, and asks whether to go on.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace gyro {
+
+/// Asks the user a question in a modal input box and returns the typed text (empty on Cancel).
+/// The windows supply a real dialog, the command line answers by rule, tests script answers.
+class Asker {
+public:
+    virtual ~Asker() = default;
+    virtual std::string ask(const std::string& prompt, const std::string& title,
+                            const std::string& defaultAnswer) = 0;
+};
+
+/// 1 when the user asked to stop the current computation; the run driver and the integrator
+/// poll it, the run driver clears it when it obeys.
+inline double StopCalcul = 0;
+
+/// The current time of the orbital computation [s]; written by the orbit check, shown in the
+/// time stamp of every log line.
+inline double OrbitalTime = 0;
+
+/// The warning log and the question flow behind AlerteCalcul.
+class ErrorReport {
+public:
+    static ErrorReport& instance();
+
+    /// Installs the question asker (not owned); nullptr means "no one to ask": questions then
+    /// continue as if cancelled.
+    void setAsker(Asker* asker) { m_asker = asker; }
+    Asker* asker() const { return m_asker; }
+    /// Replaces the way "end the program at once" ends the process (tests record it instead).
+    void setEndProgram(std::function<void()> end) { m_endProgram = std::move(end); }
+    /// Called after every new log line (the window refreshes its Warning box from it).
+    void setLogListener(std::function<void()> listener) { m_logListener = std::move(listener); }
+
+    /// The log lines, oldest first; every line since the start is kept.
+    const std::vector<std::string>& lines() const { return m_lines; }
+    /// The log as the Warning box shows it: newest line on top, lines joined by CR LF.
+    std::string text() const;
+
+    void report(const std::string& label, double& status);
+    /// Adds one line to the log without the time stamp and without a question.
+    void appendLog(const std::string& line);
+
+    const std::string& lastAnswer() const { return m_lastAnswer; }
+    /// Forgets answers and log, as at program start (for tests).
+    void reset();
+
+private:
+    void endProgram();
+
+    Asker* m_asker = nullptr;
+    std::function<void()> m_endProgram;
+    std::function<void()> m_logListener;
+    std::vector<std::string> m_lines;
+    std::string m_lastAnswer;
+    double m_firstReportFlag = 0;
+};
+
+/// Reports a warning or a trapped fault. The label (a routine name followed by "faute", or a
+/// message) is logged with a time stamp; unless it begins with "_", the user is asked whether to
+/// continue ("Yes"), stop the computation ("Stop": status and StopCalcul become 1) or end the
+/// program ("No", then a confirmation).
+void AlerteCalcul(const std::string& label, double& status);
+/// The same with a status the caller ignores.
+void AlerteCalcul(const std::string& label);
+
+} // namespace gyro
