@@ -35,6 +35,8 @@ public:
     Asker* asker() const { return m_asker; }
     /// Replaces the way "end the program at once" ends the process (tests record it instead).
     void setEndProgram(std::function<void()> end) { m_endProgram = std::move(end); }
+    /// Ends the program at once (no saving, no clean-up) through the installed function.
+    void endProgram();
     /// Called after every new log line (the window refreshes its Warning box from it).
     void setLogListener(std::function<void()> listener) { m_logListener = std::move(listener); }
 
@@ -52,8 +54,6 @@ public:
     void reset();
 
 private:
-    void endProgram();
-
     Asker* m_asker = nullptr;
     std::function<void()> m_endProgram;
     std::function<void()> m_logListener;
