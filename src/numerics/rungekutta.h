@@ -29,11 +29,44 @@ using GeneralDerivative = void (*)(double stage, double extra, const StateArray&
 /// One controlled step of the particle state with the method OrdreRunge. On entry h [s] is the
 /// step to try; on return yNext holds the new state and h the step proposed for the next call
 /// (methods 4 and 8 leave h unchanged). y is not modified.
+/// With Cash-Karp a step is accepted when err < ErrMax; a rejected step is retried from y with a
+/// smaller step (at most ten times smaller per rejection, "_Pb de Pas" logged when that floor
+/// acts), and from the third consecutive rejection on the user is asked whether to go on
+/// ("Runge a tendance à boucler Pb de Pas"); answering Stop returns at once with h unchanged
+/// (the answer applies to that step: the next call controls its step again).
+/// A non-finite state or error estimate, or an error limit that is not positive, is reported as
+/// "rungefaute ..." and stops the run (StopCalcul = 1, yNext = y, h unchanged).
 void runge(double& h, const StateArray& y, StateArray& yNext, RungeDerivative f);
 
 /// One step without step control: advances y by h into yNext and leaves the error estimate in
-/// errPos, errVel and err (an estimate of exactly 0 becomes 0.001).
+/// errPos, errVel and err (an estimate of exactly 0 becomes 0.001). A non-finite result is
+/// reported as "rungefaute ..." (StopCalcul = 1) and left in yNext for the caller to see.
 void rungeGeneral(double h, const StateArray& y, double extra, StateArray& yNext,
                   GeneralDerivative f);
+
+/// Largest number of stages of a tableau.
+inline constexpr int kMaxStages = 12;
+
+/// The work record of one of the two routines: its tableau (built at the first call, and built
+/// again when OrdreRunge is changed to another of 4, 5, 8) and, for runge, the step control.
+/// Arrays are indexed from 1 like the tableau's coefficients.
+struct RungeWork {
+    double initialised = 0;                     ///< 1 once a tableau is built
+    double method = 0;                          ///< the OrdreRunge the tableau was built for
+    double stages = 0;                          ///< number of stages s (4, 6 or 12)
+    double A[kMaxStages + 1][kMaxStages + 1]{}; ///< a(i, l), l < i
+    double b[kMaxStages + 1]{};                 ///< weights of the propagated solution
+    double bStar[kMaxStages + 1]{};             ///< weights of the embedded solution (Cash-Karp)
+    double delta[kMaxStages + 1]{};             ///< b - bStar (Cash-Karp, for the trace)
+    double rejections = 0; ///< consecutive rejections of the current step (runge)
+    double status = 0;     ///< 1 when the user answered Stop to the loop question (runge)
+    double hNext = 0;      ///< step proposed for the next call [s], 0 before any (runge)
+    double trace = 1;      ///< 1: building a tableau writes its check lines to traceLog()
+};
+
+/// The work record of runge (tests and the run driver may read or reset it).
+RungeWork& rungeWork();
+/// The work record of rungeGeneral.
+RungeWork& rungeGeneralWork();
 
 } // namespace gyro
