@@ -1,25 +1,48 @@
 // Runge-Kutta: tableau consistency, convergence orders, and the step-size control of runge.
 #include "numerics/rungekutta.h"
 
-#include "numerics/reportfixture.h"
+#include "numerics/errorreport.h"
 #include "numerics/tracelog.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <deque>
 #include <string>
 #include <vector>
 
 namespace gyro {
 namespace {
 
-using test::ReportTest;
+struct Question {
+    std::string title;
+};
 
-// Starts each test with fresh work records, the particle dimension and a silent trace.
-class RungeTest : public ReportTest {
+// Answers the error report's questions from a script; a question beyond it fails the test.
+class ScriptedAsker : public Asker {
+public:
+    std::string ask(const std::string&, const std::string& title, const std::string&) override {
+        questions.push_back({title});
+        if (answers.empty()) {
+            ADD_FAILURE() << "unexpected question: " << title;
+            return {};
+        }
+        std::string answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    std::deque<std::string> answers;
+    std::vector<Question> questions;
+};
+
+// Starts each test as at program start (empty log, scripted answers), with fresh work records,
+// the particle dimension and a silent trace.
+class RungeTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ReportTest::SetUp();
+        ErrorReport::instance().reset();
+        ErrorReport::instance().setAsker(&asker);
+        StopCalcul = 0;
         rungeWork() = RungeWork{};
         rungeGeneralWork() = RungeWork{};
         rungeWork().trace = 0;
@@ -34,14 +57,18 @@ protected:
         OrdreRunge = 5;
         ErrMax = 1e-7;
         PumpMessages = nullptr;
-        ReportTest::TearDown();
+        ErrorReport::instance().setAsker(nullptr);
+        ErrorReport::instance().reset();
+        StopCalcul = 0;
     }
+    const std::vector<std::string>& logLines() const { return ErrorReport::instance().lines(); }
     int logCount(const std::string& text) const {
         int count = 0;
         for (const auto& line : logLines())
             if (line.find(text) != std::string::npos) ++count;
         return count;
     }
+    ScriptedAsker asker;
 };
 
 // ---- Tableaus ----
