@@ -1,12 +1,40 @@
 // The number-reading rule: skip blanks anywhere, take the longest numeric prefix.
 #include "numberread.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <limits>
 #include <string>
 
 namespace gyro {
+
+namespace {
+
+// Decimal order of magnitude of a number text made of digits, an optional point and an optional
+// exponent: the power of ten of its first non-zero digit (saturated far beyond double range).
+long long decimalOrder(const std::string& number) {
+    const auto epos = number.find_first_of("eE");
+    const std::string mantissa = number.substr(0, epos);
+    const auto point = std::min(mantissa.find('.'), mantissa.size());
+    const auto first = mantissa.find_first_of("123456789");
+    if (first == std::string::npos) return 0;
+    long long order = first < point ? static_cast<long long>(point - first) - 1
+                                    : -static_cast<long long>(first - point);
+    if (epos != std::string::npos) {
+        std::size_t k = epos + 1;
+        const bool minus = k < number.size() && number[k] == '-';
+        if (k < number.size() && (number[k] == '+' || number[k] == '-')) ++k;
+        long long exponent = 0;
+        for (; k < number.size(); ++k) {
+            exponent = std::min(exponent * 10 + (number[k] - '0'), 1000000000LL);
+        }
+        order += minus ? -exponent : exponent;
+    }
+    return order;
+}
+
+} // namespace
 
 double Val(std::string_view text) {
     // Keep only the characters that matter; blanks, tabs, carriage returns and line feeds vanish.
@@ -53,10 +81,10 @@ double Val(std::string_view text) {
     double value = 0.0;
     const auto result = std::from_chars(number.data(), number.data() + number.size(), value);
     if (result.ec == std::errc::result_out_of_range) {
-        // from_chars leaves the value untouched on overflow and underflow: decide which it was.
-        const auto epos = number.find_first_of("eE");
-        const bool tiny = epos != std::string::npos && number.find('-', epos) != std::string::npos;
-        value = tiny ? 0.0 : std::numeric_limits<double>::infinity();
+        // from_chars leaves the value untouched on overflow and underflow: decide which it was
+        // from the decimal order of magnitude of the text ("0.000...1" is tiny, "1000...e-5"
+        // may be huge).
+        value = decimalOrder(number) < 0 ? 0.0 : std::numeric_limits<double>::infinity();
     } else if (result.ec != std::errc()) {
         return 0.0;
     }
