@@ -2,6 +2,7 @@
 #include "numberformat.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -110,14 +111,31 @@ std::vector<std::string_view> splitSections(std::string_view pattern) {
     return parts;
 }
 
-// Writes |value| (non-negative) rounded to `decimals` places; returns integer and fraction digits.
+// Writes |value| (non-negative, finite) rounded to `decimals` places; returns integer and
+// fraction digits. std::to_chars ignores the C locale, which a window program sets from the
+// user's environment: the point stays the decimal separator.
 void fixedDigits(double value, int decimals, std::string& intDigits, std::string& fracDigits) {
-    char buf[400];
-    std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
-    std::string text(buf);
+    std::string text(static_cast<std::size_t>(decimals) + 320, '\0');
+    const auto result = std::to_chars(text.data(), text.data() + text.size(), value,
+                                      std::chars_format::fixed, decimals);
+    text.resize(static_cast<std::size_t>(result.ptr - text.data()));
     const auto dot = text.find('.');
     intDigits = text.substr(0, dot);
     fracDigits = dot == std::string::npos ? std::string() : text.substr(dot + 1);
+}
+
+// value / 10^exponent without the power itself underflowing or overflowing (subnormal values
+// need powers of ten beyond the double range).
+double divideByPow10(double value, int exponent) {
+    while (exponent > 300) {
+        value /= 1e300;
+        exponent -= 300;
+    }
+    while (exponent < -300) {
+        value *= 1e300;
+        exponent += 300;
+    }
+    return value / std::pow(10.0, exponent);
 }
 
 std::string applySection(const Section& s, double magnitude, bool writeMinus) {
@@ -133,12 +151,12 @@ std::string applySection(const Section& s, double magnitude, bool writeMinus) {
         const int places = std::max(s.intPlaces, 1);
         if (magnitude != 0.0) {
             exponent = static_cast<int>(std::floor(std::log10(magnitude))) - (places - 1);
-            mantissa = magnitude / std::pow(10.0, exponent);
+            mantissa = divideByPow10(magnitude, exponent);
             fixedDigits(mantissa, s.fracPlaces, intDigits, fracDigits);
             // Rounding can carry into one more integer digit (9.99 -> 10.0): move the exponent.
             if (static_cast<int>(intDigits.size()) > places) {
                 ++exponent;
-                mantissa = magnitude / std::pow(10.0, exponent);
+                mantissa = divideByPow10(magnitude, exponent);
             }
         }
     }
@@ -212,10 +230,29 @@ std::string FormatDeg(double x) {
 }
 
 std::string FormatSignif(double x, double n) {
-    if (x == 0.0) return FormatPattern(x, " 0. ");
-    double e = std::floor(std::log(std::fabs(x)) / std::log(10.0));
+    // Infinities and NaN have no order of magnitude (the digit pattern would never end).
+    if (x == 0.0 || !std::isfinite(x)) return FormatPattern(x, " 0. ");
+    // More than 30 digits is beyond any double; the cap also bounds the pattern's length.
+    if (!(n <= 30)) n = 30;
+    const double ax = std::fabs(x);
+    double e = std::floor(std::log(ax) / std::log(10.0));
+    // The ratio of logarithms misses by one at some powers of ten (ln 1000 / ln 10 is just
+    // below 3): settle the decimal exponent exactly, or the exponent form would not end up on a
+    // multiple of 3.
+    if (std::pow(10.0, e + 1) <= ax)
+        e += 1;
+    else if (ax < std::pow(10.0, e))
+        e -= 1;
     const double unit = std::pow(10.0, e - n);
-    const double r = (x < 0 ? -1.0 : 1.0) * std::floor(std::fabs(x) / unit + 0.5) * unit;
+    const double sign = x < 0 ? -1.0 : 1.0;
+    double r = sign * std::floor(ax / unit + 0.5) * unit;
+    if (!std::isnormal(unit) || !std::isfinite(r)) {
+        // Near the ends of the double range the unit itself under- or overflows: scale in steps.
+        const int k = static_cast<int>(e - n);
+        r = sign * divideByPow10(std::floor(divideByPow10(ax, k) + 0.5), -k);
+    }
+    // Rounding can carry into one more digit (9.9996e8 becomes 1e9): the pattern follows r.
+    if (std::fabs(r) >= std::pow(10.0, e + 1)) e += 1;
     const bool plain = -(n / 2 + 1) <= e && n / 2 >= e - n;
     if (!plain) e = std::fmod(std::fmod(e, 3.0) + 3.0, 3.0);
     double start = 0;
@@ -239,11 +276,12 @@ std::string FormatSignif(double x, double n) {
 std::string FormatGeneral(double x) {
     if (x == 0.0) return "0";
     if (!std::isfinite(x)) return std::isnan(x) ? "NaN" : (x < 0 ? "-Inf" : "Inf");
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.14e", x); // 15 significant digits
-    std::string text(buf);
+    // 15 significant digits; to_chars keeps the point whatever the C locale.
+    char buf[400];
+    auto res = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::scientific, 14);
+    std::string text(buf, res.ptr);
     const auto epos = text.find('e');
-    int exponent = std::stoi(text.substr(epos + 1));
+    const int exponent = std::stoi(text.substr(epos + 1));
     if (exponent >= 15 || exponent < -4) {
         std::string mantissa = text.substr(0, epos);
         while (mantissa.back() == '0') mantissa.pop_back();
@@ -253,8 +291,9 @@ std::string FormatGeneral(double x) {
                       std::abs(exponent));
         return mantissa + expText;
     }
-    std::snprintf(buf, sizeof buf, "%.*f", std::max(0, 14 - exponent), x);
-    std::string plain(buf);
+    res = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::fixed,
+                        std::max(0, 14 - exponent));
+    std::string plain(buf, res.ptr);
     if (plain.find('.') != std::string::npos) {
         while (plain.back() == '0') plain.pop_back();
         if (plain.back() == '.') plain.pop_back();

@@ -14,7 +14,8 @@ namespace gyro {
 /// literal. The decimal point is "." and the grouping character "," whatever the system locale:
 /// log files and result boxes then read the same on every machine and read back with Val().
 /// In exponent form the mantissa fills exactly the integer digit places of the pattern, so
-/// "##0.#E+00" writes 12.5E+03 for 12500. The last shown digit is correctly rounded.
+/// "#0.#E+00" writes 12.5E+03 for 12500 and "##0.#E+00" writes 125.E+02. The last shown digit
+/// is correctly rounded. Infinities and NaN are written "Inf", "-Inf" and "NaN".
 std::string FormatPattern(double x, std::string_view pattern);
 
 /// Six decimals at most: " ###0.###### ; -###0.###### ". Errors and counters in log lines.
