@@ -1,0 +1,154 @@
+// The error report: log lines, the question flow, stop and end of the program.
+#include "numerics/errorreport.h"
+
+#include "reportfixture.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace gyro {
+namespace {
+
+using test::ReportTest;
+
+const std::string kLabel = "normafaute normalise vecteur nul = nul ";
+const std::string kQuestionTail = "\r\nA small error was raised, rounding error or null norm "
+                                  "warning. If it happen again, please modify the data...    "
+                                  "Type Yes to continue, Stop to stop, No to end the run";
+
+TEST_F(ReportTest, FirstReportAsksWithTheUnderstoodDefault) {
+    asker.answers = {"Yes, It is understood!"};
+    double status = 7;
+    AlerteCalcul(kLabel, status);
+    ASSERT_EQ(asker.questions.size(), 1u);
+    EXPECT_EQ(asker.questions[0].prompt, kLabel + kQuestionTail);
+    EXPECT_EQ(asker.questions[0].title, "normafaute normalise vecteur nul = nul    Warning");
+    EXPECT_EQ(asker.questions[0].defaultAnswer, "Yes, It is understood!");
+    EXPECT_EQ(status, 7); // unchanged when the user continues
+    EXPECT_EQ(StopCalcul, 0);
+    EXPECT_EQ(endProgramCalls, 0);
+    EXPECT_EQ(logLines(), std::vector<std::string>{"At_Time= . " + kLabel});
+    EXPECT_EQ(ErrorReport::instance().lastAnswer(), "Yes, It is understood!");
+}
+
+TEST_F(ReportTest, AnswersDecideByTheirFirstLetter) {
+    struct Case {
+        std::vector<std::string> answers; // to the question, then to the kill confirmation
+        bool stops;
+        bool ends;
+        std::string nextDefault;
+    };
+    const std::vector<Case> cases = {
+        {{"Stop"}, true, false, "Stop"},
+        {{"stop"}, true, false, "stop"},
+        {{"STOP"}, true, false, "STOP"},
+        {{"S"}, true, false, "S"},
+        {{"Yes"}, false, false, "Yes"},
+        {{"y"}, false, false, "y"},
+        {{""}, false, false, ""},              // Cancel
+        {{" Stop", "no"}, false, false, "no"}, // a blank first is not "s"
+        {{"No", "no"}, false, false, "no"},
+        {{"No", ""}, false, false, ""},
+        {{"No", "yes"}, false, true, "yes"},
+        {{"no", "Yes to kill"}, false, true, "Yes to kill"},
+        {{"maybe", "Y"}, false, true, "Y"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("answers: " + c.answers.front());
+        ErrorReport::instance().reset();
+        StopCalcul = 0;
+        endProgramCalls = 0;
+        asker.questions.clear();
+        asker.answers.assign(c.answers.begin(), c.answers.end());
+        double status = 0;
+        AlerteCalcul("rungefaute", status);
+        EXPECT_TRUE(asker.answers.empty());
+        EXPECT_EQ(status, c.stops ? 1 : 0);
+        EXPECT_EQ(StopCalcul, c.stops ? 1 : 0);
+        EXPECT_EQ(endProgramCalls, c.ends ? 1 : 0);
+        EXPECT_EQ(ErrorReport::instance().lastAnswer(), c.nextDefault);
+        const bool confirms = asker.questions.size() == 2;
+        if (confirms) {
+            EXPECT_EQ(asker.questions[1].prompt, "Do you really want to kill the process ");
+            EXPECT_EQ(asker.questions[1].title, "Warning again");
+            EXPECT_EQ(asker.questions[1].defaultAnswer, "Yes to kill");
+        }
+        // The next question offers the last answer.
+        asker.answers = {"y"};
+        AlerteCalcul("frRungefaute");
+        EXPECT_EQ(asker.questions.back().defaultAnswer, c.nextDefault);
+    }
+}
+
+TEST_F(ReportTest, LastAnswerIsTheNextDefault) {
+    asker.answers = {"Stop", "Yes", "No", "no", ""};
+    AlerteCalcul("a");
+    AlerteCalcul("b");
+    AlerteCalcul("c");
+    AlerteCalcul("d");
+    ASSERT_EQ(asker.questions.size(), 5u);
+    EXPECT_EQ(asker.questions[0].defaultAnswer, "Yes, It is understood!");
+    EXPECT_EQ(asker.questions[1].defaultAnswer, "Stop");
+    EXPECT_EQ(asker.questions[2].defaultAnswer, "Yes");
+    EXPECT_EQ(asker.questions[3].defaultAnswer, "Yes to kill");
+    EXPECT_EQ(asker.questions[4].defaultAnswer, "no");
+    EXPECT_EQ(StopCalcul, 1); // the stop stays until the run driver clears it
+    EXPECT_EQ(ErrorReport::instance().lastAnswer(), "");
+}
+
+TEST_F(ReportTest, UnderscoreLabelsAreOnlyLogged) {
+    double status = 0;
+    AlerteCalcul("_Pb de Pas", status);
+    EXPECT_TRUE(asker.questions.empty());
+    EXPECT_EQ(logLines(), std::vector<std::string>{"At_Time= . _Pb de Pas"});
+    // The first report used up the understood default: the first question offers nothing.
+    asker.answers = {"y"};
+    AlerteCalcul("normfaute");
+    ASSERT_EQ(asker.questions.size(), 1u);
+    EXPECT_EQ(asker.questions[0].defaultAnswer, "");
+}
+
+TEST_F(ReportTest, WarningTextShowsTheNewestLineOnTop) {
+    AlerteCalcul("_first");
+    OrbitalTime = 12.3456;
+    AlerteCalcul("_second");
+    OrbitalTime = -0.5;
+    AlerteCalcul("_third");
+    EXPECT_EQ(ErrorReport::instance().text(), "At_Time= -.5 _third\r\n"
+                                              "At_Time= 12.346 _second\r\n"
+                                              "At_Time= . _first\r\n");
+    EXPECT_EQ(logLines().size(), 3u);
+}
+
+TEST_F(ReportTest, QuestionsAndListenersSeeEveryLine) {
+    int notified = 0;
+    ErrorReport::instance().setLogListener([&] { ++notified; });
+    asker.answers = {"y"};
+    AlerteCalcul("_x");
+    AlerteCalcul("Atn2faute");
+    ErrorReport::instance().appendLog(" erreur en EulerR");
+    ErrorReport::instance().setLogListener({});
+    EXPECT_EQ(notified, 3);
+    EXPECT_EQ(logLines().back(), " erreur en EulerR");
+}
+
+TEST_F(ReportTest, WithoutAnAskerQuestionsContinue) {
+    ErrorReport::instance().setAsker(nullptr);
+    double status = 0;
+    AlerteCalcul("rungefaute", status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(StopCalcul, 0);
+    EXPECT_EQ(endProgramCalls, 0);
+    EXPECT_EQ(logLines().size(), 1u);
+}
+
+TEST_F(ReportTest, StopThroughTheShortFormSetsStopCalcul) {
+    asker.answers = {"s"};
+    AlerteCalcul("Atnpfaute");
+    EXPECT_EQ(StopCalcul, 1);
+}
+
+} // namespace
+} // namespace gyro
