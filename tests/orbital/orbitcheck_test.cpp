@@ -132,6 +132,18 @@ TEST_F(OrbitCheck, TooLargeAStepIsCutAndTakenAgain) {
     for (const OrbitCheckStep& s : result.steps) EXPECT_LT(std::fabs(s.dr), 5) << s.t;
 }
 
+// Stop answered to the step question: the step already taken again is kept and shown, and the
+// check ends there.
+TEST_F(OrbitCheck, StopDuringTheStepsEndsTheCheck) {
+    asker.answers = {"Yes", "Stop"};
+    const OrbitCheckResult result = ControleOrbite(20000);
+    EXPECT_TRUE(result.stopped);
+    ASSERT_EQ(result.steps.size(), 1u);
+    EXPECT_EQ(result.last(8), 2000);
+    EXPECT_EQ(StopCalcul, 0);
+    EXPECT_EQ(traceLog().text().find("Finales_cond_") != std::string::npos, true);
+}
+
 TEST_F(OrbitCheck, StopAtTheFirstQuestionRunsNothing) {
     asker.answers = {"Stop"};
     const OrbitCheckResult result = ControleOrbite(100);
