@@ -310,8 +310,9 @@ void runge(double& h, const StateArray& y, StateArray& yNext, RungeDerivative f)
         const bool finite = attemptAny(w, h, y, yNext, n, controlled, call);
         if (!finite) {
             // NaN or infinity: no step size can mend it and the step control would chase it
-            // forever; stop the run instead.
-            AlerteCalcul("rungefaute état ou erreur non fini");
+            // forever; stop the run instead. (A derivative that already reported the cause and
+            // stopped the run is not reported twice.)
+            if (StopCalcul != 1) AlerteCalcul("rungefaute état ou erreur non fini");
             StopCalcul = 1;
             CopieEtat(y, yNext);
             w.rejections = 0;
@@ -369,7 +370,7 @@ void rungeGeneral(double h, const StateArray& y, double extra, StateArray& yNext
     };
     const bool estimate = OrdreRunge == 5;
     if (!attemptAny(w, h, y, yNext, n, estimate, call)) {
-        AlerteCalcul("rungefaute état ou erreur non fini");
+        if (StopCalcul != 1) AlerteCalcul("rungefaute état ou erreur non fini");
         StopCalcul = 1;
         return;
     }

@@ -1,0 +1,148 @@
+// The run record: particle, integration, field and drawing values of a trajectory run, the
+// species refresh, the energy edit and the state packing.
+#pragma once
+
+#include "numerics/vecteur3.h"
+
+#include <string>
+
+namespace gyro {
+
+class CaseModel;
+
+// Physical constants exactly as the program uses them (four charges and masses kept apart on
+// purpose: the electron-volt factor, the species charges and the reference electron mass of the
+// displayed cyclotron values are distinct values).
+inline constexpr double kElementaryCharge = 1.6021e-19;   ///< [C] eV <-> J factor
+inline constexpr double kElectronCharge = -1.6021e-19;    ///< [C] electron
+inline constexpr double kIonCharge = 1.6021e-19;          ///< [C] proton and singly charged Xe+
+inline constexpr double kPreliminaryCharge = -1.6e-19;    ///< [C] before the species test
+inline constexpr double kReferenceElectronMass = 9.1e-31; ///< [kg] displayed cyclotron values
+inline constexpr double kElectronMass = 9.1091e-31;       ///< [kg]
+inline constexpr double kProtonMass = 1.67243076e-27;     ///< [kg]
+inline constexpr double kXenonMassNumber = 131.3;         ///< xenon mass in proton masses
+/// First step of every run [s]: 0.0001 / 2000000.
+inline constexpr double kInitialStep = 0.0001 / 2000000;
+
+/// Tag key of the energy box Texte3(14) in CaseModel::tag(): "busy" while the species refresh
+/// writes the derived values, so that its own write is not taken for a user's energy edit.
+inline constexpr const char* kEnergyBoxTag = "Texte3(14)";
+
+/// Everything a trajectory run needs, program-wide (see runRecord()). The state dimension Ldim,
+/// the error limit ErrMax, the method selector OrdreRunge and the stop flag StopCalcul are the
+/// numeric library's globals (numerics/rungekutta.h, numerics/errorreport.h).
+struct RunRecord {
+    // ---- Particle ----
+    double Charge = kElectronCharge; ///< q [C]; set by SpeciesRefresh
+    double Mass = kElectronMass;     ///< m [kg]; set by SpeciesRefresh
+    double species = 0; ///< selected species: 0 Electron, 1 Proton, 2 Ion xenon, -1 none
+
+    // ---- Integration ----
+    StateArray Y;               ///< current state: x vx y vy z vz constant t (m, m/s, s)
+    StateArray Ynew;            ///< the integrator's output for one step
+    double h = kInitialStep;    ///< current step [s]
+    double pauseTime = 0;       ///< "Maximum time (s)" [s] as last read (0: no pause)
+    double BNorm = 0;           ///< |B| of the last field evaluation [T]
+    double shotCounter = 0;     ///< runs started since program start (first run 0)
+    double shotCounterFlag = 0; ///< 0 until the first run initialised shotCounter
+
+    // ---- Field (written by Champ at every call) ----
+    Vecteur3 E0;               ///< uniform electric field typed [V/m]
+    Vecteur3 B0;               ///< magnetic field typed [T]
+    double P[12]{};            ///< shape parameters P0..P11 (Texte6(3..14))
+    double k2 = 0;             ///< (P2 - P3) / (P0 - P1)^2 [T/m^2]
+    double B1 = 0;             ///< P2: 1/rho field at z = 0, rho = Rm [T]
+    double Rm = 0;             ///< P4: mid radius of the 1/rho field [m]
+    double mu0 = 0;            ///< vacuum permeability 4 pi 1e-7 [T m/A]
+    double r = 0;              ///< |Rc| [m]
+    double rho = 0;            ///< distance to the z axis [m] (1/rho field only)
+    Vecteur3 Rc;               ///< copy of the field point (moved to the peripheral dipole)
+    Vecteur3 rHat;             ///< unit vector of the point (also written by frRunge)
+    Vecteur3 eRho;             ///< unit radial vector in the xy plane
+    Vecteur3 C;                ///< curvature centre of the 1/rho field line [m]
+    Vecteur3 uHat;             ///< unit vector from the point to C
+    Vecteur3 tHat;             ///< r̂ × ez
+    Vecteur3 mHat;             ///< direction of the last dipole moment evaluated
+    Vecteur3 rHatPeriph;       ///< unit vector from the peripheral dipole to the point
+    Vecteur3 eRhoPeriph;       ///< radial unit vector of that offset
+    Vecteur3 BCentre, BPeriph; ///< partial fields of the double dipole [T]
+
+    // ---- Equations of motion (written by frRunge at every call) ----
+    Vecteur3 R;       ///< position [m]
+    double normR = 0; ///< |R| [m]
+    Vecteur3 V;       ///< velocity [m/s]
+    double normV = 0; ///< |V| [m/s]
+    Vecteur3 vHat;    ///< unit velocity
+    double Y7 = 0;    ///< the constant state component
+    double Y8 = 0;    ///< the time component [s]
+    Vecteur3 E;       ///< E at R [V/m]
+    Vecteur3 B;       ///< B at R [T]
+    Vecteur3 W;       ///< V × B [V/m]
+    Vecteur3 A;       ///< acceleration (q/m)(E + V × B) [m/s^2]
+
+    // ---- Values shown beside the inputs (SpeciesRefresh) ----
+    Vecteur3 windowR;              ///< position typed [m]
+    Vecteur3 windowV;              ///< velocity typed [m/s]
+    Vecteur3 windowE, windowB;     ///< fields at windowR [V/m], [T]
+    double cyclotronOmega = 0;     ///< |B| Charge / 9.1e-31 [rad/s] (signed)
+    double cyclotronFrequency = 0; ///< |omega| / 2 pi [Hz]
+    double larmorDiameter = 0;     ///< 2 |V / omega| [m]
+    double energy = 0;             ///< kinetic energy [eV]
+
+    // ---- Drawing (read from the window by readDrawingOptions / readColourTable) ----
+    double colours[13]{}; ///< entries 1..12: trajectory, E, B, velocity (red, green, blue, 0..255)
+    double ampE = 0;      ///< drawn E length per V/m ("Amplifier", Texte4(3))
+    double ampB = 0;      ///< drawn B length per T (Texte4(4))
+    double ampV = 0;      ///< drawn velocity length per m/s (Texte4(5))
+    double autoScale = 0; ///< Coche1(3) "Draw of Fields : automatic scale"
+    double drawVectors = 0;    ///< Coche1(4) draw the velocity, B and E vectors
+    double drawFieldLines = 0; ///< Coche1(7) draw the magnetic field lines
+    double liveColours = 0;    ///< Coche1(6) re-read the colour table at every step
+    double noPrint = 0;        ///< Coche1(0) "No print"
+    double cubicView = 0;      ///< Coche1(1) "Cubic Visualisation"
+    double circleRadius = 0;   ///< "Radius of circle shown (m)", Texte3(6) [m]
+    double plotPoints = 0;     ///< "nombre de points plots", Texte3(12)
+    // Scene values a run stores when it sets up its view.
+    double sceneRadius = 0; ///< r0 = |initial position| [m]
+    double drawScale = 0;   ///< 65 / r0 [1/m]
+    double sceneExtent = 0; ///< r0 again, the extent handed to the scene [m]
+    double plotMode = 0;    ///< 5 for a particle run
+    double sceneSetup[4]{}; ///< 5.0, 120, 120, 0.75 as a run stores them
+};
+
+/// The program-wide run record.
+RunRecord& runRecord();
+
+/// Writes position R and velocity V into the interleaved state: Y(1)=R1, Y(3)=R2, Y(5)=R3,
+/// Y(2)=V1, Y(4)=V2, Y(6)=V3; nothing else.
+void pack(const Vecteur3& R, const Vecteur3& V, StateArray& Y);
+/// (Y(1), Y(3), Y(5)) [m].
+Vecteur3 position(const StateArray& Y);
+/// (Y(2), Y(4), Y(6)) [m/s].
+Vecteur3 velocity(const StateArray& Y);
+
+/// Kinetic energy [eV] of mass [kg] at speed [m/s]: speed^2 (mass/2) / 1.6021e-19.
+double kineticEnergyEv(double speed, double mass);
+
+/// The species refresh (mouse over the Texte3 boxes, species click, run button): sets Charge and
+/// Mass of runRecord() from the selected species of theCase(); for index 10 or 11 also evaluates
+/// the field at the typed position and writes the cyclotron frequency |f| [Hz] into Texte3(10),
+/// the Larmor diameter [m] into Texte3(11) and the kinetic energy [eV] into Texte3(14) (each
+/// FormatSignif(x, 2)). The frequency and diameter use the reference electron mass 9.1e-31 kg
+/// whatever the species. Texte3(14) is tagged "busy" (kEnergyBoxTag) meanwhile.
+void SpeciesRefresh(int index);
+
+/// The energy edit (Change of the Texte3 boxes): for index 14, unless the energy box is "busy",
+/// rescales the typed velocity Texte3(3..5) to the kinetic energy typed in Texte3(14) [eV],
+/// keeping its direction (FormatSignif(x, 3)). A zero speed, or an energy that is not a positive
+/// number, leaves the boxes as they are and logs "_Texte3_Changefaute ...".
+void EnergyEdit(int index);
+
+/// Reads the drawing options of the case into the record: amplifiers Texte4(3..5), check boxes
+/// Coche1(0, 1, 3, 4, 6, 7), circle radius Texte3(6) and plot points Texte3(12).
+void readDrawingOptions(RunRecord& record, const CaseModel& model);
+/// Reads the colour table Texte4(6..17) into entries 1..12; with absIntegerPart each entry is the
+/// absolute value of the integer part of the box's value (the live re-read of a run).
+void readColourTable(RunRecord& record, const CaseModel& model, bool absIntegerPart);
+
+} // namespace gyro
