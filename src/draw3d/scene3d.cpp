@@ -1,0 +1,349 @@
+// The live 3D scene: recording, compact storage and thinning of traces and arrows.
+#include "draw3d/scene3d.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace gyro {
+
+namespace {
+
+bool finite3(double x, double y, double z) {
+    return std::isfinite(x) && std::isfinite(y) && std::isfinite(z);
+}
+
+int channel(double v) {
+    if (!(v > 0)) return 0; // also NaN
+    if (v >= 255) return 255;
+    return static_cast<int>(std::lround(v));
+}
+
+} // namespace
+
+void Bounds3d::add(const Point3d& p) {
+    if (!valid) {
+        min = max = p;
+        valid = true;
+        return;
+    }
+    min.x = std::min(min.x, p.x);
+    min.y = std::min(min.y, p.y);
+    min.z = std::min(min.z, p.z);
+    max.x = std::max(max.x, p.x);
+    max.y = std::max(max.y, p.y);
+    max.z = std::max(max.z, p.z);
+}
+
+void Bounds3d::merge(const Bounds3d& b) {
+    if (!b.valid) return;
+    add(b.min);
+    add(b.max);
+}
+
+Point3d Bounds3d::centre() const {
+    return {(min.x + max.x) / 2, (min.y + max.y) / 2, (min.z + max.z) / 2};
+}
+
+double Bounds3d::radius() const {
+    if (!valid) return 0;
+    const double dx = max.x - min.x, dy = max.y - min.y, dz = max.z - min.z;
+    return std::sqrt(dx * dx + dy * dy + dz * dz) / 2;
+}
+
+SceneRgb sceneRgb(double red, double green, double blue) {
+    return (static_cast<SceneRgb>(channel(red)) << 16) |
+           (static_cast<SceneRgb>(channel(green)) << 8) | static_cast<SceneRgb>(channel(blue));
+}
+
+Scene3D::Scene3D() = default;
+Scene3D::~Scene3D() = default;
+
+void Scene3D::SetMode(int mode) {
+    m_mode = mode;
+    touch();
+}
+
+void Scene3D::SetScene(double cube, double v2, double v3, double v4, double v5, double v6,
+                       double v7) {
+    m_sceneValues = {cube, v2, v3, v4, v5, v6, v7};
+    touch();
+}
+
+void Scene3D::SetVectorScale(double factor, std::int16_t style) {
+    m_vectorScale = factor;
+    m_arrowHead = style != 0;
+    touch();
+}
+
+void Scene3D::SetFrame(double x, double y, double z, double /*reserved*/, double extent,
+                       const std::string& title, std::optional<double> /*option*/) {
+    if (finite3(x, y, z)) m_frameCentre = {x, y, z};
+    m_frameExtent = std::isfinite(extent) ? std::abs(extent) : 0.0;
+    m_title = title;
+    touch();
+}
+
+void Scene3D::EndSetUp(std::optional<double>, std::optional<double>) {
+    ++m_setUpRevision;
+    touch();
+}
+
+void Scene3D::SetLabel(double size, const std::string& text) {
+    m_labelSize = std::isfinite(size) ? size : 0.0;
+    if (m_labelSize > 0) m_labelSize = std::clamp(m_labelSize, 4.0, 40.0);
+    m_labelText = text;
+    touch();
+}
+
+void Scene3D::SetShot(double shot) {
+    m_shot = shot;
+    m_hasShot = true;
+    m_penUp = true;
+    m_labelPending = true;
+    touch();
+}
+
+void Scene3D::SetViewText(const std::string& text) {
+    m_viewText = text;
+    touch();
+}
+
+void Scene3D::Circle(double radius, double width) {
+    if (!std::isfinite(radius)) return;
+    radius = std::abs(radius);
+    float w = 1.0f;
+    if (std::isfinite(width)) w = static_cast<float>(std::clamp(width, 1.0, 8.0));
+    if (m_circles.size() >= kMaxCircles) {
+        m_circles.erase(m_circles.begin());
+        ++m_layoutRevision;
+    }
+    m_circles.push_back({radius, m_lastRgb, w});
+    m_bounds.add(Point3d{-radius, -radius, 0});
+    m_bounds.add(Point3d{radius, radius, 0});
+    touch();
+}
+
+void Scene3D::Point(double x, double y, double z) {
+    ++m_pointsReceived;
+    if (!finite3(x, y, z)) {
+        // A point that cannot be drawn breaks the trace rather than joining across it.
+        m_penUp = true;
+        return;
+    }
+    const Point3d p{x, y, z};
+    if (!m_penUp && m_minStep > 0 && m_frameExtent > 0 && m_pointCount > 0 &&
+        rawPoint(m_pointCount - 1).rgb() == m_pointRgb) {
+        const double dx = x - m_lastPoint.x, dy = y - m_lastPoint.y, dz = z - m_lastPoint.z;
+        const double step = m_minStep * m_frameExtent;
+        if (dx * dx + dy * dy + dz * dz < step * step) return;
+    }
+    std::uint32_t flags = m_pointRgb;
+    if (m_penUp || m_mode == 1) flags |= TracePoint::kPieceStart;
+    m_penUp = false;
+    if (m_pointCount >= m_pointBudget) thinPoints();
+    appendPoint(p, flags);
+    m_lastPoint = p;
+    ++m_group;
+    if (m_labelPending) {
+        m_labelPending = false;
+        if (m_labelSize > 0 || !m_labelText.empty()) {
+            if (m_labels.size() >= kMaxLabels) m_labels.erase(m_labels.begin());
+            char number[32];
+            std::snprintf(number, sizeof number, "%g", m_shot);
+            m_labels.push_back(
+                {p, m_labelText + number, m_pointRgb, m_labelSize > 0 ? m_labelSize : 9.0});
+        }
+    }
+    touch();
+}
+
+void Scene3D::appendPoint(const Point3d& p, std::uint32_t rgbFlags) {
+    if (m_chunks.empty() || m_chunks.back().points.size() >= kChunkSize) {
+        TraceChunk c;
+        c.origin = p;
+        c.points.reserve(kChunkSize);
+        m_chunks.push_back(std::move(c));
+    }
+    TraceChunk& c = m_chunks.back();
+    c.points.push_back({static_cast<float>(p.x - c.origin.x), static_cast<float>(p.y - c.origin.y),
+                        static_cast<float>(p.z - c.origin.z), rgbFlags});
+    ++m_pointCount;
+    m_bounds.add(p);
+}
+
+void Scene3D::Segment(double x1, double y1, double z1, double x2, double y2, double z2) {
+    if (!finite3(x1, y1, z1) || !finite3(x2, y2, z2)) return;
+    if (m_segments.size() >= m_segmentBudget) thinSegments();
+    const Point3d a{x1, y1, z1}, b{x2, y2, z2};
+    m_segments.push_back({a, b, m_lastRgb, m_arrowHead, m_group});
+    m_bounds.add(a);
+    m_bounds.add(b);
+    touch();
+}
+
+void Scene3D::SetColour(double red, double green, double blue) {
+    m_pointRgb = m_lastRgb = sceneRgb(red, green, blue);
+    touch();
+}
+
+void Scene3D::SetLineColour(double red, double green, double blue) {
+    m_lastRgb = sceneRgb(red, green, blue);
+    touch();
+}
+
+void Scene3D::SetLimits(double lineWidth, double minStep) {
+    m_lineWidth = std::isfinite(lineWidth) ? std::clamp(lineWidth, 0.5, 8.0) : 1.0;
+    m_minStep = std::isfinite(minStep) && minStep > 0 ? minStep : 0.0;
+    touch();
+}
+
+void Scene3D::PenLift(std::int16_t, std::int16_t) {
+    m_penUp = true;
+    touch();
+}
+
+void Scene3D::Clear() {
+    m_chunks.clear();
+    m_chunks.shrink_to_fit();
+    m_pointCount = 0;
+    m_segments.clear();
+    m_segments.shrink_to_fit();
+    m_circles.clear();
+    m_labels.clear();
+    m_bounds = {};
+    m_thinnings = 0;
+    m_penUp = true;
+    m_labelPending = m_hasShot;
+    m_pointsReceived = 0;
+    ++m_layoutRevision;
+    touch();
+}
+
+void Scene3D::setPointBudget(std::size_t points) {
+    m_pointBudget = std::max(points, 2 * kChunkSize);
+    while (m_pointCount > m_pointBudget) {
+        const std::size_t before = m_pointCount;
+        thinPoints();
+        if (m_pointCount >= before) break;
+    }
+    touch();
+}
+
+void Scene3D::setSegmentBudget(std::size_t segments) {
+    m_segmentBudget = std::max<std::size_t>(segments, 1024);
+    while (m_segments.size() > m_segmentBudget) {
+        const std::size_t before = m_segments.size();
+        thinSegments();
+        if (m_segments.size() >= before) break;
+    }
+    touch();
+}
+
+std::size_t Scene3D::pieceCount() const {
+    std::size_t n = 0;
+    for (const TraceChunk& c : m_chunks)
+        for (const TracePoint& p : c.points) n += p.startsPiece() ? 1 : 0;
+    return n;
+}
+
+std::size_t Scene3D::pointStorageBytes() const {
+    std::size_t bytes = m_chunks.capacity() * sizeof(TraceChunk);
+    for (const TraceChunk& c : m_chunks) bytes += c.points.capacity() * sizeof(TracePoint);
+    return bytes;
+}
+
+Point3d Scene3D::pointAt(std::size_t i) const {
+    const TraceChunk& c = m_chunks[i / kChunkSize];
+    const TracePoint& p = c.points[i % kChunkSize];
+    return {c.origin.x + p.x, c.origin.y + p.y, c.origin.z + p.z};
+}
+
+bool Scene3D::isEmpty() const {
+    return m_pointCount == 0 && m_segments.empty() && m_circles.empty();
+}
+
+void Scene3D::rebuildChunks(const std::vector<Point3d>& pos,
+                            const std::vector<std::uint32_t>& flags) {
+    m_chunks.clear();
+    m_pointCount = 0;
+    const Bounds3d keep = m_bounds;
+    for (std::size_t i = 0; i < pos.size(); ++i) appendPoint(pos[i], flags[i]);
+    m_bounds = keep;
+}
+
+void Scene3D::thinPoints() {
+    const std::size_t n = m_pointCount;
+    if (n < 4) return;
+    const std::size_t half = n / 2;
+    std::vector<Point3d> pos;
+    std::vector<std::uint32_t> flags;
+    pos.reserve(n - half / 2 + 1);
+    flags.reserve(pos.capacity());
+
+    // Oldest half: keep the ends of every piece and every other point inside a piece, every
+    // other isolated dot. A piece may straddle the boundary: its end then lies in the kept half.
+    std::size_t pieceStart = 0;
+    std::size_t dots = 0;
+    for (std::size_t i = 0; i < half; ++i) {
+        const TracePoint& p = rawPoint(i);
+        const bool start = p.startsPiece() || i == 0;
+        if (start) pieceStart = i;
+        const bool end = rawPoint(i + 1).startsPiece();
+        bool keep;
+        if (start && end)
+            keep = (dots++ % 2) == 0;
+        else
+            keep = start || end || ((i - pieceStart) % 2) == 0;
+        if (keep) {
+            pos.push_back(pointAt(i));
+            flags.push_back(p.rgbFlags | (start ? TracePoint::kPieceStart : 0u));
+        }
+    }
+    for (std::size_t i = half; i < n; ++i) {
+        pos.push_back(pointAt(i));
+        flags.push_back(rawPoint(i).rgbFlags);
+    }
+
+    // Scenes of very short pieces barely thin: drop the oldest pieces whole instead.
+    if (n - pos.size() < m_pointBudget / 10) {
+        const std::size_t target = m_pointBudget * 3 / 4;
+        std::size_t cut = pos.size() > target ? pos.size() - target : 0;
+        while (cut < pos.size() && !(flags[cut] & TracePoint::kPieceStart)) ++cut;
+        if (cut > 0 && cut < pos.size()) {
+            pos.erase(pos.begin(), pos.begin() + static_cast<std::ptrdiff_t>(cut));
+            flags.erase(flags.begin(), flags.begin() + static_cast<std::ptrdiff_t>(cut));
+        }
+    }
+    rebuildChunks(pos, flags);
+    ++m_thinnings;
+    ++m_layoutRevision;
+}
+
+void Scene3D::thinSegments() {
+    const std::size_t n = m_segments.size();
+    if (n < 2) return;
+    const std::size_t half = n / 2;
+    std::vector<SceneSegment> kept;
+    kept.reserve(n - half / 2 + 1);
+    // Arrows drawn between the same two points (B, E, velocity) form a group: keep every other
+    // group, so that the kept steps still show all their arrows.
+    std::size_t groups = 0;
+    for (std::size_t i = 0; i < half; ++i) {
+        if (i > 0 && m_segments[i].group != m_segments[i - 1].group) ++groups;
+        if (groups % 2 == 0) kept.push_back(m_segments[i]);
+    }
+    kept.insert(kept.end(), m_segments.begin() + static_cast<std::ptrdiff_t>(half),
+                m_segments.end());
+    if (n - kept.size() < m_segmentBudget / 10) {
+        const std::size_t target = m_segmentBudget * 3 / 4;
+        if (kept.size() > target)
+            kept.erase(kept.begin(),
+                       kept.begin() + static_cast<std::ptrdiff_t>(kept.size() - target));
+    }
+    m_segments = std::move(kept);
+    ++m_thinnings;
+    ++m_layoutRevision;
+}
+
+} // namespace gyro

@@ -1,0 +1,228 @@
+// The live 3D scene of a run: traces, arrows, circles and tags stored compactly, with a point
+// budget so that a run of any length keeps bounded memory.
+#pragma once
+
+#include "draw3d/tracesink.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace gyro {
+
+/// A point or vector in metres.
+struct Point3d {
+    double x = 0, y = 0, z = 0;
+};
+
+/// An axis-aligned box in metres; `valid` is false while nothing was added.
+struct Bounds3d {
+    Point3d min, max;
+    bool valid = false;
+    void add(const Point3d& p);
+    void merge(const Bounds3d& b);
+    Point3d centre() const;
+    /// Half the diagonal (m); 0 for an invalid box.
+    double radius() const;
+};
+
+/// A colour as 0xRRGGBB.
+using SceneRgb = std::uint32_t;
+/// Converts red, green, blue given as doubles 0..255 (clamped, rounded; NaN gives 0).
+SceneRgb sceneRgb(double red, double green, double blue);
+
+/// One stored trace point: float offsets (m) from its chunk's origin, its colour and whether it
+/// starts a new piece of trace (the pen was lifted before it). 16 bytes.
+struct TracePoint {
+    float x, y, z;
+    std::uint32_t rgbFlags; // 0xRRGGBB, bit 31 = starts a piece
+    static constexpr std::uint32_t kPieceStart = 0x80000000u;
+    SceneRgb rgb() const { return rgbFlags & 0xFFFFFFu; }
+    bool startsPiece() const { return (rgbFlags & kPieceStart) != 0; }
+};
+
+/// A run of up to `kChunkSize` consecutive trace points sharing one double origin, so that float
+/// offsets keep sub-micrometre precision far from the scene's origin.
+struct TraceChunk {
+    Point3d origin;
+    std::vector<TracePoint> points;
+};
+
+/// A stored arrow (or plain segment): its end points (m), colour, head flag, and the number of
+/// the trace point it belongs to (arrows drawn between two points share it).
+struct SceneSegment {
+    Point3d a, b;
+    SceneRgb rgb;
+    bool head;
+    std::uint64_t group;
+};
+
+/// A circle of radius `radius` (m) in the plane z = 0 around the z axis.
+struct SceneCircle {
+    double radius;
+    SceneRgb rgb;
+    float width; // pixels
+};
+
+/// A trace's tag at the trace's first point.
+struct SceneLabel {
+    Point3d at;
+    std::string text;
+    SceneRgb rgb;
+    double size; // points
+};
+
+/// The scene model. It records the drawing operations of `TraceSink` and keeps them for any
+/// number of renderings (`SceneRenderer`), on screen or off screen.
+///
+/// Memory is bounded. Trace points cost 16 bytes each (float offsets from a double origin per
+/// chunk of 16384 points, plus colour and pen state) up to the point budget (default 4 million
+/// points, about 64 MB). When a `Point` would exceed the budget, the oldest half of the stored
+/// points is thinned: every other point of each piece is dropped there, while the first and the
+/// last point of every piece of two or more points stay (pen lifts are kept exactly; a colour
+/// boundary may move by one dropped point; every other isolated dot goes). Should that not free
+/// at least a tenth of the budget (a scene of very short pieces), the oldest pieces are dropped
+/// whole until the scene is at three quarters of the budget. Arrows have their own budget
+/// (default 1 million) and are thinned the same way, by dropping every other group of arrows
+/// drawn between two points in the oldest half. At most 4096 circles and 4096 tags are kept
+/// (the oldest go first). Each thinning increases `layoutRevision`.
+class Scene3D : public TraceSink {
+public:
+    static constexpr std::size_t kChunkSize = 16384;
+    static constexpr std::size_t kDefaultPointBudget = 4'000'000;
+    static constexpr std::size_t kDefaultSegmentBudget = 1'000'000;
+    static constexpr std::size_t kMaxCircles = 4096;
+    static constexpr std::size_t kMaxLabels = 4096;
+
+    Scene3D();
+    ~Scene3D() override;
+
+    // --- The drawing operations (see TraceSink for their meaning).
+    void SetMode(int mode) override;
+    void SetScene(double cube, double v2, double v3, double v4, double v5, double v6,
+                  double v7) override;
+    void SetVectorScale(double factor, std::int16_t style) override;
+    void SetFrame(double x, double y, double z, double reserved, double extent,
+                  const std::string& title, std::optional<double> option = std::nullopt) override;
+    void EndSetUp(std::optional<double> a = std::nullopt,
+                  std::optional<double> b = std::nullopt) override;
+    void SetLabel(double size, const std::string& text) override;
+    void SetShot(double shot) override;
+    void SetViewText(const std::string& text) override;
+    void Circle(double radius, double width) override;
+    void Point(double x, double y, double z) override;
+    void Segment(double x1, double y1, double z1, double x2, double y2, double z2) override;
+    void SetColour(double red, double green, double blue) override;
+    void SetLineColour(double red, double green, double blue) override;
+    void SetLimits(double lineWidth, double minStep) override;
+    void PenLift(std::int16_t a = 0, std::int16_t b = 0) override;
+
+    /// Removes every point, arrow, circle and tag; keeps the frame, colours and settings.
+    void Clear();
+
+    // --- Budget.
+    /// Largest number of stored trace points (at least 2 * kChunkSize); thins at once if needed.
+    void setPointBudget(std::size_t points);
+    std::size_t pointBudget() const { return m_pointBudget; }
+    /// Largest number of stored arrows (at least 1024).
+    void setSegmentBudget(std::size_t segments);
+    std::size_t segmentBudget() const { return m_segmentBudget; }
+    /// How many thinnings took place since the scene was made or cleared.
+    std::size_t thinningCount() const { return m_thinnings; }
+
+    // --- Content.
+    std::size_t pointCount() const { return m_pointCount; }
+    /// Number of pieces of trace (a piece starts at the first point after a pen lift).
+    std::size_t pieceCount() const;
+    /// Bytes held by the stored trace points (capacity included).
+    std::size_t pointStorageBytes() const;
+    const std::vector<TraceChunk>& chunks() const { return m_chunks; }
+    /// Trace point number i (0 = oldest) in metres.
+    Point3d pointAt(std::size_t i) const;
+    const TracePoint& rawPoint(std::size_t i) const {
+        return m_chunks[i / kChunkSize].points[i % kChunkSize];
+    }
+    const std::vector<SceneSegment>& segments() const { return m_segments; }
+    const std::vector<SceneCircle>& circles() const { return m_circles; }
+    const std::vector<SceneLabel>& labels() const { return m_labels; }
+    /// Box around everything ever drawn since the last clear (thinning does not shrink it).
+    const Bounds3d& bounds() const { return m_bounds; }
+    bool isEmpty() const;
+
+    // --- Settings received from the run.
+    int mode() const { return m_mode; }
+    const std::array<double, 7>& sceneValues() const { return m_sceneValues; }
+    bool cubeOn() const { return m_sceneValues[0] != 0; }
+    Point3d frameCentre() const { return m_frameCentre; }
+    /// Extent (m) from SetFrame; 0 when none was given.
+    double frameExtent() const { return m_frameExtent; }
+    const std::string& title() const { return m_title; }
+    const std::string& viewText() const { return m_viewText; }
+    double shot() const { return m_shot; }
+    bool hasShot() const { return m_hasShot; }
+    double lineWidth() const { return m_lineWidth; }
+    double minStep() const { return m_minStep; }
+    double vectorScale() const { return m_vectorScale; }
+    SceneRgb pointColour() const { return m_pointRgb; }
+    SceneRgb lastColour() const { return m_lastRgb; }
+
+    // --- Change tracking (the scene never calls anyone: observers poll these cheaply).
+    /// Increases with every change of content or settings.
+    std::uint64_t revision() const { return m_revision; }
+    /// Increases when stored content moves or goes (clear, thinning): incremental drawing must
+    /// then start afresh. While it stays, content is only appended.
+    std::uint64_t layoutRevision() const { return m_layoutRevision; }
+    /// Increases at every EndSetUp.
+    std::uint64_t setUpRevision() const { return m_setUpRevision; }
+    /// Number of `Point` calls since the scene was made or cleared (stored or not).
+    std::uint64_t pointsReceived() const { return m_pointsReceived; }
+
+private:
+    void appendPoint(const Point3d& p, std::uint32_t rgbFlags);
+    void thinPoints();
+    void thinSegments();
+    void rebuildChunks(const std::vector<Point3d>& pos, const std::vector<std::uint32_t>& flags);
+    void touch() { ++m_revision; }
+
+    std::vector<TraceChunk> m_chunks;
+    std::size_t m_pointCount = 0;
+    std::vector<SceneSegment> m_segments;
+    std::vector<SceneCircle> m_circles;
+    std::vector<SceneLabel> m_labels;
+    Bounds3d m_bounds;
+
+    std::size_t m_pointBudget = kDefaultPointBudget;
+    std::size_t m_segmentBudget = kDefaultSegmentBudget;
+    std::size_t m_thinnings = 0;
+
+    int m_mode = 2;
+    std::array<double, 7> m_sceneValues{};
+    Point3d m_frameCentre;
+    double m_frameExtent = 0;
+    std::string m_title;
+    std::string m_viewText;
+    double m_labelSize = 0;
+    std::string m_labelText;
+    double m_shot = 0;
+    bool m_hasShot = false;
+    bool m_labelPending = false;
+    double m_lineWidth = 1.0;
+    double m_minStep = 0;
+    double m_vectorScale = 1;
+    bool m_arrowHead = true;
+    SceneRgb m_pointRgb = 0;
+    SceneRgb m_lastRgb = 0;
+    bool m_penUp = true;
+    Point3d m_lastPoint;
+    std::uint64_t m_group = 0;
+
+    std::uint64_t m_revision = 0;
+    std::uint64_t m_layoutRevision = 0;
+    std::uint64_t m_setUpRevision = 0;
+    std::uint64_t m_pointsReceived = 0;
+};
+
+} // namespace gyro

@@ -1,0 +1,512 @@
+// Drawing of the 3D scene: fast traces through the line rasteriser, the rest through QPainter.
+#include "draw3d/scenerenderer.h"
+
+#include "draw3d/linerasterizer.h"
+
+#include <QFileInfo>
+#include <QLinearGradient>
+#include <QLocale>
+#include <QPainter>
+#include <QPainterPath>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace gyro {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979;
+
+QColor qcolour(SceneRgb rgb) {
+    return QColor::fromRgb(static_cast<QRgb>(0xFF000000u | rgb));
+}
+
+QColor inkColour(const RenderOptions& o) {
+    return o.darkBackground ? QColor(214, 218, 226) : QColor(52, 56, 66);
+}
+
+QColor axisColour(const RenderOptions& o) {
+    return o.darkBackground ? QColor(150, 156, 168) : QColor(120, 126, 138);
+}
+
+double dot(const Point3d& a, const Point3d& b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+
+// Length of the drawn axes (m): a little beyond the frame, or beyond what was drawn.
+double axisLength(const Scene3D& scene) {
+    if (scene.frameExtent() > 0) return scene.frameExtent() * 1.25;
+    const Bounds3d& b = scene.bounds();
+    if (b.valid) {
+        const double m = std::max({std::abs(b.min.x), std::abs(b.min.y), std::abs(b.min.z),
+                                   std::abs(b.max.x), std::abs(b.max.y), std::abs(b.max.z)});
+        if (m > 0) return m * 1.15;
+    }
+    return 1.0;
+}
+
+// Traces of points [from, to) of the scene. One-pixel lines go through the rasteriser; wider
+// lines through the painter.
+class TraceDrawer {
+public:
+    TraceDrawer(QImage& image, const Scene3D& scene, const ViewCamera& camera)
+        : m_image(image), m_scene(scene), m_camera(camera), m_raster(image) {
+        const double s = camera.scale();
+        const Point3d u = camera.right(), v = camera.up();
+        m_ux = static_cast<float>(s * u.x), m_uy = static_cast<float>(s * u.y);
+        m_uz = static_cast<float>(s * u.z);
+        m_vx = static_cast<float>(s * v.x), m_vy = static_cast<float>(s * v.y);
+        m_vz = static_cast<float>(s * v.z);
+        m_wide = scene.lineWidth() >= 1.5;
+        if (m_wide) {
+            m_painter.begin(&image);
+            m_painter.setRenderHint(QPainter::Antialiasing);
+        }
+    }
+
+    void drawPoints(std::size_t from, std::size_t to, int stride) {
+        const std::size_t count = m_scene.pointCount();
+        to = std::min(to, count);
+        if (from >= to) return;
+        bool havePrev = false;
+        float px = 0, py = 0;
+        if (from > 0 && !m_scene.rawPoint(from).startsPiece()) {
+            const QPointF p = m_camera.project(m_scene.pointAt(from - 1));
+            px = static_cast<float>(p.x()), py = static_cast<float>(p.y());
+            havePrev = true;
+        }
+        SceneRgb colour = 0xFFFFFFFFu;
+        const auto& chunks = m_scene.chunks();
+        std::size_t i = from;
+        while (i < to) {
+            const std::size_t ci = i / Scene3D::kChunkSize;
+            const TraceChunk& chunk = chunks[ci];
+            const QPointF base = m_camera.project(chunk.origin);
+            const float bx = static_cast<float>(base.x()), by = static_cast<float>(base.y());
+            const std::size_t chunkEnd = std::min(to, (ci + 1) * Scene3D::kChunkSize);
+            for (; i < chunkEnd; ++i) {
+                const TracePoint& tp = chunk.points[i - ci * Scene3D::kChunkSize];
+                const float sx = bx + m_ux * tp.x + m_uy * tp.y + m_uz * tp.z;
+                const float sy = by - (m_vx * tp.x + m_vy * tp.y + m_vz * tp.z);
+                const bool nextStarts = i + 1 >= count || m_scene.rawPoint(i + 1).startsPiece();
+                if (tp.startsPiece() || !havePrev) {
+                    if (nextStarts) {
+                        if (tp.rgb() != colour) colour = tp.rgb(), setColour(colour);
+                        dot(sx, sy);
+                    }
+                    px = sx, py = sy;
+                    havePrev = true;
+                    continue;
+                }
+                if (stride > 1 && (i % static_cast<std::size_t>(stride)) != 0 && !nextStarts)
+                    continue;
+                // Steps far below a pixel add nothing visible: merge them into the next one.
+                if (std::abs(sx - px) + std::abs(sy - py) < 0.3f && tp.rgb() == colour &&
+                    !nextStarts)
+                    continue;
+                if (tp.rgb() != colour) colour = tp.rgb(), setColour(colour);
+                line(px, py, sx, sy);
+                px = sx, py = sy;
+            }
+        }
+    }
+
+    void drawSegments(std::size_t from, std::size_t to) {
+        const auto& segs = m_scene.segments();
+        to = std::min(to, segs.size());
+        SceneRgb colour = 0xFFFFFFFFu;
+        for (std::size_t k = from; k < to; ++k) {
+            const SceneSegment& s = segs[k];
+            const QPointF a = m_camera.project(s.a), b = m_camera.project(s.b);
+            if (s.rgb != colour) colour = s.rgb, setColour(colour);
+            const auto ax = static_cast<float>(a.x()), ay = static_cast<float>(a.y());
+            const auto bx = static_cast<float>(b.x()), by = static_cast<float>(b.y());
+            line(ax, ay, bx, by);
+            const float dx = bx - ax, dy = by - ay;
+            const float len = std::sqrt(dx * dx + dy * dy);
+            if (!s.head || !(len >= 4.0f) || !std::isfinite(len)) continue;
+            // Arrow head: two barbs at ±25° from the shaft, a third of the shaft at most.
+            const float h = std::clamp(0.3f * len, 3.0f, 9.0f);
+            const float ux = dx / len, uy = dy / len;
+            constexpr float c = 0.906308f, sn = 0.422618f; // cos, sin 25°
+            line(bx, by, bx - h * (c * ux - sn * uy), by - h * (sn * ux + c * uy));
+            line(bx, by, bx - h * (c * ux + sn * uy), by - h * (-sn * ux + c * uy));
+        }
+    }
+
+private:
+    void setColour(SceneRgb rgb) {
+        if (m_wide) {
+            QPen pen(qcolour(rgb), m_scene.lineWidth());
+            pen.setCapStyle(Qt::RoundCap);
+            m_painter.setPen(pen);
+            m_painter.setBrush(qcolour(rgb));
+        } else {
+            m_raster.setColour(rgb);
+        }
+    }
+    void line(float x0, float y0, float x1, float y1) {
+        if (m_wide) {
+            if (std::isfinite(x0) && std::isfinite(y0) && std::isfinite(x1) && std::isfinite(y1))
+                m_painter.drawLine(QLineF(x0, y0, x1, y1));
+        } else {
+            m_raster.line(x0, y0, x1, y1);
+        }
+    }
+    void dot(float x, float y) {
+        if (m_wide) {
+            const double r = m_scene.lineWidth();
+            m_painter.setPen(Qt::NoPen);
+            m_painter.drawEllipse(QPointF(x, y), r, r);
+            QPen pen(m_painter.brush().color(), m_scene.lineWidth());
+            pen.setCapStyle(Qt::RoundCap);
+            m_painter.setPen(pen);
+        } else {
+            m_raster.dot(x, y);
+        }
+    }
+
+    QImage& m_image;
+    const Scene3D& m_scene;
+    const ViewCamera& m_camera;
+    LineRasterizer m_raster;
+    QPainter m_painter;
+    bool m_wide = false;
+    float m_ux, m_uy, m_uz, m_vx, m_vy, m_vz;
+};
+
+void drawCircles(QImage& image, const Scene3D& scene, const ViewCamera& camera, std::size_t from) {
+    const auto& circles = scene.circles();
+    if (from >= circles.size()) return;
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(Qt::NoBrush);
+    constexpr int kSides = 256;
+    QPolygonF poly(kSides + 1);
+    for (std::size_t k = from; k < circles.size(); ++k) {
+        const SceneCircle& c = circles[k];
+        for (int i = 0; i <= kSides; ++i) {
+            const double t = 2 * kPi * i / kSides;
+            poly[i] = camera.project({c.radius * std::cos(t), c.radius * std::sin(t), 0});
+        }
+        p.setPen(QPen(qcolour(c.rgb), c.width));
+        p.drawPolyline(poly);
+    }
+}
+
+void drawFrameLines(QImage& image, const Scene3D& scene, const ViewCamera& camera,
+                    const RenderOptions& options) {
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor axis = axisColour(options);
+    if (scene.cubeOn()) {
+        const double h = scene.frameExtent() > 0 ? scene.frameExtent() : scene.bounds().radius();
+        const Point3d c = scene.frameCentre();
+        if (h > 0) {
+            QColor cube = axis;
+            cube.setAlpha(150);
+            QPen pen(cube, 1.0, Qt::DashLine);
+            p.setPen(pen);
+            auto corner = [&](int k) {
+                return camera.project(
+                    {c.x + ((k & 1) ? h : -h), c.y + ((k & 2) ? h : -h), c.z + ((k & 4) ? h : -h)});
+            };
+            for (int k = 0; k < 8; ++k)
+                for (int bit = 1; bit < 8; bit <<= 1)
+                    if (!(k & bit)) p.drawLine(corner(k), corner(k | bit));
+        }
+    }
+    if (!options.showAxes) return;
+    const double L = axisLength(scene);
+    const Point3d o{0, 0, 0};
+    const Point3d tips[3] = {{L, 0, 0}, {0, L, 0}, {0, 0, L}};
+    QColor faint = axis;
+    faint.setAlpha(110);
+    for (const Point3d& t : tips) {
+        p.setPen(QPen(faint, 1.0, Qt::DotLine));
+        p.drawLine(camera.project(o), camera.project({-t.x, -t.y, -t.z}));
+        p.setPen(QPen(axis, 1.2));
+        p.drawLine(camera.project(o), camera.project(t));
+    }
+}
+
+void fillBackground(QImage& image, const RenderOptions& options) {
+    QPainter p(&image);
+    QLinearGradient g(0, 0, 0, image.height());
+    if (options.darkBackground) {
+        g.setColorAt(0, QColor(38, 42, 50));
+        g.setColorAt(1, QColor(22, 24, 29));
+    } else {
+        g.setColorAt(0, QColor(255, 255, 255));
+        g.setColorAt(1, QColor(236, 239, 244));
+    }
+    p.fillRect(image.rect(), g);
+}
+
+// Text with a thin halo of the background colour, readable over any trace.
+void haloText(QPainter& p, const QPointF& at, const QString& text, const QColor& ink,
+              const QColor& halo) {
+    QPainterPath path;
+    path.addText(at, p.font(), text);
+    p.setPen(QPen(halo, 3.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(path);
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink);
+    p.drawPath(path);
+}
+
+} // namespace
+
+void SceneRenderer::drawContent(QImage& image, const Scene3D& scene, const ViewCamera& camera,
+                                const RenderOptions& options, DrawCursor* cursor, int stride) {
+    fillBackground(image, options);
+    drawFrameLines(image, scene, camera, options);
+    drawCircles(image, scene, camera, 0);
+    {
+        TraceDrawer drawer(image, scene, camera);
+        drawer.drawPoints(0, scene.pointCount(), std::max(1, stride));
+        drawer.drawSegments(0, scene.segments().size());
+    }
+    if (cursor) {
+        cursor->layoutRevision = scene.layoutRevision();
+        cursor->points = scene.pointCount();
+        cursor->segments = scene.segments().size();
+        cursor->circles = scene.circles().size();
+    }
+}
+
+bool SceneRenderer::drawNewContent(QImage& image, const Scene3D& scene, const ViewCamera& camera,
+                                   const RenderOptions& /*options*/, DrawCursor& cursor) {
+    if (cursor.layoutRevision != scene.layoutRevision()) return false;
+    if (cursor.circles < scene.circles().size()) {
+        drawCircles(image, scene, camera, cursor.circles);
+        cursor.circles = scene.circles().size();
+    }
+    std::size_t to = scene.pointCount();
+    // The newest point of a piece may be an isolated dot or the start of a line: wait and see.
+    if (to > cursor.points && scene.rawPoint(to - 1).startsPiece()) --to;
+    if (to > cursor.points || cursor.segments < scene.segments().size()) {
+        TraceDrawer drawer(image, scene, camera);
+        if (to > cursor.points) drawer.drawPoints(cursor.points, to, 1);
+        drawer.drawSegments(cursor.segments, scene.segments().size());
+        cursor.points = std::max(cursor.points, to);
+        cursor.segments = scene.segments().size();
+    }
+    return true;
+}
+
+void SceneRenderer::drawOverlay(QPainter& p, const Scene3D& scene, const ViewCamera& camera,
+                                const RenderOptions& options) {
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    const QColor ink = inkColour(options);
+    const QColor halo = backgroundColour(options);
+    // Marks and text are laid out in logical pixels: scale once, divide projections.
+    const double ratio =
+        options.pixelRatio > 0 && std::isfinite(options.pixelRatio) ? options.pixelRatio : 1.0;
+    p.scale(ratio, ratio);
+    auto project = [&](const Point3d& q) { return camera.project(q) / ratio; };
+    const QSizeF vp = QSizeF(camera.viewport()) / ratio;
+    const double pixelsPerMetre = camera.scale() / ratio;
+    QFont font = p.font();
+    font.setPixelSize(13);
+    p.setFont(font);
+
+    // Axis names at the tips of the axes.
+    if (options.showAxes) {
+        const double L = axisLength(scene);
+        const char* names[3] = {"x", "y", "z"};
+        const Point3d tips[3] = {{L, 0, 0}, {0, L, 0}, {0, 0, L}};
+        const QPointF o = project({0, 0, 0});
+        QFont bold = font;
+        bold.setItalic(true);
+        p.setFont(bold);
+        for (int k = 0; k < 3; ++k) {
+            const QPointF t = project(tips[k]);
+            QPointF dir = t - o;
+            const double n = std::hypot(dir.x(), dir.y());
+            dir = n > 1e-9 ? dir / n : QPointF(0.7, -0.7);
+            const QPointF at = t + dir * 10 + QPointF(-4, 5);
+            haloText(p, at, QString::fromLatin1(names[k]), axisColour(options), halo);
+        }
+        p.setFont(font);
+    }
+
+    // Run tags.
+    if (options.showTags) {
+        for (const SceneLabel& l : scene.labels()) {
+            QFont f = font;
+            f.setPixelSize(std::max(10, static_cast<int>(std::lround(l.size * 2.2))));
+            p.setFont(f);
+            const QPointF at = project(l.at) + QPointF(6, -6);
+            if (at.x() < -200 || at.y() < -50 || at.x() > vp.width() + 50 ||
+                at.y() > vp.height() + 50)
+                continue;
+            haloText(p, at, QString::fromStdString(l.text), qcolour(l.rgb), halo);
+        }
+        p.setFont(font);
+    }
+
+    // Scale bar: a round length about a sixth of the view wide.
+    if (options.showScaleBar) {
+        const double maxPx = std::clamp(vp.width() / 5.0, 40.0, 180.0);
+        const double len = roundLength(maxPx / pixelsPerMetre);
+        if (len > 0) {
+            const double px = len * pixelsPerMetre;
+            const QPointF a(16, vp.height() - 16), b(16 + px, vp.height() - 16);
+            p.setPen(QPen(halo, 5, Qt::SolidLine, Qt::FlatCap));
+            p.drawLine(a, b);
+            p.setPen(QPen(ink, 2, Qt::SolidLine, Qt::FlatCap));
+            p.drawLine(a, b);
+            p.drawLine(a + QPointF(0, -5), a + QPointF(0, 3));
+            p.drawLine(b + QPointF(0, -5), b + QPointF(0, 3));
+            haloText(p, a + QPointF(0, -9), lengthText(len), ink, halo);
+        }
+    }
+
+    // Direction triad: where x, y and z point, drawn back to front.
+    if (options.showTriad) {
+        const QPointF c(vp.width() - 44, vp.height() - 44);
+        const Point3d axes[3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+        const QColor colours[3] = {QColor(214, 48, 49), QColor(30, 160, 70), QColor(40, 100, 230)};
+        const char* names[3] = {"x", "y", "z"};
+        int order[3] = {0, 1, 2};
+        std::sort(order, order + 3, [&](int a, int b) {
+            return dot(axes[a], camera.towardsViewer()) < dot(axes[b], camera.towardsViewer());
+        });
+        for (int k : order) {
+            const QPointF d(dot(axes[k], camera.right()), -dot(axes[k], camera.up()));
+            const QPointF tip = c + d * 26;
+            p.setPen(QPen(colours[k], 2.2, Qt::SolidLine, Qt::RoundCap));
+            p.drawLine(c, tip);
+            haloText(p, tip + d * 9 + QPointF(-3.5, 4.5), QString::fromLatin1(names[k]), colours[k],
+                     halo);
+        }
+    }
+
+    // Caption: title, then the point count.
+    if (options.showCaption) {
+        double y = 22;
+        if (!scene.title().empty()) {
+            QFont f = font;
+            f.setPixelSize(15);
+            f.setBold(true);
+            p.setFont(f);
+            haloText(p, QPointF(14, y), QString::fromStdString(scene.title()), ink, halo);
+            y += 18;
+            p.setFont(font);
+        }
+        if (scene.pointCount() > 0) {
+            QFont f = font;
+            f.setPixelSize(12);
+            p.setFont(f);
+            QString text =
+                QLocale::c().toString(static_cast<qulonglong>(scene.pointCount())) + " points";
+            if (scene.thinningCount() > 0) text += " (older part thinned)";
+            QColor soft = ink;
+            soft.setAlpha(170);
+            haloText(p, QPointF(14, y), text, soft, halo);
+        }
+    }
+    p.restore();
+}
+
+QImage SceneRenderer::render(const Scene3D& scene, ViewCamera camera, QSize size,
+                             const RenderOptions& options) {
+    size = QSize(std::max(1, size.width()), std::max(1, size.height()));
+    camera.setViewport(size);
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    drawContent(image, scene, camera, options);
+    QPainter p(&image);
+    drawOverlay(p, scene, camera, options);
+    return image;
+}
+
+QColor SceneRenderer::backgroundColour(const RenderOptions& options) {
+    return options.darkBackground ? QColor(38, 42, 50) : QColor(255, 255, 255);
+}
+
+double SceneRenderer::roundLength(double maxMetres) {
+    if (!(maxMetres > 0) || !std::isfinite(maxMetres)) return 0;
+    const double p = std::pow(10.0, std::floor(std::log10(maxMetres)));
+    for (double m : {5.0, 2.0, 1.0})
+        if (m * p <= maxMetres * (1 + 1e-12)) return m * p;
+    return p / 2; // not reached: 1·p ≤ maxMetres
+}
+
+QString SceneRenderer::lengthText(double metres) {
+    struct Prefix {
+        double factor;
+        const char* unit;
+    };
+    static const Prefix prefixes[] = {{1e3, "km"},  {1, "m"},     {1e-2, "cm"}, {1e-3, "mm"},
+                                      {1e-6, "µm"}, {1e-9, "nm"}, {1e-12, "pm"}};
+    if (!(metres > 0) || !std::isfinite(metres)) return QStringLiteral("0 m");
+    for (const Prefix& pr : prefixes) {
+        // Centimetres serve from 1 to 50 cm, the way rulers read; a metre and up is in metres.
+        const double v = metres / pr.factor;
+        if (v >= 1 - 1e-9 && (pr.factor != 1e-2 || v < 100 - 1e-9)) {
+            if (pr.factor == 1e3 && v >= 1e4)
+                return QString::number(metres, 'g', 3) + QStringLiteral(" m");
+            return QString::number(v, 'g', 6) + QLatin1Char(' ') + QString::fromUtf8(pr.unit);
+        }
+    }
+    return QString::number(metres, 'g', 3) + QStringLiteral(" m");
+}
+
+ViewCamera homeCamera(const Scene3D& scene, QSize viewport) {
+    ViewCamera camera;
+    camera.setViewport(viewport);
+    const QString view = QString::fromStdString(scene.viewText()).trimmed().toLower();
+    if (view == QLatin1String("top"))
+        camera.setAngles(-90, 90);
+    else if (view == QLatin1String("front"))
+        camera.setAngles(-90, 0);
+    else if (view == QLatin1String("side"))
+        camera.setAngles(0, 0);
+    else
+        camera.setAngles(ViewCamera::kDefaultAzimuth, ViewCamera::kDefaultElevation);
+    if (scene.frameExtent() > 0) {
+        const double far = view == QLatin1String("far") ? 3.0 : 1.0;
+        camera.fitSphere(scene.frameCentre(), scene.frameExtent() * far);
+    } else if (scene.bounds().valid) {
+        camera.fitBox(scene.bounds());
+    }
+    return camera;
+}
+
+bool renderToPng(const Scene3D& scene, const ViewCamera& camera, QSize size, const QString& path,
+                 QString* error, const RenderOptions& options) {
+    auto fail = [&](const QString& message) {
+        if (error) *error = message;
+        return false;
+    };
+    if (path.isEmpty()) return fail(QStringLiteral("No file name given for the image."));
+    if (size.width() < 1 || size.height() < 1 || size.width() > 20000 || size.height() > 20000)
+        return fail(QStringLiteral("Image size %1 x %2 is out of range (1 to 20000 pixels).")
+                        .arg(size.width())
+                        .arg(size.height()));
+    const QImage image =
+        SceneRenderer::render(scene, camera, size, options).convertToFormat(QImage::Format_RGB32);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return fail(QStringLiteral("Cannot write the image file %1: %2")
+                        .arg(QFileInfo(path).fileName(), file.errorString()));
+    if (!image.save(&file, "PNG")) {
+        file.cancelWriting();
+        return fail(QStringLiteral("Cannot encode the image file %1 as PNG.")
+                        .arg(QFileInfo(path).fileName()));
+    }
+    if (!file.commit())
+        return fail(QStringLiteral("Cannot write the image file %1: %2")
+                        .arg(QFileInfo(path).fileName(), file.errorString()));
+    if (error) error->clear();
+    return true;
+}
+
+} // namespace gyro

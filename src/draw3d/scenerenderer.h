@@ -1,0 +1,78 @@
+// Draws a 3D scene onto an image or any painter: background, axes, circles, traces, arrows and
+// the overlays (scale bar, axis triad, tags, caption); the same code serves the screen and PNG.
+#pragma once
+
+#include "draw3d/scene3d.h"
+#include "draw3d/viewcamera.h"
+
+#include <QColor>
+#include <QImage>
+#include <QString>
+
+#include <cstdint>
+
+class QPainter;
+
+namespace gyro {
+
+/// What to show besides the scene itself.
+struct RenderOptions {
+    bool darkBackground = false; ///< dark grey instead of near-white
+    bool showAxes = true;        ///< x, y, z axes through the origin, with their names
+    bool showScaleBar = true;    ///< a length bar with a round value ("1 mm", "5 cm")
+    bool showTriad = true;       ///< small x, y, z direction triad in the lower right corner
+    bool showTags = true;        ///< each run's tag at its trace's first point
+    bool showCaption = true;     ///< the frame's title and the point count in the upper left
+    double pixelRatio = 1.0;     ///< device pixels per logical pixel: scales overlay text and marks
+};
+
+/// What has been drawn into a content image, so that later drawing adds only what is new.
+struct DrawCursor {
+    std::uint64_t layoutRevision = ~std::uint64_t{0};
+    std::size_t points = 0;
+    std::size_t segments = 0;
+    std::size_t circles = 0;
+};
+
+/// Stateless drawing of a `Scene3D` seen through a `ViewCamera`. Images must be of format
+/// ARGB32_Premultiplied, and the camera's viewport must be the image's size in pixels.
+class SceneRenderer {
+public:
+    /// Fills `image` with the scene's content: background, cube, axes, circles, traces and
+    /// arrows. `stride` > 1 draws only every stride-th point of each piece (a quick preview while
+    /// the view moves); ends of pieces are always drawn. Sets `cursor` when given.
+    static void drawContent(QImage& image, const Scene3D& scene, const ViewCamera& camera,
+                            const RenderOptions& options, DrawCursor* cursor = nullptr,
+                            int stride = 1);
+    /// Adds to `image` what the scene received after `cursor` (drawn with the same camera) and
+    /// moves the cursor. Returns false and draws nothing when stored content moved or went
+    /// (clear, thinning): the caller then draws everything with `drawContent`.
+    static bool drawNewContent(QImage& image, const Scene3D& scene, const ViewCamera& camera,
+                               const RenderOptions& options, DrawCursor& cursor);
+    /// Draws the overlays (axis names, tags, scale bar, triad, caption) with `painter`, whose
+    /// device has the camera's viewport size.
+    static void drawOverlay(QPainter& painter, const Scene3D& scene, const ViewCamera& camera,
+                            const RenderOptions& options);
+    /// The whole picture at `size` pixels (the camera's viewport is set to it).
+    static QImage render(const Scene3D& scene, ViewCamera camera, QSize size,
+                         const RenderOptions& options = {});
+
+    /// Background colour for these options (the top of the gentle gradient).
+    static QColor backgroundColour(const RenderOptions& options);
+    /// Largest length 1, 2 or 5 × 10^k (m) not above `maxMetres`; 0 when it is not positive.
+    static double roundLength(double maxMetres);
+    /// A length in metres as text with an SI prefix: "1 mm", "5 cm", "200 µm", "2 m", "10 km".
+    static QString lengthText(double metres);
+};
+
+/// The camera that shows a scene as a run expects at first: the frame's centre and extent (the
+/// view text "far" zooms out threefold), the view text's angles ("top", "front", "side"), or when
+/// there is no frame, the box of what was drawn; the default angles otherwise.
+ViewCamera homeCamera(const Scene3D& scene, QSize viewport);
+
+/// Draws the scene at `size` and writes a PNG file (through a temporary file, so a failure never
+/// damages an existing file). Returns false with a message in `error` (when given).
+bool renderToPng(const Scene3D& scene, const ViewCamera& camera, QSize size, const QString& path,
+                 QString* error, const RenderOptions& options = {});
+
+} // namespace gyro

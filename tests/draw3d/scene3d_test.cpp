@@ -1,0 +1,212 @@
+// Tests of the scene model: traces, pen lifts, colours, the point budget and its thinning.
+#include "draw3d/scene3d.h"
+
+#include <QTest>
+
+#include <cmath>
+
+using namespace gyro;
+
+class Scene3DTest : public QObject {
+    Q_OBJECT
+private slots:
+    void pointsMakeOneTraceThatPenLiftBreaks();
+    void colourRules_data();
+    void colourRules();
+    void farFromOriginKeepsPrecision();
+    void undrawablePointBreaksTrace();
+    void minStepDropsNearDuplicates();
+    void shotStartsNewTraceWithTag();
+    void budgetThinningKeepsPenLiftsAndEnds();
+    void budgetOfTinyPiecesStaysBounded();
+    void segmentThinningKeepsWholeGroups();
+    void clearEmptiesAndBumpsLayout();
+};
+
+void Scene3DTest::pointsMakeOneTraceThatPenLiftBreaks() {
+    Scene3D s;
+    for (int i = 0; i < 5; ++i) s.Point(i, 0, 0);
+    s.PenLift(0, 0);
+    for (int i = 0; i < 3; ++i) s.Point(i, 1, 0);
+    QCOMPARE(s.pointCount(), std::size_t{8});
+    QCOMPARE(s.pieceCount(), std::size_t{2});
+    QVERIFY(s.rawPoint(0).startsPiece());
+    QVERIFY(!s.rawPoint(4).startsPiece());
+    QVERIFY(s.rawPoint(5).startsPiece());
+    QCOMPARE(s.pointAt(6).y, 1.0);
+    // Mode 1: every point is its own dot.
+    s.SetMode(1);
+    s.Point(9, 9, 9);
+    s.Point(9, 9, 8);
+    QCOMPARE(s.pieceCount(), std::size_t{4});
+}
+
+void Scene3DTest::colourRules_data() {
+    QTest::addColumn<double>("r");
+    QTest::addColumn<double>("g");
+    QTest::addColumn<double>("b");
+    QTest::addColumn<uint>("rgb");
+    QTest::newRow("as passed") << 255.0 << 50.0 << 100.0 << uint(0xFF3264);
+    QTest::newRow("rounded") << 124.6 << 0.4 << 10.5 << uint(0x7D000B);
+    QTest::newRow("clamped") << 300.0 << -5.0 << std::nan("") << uint(0xFF0000);
+}
+
+void Scene3DTest::colourRules() {
+    QFETCH(double, r);
+    QFETCH(double, g);
+    QFETCH(double, b);
+    QFETCH(uint, rgb);
+    Scene3D s;
+    s.SetColour(r, g, b);
+    s.Point(0, 0, 0);
+    QCOMPARE(s.rawPoint(0).rgb(), rgb);
+    // Arrows and circles take the colour set last; points keep the last SetColour.
+    s.SetLineColour(0, 0, 255);
+    s.Segment(0, 0, 0, 1, 0, 0);
+    s.Circle(1, 1);
+    s.Point(1, 0, 0);
+    QCOMPARE(s.segments().back().rgb, SceneRgb{0x0000FF});
+    QCOMPARE(s.circles().back().rgb, SceneRgb{0x0000FF});
+    QCOMPARE(s.rawPoint(1).rgb(), rgb);
+    s.SetColour(0, 255, 0);
+    s.Segment(0, 0, 0, 0, 1, 0);
+    QCOMPARE(s.segments().back().rgb, SceneRgb{0x00FF00});
+}
+
+void Scene3DTest::farFromOriginKeepsPrecision() {
+    // A drift far from the origin: offsets from each chunk's origin keep micrometres.
+    Scene3D s;
+    for (int i = 0; i < 40000; ++i) s.Point(1000.0 + i * 1e-6, -2000.0, 3e-6 * (i % 7));
+    for (std::size_t i :
+         {std::size_t{0}, std::size_t{16383}, std::size_t{16384}, std::size_t{39999}}) {
+        const Point3d p = s.pointAt(i);
+        QVERIFY(std::abs(p.x - (1000.0 + static_cast<double>(i) * 1e-6)) < 1e-7);
+        QVERIFY(std::abs(p.z - 3e-6 * static_cast<double>(i % 7)) < 1e-9);
+    }
+    QCOMPARE(sizeof(TracePoint), std::size_t{16});
+}
+
+void Scene3DTest::undrawablePointBreaksTrace() {
+    Scene3D s;
+    s.Point(0, 0, 0);
+    s.Point(1, 0, 0);
+    s.Point(std::nan(""), 0, 0);
+    s.Point(2, 0, 0);
+    s.Point(INFINITY, 0, 0);
+    QCOMPARE(s.pointCount(), std::size_t{3});
+    QCOMPARE(s.pieceCount(), std::size_t{2});
+    QCOMPARE(s.pointsReceived(), std::uint64_t{5});
+    QVERIFY(s.bounds().valid);
+    QCOMPARE(s.bounds().max.x, 2.0);
+}
+
+void Scene3DTest::minStepDropsNearDuplicates() {
+    Scene3D s;
+    s.SetFrame(0, 0, 0, 0, 1.0, "");
+    s.SetLimits(1.0, 1e-3);
+    s.Point(0, 0, 0);
+    s.Point(1e-4, 0, 0); // closer than 1e-3 m: dropped
+    s.Point(2e-3, 0, 0);
+    s.SetColour(255, 0, 0);
+    s.Point(2.1e-3, 0, 0); // close but a new colour: kept
+    s.PenLift();
+    s.Point(2.15e-3, 0, 0); // close but a new piece: kept
+    QCOMPARE(s.pointCount(), std::size_t{4});
+}
+
+void Scene3DTest::shotStartsNewTraceWithTag() {
+    Scene3D s;
+    s.SetLabel(5.0, "T");
+    s.SetShot(0);
+    s.SetColour(255, 0, 0);
+    s.Point(0, 0, 0);
+    s.Point(1, 0, 0);
+    s.SetShot(1);
+    s.Point(2, 0, 0);
+    QCOMPARE(s.pieceCount(), std::size_t{2});
+    QCOMPARE(s.labels().size(), std::size_t{2});
+    QCOMPARE(s.labels()[0].text, std::string("T0"));
+    QCOMPARE(s.labels()[1].text, std::string("T1"));
+    QCOMPARE(s.labels()[1].at.x, 2.0);
+}
+
+void Scene3DTest::budgetThinningKeepsPenLiftsAndEnds() {
+    Scene3D s;
+    s.setPointBudget(100000);
+    // Pieces of 37 points each (field-line-like), colour changing inside each piece.
+    std::size_t pieces = 0;
+    std::vector<Point3d> ends;
+    for (int i = 0; i < 300000; ++i) {
+        if (i % 37 == 0) {
+            s.PenLift(0, 0);
+            ++pieces;
+        }
+        s.SetColour(i % 37 < 18 ? 255 : 0, 0, 255);
+        s.Point(i, std::sin(i * 0.01), 0);
+    }
+    QVERIFY(s.thinningCount() > 0);
+    QVERIFY(s.pointCount() <= s.pointBudget());
+    QVERIFY(s.pointCount() > s.pointBudget() / 2);
+    QCOMPARE(s.pieceCount(), pieces);
+    // Every piece keeps its first and last points: piece starts are at multiples of 37, and
+    // the point before each start is the previous piece's last.
+    for (std::size_t i = 0; i < s.pointCount(); ++i) {
+        const auto x = static_cast<long>(std::lround(s.pointAt(i).x));
+        QCOMPARE(s.rawPoint(i).startsPiece(), x % 37 == 0);
+        if (i + 1 < s.pointCount() && s.rawPoint(i + 1).startsPiece()) QCOMPARE(x % 37, 36L);
+    }
+    // The newest points are all still there.
+    QCOMPARE(s.pointAt(s.pointCount() - 1).x, 299999.0);
+    QCOMPARE(s.pointAt(s.pointCount() - 1000).x, 299000.0);
+}
+
+void Scene3DTest::budgetOfTinyPiecesStaysBounded() {
+    Scene3D s;
+    s.setPointBudget(40000);
+    for (int i = 0; i < 200000; ++i) {
+        if (i % 2 == 0) s.PenLift();
+        s.Point(i, 0, 0);
+    }
+    QVERIFY(s.pointCount() <= s.pointBudget());
+    QVERIFY(s.rawPoint(0).startsPiece());
+    QCOMPARE(s.pointAt(s.pointCount() - 1).x, 199999.0);
+    // Still pieces of two points: whole pieces went, none was cut.
+    QCOMPARE(s.pieceCount() * 2, s.pointCount());
+}
+
+void Scene3DTest::segmentThinningKeepsWholeGroups() {
+    Scene3D s;
+    s.setSegmentBudget(3000);
+    for (int step = 0; step < 10000; ++step) {
+        s.Point(step, 0, 0);
+        for (int k = 0; k < 3; ++k) s.Segment(step, 0, 0, step, k + 1, 0);
+    }
+    QVERIFY(s.segments().size() <= 3000);
+    // Arrows come in threes per step, each set complete.
+    const auto& segs = s.segments();
+    QCOMPARE(segs.size() % 3, std::size_t{0});
+    for (std::size_t i = 0; i + 2 < segs.size(); i += 3) {
+        QCOMPARE(segs[i].a.x, segs[i + 2].a.x);
+        QCOMPARE(segs[i + 2].b.y, 3.0);
+    }
+    QCOMPARE(segs.back().a.x, 9999.0);
+}
+
+void Scene3DTest::clearEmptiesAndBumpsLayout() {
+    Scene3D s;
+    s.SetFrame(0, 0, 0, 0, 2.0, "run");
+    s.Point(0, 0, 0);
+    s.Segment(0, 0, 0, 1, 1, 1);
+    s.Circle(1, 1);
+    const auto layout = s.layoutRevision();
+    s.Clear();
+    QVERIFY(s.isEmpty());
+    QVERIFY(!s.bounds().valid);
+    QVERIFY(s.layoutRevision() > layout);
+    QCOMPARE(s.frameExtent(), 2.0); // settings stay
+    s.Point(1, 1, 1);
+    QVERIFY(s.rawPoint(0).startsPiece());
+}
+
+QTEST_GUILESS_MAIN(Scene3DTest)
+#include "scene3d_test.moc"

@@ -1,0 +1,300 @@
+// Rendering tests on images: where the traces, gaps, circles and arrows land in the picture,
+// incremental drawing, the overlays and the PNG export.
+#include "draw3d/scenerenderer.h"
+
+#include <QImageReader>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace gyro;
+
+namespace {
+
+// A top view: x to the right, y up, 10 pixels per metre, origin at the image's middle.
+ViewCamera topView(QSize size = QSize(200, 200)) {
+    ViewCamera c;
+    c.setViewport(size);
+    c.setAngles(-90, 90);
+    c.setScale(10);
+    return c;
+}
+
+RenderOptions bare() {
+    RenderOptions o;
+    o.showAxes = o.showScaleBar = o.showTriad = o.showTags = o.showCaption = false;
+    return o;
+}
+
+QImage content(const Scene3D& s, const ViewCamera& c, const RenderOptions& o = bare()) {
+    QImage img(c.viewport(), QImage::Format_ARGB32_Premultiplied);
+    SceneRenderer::drawContent(img, s, c, o);
+    return img;
+}
+
+bool isRed(QRgb p) {
+    return qRed(p) > 200 && qGreen(p) < 80 && qBlue(p) < 80;
+}
+// Blue, or blue half-covering the light background (an edge between two pixels).
+bool isBlue(QRgb p) {
+    return qBlue(p) > 150 && qBlue(p) - qRed(p) > 60 && std::abs(qRed(p) - qGreen(p)) < 6;
+}
+// Background: light and grey (the gradient), far from any of the colours drawn here.
+bool isBackground(QRgb p) {
+    return qRed(p) > 225 && qGreen(p) > 225 && qBlue(p) > 225;
+}
+
+} // namespace
+
+class SceneRendererTest : public QObject {
+    Q_OBJECT
+private slots:
+    void redTraceLandsWhereProjected();
+    void penLiftLeavesAGap();
+    void circleTouchesItsRadius();
+    void arrowGetsAHead();
+    void isolatedPointShowsAsDot();
+    void incrementalDrawingMatchesFullDrawing();
+    void incrementalDrawingRefusesAfterThinning();
+    void decimatedPreviewKeepsPieceEnds();
+    void offscreenPointsAreClipped();
+    void overlaysDrawScaleBarAndTriad();
+    void lengthTexts_data();
+    void lengthTexts();
+    void pngExport();
+};
+
+void SceneRendererTest::redTraceLandsWhereProjected() {
+    Scene3D s;
+    s.SetColour(255, 0, 0);
+    // y = −0.05 m projects to pixel row 100's centre (y = 100.5).
+    for (int i = 0; i <= 100; ++i) s.Point(-5 + i * 0.1, -0.05, 0);
+    const QImage img = content(s, topView());
+    for (int x = 52; x <= 148; ++x)
+        QVERIFY2(isRed(img.pixel(x, 100)), qPrintable(QString::number(x)));
+    QCOMPARE(img.pixel(100, 100), qRgb(255, 0, 0)); // colours are used as passed
+    QVERIFY(isBackground(img.pixel(100, 97)));
+    QVERIFY(isBackground(img.pixel(100, 103)));
+    QVERIFY(isBackground(img.pixel(40, 100)));
+    QVERIFY(isBackground(img.pixel(160, 100)));
+    // A diagonal: the point (3, 3) m is at pixel (130, 70).
+    Scene3D d;
+    d.SetColour(255, 0, 0);
+    d.Point(0, 0, 0);
+    d.Point(4, 4, 0);
+    const QImage diag = content(d, topView());
+    QVERIFY(isRed(diag.pixel(129, 70)) || isRed(diag.pixel(130, 69)) || isRed(diag.pixel(130, 70)));
+}
+
+void SceneRendererTest::penLiftLeavesAGap() {
+    Scene3D s;
+    s.SetColour(255, 0, 0);
+    s.Point(-5, -0.05, 0);
+    s.Point(-1, -0.05, 0);
+    s.PenLift(0, 0);
+    s.Point(1, -0.05, 0);
+    s.Point(5, -0.05, 0);
+    const QImage img = content(s, topView());
+    QVERIFY(isRed(img.pixel(60, 100)));
+    QVERIFY(isRed(img.pixel(88, 100)));
+    QVERIFY(isRed(img.pixel(112, 100)));
+    QVERIFY(isRed(img.pixel(140, 100)));
+    for (int x = 92; x <= 108; ++x)
+        for (int y = 96; y <= 104; ++y) QVERIFY(isBackground(img.pixel(x, y)));
+}
+
+void SceneRendererTest::circleTouchesItsRadius() {
+    Scene3D s;
+    s.SetLineColour(0, 0, 255);
+    s.Circle(5, 1); // 50 pixels around (100, 100)
+    const QImage img = content(s, topView());
+    auto blueNear = [&](int x, int y) {
+        for (int dx = -1; dx <= 1; ++dx)
+            for (int dy = -1; dy <= 1; ++dy)
+                if (isBlue(img.pixel(x + dx, y + dy))) return true;
+        return false;
+    };
+    QVERIFY(blueNear(150, 100));
+    QVERIFY(blueNear(50, 100));
+    QVERIFY(blueNear(100, 50));
+    QVERIFY(blueNear(100, 150));
+    QVERIFY(blueNear(135, 65)); // 45°: 50/√2 ≈ 35.4
+    QVERIFY(isBackground(img.pixel(100, 100)));
+    QVERIFY(isBackground(img.pixel(140, 100)));
+    QVERIFY(isBackground(img.pixel(160, 100)));
+    QVERIFY(isBackground(img.pixel(100, 42)));
+}
+
+void SceneRendererTest::arrowGetsAHead() {
+    Scene3D s;
+    s.SetLineColour(255, 0, 0);
+    s.SetVectorScale(1.0, 2);
+    s.Segment(0, -0.05, 0, 5, -0.05, 0); // from (100, 100.5) to (150, 100.5)
+    s.SetVectorScale(1.0, 0);
+    s.Segment(0, -5.05, 0, 5, -5.05, 0); // plain line at row 150
+    const QImage img = content(s, topView());
+    QVERIFY(isRed(img.pixel(125, 100)));
+    // Barbs: 9 pixels back from the tip at ±25°, i.e. about 3.8 pixels off the shaft.
+    auto redIn = [&](int x0, int x1, int y0, int y1) {
+        for (int x = x0; x <= x1; ++x)
+            for (int y = y0; y <= y1; ++y)
+                if (qRed(img.pixel(x, y)) > 150 && qGreen(img.pixel(x, y)) < 150) return true;
+        return false;
+    };
+    QVERIFY(redIn(142, 145, 96, 98));
+    QVERIFY(redIn(142, 145, 103, 105));
+    QVERIFY(!redIn(142, 145, 146, 148));
+}
+
+void SceneRendererTest::isolatedPointShowsAsDot() {
+    Scene3D s;
+    s.SetColour(255, 0, 0);
+    s.Point(2.05, -2.05, 0); // pixel (120, 120) centre
+    s.PenLift();
+    const QImage img = content(s, topView());
+    QVERIFY(isRed(img.pixel(120, 120)));
+    QVERIFY(isBackground(img.pixel(124, 120)));
+}
+
+void SceneRendererTest::incrementalDrawingMatchesFullDrawing() {
+    Scene3D s;
+    const ViewCamera c = topView(QSize(240, 180));
+    QImage live(c.viewport(), QImage::Format_ARGB32_Premultiplied);
+    DrawCursor cursor;
+    SceneRenderer::drawContent(live, s, c, bare(), &cursor);
+    for (int i = 0; i < 600; ++i) {
+        if (i % 97 == 0) s.PenLift();
+        if (i % 50 == 0) s.SetColour(255, i % 256, 0);
+        const double t = i * 0.05;
+        s.Point(8 * std::cos(t) + 0.01 * i, 6 * std::sin(t), 0);
+        if (i % 10 == 0) s.Segment(0, 0, 0, std::cos(t), std::sin(t), 0);
+        if (i == 300) s.Circle(3, 1);
+        if (i % 7 == 0) QVERIFY(SceneRenderer::drawNewContent(live, s, c, bare(), cursor));
+    }
+    s.PenLift();
+    s.Point(-8, -6, 0); // a lone last point, deferred until it is known to be a dot
+    QVERIFY(SceneRenderer::drawNewContent(live, s, c, bare(), cursor));
+    // Whole redraw: the lone point is a dot there; everything else must be equal.
+    const QImage full = content(s, c);
+    int differing = 0;
+    for (int y = 0; y < full.height(); ++y)
+        for (int x = 0; x < full.width(); ++x) differing += live.pixel(x, y) != full.pixel(x, y);
+    QVERIFY2(differing <= 9, qPrintable(QString::number(differing)));
+    QCOMPARE(cursor.segments, s.segments().size());
+}
+
+void SceneRendererTest::incrementalDrawingRefusesAfterThinning() {
+    Scene3D s;
+    s.setPointBudget(40000);
+    const ViewCamera c = topView();
+    QImage img(c.viewport(), QImage::Format_ARGB32_Premultiplied);
+    DrawCursor cursor;
+    SceneRenderer::drawContent(img, s, c, bare(), &cursor);
+    for (int i = 0; i < 30000; ++i) s.Point(i * 1e-4, 0, 0);
+    QVERIFY(SceneRenderer::drawNewContent(img, s, c, bare(), cursor));
+    for (int i = 0; i < 30000; ++i) s.Point(i * 1e-4, 1, 0);
+    QVERIFY(!SceneRenderer::drawNewContent(img, s, c, bare(), cursor));
+    s.Clear();
+    SceneRenderer::drawContent(img, s, c, bare(), &cursor);
+    s.Point(0, 0, 0);
+    QVERIFY(SceneRenderer::drawNewContent(img, s, c, bare(), cursor));
+}
+
+void SceneRendererTest::decimatedPreviewKeepsPieceEnds() {
+    Scene3D s;
+    s.SetColour(255, 0, 0);
+    for (int i = 0; i <= 1000; ++i) s.Point(-5 + i * 0.01, -0.05, 0);
+    QImage img(200, 200, QImage::Format_ARGB32_Premultiplied);
+    SceneRenderer::drawContent(img, s, topView(), bare(), nullptr, 64);
+    QVERIFY(isRed(img.pixel(51, 100)));
+    QVERIFY(isRed(img.pixel(100, 100)));
+    QVERIFY(isRed(img.pixel(148, 100)));
+}
+
+void SceneRendererTest::offscreenPointsAreClipped() {
+    Scene3D s;
+    s.SetColour(255, 0, 0);
+    s.Point(-1e9, -0.05, 0); // far outside the picture on both sides
+    s.Point(1e9, -0.05, 0);
+    s.Point(1e30, 1e30, 1e30);
+    const QImage img = content(s, topView());
+    QVERIFY(isRed(img.pixel(0, 100)));
+    QVERIFY(isRed(img.pixel(199, 100)));
+}
+
+void SceneRendererTest::overlaysDrawScaleBarAndTriad() {
+    Scene3D s;
+    s.SetFrame(0, 0, 0, 0, 0.01, "Proton");
+    s.Point(0, 0, 0);
+    s.Point(0.01, 0, 0);
+    ViewCamera c = homeCamera(s, QSize(400, 300));
+    const QImage img = SceneRenderer::render(s, c, QSize(400, 300));
+    // Scale bar near the lower left corner, triad near the lower right one.
+    auto inkIn = [&](QRect r) {
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x)
+                if (qGray(img.pixel(x, y)) < 150) return true;
+        return false;
+    };
+    QVERIFY(inkIn(QRect(14, 280, 30, 8)));
+    QVERIFY(inkIn(QRect(330, 230, 60, 60)));
+    QVERIFY(inkIn(QRect(10, 5, 80, 22))); // the title
+    RenderOptions dark;
+    dark.darkBackground = true;
+    const QImage night = SceneRenderer::render(s, c, QSize(400, 300), dark);
+    QVERIFY2(qGray(night.pixel(396, 3)) < 60, qPrintable(QString::number(night.pixel(396, 3), 16)));
+}
+
+void SceneRendererTest::lengthTexts_data() {
+    QTest::addColumn<double>("maxMetres");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("1 mm") << 1.7e-3 << QStringLiteral("1 mm");
+    QTest::newRow("5 cm") << 0.07 << QStringLiteral("5 cm");
+    QTest::newRow("20 cm") << 0.3 << QStringLiteral("20 cm");
+    QTest::newRow("2 m") << 4.99 << QStringLiteral("2 m");
+    QTest::newRow("exact 5 m") << 5.0 << QStringLiteral("5 m");
+    QTest::newRow("200 µm") << 2.4e-4 << QStringLiteral("200 µm");
+    QTest::newRow("10 km") << 1.2e4 << QStringLiteral("10 km");
+    QTest::newRow("500 nm") << 9e-7 << QStringLiteral("500 nm");
+}
+
+void SceneRendererTest::lengthTexts() {
+    QFETCH(double, maxMetres);
+    QFETCH(QString, text);
+    const double len = SceneRenderer::roundLength(maxMetres);
+    QVERIFY(len <= maxMetres * (1 + 1e-12) && len > maxMetres / 2.6);
+    QCOMPARE(SceneRenderer::lengthText(len), text);
+    QCOMPARE(SceneRenderer::roundLength(0), 0.0);
+}
+
+void SceneRendererTest::pngExport() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    Scene3D s;
+    s.SetColour(255, 50, 100);
+    for (int i = 0; i < 2000; ++i) s.Point(std::cos(i * 0.02), std::sin(i * 0.02), i * 1e-3);
+    const QString path = dir.filePath("scene.png");
+    QString error = "stale";
+    QVERIFY(renderToPng(s, homeCamera(s, QSize(320, 200)), QSize(320, 200), path, &error));
+    QVERIFY(error.isEmpty());
+    QImageReader reader(path);
+    QCOMPARE(reader.format(), QByteArray("png"));
+    const QImage back = reader.read();
+    QCOMPARE(back.size(), QSize(320, 200));
+    bool pink = false;
+    for (int y = 0; y < 200 && !pink; ++y)
+        for (int x = 0; x < 320 && !pink; ++x) pink = back.pixel(x, y) == qRgb(255, 50, 100);
+    QVERIFY(pink);
+
+    // Failures: a folder that does not exist, a silly size; no file appears, a message does.
+    const QString bad = dir.filePath("missing/scene.png");
+    QVERIFY(!renderToPng(s, ViewCamera(), QSize(100, 100), bad, &error));
+    QVERIFY(error.contains("scene.png"));
+    QVERIFY(!QFile::exists(bad));
+    QVERIFY(!renderToPng(s, ViewCamera(), QSize(0, 100), path, &error));
+    QVERIFY(error.contains("out of range"));
+    QCOMPARE(QImageReader(path).read().size(), QSize(320, 200)); // the old file is intact
+}
+
+QTEST_MAIN(SceneRendererTest)
+#include "scenerenderer_test.moc"
