@@ -11,9 +11,11 @@ namespace {
 // dst + (src − dst)·a/256 on the four 8-bit channels, two at a time.
 inline std::uint32_t mix(std::uint32_t dst, std::uint32_t src, std::uint32_t a) {
     const std::uint32_t na = 256 - a;
-    const std::uint32_t rb = (((src & 0xFF00FFu) * a + (dst & 0xFF00FFu) * na) >> 8) & 0xFF00FFu;
+    // Rounded, so that overlapping passes of a trace reach its colour instead of stalling below.
+    const std::uint32_t rb =
+        (((src & 0xFF00FFu) * a + (dst & 0xFF00FFu) * na + 0x800080u) >> 8) & 0xFF00FFu;
     const std::uint32_t ag =
-        (((src >> 8) & 0xFF00FFu) * a + ((dst >> 8) & 0xFF00FFu) * na) & 0xFF00FF00u;
+        (((src >> 8) & 0xFF00FFu) * a + ((dst >> 8) & 0xFF00FFu) * na + 0x800080u) & 0xFF00FF00u;
     return rb | ag;
 }
 

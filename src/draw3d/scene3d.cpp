@@ -4,6 +4,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <new>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 namespace gyro {
 
@@ -49,6 +54,21 @@ double Bounds3d::radius() const {
     if (!valid) return 0;
     const double dx = max.x - min.x, dy = max.y - min.y, dz = max.z - min.z;
     return std::sqrt(dx * dx + dy * dy + dz * dz) / 2;
+}
+
+void* allocateChunkBytes(std::size_t bytes) {
+    constexpr std::size_t kHuge = std::size_t{2} << 20;
+    void* p = nullptr;
+    if (bytes >= kHuge) {
+        p = std::aligned_alloc(kHuge, (bytes + kHuge - 1) / kHuge * kHuge);
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+        if (p) madvise(p, bytes, MADV_HUGEPAGE); // a hint: refused, it costs nothing
+#endif
+    } else {
+        p = std::malloc(bytes);
+    }
+    if (!p) throw std::bad_alloc();
+    return p;
 }
 
 SceneRgb sceneRgb(double red, double green, double blue) {
@@ -221,7 +241,7 @@ void Scene3D::Clear() {
 }
 
 void Scene3D::setPointBudget(std::size_t points) {
-    m_pointBudget = std::max(points, 2 * kChunkSize);
+    m_pointBudget = std::max<std::size_t>(points, 1000);
     while (m_pointCount > m_pointBudget) {
         const std::size_t before = m_pointCount;
         thinPoints();
@@ -263,59 +283,66 @@ bool Scene3D::isEmpty() const {
     return m_pointCount == 0 && m_segments.empty() && m_circles.empty();
 }
 
-void Scene3D::rebuildChunks(const std::vector<Point3d>& pos,
-                            const std::vector<std::uint32_t>& flags) {
-    m_chunks.clear();
-    m_pointCount = 0;
-    const Bounds3d keep = m_bounds;
-    for (std::size_t i = 0; i < pos.size(); ++i) appendPoint(pos[i], flags[i]);
-    m_bounds = keep;
-}
-
 void Scene3D::thinPoints() {
     const std::size_t n = m_pointCount;
     if (n < 4) return;
     const std::size_t half = n / 2;
-    std::vector<Point3d> pos;
-    std::vector<std::uint32_t> flags;
-    pos.reserve(n - half / 2 + 1);
-    flags.reserve(pos.capacity());
 
-    // Oldest half: keep the ends of every piece and every other point inside a piece, every
-    // other isolated dot. A piece may straddle the boundary: its end then lies in the kept half.
-    std::size_t pieceStart = 0;
-    std::size_t dots = 0;
+    // Which points of the oldest half stay: the ends of every piece and every other point
+    // inside a piece, every other isolated dot. A piece may straddle the boundary: its end then
+    // lies in the half that is kept whole.
+    std::vector<std::uint8_t> keep(half, 0);
+    std::size_t pieceStart = 0, dots = 0, keptOld = 0;
     for (std::size_t i = 0; i < half; ++i) {
-        const TracePoint& p = rawPoint(i);
-        const bool start = p.startsPiece() || i == 0;
+        const bool start = rawPoint(i).startsPiece() || i == 0;
         if (start) pieceStart = i;
         const bool end = rawPoint(i + 1).startsPiece();
-        bool keep;
+        bool k;
         if (start && end)
-            keep = (dots++ % 2) == 0;
+            k = (dots++ % 2) == 0;
         else
-            keep = start || end || ((i - pieceStart) % 2) == 0;
-        if (keep) {
-            pos.push_back(pointAt(i));
-            flags.push_back(p.rgbFlags | (start ? TracePoint::kPieceStart : 0u));
-        }
-    }
-    for (std::size_t i = half; i < n; ++i) {
-        pos.push_back(pointAt(i));
-        flags.push_back(rawPoint(i).rgbFlags);
+            k = start || end || ((i - pieceStart) % 2) == 0;
+        keep[i] = k ? 1 : 0;
+        keptOld += k ? 1 : 0;
     }
 
-    // Scenes of very short pieces barely thin: drop the oldest pieces whole instead.
-    if (n - pos.size() < m_pointBudget / 10) {
-        const std::size_t target = m_pointBudget * 3 / 4;
-        std::size_t cut = pos.size() > target ? pos.size() - target : 0;
-        while (cut < pos.size() && !(flags[cut] & TracePoint::kPieceStart)) ++cut;
-        if (cut > 0 && cut < pos.size()) {
-            pos.erase(pos.begin(), pos.begin() + static_cast<std::ptrdiff_t>(cut));
-            flags.erase(flags.begin(), flags.begin() + static_cast<std::ptrdiff_t>(cut));
+    // Scenes of very short pieces barely thin: drop the oldest pieces whole instead, down to
+    // three quarters of the budget, cutting only where a piece starts.
+    std::size_t skip = 0; // kept points to leave out, from the oldest
+    const std::size_t total = keptOld + (n - half);
+    if (n - total < m_pointBudget / 10 && total > m_pointBudget * 3 / 4) {
+        skip = total - m_pointBudget * 3 / 4;
+        std::size_t seen = 0, i = 0;
+        for (; i < n; ++i) {
+            if (i < half && !keep[i]) continue;
+            if (seen >= skip && rawPoint(i).startsPiece()) break;
+            ++seen;
         }
+        skip = i < n ? seen : 0;
     }
-    rebuildChunks(pos, flags);
+
+    // Rewrite the chunks in one pass, releasing each old chunk once read.
+    std::vector<TraceChunk> old = std::move(m_chunks);
+    m_chunks.clear();
+    m_pointCount = 0;
+    const Bounds3d bounds = m_bounds;
+    std::size_t seen = 0;
+    bool forceStart = true; // the oldest stored point always starts a piece
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::size_t ci = i / kChunkSize;
+        const TraceChunk& c = old[ci];
+        const TracePoint& p = c.points[i % kChunkSize];
+        if (i >= half || keep[i]) {
+            if (seen++ >= skip) {
+                const std::uint32_t flags =
+                    p.rgbFlags | (forceStart ? TracePoint::kPieceStart : 0u);
+                forceStart = false;
+                appendPoint({c.origin.x + p.x, c.origin.y + p.y, c.origin.z + p.z}, flags);
+            }
+        }
+        if (i % kChunkSize == kChunkSize - 1) old[ci].points = {}; // free as we go
+    }
+    m_bounds = bounds;
     ++m_thinnings;
     ++m_layoutRevision;
 }

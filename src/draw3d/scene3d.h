@@ -7,6 +7,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -44,11 +45,26 @@ struct TracePoint {
     bool startsPiece() const { return (rgbFlags & kPieceStart) != 0; }
 };
 
+/// Memory for trace points: blocks of 2 MB and more are aligned on 2 MB and offered to the
+/// kernel as huge pages, so that filling a chunk costs one page fault instead of 512. Freed with
+/// std::free. Throws std::bad_alloc when memory is exhausted.
+void* allocateChunkBytes(std::size_t bytes);
+
+/// Allocator of trace-point storage through `allocateChunkBytes`.
+template <class T> struct ChunkAllocator {
+    using value_type = T;
+    ChunkAllocator() = default;
+    template <class U> ChunkAllocator(const ChunkAllocator<U>&) noexcept {}
+    T* allocate(std::size_t n) { return static_cast<T*>(allocateChunkBytes(n * sizeof(T))); }
+    void deallocate(T* p, std::size_t) noexcept { std::free(p); }
+    template <class U> bool operator==(const ChunkAllocator<U>&) const noexcept { return true; }
+};
+
 /// A run of up to `kChunkSize` consecutive trace points sharing one double origin, so that float
 /// offsets keep sub-micrometre precision far from the scene's origin.
 struct TraceChunk {
     Point3d origin;
-    std::vector<TracePoint> points;
+    std::vector<TracePoint, ChunkAllocator<TracePoint>> points;
 };
 
 /// A stored arrow (or plain segment): its end points (m), colour, head flag, and the number of
@@ -79,7 +95,7 @@ struct SceneLabel {
 /// number of renderings (`SceneRenderer`), on screen or off screen.
 ///
 /// Memory is bounded. Trace points cost 16 bytes each (float offsets from a double origin per
-/// chunk of 16384 points, plus colour and pen state) up to the point budget (default 4 million
+/// chunk of 131072 points, plus colour and pen state) up to the point budget (default 4 million
 /// points, about 64 MB). When a `Point` would exceed the budget, the oldest half of the stored
 /// points is thinned: every other point of each piece is dropped there, while the first and the
 /// last point of every piece of two or more points stay (pen lifts are kept exactly; a colour
@@ -91,7 +107,7 @@ struct SceneLabel {
 /// (the oldest go first). Each thinning increases `layoutRevision`.
 class Scene3D : public TraceSink {
 public:
-    static constexpr std::size_t kChunkSize = 16384;
+    static constexpr std::size_t kChunkSize = 131072; // 2 MB of points
     static constexpr std::size_t kDefaultPointBudget = 4'000'000;
     static constexpr std::size_t kDefaultSegmentBudget = 1'000'000;
     static constexpr std::size_t kMaxCircles = 4096;
@@ -124,7 +140,7 @@ public:
     void Clear();
 
     // --- Budget.
-    /// Largest number of stored trace points (at least 2 * kChunkSize); thins at once if needed.
+    /// Largest number of stored trace points (at least 1000); thins at once if needed.
     void setPointBudget(std::size_t points);
     std::size_t pointBudget() const { return m_pointBudget; }
     /// Largest number of stored arrows (at least 1024).
@@ -184,7 +200,6 @@ private:
     void appendPoint(const Point3d& p, std::uint32_t rgbFlags);
     void thinPoints();
     void thinSegments();
-    void rebuildChunks(const std::vector<Point3d>& pos, const std::vector<std::uint32_t>& flags);
     void touch() { ++m_revision; }
 
     std::vector<TraceChunk> m_chunks;

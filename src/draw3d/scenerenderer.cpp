@@ -89,9 +89,12 @@ public:
             const std::size_t chunkEnd = std::min(to, (ci + 1) * Scene3D::kChunkSize);
             for (; i < chunkEnd; ++i) {
                 const TracePoint& tp = chunk.points[i - ci * Scene3D::kChunkSize];
+                const bool nextStarts = i + 1 >= count || m_scene.rawPoint(i + 1).startsPiece();
+                if (stride > 1 && havePrev && !tp.startsPiece() && !nextStarts &&
+                    (i % static_cast<std::size_t>(stride)) != 0)
+                    continue;
                 const float sx = bx + m_ux * tp.x + m_uy * tp.y + m_uz * tp.z;
                 const float sy = by - (m_vx * tp.x + m_vy * tp.y + m_vz * tp.z);
-                const bool nextStarts = i + 1 >= count || m_scene.rawPoint(i + 1).startsPiece();
                 if (tp.startsPiece() || !havePrev) {
                     if (nextStarts) {
                         if (tp.rgb() != colour) colour = tp.rgb(), setColour(colour);
@@ -101,8 +104,6 @@ public:
                     havePrev = true;
                     continue;
                 }
-                if (stride > 1 && (i % static_cast<std::size_t>(stride)) != 0 && !nextStarts)
-                    continue;
                 // Steps far below a pixel add nothing visible: merge them into the next one.
                 if (std::abs(sx - px) + std::abs(sy - py) < 0.3f && tp.rgb() == colour &&
                     !nextStarts)

@@ -1,0 +1,151 @@
+// The live 3D view of a run: a widget that shows a Scene3D and lets the user turn, zoom and pan
+// it while the trajectory grows.
+#pragma once
+
+#include "draw3d/scene3d.h"
+#include "draw3d/scenerenderer.h"
+#include "draw3d/tracesink.h"
+#include "draw3d/viewcamera.h"
+
+#include <QImage>
+#include <QPoint>
+#include <QWidget>
+
+#include <memory>
+
+class QMenu;
+class QTimer;
+class QToolButton;
+
+namespace gyro {
+
+/// The drawing component of a run. Every drawing operation is forwarded to the widget's scene
+/// model (`model()`), so a caller may equally talk to the model or to the widget through
+/// `TraceSink`. Drawing never repaints per call: a timer at about 60 Hz draws what was added
+/// onto a cached picture and repaints once; the whole picture is redrawn only when the view
+/// changes or the model thins or clears its content.
+///
+/// Mouse: left drag turns the view about its centre, right drag (or middle drag, or shift- or
+/// ctrl-left drag) pans, the wheel zooms about the cursor, a double click fits the scene, a right
+/// click opens the menu. Keys: R starting view, F fit, + and − zoom, arrows turn (with shift:
+/// pan), 1 front (xz), 2 side (yz), 3 top (xy), 0 oblique view.
+class Traceur3D : public QWidget, public TraceSink {
+    Q_OBJECT
+public:
+    explicit Traceur3D(QWidget* parent = nullptr);
+    ~Traceur3D() override;
+
+    // --- The drawing operations, forwarded to the model (see TraceSink).
+    void SetMode(int mode) override;
+    void SetScene(double cube, double v2, double v3, double v4, double v5, double v6,
+                  double v7) override;
+    void SetVectorScale(double factor, std::int16_t style) override;
+    void SetFrame(double x, double y, double z, double reserved, double extent,
+                  const std::string& title, std::optional<double> option = std::nullopt) override;
+    void EndSetUp(std::optional<double> a = std::nullopt,
+                  std::optional<double> b = std::nullopt) override;
+    void SetLabel(double size, const std::string& text) override;
+    void SetShot(double shot) override;
+    void SetViewText(const std::string& text) override;
+    void Circle(double radius, double width) override;
+    void Point(double x, double y, double z) override;
+    void Segment(double x1, double y1, double z1, double x2, double y2, double z2) override;
+    void SetColour(double red, double green, double blue) override;
+    void SetLineColour(double red, double green, double blue) override;
+    void SetLimits(double lineWidth, double minStep) override;
+    void PenLift(std::int16_t a = 0, std::int16_t b = 0) override;
+
+    /// Removes everything drawn (see Scene3D::Clear); the view stays.
+    void Clear();
+
+    /// The scene model this view shows.
+    Scene3D& model() { return m_scene; }
+    const Scene3D& model() const { return m_scene; }
+    /// Number of stored trace points.
+    std::size_t pointCount() const { return m_scene.pointCount(); }
+
+    /// The current camera (viewport in device pixels).
+    const ViewCamera& camera() const { return m_camera; }
+    /// Replaces the camera (its viewport is set to the widget's).
+    void setCamera(const ViewCamera& camera);
+    /// Back to the starting view of the scene (`homeCamera`).
+    void resetView();
+    /// Shows everything drawn, at the current angles.
+    void fitScene();
+    /// Looks from the given angles (degrees), keeping centre and zoom.
+    void setViewAngles(double azimuthDeg, double elevationDeg);
+
+    RenderOptions renderOptions() const { return m_options; }
+    void setRenderOptions(const RenderOptions& options);
+
+    /// The picture as shown (with overlays), at `size` device pixels (the widget's when empty).
+    QImage sceneImage(QSize size = {}) const;
+    /// Writes that picture as PNG; false with a message in `error` on failure.
+    bool saveImage(const QString& path, QString* error = nullptr, QSize size = {}) const;
+
+    /// Draws pending changes at once (the timer does it about 60 times a second).
+    void flush();
+
+    /// The view menu (fit, reset, standard views, display options, save image, clear); the
+    /// caller owns it.
+    QMenu* createMenu(QWidget* parent);
+
+signals:
+    /// The scene received new content or settings; emitted at most once per frame.
+    void sceneChanged();
+    /// The user or the program moved the view.
+    void viewChanged();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    enum class Drag { None, Rotate, Pan };
+
+    void tick();
+    void viewMoved(bool byUser);
+    void ensureContent(bool preview);
+    void redrawAll(int stride);
+    void placeButtons();
+    void showMenuAt(const QPoint& globalPos);
+    void saveImageDialog();
+    QSize deviceSize() const;
+    double ratio() const;
+
+    Scene3D m_scene;
+    ViewCamera m_camera;
+    RenderOptions m_options;
+
+    QImage m_content; // background and scene, at device pixels
+    ViewCamera m_drawnCamera;
+    DrawCursor m_cursor;
+    bool m_contentValid = false;
+    int m_contentStride = 1; // > 1 while the content is a quick preview
+
+    std::uint64_t m_seenRevision = 0;
+    std::uint64_t m_seenSetUp = 0;
+    bool m_userMovedView = false;
+
+    Drag m_drag = Drag::None;
+    QPoint m_pressPos;
+    QPoint m_lastPos;
+    bool m_dragMoved = false;
+    Qt::MouseButton m_pressButton = Qt::NoButton;
+
+    QTimer* m_tick = nullptr;
+    QTimer* m_settle = nullptr;
+    QToolButton* m_fitButton = nullptr;
+    QToolButton* m_resetButton = nullptr;
+    QToolButton* m_menuButton = nullptr;
+};
+
+} // namespace gyro
