@@ -307,7 +307,7 @@ void Scene3D::thinPoints() {
     }
 
     // Scenes of very short pieces barely thin: drop the oldest pieces whole instead, down to
-    // three quarters of the budget, cutting only where a piece starts.
+    // three quarters of the budget, cutting where a piece starts.
     std::size_t skip = 0; // kept points to leave out, from the oldest
     const std::size_t total = keptOld + (n - half);
     if (n - total < m_pointBudget / 10 && total > m_pointBudget * 3 / 4) {
@@ -318,7 +318,9 @@ void Scene3D::thinPoints() {
             if (seen >= skip && rawPoint(i).startsPiece()) break;
             ++seen;
         }
-        skip = i < n ? seen : 0;
+        // With no piece starting late enough, cut inside the oldest piece: what remains of it
+        // starts a piece of its own, and the budget holds whatever the scene.
+        if (i < n) skip = seen;
     }
 
     // Rewrite the chunks in one pass, releasing each old chunk once read.

@@ -406,8 +406,9 @@ void SceneRenderer::drawOverlay(QPainter& p, const Scene3D& scene, const ViewCam
             QFont f = font;
             f.setPixelSize(12);
             p.setFont(f);
-            QString text =
-                QLocale::c().toString(static_cast<qulonglong>(scene.pointCount())) + " points";
+            QString text = QLocale(QLocale::English, QLocale::UnitedStates)
+                               .toString(static_cast<qulonglong>(scene.pointCount())) +
+                           " points";
             if (scene.thinningCount() > 0) text += " (older part thinned)";
             QColor soft = ink;
             soft.setAlpha(170);
