@@ -475,7 +475,8 @@ ViewCamera homeCamera(const Scene3D& scene, QSize viewport) {
         camera.setAngles(ViewCamera::kDefaultAzimuth, ViewCamera::kDefaultElevation);
     if (scene.frameExtent() > 0) {
         const double far = view == QLatin1String("far") ? 3.0 : 1.0;
-        camera.fitSphere(scene.frameCentre(), scene.frameExtent() * far);
+        // Room around the frame: a run starts on its edge and often gyrates beyond it.
+        camera.fitSphere(scene.frameCentre(), scene.frameExtent() * far, 0.75);
     } else if (scene.bounds().valid) {
         camera.fitBox(scene.bounds());
     }

@@ -239,6 +239,19 @@ void Traceur3D::paintEvent(QPaintEvent*) {
     p.scale(1 / ratio(), 1 / ratio());
     SceneRenderer::drawOverlay(p, m_scene, m_camera, o);
     p.restore();
+    if (m_drag == Drag::Rotate) {
+        // While turning, say from where the scene is seen.
+        QColor ink = o.darkBackground ? QColor(214, 218, 226) : QColor(52, 56, 66);
+        ink.setAlpha(190);
+        p.setPen(ink);
+        QFont f = font();
+        f.setPixelSize(12);
+        p.setFont(f);
+        p.drawText(rect().adjusted(0, 0, 0, -10), Qt::AlignHCenter | Qt::AlignBottom,
+                   tr("azimuth %1\u00b0   elevation %2\u00b0")
+                       .arg(m_camera.azimuth(), 0, 'f', 0)
+                       .arg(m_camera.elevation(), 0, 'f', 0));
+    }
     if (m_scene.isEmpty()) {
         QColor ink = o.darkBackground ? QColor(200, 204, 212) : QColor(90, 96, 108);
         ink.setAlpha(160);
