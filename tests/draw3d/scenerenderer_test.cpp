@@ -54,6 +54,7 @@ private slots:
     void circleTouchesItsRadius();
     void arrowGetsAHead();
     void isolatedPointShowsAsDot();
+    void widerLinesAndDotMode();
     void incrementalDrawingMatchesFullDrawing();
     void incrementalDrawingRefusesAfterThinning();
     void decimatedPreviewKeepsPieceEnds();
@@ -154,6 +155,27 @@ void SceneRendererTest::isolatedPointShowsAsDot() {
     const QImage img = content(s, topView());
     QVERIFY(isRed(img.pixel(120, 120)));
     QVERIFY(isBackground(img.pixel(124, 120)));
+}
+
+void SceneRendererTest::widerLinesAndDotMode() {
+    Scene3D s;
+    s.SetLimits(4.0, 0); // 4-pixel lines
+    s.SetColour(255, 0, 0);
+    s.Point(-5, -0.05, 0);
+    s.Point(5, -0.05, 0);
+    const QImage wide = content(s, topView());
+    for (int y = 99; y <= 101; ++y) QVERIFY(isRed(wide.pixel(100, y))); // 98.5 to 102.5
+    QVERIFY(isBackground(wide.pixel(100, 105)));
+    // Mode 1: separate dots, nothing between them.
+    Scene3D d;
+    d.SetMode(1);
+    d.SetColour(255, 0, 0);
+    d.Point(-2.05, -0.05, 0);
+    d.Point(2.05, -0.05, 0);
+    const QImage dots = content(d, topView());
+    QVERIFY(isRed(dots.pixel(79, 100)));
+    QVERIFY(isRed(dots.pixel(120, 100)));
+    for (int x = 84; x <= 116; ++x) QVERIFY(isBackground(dots.pixel(x, 100)));
 }
 
 void SceneRendererTest::incrementalDrawingMatchesFullDrawing() {
