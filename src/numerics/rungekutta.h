@@ -4,6 +4,8 @@
 
 #include "vecteur3.h"
 
+#include <cstdint>
+
 namespace gyro {
 
 /// Method selector: 4 (classical RK4), 5 (Cash-Karp with error estimate), 8 (eighth order).
@@ -16,6 +18,9 @@ inline double errVel = 0;
 inline double err = 0;
 /// The embedded lower-order solution of the last Cash-Karp step.
 inline StateArray lowOrder;
+
+/// Attempts rejected by the step control of runge since the program started (statistics).
+inline std::uint64_t RungeRejections = 0;
 
 /// Lets the window system process pending events once per attempted step (unset: nothing).
 inline void (*PumpMessages)() = nullptr;

@@ -1,0 +1,317 @@
+// The run driver: set-up of a run's scene, the step loop in time slices, arrows, field lines,
+// pause time, Pause and "Other Case", nested runs.
+#include "rundriver.h"
+
+#include "draw3d/tracesink.h"
+#include "fields.h"
+#include "motion.h"
+#include "numerics/errorreport.h"
+#include "numerics/rungekutta.h"
+#include "runrecord.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace gyro {
+
+namespace {
+
+// Arrow lengths are given in the scene's drawing units, in which the run's initial radius r0
+// spans 65 units: an arrow of k units is k r0 / 65 metres long.
+constexpr double kDrawingUnits = 65;
+
+} // namespace
+
+/// One run in progress: its own state, step, colours and reference norms.
+struct RunDriver::Run {
+    StateArray Y;
+    StateArray Ynew;
+    double h = 0.0001 / 2000000;            // first step [s]
+    double r0 = 1;                          // initial distance from the origin [m]
+    double normE = 1, normB = 1, normV = 1; // at the start; 0 counts as 1
+    double colour[13] = {};                 // entries 1..12 of the colour table
+    bool waitingForTime = false;            // past the pause time, waiting for a later one
+    std::uint64_t accepted = 0;
+    std::uint64_t rejectedAtStart = 0;
+    TrajectoryRecord record;
+};
+
+RunDriver::RunDriver(CaseModel& model, TraceSink& sink) : m_model(model), m_sink(sink) {}
+
+RunDriver::~RunDriver() = default;
+
+void RunDriver::setSpeed(double stepsPerSecond) {
+    m_speed = std::max(0.0, stepsPerSecond);
+    m_speedCredit = 0;
+    m_creditTime = std::chrono::steady_clock::now();
+}
+
+std::uint64_t RunDriver::acceptedSteps() const {
+    if (!m_runs.empty()) return m_runs.back()->accepted;
+    return m_lastRun ? m_lastRun->accepted : 0;
+}
+
+std::uint64_t RunDriver::rejectedSteps() const {
+    const Run* run = !m_runs.empty() ? m_runs.back().get() : m_lastRun.get();
+    return run ? RungeRejections - run->rejectedAtStart : 0;
+}
+
+const TrajectoryRecord& RunDriver::record() const {
+    static const TrajectoryRecord empty;
+    if (!m_runs.empty()) return m_runs.back()->record;
+    return m_lastRun ? m_lastRun->record : empty;
+}
+
+void RunDriver::readColours(Run& run, bool live) {
+    for (int e = 1; e <= 12; ++e) {
+        const double v = m_model.Texte4Value(e + 5);
+        run.colour[e] = live ? std::fabs(std::trunc(v)) : v;
+    }
+}
+
+bool RunDriver::RunTrajectory() {
+    if (m_shotFlag == 0) {
+        m_shotCounter = -1;
+        m_shotFlag = 1;
+    }
+    auto run = std::make_unique<Run>();
+    run->Y(static_cast<int>(Ldim)) = 0; // time restarts at 0
+
+    const double x0 = m_model.Texte3Value(6);
+    Vecteur3 R(m_model.Texte3Value(0), m_model.Texte3Value(1), m_model.Texte3Value(2));
+    Asker* asker = ErrorReport::instance().asker();
+    if (normseule(R) == 0) {
+        if (asker) {
+            asker->ask("The initial position x,y,z is null. Please correct the values for a non "
+                       "null input",
+                       "Serious WARNING", "OK");
+        }
+        return false;
+    }
+    RunRecord& rec = runRecord();
+    const double r0 = normseule(R);
+    run->r0 = r0;
+    rec.sceneRadius = r0;
+    rec.drawScale = 65 / r0;
+    rec.sceneExtent = r0;
+    rec.plotMode = 5;
+    m_shotCounter += 1;
+    rec.shotCounter = m_shotCounter;
+
+    // Scene set-up, in the order the scene expects.
+    rec.sceneSetup[0] = 5.0;
+    rec.sceneSetup[1] = 120;
+    rec.sceneSetup[2] = 120;
+    rec.sceneSetup[3] = 0.75;
+    m_sink.SetMode(2);
+    m_sink.SetShot(m_shotCounter);
+    m_sink.SetViewText("near");
+    m_sink.SetLabel(5.0, "T");
+    m_sink.SetFrame(0, 0, 0, 0, r0, "");
+    m_sink.SetScene(rec.cubicView, rec.sceneSetup[0], r0, rec.drawScale, 120, 120, 0.75);
+    m_sink.SetLimits(1.0, 1e-5);
+    m_sink.EndSetUp();
+    // Circles in the xy plane: the chosen radius, and the start radius or 15.5 mm inside.
+    if (r0 < 1) {
+        m_sink.Circle(x0, 1);
+        m_sink.Circle(x0 - 0.0155, 1);
+    } else {
+        m_sink.Circle(R(1), 1);
+        m_sink.Circle(x0, 1);
+    }
+
+    Vecteur3 V(m_model.Texte3Value(3), m_model.Texte3Value(4), m_model.Texte3Value(5));
+    if (normseule(V) == 0) {
+        if (asker) {
+            asker->ask("The initial velocity x,y,z is null. Please correct the values for a non "
+                       "null input, or check the B field visualisation only. ",
+                       "Serious WARNING", "OK");
+        }
+        m_shotCounter -= 1;
+        rec.shotCounter = m_shotCounter;
+        return false;
+    }
+
+    pack(R, V, run->Y);
+    Vecteur3 E, B;
+    Champ(R, E, B);
+    run->normE = normseule(E);
+    run->normB = rec.BNorm;
+    run->normV = normseule(V);
+    for (double* n : {&run->normE, &run->normB, &run->normV}) {
+        if (*n == 0) *n = 1;
+    }
+    rec.BNorm = run->normB;
+
+    if (m_model.Coche1(7)) drawFieldLines(R);
+
+    run->h = 0.0001 / 2000000;
+    readColours(*run, false);
+    run->rejectedAtStart = RungeRejections;
+    m_lastTime = 0;
+    m_lastState = run->Y;
+    m_runs.push_back(std::move(run));
+    m_creditTime = std::chrono::steady_clock::now();
+    m_speedCredit = 0;
+    return true;
+}
+
+void RunDriver::drawFieldLines(const Vecteur3& R) {
+    const double r = normseule(R);
+    double ds = 0.05 * r;
+    double from = -6 * r, to = 6 * r, by = 0.05 * r;
+    if (r < 1) {
+        ds = 0.001 * r;
+        from = -0.06 * r;
+        to = 0.06 * r;
+        by = 0.005 * r;
+    }
+    struct Family {
+        int axis;
+        double sign;
+    };
+    for (const Family family : {Family{3, 1}, Family{3, -1}, Family{2, -1}, Family{2, 1}}) {
+        // Count the offsets so that rounding of the increments cannot add or drop a line.
+        const int count = static_cast<int>(std::floor((to - from) / by + 1e-9)) + 1;
+        for (int n = 0; n < count; ++n) {
+            double s = from + n * by;
+            if (std::fabs(s) < 1e-9 * by) s = 0; // the middle line starts exactly on its axis
+            Vecteur3 p = family.axis == 3 ? Vecteur3(0, R(1), s) : Vecteur3(0, s, R(3));
+            // A line starting on the z axis has no radial direction there: the radial shapes
+            // are undefined at its first point, so it is left out.
+            if (p(1) == 0 && p(2) == 0) continue;
+            for (int k = 1; k <= 50; ++k) {
+                Vecteur3 E, B;
+                Champ(p, E, B);
+                // A line that reaches a point without a usable field (a singular point of the
+                // shape) ends there instead of drawing undefined points.
+                const double sum = B(1) * B(1) + B(2) * B(2) + B(3) * B(3);
+                if (!(sum > 0) || !std::isfinite(sum)) break;
+                norma(B);
+                MultKPlus(B, family.sign * ds, p, p);
+                m_sink.SetColour(std::min(255.0, std::fabs(255.0 - 2 * k)), 50, 100);
+                m_sink.Point(p(1), p(2), p(3));
+            }
+            m_sink.PenLift(0, 0);
+        }
+    }
+}
+
+void RunDriver::drawVectors(Run& run, const Vecteur3& R, const Vecteur3& V) {
+    double kE = 0, kB = 0, kV = 0;
+    if (m_model.Coche1(3)) {
+        // Automatic scale: B 30 units long, E and velocity in proportion to their start values.
+        const double bNorm = runRecord().BNorm;
+        kB = 30 / (bNorm != 0 ? bNorm : 1);
+        kE = 10 / run.normE;
+        kV = 5 / run.normV;
+    } else {
+        kE = m_model.Texte4Value(3);
+        kB = m_model.Texte4Value(4);
+        kV = m_model.Texte4Value(5);
+    }
+    Vecteur3 E, B;
+    Champ(R, E, B);
+    const double toMetres = run.r0 / kDrawingUnits;
+    struct Arrow {
+        const Vecteur3* vec;
+        double k;
+        int firstEntry;
+    };
+    for (const Arrow a : {Arrow{&B, kB, 7}, Arrow{&E, kE, 4}, Arrow{&V, kV, 10}}) {
+        m_sink.SetVectorScale(a.k, 2);
+        m_sink.SetLineColour(run.colour[a.firstEntry], run.colour[a.firstEntry + 1],
+                             run.colour[a.firstEntry + 2]);
+        if (a.k != 0) {
+            Vecteur3 tip;
+            MultKPlus(*a.vec, a.k * toMetres, R, tip);
+            m_sink.Segment(R(1), R(2), R(3), tip(1), tip(2), tip(3));
+        }
+    }
+}
+
+bool RunDriver::stepOnce(Run& run) {
+    ErrMax = m_model.Texte7Value();
+    RungeStep(run.h, run.Y, run.Ynew);
+    if (StopCalcul == 1) {
+        StopCalcul = 0;
+        return false;
+    }
+    const Vecteur3 R = position(run.Ynew);
+    const Vecteur3 V = velocity(run.Ynew);
+    if (m_model.Coche1(6)) readColours(run, true);
+    m_sink.SetColour(run.colour[1], run.colour[2], run.colour[3]);
+    m_sink.Point(R(1), R(2), R(3));
+    CopieEtat(run.Ynew, run.Y);
+    ++run.accepted;
+    const int t = static_cast<int>(Ldim);
+    run.record.add({run.Y(t), R(1), R(2), R(3), V(1), V(2), V(3)});
+    if (m_model.Coche1(4)) drawVectors(run, R, V);
+    if (onStep && !onStep(run.Y)) return false;
+    return true;
+}
+
+void RunDriver::finishTop() {
+    m_lastRun = std::move(m_runs.back());
+    m_runs.pop_back();
+    m_lastState = m_lastRun->Y;
+    m_lastTime = m_lastRun->Y(static_cast<int>(Ldim));
+    if (!m_runs.empty()) {
+        m_lastState = m_runs.back()->Y;
+        m_lastTime = m_runs.back()->Y(static_cast<int>(Ldim));
+    }
+    if (onRunEnded) onRunEnded();
+}
+
+RunDriver::Slice RunDriver::advance(std::chrono::nanoseconds budget, std::uint64_t maxSteps) {
+    Slice slice;
+    if (m_inSlice || m_runs.empty()) {
+        slice.active = !m_runs.empty();
+        return slice;
+    }
+    m_inSlice = true;
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
+    if (m_speed > 0) {
+        // Credit steps for the wall time since the last slice; a long gap (a question box, a
+        // pause) does not turn into a burst.
+        const double seconds = std::chrono::duration<double>(start - m_creditTime).count();
+        m_speedCredit = std::min(m_speedCredit + seconds * m_speed, std::max(1.0, m_speed * 0.05));
+        m_creditTime = start;
+        maxSteps = std::min<std::uint64_t>(maxSteps, static_cast<std::uint64_t>(m_speedCredit));
+    }
+    const int t = static_cast<int>(Ldim);
+    while (!m_runs.empty() && slice.steps < maxSteps) {
+        Run& run = *m_runs.back();
+        // Pause time: past it, the run waits until a later time is typed (0 does not release).
+        const double tp = m_model.Texte3Value(13);
+        if (run.waitingForTime) {
+            if (run.Y(t) <= tp) run.waitingForTime = false;
+        } else if (tp != 0 && run.Y(t) > tp) {
+            run.waitingForTime = true;
+        }
+        if (m_paused || run.waitingForTime) {
+            if (m_paused && m_otherCase) {
+                m_otherCase = false;
+                finishTop();
+                break;
+            }
+            slice.waiting = true;
+            break;
+        }
+        if (!stepOnce(run)) {
+            finishTop();
+            break;
+        }
+        ++slice.steps;
+        m_lastTime = run.Y(t);
+        if ((slice.steps & 127) == 0 && Clock::now() - start >= budget) break;
+    }
+    if (!m_runs.empty()) m_lastState = m_runs.back()->Y;
+    if (m_speed > 0) m_speedCredit -= static_cast<double>(slice.steps);
+    slice.active = !m_runs.empty();
+    m_inSlice = false;
+    return slice;
+}
+
+} // namespace gyro

@@ -1,0 +1,113 @@
+// The run driver: computes and draws trajectories step by step, in time slices that keep the
+// window alive, with pause, pause time, "Other Case" and nested runs.
+#pragma once
+
+#include "casemodel.h"
+#include "numerics/vecteur3.h"
+#include "trajectoryrecord.h"
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace gyro {
+
+class TraceSink;
+
+/// Drives the runs of the main window (and of the command line) on one thread.
+///
+/// RunTrajectory() validates the case, sets up the scene and pushes a new run; advance() then
+/// computes steps of the run on top for a slice of wall time and returns, so that the caller's
+/// event loop stays responsive. A run started while another is in progress is nested: it runs
+/// alone until it ends, then the run below goes on where it stood. Each run keeps its own state,
+/// step and colours.
+///
+/// Every step reads the case afresh (error limit, colours, pause time, field values through the
+/// field models), so values typed during a run act at the next step. After each accepted step the
+/// new point goes to the scene.
+class RunDriver {
+public:
+    /// How a slice ended.
+    struct Slice {
+        std::uint64_t steps = 0; ///< accepted steps computed in this slice
+        bool active = false;     ///< a run is still in progress (at any depth)
+        bool waiting = false;    ///< the run on top waits: paused, or past the pause time
+    };
+
+    RunDriver(CaseModel& model, TraceSink& sink);
+    ~RunDriver();
+    RunDriver(const RunDriver&) = delete;
+    RunDriver& operator=(const RunDriver&) = delete;
+
+    /// Starts a run of the case as it stands. Returns false when the case is refused: a null
+    /// initial position or velocity is told in a "Serious WARNING" box (through the error
+    /// report's Asker) and no run starts (a null velocity leaves the scene set up).
+    bool RunTrajectory();
+
+    /// Computes steps of the run on top until `budget` of wall time is spent, `maxSteps` steps
+    /// are done, the speed limit is reached, or the run waits or ends. Re-entrant calls (from a
+    /// question box opened inside a step) return at once.
+    Slice advance(std::chrono::nanoseconds budget, std::uint64_t maxSteps = UINT64_MAX);
+
+    /// The Pause button's tag "pause": while set, the run on top waits.
+    void setPaused(bool paused) { m_paused = paused; }
+    bool paused() const { return m_paused; }
+    /// The "Other Case" button's tag "autre": a paused run that sees it ends and clears it.
+    void setOtherCase(bool otherCase) { m_otherCase = otherCase; }
+    bool otherCase() const { return m_otherCase; }
+
+    /// Speed limit in accepted steps per second of wall time; 0 (the default) is as fast as
+    /// possible.
+    void setSpeed(double stepsPerSecond);
+    double speed() const { return m_speed; }
+
+    /// Number of runs in progress (nested runs count one each); 0 when idle.
+    int depth() const { return static_cast<int>(m_runs.size()); }
+    bool running() const { return !m_runs.empty(); }
+    /// Time of the run on top [s] (of the last run when idle).
+    double time() const { return m_lastTime; }
+    /// State of the run on top (of the last run when idle).
+    const StateArray& state() const { return m_lastState; }
+    /// Accepted steps of the run on top, and attempts rejected by the error control.
+    std::uint64_t acceptedSteps() const;
+    std::uint64_t rejectedSteps() const;
+    /// The run counter: 0 for the first run of the program.
+    double shotCounter() const { return m_shotCounter; }
+
+    /// The trajectory of the run on top (of the last run when idle): time, position, velocity and
+    /// |B| of its accepted steps, thinned evenly when it grows past its budget.
+    const TrajectoryRecord& record() const;
+
+    /// Called after a run ended (the reason is in the error log when it was a fault).
+    std::function<void()> onRunEnded;
+    /// Called after every accepted step with the new state (command-line streaming); returning
+    /// false ends the run there. Leave empty in the window.
+    std::function<bool(const StateArray&)> onStep;
+
+private:
+    struct Run;
+    bool stepOnce(Run& run);
+    void drawVectors(Run& run, const Vecteur3& R, const Vecteur3& V);
+    void drawFieldLines(const Vecteur3& R);
+    void readColours(Run& run, bool live);
+    void finishTop();
+
+    CaseModel& m_model;
+    TraceSink& m_sink;
+    std::vector<std::unique_ptr<Run>> m_runs;
+    bool m_paused = false;
+    bool m_otherCase = false;
+    bool m_inSlice = false;
+    double m_speed = 0;
+    double m_speedCredit = 0; // steps allowed by the speed limit and not yet taken
+    std::chrono::steady_clock::time_point m_creditTime;
+    double m_shotCounter = 0;
+    double m_shotFlag = 0;
+    double m_lastTime = 0;
+    StateArray m_lastState;
+    std::unique_ptr<Run> m_lastRun; // the run that ended last, kept for export
+};
+
+} // namespace gyro

@@ -1,0 +1,261 @@
+// The run driver: refusals, the scene set-up order, steps in slices, pause, pause time,
+// "Other Case", nested runs, values typed during a run, the speed limit.
+#include "simulation/rundriver.h"
+
+#include "draw3d/tracesink.h"
+#include "numerics/numberformat.h"
+#include "numerics/reportfixture.h"
+#include "numerics/rungekutta.h"
+#include "simulation/runrecord.h"
+
+#include <cmath>
+#include <thread>
+
+namespace gyro {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Records the calls a run makes: their names in order, and the points.
+class RecordingSink : public TraceSink {
+public:
+    void SetMode(int) override { calls.push_back("SetMode"); }
+    void SetScene(double, double, double, double, double, double, double) override {
+        calls.push_back("SetScene");
+    }
+    void SetVectorScale(double, std::int16_t) override { ++arrowsAnnounced; }
+    void SetFrame(double, double, double, double, double extent, const std::string&,
+                  std::optional<double>) override {
+        calls.push_back("SetFrame");
+        frameExtent = extent;
+    }
+    void EndSetUp(std::optional<double>, std::optional<double>) override {
+        calls.push_back("EndSetUp");
+    }
+    void SetLabel(double, const std::string&) override { calls.push_back("SetLabel"); }
+    void SetShot(double shot) override {
+        calls.push_back("SetShot");
+        shots.push_back(shot);
+    }
+    void SetViewText(const std::string&) override { calls.push_back("SetViewText"); }
+    void Circle(double radius, double) override {
+        calls.push_back("Circle");
+        circles.push_back(radius);
+    }
+    void Point(double x, double y, double z) override { points.push_back({x, y, z}); }
+    void Segment(double, double, double, double, double, double) override { ++segments; }
+    void SetColour(double r, double g, double b) override { colour = {r, g, b}; }
+    void SetLineColour(double, double, double) override {}
+    void SetLimits(double, double) override { calls.push_back("SetLimits"); }
+    void PenLift(std::int16_t, std::int16_t) override { ++penLifts; }
+
+    std::vector<std::string> calls;
+    std::vector<double> shots;
+    std::vector<double> circles;
+    std::vector<Vecteur3> points;
+    Vecteur3 colour;
+    double frameExtent = 0;
+    int segments = 0;
+    int arrowsAnnounced = 0;
+    int penLifts = 0;
+};
+
+class RunDriverTest : public test::ReportTest {
+protected:
+    void SetUp() override {
+        ReportTest::SetUp();
+        model.resetToDefaults();
+        theCase().resetToDefaults();
+        SpeciesRefresh(10);
+    }
+    // Uniform field along z, no electric field: a plain gyration.
+    void uniformCase(CaseModel& m) {
+        m.select(BoxFamily::Option4, 1);
+        m.setText(BoxFamily::Texte4, 2, "");
+        m.setText(BoxFamily::Texte6, 2, "0.01");
+        m.setText(BoxFamily::Texte3, 4, "100000");
+    }
+    // Radius of the circle through three points of the xy plane.
+    static double circumradius(const Vecteur3& a, const Vecteur3& b, const Vecteur3& c) {
+        const double ab = std::hypot(a(1) - b(1), a(2) - b(2));
+        const double bc = std::hypot(b(1) - c(1), b(2) - c(2));
+        const double ca = std::hypot(c(1) - a(1), c(2) - a(2));
+        const double cross = (b(1) - a(1)) * (c(2) - a(2)) - (b(2) - a(2)) * (c(1) - a(1));
+        return ab * bc * ca / (2 * std::fabs(cross));
+    }
+
+    CaseModel& model = theCase();
+    RecordingSink sink;
+};
+
+TEST_F(RunDriverTest, NullPositionOrVelocityIsRefusedWithASeriousWarning) {
+    RunDriver driver(model, sink);
+    model.setText(BoxFamily::Texte3, 0, "0");
+    asker.answers = {"OK"};
+    EXPECT_FALSE(driver.RunTrajectory());
+    ASSERT_EQ(asker.questions.size(), 1u);
+    EXPECT_EQ(asker.questions[0].title, "Serious WARNING");
+    EXPECT_EQ(asker.questions[0].defaultAnswer, "OK");
+    EXPECT_EQ(asker.questions[0].prompt, "The initial position x,y,z is null. Please correct the "
+                                         "values for a non null input");
+    EXPECT_TRUE(sink.calls.empty()) << "nothing is drawn";
+
+    model.setText(BoxFamily::Texte3, 0, "0.0425");
+    model.setText(BoxFamily::Texte3, 4, "");
+    asker.answers = {"OK"};
+    EXPECT_FALSE(driver.RunTrajectory());
+    ASSERT_EQ(asker.questions.size(), 2u);
+    EXPECT_EQ(asker.questions[1].prompt,
+              "The initial velocity x,y,z is null. Please correct the values for a non null "
+              "input, or check the B field visualisation only. ");
+    const std::vector<std::string> setUp = {"SetMode",  "SetShot",  "SetViewText", "SetLabel",
+                                            "SetFrame", "SetScene", "SetLimits",   "EndSetUp",
+                                            "Circle",   "Circle"};
+    EXPECT_EQ(sink.calls, setUp) << "the scene and circles stay drawn";
+    EXPECT_DOUBLE_EQ(sink.frameExtent, 0.0425);
+    EXPECT_DOUBLE_EQ(sink.circles[0], 0.05);
+    EXPECT_DOUBLE_EQ(sink.circles[1], 0.05 - 0.0155);
+    EXPECT_TRUE(sink.points.empty());
+    EXPECT_EQ(driver.shotCounter(), -1) << "the counter ends where it was";
+
+    model.setText(BoxFamily::Texte3, 4, "10");
+    EXPECT_TRUE(driver.RunTrajectory());
+    EXPECT_EQ(sink.shots.back(), 0) << "the first run that starts is shot 0";
+}
+
+TEST_F(RunDriverTest, StepsArriveInSlicesAsPointsInTheTrajectoryColour) {
+    RunDriver driver(model, sink);
+    ASSERT_TRUE(driver.RunTrajectory());
+    const auto slice = driver.advance(1s, 500);
+    EXPECT_EQ(slice.steps, 500u);
+    EXPECT_TRUE(slice.active);
+    EXPECT_EQ(sink.points.size(), 500u);
+    EXPECT_EQ(driver.acceptedSteps(), 500u);
+    EXPECT_GT(driver.time(), 0);
+    EXPECT_EQ(sink.colour, Vecteur3(255, 0, 0)) << "colour table entries 1-3";
+    EXPECT_DOUBLE_EQ(driver.time(), driver.state()(8));
+    EXPECT_EQ(driver.record().samples().size(), 500u);
+}
+
+TEST_F(RunDriverTest, PauseWaitsAndOtherCaseWhilePausedEndsTheRun) {
+    RunDriver driver(model, sink);
+    int ended = 0;
+    driver.onRunEnded = [&] { ++ended; };
+    ASSERT_TRUE(driver.RunTrajectory());
+    driver.advance(1s, 10);
+    driver.setPaused(true);
+    auto slice = driver.advance(1s, 10);
+    EXPECT_EQ(slice.steps, 0u);
+    EXPECT_TRUE(slice.waiting);
+    driver.setPaused(false);
+    EXPECT_EQ(driver.advance(1s, 10).steps, 10u) << "Continue resumes";
+
+    driver.setOtherCase(true);
+    EXPECT_EQ(driver.advance(1s, 10).steps, 10u) << "\"Other Case\" alone does not stop a run";
+    driver.setPaused(true);
+    slice = driver.advance(1s, 10);
+    EXPECT_FALSE(slice.active);
+    EXPECT_FALSE(driver.running());
+    EXPECT_FALSE(driver.otherCase()) << "the tag is cleared";
+    EXPECT_EQ(ended, 1);
+}
+
+TEST_F(RunDriverTest, PauseTimeHoldsTheRunUntilALaterTimeIsTyped) {
+    RunDriver driver(model, sink);
+    ASSERT_TRUE(driver.RunTrajectory());
+    driver.advance(1s, 20);
+    const double t = driver.time();
+    model.setText(BoxFamily::Texte3, 13, FormatGeneral(t / 2));
+    EXPECT_EQ(driver.advance(1s, 10).steps, 0u);
+    model.setText(BoxFamily::Texte3, 13, "0");
+    EXPECT_TRUE(driver.advance(1s, 10).waiting) << "0 typed during the wait does not release";
+    model.setText(BoxFamily::Texte3, 13, FormatGeneral(t * 10));
+    EXPECT_GT(driver.advance(1s, 10).steps, 0u);
+}
+
+TEST_F(RunDriverTest, NestedRunSuspendsTheFirstWhichGoesOnFromItsOwnState) {
+    RunDriver driver(model, sink);
+    ASSERT_TRUE(driver.RunTrajectory());
+    driver.advance(1s, 50);
+    const StateArray outer = driver.state();
+    const double outerTime = driver.time();
+
+    model.setText(BoxFamily::Texte3, 0, "0.03");
+    ASSERT_TRUE(driver.RunTrajectory());
+    EXPECT_EQ(driver.depth(), 2);
+    EXPECT_EQ(driver.time(), 0);
+    driver.advance(1s, 30);
+    EXPECT_EQ(driver.acceptedSteps(), 30u);
+    driver.setPaused(true);
+    driver.setOtherCase(true);
+    driver.advance(1s, 1); // the inner run ends
+    EXPECT_EQ(driver.depth(), 1);
+    EXPECT_EQ(driver.time(), outerTime);
+    EXPECT_EQ(driver.state()(1), outer(1));
+    driver.setPaused(false);
+    driver.advance(1s, 5);
+    EXPECT_EQ(driver.acceptedSteps(), 55u) << "the outer run goes on from its own state";
+    EXPECT_EQ(sink.shots, (std::vector<double>{0, 1}));
+}
+
+TEST_F(RunDriverTest, AFieldTypedDuringTheRunChangesTheCurvatureOfTheNextPoints) {
+    uniformCase(model);
+    model.setText(BoxFamily::Texte7, 0, "1e-9");
+    SpeciesRefresh(10);
+    RunDriver driver(model, sink);
+    ASSERT_TRUE(driver.RunTrajectory());
+    driver.advance(1s, 60);
+    const double before = circumradius(sink.points[10], sink.points[30], sink.points[50]);
+    const double mass = runRecord().Mass;
+    const double charge = std::fabs(runRecord().Charge);
+    EXPECT_NEAR(before, mass * 1e5 / (charge * 0.01), 1e-3 * before) << "r = m v / (|q| B)";
+    model.setText(BoxFamily::Texte6, 2, "0.02");
+    const std::size_t from = sink.points.size();
+    driver.advance(1s, 60);
+    const double after =
+        circumradius(sink.points[from + 10], sink.points[from + 30], sink.points[from + 50]);
+    EXPECT_NEAR(after, before / 2, 1e-3 * before) << "twice the field, half the radius";
+}
+
+TEST_F(RunDriverTest, ArrowsAndFieldLinesFollowTheirCheckBoxes) {
+    model.setState(BoxFamily::Coche1, 4, 1); // draw the vectors
+    model.setState(BoxFamily::Coche1, 3, 1); // automatic scale
+    model.setState(BoxFamily::Coche1, 7, 1); // field lines
+    RunDriver driver(model, sink);
+    ASSERT_TRUE(driver.RunTrajectory());
+    // Four families of 25 lines of 50 points each, a pen lift after every line; the two lines
+    // that would start on the z axis are left out.
+    EXPECT_EQ(sink.penLifts, 98);
+    EXPECT_EQ(sink.points.size(), 98u * 50u);
+    EXPECT_TRUE(asker.questions.empty());
+    driver.advance(1s, 10);
+    EXPECT_EQ(sink.arrowsAnnounced, 30);
+    EXPECT_EQ(sink.segments, 30);
+}
+
+TEST_F(RunDriverTest, AStopAnswerEndsTheRun) {
+    RunDriver driver(model, sink);
+    ASSERT_TRUE(driver.RunTrajectory());
+    driver.advance(1s, 5);
+    StopCalcul = 1; // as the error report sets it on "Stop"
+    const auto slice = driver.advance(1s, 5);
+    EXPECT_FALSE(slice.active);
+    EXPECT_EQ(StopCalcul, 0) << "the driver clears the flag it obeyed";
+}
+
+TEST_F(RunDriverTest, SpeedLimitSpreadsStepsOverWallTime) {
+    RunDriver driver(model, sink);
+    driver.setSpeed(1000); // steps per second
+    ASSERT_TRUE(driver.RunTrajectory());
+    std::uint64_t steps = 0;
+    const auto start = std::chrono::steady_clock::now();
+    while (std::chrono::steady_clock::now() - start < 200ms) {
+        steps += driver.advance(10ms).steps;
+        std::this_thread::sleep_for(5ms);
+    }
+    EXPECT_LT(steps, 400u);
+    EXPECT_GT(steps, 20u);
+}
+
+} // namespace
+} // namespace gyro
