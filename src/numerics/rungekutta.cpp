@@ -8,7 +8,9 @@
 #include "tracelog.h"
 
 #include <cmath>
+#include <cstring>
 #include <string>
+#include <utility>
 
 namespace gyro {
 
@@ -21,6 +23,16 @@ RungeWork generalWork;
 // run started from inside PumpMessages (a second click on the run button) cannot overwrite the
 // stages of the step it interrupted.
 using StageRows = double[kMaxStages + 1][kStateCapacity + 1];
+
+// Stage argument and derivative of each routine: only used before the message pump of an
+// attempt, so a nested run cannot disturb them. Components a derivative does not write keep
+// their last value (0 at the start).
+struct Buffers {
+    StateArray stage;
+    StateArray deriv;
+};
+Buffers particleBuffers;
+Buffers generalBuffers;
 
 // ---- Trace lines of the tableau set-up, written like the orbit-check window's log lines ----
 
@@ -49,33 +61,33 @@ void classicalRk4(RungeWork& w) {
 }
 
 // Cash-Karp embedded pair: fifth-order solution propagated, fourth-order one for the estimate.
+// Indexed from 1 like the work record's tableau, which is copied from here.
+namespace ck {
+constexpr double A[7][7] = {
+    {},
+    {},
+    {0, 1.0 / 5},
+    {0, 3.0 / 40, 9.0 / 40},
+    {0, 3.0 / 10, -9.0 / 10, 6.0 / 5},
+    {0, -11.0 / 54, 5.0 / 2, -70.0 / 27, 35.0 / 27},
+    {0, 1631.0 / 55296, 175.0 / 512, 575.0 / 13824, 44275.0 / 110592, 253.0 / 4096},
+};
+constexpr double b[7] = {0, 37.0 / 378, 0, 250.0 / 621, 125.0 / 594, 0, 512.0 / 1771};
+constexpr double bStar[7] = {
+    0, 2825.0 / 27648, 0, 18575.0 / 48384, 13525.0 / 55296, 277.0 / 14336, 1.0 / 4};
+} // namespace ck
+
 void cashKarp(RungeWork& w) {
     if (std::fmod(Ldim, 2) != 0) AlerteCalcul("Ldim doit être Pair");
     w.stages = 6;
-    w.A[2][1] = 1.0 / 5;
-    w.A[3][1] = 3.0 / 40;
-    w.A[3][2] = 9.0 / 40;
-    w.A[4][1] = 3.0 / 10;
-    w.A[4][2] = -9.0 / 10;
-    w.A[4][3] = 6.0 / 5;
-    w.A[5][1] = -11.0 / 54;
-    w.A[5][2] = 5.0 / 2;
-    w.A[5][3] = -70.0 / 27;
-    w.A[5][4] = 35.0 / 27;
-    w.A[6][1] = 1631.0 / 55296;
-    w.A[6][2] = 175.0 / 512;
-    w.A[6][3] = 575.0 / 13824;
-    w.A[6][4] = 44275.0 / 110592;
-    w.A[6][5] = 253.0 / 4096;
-    const double b[] = {37.0 / 378, 0, 250.0 / 621, 125.0 / 594, 0, 512.0 / 1771};
-    const double bStar[] = {2825.0 / 27648, 0,      18575.0 / 48384, 13525.0 / 55296,
-                            277.0 / 14336,  1.0 / 4};
+    for (int i = 2; i <= 6; ++i)
+        for (int l = 1; l < i; ++l) w.A[i][l] = ck::A[i][l];
     double cumul5 = 0;
     double cumul4 = 0;
     double delta = 0;
     for (int i = 1; i <= 6; ++i) {
-        w.b[i] = b[i - 1];
-        w.bStar[i] = bStar[i - 1];
+        w.b[i] = ck::b[i];
+        w.bStar[i] = ck::bStar[i];
         w.delta[i] = w.b[i] - w.bStar[i];
         cumul5 += w.b[i];
         cumul4 += w.bStar[i];
@@ -169,9 +181,15 @@ void shanks8(RungeWork& w) {
 
 // Builds the tableau of OrdreRunge when none is built yet or another method is asked for. Any
 // selector other than 4, 5, 8 builds nothing (the tableau in place, if any, stays).
-void ensureTableau(RungeWork& w) {
+void buildTableau(RungeWork& w);
+
+inline void ensureTableau(RungeWork& w) {
+    if (w.initialised == 1 && w.method == OrdreRunge) return;
+    buildTableau(w);
+}
+
+void buildTableau(RungeWork& w) {
     const double method = OrdreRunge;
-    if (w.initialised == 1 && w.method == method) return;
     if (method != 4 && method != 5 && method != 8) return;
     for (auto& row : w.A)
         for (double& a : row) a = 0;
@@ -200,8 +218,8 @@ void ensureTableau(RungeWork& w) {
 }
 
 // The dimension in use, or -1 (reported) when Ldim is outside 1..74.
-int stateDimension() {
-    if (!(Ldim >= 1 && Ldim <= kStateCapacity)) {
+inline int stateDimension() {
+    if (!(Ldim >= 1 && Ldim <= kStateCapacity)) [[unlikely]] {
         AlerteCalcul("rungefaute Ldim hors de 1..74");
         return -1;
     }
@@ -210,40 +228,13 @@ int stateDimension() {
 
 // ---- One attempt: the stages, the new state and the embedded estimate ----
 //
-// S and N are the stage count and the dimension when known at compile time (0: use s and n).
 // The sums keep the order of the terms: stage arguments y + (K a) h added in order of l, the new
-// state as (h b) K + yNext in order of i, so every specialisation gives the same bits.
-template <int S, int N, class Call>
-bool attempt(const RungeWork& w, int s, int n, double h, const StateArray& y, StateArray& yNext,
-             bool estimate, Call&& call) {
-    if constexpr (S > 0) s = S;
-    if constexpr (N > 0) n = N;
-    StageRows K;
-    StateArray stage;
-    StateArray deriv;
-    for (int i = 1; i <= s; ++i) {
-        for (int j = 1; j <= n; ++j) {
-            double v = y(j);
-            for (int l = 1; l < i; ++l) v = v + (K[l][j] * w.A[i][l]) * h;
-            stage(j) = v;
-        }
-        call(i, stage, deriv);
-        for (int j = 1; j <= n; ++j) K[i][j] = deriv(j);
-    }
-    if (PumpMessages) PumpMessages();
-    bool finite = true;
-    for (int j = 1; j <= n; ++j) {
-        double v = y(j);
-        for (int i = 1; i <= s; ++i) v = h * w.b[i] * K[i][j] + v;
-        yNext(j) = v;
-        finite = finite && std::isfinite(v);
-    }
-    if (!estimate) return finite;
-    for (int j = 1; j <= n; ++j) {
-        double v = y(j);
-        for (int i = 1; i <= s; ++i) v = v + h * w.bStar[i] * K[i][j];
-        lowOrder(j) = v;
-    }
+// state as (h b) K + yNext in order of i.
+
+// Error estimate from yNext and lowOrder: errPos over the positions (odd components), errVel over
+// the velocities (even ones) times h and 64, err the larger. False when either is not finite,
+// which is also the case whenever a component of yNext is not finite.
+inline bool estimateError(double h, const StateArray& yNext, int n) {
     double sumPos = 0;
     double sumVel = 0;
     for (int j = 1; j <= n; j += 2) {
@@ -257,16 +248,99 @@ bool attempt(const RungeWork& w, int s, int n, double h, const StateArray& y, St
     errPos = std::sqrt(sumPos);
     errVel = std::sqrt(sumVel) * h * 64;
     err = errPos > errVel ? errPos : errVel;
-    return finite && std::isfinite(errPos) && std::isfinite(errVel);
+    return std::isfinite(errPos) && std::isfinite(errVel);
 }
 
+// Any tableau, any dimension.
 template <class Call>
-bool attemptAny(const RungeWork& w, double h, const StateArray& y, StateArray& yNext, int n,
-                bool estimate, Call&& call) {
+bool attempt(const RungeWork& w, Buffers& buf, int n, double h, const StateArray& y,
+             StateArray& yNext, bool estimate, Call& call) {
     const int s = static_cast<int>(w.stages);
-    // The particle run (Cash-Karp, 8 components) gets a fully unrolled specialisation.
-    if (s == 6 && n == 8) return attempt<6, 8>(w, s, n, h, y, yNext, estimate, call);
-    return attempt<0, 0>(w, s, n, h, y, yNext, estimate, call);
+    StageRows K;
+    for (int i = 1; i <= s; ++i) {
+        for (int j = 1; j <= n; ++j) {
+            double v = y(j);
+            for (int l = 1; l < i; ++l) v = v + (K[l][j] * w.A[i][l]) * h;
+            buf.stage(j) = v;
+        }
+        call(i, buf.stage, buf.deriv);
+        for (int j = 1; j <= n; ++j) K[i][j] = buf.deriv(j);
+    }
+    if (PumpMessages) PumpMessages();
+    double check = 0; // stays 0 unless a component is infinite or NaN
+    for (int j = 1; j <= n; ++j) {
+        double v = y(j);
+        for (int i = 1; i <= s; ++i) v = h * w.b[i] * K[i][j] + v;
+        yNext(j) = v;
+        check += v - v;
+    }
+    if (!estimate) return check == 0;
+    for (int j = 1; j <= n; ++j) {
+        double v = y(j);
+        for (int i = 1; i <= s; ++i) v = v + h * w.bStar[i] * K[i][j];
+        lowOrder(j) = v;
+    }
+    return estimateError(h, yNext, n);
+}
+
+// The particle run's attempt: Cash-Karp on 8 components with the coefficients known at compile
+// time. Same operations in the same order as the general attempt; terms whose weight is exactly 0
+// (b2, b5, b*2) are left out, which changes nothing for finite values (a non-finite stage still
+// shows in the error estimate through the other stages). Built for AVX2 as well as the baseline
+// instruction set; without contraction into fused multiply-adds both give the same bits.
+using Vec4 = double __attribute__((vector_size(32)));
+
+__attribute__((target_clones("avx2", "default"))) bool attemptCashKarp8(Buffers& buf, double h,
+                                                                        const StateArray& y,
+                                                                        StateArray& yNext,
+                                                                        RungeDerivative f) {
+    constexpr int N = 8;
+    double K[7][N + 1];
+#pragma GCC unroll 6
+    for (int i = 1; i <= 6; ++i) {
+        for (int j = 1; j <= N; ++j) {
+            double v = y(j);
+#pragma GCC unroll 6
+            for (int l = 1; l < i; ++l) v = v + (K[l][j] * ck::A[i][l]) * h;
+            buf.stage(j) = v;
+        }
+        f(buf.stage, buf.deriv);
+        // The derivative has just stored its components one by one: read them back one by one
+        // (a wide load over several pending narrow stores would wait for them to retire), and
+        // store the row as whole vectors for the wide loads of the next stages.
+        const volatile double* d = buf.deriv.c.data();
+        const Vec4 lo{d[1], d[2], d[3], d[4]};
+        const Vec4 hi{d[5], d[6], d[7], d[8]};
+        std::memcpy(&K[i][1], &lo, sizeof lo);
+        std::memcpy(&K[i][5], &hi, sizeof hi);
+    }
+    if (PumpMessages) PumpMessages();
+    double sumPos = 0;
+    double sumVel = 0;
+    for (int j = 1; j <= N; ++j) {
+        double v = y(j);
+        double low = y(j);
+#pragma GCC unroll 6
+        for (int i = 1; i <= 6; ++i) {
+            if (ck::b[i] != 0) v = h * ck::b[i] * K[i][j] + v;
+        }
+#pragma GCC unroll 6
+        for (int i = 1; i <= 6; ++i) {
+            if (ck::bStar[i] != 0) low = low + h * ck::bStar[i] * K[i][j];
+        }
+        yNext(j) = v;
+        lowOrder(j) = low;
+        // The squares of the estimate, summed in the same order as estimateError does.
+        const double d = v - low;
+        if (j % 2 == 1)
+            sumPos += d * d;
+        else
+            sumVel += d * d;
+    }
+    errPos = std::sqrt(sumPos);
+    errVel = std::sqrt(sumVel) * h * 64;
+    err = errPos > errVel ? errPos : errVel;
+    return std::isfinite(errPos) && std::isfinite(errVel);
 }
 
 } // namespace
@@ -307,7 +381,9 @@ void runge(double& h, const StateArray& y, StateArray& yNext, RungeDerivative f)
             CopieEtat(y, yNext);
             return;
         }
-        const bool finite = attemptAny(w, h, y, yNext, n, controlled, call);
+        const bool finite = controlled && w.method == 5 && n == 8
+                                ? attemptCashKarp8(particleBuffers, h, y, yNext, f)
+                                : attempt(w, particleBuffers, n, h, y, yNext, controlled, call);
         if (!finite) {
             // NaN or infinity: no step size can mend it and the step control would chase it
             // forever; stop the run instead. (A derivative that already reported the cause and
@@ -369,7 +445,7 @@ void rungeGeneral(double h, const StateArray& y, double extra, StateArray& yNext
         f(i, extra, stage, deriv);
     };
     const bool estimate = OrdreRunge == 5;
-    if (!attemptAny(w, h, y, yNext, n, estimate, call)) {
+    if (!attempt(w, generalBuffers, n, h, y, yNext, estimate, call)) {
         if (StopCalcul != 1) AlerteCalcul("rungefaute état ou erreur non fini");
         StopCalcul = 1;
         return;
