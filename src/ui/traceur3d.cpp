@@ -461,30 +461,29 @@ void Traceur3D::showMenuAt(const QPoint& globalPos) {
     menu->popup(globalPos);
 }
 
-QImage Traceur3D::sceneImage(QSize size) const {
+ViewCamera Traceur3D::exportCamera(QSize& size, RenderOptions& options) const {
     const QSize ds = deviceSize();
     if (size.isEmpty()) size = ds;
     ViewCamera camera = m_camera;
     camera.setViewport(ds);
-    // Another size shows the same region: zoom by the ratio of the sizes.
+    // Another size shows the same region: zoom, and scale the marks and text, by the ratio.
     const double k = std::min(static_cast<double>(size.width()) / ds.width(),
                               static_cast<double>(size.height()) / ds.height());
     camera.setScale(camera.scale() * k);
-    RenderOptions o = m_options;
-    o.pixelRatio = ratio() * k;
+    options = m_options;
+    options.pixelRatio = ratio() * k;
+    return camera;
+}
+
+QImage Traceur3D::sceneImage(QSize size) const {
+    RenderOptions o;
+    const ViewCamera camera = exportCamera(size, o);
     return SceneRenderer::render(m_scene, camera, size, o);
 }
 
 bool Traceur3D::saveImage(const QString& path, QString* error, QSize size) const {
-    const QSize ds = deviceSize();
-    if (size.isEmpty()) size = ds;
-    ViewCamera camera = m_camera;
-    camera.setViewport(ds);
-    const double k = std::min(static_cast<double>(size.width()) / ds.width(),
-                              static_cast<double>(size.height()) / ds.height());
-    camera.setScale(camera.scale() * k);
-    RenderOptions o = m_options;
-    o.pixelRatio = ratio() * k;
+    RenderOptions o;
+    const ViewCamera camera = exportCamera(size, o);
     return renderToPng(m_scene, camera, size, path, error, o);
 }
 

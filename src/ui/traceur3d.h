@@ -118,6 +118,8 @@ private:
     void placeButtons();
     void showMenuAt(const QPoint& globalPos);
     void saveImageDialog();
+    /// The camera and options of an exported picture of `size` (the widget's when empty).
+    ViewCamera exportCamera(QSize& size, RenderOptions& options) const;
     QSize deviceSize() const;
     double ratio() const;
 

@@ -306,6 +306,8 @@ void Traceur3DTest::savesImage() {
     QVERIFY(m_w->saveImage(path, &error, QSize(800, 600)));
     saved = QImageReader(path).read();
     QCOMPARE(saved.size(), QSize(800, 600));
+    QCOMPARE(m_w->sceneImage(QSize(800, 600)).convertToFormat(QImage::Format_RGB32),
+             saved.convertToFormat(QImage::Format_RGB32));
     QVERIFY(!m_w->saveImage(dir.filePath("no/such/folder.png"), &error));
     QVERIFY(!error.isEmpty());
 }
