@@ -31,7 +31,8 @@ void frRunge(const StateArray& Y, StateArray& DY) {
     rec.normV = norm(rec.V);
     rec.vHat = rec.V;
     norma(rec.vHat);
-    const int n = static_cast<int>(Ldim);
+    // The constant and the time are the last two components (Ldim is 8 for a particle run).
+    const int n = Ldim >= 2 && Ldim <= kStateCapacity ? static_cast<int>(Ldim) : 8;
     rec.Y7 = Y(n - 1);
     rec.Y8 = Y(n);
 
