@@ -1,0 +1,31 @@
+// Runs one case on the command line: no window, no question, numbers and pictures as output.
+#pragma once
+
+#include <QStringList>
+
+#include <iosfwd>
+
+namespace gyro {
+
+/// Exit codes of a command-line run.
+enum BatchExit : int {
+    kBatchOk = 0,
+    kBatchBadArguments = 2, ///< unknown key, non-numeric value, null position or velocity...
+    kBatchStopped = 3,      ///< a warning that would ask the user stopped the run
+    kBatchOutputFailed = 4, ///< a CSV or PNG file could not be written
+};
+
+/// Whether the arguments ask for a command-line run (or for --help / --version), so that main()
+/// can start without a display.
+bool wantsCommandLine(int argc, char* argv[]);
+
+/// main() for a command-line run: starts Qt without a display (offscreen) and runs runBatch on
+/// the process's arguments, with the table on standard output and the rest on standard error.
+int runCommandLine(int argc, char* argv[]);
+
+/// Runs the command line given in `arguments` (the program name first). The trajectory table
+/// goes to its file or, for "--csv -", to `out`; the summary, warnings and progress to `err`.
+/// Needs a QGuiApplication when --png is given. Returns the process exit code.
+int runBatch(const QStringList& arguments, std::ostream& out, std::ostream& err);
+
+} // namespace gyro

@@ -1,0 +1,194 @@
+// The command-line run: its trajectory table against the analytic motion, its exit codes and
+// messages, streaming, and examples taken from the memo.
+#include "app/batch.h"
+
+#include "numerics/errorreport.h"
+#include "simulation/casememo.h"
+#include "simulation/casemodel.h"
+#include "simulation/startup.h"
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QImage>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <sstream>
+
+namespace gyro {
+namespace {
+
+constexpr double kElectronMass = 9.1091e-31;    // [kg]
+constexpr double kElectronCharge = -1.6021e-19; // [C]
+
+struct Outcome {
+    int code;
+    std::string out;
+    std::string err;
+};
+
+class BatchTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_dir.isValid());
+        m_previous = QDir::currentPath();
+        QDir::setCurrent(m_dir.path());
+        theCase().resetToDefaults();
+        ErrorReport::instance().reset();
+        StopCalcul = 0;
+        ResetStartup();
+    }
+    void TearDown() override { QDir::setCurrent(m_previous); }
+
+    static Outcome run(QStringList args) {
+        args.prepend("gyrotrace");
+        std::ostringstream out, err;
+        const int code = runBatch(args, out, err);
+        theCase().resetToDefaults();
+        return {code, out.str(), err.str()};
+    }
+
+    // Rows of a table: each row's numbers.
+    static std::vector<std::vector<double>> rows(const std::string& text) {
+        std::vector<std::vector<double>> table;
+        std::istringstream in(text);
+        std::string line;
+        std::getline(in, line);
+        EXPECT_EQ(line, "t,x,y,z,vx,vy,vz,Bnorm,Ek_eV");
+        while (std::getline(in, line)) {
+            std::vector<double> row;
+            std::istringstream cells(line);
+            std::string cell;
+            while (std::getline(cells, cell, ',')) row.push_back(std::stod(cell));
+            EXPECT_EQ(row.size(), 9u) << line;
+            table.push_back(row);
+        }
+        return table;
+    }
+
+    QTemporaryDir m_dir;
+    QString m_previous;
+};
+
+TEST_F(BatchTest, UniformFieldElectronGyratesAndDriftsAsTheAnalyticMotion) {
+    // E along x, B along z: the guiding centre drifts at E x B / B^2 = (0, -Ex/Bz, 0) while the
+    // particle turns at the cyclotron frequency Omega = q Bz / m.
+    const double Bz = 0.01, Ex = 1000, v1 = 2e5, errMax = 1e-9;
+    const double vd = -Ex / Bz;
+    const Outcome o = run({"--batch", "--set",       "shape=uniform",
+                           "--set",   "Bz=0.01",     "--set",
+                           "Ez=0",    "--set",       "Ex=1000",
+                           "--set",   "x=0.01",      "--set",
+                           "vx=0",    "--set",       QString("vy=%1").arg(vd + v1, 0, 'g', 17),
+                           "--set",   "errmax=1e-9", "--until",
+                           "3e-8",    "--csv",       "-"});
+    ASSERT_EQ(o.code, 0) << o.err;
+    const auto table = rows(o.out);
+    ASSERT_GT(table.size(), 100u);
+    const double omega = kElectronCharge * Bz / kElectronMass;
+    EXPECT_GT(std::fabs(omega) * table.back()[0], 10) << "several turns";
+    double worst = 0;
+    for (const auto& r : table) {
+        const double t = r[0];
+        const double x = 0.01 + v1 / omega * (1 - std::cos(omega * t));
+        const double y = vd * t + v1 / omega * std::sin(omega * t);
+        worst = std::max(worst, std::hypot(r[1] - x, r[2] - y));
+        EXPECT_DOUBLE_EQ(r[7], Bz);
+    }
+    // Each step adds at most about the error limit; allow that for every step taken.
+    EXPECT_LT(worst, errMax * static_cast<double>(table.size())) << "worst " << worst;
+    EXPECT_LT(worst, 1e-3 * v1 / std::fabs(omega));
+    EXPECT_NE(o.err.find("Steps accepted: " + std::to_string(table.size() - 1)), std::string::npos)
+        << o.err;
+}
+
+TEST_F(BatchTest, BadArgumentsExitWithCodeTwoAndOneLineNamingTheProblem) {
+    struct Row {
+        QStringList args;
+        std::string message;
+    };
+    const Row rows[] = {
+        {{"--set", "colour=3"}, "unknown key \"colour\""},
+        {{"--set", "Bz=strong"}, "Bz: \"strong\" is not a number"},
+        {{"--set", "species=muon"}, "species must be electron, proton or xenon"},
+        {{"--set", "shape=toroidal"}, "shape must be"},
+        {{"--set", "x=0"}, "the initial position x,y,z is null"},
+        {{"--set", "vy=0"}, "the initial velocity x,y,z is null"},
+        {{"--steps", "ten"}, "--steps needs a whole number"},
+        {{"--until", "-1"}, "--until needs a positive time"},
+        {{"--size", "big"}, "--size needs WIDTHxHEIGHT"},
+        {{"--frobnicate"}, "Unknown option 'frobnicate'"},
+        {{"--case", "2"}, "no examples in"},
+    };
+    for (const Row& row : rows) {
+        QStringList args{"--batch"};
+        args += row.args;
+        const Outcome o = run(args);
+        EXPECT_EQ(o.code, 2) << row.message;
+        EXPECT_NE(o.err.find(row.message), std::string::npos) << o.err;
+        EXPECT_EQ(std::count(o.err.begin(), o.err.end(), '\n'), 1) << o.err;
+    }
+}
+
+TEST_F(BatchTest, CaseBeyondTheMemoLoadsTheLastExample) {
+    CaseMemo memo;
+    CaseModel model;
+    for (const char* x : {"0.01", "0.02", "0.03"}) {
+        model.setText(BoxFamily::Texte3, 0, x);
+        double n = 100;
+        memo.Memo("sauve", n, model);
+    }
+    const Outcome o = run({"--batch", "--case", "7", "--steps", "3", "--csv", "-"});
+    ASSERT_EQ(o.code, 0) << o.err;
+    EXPECT_NE(o.err.find("example 3 of 3 loaded"), std::string::npos) << o.err;
+    EXPECT_DOUBLE_EQ(rows(o.out).front()[1], 0.03);
+}
+
+TEST_F(BatchTest, WritesTableAndPictureFilesAndNeverTheSettings) {
+    const Outcome o = run({"--batch", "--steps", "2000", "--every", "10", "--csv", "run.csv",
+                           "--png", "run.png", "--size", "320x200"});
+    ASSERT_EQ(o.code, 0) << o.err;
+    std::ifstream in("run.csv");
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_EQ(rows(text.str()).size(), 201u) << "the start and every tenth of 2000 steps";
+    const QImage image("run.png");
+    EXPECT_EQ(image.size(), QSize(320, 200));
+    EXPECT_FALSE(QFile::exists("Zefron.ini"));
+    EXPECT_FALSE(QFile::exists("ZEFRON.TMP"));
+    EXPECT_NE(o.err.find("Trajectory table: run.csv"), std::string::npos);
+    EXPECT_NE(o.err.find("Picture: run.png"), std::string::npos);
+}
+
+TEST_F(BatchTest, AQuestionStopsTheRunWithCodeThree) {
+    // A point on the z axis makes the radial unit vector null: the field model asks.
+    const Outcome o = run({"--batch", "--set", "shape=cylindrical", "--set", "x=0", "--set",
+                           "z=0.01", "--steps", "10"});
+    EXPECT_EQ(o.code, 3) << o.err;
+    EXPECT_NE(o.err.find("stopped: normafaute"), std::string::npos) << o.err;
+}
+
+TEST_F(BatchTest, HelpAndVersion) {
+    Outcome o = run({"--help"});
+    EXPECT_EQ(o.code, 0);
+    EXPECT_NE(o.out.find("--batch"), std::string::npos);
+    o = run({"--version"});
+    EXPECT_EQ(o.code, 0);
+    EXPECT_NE(o.out.find("Gyrotrace"), std::string::npos);
+}
+
+} // namespace
+} // namespace gyro
+
+int main(int argc, char** argv) {
+    // Listing the tests at build time runs this program without the test environment.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QGuiApplication::setApplicationName("Gyrotrace");
+    QGuiApplication::setApplicationVersion("test");
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
