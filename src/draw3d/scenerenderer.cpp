@@ -4,6 +4,7 @@
 #include "draw3d/linerasterizer.h"
 
 #include <QFileInfo>
+#include <QFontMetricsF>
 #include <QLinearGradient>
 #include <QLocale>
 #include <QPainter>
@@ -334,6 +335,35 @@ void SceneRenderer::drawOverlay(QPainter& p, const Scene3D& scene, const ViewCam
             dir = n > 1e-9 ? dir / n : QPointF(0.7, -0.7);
             const QPointF at = t + dir * 10 + QPointF(-4, 5);
             haloText(p, at, QString::fromLatin1(names[k]), axisColour(options), halo);
+        }
+        p.setFont(font);
+
+        // Graduations at round lengths along each positive axis, named while there is room.
+        const double step = roundLength(L / 2.5);
+        QFont small = font;
+        small.setPixelSize(10);
+        p.setFont(small);
+        for (int k = 0; k < 3; ++k) {
+            const QPointF t = project(tips[k]);
+            const QPointF along = t - o;
+            const double n = std::hypot(along.x(), along.y());
+            const double stepPx = step > 0 ? n * step / L : 0;
+            if (stepPx < 12) continue; // seen end-on, or too dense to read
+            const QPointF dir = along / n;
+            QPointF normal(-dir.y(), dir.x());
+            if (normal.y() < 0) normal = -normal; // names below the axis
+            for (int j = 1; j * step < 0.92 * L; ++j) {
+                const QPointF at = o + dir * (j * stepPx);
+                p.setPen(QPen(axisColour(options), 1.2));
+                p.drawLine(at - normal * 3, at + normal * 3);
+                if (stepPx >= 34) {
+                    const QString text = lengthText(j * step);
+                    const double w = QFontMetricsF(small).horizontalAdvance(text);
+                    const QPointF c = at + normal * 11;
+                    haloText(p, c + QPointF(-w / 2 + normal.x() * w / 2, 4), text,
+                             axisColour(options), halo);
+                }
+            }
         }
         p.setFont(font);
     }
