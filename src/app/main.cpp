@@ -1,6 +1,6 @@
 // Entry point: opens the main window.
+#include "numerics/errorreport.h"
 #include "ui/frmdessin.h"
-#include "ui/inputboxasker.h"
 
 #include <QApplication>
 
@@ -8,11 +8,13 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Gyrotrace");
     QApplication::setApplicationVersion(GYRO_VERSION);
-    gyro::FrmDessin window;
-    gyro::InputBoxAsker asker(&window);
-    gyro::ErrorReport::instance().setAsker(&asker);
-    window.show();
-    const int code = QApplication::exec();
-    gyro::ErrorReport::instance().setAsker(nullptr);
+    int code = 0;
+    {
+        // The window installs its input box as the error report's asker and loads the start-up
+        // and the last example.
+        gyro::FrmDessin window;
+        window.Form_Load();
+        code = QApplication::exec();
+    }
     return code;
 }

@@ -1,0 +1,876 @@
+// The main window used as a user would: its controls, runs with pause, pause time and "Other
+// Case", the refused initial states, the example memo, values typed during a run, the read-outs.
+#include "numerics/errorreport.h"
+#include "numerics/numberread.h"
+#include "simulation/casememo.h"
+#include "simulation/casemodel.h"
+#include "simulation/rundriver.h"
+#include "simulation/runrecord.h"
+#include "simulation/startup.h"
+#include "ui/frmdessin.h"
+#include "ui/speedcontrol.h"
+#include "ui/traceur3d.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cmath>
+#include <deque>
+#include <memory>
+
+using namespace gyro;
+
+namespace {
+
+/// Answers every question from a script, then with the proposed answer; keeps what was asked.
+class ScriptedAsker : public Asker {
+public:
+    struct Question {
+        QString prompt, title, proposed;
+    };
+    std::string ask(const std::string& prompt, const std::string& title,
+                    const std::string& defaultAnswer) override {
+        asked.push_back({QString::fromStdString(prompt), QString::fromStdString(title),
+                         QString::fromStdString(defaultAnswer)});
+        if (answers.empty()) return defaultAnswer;
+        std::string a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    int count(const QString& title) const {
+        int n = 0;
+        for (const Question& q : asked) n += q.title == title ? 1 : 0;
+        return n;
+    }
+    std::deque<std::string> answers;
+    std::vector<Question> asked;
+};
+
+/// Circumradius [m] of three points: the local radius of curvature of a trajectory.
+double circumradius(const TrajectorySample& a, const TrajectorySample& b,
+                    const TrajectorySample& c) {
+    const double ab = std::hypot(b.x - a.x, b.y - a.y, b.z - a.z);
+    const double bc = std::hypot(c.x - b.x, c.y - b.y, c.z - b.z);
+    const double ca = std::hypot(a.x - c.x, a.y - c.y, a.z - c.z);
+    const double ux = b.x - a.x, uy = b.y - a.y, uz = b.z - a.z;
+    const double vx = c.x - a.x, vy = c.y - a.y, vz = c.z - a.z;
+    const double cross =
+        std::hypot(uy * vz - uz * vy, uz * vx - ux * vz, ux * vy - uy * vx); // 2 x area
+    return ab * bc * ca / (2 * cross);
+}
+
+constexpr double kPi = 3.14159265358979;
+
+} // namespace
+
+class FrmDessinTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void firstStartAsksForTheSiteAndShowsTheCase();
+    void controlsHaveTheirCaptionsAndTooltips();
+    void menuHasEveryEntryInOrder();
+    void shapeOptionShowsOnlyItsFrame();
+    void runsTheDefaultCase();
+    void pauseStopsAndContinueResumes();
+    void otherCaseWhilePausedEndsTheRun();
+    void pauseTimeHoldsTheRunUntilALaterTime();
+    void nullInitialStatesAreRefused();
+    void runsSaveNewExamplesAndTheScrollBarLoadsThem();
+    void replaceSavesOverTheCurrentExample();
+    void typedFieldChangesTheCurvature();
+    void energyEditRescalesTheVelocity();
+    void driftReadOut();
+    void smallHandlers();
+    void warningBoxRecoloursOnNewMessages();
+    void speedSliderMapsToTheDriver();
+
+private:
+    template <class T> T* control(const QString& name) {
+        T* w = m_window->findChild<T*>(name);
+        if (!w) qFatal("missing control %s", qPrintable(name));
+        return w;
+    }
+    QLineEdit* box(const QString& name) { return control<QLineEdit>(name); }
+    void click(const QString& name) {
+        QAbstractButton* b = control<QAbstractButton>(name);
+        QVERIFY2(b->isVisible(), qPrintable(name + " is not visible"));
+        QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(4, b->height() / 2));
+    }
+    void type(const QString& name, const QString& text) {
+        QLineEdit* b = box(name);
+        b->setFocus();
+        b->selectAll();
+        QTest::keyClicks(b, text);
+    }
+    void fastest() { control<QSlider>("SpeedSlider")->setValue(SpeedControl::kFastest); }
+    void openWindow();
+    /// Stops every run: pauses it and asks for another case, until none is left.
+    void endAllRuns();
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_previousFolder;
+    ScriptedAsker m_asker;
+    std::unique_ptr<FrmDessin> m_window;
+    int m_quits = 0;
+};
+
+void FrmDessinTest::init() {
+    m_previousFolder = QDir::currentPath();
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    QVERIFY(QDir::setCurrent(m_dir->path()));
+    ResetStartup();
+    ErrorReport::instance().reset();
+    ErrorReport::instance().setEndProgram([] {});
+    StopCalcul = 0;
+    m_asker = ScriptedAsker();
+    m_asker.answers = {"Laboratoire"}; // the working site, asked on a first start
+    ErrorReport::instance().setAsker(&m_asker);
+    theCase().resetToDefaults();
+    m_quits = 0;
+}
+
+void FrmDessinTest::openWindow() {
+    m_window = std::make_unique<FrmDessin>();
+    m_window->setQuitHandler([this] { ++m_quits; });
+    m_window->Form_Load();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+}
+
+void FrmDessinTest::cleanup() {
+    m_window.reset();
+    ErrorReport::instance().setAsker(nullptr);
+    ErrorReport::instance().setEndProgram({});
+    ErrorReport::instance().reset();
+    StopCalcul = 0;
+    QDir::setCurrent(m_previousFolder);
+    m_dir.reset();
+    ResetStartup();
+}
+
+void FrmDessinTest::endAllRuns() {
+    for (int guard = 0; guard < 10 && m_window->driver().running(); ++guard) {
+        const int depth = m_window->driver().depth();
+        if (!m_window->driver().paused()) {
+            // "Other Case" asked while running hides the Pause button: withdraw it first.
+            if (!control<QPushButton>("Commande2")->isVisible()) click("Commande3");
+            click("Commande2");
+        }
+        if (!m_window->driver().otherCase()) click("Commande3");
+        QTRY_VERIFY(m_window->driver().depth() < depth);
+    }
+    QVERIFY(!m_window->driver().running());
+}
+
+void FrmDessinTest::firstStartAsksForTheSiteAndShowsTheCase() {
+    openWindow();
+    QCOMPARE(m_window->windowTitle(), QString("Gyrotrace"));
+    QCOMPARE(m_asker.asked.size(), std::size_t(1)); // the site, once
+    QVERIFY(QFile::exists("Zefron.ini"));
+    // Without a memo file, the example number starts at 1.
+    QCOMPARE(box("Texte3_7")->text(), QString("1"));
+    // The window shows the case and writes to it.
+    QCOMPARE(box("Texte3_0")->text(), QString("0.0425"));
+    QCOMPARE(box("Texte4_2")->text(), QString("5 000"));
+    QCOMPARE(box("Texte7")->text(), QString(" .0000001     "));
+    QVERIFY(control<QRadioButton>("Option4_2")->isChecked());
+    QVERIFY(control<QRadioButton>("Option5_0")->isChecked());
+    QCOMPARE(control<QPlainTextEdit>("Texte3_9")->toPlainText(), QString("Comment\n"));
+    type("Texte6_2", "0.02");
+    QCOMPARE(theCase().Texte6(2), std::string("0.02"));
+    QCOMPARE(theCase().Texte6Value(2), 0.02);
+    theCase().setText(BoxFamily::Texte4, 0, "12");
+    QCOMPARE(box("Texte4_0")->text(), QString("12"));
+    theCase().setState(BoxFamily::Coche1, 6, 1);
+    QVERIFY(control<QCheckBox>("Coche1_6")->isChecked());
+    QVERIFY(control<QGroupBox>("Cadre8")->isVisible());
+    theCase().select(BoxFamily::Option5, 2);
+    QVERIFY(control<QRadioButton>("Option5_2")->isChecked());
+    QVERIFY(!control<QRadioButton>("Option5_0")->isChecked());
+
+    // A second window start in the same folder asks nothing.
+    m_window.reset();
+    ResetStartup();
+    m_asker.asked.clear();
+    openWindow();
+    QCOMPARE(m_asker.asked.size(), std::size_t(0));
+}
+
+void FrmDessinTest::controlsHaveTheirCaptionsAndTooltips() {
+    openWindow();
+    struct Caption {
+        const char* name;
+        const char* text;
+    };
+    const Caption buttons[] = {
+        {"Commande14", "Run Gyrotrace"},
+        {"Commande2", "Pause"},
+        {"Commande3", "Other Case"},
+        {"Commande1", "Ferme Result"},
+        {"Commande11", "kelaxes"},
+        {"CmdConfig", "Config. Data"},
+        {"CmdImprime", "Impression tout"},
+        {"CmdFinMirav", "Quit"},
+        {"Option4_0", "Cylindrical field"},
+        {"Option4_1", "Uniform field"},
+        {"Option4_2", "Dipôle field variable"},
+        {"Option4_3", "Dipôle field"},
+        {"Option4_4", "Double dipôle field"},
+        {"Option5_0", "Electron"},
+        {"Option5_1", "Proton"},
+        {"Option5_2", "Ion xenon"},
+        {"Option1_0", "Runge Rapide"},
+        {"Option1_1", "Runge Précis"},
+        {"Option2", "Poussee ON"},
+        {"Option3", "Poussee OFF"},
+        {"Coche4", "poussée variable%soleil"},
+        {"Coche1_0", "No print"},
+        {"Coche1_1", "Cubic Visualisation"},
+        {"Coche1_2", "drift velocity Vd=F^B/qB\nF=qE"},
+        {"Coche1_3", "Draw of Fields : automatic scale"},
+        {"Coche1_4", "Draw the velocity, magnetic  electric fields "},
+        {"Coche1_5", "Replace"},
+        {"Coche1_6", "Options/Colors"},
+        {"Coche1_7", "Draw the magnetic field lines"},
+        {"Coche2", "New window"},
+    };
+    for (const Caption& c : buttons) {
+        QCOMPARE(control<QAbstractButton>(c.name)->text(), QString::fromUtf8(c.text));
+    }
+    const Caption tooltips[] = {
+        {"Commande14", "Click to compute the trajectory"},
+        {"Texte3_0", "Specify the location of the electron"},
+        {"Texte3_4", "Specify the velocity of the electron (see also its energy in eV in the "
+                     "options)"},
+        {"Texte3_6", "The circle with such radius will be shown in the X,Y plane. A second "
+                     "circle at the initial radius is shown as well, or at R-15mm"},
+        {"Texte3_7", "Numbering (automatically saved if replave is not checked)"},
+        {"Texte3_9", "put here some comments"},
+        {"Texte3_13", "put here a time at which the computation is turned to a PAUSE. You can "
+                      "restart after."},
+        {"Texte3_15", "put here a time at which the computation is turned to a PAUSE. You can "
+                      "restart after."},
+        {"Texte1", "Time computation (see in options  the Runge Kutta error to go faster or "
+                   "more accurately)"},
+        {"Coche1_1", "A famous visualisation feature for 3DD (3 dynamic dimensions) ie 4D "
+                     "drawings"},
+        {"Coche1_5", "Check this box to replace the current settings in this exemple number"},
+    };
+    for (const Caption& c : tooltips) {
+        QCOMPARE(m_window->findChild<QWidget*>(c.name)->toolTip(), QString::fromUtf8(c.text));
+    }
+    const Caption frames[] = {
+        {"Cadre3", "Magnetic field radial axis eZ (vary in 1/r"},
+        {"Cadre4", "Magnetic field dipôle"},
+        {"Cadre5", "Magnetic field from a double dipôle (type SPT)"},
+        {"Cadre8", "Options and Colors"},
+        {"ExamplesFrame", "Examples..."},
+        {"ShapeFrame", "Magnetic field B shape"},
+        {"AmplifierFrame", "Amplifier of the field vectors drawing"},
+        {"ColourFrame", "Varyfrom  0 to 255 (max value)"},
+    };
+    for (const Caption& c : frames) {
+        QCOMPARE(control<QGroupBox>(c.name)->title(), QString::fromUtf8(c.text));
+    }
+    // Every box of the case has its control; the colour table and parameter boxes show the case.
+    for (int i = 0; i <= 15; ++i)
+        QVERIFY(m_window->findChild<QWidget*>(QString("Texte3_%1").arg(i)));
+    for (int i = 0; i <= 17; ++i) QVERIFY(box(QString("Texte4_%1").arg(i)));
+    for (int i = 0; i <= 14; ++i) QVERIFY(box(QString("Texte6_%1").arg(i)));
+    QCOMPARE(box("Texte4_15")->text(), QString("125"));
+    QCOMPARE(box("Texte6_7")->text(), QString("0.04225"));
+    QCOMPARE(box("Texte3_12")->text(), QString("nombre de points plots"));
+    QCOMPARE(box("Texte3_13")->text(), QString("Temps limite"));
+    QVERIFY(control<QScrollBar>("DefilementH1"));
+    QVERIFY(control<QPlainTextEdit>("txtRES"));
+    QVERIFY(control<QPlainTextEdit>("TxtVer"));
+    QCOMPARE(control<QPlainTextEdit>("Warning")->toPlainText(),
+             QString("Warning: Message des Routines"));
+    QVERIFY(m_window->traceur()->isVisible());
+    // Column labels over the component boxes.
+    QStringList labels;
+    for (QLabel* l : m_window->findChildren<QLabel*>()) labels << l->text();
+    for (const char* t : {"Vx",
+                          "Vy",
+                          "Vz",
+                          "Ex",
+                          "Ey",
+                          "Ez",
+                          "Bx",
+                          "By",
+                          "Bz",
+                          "Red",
+                          "Green",
+                          "Blue",
+                          "Velocity",
+                          "B field",
+                          "E field",
+                          "Trajectory",
+                          "Position x, y,z (m)",
+                          "Velocity x, y,z (m/s)",
+                          "max",
+                          "Cyclotron frequency (Hz)",
+                          "Larmor diameter(m)",
+                          "Energy electron (eV)",
+                          "Error maxi Runge Kutta (m)",
+                          "Electric field E (V/m)",
+                          "Radius of circle shown (m)",
+                          "Maximum time (s)",
+                          "R milieu",
+                          "InternalMemorisationOption5"}) {
+        QVERIFY2(labels.contains(QString::fromUtf8(t)), t);
+    }
+    // What has no effect yet is shown but cannot be used.
+    for (const char* name : {"Commande11", "CmdImprime", "Coche2"}) {
+        QVERIFY(!control<QWidget>(name)->isEnabled());
+        QVERIFY(!control<QWidget>(name)->toolTip().isEmpty());
+    }
+}
+
+void FrmDessinTest::menuHasEveryEntryInOrder() {
+    openWindow();
+    QMenu* fichier = m_window->menuBar()->findChild<QMenu*>("MnuFichier");
+    QVERIFY(fichier);
+    QCOMPARE(fichier->title(), QString("&Fichier"));
+    // Every entry, depth first, in window order.
+    QStringList entries;
+    std::function<void(QMenu*)> walk = [&](QMenu* menu) {
+        for (QAction* a : menu->actions()) {
+            if (a->isSeparator()) continue;
+            if (a->menu()) {
+                walk(a->menu());
+                continue;
+            }
+            entries << a->text();
+        }
+    };
+    walk(fichier);
+    const QStringList expected = {"Configuration",
+                                  "&Contrôle Orbite GEO",
+                                  "Spirale (Jour/Nuit)",
+                                  "LTO",
+                                  "Forte poussée",
+                                  "Montée spirale",
+                                  "Freinage ",
+                                  "Circularisation",
+                                  "Alunissage",
+                                  "Quitter",
+                                  "Options ",
+                                  "Création de fichiers Clairs",
+                                  "Utilitaire de graphes en 3 dimensions",
+                                  "A propos de ...",
+                                  "Aide complète",
+                                  "Démonstration"};
+    QCOMPARE(entries, expected);
+    QStringList submenus;
+    for (QAction* a : fichier->actions()) {
+        if (a->menu()) submenus << a->text();
+    }
+    QCOMPARE(submenus, (QStringList{"Transfert Terre _ Lune", "Aide"}));
+
+    // The manoeuvres set their type.
+    struct Manoeuvre {
+        const char* name;
+        int type;
+    };
+    for (const Manoeuvre& m : {Manoeuvre{"MnuLTO", 1}, Manoeuvre{"MnuMonteeSpirale", 5},
+                               Manoeuvre{"MnuCircularisation", 13}, Manoeuvre{"MnuAlunissage", 4},
+                               Manoeuvre{"MnuFortePoussee", 1}}) {
+        m_window->findChild<QAction*>(m.name)->trigger();
+        QCOMPARE(m_window->manoeuvreType(), m.type);
+    }
+    // Windows that do not exist yet cannot be opened.
+    for (const char* name : {"MnuOptions", "MnuGraphes3D"}) {
+        QVERIFY(!m_window->findChild<QAction*>(name)->isEnabled());
+    }
+    // "Quitter" ends the program.
+    m_window->findChild<QAction*>("MnuQuitter_prog")->trigger();
+    QCOMPARE(m_quits, 1);
+    QCOMPARE(control<QPushButton>("CmdFinMirav")->text(), QString("Quitter Mirav"));
+}
+
+void FrmDessinTest::shapeOptionShowsOnlyItsFrame() {
+    openWindow();
+    // shape, Cadre3, Cadre4, Cadre5, B0 label
+    const bool table[5][4] = {{false, false, false, true},
+                              {false, false, false, true},
+                              {true, false, false, false},
+                              {false, true, false, false},
+                              {false, false, true, false}};
+    for (int shape = 0; shape < 5; ++shape) {
+        click(QString("Option4_%1").arg(shape));
+        QCOMPARE(theCase().shape(), shape);
+        QCOMPARE(control<QWidget>("Cadre3")->isVisible(), table[shape][0]);
+        QCOMPARE(control<QWidget>("Cadre4")->isVisible(), table[shape][1]);
+        QCOMPARE(control<QWidget>("Cadre5")->isVisible(), table[shape][2]);
+        QCOMPARE(control<QWidget>("LabelB0")->isVisible(), table[shape][3]);
+    }
+    // A case loaded with another shape shows that shape's frame.
+    theCase().select(BoxFamily::Option4, 3);
+    QVERIFY(control<QRadioButton>("Option4_3")->isChecked());
+    QVERIFY(control<QWidget>("Cadre4")->isVisible());
+    QVERIFY(!control<QWidget>("Cadre5")->isVisible());
+}
+
+void FrmDessinTest::runsTheDefaultCase() {
+    openWindow();
+    fastest();
+    click("Commande14");
+    QVERIFY(m_window->driver().running());
+    QVERIFY(!control<QPushButton>("Commande14")->isVisible());
+    QVERIFY(control<QPushButton>("Commande2")->isVisible());
+    QTRY_VERIFY(m_window->traceur()->pointCount() > 200);
+    QTRY_VERIFY(Val(box("Texte1")->text().toStdString()) > 0);
+    const double t1 = Val(box("Texte1")->text().toStdString());
+    QTRY_VERIFY(Val(box("Texte1")->text().toStdString()) > t1);
+
+    // In the 1/rho field at z = 0 the magnitude is B1 Rm / rho (B1 = P2, Rm = P4): the
+    // cyclotron frequency and the Larmor diameter at the start follow from it (electron
+    // reference mass 9.1e-31 kg, |q| = 1.6021e-19 C, speed 10 m/s).
+    const double rho = 0.0425;
+    const double b = 0.02 * 0.04225 / rho;
+    const double omega = b * 1.6021e-19 / 9.1e-31;
+    const double f = omega / 2 / kPi;
+    const double diameter = 2 * 10 / omega;
+    QVERIFY(std::abs(Val(box("Texte3_10")->text().toStdString()) / f - 1) < 0.01);
+    QVERIFY(std::abs(Val(box("Texte3_11")->text().toStdString()) / diameter - 1) < 0.01);
+    // The run drew into the window's scene and keeps the trajectory.
+    QVERIFY(m_window->traceur()->model().circles().size() >= 2);
+    QVERIFY(m_window->driver().record().samples().size() > 200);
+    endAllRuns();
+    QVERIFY(control<QPushButton>("Commande14")->isVisible());
+    QVERIFY(!control<QPushButton>("Commande2")->isVisible());
+}
+
+void FrmDessinTest::pauseStopsAndContinueResumes() {
+    openWindow();
+    fastest();
+    click("Commande14");
+    QTRY_VERIFY(m_window->traceur()->model().pointsReceived() > 100);
+    click("Commande2");
+    QCOMPARE(control<QPushButton>("Commande2")->text(), QString("Continue"));
+    QVERIFY(m_window->driver().paused());
+    QTest::qWait(50);
+    const auto held = m_window->traceur()->model().pointsReceived();
+    const double heldTime = m_window->driver().time();
+    QTest::qWait(250);
+    QCOMPARE(m_window->traceur()->model().pointsReceived(), held);
+    QCOMPARE(m_window->driver().time(), heldTime);
+    click("Commande2");
+    QCOMPARE(control<QPushButton>("Commande2")->text(), QString("Pause"));
+    QTRY_VERIFY(m_window->traceur()->model().pointsReceived() > held + 100);
+    QVERIFY(m_window->driver().time() > heldTime);
+    endAllRuns();
+
+    // A new run started while the button reads "Continue" starts unpaused.
+    QCOMPARE(control<QPushButton>("Commande2")->text(), QString("Continue"));
+    const auto before = m_window->traceur()->model().pointsReceived();
+    click("Commande14");
+    QVERIFY(!m_window->driver().paused());
+    QCOMPARE(control<QPushButton>("Commande2")->text(), QString("Pause"));
+    QTRY_VERIFY(m_window->traceur()->model().pointsReceived() > before + 100);
+    endAllRuns();
+}
+
+void FrmDessinTest::otherCaseWhilePausedEndsTheRun() {
+    openWindow();
+    fastest();
+    click("Commande14");
+    QTRY_VERIFY(m_window->traceur()->pointCount() > 10);
+    // While running, "Other Case" only shows the Run button; the run goes on.
+    click("Commande3");
+    QVERIFY(control<QPushButton>("Commande14")->isVisible());
+    QVERIFY(!control<QPushButton>("Commande2")->isVisible());
+    QTest::qWait(50);
+    QVERIFY(m_window->driver().running());
+    // Clicked again it withdraws the request and shows the Pause button.
+    click("Commande3");
+    QVERIFY(!m_window->driver().otherCase());
+    QVERIFY(control<QPushButton>("Commande2")->isVisible());
+    // Paused, then "Other Case": the run ends and the Run button comes back.
+    click("Commande2");
+    click("Commande3");
+    QTRY_VERIFY(!m_window->driver().running());
+    QVERIFY(!m_window->driver().otherCase());
+    QVERIFY(control<QPushButton>("Commande14")->isVisible());
+    QVERIFY(!control<QPushButton>("Commande2")->isVisible());
+
+    // "Other Case" clicked while idle does not end the next run at its first pause.
+    click("Commande3");
+    click("Commande14");
+    QTRY_VERIFY(m_window->traceur()->model().pointsReceived() > 10);
+    click("Commande2");
+    QTest::qWait(60);
+    QVERIFY(m_window->driver().running());
+    endAllRuns();
+}
+
+void FrmDessinTest::pauseTimeHoldsTheRunUntilALaterTime() {
+    openWindow();
+    fastest();
+    // The time box shows the pause time when clicked, its label hides it.
+    QTest::mouseClick(box("Texte1"), Qt::LeftButton);
+    QVERIFY(box("Texte3_13")->isVisible());
+    QTest::mouseClick(control<QLabel>("Etiquette3"), Qt::LeftButton);
+    QVERIFY(!box("Texte3_13")->isVisible());
+    QTest::mouseClick(box("Texte1"), Qt::LeftButton);
+
+    type("Texte3_13", "2E-9");
+    click("Commande14");
+    QTRY_VERIFY(m_window->driver().time() > 2e-9);
+    QTest::qWait(100);
+    const double held = m_window->driver().time();
+    QTest::qWait(150);
+    QCOMPARE(m_window->driver().time(), held);
+    QVERIFY(held < 2e-9 + 1e-9); // one step past the pause time at most
+    // Zero does not release the run; a later time does, up to that time.
+    type("Texte3_13", "0");
+    QTest::qWait(100);
+    QCOMPARE(m_window->driver().time(), held);
+    type("Texte3_13", "5E-9");
+    QTRY_VERIFY(m_window->driver().time() > 5e-9);
+    QTest::qWait(100);
+    QVERIFY(m_window->driver().time() < 6e-9);
+    QVERIFY(m_window->driver().running());
+    endAllRuns();
+}
+
+void FrmDessinTest::nullInitialStatesAreRefused() {
+    openWindow();
+    m_asker.asked.clear();
+    for (int i = 0; i < 3; ++i) type(QString("Texte3_%1").arg(i), "0");
+    click("Commande14");
+    QCOMPARE(m_asker.count("Serious WARNING"), 1);
+    QCOMPARE(m_asker.asked.back().prompt,
+             QString("The initial position x,y,z is null. Please correct the values for a non "
+                     "null input"));
+    QCOMPARE(m_asker.asked.back().proposed, QString("OK"));
+    QVERIFY(!m_window->driver().running());
+    QVERIFY(m_window->traceur()->model().isEmpty());
+    QVERIFY(control<QPushButton>("Commande14")->isVisible());
+    QVERIFY(!control<QPushButton>("Commande2")->isVisible());
+    QCOMPARE(m_window->driver().shotCounter(), -1.0);
+
+    type("Texte3_0", "0.0425");
+    for (int i = 3; i < 6; ++i) type(QString("Texte3_%1").arg(i), "0");
+    click("Commande14");
+    QCOMPARE(m_asker.count("Serious WARNING"), 2);
+    QCOMPARE(m_asker.asked.back().prompt,
+             QString("The initial velocity x,y,z is null. Please correct the values for a non "
+                     "null input, or check the B field visualisation only. "));
+    QVERIFY(!m_window->driver().running());
+    // The scene is set up with its circles, without a trajectory; the counter is back.
+    QCOMPARE(m_window->traceur()->model().circles().size(), std::size_t(2));
+    QCOMPARE(m_window->traceur()->pointCount(), std::size_t(0));
+    QCOMPARE(m_window->driver().shotCounter(), -1.0);
+    QVERIFY(control<QPushButton>("Commande14")->isVisible());
+
+    // The first run that starts is run 0.
+    type("Texte3_4", "10");
+    fastest();
+    click("Commande14");
+    QVERIFY(m_window->driver().running());
+    QCOMPARE(m_window->driver().shotCounter(), 0.0);
+    endAllRuns();
+}
+
+void FrmDessinTest::runsSaveNewExamplesAndTheScrollBarLoadsThem() {
+    // A memo of three examples made beforehand, each with its own comment and shape.
+    {
+        CaseModel model;
+        CaseMemo memo(QDir::currentPath().toStdString());
+        for (int n = 1; n <= 3; ++n) {
+            model.setText(BoxFamily::Texte3, 9, "Example " + std::to_string(n));
+            model.select(BoxFamily::Option4, n == 2 ? 3 : 2);
+            model.setText(BoxFamily::Texte3, 15, n == 2 ? "1" : "0");
+            model.setText(BoxFamily::Texte3, 13, n == 2 ? "3E-6" : "Temps limite");
+            double number = n;
+            memo.Memo("sauve", number, model);
+        }
+    }
+    openWindow();
+    // The window opens on the last example.
+    QCOMPARE(box("Texte3_7")->text(), QString("3"));
+    QCOMPARE(box("Texte3_8")->text(), QString("3"));
+    QCOMPARE(control<QPlainTextEdit>("Texte3_9")->toPlainText(), QString("Example 3"));
+    QCOMPARE(control<QScrollBar>("DefilementH1")->maximum(), 3);
+    QCOMPARE(control<QScrollBar>("DefilementH1")->value(), 3);
+
+    // Two runs without "Replace" (the second nested in the first): examples 4 then 5.
+    fastest();
+    control<QPlainTextEdit>("Texte3_9")->setPlainText("First run");
+    click("Commande14");
+    QCOMPARE(box("Texte3_7")->text(), QString("4"));
+    QCOMPARE(box("Texte3_8")->text(), QString("4"));
+    click("Commande3");
+    control<QPlainTextEdit>("Texte3_9")->setPlainText("Second run\ntwo lines");
+    click("Commande14");
+    QCOMPARE(m_window->driver().depth(), 2);
+    QCOMPARE(box("Texte3_7")->text(), QString("5"));
+    QCOMPARE(box("Texte3_8")->text(), QString("5"));
+    endAllRuns();
+
+    // The memo file: five records of 107 CR LF lines.
+    QFile file(CaseMemo::kFileName);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    QVERIFY(bytes.endsWith("\r\n"));
+    QList<QByteArray> lines = bytes.split('\n');
+    lines.removeLast();
+    QCOMPARE(lines.size(), 5 * CaseMemo::kRecordLines);
+    for (const QByteArray& line : lines) QVERIFY(line.endsWith('\r'));
+    auto line = [&](int record, int k) { // k = 1..107 as in the record layout
+        return QString::fromUtf8(lines[(record - 1) * CaseMemo::kRecordLines + k - 1].chopped(1));
+    };
+    for (int r = 1; r <= 5; ++r) QCOMPARE(line(r, 1), QString("New_Record_Data_Gyrotrace"));
+    QCOMPARE(line(4, 2 + 7), QString("4"));
+    QCOMPARE(line(5, 2 + 7), QString("5"));
+    QCOMPARE(line(4, 2 + 9), QString("First run"));
+    QVERIFY(line(5, 2 + 9).startsWith("Second run"));
+    QCOMPARE(line(5, 2), QString("0.0425"));          // Texte3(0)
+    QCOMPARE(line(5, 23 + 2), QString("5 000"));      // Texte4(2)
+    QCOMPARE(line(5, 44 + 2), QString("0.015"));      // Texte6(2)
+    QCOMPARE(line(5, 65), QString(" .0000001     ")); // Texte7
+    QCOMPARE(line(5, 66 + 2), QString("True"));       // Option4(2)
+    QCOMPARE(line(5, 66 + 0), QString("False"));
+    QCOMPARE(line(5, 87 + 5), QString("0")); // Coche1(5) Replace
+    // The earlier examples are untouched.
+    QCOMPARE(line(2, 2 + 9), QString("Example 2"));
+
+    // The scroll bar loads an example: its texts, shape, pause time and species.
+    QVERIFY(!box("Texte3_13")->isVisible());
+    control<QScrollBar>("DefilementH1")->setValue(2);
+    QCOMPARE(control<QPlainTextEdit>("Texte3_9")->toPlainText(), QString("Example 2"));
+    QCOMPARE(box("Texte3_7")->text(), QString("2"));
+    QCOMPARE(box("Texte3_8")->text(), QString("5"));
+    QVERIFY(control<QRadioButton>("Option4_3")->isChecked());
+    QVERIFY(control<QWidget>("Cadre4")->isVisible());
+    QVERIFY(control<QRadioButton>("Option5_1")->isChecked());
+    QVERIFY(box("Texte3_13")->isVisible());
+    control<QScrollBar>("DefilementH1")->setValue(5);
+    QCOMPARE(control<QPlainTextEdit>("Texte3_9")->toPlainText(), QString("Second run\ntwo lines"));
+    QCOMPARE(theCase().Texte3(9), std::string("Second run\r\ntwo lines"));
+}
+
+void FrmDessinTest::replaceSavesOverTheCurrentExample() {
+    openWindow();
+    fastest();
+    click("Commande14"); // example 1
+    endAllRuns();
+    click("Commande14"); // example 2
+    endAllRuns();
+    control<QScrollBar>("DefilementH1")->setValue(1);
+    QCOMPARE(box("Texte3_7")->text(), QString("1"));
+    click("Coche1_5");
+    control<QPlainTextEdit>("Texte3_9")->setPlainText("Replaced");
+    click("Commande14");
+    endAllRuns();
+    QCOMPARE(box("Texte3_7")->text(), QString("1"));
+    QCOMPARE(box("Texte3_8")->text(), QString("2"));
+    CaseModel check;
+    CaseMemo memo(QDir::currentPath().toStdString());
+    double number = 1;
+    memo.Memo("charge", number, check);
+    QCOMPARE(check.Texte3(9), std::string("Replaced"));
+    QCOMPARE(memo.count(), 2.0);
+}
+
+void FrmDessinTest::typedFieldChangesTheCurvature() {
+    openWindow();
+    // An electron in a uniform field along z, no electric field: a circle of radius
+    // r = m v / (|q| B) in the xy plane, period 2 pi m / (|q| B) = 2.4 ns at 0.015 T.
+    click("Option4_1");
+    type("Texte4_2", "0");
+    type("Texte3_4", "100000");
+    type("Texte6_2", "0.015");
+    type("Texte7", "1E-11");
+    QTest::mouseClick(box("Texte1"), Qt::LeftButton);
+    type("Texte3_13", "5E-8"); // about twenty turns, then the run waits
+    fastest();
+    const double m = kElectronMass;
+    const double q = 1.6021e-19;
+    // Mean radius of curvature of the last turn, over the radius the field gives at the speed of
+    // those points.
+    auto radiusRatio = [&](double b) {
+        const auto& s = m_window->driver().record().samples();
+        double radius = 0, speed = 0;
+        const std::size_t n = 40;
+        for (std::size_t i = s.size() - n; i + 2 < s.size(); ++i) {
+            radius += circumradius(s[i], s[i + 1], s[i + 2]);
+            speed += std::hypot(s[i].vx, s[i].vy, s[i].vz);
+        }
+        return radius / (m * speed / (q * b));
+    };
+    click("Commande14");
+    QTRY_VERIFY(m_window->driver().time() >= 5e-8);
+    QVERIFY(m_window->driver().record().samples().size() > 200);
+    const double ratio1 = radiusRatio(0.015);
+    QVERIFY2(std::abs(ratio1 - 1) < 0.01, qPrintable(QString::number(ratio1)));
+
+    // Twice the field, typed while the run goes on: half the radius from the next steps.
+    type("Texte6_2", "0.03");
+    type("Texte3_13", "1E-7");
+    QTRY_VERIFY(m_window->driver().time() >= 1e-7);
+    const double ratio2 = radiusRatio(0.03);
+    QVERIFY2(std::abs(ratio2 - 1) < 0.01, qPrintable(QString::number(ratio2)));
+    endAllRuns();
+}
+
+void FrmDessinTest::energyEditRescalesTheVelocity() {
+    openWindow();
+    // The mouse over the derived boxes refreshes them: the electron's energy at 10 m/s.
+    QTest::mouseMove(box("Texte3_10"));
+    QTest::mouseMove(box("Texte3_10"), QPoint(5, 5));
+    const double e10 = 10.0 * 10.0 * kElectronMass / 2 / 1.6021e-19;
+    QTRY_VERIFY(std::abs(Val(box("Texte3_14")->text().toStdString()) / e10 - 1) < 0.01);
+
+    // Typing an energy rescales the velocity along its direction: E = m v^2 / 2.
+    type("Texte3_14", "1");
+    const double v = std::sqrt(2 * 1.0 * 1.6021e-19 / kElectronMass);
+    QVERIFY(std::abs(Val(box("Texte3_4")->text().toStdString()) / v - 1) < 0.001);
+    QCOMPARE(Val(box("Texte3_3")->text().toStdString()), 0.0);
+    QCOMPARE(Val(box("Texte3_5")->text().toStdString()), 0.0);
+
+    // Loading an example puts back the velocity it holds, digit for digit (its energy box is
+    // not taken for a typed energy).
+    type("Texte3_4", "12.345678");
+    fastest();
+    click("Commande14"); // example 1
+    endAllRuns();
+    type("Texte3_4", "7");
+    click("Commande14"); // example 2
+    endAllRuns();
+    control<QScrollBar>("DefilementH1")->setValue(1);
+    QCOMPARE(box("Texte3_4")->text(), QString("12.345678"));
+}
+
+void FrmDessinTest::driftReadOut() {
+    openWindow();
+    click("Option4_1");
+    type("Texte4_0", "1000");
+    type("Texte4_2", "0");
+    type("Texte6_2", "0.015");
+    // E x B / B^2 = (1000, 0, 0) x (0, 0, 0.015) / 0.015^2 = (0, -66 666.7, 0) m/s.
+    click("Coche1_2");
+    QVERIFY(control<QCheckBox>("Coche1_2")->isChecked());
+    QCOMPARE(Val(box("Texte3_3")->text().toStdString()), 0.0);
+    QVERIFY(std::abs(Val(box("Texte3_4")->text().toStdString()) + 1000 / 0.015) < 1e-6);
+    QCOMPARE(Val(box("Texte3_5")->text().toStdString()), 0.0);
+    // Unticked: the drift speed |E|/|B| along x.
+    click("Coche1_2");
+    QVERIFY(std::abs(Val(box("Texte3_3")->text().toStdString()) - 1000 / 0.015) < 1e-6);
+    QCOMPARE(Val(box("Texte3_4")->text().toStdString()), 0.0);
+    // Other check boxes leave the velocity alone.
+    type("Texte3_4", "10");
+    click("Coche1_1");
+    QCOMPARE(box("Texte3_4")->text(), QString("10"));
+    QCOMPARE(runRecord().cubicView, 1.0);
+    click("Coche1_6");
+    QVERIFY(control<QWidget>("Cadre8")->isVisible());
+    click("Coche1_6");
+    QVERIFY(!control<QWidget>("Cadre8")->isVisible());
+}
+
+void FrmDessinTest::smallHandlers() {
+    openWindow();
+    // Species click: its index is kept in Texte3(15).
+    click("Option5_2");
+    QCOMPARE(box("Texte3_15")->text(), QString("2"));
+    QCOMPARE(runRecord().Mass, kProtonMass * kXenonMassNumber);
+    click("Option5_0");
+    QCOMPARE(box("Texte3_15")->text(), QString("0"));
+
+    // Config. Data shows the working files; "Ferme Result" closes the box.
+    click("CmdConfig");
+    QVERIFY(control<QPlainTextEdit>("txtRES")->isVisible());
+    QVERIFY(control<QPlainTextEdit>("txtRES")->toPlainText().contains(QDir::currentPath()));
+    click("Commande1");
+    QVERIFY(!control<QPlainTextEdit>("txtRES")->isVisible());
+    QVERIFY(!control<QPushButton>("Commande1")->isVisible());
+    QCOMPARE(control<QPushButton>("Commande1")->text(), QString("Fermer Résultats"));
+    m_window->findChild<QAction*>("MnuConfiguration")->trigger();
+    QVERIFY(control<QPlainTextEdit>("txtRES")->toPlainText().contains("Laboratoire"));
+
+    // "No print" is copied by the run and its box then hidden.
+    click("Coche1_0");
+    fastest();
+    click("Commande14");
+    QCOMPARE(runRecord().noPrint, 1.0);
+    QVERIFY(!control<QCheckBox>("Coche1_0")->isVisible());
+    endAllRuns();
+
+    // The orbit-check, about and help windows open on demand.
+    m_window->findChild<QAction*>("MnuControleOrbite")->trigger();
+    bool orbit = false;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        orbit = orbit || (w->inherits("gyro::FrmDessin8") && w->isVisible());
+    }
+    QVERIFY(orbit);
+    m_window->findChild<QAction*>("MnuAPropos")->trigger();
+    QVERIFY(m_window->findChild<QDialog*>("frmAbout"));
+    m_window->findChild<QAction*>("MnuAideComplete")->trigger();
+    QVERIFY(m_window->findChild<QWidget*>("frmHelp")->isVisible());
+
+    // "Quit" ends the program.
+    click("CmdFinMirav");
+    QCOMPARE(m_quits, 1);
+}
+
+void FrmDessinTest::warningBoxRecoloursOnNewMessages() {
+    openWindow();
+    const int before = m_window->warningChangeCount();
+    AlerteCalcul("_first message");
+    QTRY_COMPARE(m_window->warningChangeCount(), before + 1);
+    QVERIFY(m_window->warningBox()->toPlainText().contains("_first message"));
+    const QString first = m_window->warningBox()->styleSheet();
+    AlerteCalcul("_second message");
+    QTRY_COMPARE(m_window->warningChangeCount(), before + 2);
+    QVERIFY(m_window->warningBox()->styleSheet() != first);
+    QVERIFY(m_window->warningBox()->toPlainText().startsWith("At_Time="));
+}
+
+void FrmDessinTest::speedSliderMapsToTheDriver() {
+    openWindow();
+    // Two significant digits along a logarithmic scale, the last position without limit.
+    QCOMPARE(SpeedControl::speedAt(0), 20.0);
+    QCOMPARE(SpeedControl::speedAt(SpeedControl::kPerDecade), 200.0);
+    QCOMPARE(SpeedControl::speedAt(4 * SpeedControl::kPerDecade), 200000.0);
+    QCOMPARE(SpeedControl::speedAt(SpeedControl::kFastest), 0.0);
+    for (int p = 1; p < SpeedControl::kFastest; ++p) {
+        QVERIFY(SpeedControl::speedAt(p) > SpeedControl::speedAt(p - 1));
+    }
+    QCOMPARE(SpeedControl::speedText(0), QString("as fast as possible"));
+    QVERIFY(m_window->driver().speed() > 0); // the default shows the trajectory growing
+    control<QSlider>("SpeedSlider")->setValue(8);
+    QCOMPARE(m_window->driver().speed(), 200.0);
+    QCOMPARE(control<QLabel>("SpeedLabel")->text(), QString("200 steps/s"));
+
+    // A slow run computes about as many steps as the speed asks.
+    click("Commande14");
+    QTest::qWait(1000);
+    const double steps = static_cast<double>(m_window->driver().acceptedSteps());
+    QVERIFY2(steps > 100 && steps < 300, qPrintable(QString::number(steps)));
+    endAllRuns();
+}
+
+QTEST_MAIN(FrmDessinTest)
+#include "frmdessin_test.moc"
