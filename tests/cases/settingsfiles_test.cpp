@@ -74,10 +74,10 @@ TEST(Zefron, FirstStartAsksThenSecondStartReads) {
     AskerScope scope(&asker);
 
     const ZefronResult first = CreateOrReadZefron(dir.path(), "/usr/bin/localc", "/w");
-    ASSERT_EQ(asker.asked.size(), 1u);
-    EXPECT_EQ(asker.asked[0].prompt, kZefronPrompt);
-    EXPECT_EQ(asker.asked[0].title, "Initialisation Zefrons");
-    EXPECT_EQ(asker.asked[0].defaultAnswer, "Ast166");
+    ASSERT_EQ(asker.questions.size(), 1u);
+    EXPECT_EQ(asker.questions[0].prompt, kZefronPrompt);
+    EXPECT_EQ(asker.questions[0].title, "Initialisation Zefrons");
+    EXPECT_EQ(asker.questions[0].defaultAnswer, "Ast166");
     EXPECT_TRUE(first.prompted);
     EXPECT_EQ(first.outcome, ZefronOutcome::Created);
     EXPECT_EQ(first.settings.site, "Station Pôle Sud");
@@ -86,7 +86,7 @@ TEST(Zefron, FirstStartAsksThenSecondStartReads) {
     EXPECT_FALSE(std::filesystem::exists(dir / "Zefron.ini.tmp"));
 
     const ZefronResult second = CreateOrReadZefron(dir.path(), "/other", "/other");
-    EXPECT_EQ(asker.asked.size(), 1u);
+    EXPECT_EQ(asker.questions.size(), 1u);
     EXPECT_EQ(second.outcome, ZefronOutcome::Read);
     EXPECT_EQ(second.settings, first.settings);
 }
@@ -117,12 +117,12 @@ TEST(Zefron, HundredBytesCountAsAbsentHundredAndOneAreRead) {
         AskerScope scope(&asker);
         const ZefronResult r = CreateOrReadZefron(dir.path(), "/p", "/f");
         if (size == 100) {
-            EXPECT_EQ(asker.asked.size(), 1u);
+            EXPECT_EQ(asker.questions.size(), 1u);
             EXPECT_EQ(r.settings.site, "New");
             EXPECT_EQ(ReadBytes(dir / "Zefron.ini"),
                       ZefronFileBytes(ZefronCreationValues("New", "/p", "/f")));
         } else {
-            EXPECT_TRUE(asker.asked.empty());
+            EXPECT_TRUE(asker.questions.empty());
             EXPECT_EQ(r.settings.site, "Site");
             EXPECT_EQ(r.settings.polarSheet, "Q");
         }
@@ -134,7 +134,7 @@ TEST(Zefron, ReadOnlyNeitherAsksNorWrites) {
     ScriptedAsker asker({"never"});
     AskerScope scope(&asker);
     const ZefronResult r = CreateOrReadZefron(dir.path(), "/p", "/f", false);
-    EXPECT_TRUE(asker.asked.empty());
+    EXPECT_TRUE(asker.questions.empty());
     EXPECT_EQ(r.outcome, ZefronOutcome::NotPresent);
     EXPECT_EQ(r.settings, ZefronCreationValues("", "/p", "/f"));
     EXPECT_FALSE(std::filesystem::exists(dir / "Zefron.ini"));
@@ -160,7 +160,7 @@ TEST(Zefron, ForeignFilesAreReadWithoutHarm) {
         ScriptedAsker asker({"S"});
         AskerScope scope(&asker);
         const ZefronResult r = CreateOrReadZefron(dir.path(), "/p", "/f");
-        EXPECT_EQ(asker.asked.size(), c.prompted ? 1u : 0u) << c.name;
+        EXPECT_EQ(asker.questions.size(), c.prompted ? 1u : 0u) << c.name;
         EXPECT_EQ(ReadBytes(dir / "other.txt"), "keep me") << c.name;
         if (c.name == "huge") {
             EXPECT_EQ(r.settings.site.size(), kMaxSettingsBytes);

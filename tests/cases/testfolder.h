@@ -2,6 +2,7 @@
 #pragma once
 
 #include "numerics/errorreport.h"
+#include "support/scriptedasker.h"
 
 #include <atomic>
 #include <filesystem>
@@ -45,26 +46,6 @@ inline void WriteBytes(const std::filesystem::path& file, const std::string& byt
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
-
-/// Answers questions from a script and records what was asked.
-class ScriptedAsker : public Asker {
-public:
-    struct Question {
-        std::string prompt, title, defaultAnswer;
-    };
-    explicit ScriptedAsker(std::vector<std::string> answers = {}) : m_answers(std::move(answers)) {}
-    std::string ask(const std::string& prompt, const std::string& title,
-                    const std::string& defaultAnswer) override {
-        asked.push_back({prompt, title, defaultAnswer});
-        if (m_next < m_answers.size()) return m_answers[m_next++];
-        return {};
-    }
-    std::vector<Question> asked;
-
-private:
-    std::vector<std::string> m_answers;
-    std::size_t m_next = 0;
-};
 
 /// Installs an Asker on the error report for the life of the object, with a clean log.
 class AskerScope {

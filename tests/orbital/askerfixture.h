@@ -2,6 +2,7 @@
 #pragma once
 
 #include "numerics/errorreport.h"
+#include "support/scriptedasker.h"
 
 #include <gtest/gtest.h>
 
@@ -11,26 +12,14 @@
 
 namespace gyro::testing {
 
-/// Answers questions from a queue (then with the fallback) and records their titles.
-class ScriptedAsker : public Asker {
-public:
-    std::string ask(const std::string&, const std::string& title, const std::string&) override {
-        titles.push_back(title);
-        if (answers.empty()) return fallback;
-        std::string a = answers.front();
-        answers.pop_front();
-        return a;
-    }
-    std::deque<std::string> answers;
-    std::string fallback = "Yes";
-    std::vector<std::string> titles;
-};
+using test::ScriptedAsker;
 
 /// Installs a fresh ScriptedAsker and a clean error report for each test.
 class ReportTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ErrorReport::instance().reset();
+        asker.fallback = "Yes";
         ErrorReport::instance().setAsker(&asker);
         ErrorReport::instance().setEndProgram([this] { ++endRequests; });
         StopCalcul = 0;

@@ -6,6 +6,7 @@
 #include "numerics/rungekutta.h"
 #include "simulation/casemodel.h"
 #include "simulation/runrecord.h"
+#include "support/scriptedasker.h"
 
 #include <gtest/gtest.h>
 
@@ -16,26 +17,13 @@
 
 namespace gyro::physics_test {
 
-/// Answers the error report's questions from a script (then with the fallback) and records the
-/// titles.
-class ScriptedAsker : public Asker {
-public:
-    std::string ask(const std::string&, const std::string& title, const std::string&) override {
-        titles.push_back(title);
-        if (answers.empty()) return fallback;
-        std::string answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-    std::deque<std::string> answers;
-    std::string fallback = "Yes";
-    std::vector<std::string> titles;
-};
+using test::ScriptedAsker;
 
 class PhysicsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ErrorReport::instance().reset();
+        asker.fallback = "Yes";
         ErrorReport::instance().setAsker(&asker);
         StopCalcul = 0;
         theCase().resetToDefaults();

@@ -107,10 +107,10 @@ TEST_F(StartupTest, FirstStartAsksWritesAndSetsTheSharedValues) {
     ez = {0, 0, 0};
 
     EXPECT_TRUE(Demarrage(m_dir.path()));
-    ASSERT_EQ(asker.asked.size(), 1u);
-    EXPECT_EQ(asker.asked[0].title, "Initialisation Zefrons");
-    EXPECT_EQ(asker.asked[0].defaultAnswer, "Ast166");
-    EXPECT_EQ(asker.asked[0].prompt,
+    ASSERT_EQ(asker.questions.size(), 1u);
+    EXPECT_EQ(asker.questions[0].title, "Initialisation Zefrons");
+    EXPECT_EQ(asker.questions[0].defaultAnswer, "Ast166");
+    EXPECT_EQ(asker.questions[0].prompt,
               "Vous utilisez le logiciel pour la première fois, ou bien vous avez détruit le "
               "fichier Mirav.ini. Comme les résultats dépendent de la base de données que vous "
               "allez vous constituer sur ce site, veuillez indiquer le Site de travail   Par "
@@ -148,13 +148,13 @@ TEST_F(StartupTest, FirstStartAsksWritesAndSetsTheSharedValues) {
 
     // Once per program run.
     EXPECT_FALSE(Demarrage(m_dir.path()));
-    EXPECT_EQ(asker.asked.size(), 1u);
+    EXPECT_EQ(asker.questions.size(), 1u);
 
     // The next program run reads the file and asks nothing.
     const StartupSettings first = Site;
     ResetStartup();
     EXPECT_TRUE(Demarrage(m_dir.path()));
-    EXPECT_EQ(asker.asked.size(), 1u);
+    EXPECT_EQ(asker.questions.size(), 1u);
     EXPECT_EQ(Site.outcome, ZefronOutcome::Read);
     EXPECT_EQ(Site.items, first.items);
     EXPECT_EQ(Site.polarSheet, first.polarSheet);
@@ -169,7 +169,7 @@ TEST_F(StartupTest, CancelGivesAnEmptySiteLine) {
     EXPECT_EQ(ReadBytes(m_dir / "Zefron.ini").substr(0, 2), "\r\n");
     ResetStartup();
     Demarrage(m_dir.path());
-    EXPECT_EQ(asker.asked.size(), 1u); // the file (over 100 bytes) is read, even with no site
+    EXPECT_EQ(asker.questions.size(), 1u); // the file (over 100 bytes) is read, even with no site
     EXPECT_EQ(Site.items.site, "");
     EXPECT_EQ(Site.items.docFolder, "\\xls_doc");
 }
@@ -179,7 +179,7 @@ TEST_F(StartupTest, ShortFileIsRewrittenFromItsStart) {
     ScriptedAsker asker({"New site"});
     AskerScope scope(&asker);
     Demarrage(m_dir.path());
-    EXPECT_EQ(asker.asked.size(), 1u);
+    EXPECT_EQ(asker.questions.size(), 1u);
     EXPECT_EQ(ReadBytes(m_dir / "Zefron.ini"), ZefronFileBytes(Site.items));
     EXPECT_EQ(Site.items.site, "New site");
 }
@@ -196,7 +196,7 @@ TEST_F(StartupTest, FileWrittenElsewhereIsRead) {
     ScriptedAsker asker;
     AskerScope scope(&asker);
     Demarrage(m_dir.path());
-    EXPECT_TRUE(asker.asked.empty());
+    EXPECT_TRUE(asker.questions.empty());
     EXPECT_EQ(Site.items.spreadsheetProgram,
               "C:\\Program Files\\Microsoft Office\\Office\\EXCEL.exe");
     EXPECT_EQ(Site.items.baseFolder, "C:\\Mirav");
@@ -208,7 +208,7 @@ TEST_F(StartupTest, ReadOnlyStartNeverAsksNorWrites) {
     ScriptedAsker asker({"never"});
     AskerScope scope(&asker);
     EXPECT_TRUE(Demarrage(m_dir.path(), StartupMode::ReadOnly));
-    EXPECT_TRUE(asker.asked.empty());
+    EXPECT_TRUE(asker.questions.empty());
     EXPECT_FALSE(std::filesystem::exists(m_dir / "Zefron.ini"));
     EXPECT_EQ(Site.outcome, ZefronOutcome::NotPresent);
     EXPECT_EQ(Site.items.site, "");
@@ -222,7 +222,7 @@ TEST_F(StartupTest, ReadOnlyStartNeverAsksNorWrites) {
     Demarrage(m_dir.path(), StartupMode::ReadOnly);
     EXPECT_EQ(Site.outcome, ZefronOutcome::Read);
     EXPECT_EQ(Site.items.site, "Batch");
-    EXPECT_TRUE(asker.asked.empty());
+    EXPECT_TRUE(asker.questions.empty());
 }
 
 TEST_F(StartupTest, UnwritableSettingsAreLoggedAndTheStartGoesOn) {
@@ -235,7 +235,7 @@ TEST_F(StartupTest, UnwritableSettingsAreLoggedAndTheStartGoesOn) {
     EXPECT_EQ(Site.docFolder, path({"xls_doc"}));
     ASSERT_EQ(ErrorReport::instance().lines().size(), 1u);
     EXPECT_NE(ErrorReport::instance().lines()[0].find("_Demarragefaute"), std::string::npos);
-    EXPECT_EQ(asker.asked.size(), 1u); // logged only, no question
+    EXPECT_EQ(asker.questions.size(), 1u); // logged only, no question
 }
 
 TEST_F(StartupTest, ForeignSettingsFilesDoNotStopTheStart) {
@@ -247,7 +247,7 @@ TEST_F(StartupTest, ForeignSettingsFilesDoNotStopTheStart) {
         ScriptedAsker asker;
         AskerScope scope(&asker);
         EXPECT_TRUE(Demarrage(m_dir.path()));
-        EXPECT_TRUE(asker.asked.empty());
+        EXPECT_TRUE(asker.questions.empty());
         EXPECT_EQ(Ldim, 8);
         EXPECT_EQ(ReadBytes(m_dir / "Zefron.ini"), bytes);
     }
