@@ -431,6 +431,7 @@ void runge(double& h, const StateArray& y, StateArray& yNext, RungeDerivative f)
         if (PumpMessages) PumpMessages();
         h = w.hNext;
         w.rejections = w.rejections + 1;
+        ++RungeRejections;
         ++retries;
     }
 }
