@@ -60,6 +60,8 @@ private slots:
     void decimatedPreviewKeepsPieceEnds();
     void offscreenPointsAreClipped();
     void overlaysDrawScaleBarAndTriad();
+    void homeCameraFollowsTheViewText_data();
+    void homeCameraFollowsTheViewText();
     void lengthTexts_data();
     void lengthTexts();
     void pngExport();
@@ -265,6 +267,48 @@ void SceneRendererTest::overlaysDrawScaleBarAndTriad() {
     dark.darkBackground = true;
     const QImage night = SceneRenderer::render(s, c, QSize(400, 300), dark);
     QVERIFY2(qGray(night.pixel(396, 3)) < 60, qPrintable(QString::number(night.pixel(396, 3), 16)));
+}
+
+void SceneRendererTest::homeCameraFollowsTheViewText_data() {
+    QTest::addColumn<QString>("view");
+    QTest::addColumn<double>("azimuth");
+    QTest::addColumn<double>("elevation");
+    QTest::addColumn<double>("zoomOut"); // relative to "near"
+    QTest::newRow("near") << "near" << ViewCamera::kDefaultAzimuth << ViewCamera::kDefaultElevation
+                          << 1.0;
+    QTest::newRow("far") << "far" << ViewCamera::kDefaultAzimuth << ViewCamera::kDefaultElevation
+                         << 3.0;
+    QTest::newRow("top") << " TOP " << -90.0 << 90.0 << 1.0;
+    QTest::newRow("front") << "front" << -90.0 << 0.0 << 1.0;
+    QTest::newRow("side") << "side" << 0.0 << 0.0 << 1.0;
+    QTest::newRow("unknown") << "sideways" << ViewCamera::kDefaultAzimuth
+                             << ViewCamera::kDefaultElevation << 1.0;
+}
+
+void SceneRendererTest::homeCameraFollowsTheViewText() {
+    QFETCH(QString, view);
+    QFETCH(double, azimuth);
+    QFETCH(double, elevation);
+    QFETCH(double, zoomOut);
+    Scene3D near;
+    near.SetFrame(0.1, 0.2, 0.3, 0, 0.05, "");
+    Scene3D s;
+    s.SetFrame(0.1, 0.2, 0.3, 0, 0.05, "");
+    s.SetViewText(view.toStdString());
+    const ViewCamera c = homeCamera(s, QSize(640, 480));
+    QCOMPARE(c.azimuth(), azimuth);
+    QCOMPARE(c.elevation(), elevation);
+    QVERIFY(std::abs(homeCamera(near, QSize(640, 480)).scale() / c.scale() - zoomOut) < 1e-12);
+    // The frame's sphere shows whole, centred.
+    QCOMPARE(c.centre().y, 0.2);
+    QVERIFY(c.scale() * 0.05 * zoomOut < 240);
+    // Without a frame the drawn content is fitted.
+    Scene3D bare;
+    bare.Point(5, 5, 5);
+    bare.Point(6, 7, 8);
+    const ViewCamera b = homeCamera(bare, QSize(640, 480));
+    const QPointF p = b.project({6, 7, 8});
+    QVERIFY(p.x() >= 0 && p.x() <= 640 && p.y() >= 0 && p.y() <= 480);
 }
 
 void SceneRendererTest::lengthTexts_data() {
