@@ -20,6 +20,7 @@
 #include <QGuiApplication>
 #include <QSize>
 
+#include <cctype>
 #include <charconv>
 #include <chrono>
 #include <cmath>
@@ -38,12 +39,15 @@ namespace {
 
 constexpr std::uint64_t kDefaultSteps = 100000;
 
-// Answers every question of the error report with "Stop" and remembers the first one, so the
-// run ends at once and the caller can tell why.
+// Answers every question of the error report with "Stop" (or, when asked to keep going, with
+// "Yes") and remembers the first one, so the caller can tell why the run ended.
 class StopAsker : public Asker {
 public:
+    explicit StopAsker(bool keepGoing) : m_keepGoing(keepGoing) {}
     std::string ask(const std::string& prompt, const std::string& title,
                     const std::string&) override {
+        ++m_questions;
+        if (m_keepGoing) return "Yes";
         if (m_reason.empty()) {
             const std::string suffix = "   Warning";
             m_reason = title.size() > suffix.size() && title.compare(title.size() - suffix.size(),
@@ -54,10 +58,31 @@ public:
         return "Stop";
     }
     const std::string& reason() const { return m_reason; }
+    bool keepGoing() const { return m_keepGoing; }
+    int questions() const { return m_questions; }
 
 private:
+    bool m_keepGoing;
+    int m_questions = 0;
     std::string m_reason;
 };
+
+// The kind of a log line: its label up to the first digit after the time stamp
+// ("_RungePasRéduit", "_Pb de Pas", "Runge a tendance à boucler Pb de Pas"), used to print each
+// kind once and count the others.
+std::string logKind(const std::string& line) {
+    const std::string stamp = "At_Time=";
+    std::size_t start = 0;
+    if (line.compare(0, stamp.size(), stamp) == 0) {
+        // The stamp is followed by the formatted time, then the label.
+        start = line.find(' ', stamp.size() + 1);
+        start = start == std::string::npos ? line.size() : start + 1;
+    }
+    std::size_t end = start;
+    while (end < line.size() && !std::isdigit(static_cast<unsigned char>(line[end]))) ++end;
+    while (end > start && line[end - 1] == ' ') --end;
+    return line.substr(start, end - start);
+}
 
 // A scene that keeps nothing: the run without --png.
 class NoScene : public TraceSink {
@@ -185,6 +210,16 @@ bool wantsCommandLine(int argc, char* argv[]) {
 int runCommandLine(int argc, char* argv[]) {
     // A command-line run draws only into images: it needs no display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        // Qt wants a private runtime folder; without a desktop session there is none.
+        const std::filesystem::path runtime = std::filesystem::temp_directory_path() /
+                                              ("gyrotrace-runtime-" + std::to_string(getuid()));
+        std::error_code ec;
+        std::filesystem::create_directories(runtime, ec);
+        std::filesystem::permissions(runtime, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::replace, ec);
+        qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtime.string()));
+    }
     QGuiApplication app(argc, argv);
     QGuiApplication::setApplicationName("Gyrotrace");
     QGuiApplication::setApplicationVersion(GYRO_VERSION);
@@ -215,6 +250,9 @@ int runBatch(const QStringList& arguments, std::ostream& out, std::ostream& err)
         {"every", "Write one row every <k> accepted steps (default 1).", "k"},
         {"png", "Render the scene to a PNG image.", "file"},
         {"size", "Size of the PNG image (default 1280x800).", "WxH"},
+        {"keep-going",
+         "Answer \"Yes\" to the warnings that ask a question (they are printed) instead of "
+         "stopping the run."},
     });
     if (!parser.parse(arguments)) {
         err << "gyrotrace: " << parser.errorText().toStdString() << "\n";
@@ -278,15 +316,22 @@ int runBatch(const QStringList& arguments, std::ostream& out, std::ostream& err)
 
     // The working site is read when there is one; a batch run never writes or asks.
     Demarrage({}, StartupMode::ReadOnly);
-    StopAsker asker;
+    StopAsker asker(parser.isSet("keep-going"));
     ErrorReport& report = ErrorReport::instance();
     Asker* previousAsker = report.asker();
     report.setAsker(&asker);
+    // Each kind of log line is printed at its first occurrence and then only counted (the step
+    // control logs every rejected step).
     std::size_t logged = report.lines().size();
+    std::map<std::string, std::size_t> logCounts;
     auto flushWarnings = [&] {
         const auto& lines = report.lines();
-        for (; logged < lines.size(); ++logged)
-            err << "gyrotrace: warning: " << lines[logged] << "\n";
+        for (; logged < lines.size(); ++logged) {
+            const std::string& line = lines[logged];
+            const std::string kind = logKind(line);
+            if (logCounts[kind]++ > 0) continue;
+            err << "gyrotrace: warning: " << line << "\n";
+        }
     };
     struct RestoreAsker {
         ErrorReport& report;
@@ -419,7 +464,9 @@ int runBatch(const QStringList& arguments, std::ostream& out, std::ostream& err)
     }
     if (wantPng) {
         QString error;
-        const ViewCamera camera = homeCamera(scene, size);
+        // The picture shows everything the run drew, however far it went from its start.
+        ViewCamera camera = homeCamera(scene, size);
+        if (scene.bounds().valid) camera.fitBox(scene.bounds());
         if (!renderToPng(scene, camera, size, parser.value("png"), &error)) {
             err << "gyrotrace: " << error.toStdString() << "\n";
             code = kBatchOutputFailed;
@@ -431,6 +478,9 @@ int runBatch(const QStringList& arguments, std::ostream& out, std::ostream& err)
     const double speed = std::sqrt(Y(2) * Y(2) + Y(4) * Y(4) + Y(6) * Y(6));
     const double energyEnd = kineticEnergyEv(speed, mass);
     const double change = energyStart != 0 ? (energyEnd - energyStart) / energyStart : 0;
+    for (const auto& [kind, count] : logCounts) {
+        if (count > 1) err << "gyrotrace: " << count << " times: " << kind << "\n";
+    }
     err << "Cyclotron frequency (Hz): " << model.Texte3(10) << "\n"
         << "Larmor diameter (m): " << model.Texte3(11) << "\n"
         << "Steps accepted: " << driver.acceptedSteps() << ", rejected: " << driver.rejectedSteps()

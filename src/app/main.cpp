@@ -1,10 +1,13 @@
-// Entry point: opens the main window.
+// Entry point: opens the main window, or runs one case on the command line.
+#include "app/batch.h"
 #include "numerics/errorreport.h"
 #include "ui/frmdessin.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
+    // --batch, --help and --version need no display.
+    if (gyro::wantsCommandLine(argc, argv)) return gyro::runCommandLine(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName("Gyrotrace");
     QApplication::setApplicationVersion(GYRO_VERSION);

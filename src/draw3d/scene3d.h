@@ -2,7 +2,7 @@
 // budget so that a run of any length keeps bounded memory.
 #pragma once
 
-#include "draw3d/tracesink.h"
+#include "simulation/tracesink.h"
 
 #include <array>
 #include <cstddef>

@@ -2,12 +2,12 @@
 // pause time, Pause and "Other Case", nested runs.
 #include "rundriver.h"
 
-#include "draw3d/tracesink.h"
 #include "fields.h"
 #include "motion.h"
 #include "numerics/errorreport.h"
 #include "numerics/rungekutta.h"
 #include "runrecord.h"
+#include "tracesink.h"
 
 #include <algorithm>
 #include <cmath>
@@ -257,6 +257,8 @@ void RunDriver::finishTop() {
     m_lastState = m_lastRun->Y;
     m_lastTime = m_lastRun->Y(static_cast<int>(Ldim));
     if (!m_runs.empty()) {
+        // The run below goes on: its trace must not join the last point of the one that ended.
+        m_sink.PenLift(0, 0);
         m_lastState = m_runs.back()->Y;
         m_lastTime = m_runs.back()->Y(static_cast<int>(Ldim));
     }

@@ -4,7 +4,7 @@
 
 #include "draw3d/scene3d.h"
 #include "draw3d/scenerenderer.h"
-#include "draw3d/tracesink.h"
+#include "simulation/tracesink.h"
 #include "draw3d/viewcamera.h"
 
 #include <QImage>

@@ -2,7 +2,7 @@
 // "Other Case", nested runs, values typed during a run, the speed limit.
 #include "simulation/rundriver.h"
 
-#include "draw3d/tracesink.h"
+#include "simulation/tracesink.h"
 #include "numerics/numberformat.h"
 #include "numerics/reportfixture.h"
 #include "numerics/rungekutta.h"
