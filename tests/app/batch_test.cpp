@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -169,6 +170,23 @@ TEST_F(BatchTest, AQuestionStopsTheRunWithCodeThree) {
                            "z=0.01", "--steps", "10"});
     EXPECT_EQ(o.code, 3) << o.err;
     EXPECT_NE(o.err.find("stopped: normafaute"), std::string::npos) << o.err;
+}
+
+TEST_F(BatchTest, TableOnStandardOutputStreamsWhileTheRunGoesOn) {
+    // A run far too long to finish: its first rows must arrive while it is still running.
+    QProcess process;
+    process.start(GYROTRACE_PROGRAM, {"--batch", "--set", "shape=uniform", "--keep-going",
+                                      "--steps", "1000000000", "--csv", "-"});
+    ASSERT_TRUE(process.waitForStarted(10000));
+    QByteArray received;
+    while (received.count('\n') < 3 && process.waitForReadyRead(20000)) {
+        received += process.readAllStandardOutput();
+    }
+    EXPECT_EQ(process.state(), QProcess::Running);
+    EXPECT_TRUE(received.startsWith("t,x,y,z,vx,vy,vz,Bnorm,Ek_eV\n")) << received.left(200).data();
+    EXPECT_GE(received.count('\n'), 3);
+    process.kill();
+    process.waitForFinished(10000);
 }
 
 TEST_F(BatchTest, HelpAndVersion) {
