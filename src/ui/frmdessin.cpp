@@ -55,7 +55,7 @@ constexpr std::chrono::milliseconds kSliceBudget{8};
 constexpr int kDisplayIntervalMs = 33;
 // Slider position of the speed at start: a few thousand steps per second, so that the default
 // case visibly grows for several seconds.
-constexpr int kDefaultSpeedPosition = 14;
+constexpr int kDefaultSpeedPosition = 11;
 
 const char* kScrollTag = "DefilementH1";
 const char* kNoChange = "ne pas faire Change";
@@ -1154,6 +1154,7 @@ void FrmDessin::closeEvent(QCloseEvent* event) {
 
 void FrmDessin::sliceTick() {
     const RunDriver::Slice slice = m_driver->advance(kSliceBudget);
+    m_waiting = slice.waiting;
     if (!slice.active) {
         m_sliceTimer->stop();
         return;
@@ -1176,6 +1177,8 @@ void FrmDessin::refreshDisplay() {
         state = "Ready";
     } else if (m_driver->paused()) {
         state = "Paused";
+    } else if (m_waiting) {
+        state = "Waiting at the maximum time (type a later time to go on)";
     } else {
         state = "Running";
     }

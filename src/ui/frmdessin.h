@@ -193,6 +193,7 @@ private:
     int m_manoeuvreType = 0;
     bool m_loaded = false;
     bool m_noPrintHidden = false;
+    bool m_waiting = false; // the last slice found the run waiting
 };
 
 } // namespace gyro
