@@ -39,6 +39,8 @@
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -53,6 +55,8 @@ namespace {
 constexpr std::chrono::milliseconds kSliceBudget{8};
 // The time box and the status line are refreshed at about 30 Hz, never per step.
 constexpr int kDisplayIntervalMs = 33;
+// The Warning box shows the newest lines of the log, at most this many.
+constexpr std::size_t kWarningLines = 2000;
 // Slider position of the speed at start: a few thousand steps per second, so that the default
 // case visibly grows for several seconds.
 constexpr int kDefaultSpeedPosition = 11;
@@ -189,8 +193,8 @@ FrmDessin::FrmDessin(QWidget* parent) : QMainWindow(parent), m_model(theCase()) 
     ErrorReport::instance().setLogListener([this] {
         if (!m_warningTimer->isActive()) m_warningTimer->start();
     });
-    const std::string log = ErrorReport::instance().text();
-    m_warning->setPlainText(log.empty() ? QString("Warning: Message des Routines") : toQt(log));
+    m_warning->setPlainText("Warning: Message des Routines");
+    refreshWarning();
 
     m_listenerId =
         m_model.addListener([this](BoxFamily family, int index) { modelChanged(family, index); });
@@ -1204,10 +1208,38 @@ void FrmDessin::runEnded() {
 // Warning log
 
 void FrmDessin::refreshWarning() {
-    const std::string log = ErrorReport::instance().text();
-    const QString text = log.empty() ? QString("Warning: Message des Routines") : toQt(log);
-    if (m_warning->toPlainText() == QString(text).replace("\r\n", "\n")) return;
-    m_warning->setPlainText(text);
+    // Only the lines added since the last refresh are put on top, and the box keeps the newest
+    // kWarningLines: a run that logs at every step costs the window a few lines per frame, not
+    // a rewrite of the whole log.
+    const std::vector<std::string>& lines = ErrorReport::instance().lines();
+    if (lines.size() == m_warningShown) return;
+    if (lines.size() < m_warningShown || m_warningShown == 0) {
+        // The log was cleared, or this is its first line: start the box afresh.
+        m_warningShown = 0;
+        m_warning->clear();
+    }
+    const std::size_t first =
+        std::max(m_warningShown, lines.size() > kWarningLines ? lines.size() - kWarningLines : 0);
+    QString added;
+    for (std::size_t i = lines.size(); i-- > first;) {
+        added += QString::fromStdString(lines[i]);
+        added += '\n';
+    }
+    QTextCursor cursor(m_warning->document());
+    cursor.movePosition(QTextCursor::Start);
+    cursor.insertText(added);
+    const int excess = m_warning->document()->blockCount() - 1 - static_cast<int>(kWarningLines);
+    if (excess > 0) {
+        // Drop the oldest lines at the bottom (the last block is the empty one after the final
+        // line break).
+        QTextBlock keep = m_warning->document()->findBlockByNumber(static_cast<int>(kWarningLines));
+        QTextCursor tail(m_warning->document());
+        tail.setPosition(keep.position());
+        tail.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+        tail.removeSelectedText();
+    }
+    m_warning->moveCursor(QTextCursor::Start);
+    m_warningShown = lines.size();
     Warning_Change();
 }
 

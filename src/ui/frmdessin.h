@@ -190,6 +190,7 @@ private:
     QTimer* m_displayTimer = nullptr;
     QTimer* m_warningTimer = nullptr;
     int m_warningChanges = 0;
+    std::size_t m_warningShown = 0; // log lines already in the Warning box
     int m_manoeuvreType = 0;
     bool m_loaded = false;
     bool m_noPrintHidden = false;
