@@ -846,6 +846,13 @@ void FrmDessinTest::warningBoxRecoloursOnNewMessages() {
     QTRY_COMPARE(m_window->warningChangeCount(), before + 2);
     QVERIFY(m_window->warningBox()->styleSheet() != first);
     QVERIFY(m_window->warningBox()->toPlainText().startsWith("At_Time="));
+
+    // A long log: the box keeps the newest 2000 lines, newest on top.
+    for (int i = 0; i < 2500; ++i) ErrorReport::instance().appendLog("line " + std::to_string(i));
+    QTRY_VERIFY(m_window->warningBox()->toPlainText().startsWith("line 2499\n"));
+    const QStringList shown = m_window->warningBox()->toPlainText().split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(shown.size(), 2000);
+    QCOMPARE(shown.last(), QString("line 500"));
 }
 
 void FrmDessinTest::speedSliderMapsToTheDriver() {
