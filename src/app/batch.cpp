@@ -322,12 +322,13 @@ int runBatch(const QStringList& arguments, std::ostream& out, std::ostream& err)
     report.setAsker(&asker);
     // Each kind of log line is printed at its first occurrence and then only counted (the step
     // control logs every rejected step).
-    std::size_t logged = report.lines().size();
+    std::size_t logged = report.totalLines();
     std::map<std::string, std::size_t> logCounts;
     auto flushWarnings = [&] {
         const auto& lines = report.lines();
-        for (; logged < lines.size(); ++logged) {
-            const std::string& line = lines[logged];
+        logged = std::max(logged, report.droppedLines());
+        for (; logged < report.totalLines(); ++logged) {
+            const std::string& line = lines[logged - report.droppedLines()];
             const std::string kind = logKind(line);
             if (logCounts[kind]++ > 0) continue;
             err << "gyrotrace: warning: " << line << "\n";

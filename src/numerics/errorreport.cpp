@@ -20,16 +20,28 @@ std::string ErrorReport::text() const {
         out += *it;
         out += LineBreak;
     }
+    if (m_dropped > 0) {
+        out += '(';
+        out += std::to_string(m_dropped);
+        out += " older lines dropped)";
+        out += LineBreak;
+    }
     return out;
 }
 
 void ErrorReport::appendLog(const std::string& line) {
+    if (m_lines.size() >= kMaxLines) {
+        const std::size_t drop = kMaxLines / 2;
+        m_lines.erase(m_lines.begin(), m_lines.begin() + static_cast<std::ptrdiff_t>(drop));
+        m_dropped += drop;
+    }
     m_lines.push_back(line);
     if (m_logListener) m_logListener();
 }
 
 void ErrorReport::reset() {
     m_lines.clear();
+    m_dropped = 0;
     m_lastAnswer.clear();
     m_firstReportFlag = 0;
 }
@@ -43,11 +55,6 @@ void ErrorReport::endProgram() {
 }
 
 void ErrorReport::report(const std::string& label, double& status) {
-    const std::string question = label + LineBreak +
-                                 "A small error was raised, rounding error or null norm warning" +
-                                 ". If it happen again, please modify the data..." +
-                                 "    Type Yes to continue, Stop to stop, No to end the run";
-    const std::string title = label + "   Warning";
     std::string defaultAnswer;
     if (m_firstReportFlag == 0) {
         defaultAnswer = "Yes, It is understood!";
@@ -58,6 +65,11 @@ void ErrorReport::report(const std::string& label, double& status) {
     appendLog("At_Time=" + FormatPattern(OrbitalTime, " #.### ") + label);
     if (!label.empty() && label[0] == '_') return;
 
+    const std::string question = label + LineBreak +
+                                 "A small error was raised, rounding error or null norm warning" +
+                                 ". If it happen again, please modify the data..." +
+                                 "    Type Yes to continue, Stop to stop, No to end the run";
+    const std::string title = label + "   Warning";
     const std::string answer = m_asker ? m_asker->ask(question, title, defaultAnswer) : "";
     m_lastAnswer = answer;
     if (answer.empty()) return;

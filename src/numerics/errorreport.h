@@ -40,8 +40,16 @@ public:
     /// Called after every new log line (the window refreshes its Warning box from it).
     void setLogListener(std::function<void()> listener) { m_logListener = std::move(listener); }
 
-    /// The log lines, oldest first; every line since the start is kept.
+    /// Most lines the log keeps. A run can log at every step for hours: past this many lines
+    /// the oldest half is dropped (and counted), so the log's memory stays bounded.
+    static constexpr std::size_t kMaxLines = 100000;
+
+    /// The log lines kept, oldest first.
     const std::vector<std::string>& lines() const { return m_lines; }
+    /// Lines dropped from the start of the log to keep it within kMaxLines.
+    std::size_t droppedLines() const { return m_dropped; }
+    /// Lines logged since the start (kept and dropped).
+    std::size_t totalLines() const { return m_dropped + m_lines.size(); }
     /// The log as the Warning box shows it: newest line on top, lines joined by CR LF.
     std::string text() const;
 
@@ -58,6 +66,7 @@ private:
     std::function<void()> m_endProgram;
     std::function<void()> m_logListener;
     std::vector<std::string> m_lines;
+    std::size_t m_dropped = 0;
     std::string m_lastAnswer;
     double m_firstReportFlag = 0;
 };

@@ -150,5 +150,18 @@ TEST_F(ReportTest, StopThroughTheShortFormSetsStopCalcul) {
     EXPECT_EQ(StopCalcul, 1);
 }
 
+TEST_F(ReportTest, AnEndlessRunKeepsTheLogBounded) {
+    const std::size_t total = ErrorReport::kMaxLines * 2 + 10;
+    for (std::size_t i = 0; i < total; ++i) AlerteCalcul("_Pb de Pas " + std::to_string(i));
+    const ErrorReport& report = ErrorReport::instance();
+    EXPECT_LE(report.lines().size(), ErrorReport::kMaxLines);
+    EXPECT_EQ(report.totalLines(), total);
+    EXPECT_EQ(report.droppedLines() + report.lines().size(), total);
+    EXPECT_NE(report.lines().back().find(std::to_string(total - 1)), std::string::npos)
+        << "the newest line is kept";
+    const std::string text = report.text();
+    EXPECT_NE(text.find("older lines dropped"), std::string::npos);
+}
+
 } // namespace
 } // namespace gyro
