@@ -47,9 +47,9 @@ bool writeTrajectoryCsv(const TrajectoryRecord& record, double mass,
         }
         std::string line;
         out << kTrajectoryCsvHeader << '\n';
-        for (const TrajectorySample& s : record.samples()) {
+        for (std::size_t i = 0; i < record.size(); ++i) {
             line.clear();
-            appendTrajectoryRow(line, s, mass);
+            appendTrajectoryRow(line, record[i], mass);
             line.push_back('\n');
             out << line;
         }

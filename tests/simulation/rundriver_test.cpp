@@ -2,11 +2,11 @@
 // "Other Case", nested runs, values typed during a run, the speed limit.
 #include "simulation/rundriver.h"
 
-#include "simulation/tracesink.h"
 #include "numerics/numberformat.h"
 #include "numerics/reportfixture.h"
 #include "numerics/rungekutta.h"
 #include "simulation/runrecord.h"
+#include "simulation/tracesink.h"
 
 #include <cmath>
 #include <thread>
@@ -134,7 +134,7 @@ TEST_F(RunDriverTest, StepsArriveInSlicesAsPointsInTheTrajectoryColour) {
     EXPECT_GT(driver.time(), 0);
     EXPECT_EQ(sink.colour, Vecteur3(255, 0, 0)) << "colour table entries 1-3";
     EXPECT_DOUBLE_EQ(driver.time(), driver.state()(8));
-    EXPECT_EQ(driver.record().samples().size(), 500u);
+    EXPECT_EQ(driver.record().size(), 500u);
 }
 
 TEST_F(RunDriverTest, PauseWaitsAndOtherCaseWhilePausedEndsTheRun) {
@@ -255,6 +255,16 @@ TEST_F(RunDriverTest, SpeedLimitSpreadsStepsOverWallTime) {
     }
     EXPECT_LT(steps, 400u);
     EXPECT_GT(steps, 20u);
+}
+
+TEST(TrajectoryRecord, ThinsEvenlyPastItsBudgetAndKeepsTheFirstStep) {
+    TrajectoryRecord record(100);
+    for (int step = 0; step < 1000; ++step) record.add({double(step), 0, 0, 0, 0, 0, 0});
+    // 1000 steps into 100 places: one sample every 16 steps.
+    EXPECT_EQ(record.stride(), 16u);
+    EXPECT_LE(record.size(), 100u);
+    for (std::size_t i = 0; i < record.size(); ++i) EXPECT_EQ(record[i].t, double(i * 16));
+    EXPECT_GE(record[record.size() - 1].t, 1000 - 16);
 }
 
 } // namespace

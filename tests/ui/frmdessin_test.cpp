@@ -455,7 +455,7 @@ void FrmDessinTest::runsTheDefaultCase() {
     QVERIFY(std::abs(Val(box("Texte3_11")->text().toStdString()) / diameter - 1) < 0.01);
     // The run drew into the window's scene and keeps the trajectory.
     QVERIFY(m_window->traceur()->model().circles().size() >= 2);
-    QVERIFY(m_window->driver().record().samples().size() > 200);
+    QVERIFY(m_window->driver().record().size() > 200);
     endAllRuns();
     QVERIFY(control<QPushButton>("Commande14")->isVisible());
     QVERIFY(!control<QPushButton>("Commande2")->isVisible());
@@ -711,7 +711,7 @@ void FrmDessinTest::typedFieldChangesTheCurvature() {
     // Mean radius of curvature of the last turn, over the radius the field gives at the speed of
     // those points.
     auto radiusRatio = [&](double b) {
-        const auto& s = m_window->driver().record().samples();
+        const auto& s = m_window->driver().record();
         double radius = 0, speed = 0;
         const std::size_t n = 40;
         for (std::size_t i = s.size() - n; i + 2 < s.size(); ++i) {
@@ -722,7 +722,7 @@ void FrmDessinTest::typedFieldChangesTheCurvature() {
     };
     click("Commande14");
     QTRY_VERIFY(m_window->driver().time() >= 5e-8);
-    QVERIFY(m_window->driver().record().samples().size() > 200);
+    QVERIFY(m_window->driver().record().size() > 200);
     const double ratio1 = radiusRatio(0.015);
     QVERIFY2(std::abs(ratio1 - 1) < 0.01, qPrintable(QString::number(ratio1)));
 
