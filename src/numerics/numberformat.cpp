@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <vector>
 
 namespace gyro {
@@ -208,13 +209,21 @@ std::string applySection(const Section& s, double magnitude, bool writeMinus) {
 } // namespace
 
 std::string FormatPattern(double x, std::string_view pattern) {
-    const auto sections = splitSections(pattern);
-    const bool negative = std::signbit(x) && x != 0.0;
-    if (x == 0.0 && sections.size() >= 3) return applySection(parseSection(sections[2]), 0, false);
-    if (negative && sections.size() >= 2) {
-        return applySection(parseSection(sections[1]), -x, false);
+    // The program formats with a handful of fixed patterns, often (a log line per rejected
+    // step): each pattern is cut into its sections once.
+    static std::map<std::string, std::vector<Section>, std::less<>> parsed;
+    auto it = parsed.find(pattern);
+    if (it == parsed.end()) {
+        std::vector<Section> sections;
+        for (std::string_view part : splitSections(pattern)) sections.push_back(parseSection(part));
+        if (parsed.size() > 256) parsed.clear(); // patterns built on the fly stay few
+        it = parsed.emplace(std::string(pattern), std::move(sections)).first;
     }
-    return applySection(parseSection(sections[0]), std::fabs(x), negative);
+    const std::vector<Section>& sections = it->second;
+    const bool negative = std::signbit(x) && x != 0.0;
+    if (x == 0.0 && sections.size() >= 3) return applySection(sections[2], 0, false);
+    if (negative && sections.size() >= 2) return applySection(sections[1], -x, false);
+    return applySection(sections[0], std::fabs(x), negative);
 }
 
 std::string Format6(double x) {

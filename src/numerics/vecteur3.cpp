@@ -33,49 +33,20 @@ bool toInt32(double x, std::int32_t& out) {
 
 } // namespace
 
-double ProdScal(const Vecteur3& a, const Vecteur3& b) {
-    return a(2) * b(2) + a(1) * b(1) + a(3) * b(3);
-}
-
-void ProdVect(const Vecteur3& a, const Vecteur3& b, Vecteur3& c) {
-    c(1) = a(2) * b(3) - a(3) * b(2);
-    c(2) = a(3) * b(1) - a(1) * b(3);
-    c(3) = a(1) * b(2) - a(2) * b(1);
-}
-
-void MultK(const Vecteur3& a, double k, Vecteur3& c) {
-    for (int i = 1; i <= 3; ++i) c(i) = a(i) * k;
-}
-
-void MultKPlus(const Vecteur3& a, double k, const Vecteur3& b, Vecteur3& c) {
-    for (int i = 1; i <= 3; ++i) c(i) = a(i) * k + b(i);
-}
-
-void CombLin(const Vecteur3& a, double k1, const Vecteur3& b, double k2, Vecteur3& c) {
-    for (int i = 1; i <= 3; ++i) c(i) = a(i) * k1 + b(i) * k2;
-}
-
-void CopieVect(const Vecteur3& a, Vecteur3& c) {
-    c = a;
-}
-
 void CopieEtat(const StateArray& a, StateArray& c) {
     for (double i = 1; i <= Ldim && i <= kStateCapacity; i += 1) {
         c(static_cast<int>(i)) = a(static_cast<int>(i));
     }
 }
 
-double normseule(const Vecteur3& v) {
-    const double sum = v(1) * v(1) + v(2) * v(2) + v(3) * v(3);
-    if (!std::isfinite(sum)) {
-        AlerteCalcul("normseulefaute");
-        return 0;
-    }
-    return std::sqrt(sum);
+namespace detail {
+
+double normseuleFault() {
+    AlerteCalcul("normseulefaute");
+    return 0;
 }
 
-double norm(const Vecteur3& v) {
-    const double sum = v(1) * v(1) + v(2) * v(2) + v(3) * v(3);
+double normFault(double sum) {
     if (!std::isfinite(sum)) {
         AlerteCalcul("normfaute");
         return 0;
@@ -84,10 +55,10 @@ double norm(const Vecteur3& v) {
         AlerteCalcul("_normfaute norme nulle ");
         return 0;
     }
-    return std::sqrt(sum);
+    return std::sqrt(sum); // a positive sum below the fast range
 }
 
-void norma(Vecteur3& v) {
+void normaChecked(Vecteur3& v) {
     const double n = normseule(v);
     if (n == 0 || std::isnan(n)) {
         AlerteCalcul("normafaute normalise vecteur nul = nul ");
@@ -98,6 +69,8 @@ void norma(Vecteur3& v) {
     v(3) /= n;
     if (std::fabs(norm(v) - 1) > 1e-11) AlerteCalcul("normafaute normalise anormal en normant ");
 }
+
+} // namespace detail
 
 double rad(double d) {
     return d * Pi / 180;

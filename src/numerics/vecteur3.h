@@ -2,7 +2,9 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <functional>
+#include <limits>
 #include <string>
 
 namespace gyro {
@@ -39,28 +41,74 @@ inline double Ldim = 8;
 inline std::function<void(const std::string&)> DataPlotWarning;
 
 /// a·b, summed as a2 b2 + a1 b1 + a3 b3.
-double ProdScal(const Vecteur3& a, const Vecteur3& b);
+inline double ProdScal(const Vecteur3& a, const Vecteur3& b) {
+    return a(2) * b(2) + a(1) * b(1) + a(3) * b(3);
+}
 /// c = a × b. c must not be a or b.
-void ProdVect(const Vecteur3& a, const Vecteur3& b, Vecteur3& c);
+inline void ProdVect(const Vecteur3& a, const Vecteur3& b, Vecteur3& c) {
+    c(1) = a(2) * b(3) - a(3) * b(2);
+    c(2) = a(3) * b(1) - a(1) * b(3);
+    c(3) = a(1) * b(2) - a(2) * b(1);
+}
 /// c = k a.
-void MultK(const Vecteur3& a, double k, Vecteur3& c);
+inline void MultK(const Vecteur3& a, double k, Vecteur3& c) {
+    for (int i = 1; i <= 3; ++i) c(i) = a(i) * k;
+}
 /// c = k a + b.
-void MultKPlus(const Vecteur3& a, double k, const Vecteur3& b, Vecteur3& c);
+inline void MultKPlus(const Vecteur3& a, double k, const Vecteur3& b, Vecteur3& c) {
+    for (int i = 1; i <= 3; ++i) c(i) = a(i) * k + b(i);
+}
 /// c = k1 a + k2 b.
-void CombLin(const Vecteur3& a, double k1, const Vecteur3& b, double k2, Vecteur3& c);
+inline void CombLin(const Vecteur3& a, double k1, const Vecteur3& b, double k2, Vecteur3& c) {
+    for (int i = 1; i <= 3; ++i) c(i) = a(i) * k1 + b(i) * k2;
+}
 /// c = a.
-void CopieVect(const Vecteur3& a, Vecteur3& c);
+inline void CopieVect(const Vecteur3& a, Vecteur3& c) {
+    c = a;
+}
 /// c(i) = a(i) for i = 1 .. Ldim; the rest of c is untouched.
 void CopieEtat(const StateArray& a, StateArray& c);
 
+namespace detail {
+// The rare paths of the norms, out of line: reports, and sums outside the range where
+// normalising is exact to a few units in the last place.
+double normseuleFault();
+double normFault(double sum);
+void normaChecked(Vecteur3& v);
+// Sums of squares in this range give norms and unit vectors exact to a few ulp, far inside the
+// 1e-11 check of norma.
+inline constexpr double kSafeSumLow = 1e-290;
+inline constexpr double kSafeSumHigh = 1e290;
+} // namespace detail
+
 /// |v|; 0 for a null vector, silently. Reports "normseulefaute" when the sum of squares is not
 /// finite and then returns 0.
-double normseule(const Vecteur3& v);
+inline double normseule(const Vecteur3& v) {
+    const double sum = v(1) * v(1) + v(2) * v(2) + v(3) * v(3);
+    if (sum <= std::numeric_limits<double>::max()) return std::sqrt(sum); // NaN and inf fail
+    return detail::normseuleFault();
+}
 /// |v|; 0 for a null vector, logged as "_normfaute norme nulle ".
-double norm(const Vecteur3& v);
+inline double norm(const Vecteur3& v) {
+    const double sum = v(1) * v(1) + v(2) * v(2) + v(3) * v(3);
+    if (sum >= detail::kSafeSumLow && sum <= detail::kSafeSumHigh) return std::sqrt(sum);
+    return detail::normFault(sum);
+}
 /// Normalises v in place. A null (or not-a-number) vector is reported
-/// ("normafaute normalise vecteur nul = nul ") and left as it is.
-void norma(Vecteur3& v);
+/// ("normafaute normalise vecteur nul = nul ") and left as it is; a result whose norm is off 1
+/// by more than 1e-11 is reported ("normafaute normalise anormal en normant ").
+inline void norma(Vecteur3& v) {
+    const double sum = v(1) * v(1) + v(2) * v(2) + v(3) * v(3);
+    if (sum >= detail::kSafeSumLow && sum <= detail::kSafeSumHigh) {
+        // In this range the division is exact to a few ulp: the check of the result cannot fail.
+        const double n = std::sqrt(sum);
+        v(1) /= n;
+        v(2) /= n;
+        v(3) /= n;
+        return;
+    }
+    detail::normaChecked(v);
+}
 
 /// Degrees to radians (d × pi / 180).
 double rad(double d);

@@ -62,7 +62,7 @@ void Champ(const Vecteur3& R, Vecteur3& E, Vecteur3& B) {
         MultK(rec.rHat, rec.B0(1), B);
         break;
     case 2: { // radial field falling as 1/rho, with field lines curved about C
-        rec.rho = std::pow(std::pow(rec.Rc(1), 2) + std::pow(rec.Rc(2), 2), 0.5);
+        rec.rho = std::sqrt(std::pow(rec.Rc(1), 2) + std::pow(rec.Rc(2), 2));
         const double z = rec.Rc(3);
         const double Bm = (std::pow(z, 2) * rec.k2 + rec.B1) * rec.Rm / rec.rho;
         const double zc = z == 0 ? 1e15 : z;
