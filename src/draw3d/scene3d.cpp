@@ -137,6 +137,7 @@ void Scene3D::Circle(double radius, double width) {
     if (m_circles.size() >= kMaxCircles) {
         m_circles.erase(m_circles.begin());
         ++m_layoutRevision;
+        ++m_resetRevision;
     }
     m_circles.push_back({radius, m_lastRgb, w});
     m_bounds.add(Point3d{-radius, -radius, 0});
@@ -163,6 +164,8 @@ void Scene3D::Point(double x, double y, double z) {
     m_penUp = false;
     if (m_pointCount >= m_pointBudget) thinPoints();
     appendPoint(p, flags);
+    ++m_storedPoints;
+    ++m_intactPoints;
     m_lastPoint = p;
     ++m_group;
     if (m_labelPending) {
@@ -197,6 +200,8 @@ void Scene3D::Segment(double x1, double y1, double z1, double x2, double y2, dou
     if (m_segments.size() >= m_segmentBudget) thinSegments();
     const Point3d a{x1, y1, z1}, b{x2, y2, z2};
     m_segments.push_back({a, b, m_lastRgb, m_arrowHead, m_group});
+    ++m_storedSegments;
+    ++m_intactSegments;
     m_bounds.add(a);
     m_bounds.add(b);
     touch();
@@ -236,7 +241,10 @@ void Scene3D::Clear() {
     m_penUp = true;
     m_labelPending = m_hasShot;
     m_pointsReceived = 0;
+    m_storedPoints = m_storedSegments = 0;
+    m_intactPoints = m_intactSegments = 0;
     ++m_layoutRevision;
+    ++m_resetRevision;
     touch();
 }
 
@@ -329,6 +337,7 @@ void Scene3D::thinPoints() {
     m_pointCount = 0;
     const Bounds3d bounds = m_bounds;
     std::size_t seen = 0;
+    std::size_t intact = 0; // points of the newest half stored as they were
     bool forceStart = true; // the oldest stored point always starts a piece
     for (std::size_t i = 0; i < n; ++i) {
         const std::size_t ci = i / kChunkSize;
@@ -338,6 +347,7 @@ void Scene3D::thinPoints() {
             if (seen++ >= skip) {
                 const std::uint32_t flags =
                     p.rgbFlags | (forceStart ? TracePoint::kPieceStart : 0u);
+                if (i >= half && !forceStart) ++intact;
                 forceStart = false;
                 appendPoint({c.origin.x + p.x, c.origin.y + p.y, c.origin.z + p.z}, flags);
             }
@@ -345,6 +355,7 @@ void Scene3D::thinPoints() {
         if (i % kChunkSize == kChunkSize - 1) old[ci].points = {}; // free as we go
     }
     m_bounds = bounds;
+    m_intactPoints = std::min(m_intactPoints, intact);
     ++m_thinnings;
     ++m_layoutRevision;
 }
@@ -370,6 +381,7 @@ void Scene3D::thinSegments() {
             kept.erase(kept.begin(),
                        kept.begin() + static_cast<std::ptrdiff_t>(kept.size() - target));
     }
+    m_intactSegments = std::min({m_intactSegments, n - half, kept.size()});
     m_segments = std::move(kept);
     ++m_thinnings;
     ++m_layoutRevision;

@@ -95,21 +95,21 @@ struct SceneLabel {
 /// number of renderings (`SceneRenderer`), on screen or off screen.
 ///
 /// Memory is bounded. Trace points cost 16 bytes each (float offsets from a double origin per
-/// chunk of 131072 points, plus colour and pen state) up to the point budget (default 4 million
-/// points, about 64 MB). When a `Point` would exceed the budget, the oldest half of the stored
+/// chunk of 131072 points, plus colour and pen state) up to the point budget (default 1.5 million
+/// points, about 24 MB). When a `Point` would exceed the budget, the oldest half of the stored
 /// points is thinned: every other point of each piece is dropped there, while the first and the
 /// last point of every piece of two or more points stay (pen lifts are kept exactly; a colour
 /// boundary may move by one dropped point; every other isolated dot goes). Should that not free
 /// at least a tenth of the budget (a scene of very short pieces), the oldest pieces are dropped
 /// whole until the scene is at three quarters of the budget. Arrows have their own budget
-/// (default 1 million) and are thinned the same way, by dropping every other group of arrows
+/// (default 150 000) and are thinned the same way, by dropping every other group of arrows
 /// drawn between two points in the oldest half. At most 4096 circles and 4096 tags are kept
 /// (the oldest go first). Each thinning increases `layoutRevision`.
 class Scene3D : public TraceSink {
 public:
     static constexpr std::size_t kChunkSize = 131072; // 2 MB of points
-    static constexpr std::size_t kDefaultPointBudget = 4'000'000;
-    static constexpr std::size_t kDefaultSegmentBudget = 1'000'000;
+    static constexpr std::size_t kDefaultPointBudget = 1'500'000;
+    static constexpr std::size_t kDefaultSegmentBudget = 150'000;
     static constexpr std::size_t kMaxCircles = 4096;
     static constexpr std::size_t kMaxLabels = 4096;
 
@@ -191,6 +191,17 @@ public:
     /// Increases when stored content moves or goes (clear, thinning): incremental drawing must
     /// then start afresh. While it stays, content is only appended.
     std::uint64_t layoutRevision() const { return m_layoutRevision; }
+    /// Increases when stored content goes for another reason than thinning (clear, the oldest
+    /// circle dropped): a picture must then be drawn afresh.
+    std::uint64_t resetRevision() const { return m_resetRevision; }
+    /// Trace points and arrows stored since the scene was made or cleared; they never decrease,
+    /// so that a picture can tell how many of the newest ones it has not drawn yet.
+    std::uint64_t storedPoints() const { return m_storedPoints; }
+    std::uint64_t storedSegments() const { return m_storedSegments; }
+    /// How many of the newest trace points (arrows) are stored as they were received: thinning
+    /// rewrites only the oldest part. A picture that drew all but fewer of them needs no redraw.
+    std::size_t intactPoints() const { return m_intactPoints; }
+    std::size_t intactSegments() const { return m_intactSegments; }
     /// Increases at every EndSetUp.
     std::uint64_t setUpRevision() const { return m_setUpRevision; }
     /// Number of `Point` calls since the scene was made or cleared (stored or not).
@@ -212,6 +223,11 @@ private:
     std::size_t m_pointBudget = kDefaultPointBudget;
     std::size_t m_segmentBudget = kDefaultSegmentBudget;
     std::size_t m_thinnings = 0;
+    std::uint64_t m_resetRevision = 0;
+    std::uint64_t m_storedPoints = 0;
+    std::uint64_t m_storedSegments = 0;
+    std::size_t m_intactPoints = 0;
+    std::size_t m_intactSegments = 0;
 
     int m_mode = 2;
     std::array<double, 7> m_sceneValues{};

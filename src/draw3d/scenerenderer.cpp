@@ -278,12 +278,27 @@ void SceneRenderer::drawContent(QImage& image, const Scene3D& scene, const ViewC
         cursor->points = scene.pointCount();
         cursor->segments = scene.segments().size();
         cursor->circles = scene.circles().size();
+        cursor->resetRevision = scene.resetRevision();
+        cursor->storedPoints = scene.storedPoints();
+        cursor->storedSegments = scene.storedSegments();
     }
 }
 
 bool SceneRenderer::drawNewContent(QImage& image, const Scene3D& scene, const ViewCamera& camera,
                                    const RenderOptions& /*options*/, DrawCursor& cursor) {
-    if (cursor.layoutRevision != scene.layoutRevision()) return false;
+    if (cursor.layoutRevision != scene.layoutRevision()) {
+        if (cursor.resetRevision != scene.resetRevision()) return false;
+        // Only thinning since the last drawing: the picture still shows everything it drew.
+        // What arrived since is at the end of the store; it (and the point before it, which a
+        // line joins) must have come through the thinning untouched.
+        const std::uint64_t newPoints = scene.storedPoints() - cursor.storedPoints;
+        const std::uint64_t newSegments = scene.storedSegments() - cursor.storedSegments;
+        if (newPoints + 1 > scene.intactPoints() || newSegments > scene.intactSegments())
+            return false;
+        cursor.points = scene.pointCount() - static_cast<std::size_t>(newPoints);
+        cursor.segments = scene.segments().size() - static_cast<std::size_t>(newSegments);
+        cursor.layoutRevision = scene.layoutRevision();
+    }
     if (cursor.circles < scene.circles().size()) {
         drawCircles(image, scene, camera, cursor.circles);
         cursor.circles = scene.circles().size();
@@ -298,6 +313,8 @@ bool SceneRenderer::drawNewContent(QImage& image, const Scene3D& scene, const Vi
         cursor.points = std::max(cursor.points, to);
         cursor.segments = scene.segments().size();
     }
+    cursor.storedPoints = scene.storedPoints() - (scene.pointCount() - cursor.points);
+    cursor.storedSegments = scene.storedSegments() - (scene.segments().size() - cursor.segments);
     return true;
 }
 

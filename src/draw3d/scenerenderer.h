@@ -29,9 +29,12 @@ struct RenderOptions {
 /// What has been drawn into a content image, so that later drawing adds only what is new.
 struct DrawCursor {
     std::uint64_t layoutRevision = ~std::uint64_t{0};
+    std::uint64_t resetRevision = ~std::uint64_t{0};
     std::size_t points = 0;
     std::size_t segments = 0;
     std::size_t circles = 0;
+    std::uint64_t storedPoints = 0;   ///< the scene's storedPoints() that `points` stands for
+    std::uint64_t storedSegments = 0; ///< the scene's storedSegments() that `segments` stands for
 };
 
 /// Stateless drawing of a `Scene3D` seen through a `ViewCamera`. Images must be of format
@@ -45,8 +48,10 @@ public:
                             const RenderOptions& options, DrawCursor* cursor = nullptr,
                             int stride = 1);
     /// Adds to `image` what the scene received after `cursor` (drawn with the same camera) and
-    /// moves the cursor. Returns false and draws nothing when stored content moved or went
-    /// (clear, thinning): the caller then draws everything with `drawContent`.
+    /// moves the cursor. A thinning of the oldest content leaves the picture as it is (what it
+    /// drew stays true). Returns false and draws nothing when content went otherwise (clear) or
+    /// what was not yet drawn was itself thinned: the caller then draws everything with
+    /// `drawContent`.
     static bool drawNewContent(QImage& image, const Scene3D& scene, const ViewCamera& camera,
                                const RenderOptions& options, DrawCursor& cursor);
     /// Draws the overlays (axis names, tags, scale bar, triad, caption) with `painter`, whose

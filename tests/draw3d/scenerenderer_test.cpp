@@ -56,7 +56,7 @@ private slots:
     void isolatedPointShowsAsDot();
     void widerLinesAndDotMode();
     void incrementalDrawingMatchesFullDrawing();
-    void incrementalDrawingRefusesAfterThinning();
+    void incrementalDrawingSurvivesThinning();
     void decimatedPreviewKeepsPieceEnds();
     void offscreenPointsAreClipped();
     void overlaysDrawScaleBarAndTriad();
@@ -207,21 +207,33 @@ void SceneRendererTest::incrementalDrawingMatchesFullDrawing() {
     QCOMPARE(cursor.segments, s.segments().size());
 }
 
-void SceneRendererTest::incrementalDrawingRefusesAfterThinning() {
+void SceneRendererTest::incrementalDrawingSurvivesThinning() {
     Scene3D s;
-    s.setPointBudget(40000);
+    s.SetColour(255, 0, 0);
+    s.setPointBudget(50000);
     const ViewCamera c = topView();
     QImage img(c.viewport(), QImage::Format_ARGB32_Premultiplied);
     DrawCursor cursor;
     SceneRenderer::drawContent(img, s, c, bare(), &cursor);
-    for (int i = 0; i < 30000; ++i) s.Point(i * 1e-4, 0, 0);
+    for (int i = 0; i < 30000; ++i) s.Point(-5 + i * 1e-4, -0.05, 0);
     QVERIFY(SceneRenderer::drawNewContent(img, s, c, bare(), cursor));
-    for (int i = 0; i < 30000; ++i) s.Point(i * 1e-4, 1, 0);
+    // The budget is passed: the oldest points are thinned, and the picture, which drew them,
+    // only adds the new line at y = 1.95 m (pixel row 80).
+    for (int i = 0; i < 30000; ++i) s.Point(-5 + i * 1e-4, 1.95, 0);
+    QCOMPARE(s.thinningCount(), std::size_t(1));
+    QVERIFY(SceneRenderer::drawNewContent(img, s, c, bare(), cursor));
+    QVERIFY(isRed(img.pixel(70, 100)));
+    QVERIFY(isRed(img.pixel(70, 80)));
+    QVERIFY(isRed(img.pixel(51, 80)));
+    // More than a budget's worth since the last drawing: what was not drawn was thinned too.
+    for (int i = 0; i < 100000; ++i) s.Point(-5 + i * 1e-4, 2.95, 0);
     QVERIFY(!SceneRenderer::drawNewContent(img, s, c, bare(), cursor));
-    s.Clear();
     SceneRenderer::drawContent(img, s, c, bare(), &cursor);
+    // A clear always asks for a fresh picture.
     s.Point(0, 0, 0);
     QVERIFY(SceneRenderer::drawNewContent(img, s, c, bare(), cursor));
+    s.Clear();
+    QVERIFY(!SceneRenderer::drawNewContent(img, s, c, bare(), cursor));
 }
 
 void SceneRendererTest::decimatedPreviewKeepsPieceEnds() {
