@@ -16,6 +16,7 @@
 #include "simulation/rundriver.h"
 #include "simulation/runrecord.h"
 #include "simulation/startup.h"
+#include "simulation/trajectorycsv.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -23,6 +24,8 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -31,6 +34,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -213,6 +217,19 @@ FrmDessin::~FrmDessin() {
     delete m_orbitWindow.data();
 }
 
+bool FrmDessin::exportTrajectory(const QString& path, QString* error) {
+    const TrajectoryRecord& record = m_driver->record();
+    std::string message;
+    if (record.empty()) {
+        message = "There is no run to export yet.";
+    } else if (writeTrajectoryCsv(record, runRecord().Mass,
+                                  std::filesystem::path(path.toStdString()), message)) {
+        return true;
+    }
+    if (error) *error = QString::fromStdString(message);
+    return false;
+}
+
 void FrmDessin::buildMenu() {
     QMenu* fichier = menuBar()->addMenu("&Fichier");
     fichier->setObjectName("MnuFichier");
@@ -229,6 +246,25 @@ void FrmDessin::buildMenu() {
 
     connect(add(fichier, "Configuration", "MnuConfiguration"), &QAction::triggered, this,
             &FrmDessin::MnuConfiguration_Click);
+    QAction* exportAction = add(fichier, "Export trajectory…", "MnuExport");
+    exportAction->setToolTip("Write the current run's steps as a CSV table "
+                             "(t, x, y, z, vx, vy, vz, Bnorm, Ek_eV)");
+    connect(exportAction, &QAction::triggered, this, [this] {
+        if (m_driver->record().empty()) {
+            QMessageBox::information(this, "Export trajectory", "There is no run to export yet.");
+            return;
+        }
+        const QString path = QFileDialog::getSaveFileName(
+            this, "Export trajectory", QDir::current().filePath("trajectory.csv"),
+            "CSV table (*.csv);;All files (*)");
+        if (path.isEmpty()) return;
+        QString error;
+        if (!exportTrajectory(path, &error)) {
+            QMessageBox::warning(this, "Export trajectory", error);
+        } else {
+            statusBar()->showMessage("Trajectory written to " + path, 5000);
+        }
+    });
     fichier->addSeparator();
 
     m_actionOrbite = add(fichier, "&Contrôle Orbite GEO", "MnuControleOrbite");

@@ -68,6 +68,11 @@ public:
     /// Number of changes of the Warning box since the window was built.
     int warningChangeCount() const { return m_warningChanges; }
 
+    /// Writes the trajectory of the current run (the last one when idle) as a table to `path`:
+    /// one row per recorded step, "t,x,y,z,vx,vy,vz,Bnorm,Ek_eV". Returns false and tells why in
+    /// `error` when there is nothing to write or the file cannot be written.
+    bool exportTrajectory(const QString& path, QString* error = nullptr);
+
     /// Replaces what ending the program does (tests record it; the default quits the
     /// application).
     void setQuitHandler(std::function<void()> quit) { m_quit = std::move(quit); }

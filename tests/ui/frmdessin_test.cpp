@@ -365,6 +365,7 @@ void FrmDessinTest::menuHasEveryEntryInOrder() {
     };
     walk(fichier);
     const QStringList expected = {"Configuration",
+                                  "Export trajectory…",
                                   "&Contrôle Orbite GEO",
                                   "Spirale (Jour/Nuit)",
                                   "LTO",
@@ -459,6 +460,16 @@ void FrmDessinTest::runsTheDefaultCase() {
     endAllRuns();
     QVERIFY(control<QPushButton>("Commande14")->isVisible());
     QVERIFY(!control<QPushButton>("Commande2")->isVisible());
+
+    // The run that ended can be exported as a table, one row per recorded step.
+    QString error;
+    QVERIFY2(m_window->exportTrajectory("run.csv", &error), qPrintable(error));
+    QFile table("run.csv");
+    QVERIFY(table.open(QIODevice::ReadOnly));
+    const QList<QByteArray> rows = table.readAll().split('\n');
+    QCOMPARE(rows.front(), QByteArray("t,x,y,z,vx,vy,vz,Bnorm,Ek_eV"));
+    QCOMPARE(static_cast<std::size_t>(rows.size() - 2), m_window->driver().record().size());
+    QCOMPARE(rows[1].split(',').size(), 9);
 }
 
 void FrmDessinTest::pauseStopsAndContinueResumes() {
