@@ -187,8 +187,29 @@ void Traceur3D::tick() {
     }
     if (m_scene.revision() != m_seenRevision) {
         m_seenRevision = m_scene.revision();
+        if (!m_userMovedView) followScene();
         emit sceneChanged();
         update();
+    }
+}
+
+void Traceur3D::followScene() {
+    // A trajectory that leaves the picture takes the view with it, as long as the user has not
+    // chosen a view: the camera zooms out to the whole scene with room to spare, so that it
+    // moves again only when the scene has grown well beyond it.
+    const Bounds3d& b = m_scene.bounds();
+    if (!b.valid) return;
+    m_camera.setViewport(deviceSize());
+    const QSizeF vp = QSizeF(m_camera.viewport());
+    for (int corner = 0; corner < 8; ++corner) {
+        const Point3d p{corner & 1 ? b.max.x : b.min.x, corner & 2 ? b.max.y : b.min.y,
+                        corner & 4 ? b.max.z : b.min.z};
+        const QPointF q = m_camera.project(p);
+        if (q.x() < 0 || q.y() < 0 || q.x() > vp.width() || q.y() > vp.height()) {
+            m_camera.fitBox(b, 0.6);
+            emit viewChanged();
+            return;
+        }
     }
 }
 

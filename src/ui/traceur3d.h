@@ -4,8 +4,8 @@
 
 #include "draw3d/scene3d.h"
 #include "draw3d/scenerenderer.h"
-#include "simulation/tracesink.h"
 #include "draw3d/viewcamera.h"
+#include "simulation/tracesink.h"
 
 #include <QImage>
 #include <QPoint>
@@ -111,6 +111,8 @@ protected:
 private:
     enum class Drag { None, Rotate, Pan };
 
+    // Zooms out to the whole scene when it left the picture and the user has not moved the view.
+    void followScene();
     void tick();
     void viewMoved(bool byUser);
     void ensureContent(bool preview);
