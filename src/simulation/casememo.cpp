@@ -1,6 +1,7 @@
 // Scanning, saving and loading the example memo.
 #include "casememo.h"
 
+#include "cases/textfile.h"
 #include "numerics/errorreport.h"
 #include "numerics/numberformat.h"
 #include "numerics/numberread.h"
@@ -167,32 +168,18 @@ void CaseMemo::loadCase(CaseModel& model, int record) const {
 }
 
 bool CaseMemo::writeFile() {
-    // Write beside the old file and rename over it: a crash mid-write keeps the old examples.
-    std::filesystem::path temp = m_path;
-    temp += ".new";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        const int records = static_cast<int>(m_count);
-        for (int r = 1; r <= records && out; ++r) {
-            for (int k = 0; k < kRecordLines; ++k) out << cell(r, k) << "\r\n";
-        }
-        out.flush();
-        if (!out) {
-            m_lastError = "Cannot write the examples file " + temp.string();
-            std::error_code ignored;
-            std::filesystem::remove(temp, ignored);
-            return false;
+    // Written beside the old file and renamed over it: a crash mid-write keeps the old examples.
+    std::string bytes;
+    const int records = static_cast<int>(m_count);
+    for (int r = 1; r <= records; ++r) {
+        for (int k = 0; k < kRecordLines; ++k) {
+            bytes += cell(r, k);
+            bytes += "\r\n";
         }
     }
-    std::error_code ec;
-    std::filesystem::rename(temp, m_path, ec);
-    if (ec) {
-        m_lastError = "Cannot replace the examples file " + m_path.string() + ": " + ec.message();
-        std::filesystem::remove(temp, ec);
-        return false;
-    }
-    m_lastError.clear();
-    return true;
+    const FileResult result = WriteFileReplacing(m_path, bytes);
+    m_lastError = result.ok ? std::string() : "Cannot write the examples file: " + result.message;
+    return result.ok;
 }
 
 CaseMemo::Selector CaseMemo::Memo(const std::string& command, double& number, CaseModel& model) {

@@ -163,7 +163,7 @@ TEST_F(CaseMemoTest, FailedSaveKeepsTheStoredExamples) {
     writeFile(record(CaseMemo::kMarker, "0.1"));
     const std::string before = readFile();
     // A folder where the temporary file should go makes the write fail.
-    std::filesystem::create_directories(m_folder / "ZEFRON.TMP.new");
+    std::filesystem::create_directories(m_folder / "ZEFRON.TMP.tmp");
     CaseMemo memo(m_folder);
     CaseModel model;
     double n = 2;
