@@ -109,18 +109,15 @@ void BM_DefaultCaseAsFastAsPossible(benchmark::State& state) {
 BENCHMARK(BM_DefaultCaseAsFastAsPossible)->Iterations(1)->Unit(benchmark::kSecond);
 
 // A gyration in a uniform field (100 km/s in 0.015 T, no electric field): many steps per turn.
+void uniformGyration() {
+    CaseModel& c = theCase();
+    c.select(BoxFamily::Option4, 1);
+    c.setText(BoxFamily::Texte4, 2, "0");
+    c.setText(BoxFamily::Texte3, 4, "100000");
+}
+
 void BM_UniformGyrationAsFastAsPossible(benchmark::State& state) {
-    for (auto _ : state) {
-        const RunFigures f = runWindow(
-            [] {
-                CaseModel& c = theCase();
-                c.select(BoxFamily::Option4, 1);
-                c.setText(BoxFamily::Texte4, 2, "0");
-                c.setText(BoxFamily::Texte3, 4, "100000");
-            },
-            3.0);
-        report(state, f);
-    }
+    for (auto _ : state) report(state, runWindow(uniformGyration, 3.0));
 }
 BENCHMARK(BM_UniformGyrationAsFastAsPossible)->Iterations(1)->Unit(benchmark::kSecond);
 
@@ -129,12 +126,9 @@ void BM_UniformGyrationWithArrows(benchmark::State& state) {
     for (auto _ : state) {
         const RunFigures f = runWindow(
             [] {
-                CaseModel& c = theCase();
-                c.select(BoxFamily::Option4, 1);
-                c.setText(BoxFamily::Texte4, 2, "0");
-                c.setText(BoxFamily::Texte3, 4, "100000");
-                c.setState(BoxFamily::Coche1, 4, 1);
-                c.setState(BoxFamily::Coche1, 3, 1);
+                uniformGyration();
+                theCase().setState(BoxFamily::Coche1, 4, 1);
+                theCase().setState(BoxFamily::Coche1, 3, 1);
             },
             3.0);
         report(state, f);
