@@ -2,6 +2,7 @@
 #include "inputboxasker.h"
 
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 
 namespace gyro {
@@ -16,6 +17,13 @@ std::string InputBoxAsker::ask(const std::string& prompt, const std::string& tit
     dialog.setLabelText(QString::fromStdString(prompt).replace("\r\n", "\n"));
     dialog.setTextValue(QString::fromStdString(defaultAnswer));
     dialog.setTextEchoMode(QLineEdit::Normal);
+    // Long prompts (the first-start question, the error report's) wrap instead of stretching
+    // the box across the screen.
+    for (QLabel* label : dialog.findChildren<QLabel*>()) {
+        label->setWordWrap(true);
+        label->setMinimumWidth(420);
+        label->setMaximumWidth(640);
+    }
     if (dialog.exec() != QDialog::Accepted) return {};
     return dialog.textValue().toStdString();
 }
