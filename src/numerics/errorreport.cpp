@@ -62,7 +62,12 @@ void ErrorReport::report(const std::string& label, double& status) {
     } else {
         defaultAnswer = m_lastAnswer;
     }
-    appendLog("At_Time=" + FormatPattern(OrbitalTime, " #.### ") + label);
+    // The particle run logs often with an unchanging orbital time: its stamp is made once.
+    if (OrbitalTime != m_stampTime || m_stamp.empty()) {
+        m_stampTime = OrbitalTime;
+        m_stamp = "At_Time=" + FormatPattern(OrbitalTime, " #.### ");
+    }
+    appendLog(m_stamp + label);
     if (!label.empty() && label[0] == '_') return;
 
     const std::string question = label + LineBreak +

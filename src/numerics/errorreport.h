@@ -69,6 +69,8 @@ private:
     std::size_t m_dropped = 0;
     std::string m_lastAnswer;
     double m_firstReportFlag = 0;
+    double m_stampTime = 0;
+    std::string m_stamp;
 };
 
 /// Reports a warning or a trapped fault. The label (a routine name followed by "faute", or a

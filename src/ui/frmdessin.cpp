@@ -192,7 +192,7 @@ FrmDessin::FrmDessin(QWidget* parent) : QMainWindow(parent), m_model(theCase()) 
     // screen's rate.
     m_warningTimer = new QTimer(this);
     m_warningTimer->setSingleShot(true);
-    m_warningTimer->setInterval(16);
+    m_warningTimer->setInterval(100); // a log is read by people: ten refreshes a second
     connect(m_warningTimer, &QTimer::timeout, this, &FrmDessin::refreshWarning);
     ErrorReport::instance().setLogListener([this] {
         if (!m_warningTimer->isActive()) m_warningTimer->start();
@@ -1245,20 +1245,23 @@ void FrmDessin::runEnded() {
 
 void FrmDessin::refreshWarning() {
     // Only the lines added since the last refresh are put on top, and the box keeps the newest
-    // kWarningLines: a run that logs at every step costs the window a few lines per frame, not
-    // a rewrite of the whole log.
-    const std::vector<std::string>& lines = ErrorReport::instance().lines();
-    if (lines.size() == m_warningShown) return;
-    if (lines.size() < m_warningShown || m_warningShown == 0) {
+    // kWarningLines: a run that logs at every step costs the window a few lines per refresh,
+    // not a rewrite of the whole log. Counts are taken over the whole log (the report drops its
+    // oldest lines on a long run).
+    const ErrorReport& report = ErrorReport::instance();
+    const std::vector<std::string>& lines = report.lines();
+    const std::size_t total = report.totalLines();
+    if (total == m_warningShown) return;
+    if (total < m_warningShown || m_warningShown == 0) {
         // The log was cleared, or this is its first line: start the box afresh.
         m_warningShown = 0;
         m_warning->clear();
     }
-    const std::size_t first =
-        std::max(m_warningShown, lines.size() > kWarningLines ? lines.size() - kWarningLines : 0);
+    const std::size_t first = std::max(
+        {m_warningShown, total > kWarningLines ? total - kWarningLines : 0, report.droppedLines()});
     QString added;
-    for (std::size_t i = lines.size(); i-- > first;) {
-        added += QString::fromStdString(lines[i]);
+    for (std::size_t i = total; i-- > first;) {
+        added += QString::fromStdString(lines[i - report.droppedLines()]);
         added += '\n';
     }
     QTextCursor cursor(m_warning->document());
@@ -1275,7 +1278,7 @@ void FrmDessin::refreshWarning() {
         tail.removeSelectedText();
     }
     m_warning->moveCursor(QTextCursor::Start);
-    m_warningShown = lines.size();
+    m_warningShown = total;
     Warning_Change();
 }
 
