@@ -1,6 +1,7 @@
 // Scanning, saving and loading the example memo.
 #include "casememo.h"
 
+#include "cases/codepage.h"
 #include "cases/textfile.h"
 #include "numerics/errorreport.h"
 #include "numerics/numberformat.h"
@@ -109,6 +110,7 @@ void CaseMemo::scan() {
         const std::uintmax_t lineStart = offset;
         offset += line.size() + 1;
         if (!line.empty() && line.back() == '\r') line.pop_back();
+        line = Cp1252ToUtf8(line);
         if (isMarker(line)) {
             markerLines.push_back(lines.size());
             m_offsets.push_back(lineStart);
@@ -173,7 +175,7 @@ bool CaseMemo::writeFile() {
     const int records = static_cast<int>(m_count);
     for (int r = 1; r <= records; ++r) {
         for (int k = 0; k < kRecordLines; ++k) {
-            bytes += cell(r, k);
+            bytes += Utf8ToCp1252(cell(r, k));
             bytes += "\r\n";
         }
     }

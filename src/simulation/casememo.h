@@ -12,7 +12,8 @@ namespace gyro {
 /// The memo file of numbered examples. Each example is a record of 107 lines (CR LF ended): the
 /// marker "New_Record_Data_Gyrotrace", the 21 texts of each of Texte3, Texte4, Texte6, the text
 /// of Texte7, the 21 option values of Option4 ("True"/"False") and the 21 check-box values of
-/// Coche1 ("0"/"1"). The example number is the record's position in the file. The file is read
+/// Coche1 ("0"/"1"), in the Windows-1252 code page like the program's other text files. The
+/// example number is the record's position in the file. The file is read
 /// once (the first load or save) and then kept in step with it by every save.
 class CaseMemo {
 public:

@@ -66,12 +66,12 @@ TEST_F(CaseMemoTest, SavesAppendAndReplaceWithExactRecordLayout) {
     EXPECT_EQ(start, bytes.size()) << "every line ends with CR LF";
     ASSERT_EQ(lines.size(), 2u * CaseMemo::kRecordLines);
     EXPECT_EQ(lines[0], "New_Record_Data_Gyrotrace");
-    EXPECT_EQ(lines[1], "0.0425");           // Texte3(0)
-    EXPECT_EQ(lines[10], "Comment\xC2\xB6"); // Texte3(9): the line break survives as a mark
-    EXPECT_EQ(lines[22 + 2], "5 000");       // Texte4(2)
-    EXPECT_EQ(lines[43 + 2], "0.015");       // Texte6(2)
-    EXPECT_EQ(lines[64], " .0000001     ");  // Texte7
-    EXPECT_EQ(lines[65 + 2], "True");        // Option4(2), the 1/rho field
+    EXPECT_EQ(lines[1], "0.0425");          // Texte3(0)
+    EXPECT_EQ(lines[10], "Comment\xB6");    // Texte3(9): the line break survives as a mark
+    EXPECT_EQ(lines[22 + 2], "5 000");      // Texte4(2)
+    EXPECT_EQ(lines[43 + 2], "0.015");      // Texte6(2)
+    EXPECT_EQ(lines[64], " .0000001     "); // Texte7
+    EXPECT_EQ(lines[65 + 2], "True");       // Option4(2), the 1/rho field
     EXPECT_EQ(lines[65 + 0], "False");
     EXPECT_EQ(lines[86 + 3], "0"); // Coche1(3)
     EXPECT_EQ(lines[107 + 1], "0.5");
@@ -93,13 +93,15 @@ TEST_F(CaseMemoTest, LoadsClampedNumbersAndRestoresTheCase) {
         CaseMemo memo(m_folder);
         for (const char* x : {"1", "2", "3"}) {
             saved.setText(BoxFamily::Texte3, 0, x);
-            saved.setText(BoxFamily::Texte3, 9, std::string("two\r\nlines ") + x);
+            saved.setText(BoxFamily::Texte3, 9, std::string("Dipôle, two\r\nlines ") + x);
             saved.select(BoxFamily::Option4, 3);
             saved.setState(BoxFamily::Coche1, 7, 1);
             double n = 1000;
             memo.Memo("sauve", n, saved);
         }
     }
+    // Texts are stored in Windows-1252, like the program's other text files.
+    EXPECT_NE(readFile().find("Dip\xF4le, two\xB6lines 1"), std::string::npos);
     CaseMemo memo(m_folder); // a fresh program start: the file is scanned
     struct Row {
         double asked;
@@ -114,7 +116,7 @@ TEST_F(CaseMemoTest, LoadsClampedNumbersAndRestoresTheCase) {
         EXPECT_EQ(selector.maximum, 3);
         EXPECT_EQ(selector.value, row.loaded);
         EXPECT_EQ(model.Texte3Value(0), row.loaded);
-        EXPECT_EQ(model.Texte3(9), "two\r\nlines " + model.Texte3(0));
+        EXPECT_EQ(model.Texte3(9), "Dipôle, two\r\nlines " + model.Texte3(0));
         EXPECT_EQ(model.shape(), 3);
         EXPECT_EQ(model.Coche1(7), 1);
         EXPECT_EQ(model.Texte3(7), model.Texte3(0));
