@@ -121,6 +121,7 @@ void Scene3D::SetShot(double shot) {
     m_hasShot = true;
     m_penUp = true;
     m_labelPending = true;
+    m_labelPlacedForShot = false;
     touch();
 }
 
@@ -171,6 +172,7 @@ void Scene3D::Point(double x, double y, double z) {
     if (m_labelPending) {
         m_labelPending = false;
         if (m_labelSize > 0 || !m_labelText.empty()) {
+            m_labelPlacedForShot = true;
             if (m_labels.size() >= kMaxLabels) m_labels.erase(m_labels.begin());
             char number[32];
             std::snprintf(number, sizeof number, "%g", m_shot);
@@ -226,6 +228,16 @@ void Scene3D::SetLimits(double lineWidth, double minStep) {
 void Scene3D::PenLift(std::int16_t, std::int16_t) {
     m_penUp = true;
     touch();
+}
+
+void Scene3D::MarkTrajectoryStart() {
+    // The tag placed at the start of a field line moves to the trajectory's first point.
+    if (m_labelPlacedForShot && !m_labels.empty()) {
+        m_labels.pop_back();
+        m_labelPlacedForShot = false;
+        m_labelPending = true;
+        touch();
+    }
 }
 
 void Scene3D::Clear() {

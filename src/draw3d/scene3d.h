@@ -135,6 +135,7 @@ public:
     void SetLineColour(double red, double green, double blue) override;
     void SetLimits(double lineWidth, double minStep) override;
     void PenLift(std::int16_t a = 0, std::int16_t b = 0) override;
+    void MarkTrajectoryStart() override;
 
     /// Removes every point, arrow, circle and tag; keeps the frame, colours and settings.
     void Clear();
@@ -240,6 +241,7 @@ private:
     double m_shot = 0;
     bool m_hasShot = false;
     bool m_labelPending = false;
+    bool m_labelPlacedForShot = false; // the current shot's tag went to a point already
     double m_lineWidth = 1.0;
     double m_minStep = 0;
     double m_vectorScale = 1;

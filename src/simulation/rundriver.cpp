@@ -143,7 +143,10 @@ bool RunDriver::RunTrajectory() {
     }
     rec.BNorm = run->normB;
 
-    if (m_model.Coche1(7)) drawFieldLines(R);
+    if (m_model.Coche1(7)) {
+        drawFieldLines(R);
+        m_sink.MarkTrajectoryStart(); // the run's tag goes on the trajectory, not a field line
+    }
 
     run->h = 0.0001 / 2000000;
     readColours(*run, false);

@@ -67,6 +67,9 @@ public:
     virtual void SetLimits(double lineWidth, double minStep) = 0;
     /// Ends the current trace: the next `Point` starts a new piece. Both arguments are unused.
     virtual void PenLift(std::int16_t a = 0, std::int16_t b = 0) = 0;
+    /// The next `Point` is the first of the run's own trajectory (what came before since
+    /// `SetShot` were field lines): the run's tag belongs there. Drawing nothing by itself.
+    virtual void MarkTrajectoryStart() {}
 };
 
 } // namespace gyro

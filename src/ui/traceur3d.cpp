@@ -117,6 +117,10 @@ void Traceur3D::PenLift(std::int16_t a, std::int16_t b) {
     m_scene.PenLift(a, b);
 }
 
+void Traceur3D::MarkTrajectoryStart() {
+    m_scene.MarkTrajectoryStart();
+}
+
 void Traceur3D::Clear() {
     m_scene.Clear();
     update();

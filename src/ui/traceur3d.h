@@ -54,6 +54,7 @@ public:
     void SetLineColour(double red, double green, double blue) override;
     void SetLimits(double lineWidth, double minStep) override;
     void PenLift(std::int16_t a = 0, std::int16_t b = 0) override;
+    void MarkTrajectoryStart() override;
 
     /// Removes everything drawn (see Scene3D::Clear); the view stays.
     void Clear();

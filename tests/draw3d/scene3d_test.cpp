@@ -128,6 +128,15 @@ void Scene3DTest::shotStartsNewTraceWithTag() {
     QCOMPARE(s.labels()[0].text, std::string("T0"));
     QCOMPARE(s.labels()[1].text, std::string("T1"));
     QCOMPARE(s.labels()[1].at.x, 2.0);
+    // Field lines drawn first: the tag moves to the trajectory's first point.
+    s.SetShot(2);
+    s.Point(5, 5, 5);
+    s.PenLift();
+    s.MarkTrajectoryStart();
+    s.Point(3, 0, 0);
+    QCOMPARE(s.labels().size(), std::size_t{3});
+    QCOMPARE(s.labels()[2].text, std::string("T2"));
+    QCOMPARE(s.labels()[2].at.x, 3.0);
 }
 
 void Scene3DTest::budgetThinningKeepsPenLiftsAndEnds() {
