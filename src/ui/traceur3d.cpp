@@ -264,28 +264,28 @@ void Traceur3D::paintEvent(QPaintEvent*) {
     p.scale(1 / ratio(), 1 / ratio());
     SceneRenderer::drawOverlay(p, m_scene, m_camera, o);
     p.restore();
+    // A quiet line of text over the scene, in the ink of the background in use.
+    auto hint = [&](QColor onDark, QColor onLight, int alpha, int pixelSize, int bottomMargin,
+                    Qt::Alignment align, const QString& text) {
+        QColor ink = o.darkBackground ? onDark : onLight;
+        ink.setAlpha(alpha);
+        p.setPen(ink);
+        QFont f = font();
+        f.setPixelSize(pixelSize);
+        p.setFont(f);
+        p.drawText(rect().adjusted(0, 0, 0, -bottomMargin), align, text);
+    };
     if (m_drag == Drag::Rotate) {
         // While turning, say from where the scene is seen.
-        QColor ink = o.darkBackground ? QColor(214, 218, 226) : QColor(52, 56, 66);
-        ink.setAlpha(190);
-        p.setPen(ink);
-        QFont f = font();
-        f.setPixelSize(12);
-        p.setFont(f);
-        p.drawText(rect().adjusted(0, 0, 0, -10), Qt::AlignHCenter | Qt::AlignBottom,
-                   tr("azimuth %1\u00b0   elevation %2\u00b0")
-                       .arg(m_camera.azimuth(), 0, 'f', 0)
-                       .arg(m_camera.elevation(), 0, 'f', 0));
+        hint(QColor(214, 218, 226), QColor(52, 56, 66), 190, 12, 10,
+             Qt::AlignHCenter | Qt::AlignBottom,
+             tr("azimuth %1\u00b0   elevation %2\u00b0")
+                 .arg(m_camera.azimuth(), 0, 'f', 0)
+                 .arg(m_camera.elevation(), 0, 'f', 0));
     }
     if (m_scene.isEmpty()) {
-        QColor ink = o.darkBackground ? QColor(200, 204, 212) : QColor(90, 96, 108);
-        ink.setAlpha(160);
-        p.setPen(ink);
-        QFont f = font();
-        f.setPixelSize(13);
-        p.setFont(f);
-        p.drawText(rect().adjusted(0, 0, 0, -30), Qt::AlignCenter,
-                   tr("Drag to turn \u00b7 wheel to zoom \u00b7 right drag to pan"));
+        hint(QColor(200, 204, 212), QColor(90, 96, 108), 160, 13, 30, Qt::AlignCenter,
+             tr("Drag to turn \u00b7 wheel to zoom \u00b7 right drag to pan"));
     }
 }
 
