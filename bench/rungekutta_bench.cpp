@@ -96,7 +96,6 @@ void prepareCase() {
     Ldim = 8;
     OrdreRunge = 5;
     ErrMax = kErrMax;
-    PumpMessages = nullptr;
 }
 
 // Electron at 1e7 m/s: gyration radius 3.8 mm, period 2.4 ns.
