@@ -162,6 +162,21 @@ TEST_F(BatchTest, CaseBeyondTheMemoLoadsTheLastExample) {
     EXPECT_DOUBLE_EQ(rows(o.out).front()[1], 0.03);
 }
 
+TEST_F(BatchTest, AnExampleWithAPauseTimeEndsThereInsteadOfWaiting) {
+    // In the window a run waits at the pause time for a later one; nobody types it here.
+    CaseMemo memo;
+    CaseModel model;
+    model.setText(BoxFamily::Texte3, 13, "1e-9");
+    double n = 1;
+    memo.save(n, model);
+    const Outcome o = run({"--batch", "--case", "1", "--steps", "100000000", "--csv", "-"});
+    EXPECT_EQ(o.code, 0) << o.err;
+    EXPECT_NE(o.err.find("ended at the case's pause time"), std::string::npos) << o.err;
+    const double end = rows(o.out).back()[0];
+    EXPECT_GT(end, 1e-9);
+    EXPECT_LT(end, 2e-9);
+}
+
 TEST_F(BatchTest, WritesTableAndPictureFilesAndNeverTheSettings) {
     const Outcome o = run({"--batch", "--steps", "2000", "--every", "10", "--csv", "run.csv",
                            "--png", "run.png", "--size", "320x200"});
