@@ -2,6 +2,7 @@
 #include "app/batch.h"
 #include "numerics/errorreport.h"
 #include "ui/frmdessin.h"
+#include "ui/screenplacement.h"
 
 #include <QApplication>
 
@@ -11,6 +12,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Gyrotrace");
     QApplication::setApplicationVersion(GYRO_VERSION);
+    gyro::keepWindowsOnScreen(); // every window opens inside the available screen area
     int code = 0;
     {
         // The window installs its input box as the error report's asker and loads the start-up
