@@ -1,51 +1,19 @@
 // Automatic arrow scale: arrows a tenth of the trajectory's size, checked on a gyration whose
-// diameter is known analytically.
+// diameter is known analytically; a run's start asks silenced questions again.
 #include "simulation/arrowscale.h"
 
 #include "numerics/reportfixture.h"
+#include "segmentsink.h"
 #include "simulation/casemodel.h"
 #include "simulation/rundriver.h"
 #include "simulation/runrecord.h"
-#include "simulation/tracesink.h"
 
 #include <cmath>
-#include <vector>
 
 namespace gyro {
 namespace {
 
 using namespace std::chrono_literals;
-
-// Keeps the arrows a run draws, with the colour each was drawn in.
-class ArrowSink : public TraceSink {
-public:
-    void SetMode(int) override {}
-    void SetScene(double, double, double, double, double, double, double) override {}
-    void SetVectorScale(double, std::int16_t) override {}
-    void SetFrame(double, double, double, double, double, const std::string&,
-                  std::optional<double>) override {}
-    void EndSetUp(std::optional<double>, std::optional<double>) override {}
-    void SetLabel(double, const std::string&) override {}
-    void SetShot(double) override {}
-    void SetViewText(const std::string&) override {}
-    void Circle(double, double) override {}
-    void Point(double, double, double) override { ++points; }
-    void Segment(double x1, double y1, double z1, double x2, double y2, double z2) override {
-        arrows.push_back({std::hypot(x2 - x1, y2 - y1, z2 - z1), green});
-    }
-    void SetColour(double, double, double) override {}
-    void SetLineColour(double, double g, double) override { green = g; }
-    void SetLimits(double, double) override {}
-    void PenLift(std::int16_t, std::int16_t) override {}
-
-    struct Arrow {
-        double length; // [m]
-        double green;  // the B arrow is the green one with the default colours
-    };
-    std::vector<Arrow> arrows;
-    double green = 0;
-    int points = 0;
-};
 
 using ArrowRunTest = test::ReportTest;
 
@@ -73,7 +41,7 @@ TEST_F(ArrowRunTest, AutomaticArrowsAreATenthOfTheGyrationDiameter) {
         const double diameter =
             2 * rec.Mass * model.Texte3Value(4) / (std::fabs(rec.Charge) * 1e-3);
 
-        ArrowSink sink;
+        test::SegmentSink sink;
         RunDriver driver(model, sink);
         ASSERT_TRUE(driver.RunTrajectory());
         const double period = 2 * 3.14159265358979 * rec.Mass / (std::fabs(rec.Charge) * 1e-3);
@@ -106,6 +74,33 @@ TEST(ArrowScale, FollowsTheLargerOfTheTrajectoryAndTheExpectedSize) {
     EXPECT_DOUBLE_EQ(k.v * 4, 2 * 0.1 / 6);
     scale.start({0, 0, 0}, INFINITY); // no expected size: the trajectory alone
     EXPECT_EQ(scale.size(), 0);
+}
+
+// Ticks "Don't ask again" on every report question.
+class SilencingAsker : public test::ScriptedAsker {
+public:
+    ReportAnswer askReport(ReportQuestion, const std::string& prompt, const std::string& title,
+                           const std::string& defaultAnswer) override {
+        return {ask(prompt, title, defaultAnswer), true};
+    }
+};
+
+TEST_F(ArrowRunTest, ARunStartAsksTheSilencedQuestionsAgain) {
+    SilencingAsker quiet;
+    quiet.fallback = "Yes";
+    ErrorReport::instance().setAsker(&quiet);
+    AlerteCalcul("rungefaute");
+    AlerteCalcul("rungefaute");
+    EXPECT_EQ(quiet.questions.size(), 1u);
+    EXPECT_EQ(ErrorReport::instance().silencedCount(), 1u);
+    theCase().resetToDefaults();
+    SpeciesRefresh(10);
+    test::SegmentSink sink;
+    RunDriver driver(theCase(), sink);
+    ASSERT_TRUE(driver.RunTrajectory());
+    EXPECT_EQ(ErrorReport::instance().silencedCount(), 0u);
+    AlerteCalcul("rungefaute");
+    EXPECT_EQ(quiet.questions.size(), 2u);
 }
 
 } // namespace
