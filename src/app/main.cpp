@@ -3,6 +3,7 @@
 #include "app/batchoptions.h"
 #include "numerics/errorreport.h"
 #include "ui/frmdessin.h"
+#include "ui/screenplacement.h"
 
 #include <QApplication>
 
@@ -16,6 +17,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Gyrotrace");
     QApplication::setApplicationVersion(GYRO_VERSION);
+    gyro::keepWindowsOnScreen(); // every window opens inside the available screen area
     int code = 0;
     {
         // The window installs its input box as the error report's asker and loads the start-up

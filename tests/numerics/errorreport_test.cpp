@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,7 @@ TEST_F(ReportTest, AnswersDecideByTheirFirstLetter) {
         {{"No", ""}, false, false, ""},
         {{"No", "yes"}, false, true, "yes"},
         {{"no", "Yes to kill"}, false, true, "Yes to kill"},
+        {{"No", "No"}, false, false, "No"}, // the proposed answer of the confirmation continues
         {{"maybe", "Y"}, false, true, "Y"},
     };
     for (const auto& c : cases) {
@@ -73,7 +75,7 @@ TEST_F(ReportTest, AnswersDecideByTheirFirstLetter) {
         if (confirms) {
             EXPECT_EQ(asker.questions[1].prompt, "Do you really want to kill the process ");
             EXPECT_EQ(asker.questions[1].title, "Warning again");
-            EXPECT_EQ(asker.questions[1].defaultAnswer, "Yes to kill");
+            EXPECT_EQ(asker.questions[1].defaultAnswer, "No");
         }
         // The next question offers the last answer.
         asker.answers = {"y"};
@@ -92,7 +94,7 @@ TEST_F(ReportTest, LastAnswerIsTheNextDefault) {
     EXPECT_EQ(asker.questions[0].defaultAnswer, "Yes, It is understood!");
     EXPECT_EQ(asker.questions[1].defaultAnswer, "Stop");
     EXPECT_EQ(asker.questions[2].defaultAnswer, "Yes");
-    EXPECT_EQ(asker.questions[3].defaultAnswer, "Yes to kill");
+    EXPECT_EQ(asker.questions[3].defaultAnswer, "No"); // the confirmation proposes to go on
     EXPECT_EQ(asker.questions[4].defaultAnswer, "no");
     EXPECT_EQ(StopCalcul, 1); // the stop stays until the run driver clears it
     EXPECT_EQ(ErrorReport::instance().lastAnswer(), "");
@@ -161,6 +163,55 @@ TEST_F(ReportTest, AnEndlessRunKeepsTheLogBounded) {
         << "the newest line is kept";
     const std::string text = report.text();
     EXPECT_NE(text.find("older lines dropped"), std::string::npos);
+}
+
+// A window's asker: answers from the script and ticks "Don't ask again" on the questions whose
+// title is listed.
+class SilencingAsker : public test::ScriptedAsker {
+public:
+    ReportAnswer askReport(ReportQuestion kind, const std::string& prompt, const std::string& title,
+                           const std::string& defaultAnswer) override {
+        kinds.push_back(kind);
+        return {ask(prompt, title, defaultAnswer), silenceTitles.count(title) != 0};
+    }
+    std::set<std::string> silenceTitles;
+    std::vector<ReportQuestion> kinds;
+};
+
+TEST_F(ReportTest, DontAskAgainLogsTheSameLabelForTheRestOfTheRun) {
+    SilencingAsker quiet;
+    quiet.failOnUnexpected = true;
+    quiet.silenceTitles = {"Runge a tendance à boucler Pb de Pas   Warning"};
+    ErrorReport::instance().setAsker(&quiet);
+    ErrorReport& report = ErrorReport::instance();
+    report.beginRun();
+
+    quiet.answers = {"Yes"};
+    AlerteCalcul("Runge a tendance à boucler Pb de Pas");
+    for (int i = 0; i < 40; ++i) AlerteCalcul("Runge a tendance à boucler Pb de Pas");
+    EXPECT_EQ(quiet.questions.size(), 1u);
+    EXPECT_EQ(report.silencedCount(), 40u);
+    EXPECT_EQ(report.silencedStatus(), "40 repeated warnings logged without asking");
+    EXPECT_EQ(logLines().size(), 41u); // every report is still logged
+
+    // Another label is asked as before, and a silenced label still stops when answered Stop.
+    quiet.answers = {"Stop"};
+    double status = 0;
+    AlerteCalcul("normfaute", status);
+    EXPECT_EQ(quiet.questions.size(), 2u);
+    EXPECT_EQ(status, 1);
+
+    // The next run asks again.
+    report.beginRun();
+    EXPECT_EQ(report.silencedCount(), 0u);
+    EXPECT_EQ(report.silencedStatus(), "");
+    quiet.silenceTitles.clear();
+    quiet.answers = {"y"};
+    AlerteCalcul("Runge a tendance à boucler Pb de Pas");
+    EXPECT_EQ(quiet.questions.size(), 3u);
+    EXPECT_EQ(quiet.kinds,
+              (std::vector<ReportQuestion>{ReportQuestion::Report, ReportQuestion::Report,
+                                           ReportQuestion::Report}));
 }
 
 } // namespace
