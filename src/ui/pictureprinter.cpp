@@ -16,22 +16,12 @@ SaveFileChooser& chooser() {
     return c;
 }
 
-QString askSaveFile(QWidget* parent, const QString& title, const QString& filter,
-                    const QString& suffix) {
-    QString name = chooser() ? chooser()(parent, title, filter)
-                             : QFileDialog::getSaveFileName(parent, title, QString(), filter);
-    if (!name.isEmpty() && !name.endsWith(suffix, Qt::CaseInsensitive)) name += suffix;
-    return name;
-}
-
 // Asks for a file of type `suffix` and writes it with `write`; false when cancelled (error
 // empty) or failed.
 bool exportTo(QWidget* parent, QString* error, const QString& title, const QString& suffix,
               const std::function<bool(const QString&)>& write) {
     if (error) error->clear();
-    const QString file =
-        askSaveFile(parent, title, QStringLiteral("%1 (*.%2)").arg(suffix.toUpper(), suffix),
-                    QStringLiteral(".") + suffix);
+    const QString file = chooseSaveFile(parent, title, suffix);
     return !file.isEmpty() && write(file);
 }
 
@@ -39,6 +29,15 @@ bool exportTo(QWidget* parent, QString* error, const QString& title, const QStri
 
 void setSaveFileChooser(SaveFileChooser c) {
     chooser() = std::move(c);
+}
+
+QString chooseSaveFile(QWidget* parent, const QString& title, const QString& suffix) {
+    const QString filter = QStringLiteral("%1 (*.%2)").arg(suffix.toUpper(), suffix);
+    QString name = chooser() ? chooser()(parent, title, filter)
+                             : QFileDialog::getSaveFileName(parent, title, QString(), filter);
+    if (!name.isEmpty() && !name.endsWith(QStringLiteral(".") + suffix, Qt::CaseInsensitive))
+        name += QStringLiteral(".") + suffix;
+    return name;
 }
 
 bool printerAvailable() {

@@ -19,6 +19,10 @@ using SaveFileChooser =
 /// an empty function restores the dialog.
 void setSaveFileChooser(SaveFileChooser chooser);
 
+/// Asks for a file of type `suffix` ("pdf", "png") through the chooser or the file dialog and
+/// adds the suffix when missing; empty when cancelled.
+QString chooseSaveFile(QWidget* parent, const QString& title, const QString& suffix);
+
 /// True when the print system knows at least one printer.
 bool printerAvailable();
 
