@@ -18,6 +18,9 @@ QColor rgbColour(SceneRgb rgb) {
     return QColor::fromRgb(static_cast<QRgb>(0xFF000000u | rgb));
 }
 
+// Thinning of traces in PDF files: one view pixel, about 0.17 mm on an A4 page.
+constexpr double kPdfStepPixels = 1.0;
+
 bool finitePoint(const QPointF& p) {
     return std::isfinite(p.x()) && std::isfinite(p.y());
 }
@@ -239,7 +242,7 @@ bool exportScenePdf(const Scene3D& scene, ViewCamera camera, QSize viewport, con
         p.translate((page.width() - k * viewport.width()) / 2,
                     (page.height() - k * viewport.height()) / 2);
         p.scale(k, k);
-        paintSceneVector(p, scene, camera, options, 0.5);
+        paintSceneVector(p, scene, camera, options, kPdfStepPixels);
         p.end();
     }
     if (!out.commit())

@@ -22,6 +22,12 @@ constexpr const char* kPointeFault = "Faute Pointe Kelaxes";
 constexpr const char* kLignesFault = "Faute Lignes Kelaxes";
 constexpr const char* kTexteFault = "Faute Texte Kelaxes";
 
+// Shortest step drawn (surface units): a quarter of a window pixel, finer than any picture,
+// page or PNG of the surface shows.
+constexpr double kMinStepUnits = 0.25;
+// Radius of the mark of Pointe (surface units).
+constexpr double kMarkRadius = 2.5;
+
 bool finite(double v) {
     return std::isfinite(v);
 }
@@ -279,6 +285,8 @@ KelaxesLayout Kelaxes(double xMin, double xMax, double yMin, double yMax, const 
     out.slot = slot;
     lib.state.window[static_cast<std::size_t>(slot)] = out.window;
     lib.state.last[static_cast<std::size_t>(slot)].reset();
+    lib.state.drawnEnd[static_cast<std::size_t>(slot)].reset();
+    lib.state.lastMark[static_cast<std::size_t>(slot)].reset();
     return out;
 }
 
@@ -289,19 +297,34 @@ void Plot(double x, double y) {
     if (!finite(x) || !finite(y)) {
         AlerteKelaxes(kPlotFault);
         last.reset(); // the curve resumes at the next good point
+        lib.state.drawnEnd[static_cast<std::size_t>(slot)].reset();
         return;
     }
+    auto& drawnEnd = lib.state.drawnEnd[static_cast<std::size_t>(slot)];
     if (last) {
+        // A step shorter than the surface can show is merged into the next one, so a curve of
+        // many thousand points records only what a picture, a page or a PNG can tell apart.
+        DrawingSurface& s = lib.surface(slot);
+        const QPointF from = drawnEnd ? *drawnEnd : *last;
+        const QPointF step = s.toSurface(x, y) - s.toSurface(from.x(), from.y());
+        if (std::abs(step.x()) + std::abs(step.y()) < kMinStepUnits) {
+            drawnEnd = from;
+            last = QPointF(x, y);
+            return;
+        }
         QPen pen = lib.state.pen[static_cast<std::size_t>(slot)];
         pen.setColor(curveColour(lib.params));
-        drawWorldSegment(lib.surface(slot), last->x(), last->y(), x, y, pen);
+        drawWorldSegment(s, from.x(), from.y(), x, y, pen);
     }
     last = QPointF(x, y);
+    drawnEnd = last;
 }
 
 void KelaxesPenLift() {
     KelaxesLibrary& lib = KelaxesLibrary::instance();
-    lib.state.last[static_cast<std::size_t>(lib.currentSlot())].reset();
+    const auto slot = static_cast<std::size_t>(lib.currentSlot());
+    lib.state.last[slot].reset();
+    lib.state.drawnEnd[slot].reset();
 }
 
 void Texte(double x, double y, double dx, double dy, const std::string& text) {
@@ -385,10 +408,16 @@ void Pointe(double x, double y) {
         return;
     }
     const QPointF at = pointePosition(slot, x, y);
+    // A mark within a fifth of its radius of the previous one adds nothing.
+    auto& lastMark = lib.state.lastMark[static_cast<std::size_t>(slot)];
+    if (lastMark &&
+        std::abs(at.x() - lastMark->x()) + std::abs(at.y() - lastMark->y()) < kMarkRadius / 5)
+        return;
+    lastMark = at;
     QPainter& p = lib.surface(slot).painter();
     p.setPen(Qt::NoPen);
     p.setBrush(secondColour(lib.params));
-    p.drawEllipse(at, 2.5, 2.5);
+    p.drawEllipse(at, kMarkRadius, kMarkRadius);
     p.setBrush(Qt::NoBrush);
 }
 

@@ -42,7 +42,11 @@ struct KelaxesState {
     std::array<GraphWindow, kViewCount + 1> window;          ///< per view, then the printer page
     std::array<std::optional<QPointF>, kViewCount + 1> last; ///< last point (world); none = pen up
     std::array<QPen, kViewCount + 1> pen;                    ///< pen width and pattern by Lignes
-    std::string orientation = "Portrait";                    ///< "Portrait" or "Paysage" chosen
+    // Output thinning: where the drawn part of each view's curve ends (world), and the last
+    // mark of Pointe (surface). Steps finer than the surface can show are merged.
+    std::array<std::optional<QPointF>, kViewCount + 1> drawnEnd;
+    std::array<std::optional<QPointF>, kViewCount + 1> lastMark;
+    std::string orientation = "Portrait"; ///< "Portrait" or "Paysage" chosen
     // Fonts: the indices ListeFontes found in the font list (−1: none) and the current font.
     bool fontsListed = false;
     int courierIndex = -1, arialIndex = -1, timesIndex = -1;

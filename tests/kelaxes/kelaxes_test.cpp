@@ -1,5 +1,6 @@
 // The axes library: graduation table, labels, pens, pinned points, layout, fonts and its warning.
 #include "kelaxes/alertekelaxes.h"
+#include "kelaxes/demonstration.h"
 #include "kelaxes/fontes.h"
 #include "kelaxes/graduation.h"
 #include "kelaxes/kelaxes.h"
@@ -28,6 +29,7 @@ private slots:
     void lignesPens();
     void pointeIsPinnedToTheWindowEdge();
     void badLimitsAreReportedNotDrawn();
+    void denseCurveIsDrawnWhole();
     void fitXTruncatesATallYAxis();
     void printerHintDecidesThePageOrientation();
     void fontSearchKeepsTheLowestIndexAndFallsBack();
@@ -185,6 +187,24 @@ void KelaxesTest::badLimitsAreReportedNotDrawn() {
     Plot(0, 0);
     Plot(kNaN, 1);
     QVERIFY(!lib.state.last[2].has_value());
+}
+
+void KelaxesTest::denseCurveIsDrawnWhole() {
+    // 32 001 samples, most closer than the surface can show: merged steps must leave no gap.
+    KelaxesLibrary::instance().view(1).setSize(QSizeF(800, 450));
+    QVERIFY(DemonstrationGraph(200.0 / 32000).drawn);
+    const DrawingSurface& s = KelaxesLibrary::instance().view(1);
+    const QImage image = s.toImage(QSize(1600, 900));
+    for (double x = -97.3; x < 97; x += 6.1) {
+        const QPointF at = s.toSurface(x, 50 * std::sin(x / 20)) * 2;
+        bool curve = false;
+        for (int dy = -2; dy <= 2 && !curve; ++dy) {
+            const QColor c = image.pixelColor(at.toPoint() + QPoint(0, dy));
+            curve = (c.red() > 180 && c.green() < 150) || (c.blue() > 180 && c.red() < 100);
+        }
+        QVERIFY2(curve, qPrintable(QString::number(x)));
+    }
+    QVERIFY(m_asker.questions.empty());
 }
 
 void KelaxesTest::fitXTruncatesATallYAxis() {
