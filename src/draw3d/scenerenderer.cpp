@@ -8,6 +8,7 @@
 #include <QFontMetricsF>
 #include <QLinearGradient>
 #include <QLocale>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -256,6 +257,14 @@ void haloText(QPainter& p, const QPointF& at, const QString& text, const QColor&
     p.setPen(QPen(halo, 3.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.setBrush(Qt::NoBrush);
     p.drawPath(path);
+    // On vector devices (PDF, printer, recorded picture) the ink stays text, so it can be found.
+    const QPaintEngine* engine = p.paintEngine();
+    if (engine &&
+        (engine->type() == QPaintEngine::Pdf || engine->type() == QPaintEngine::Picture)) {
+        p.setPen(ink);
+        p.drawText(at, text);
+        return;
+    }
     p.setPen(Qt::NoPen);
     p.setBrush(ink);
     p.drawPath(path);
