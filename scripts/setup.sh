@@ -2,7 +2,7 @@
 # Installs the Debian packages Gyrotrace needs to build, test and run (only those missing).
 set -euo pipefail
 packages=(g++ cmake make pkg-config qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
-          libboost-dev fonts-dejavu-core xvfb xauth)
+          libboost-dev fonts-dejavu-core xvfb xauth liborcus-dev libixion-dev libxlsxwriter-dev zip poppler-utils)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
