@@ -3,6 +3,7 @@
 // read again, and a file caught half-written is never shown.
 #include "dataplot/sheetlink.h"
 #include "dataplot/workbookwatcher.h"
+#include "examplefiles.h"
 #include "support/scriptedasker.h"
 
 #include <QSignalSpy>
@@ -16,19 +17,6 @@
 using namespace gyro;
 
 namespace {
-
-std::string Example(const char* ext) {
-    return std::string(GYRO_EXAMPLES_DIR) + "/courbes" + ext;
-}
-
-std::string Bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void Write(const QString& path, const std::string& bytes) {
-    std::ofstream(path.toStdString(), std::ios::binary | std::ios::trunc) << bytes;
-}
 
 SheetLinkState Configured(const std::string& workbook, const std::string& sheet = "Feuille1") {
     SheetLinkState state;
@@ -57,7 +45,7 @@ private slots:
 };
 
 void SheetLinkTest::readableWorkbookLoadsAtOnce() {
-    SheetLinkState state = Configured(Example(".xlsx"));
+    SheetLinkState state = Configured(test::ExampleWorkbook(".xlsx"));
     SheetLink link(state);
     QCOMPARE(link.topic(), QString("Excel|[courbes.xlsx]Feuille1"));
     QCOMPARE(link.item(), QString("L2C3:L100C5"));
@@ -116,7 +104,7 @@ void SheetLinkTest::workbookSavedDuringTheWaitIsRead() {
     QSignalSpy loaded(&link, &SheetLink::loaded);
     QSignalSpy messages(&link, &SheetLink::message);
     link.Xls();
-    Write(book, Bytes(Example(".csv")));
+    test::WriteBytes(book.toStdString(), test::FileBytes(test::ExampleWorkbook(".csv")));
     QVERIFY(loaded.wait(2000));
     QCOMPARE(loaded[0][1].toBool(), true);
     QCOMPARE(Texts(messages), QStringList{QString::fromUtf8(kLaunchMessage)});
@@ -125,7 +113,7 @@ void SheetLinkTest::workbookSavedDuringTheWaitIsRead() {
 void SheetLinkTest::refusedRangeIsReportedAndKeepsTheTable() {
     test::ScriptedAsker asker({"Yes"});
     ErrorReport::instance().setAsker(&asker);
-    SheetLinkState state = Configured(Example(".ods"), "Absente");
+    SheetLinkState state = Configured(test::ExampleWorkbook(".ods"), "Absente");
     state.table.setCell(1, 1, "kept");
     state.rowCount = 1;
     SheetLink link(state);
@@ -145,7 +133,7 @@ void SheetLinkTest::refusedRangeIsReportedAndKeepsTheTable() {
 void SheetLinkTest::savingTheWorkbookAgainIsReadAgain() {
     QTemporaryDir dir;
     const QString book = dir.filePath("live.csv");
-    Write(book, ",,1,2,3\r\n");
+    test::WriteBytes(book.toStdString(), ",,1,2,3\r\n");
     WorkbookWatcher watcher;
     watcher.setTiming(50, 50, 10);
     QSignalSpy read(&watcher, &WorkbookWatcher::rangeRead);
@@ -153,13 +141,13 @@ void SheetLinkTest::savingTheWorkbookAgainIsReadAgain() {
     QTest::qWait(150);
     QCOMPARE(read.count(), 0); // the file as it was counts as read
 
-    Write(book, ",,1,2,3\r\n,,4,5,6\r\n");
+    test::WriteBytes(book.toStdString(), ",,1,2,3\r\n,,4,5,6\r\n");
     QVERIFY(read.wait(3000));
     QCOMPARE(read.last()[0].toString(), QString("1\t2\t3\r\n4\t5\t6\r\n"));
 
     // Saved by writing another file and renaming it over the workbook.
     const QString temp = dir.filePath("live.tmp");
-    Write(temp, ",,7,8,9\r\n");
+    test::WriteBytes(temp.toStdString(), ",,7,8,9\r\n");
     std::filesystem::rename(temp.toStdString(), book.toStdString());
     QVERIFY(read.wait(3000));
     QCOMPARE(read.last()[0].toString(), QString("7\t8\t9\r\n\t\t\r\n"));
@@ -168,24 +156,25 @@ void SheetLinkTest::savingTheWorkbookAgainIsReadAgain() {
 void SheetLinkTest::halfWrittenWorkbookIsNeverShown() {
     QTemporaryDir dir;
     const QString book = dir.filePath("live.xlsx");
-    const std::string full = Bytes(Example(".xlsx"));
-    Write(book, full);
+    const std::string full = test::FileBytes(test::ExampleWorkbook(".xlsx"));
+    test::WriteBytes(book.toStdString(), full);
     WorkbookWatcher watcher;
     watcher.setTiming(40, 60, 30);
     QSignalSpy read(&watcher, &WorkbookWatcher::rangeRead);
     QSignalSpy failed(&watcher, &WorkbookWatcher::readFailed);
     watcher.watch(book, "Feuille1", "C2:E4");
-    Write(book, full.substr(0, full.size() / 2)); // the writer stops half-way for a while
+    test::WriteBytes(book.toStdString(),
+                     full.substr(0, full.size() / 2)); // the writer stops half-way for a while
     QTest::qWait(250);
     QCOMPARE(read.count(), 0);
-    Write(book, full);
+    test::WriteBytes(book.toStdString(), full);
     QVERIFY(read.wait(3000));
     QCOMPARE(failed.count(), 0);
     QVERIFY(read.last()[0].toString().startsWith("ligne0\trgb3\t\r\n1\t0\t0\r\n"));
 
     // A workbook that stays broken is reported once the attempts are spent.
     watcher.setTiming(20, 20, 3);
-    Write(book, full.substr(0, 100));
+    test::WriteBytes(book.toStdString(), full.substr(0, 100));
     QVERIFY(failed.wait(3000));
     QVERIFY(failed.last()[0].toString().contains("live.xlsx"));
 }

@@ -2,6 +2,7 @@
 // cells recomputed), broken and foreign files are reported, and mutated workbooks never crash it.
 #include "dataplot/sheettable.h"
 #include "dataplot/workbookreader.h"
+#include "examplefiles.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -14,19 +15,6 @@
 using namespace gyro;
 
 namespace {
-
-std::string Example(const char* ext) {
-    return std::string(GYRO_EXAMPLES_DIR) + "/courbes" + ext;
-}
-
-std::string Bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void Write(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
 
 SheetTable TableOf(const WorkbookText& read, double& rows) {
     SheetTable table;
@@ -60,9 +48,12 @@ private slots:
 
 void WorkbookReaderTest::theThreeExampleFormatsGiveOneTable() {
     double rowsX = 0, rowsO = 0, rowsC = 0;
-    const WorkbookText x = ReadWorkbookRange(Example(".xlsx"), "Feuille1", "C2:E100", 3072);
-    const WorkbookText o = ReadWorkbookRange(Example(".ods"), "Feuille1", "C2:E100", 3072);
-    const WorkbookText c = ReadWorkbookRange(Example(".csv"), "Feuille1", "C2:E100", 3072);
+    const WorkbookText x =
+        ReadWorkbookRange(test::ExampleWorkbook(".xlsx"), "Feuille1", "C2:E100", 3072);
+    const WorkbookText o =
+        ReadWorkbookRange(test::ExampleWorkbook(".ods"), "Feuille1", "C2:E100", 3072);
+    const WorkbookText c =
+        ReadWorkbookRange(test::ExampleWorkbook(".csv"), "Feuille1", "C2:E100", 3072);
     QVERIFY2(x.ok(), x.message.c_str());
     QVERIFY2(o.ok(), o.message.c_str());
     QVERIFY2(c.ok(), c.message.c_str());
@@ -105,9 +96,10 @@ void WorkbookReaderTest::theThreeExampleFormatsGiveOneTable() {
 void WorkbookReaderTest::formulasErrorsAndLongChainsAreComputed() {
     QTemporaryDir dir;
     const std::string book = dir.filePath("calc.xml").toStdString();
-    Write(book, ExcelXml("<Row><Cell><Data ss:Type=\"Number\">4</Data></Cell>"
-                         "<Cell ss:Formula=\"=1/0\"/><Cell ss:Formula=\"=RC[-2]*2+0.5\"/>"
-                         "<Cell><Data ss:Type=\"String\">a&#9;b</Data></Cell></Row>"));
+    test::WriteBytes(book,
+                     ExcelXml("<Row><Cell><Data ss:Type=\"Number\">4</Data></Cell>"
+                              "<Cell ss:Formula=\"=1/0\"/><Cell ss:Formula=\"=RC[-2]*2+0.5\"/>"
+                              "<Cell><Data ss:Type=\"String\">a&#9;b</Data></Cell></Row>"));
     WorkbookText read = ReadWorkbookRange(book, "S", "A1:D1", 3072);
     QVERIFY2(read.ok(), read.message.c_str());
     QCOMPARE(QString::fromStdString(read.text), QString("4\t#DIV/0!\t8.5\ta b\r\n"));
@@ -116,7 +108,7 @@ void WorkbookReaderTest::formulasErrorsAndLongChainsAreComputed() {
     // 100,000 references deep.
     std::string rows = "<Row><Cell><Data ss:Type=\"Number\">0</Data></Cell></Row>";
     for (int i = 1; i < 100000; ++i) rows += "<Row><Cell ss:Formula=\"=R[-1]C+1\"/></Row>";
-    Write(book, ExcelXml(rows));
+    test::WriteBytes(book, ExcelXml(rows));
     read = ReadWorkbookRange(book, "S", "A99998:A100000", 3072);
     QVERIFY2(read.ok(), read.message.c_str());
     QCOMPARE(QString::fromStdString(read.text), QString("99997\r\n99998\r\n99999\r\n"));
@@ -129,7 +121,8 @@ void WorkbookReaderTest::failuresAreReportedByKind_data() {
     QTest::addColumn<QString>("range");
     QTest::addColumn<int>("failure");
     QTest::addColumn<QString>("says");
-    const QByteArray xlsx = QByteArray::fromStdString(Bytes(Example(".xlsx")));
+    const QByteArray xlsx =
+        QByteArray::fromStdString(test::FileBytes(test::ExampleWorkbook(".xlsx")));
     const int unreadable = int(WorkbookFailure::Unreadable);
     const int refused = int(WorkbookFailure::Refused);
     QTest::newRow("missing") << "none.xlsx" << QByteArray("-") << "Feuille1"
@@ -160,7 +153,7 @@ void WorkbookReaderTest::failuresAreReportedByKind() {
     QFETCH(QString, says);
     QTemporaryDir dir;
     const std::string path = dir.filePath(name).toStdString();
-    if (content != "-") Write(path, content.toStdString());
+    if (content != "-") test::WriteBytes(path, content.toStdString());
     const WorkbookText read = ReadWorkbookRange(path, sheet.toStdString(), range.toStdString(), 10);
     QCOMPARE(int(read.failure), failure);
     QVERIFY2(QString::fromStdString(read.message).contains(says), read.message.c_str());
@@ -169,12 +162,14 @@ void WorkbookReaderTest::failuresAreReportedByKind() {
 
 void WorkbookReaderTest::sheetNamesAreListed() {
     std::string message;
-    QCOMPARE(WorkbookSheetNames(Example(".ods"), message), std::vector<std::string>{"Feuille1"});
-    QCOMPARE(WorkbookSheetNames(Example(".csv"), message), std::vector<std::string>{"courbes"});
+    QCOMPARE(WorkbookSheetNames(test::ExampleWorkbook(".ods"), message),
+             std::vector<std::string>{"Feuille1"});
+    QCOMPARE(WorkbookSheetNames(test::ExampleWorkbook(".csv"), message),
+             std::vector<std::string>{"courbes"});
     QVERIFY(WorkbookSheetNames("/nonexistent/x.ods", message).empty());
     QVERIFY(!message.empty());
     // Sheet names compare without case, as in spreadsheet programs.
-    QVERIFY(ReadWorkbookRange(Example(".xlsx"), "FEUILLE1", "C2:C2", 1).ok());
+    QVERIFY(ReadWorkbookRange(test::ExampleWorkbook(".xlsx"), "FEUILLE1", "C2:C2", 1).ok());
 }
 
 // Deterministic mutations of the three example files: bytes overwritten, runs removed or
@@ -184,7 +179,7 @@ void WorkbookReaderTest::mutatedWorkbooksNeverCrashTheReader() {
     std::mt19937 random(20261208);
     int failures = 0, reads = 0;
     for (const char* ext : {".xlsx", ".ods", ".csv"}) {
-        const std::string original = Bytes(Example(ext));
+        const std::string original = test::FileBytes(test::ExampleWorkbook(ext));
         QVERIFY(!original.empty());
         const std::string path = dir.filePath(QString("fuzz") + ext).toStdString();
         for (int i = 0; i < 120; ++i) {
@@ -206,7 +201,7 @@ void WorkbookReaderTest::mutatedWorkbooksNeverCrashTheReader() {
                 bytes.resize(at);
                 break;
             }
-            Write(path, bytes);
+            test::WriteBytes(path, bytes);
             const WorkbookText read = ReadWorkbookRange(path, "Feuille1", "C2:E100", 3072);
             if (read.ok()) {
                 ++reads;
