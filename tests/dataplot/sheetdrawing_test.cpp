@@ -2,8 +2,8 @@
 // scale and centre of the views, in one view and in the four automatic views.
 #include "dataplot/sheetcommands.h"
 #include "dataplot/sheetdrawing.h"
-#include "draw3d/fakesurface.h"
 #include "draw3d/kelmirav.h"
+#include "fakegraphwindow.h"
 #include "numerics/errorreport.h"
 
 #include <QtTest>
@@ -14,39 +14,6 @@ using namespace gyro;
 
 namespace {
 
-struct ColourSurface : test::FakeSurface {
-    void SetColour(double r, double g, double b) override { colours.push_back({r, g, b}); }
-    std::vector<std::array<double, 3>> colours;
-};
-
-struct Host : ViewHost {
-    bool automatic = false, centring = false;
-    int asked = 0;
-    std::vector<int> fronted;
-    bool automaticViews() const override { return automatic; }
-    bool automaticCentring() const override { return centring; }
-    bool magnifierOn() const override { return false; }
-    void setMagnifierOff() override {}
-    void chooseViewAngles() override { ++asked; }
-    void bringViewToFront(int view) override { fronted.push_back(view); }
-};
-
-struct Window : SheetTraceWindow {
-    std::string printed;
-    std::vector<double> styles;
-    std::vector<std::array<int, 3>> placed;
-    int commandsFronted = 0, pages = 0;
-    bool printing = false;
-    void echo(const std::string& text) override { printed += text; }
-    void lineStyle(double style) override { styles.push_back(style); }
-    void placeView(int view, int column, int row) override {
-        placed.push_back({view, column, row});
-    }
-    void bringCommandsToFront() override { ++commandsFronted; }
-    bool printGraphs() const override { return printing; }
-    void endPrinterPage() override { ++pages; }
-};
-
 struct Fixture {
     explicit Fixture(std::string text) {
         ErrorReport::instance().reset();
@@ -55,9 +22,9 @@ struct Fixture {
         ParseLinkText(text, state.lastLinkText, state.table, state.rowCount, state.columnCount);
     }
     void draw() { DrawSheetViews(k, state, window); }
-    ColourSurface surface;
-    Host host;
-    Window window;
+    test::ColourSurface surface;
+    test::Host host;
+    test::Window window;
     KelMirav k;
     SheetLinkState state;
 };

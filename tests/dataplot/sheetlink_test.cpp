@@ -2,8 +2,11 @@
 // cannot be read goes through the launch-and-wait path to the example data; a saved workbook is
 // read again, and a file caught half-written is never shown.
 #include "dataplot/sheetlink.h"
+#include "dataplot/sheettracer.h"
 #include "dataplot/workbookwatcher.h"
+#include "draw3d/kelmirav.h"
 #include "examplefiles.h"
+#include "fakegraphwindow.h"
 #include "support/scriptedasker.h"
 
 #include <QSignalSpy>
@@ -42,6 +45,8 @@ private slots:
     void refusedRangeIsReportedAndKeepsTheTable();
     void savingTheWorkbookAgainIsReadAgain();
     void halfWrittenWorkbookIsNeverShown();
+    void tracerDrawsTheExampleAfterTheFailurePath();
+    void tracerRedrawsWhenTheWorkbookIsSavedAgain();
 };
 
 void SheetLinkTest::readableWorkbookLoadsAtOnce() {
@@ -177,6 +182,62 @@ void SheetLinkTest::halfWrittenWorkbookIsNeverShown() {
     test::WriteBytes(book.toStdString(), full.substr(0, 100));
     QVERIFY(failed.wait(3000));
     QVERIFY(failed.last()[0].toString().contains("live.xlsx"));
+}
+
+namespace {
+
+// A tracer on a recording surface, automatic views off (one view, angles asked once per click).
+struct TracerFixture {
+    explicit TracerFixture(SheetLinkState configured) : state(std::move(configured)) {
+        k.setSurface(&surface);
+        k.setHost(&host);
+        tracer.link().setWaits(40, 20);
+        tracer.watcher().setTiming(40, 40, 10);
+    }
+    test::ColourSurface surface;
+    test::Host host;
+    test::Window window;
+    KelMirav k;
+    SheetLinkState state;
+    SheetTracer tracer{state, k, window};
+};
+
+} // namespace
+
+void SheetLinkTest::tracerDrawsTheExampleAfterTheFailurePath() {
+    QTemporaryDir dir;
+    TracerFixture f(Configured(dir.filePath("absent.ods").toStdString()));
+    QSignalSpy messages(&f.tracer, &SheetTracer::message);
+    QSignalSpy traced(&f.tracer, &SheetTracer::traced);
+    f.tracer.TraceSheetGraphs();
+    QCOMPARE(traced.count(), 0);
+    QVERIFY(traced.wait(2000));
+    QCOMPARE(Texts(messages),
+             (QStringList{QString::fromUtf8(kLaunchMessage), QString::fromUtf8(kWaitMessage)}));
+    QCOMPARE(traced[0][0].toBool(), false);
+    // The built-in example: a helix, a circle and a diagonal, in three pieces of curve.
+    QVERIFY(f.surface.segments.size() > 70);
+    QCOMPARE(f.window.styles, (std::vector<double>{0, 12, 2}));
+}
+
+void SheetLinkTest::tracerRedrawsWhenTheWorkbookIsSavedAgain() {
+    QTemporaryDir dir;
+    const QString book = dir.filePath("runs.csv");
+    test::WriteBytes(book.toStdString(), ",,0,0,0\r\n,,1,2,2\r\n");
+    SheetLinkState state = Configured(book.toStdString());
+    state.config.range = "C1:E3";
+    TracerFixture f(state);
+    QSignalSpy traced(&f.tracer, &SheetTracer::traced);
+    f.tracer.TraceSheetGraphs();
+    QCOMPARE(traced.count(), 1);
+    QCOMPARE(f.surface.segments.size(), std::size_t(1));
+    QCOMPARE(f.surface.laidOut.back()[1], 1.1 * 3); // reach |(1, 2, 2)| = 3
+
+    test::WriteBytes(book.toStdString(), ",,0,0,0\r\n,,2,3,6\r\n,,0,0,0\r\n");
+    QVERIFY(traced.wait(3000));
+    QCOMPARE(f.surface.laidOut.back()[1], 1.1 * 7); // reach |(2, 3, 6)| = 7
+    QCOMPARE(f.surface.segments.size(), std::size_t(1 + 2));
+    QCOMPARE(f.host.asked, 1); // the redraw keeps the angles
 }
 
 QTEST_GUILESS_MAIN(SheetLinkTest)
