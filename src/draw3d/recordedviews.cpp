@@ -3,6 +3,7 @@
 #include "recordedviews.h"
 
 #include <QFont>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QPageSize>
 #include <QPainter>
@@ -61,9 +62,11 @@ void RecordedViews::Kelaxes(double xMin, double xMax, double yMin, double yMax,
     record([&](QPainter& p) {
         p.setFont(captionFont());
         p.drawRect(frame);
-        p.drawText(QRectF(frame.left(), frame.bottom() + 8, frame.width(), 24),
-                   Qt::AlignHCenter | Qt::AlignTop, xt);
-        p.drawText(QRectF(4, frame.top() - 36, frame.width(), 24), Qt::AlignLeft, yt);
+        // Texts at points, not in boxes: a box laid out for one device's font metrics may
+        // drop its text when replayed on another.
+        const double xWidth = QFontMetricsF(captionFont()).horizontalAdvance(xt);
+        p.drawText(QPointF(frame.center().x() - xWidth / 2, frame.bottom() + 24), xt);
+        p.drawText(QPointF(4, frame.top() - 26), yt);
     });
     if (onChanged) onChanged(m_current);
 }
@@ -181,6 +184,14 @@ bool fail(QString* error, const QString& why) {
 }
 } // namespace
 
+void fitPicture(QPainter& painter, const QPaintDevice& device, double side) {
+    // A recorded picture replays scaled by the device's resolution over its own: undo that, so
+    // that the picture's 800 units fill `side` device units on any device.
+    const double dpi = QPicture().logicalDpiX();
+    const double k = side / RecordedViews::kPictureSize * dpi / device.logicalDpiX();
+    painter.scale(k, k);
+}
+
 bool exportViewPng(RecordedViews& views, int view, const QString& file, double scale,
                    QString* error) {
     const int side = static_cast<int>(RecordedViews::kPictureSize * scale);
@@ -189,7 +200,7 @@ bool exportViewPng(RecordedViews& views, int view, const QString& file, double s
     {
         QPainter painter(&image);
         painter.setRenderHint(QPainter::Antialiasing);
-        painter.scale(scale, scale);
+        fitPicture(painter, image, side);
         views.replay(view, painter);
     }
     QSaveFile out(file);
@@ -215,8 +226,7 @@ bool exportViewPdf(RecordedViews& views, int view, const QString& file, QString*
             out.cancelWriting();
             return fail(error, QStringLiteral("the PDF could not be started"));
         }
-        const double side = std::min(pdf.width(), pdf.height());
-        painter.scale(side / RecordedViews::kPictureSize, side / RecordedViews::kPictureSize);
+        fitPicture(painter, pdf, std::min(pdf.width(), pdf.height()));
         views.replay(view, painter);
     }
     if (!out.commit()) return fail(error, out.errorString());

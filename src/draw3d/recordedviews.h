@@ -14,6 +14,7 @@
 #include <vector>
 
 class QPainter;
+class QPaintDevice;
 class QString;
 
 namespace gyro {
@@ -76,6 +77,9 @@ private:
     bool m_hasTail = false;
     int m_pendingPoints = 0;
 };
+
+/// Scales a painter on `device` so that a replayed picture's full size spans `side` device units.
+void fitPicture(QPainter& painter, const QPaintDevice& device, double side);
 
 /// Writes a view as a PNG image `scale` times the picture size, white background. The file is
 /// replaced only once the new one is complete. Returns false and tells why in `error`.
