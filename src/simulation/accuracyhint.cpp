@@ -13,8 +13,9 @@ namespace gyro {
 
 namespace {
 
-// A tenth of the radius is where the step control starts to lose the circle; a thousandth keeps
-// the energy of a thousand turns to a few per cent with the Cash-Karp step.
+// The step control bounds the error of each step in metres: once that bound is a tenth of the
+// gyration radius the computed circle no longer means anything. The suggestion puts it at a
+// thousandth of the radius.
 constexpr double kHintFraction = 0.1;
 constexpr double kSuggestedFraction = 1e-3;
 
