@@ -9,6 +9,7 @@
 #include "simulation/fields.h"
 #include "simulation/motion.h"
 #include "simulation/runrecord.h"
+#include "uniformgyration.h"
 
 #include <benchmark/benchmark.h>
 
@@ -29,22 +30,9 @@ const Vecteur3 kV0{0, 1e7, 2e6};                     // [m/s]: radius 3.8 mm, pe
 
 // Electron in the uniform field, fields read from the case through Champ as in a run.
 void prepareCase() {
-    ErrorReport::instance().setAsker(nullptr);
-    CaseModel& c = theCase();
-    c.resetToDefaults();
-    c.select(BoxFamily::Option4, 1);
-    for (int i = 0; i < 3; ++i) c.setText(BoxFamily::Texte4, i, "0");
-    c.setText(BoxFamily::Texte6, 0, "0");
-    c.setText(BoxFamily::Texte6, 1, "0");
-    c.setText(BoxFamily::Texte6, 2, "0.015");
-    c.select(BoxFamily::Option5, 0);
-    SpeciesRefresh(0);
-    rungeWork() = RungeWork{};
-    rungeWork().trace = 0;
-    Ldim = 8;
-    OrdreRunge = 5;
-    PumpMessages = nullptr;
-    StopCalcul = 0;
+    ErrorReport::instance().setAsker(nullptr); // every question continues
+    theCase().resetToDefaults();
+    bench::prepareUniformGyration(1e-7);
 }
 
 double period() {
