@@ -3,10 +3,12 @@
 // moment over a mirror bounce in the dipole, and the accuracy hint of the default case.
 #include "numerics/constants.h"
 #include "physicsfixture.h"
+#include "simulation/accuracycolumns.h"
 #include "simulation/accuracyhint.h"
 #include "simulation/driftreadout.h"
 #include "simulation/energyinvariant.h"
 #include "simulation/fields.h"
+#include "simulation/integrationmethod.h"
 #include "simulation/motion.h"
 
 #include <gtest/gtest.h>
@@ -25,7 +27,16 @@ constexpr double kMe = 9.1091e-31;  // electron mass [kg]
 
 class AccuracyTest : public PhysicsTest {
 protected:
-    // Cash-Karp steps of the run from R, V until tEnd; each(Y) after every accepted step.
+    void SetUp() override {
+        PhysicsTest::SetUp();
+        integrationChoice() = IntegrationChoice{};
+    }
+    void TearDown() override {
+        integrationChoice() = IntegrationChoice{};
+        PhysicsTest::TearDown();
+    }
+    // Steps of the run (the chosen method) from R, V until tEnd; each(Y) after every step, which
+    // returns false to stop.
     template <class Each>
     static void integrate(const Vecteur3& R, const Vecteur3& V, double tEnd, Each each) {
         SpeciesRefresh(0);
@@ -33,18 +44,13 @@ protected:
         pack(R, V, Y);
         double h = kInitialStep;
         for (long n = 0; Y(8) < tEnd && n < 2'000'000; ++n) {
-            RungeStep(h, Y, Ynew);
+            IntegrationStep(h, Y, Ynew);
             ASSERT_EQ(StopCalcul, 0);
             CopieEtat(Ynew, Y);
             if (!each(Y)) return;
         }
     }
-    static DriftReadout readout(const StateArray& Y) {
-        Vecteur3 E, B;
-        Champ(position(Y), E, B);
-        const RunRecord& rec = runRecord();
-        return driftReadout(position(Y), velocity(Y), E, B, rec.Charge, rec.Mass);
-    }
+    static DriftReadout readout(const StateArray& Y) { return driftReadoutOfState(Y); }
 };
 
 // Uniform B along z and E along x: the exact motion is a circle of the velocity u about the
@@ -178,26 +184,104 @@ TEST_F(AccuracyTest, MagneticMomentOverAMirrorBounce) {
     const DriftReadout start = readout(Y0);
     ASSERT_NEAR(runRecord().BNorm, 1, 1e-12);
     ASSERT_NEAR(start.pitchDeg, 135, 1e-9); // B points to -z on the equator
-    double worstMu = 0, closest = 180, bAtMirror = 0, lastPitch = start.pitchDeg;
-    bool mirrored = false;
-    integrate(R0, V0, 1e-3, [&](const StateArray& Y) {
-        const DriftReadout d = readout(Y);
-        worstMu = std::max(worstMu, std::fabs(d.mu / start.mu - 1));
-        if (std::fabs(d.pitchDeg - 90) < closest) {
-            closest = std::fabs(d.pitchDeg - 90);
-            bAtMirror = runRecord().BNorm;
-        }
-        lastPitch = d.pitchDeg;
-        mirrored = mirrored || d.pitchDeg < 80; // on its way back
-        return !(mirrored && Y(5) < 0.05);      // stop on the way back, before the equator
+    // Cash-Karp with a small error limit, and Boris with its step following the local field.
+    for (const auto method : {IntegrationMethod::CashKarp, IntegrationMethod::Boris}) {
+        integrationChoice().method = method;
+        integrationChoice().stepsPerGyration = 64;
+        double worstMu = 0, closest = 180, bAtMirror = 0, lastPitch = start.pitchDeg;
+        bool mirrored = false;
+        integrate(R0, V0, 1e-3, [&](const StateArray& Y) {
+            const DriftReadout d = readout(Y);
+            worstMu = std::max(worstMu, std::fabs(d.mu / start.mu - 1));
+            if (std::fabs(d.pitchDeg - 90) < closest) {
+                closest = std::fabs(d.pitchDeg - 90);
+                bAtMirror = runRecord().BNorm;
+            }
+            lastPitch = d.pitchDeg;
+            mirrored = mirrored || d.pitchDeg < 80; // on its way back
+            return !(mirrored && Y(5) < 0.05);      // stop on the way back, before the equator
+        });
+        const char* name = method == IntegrationMethod::Boris ? "Boris" : "Cash-Karp";
+        std::printf(
+            "mirror, %s: worst mu change %.2e, closest pitch to 90 deg %.3f deg, B %.4f T\n", name,
+            worstMu, closest, bAtMirror);
+        EXPECT_TRUE(mirrored) << name;
+        EXPECT_LT(lastPitch, 90) << name;
+        EXPECT_LT(worstMu, 0.01) << name;
+        EXPECT_LT(closest, 0.5) << name;
+        EXPECT_NEAR(bAtMirror, 2, 0.02) << name;
+    }
+}
+
+// The Boris run steps 2 pi / (N |q/m| B) from the start: in a uniform field 1000 gyrations take
+// exactly 1000 N steps, with the kinetic energy kept to round-off.
+TEST_F(AccuracyTest, BorisRunStepsFollowTheGyration) {
+    const double b = 0.015;
+    setFields(1, {0, 0, 0}, {0, 0, b});
+    integrationChoice().method = IntegrationMethod::Boris;
+    integrationChoice().stepsPerGyration = 20;
+    const double period = 2 * Pi * kMe / (-kQe * b);
+    const Vecteur3 V0(0, 1e7, 2e6);
+    long steps = 0;
+    double worst = 0;
+    integrate({0.0425, 0, 0}, V0, 1000 * period * (1 - 1e-9), [&](const StateArray& Y) {
+        ++steps;
+        const double v2 = Y(2) * Y(2) + Y(4) * Y(4) + Y(6) * Y(6);
+        worst = std::max(worst, std::fabs(v2 / ProdScal(V0, V0) - 1));
+        return true;
     });
-    std::printf("mirror: worst mu change %.2e, closest pitch to 90 deg %.3f deg, B %.4f T\n",
-                worstMu, closest, bAtMirror);
-    EXPECT_TRUE(mirrored);
-    EXPECT_LT(lastPitch, 90);
-    EXPECT_LT(worstMu, 0.01);
-    EXPECT_LT(closest, 0.5);
-    EXPECT_NEAR(bAtMirror, 2, 0.02);
+    EXPECT_EQ(steps, 20000);
+    EXPECT_LT(worst, 1e-12);
+}
+
+TEST_F(AccuracyTest, IntegrationAndColumnSettings) {
+    const struct {
+        const char* key;
+        const char* value;
+        bool handled;
+        bool accepted;
+    } rows[] = {{"method", "boris", true, true},
+                {"method", "cash-karp", true, true},
+                {"method", "Boris", true, false},
+                {"method", "", true, false},
+                {"steps-per-gyration", "64", true, true},
+                {"steps-per-gyration", "4", true, true},
+                {"steps-per-gyration", "3.9", true, false},
+                {"steps-per-gyration", "16x", true, false},
+                {"steps-per-gyration", "nan", true, false},
+                {"errmax", "1e-9", false, true}};
+    for (const auto& row : rows) {
+        integrationChoice() = IntegrationChoice{};
+        std::string error;
+        EXPECT_EQ(applyIntegrationSetting(row.key, row.value, error), row.handled) << row.key;
+        EXPECT_EQ(error.empty(), row.accepted) << row.key << "=" << row.value;
+        if (!row.accepted) {
+            // A refused value leaves the choice alone.
+            EXPECT_EQ(integrationChoice().method, IntegrationMethod::CashKarp);
+            EXPECT_EQ(integrationChoice().stepsPerGyration, 32);
+        }
+    }
+    std::string error;
+    applyIntegrationSetting("steps-per-gyration", "128", error);
+    applyIntegrationSetting("method", "boris", error);
+    EXPECT_EQ(integrationChoice().stepsPerGyration, 128);
+    EXPECT_EQ(integrationChoice().method, IntegrationMethod::Boris);
+
+    std::vector<AccuracyColumn> columns;
+    ASSERT_TRUE(parseAccuracyColumns(" gcz,W_rel  pitch_deg ", columns, error));
+    ASSERT_EQ(columns.size(), 3u);
+    EXPECT_STREQ(accuracyColumnName(columns[0]), "gcz");
+    EXPECT_STREQ(accuracyColumnName(columns[1]), "W_rel");
+    const DriftReadout d = driftReadout({1, 1, 1}, {3, 0, 4}, {0, 5, 0}, {0, 0, 2}, -2, 1);
+    EXPECT_EQ(accuracyColumnValue(columns[0], d, 0.5), 1);
+    EXPECT_EQ(accuracyColumnValue(columns[1], d, 0.5), 0.5);
+    EXPECT_EQ(accuracyColumnValue(columns[2], d, 0.5), d.pitchDeg);
+    for (const char* bad : {"mu mu", "W_rel energy", "GCX"}) {
+        error.clear();
+        EXPECT_FALSE(parseAccuracyColumns(bad, columns, error)) << bad;
+        EXPECT_FALSE(error.empty()) << bad;
+        EXPECT_EQ(columns.size(), 3u) << bad; // left as it was
+    }
 }
 
 // Default case: electron at 10 m/s in about 0.02 T, Larmor radius near 3 nm against an error
