@@ -6,6 +6,7 @@
 #include "simulation/casemodel.h"
 #include "simulation/motion.h"
 #include "simulation/runrecord.h"
+#include "uniformgyration.h"
 
 #include <benchmark/benchmark.h>
 // Copying an odeint stepper copies its (not yet initialised) work states: GCC warns inside Boost.
@@ -83,19 +84,7 @@ void frRungeOde(const OdeState& y, OdeState& dy, double) {
 }
 
 void prepareCase() {
-    CaseModel& c = theCase();
-    c.select(BoxFamily::Option4, 1); // uniform
-    for (int i = 0; i < 3; ++i) c.setText(BoxFamily::Texte4, i, "0");
-    c.setText(BoxFamily::Texte6, 0, "0");
-    c.setText(BoxFamily::Texte6, 1, "0");
-    c.setText(BoxFamily::Texte6, 2, "0.015");
-    c.select(BoxFamily::Option5, 0);
-    SpeciesRefresh(0);
-    rungeWork() = RungeWork{};
-    rungeWork().trace = 0;
-    Ldim = 8;
-    OrdreRunge = 5;
-    ErrMax = kErrMax;
+    bench::prepareUniformGyration(kErrMax);
 }
 
 // Electron at 1e7 m/s: gyration radius 3.8 mm, period 2.4 ns.

@@ -1,0 +1,30 @@
+// The benchmarks' common case: an electron in a uniform 0.015 T field along z, no electric field,
+// the integrator's work record fresh and Cash-Karp selected.
+#pragma once
+
+#include "numerics/errorreport.h"
+#include "numerics/rungekutta.h"
+#include "simulation/casemodel.h"
+#include "simulation/runrecord.h"
+
+namespace gyro::bench {
+
+/// Types the uniform gyration into the case and resets the integrator (error limit [m]).
+inline void prepareUniformGyration(double errMax) {
+    CaseModel& c = theCase();
+    c.select(BoxFamily::Option4, 1); // uniform
+    for (int i = 0; i < 3; ++i) c.setText(BoxFamily::Texte4, i, "0");
+    c.setText(BoxFamily::Texte6, 0, "0");
+    c.setText(BoxFamily::Texte6, 1, "0");
+    c.setText(BoxFamily::Texte6, 2, "0.015");
+    c.select(BoxFamily::Option5, 0);
+    SpeciesRefresh(0);
+    rungeWork() = RungeWork{};
+    rungeWork().trace = 0;
+    Ldim = 8;
+    OrdreRunge = 5;
+    ErrMax = errMax;
+    StopCalcul = 0;
+}
+
+} // namespace gyro::bench

@@ -1,0 +1,77 @@
+// The Boris pusher in its synchronous drift-kick-drift form.
+#include "boris.h"
+
+#include "numerics/constants.h"
+#include "numerics/errorreport.h"
+#include "runrecord.h"
+
+#include <cmath>
+
+namespace gyro {
+
+namespace {
+
+bool finite(const Vecteur3& v) {
+    return std::isfinite(v(1)) && std::isfinite(v(2)) && std::isfinite(v(3));
+}
+
+void refuse(const char* label, const StateArray& Y, StateArray& Ynew) {
+    if (StopCalcul != 1) AlerteCalcul(label);
+    StopCalcul = 1;
+    CopieEtat(Y, Ynew);
+}
+
+} // namespace
+
+double borisStepSize(double stepsPerGyration, double chargeOverMass, double bNorm) {
+    const double omega = std::fabs(chargeOverMass) * bNorm; // cyclotron frequency [rad/s]
+    if (!(stepsPerGyration >= 1) || !std::isfinite(stepsPerGyration) || !(omega > 0) ||
+        !std::isfinite(omega))
+        return 0;
+    return 2 * Pi / (stepsPerGyration * omega);
+}
+
+void borisStep(double h, const StateArray& Y, StateArray& Ynew, FieldRoutine field,
+               double chargeOverMass, double* bMidNorm) {
+    const Vecteur3 R = position(Y);
+    const Vecteur3 V = velocity(Y);
+    if (!std::isfinite(h) || !std::isfinite(chargeOverMass) || !finite(R) || !finite(V)) {
+        refuse("borisfaute pas, charge/masse ou état non fini", Y, Ynew);
+        return;
+    }
+    // Drift half a step to the midpoint, where the force acts for the whole step.
+    Vecteur3 mid;
+    MultKPlus(V, h / 2, R, mid);
+    Vecteur3 E, B;
+    field(mid, E, B);
+    if (!finite(E) || !finite(B)) {
+        refuse("borisfaute champ non fini en ce point", Y, Ynew);
+        return;
+    }
+    const double k = chargeOverMass * h / 2; // [C/kg s]
+    // Half the electric impulse.
+    Vecteur3 vMinus;
+    MultKPlus(E, k, V, vMinus);
+    // Rotation about B by the angle 2 atan(|q/m| B h / 2): t is the tangent of half the angle
+    // along B, s = 2 t / (1 + t^2). |v| is kept exactly up to rounding.
+    Vecteur3 t, s, cross, vPrime, vPlus;
+    MultK(B, k, t);
+    const double t2 = ProdScal(t, t);
+    MultK(t, 2 / (1 + t2), s);
+    ProdVect(vMinus, t, cross);
+    MultKPlus(vMinus, 1, cross, vPrime);
+    ProdVect(vPrime, s, cross);
+    MultKPlus(vMinus, 1, cross, vPlus);
+    // The second half of the electric impulse, then the second half drift.
+    Vecteur3 vNew, rNew;
+    MultKPlus(E, k, vPlus, vNew);
+    MultKPlus(vNew, h / 2, mid, rNew);
+
+    CopieEtat(Y, Ynew);
+    pack(rNew, vNew, Ynew);
+    const int n = Ldim >= 2 && Ldim <= kStateCapacity ? static_cast<int>(Ldim) : 8;
+    Ynew(n) = Y(n) + h;
+    if (bMidNorm) *bMidNorm = std::sqrt(ProdScal(B, B));
+}
+
+} // namespace gyro

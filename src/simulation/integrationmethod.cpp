@@ -1,0 +1,67 @@
+// The run's integration method and the step that dispatches to it.
+#include "integrationmethod.h"
+
+#include "boris.h"
+#include "fields.h"
+#include "motion.h"
+#include "runrecord.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace gyro {
+
+IntegrationChoice& integrationChoice() {
+    static IntegrationChoice choice;
+    return choice;
+}
+
+bool applyIntegrationSetting(const std::string& key, const std::string& value, std::string& error) {
+    IntegrationChoice& choice = integrationChoice();
+    if (key == "method") {
+        if (value == "cash-karp") {
+            choice.method = IntegrationMethod::CashKarp;
+        } else if (value == "boris") {
+            choice.method = IntegrationMethod::Boris;
+        } else {
+            error = "method must be cash-karp or boris, got \"" + value + "\"";
+        }
+        return true;
+    }
+    if (key == "steps-per-gyration") {
+        double n = 0;
+        const auto result = std::from_chars(value.data(), value.data() + value.size(), n);
+        if (result.ec != std::errc() || result.ptr != value.data() + value.size() ||
+            !std::isfinite(n) || n < kMinStepsPerGyration) {
+            error = "steps-per-gyration must be a number from 4 up, got \"" + value + "\"";
+        } else {
+            choice.stepsPerGyration = n;
+        }
+        return true;
+    }
+    return false;
+}
+
+void IntegrationStep(double& h, const StateArray& Y, StateArray& Ynew) {
+    const IntegrationChoice& choice = integrationChoice();
+    if (choice.method == IntegrationMethod::CashKarp) {
+        RungeStep(h, Y, Ynew);
+        return;
+    }
+    const RunRecord& rec = runRecord();
+    const double qm = rec.Charge / rec.Mass;
+    const double n = std::max(choice.stepsPerGyration, kMinStepsPerGyration);
+    const int t = Ldim >= 2 && Ldim <= kStateCapacity ? static_cast<int>(Ldim) : 8;
+    if (Y(t) == 0) {
+        Vecteur3 E, B;
+        Champ(position(Y), E, B);
+        const double first = borisStepSize(n, qm, std::sqrt(ProdScal(B, B)));
+        if (first > 0) h = first;
+    }
+    double bMid = 0;
+    borisStep(h, Y, Ynew, Champ, qm, &bMid);
+    const double next = borisStepSize(n, qm, bMid);
+    if (next > 0) h = next;
+}
+
+} // namespace gyro

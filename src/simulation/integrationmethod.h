@@ -1,0 +1,39 @@
+// The run's integration method: the adaptive Cash-Karp step (the default) or the Boris pusher
+// with a fixed number of steps per gyration, and the step of a run that honours the choice.
+#pragma once
+
+#include "numerics/vecteur3.h"
+
+#include <string>
+
+namespace gyro {
+
+enum class IntegrationMethod { CashKarp, Boris };
+
+/// The choice a run reads at every step (the window's Integration group and the command line's
+/// --set method=..., --set steps-per-gyration=... write it).
+struct IntegrationChoice {
+    IntegrationMethod method = IntegrationMethod::CashKarp;
+    double stepsPerGyration = 32; ///< Boris steps per gyration at the local field, >= 4
+};
+
+/// The program-wide choice.
+IntegrationChoice& integrationChoice();
+
+/// Smallest number of Boris steps per gyration accepted: fewer turn the velocity by more than
+/// 90 degrees a step.
+inline constexpr double kMinStepsPerGyration = 4;
+
+/// Handles the command line's integration keys: "method" (cash-karp or boris) and
+/// "steps-per-gyration" (a number from 4 up). Returns false for any other key; for a bad value
+/// returns true with a message in `error` and leaves the choice as it was.
+bool applyIntegrationSetting(const std::string& key, const std::string& value, std::string& error);
+
+/// One step of a run with the chosen method. Cash-Karp: RungeStep, h [s] in and proposed out.
+/// Boris: a step of h, then h := the step that cuts one gyration at the field met at the step's
+/// midpoint into stepsPerGyration steps; a state at time 0 (the start of a run) first takes its
+/// step from the field at its own position. Without a magnetic field h is kept. The caller tests
+/// StopCalcul afterwards.
+void IntegrationStep(double& h, const StateArray& Y, StateArray& Ynew);
+
+} // namespace gyro
