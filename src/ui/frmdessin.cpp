@@ -19,10 +19,12 @@
 
 #include "numerics/errorreport.h"
 #include "numerics/numberformat.h"
+#include "simulation/boxcommit.h"
 #include "simulation/caseexamples.h"
 #include "simulation/casememo.h"
 #include "simulation/caseslots.h"
 #include "simulation/driftreadout.h"
+#include "simulation/runcontrols.h"
 #include "simulation/rundriver.h"
 #include "simulation/runrecord.h"
 #include "simulation/startup.h"
@@ -162,12 +164,11 @@ void FrmDessin::connectHandlers() {
     connect(m_run->speed(), &SpeedControl::speedChanged, this,
             [this](double stepsPerSecond) { m_driver->setSpeed(stepsPerSecond); });
     connect(m_boxes, &CaseBoxes::clicked, this, [this](BoxFamily family, int index) {
+        if (family == BoxFamily::Option4) Option4_Click(index);
         if (family == BoxFamily::Option5) Option5_Click(index);
         if (family == BoxFamily::Coche1) Coche1_Click(index);
     });
-    connect(m_boxes, &CaseBoxes::edited, this, [this](BoxFamily family, int index) {
-        if (family == BoxFamily::Texte3) Texte3_Change(index);
-    });
+    connect(m_boxes, &CaseBoxes::committed, this, &FrmDessin::boxCommitted);
     connect(m_boxes, &CaseBoxes::hovered, this, &FrmDessin::Texte3_MouseMove);
     connect(m_case, &CasePanel::exampleChosen, this, &FrmDessin::DefilementH1_Change);
     connect(m_commands, &CommandRow::configClicked, this, &FrmDessin::CmdConfig_Click);
@@ -216,51 +217,55 @@ void FrmDessin::Form_Load() {
 }
 
 void FrmDessin::Commande14_Click() {
+    // A nested run starts only on purpose: Run while the run on top is paused.
+    if (!runControls(runView()).runEnabled) return;
     SpeciesRefresh(kReadoutRefresh);
     RunRecord& record = runRecord();
     record.noPrint = m_model.Coche1(slot::kNoPrint) != 0 ? 1 : 0;
     record.cubicView = m_model.Coche1(slot::kCubicView) != 0 ? 1 : 0;
     if (m_model.Coche1(slot::kNoPrint) != 0) m_case->drawing()->hideNoPrint();
-    m_run->runButton()->setText("Run Gyrotrace");
-    m_run->runButton()->hide();
-    m_run->pauseButton()->show();
 
     if (!m_memo) m_memo = std::make_unique<CaseMemo>();
     const double number = saveRunExample(m_model, *m_memo);
     // The scroll bar reaches the new example (without loading it).
     m_case->showExampleSelector(m_memo->count(), number);
 
-    if (m_run->pauseButton()->text() == "Continue") Commande2_Click();
-    // An abandon asked while no run was in progress must not end this run at its first pause.
-    if (!m_driver->running()) m_driver->setOtherCase(false);
-
+    const int depth = m_driver->depth();
+    m_driver->setOtherCase(false);
     m_driver->RunTrajectory();
-    if (m_driver->running()) {
+    if (m_driver->depth() > depth) {
+        // The new run computes at once; a run it is nested in stays below it, paused.
+        m_driver->setPaused(false);
+        m_waiting = false;
         m_sliceTimer->setInterval(0);
         m_sliceTimer->start();
         m_displayTimer->start();
-        refreshDisplay();
-    } else {
-        showRunButtons();
     }
+    refreshDisplay();
 }
 
 void FrmDessin::Commande2_Click() {
+    if (!m_driver->running()) return;
     const bool pause = !m_driver->paused();
-    m_run->pauseButton()->setText(pause ? "Continue" : "Pause");
     m_driver->setPaused(pause);
+    // Continue withdraws an "Other Case" not carried out yet.
+    if (!pause) m_driver->setOtherCase(false);
     refreshDisplay();
 }
 
 void FrmDessin::Commande3_Click() {
-    if (!m_driver->otherCase()) {
-        m_driver->setOtherCase(true);
-        m_run->runButton()->show();
-        m_run->pauseButton()->hide();
-    } else {
-        m_driver->setOtherCase(false);
-        m_run->pauseButton()->show();
-    }
+    if (!m_driver->running()) return;
+    // "Other Case" abandons the run on top, computing, paused or waiting at its maximum time: the
+    // driver ends a paused run that sees the request, here at once (no step is computed) unless
+    // a step is in progress below a question box, then at the next slice.
+    m_driver->setPaused(true);
+    m_driver->setOtherCase(true);
+    m_driver->advance(std::chrono::nanoseconds::zero(), 1);
+    refreshDisplay();
+}
+
+void FrmDessin::Option4_Click(int) {
+    SpeciesRefresh(kReadoutRefresh);
 }
 
 void FrmDessin::Option5_Click(int index) {
@@ -280,8 +285,11 @@ void FrmDessin::Texte3_MouseMove(int index) {
     SpeciesRefresh(index);
 }
 
-void FrmDessin::Texte3_Change(int index) {
-    EnergyEdit(index);
+void FrmDessin::boxCommitted(BoxFamily family, int index) {
+    // Texte3_Change: a committed energy rescales the velocity.
+    if (family == BoxFamily::Texte3) EnergyEdit(index);
+    // The read-outs follow every value they depend on.
+    if (readoutsDependOn(family, index)) SpeciesRefresh(kReadoutRefresh);
 }
 
 void FrmDessin::DefilementH1_Change() {
@@ -367,11 +375,6 @@ void FrmDessin::closeEvent(QCloseEvent* event) {
 // ---------------------------------------------------------------------------------------------
 // Runs
 
-void FrmDessin::showRunButtons() {
-    m_run->runButton()->show();
-    m_run->pauseButton()->hide();
-}
-
 void FrmDessin::sliceTick() {
     const RunDriver::Slice slice = m_driver->advance(kSliceBudget);
     m_waiting = slice.waiting;
@@ -390,32 +393,33 @@ void FrmDessin::sliceTick() {
     if (m_sliceTimer->interval() != interval) m_sliceTimer->setInterval(interval);
 }
 
+RunView FrmDessin::runView() const {
+    RunView view;
+    view.depth = m_driver->depth();
+    view.paused = m_driver->paused();
+    view.waiting = m_waiting;
+    view.steps = m_driver->acceptedSteps();
+    view.points = m_traceur->pointCount();
+    view.abandoning = m_driver->otherCase();
+    return view;
+}
+
 void FrmDessin::refreshDisplay() {
+    // The time and the counts are those of the run on top.
     m_run->timeBox()->setText(toQt(FormatGeneral(m_driver->time())));
-    QString state;
-    if (!m_driver->running()) {
-        state = "Ready";
-    } else if (m_driver->paused()) {
-        state = "Paused";
-    } else if (m_waiting) {
-        state = "Waiting at the maximum time (type a later time to go on)";
-    } else {
-        state = "Running";
-    }
-    if (m_driver->running() || m_driver->acceptedSteps() > 0) {
-        const QLocale english(QLocale::English);
-        state += QString("   ·   %1 steps   ·   %2 points in the scene")
-                     .arg(english.toString(static_cast<qulonglong>(m_driver->acceptedSteps())))
-                     .arg(english.toString(static_cast<qulonglong>(m_traceur->pointCount())));
-        if (m_driver->depth() > 1) state += QString("   ·   %1 nested runs").arg(m_driver->depth());
-    }
-    m_status->setText(state);
+    const RunControls controls = runControls(runView());
+    m_run->showControls(controls);
+    m_status->setText(toQt(controls.status));
 }
 
 void FrmDessin::runEnded() {
-    if (m_driver->running()) return;
-    m_displayTimer->stop();
-    showRunButtons();
+    if (m_driver->running()) {
+        // The run below the one that ended waits, paused, for Continue.
+        m_driver->setPaused(true);
+    } else {
+        m_driver->setPaused(false);
+        m_displayTimer->stop();
+    }
     refreshDisplay();
 }
 

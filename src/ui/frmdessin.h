@@ -27,6 +27,7 @@ class ResultsPanel;
 class RunDriver;
 class RunPanel;
 class Traceur3D;
+struct RunView;
 
 /// The program's main window. It is a view of the program-wide case (`theCase()`): every box
 /// edit writes the case, every change of the case shows in its box. Runs are computed by the run
@@ -84,10 +85,11 @@ private:
     void Commande14_Click();
     void Commande2_Click();
     void Commande3_Click();
+    void Option4_Click(int index);
     void Option5_Click(int index);
     void Coche1_Click(int index);
     void Texte3_MouseMove(int index);
-    void Texte3_Change(int index);
+    void boxCommitted(BoxFamily family, int index);
     void DefilementH1_Change();
     void CmdConfig_Click();
     void CmdFinMirav_Click();
@@ -98,7 +100,7 @@ private:
     void MnuAideComplete_Click();
 
     // --- Runs.
-    void showRunButtons();
+    RunView runView() const;
     void sliceTick();
     void refreshDisplay();
     void runEnded();
