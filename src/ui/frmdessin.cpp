@@ -11,6 +11,7 @@
 #include "inputboxasker.h"
 #include "mainmenu.h"
 #include "resultspanel.h"
+#include "runloop.h"
 #include "runpanel.h"
 #include "speedcontrol.h"
 #include "traceur3d.h"
@@ -44,7 +45,6 @@
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include <chrono>
@@ -52,10 +52,6 @@
 namespace gyro {
 
 namespace {
-// Wall time of one slice of computation: short enough that the window never waits noticeably.
-constexpr std::chrono::milliseconds kSliceBudget{8};
-// The time box and the status line are refreshed at about 30 Hz, never per step.
-constexpr int kDisplayIntervalMs = 33;
 // Index of the read-outs' refresh: frequency, diameter and energy are computed.
 constexpr int kReadoutRefresh = slot::kCyclotronFrequency;
 } // namespace
@@ -78,7 +74,6 @@ FrmDessin::FrmDessin(QWidget* parent) : QMainWindow(parent), m_model(theCase()) 
     m_traceur->setObjectName("Traceur3D");
     m_traceur->setMinimumSize(320, 240);
     m_driver = std::make_unique<RunDriver>(m_model, m_traceur->model());
-    m_driver->onRunEnded = [this] { runEnded(); };
 
     auto* menu = new MainMenu(menuBar(), m_traceur->createMenu(this), this);
     connect(menu, &MainMenu::configurationChosen, this, &FrmDessin::MnuConfiguration_Click);
@@ -113,12 +108,8 @@ FrmDessin::FrmDessin(QWidget* parent) : QMainWindow(parent), m_model(theCase()) 
     m_status->setObjectName("RunStatus");
     statusBar()->addWidget(m_status, 1);
 
-    m_sliceTimer = new QTimer(this);
-    m_sliceTimer->setInterval(0);
-    connect(m_sliceTimer, &QTimer::timeout, this, &FrmDessin::sliceTick);
-    m_displayTimer = new QTimer(this);
-    m_displayTimer->setInterval(kDisplayIntervalMs);
-    connect(m_displayTimer, &QTimer::timeout, this, &FrmDessin::refreshDisplay);
+    m_loop = new RunLoop(*m_driver, *m_run, *m_status, *m_traceur, this);
+    m_driver->onRunEnded = [this] { m_loop->runEnded(); };
 
     connectHandlers();
     m_boxes->showAll();
@@ -218,7 +209,7 @@ void FrmDessin::Form_Load() {
 
 void FrmDessin::Commande14_Click() {
     // A nested run starts only on purpose: Run while the run on top is paused.
-    if (!runControls(runView()).runEnabled) return;
+    if (!runControls(m_loop->view()).runEnabled) return;
     SpeciesRefresh(kReadoutRefresh);
     RunRecord& record = runRecord();
     record.noPrint = m_model.Coche1(slot::kNoPrint) != 0 ? 1 : 0;
@@ -236,12 +227,9 @@ void FrmDessin::Commande14_Click() {
     if (m_driver->depth() > depth) {
         // The new run computes at once; a run it is nested in stays below it, paused.
         m_driver->setPaused(false);
-        m_waiting = false;
-        m_sliceTimer->setInterval(0);
-        m_sliceTimer->start();
-        m_displayTimer->start();
+        m_loop->started();
     }
-    refreshDisplay();
+    m_loop->refresh();
 }
 
 void FrmDessin::Commande2_Click() {
@@ -250,7 +238,7 @@ void FrmDessin::Commande2_Click() {
     m_driver->setPaused(pause);
     // Continue withdraws an "Other Case" not carried out yet.
     if (!pause) m_driver->setOtherCase(false);
-    refreshDisplay();
+    m_loop->refresh();
 }
 
 void FrmDessin::Commande3_Click() {
@@ -261,7 +249,7 @@ void FrmDessin::Commande3_Click() {
     m_driver->setPaused(true);
     m_driver->setOtherCase(true);
     m_driver->advance(std::chrono::nanoseconds::zero(), 1);
-    refreshDisplay();
+    m_loop->refresh();
 }
 
 void FrmDessin::Option4_Click(int) {
@@ -354,8 +342,7 @@ void FrmDessin::CmdFinMirav_Click() {
 }
 
 void FrmDessin::endProgram() {
-    m_sliceTimer->stop();
-    m_displayTimer->stop();
+    m_loop->stop();
     if (m_quit) {
         m_quit();
         return;
@@ -370,57 +357,6 @@ void FrmDessin::closeEvent(QCloseEvent* event) {
     // The main window lives as long as the program: closing it ends the program.
     event->accept();
     endProgram();
-}
-
-// ---------------------------------------------------------------------------------------------
-// Runs
-
-void FrmDessin::sliceTick() {
-    const RunDriver::Slice slice = m_driver->advance(kSliceBudget);
-    m_waiting = slice.waiting;
-    if (!slice.active) {
-        m_sliceTimer->stop();
-        return;
-    }
-    // A waiting run (paused, or past its pause time) is polled gently; a speed-limited run
-    // often enough to stay smooth; a free run as often as the event loop allows.
-    int interval = 0;
-    if (slice.waiting) {
-        interval = 20;
-    } else if (m_driver->speed() > 0) {
-        interval = 4;
-    }
-    if (m_sliceTimer->interval() != interval) m_sliceTimer->setInterval(interval);
-}
-
-RunView FrmDessin::runView() const {
-    RunView view;
-    view.depth = m_driver->depth();
-    view.paused = m_driver->paused();
-    view.waiting = m_waiting;
-    view.steps = m_driver->acceptedSteps();
-    view.points = m_traceur->pointCount();
-    view.abandoning = m_driver->otherCase();
-    return view;
-}
-
-void FrmDessin::refreshDisplay() {
-    // The time and the counts are those of the run on top.
-    m_run->timeBox()->setText(toQt(FormatGeneral(m_driver->time())));
-    const RunControls controls = runControls(runView());
-    m_run->showControls(controls);
-    m_status->setText(toQt(controls.status));
-}
-
-void FrmDessin::runEnded() {
-    if (m_driver->running()) {
-        // The run below the one that ended waits, paused, for Continue.
-        m_driver->setPaused(true);
-    } else {
-        m_driver->setPaused(false);
-        m_displayTimer->stop();
-    }
-    refreshDisplay();
 }
 
 } // namespace gyro

@@ -11,7 +11,6 @@
 
 class QLabel;
 class QPlainTextEdit;
-class QTimer;
 
 namespace gyro {
 
@@ -25,9 +24,9 @@ class FrmHelp;
 class InputBoxAsker;
 class ResultsPanel;
 class RunDriver;
+class RunLoop;
 class RunPanel;
 class Traceur3D;
-struct RunView;
 
 /// The program's main window. It is a view of the program-wide case (`theCase()`): every box
 /// edit writes the case, every change of the case shows in its box. Runs are computed by the run
@@ -99,11 +98,6 @@ private:
     void MnuAPropos_Click();
     void MnuAideComplete_Click();
 
-    // --- Runs.
-    RunView runView() const;
-    void sliceTick();
-    void refreshDisplay();
-    void runEnded();
     void endProgram();
 
     CaseModel& m_model;
@@ -124,11 +118,9 @@ private:
     QPointer<FrmHelp> m_help;
     QPointer<FrmDessin8> m_orbitWindow;
 
-    QTimer* m_sliceTimer = nullptr;
-    QTimer* m_displayTimer = nullptr;
+    RunLoop* m_loop = nullptr;
     int m_manoeuvreType = 0;
     bool m_loaded = false;
-    bool m_waiting = false; // the last slice found the run waiting
 };
 
 } // namespace gyro
