@@ -9,6 +9,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -33,6 +34,9 @@ std::string commentForCase(const QString& s) {
 // Properties of a box refused as not a number: the mark, and the tooltip it had before.
 const char* kNotANumber = "notANumber";
 const char* kNormalToolTip = "normalToolTip";
+// Properties of every box: the family and slot of the case it shows.
+const char* kFamily = "caseFamily";
+const char* kIndex = "caseIndex";
 
 template <class Array> auto at(const Array& a, int index) -> typename Array::value_type {
     return index >= 0 && static_cast<std::size_t>(index) < a.size()
@@ -65,7 +69,6 @@ QLineEdit* CaseBoxes::makeBox(QWidget* parent, BoxFamily family, int index,
         m_texte3[i] = box;
         // Moving the mouse over these boxes refreshes the particle constants.
         box->setMouseTracking(true);
-        box->installEventFilter(this);
         break;
     case BoxFamily::Texte4:
         m_texte4[i] = box;
@@ -79,13 +82,13 @@ QLineEdit* CaseBoxes::makeBox(QWidget* parent, BoxFamily family, int index,
     default:
         break;
     }
-    // Typed values reach the case when committed: a value half typed ("", "0.", "1e") must never
-    // act on a run.
-    connect(box, &QLineEdit::editingFinished, this, [this, box, family, index] {
-        if (!box->isModified()) return;
-        box->setModified(false);
-        commit(box, family, index);
-    });
+    // Typed values reach the case when committed, on Enter or when the focus leaves the box for
+    // another control (see eventFilter): a value half typed ("", "0.", "1e") must never act on a
+    // run.
+    box->setProperty(kFamily, static_cast<int>(family));
+    box->setProperty(kIndex, index);
+    box->installEventFilter(this);
+    connect(box, &QLineEdit::returnPressed, this, [this, box] { finishEditing(box); });
     connect(box, &QLineEdit::textEdited, this, [box, family, index](const QString& text) {
         // The red frame goes as soon as the box holds a number again.
         if (box->property(kNotANumber).toBool() &&
@@ -95,6 +98,13 @@ QLineEdit* CaseBoxes::makeBox(QWidget* parent, BoxFamily family, int index,
         }
     });
     return box;
+}
+
+void CaseBoxes::finishEditing(QLineEdit* box) {
+    if (!box->isModified()) return;
+    box->setModified(false);
+    commit(box, static_cast<BoxFamily>(box->property(kFamily).toInt()),
+           box->property(kIndex).toInt());
 }
 
 void CaseBoxes::commit(QLineEdit* box, BoxFamily family, int index) {
@@ -245,7 +255,16 @@ void CaseBoxes::showAll() {
 }
 
 bool CaseBoxes::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseMove) {
+    if (event->type() == QEvent::FocusOut) {
+        // Leaving the box for another control finishes the typing. The window losing the focus
+        // (a question box opening during a run, another program) does not: the box keeps the
+        // window's focus and the value half typed stays the user's.
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        auto* box = qobject_cast<QLineEdit*>(watched);
+        if (box && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+            finishEditing(box);
+        }
+    } else if (event->type() == QEvent::MouseMove) {
         for (int i = 0; i < CaseModel::kSlots; ++i) {
             if (m_texte3[static_cast<std::size_t>(i)] == watched) emit hovered(i);
         }

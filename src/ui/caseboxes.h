@@ -20,7 +20,8 @@ namespace gyro {
 /// The case's controls of the main window, named like the case's boxes ("Texte3_0",
 /// "Option4_2", "Coche1_7"). Every change of the case shows in its control; what the user types
 /// or clicks is written to the case: option buttons and check boxes at once, typed values when
-/// the user has finished typing them (Enter, or leaving the box), never a half-typed value. A
+/// the user has finished typing them (Enter, or leaving the box for another control; not the
+/// window losing the focus to a question box), never a half-typed value. A
 /// number box given something else keeps the case's value and shows a red frame and a tooltip,
 /// as editors do, until it holds a number again. The panels make their controls here and lay
 /// them out.
@@ -64,6 +65,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void finishEditing(QLineEdit* box);
     void commit(QLineEdit* box, BoxFamily family, int index);
     static void markNotANumber(QLineEdit* box, const QString& kept);
     static void unmark(QLineEdit* box);

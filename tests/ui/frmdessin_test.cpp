@@ -794,6 +794,10 @@ void FrmDessinTest::typedFieldChangesTheCurvature() {
         QTest::qWait(15);
         QCOMPARE(theCase().Texte6Value(2), 0.015);
     }
+    // Another window taking the focus (a question box) is not the end of the typing.
+    QFocusEvent deactivated(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+    QApplication::sendEvent(bz, &deactivated);
+    QCOMPARE(theCase().Texte6Value(2), 0.015);
     QTRY_VERIFY(m_window->driver().time() >= 1e-7);
     QCOMPARE(theCase().Texte6Value(2), 0.015);
     const double ratioTyping = radiusRatio(0.015);
@@ -857,9 +861,19 @@ void FrmDessinTest::readoutsFollowCommittedValues() {
     QVERIFY(near(readout("Texte3_11"), 2 * kElectronMass * 3000 / (q * 0.001)));
     type("Texte6_2", "0.004");
     QVERIFY(near(readout("Texte3_10"), q * 0.004 / (2 * kPi * kElectronMass)));
+    // Leaving the box for another control commits as Enter does.
+    QLineEdit* vy = box("Texte3_4");
+    vy->setFocus();
+    vy->selectAll();
+    QTest::keyClicks(vy, "2000");
+    QCOMPARE(theCase().Texte3Value(4), 3000.0);
+    QTest::keyClick(vy, Qt::Key_Tab);
+    QVERIFY(!vy->hasFocus());
+    QCOMPARE(theCase().Texte3Value(4), 2000.0);
+    QVERIFY(near(readout("Texte3_14"), kElectronMass * 2000 * 2000 / 2 / q));
     // Another species: its own energy at the same speed.
     click("Option5_1");
-    QVERIFY(near(readout("Texte3_14"), kProtonMass * 3000 * 3000 / 2 / q));
+    QVERIFY(near(readout("Texte3_14"), kProtonMass * 2000 * 2000 / 2 / q));
 }
 
 void FrmDessinTest::energyEditRescalesTheVelocity() {
