@@ -262,11 +262,11 @@ void FrmDessin::Option5_Click(int index) {
 }
 
 void FrmDessin::Coche1_Click(int index) {
-    SpeciesRefresh(kReadoutRefresh);
     runRecord().cubicView = m_model.Coche1(slot::kCubicView) != 0 ? 1 : 0;
     if (index == slot::kDriftReadout) {
         DriftReadOut(m_model, m_model.Coche1(slot::kDriftReadout) != 0);
     }
+    SpeciesRefresh(kReadoutRefresh);
 }
 
 void FrmDessin::Texte3_MouseMove(int index) {
@@ -275,16 +275,20 @@ void FrmDessin::Texte3_MouseMove(int index) {
 
 void FrmDessin::boxCommitted(BoxFamily family, int index) {
     // Texte3_Change: a committed energy rescales the velocity.
-    if (family == BoxFamily::Texte3) EnergyEdit(index);
+    const bool energy = family == BoxFamily::Texte3 && index == slot::kEnergy;
+    if (energy) EnergyEdit(index);
     // The read-outs follow every value they depend on.
-    if (readoutsDependOn(family, index)) SpeciesRefresh(kReadoutRefresh);
+    if (energy || readoutsDependOn(family, index)) SpeciesRefresh(kReadoutRefresh);
 }
 
 void FrmDessin::DefilementH1_Change() {
     if (!m_memo) return; // nothing to load before the window's load
     const CaseMemo::Selector selector =
         loadExample(m_model, *m_memo, m_case->exampleBar()->value());
-    if (selector.moved) m_case->showExampleSelector(selector.maximum, selector.value);
+    if (selector.moved) {
+        m_case->showExampleSelector(selector.maximum, selector.value);
+        SpeciesRefresh(kReadoutRefresh); // the read-outs of the example loaded
+    }
     if (m_model.Texte3Value(slot::kPauseTime) > 0) m_run->showPauseTime(true);
 }
 

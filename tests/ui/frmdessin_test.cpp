@@ -871,6 +871,12 @@ void FrmDessinTest::readoutsFollowCommittedValues() {
     QVERIFY(!vy->hasFocus());
     QCOMPARE(theCase().Texte3Value(4), 2000.0);
     QVERIFY(near(readout("Texte3_14"), kElectronMass * 2000 * 2000 / 2 / q));
+    // A typed energy rescales the velocity, and the diameter follows it.
+    type("Texte3_14", "1");
+    const double v1 = std::sqrt(2 * 1.0 * q / kElectronMass);
+    QVERIFY(near(readout("Texte3_4"), v1));
+    QVERIFY(near(readout("Texte3_11"), 2 * kElectronMass * v1 / (q * 0.004)));
+    type("Texte3_4", "2000");
     // Another species: its own energy at the same speed.
     click("Option5_1");
     QVERIFY(near(readout("Texte3_14"), kProtonMass * 2000 * 2000 / 2 / q));
