@@ -19,7 +19,6 @@
 #include "widgetkit.h"
 
 #include "numerics/errorreport.h"
-#include "numerics/numberformat.h"
 #include "simulation/boxcommit.h"
 #include "simulation/caseexamples.h"
 #include "simulation/casememo.h"
@@ -32,7 +31,6 @@
 #include "simulation/trajectorycsv.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
