@@ -303,11 +303,12 @@ RunDriver::Slice RunDriver::advance(std::chrono::nanoseconds budget, std::uint64
     const int t = static_cast<int>(Ldim);
     while (!m_runs.empty() && slice.steps < maxSteps) {
         Run& run = *m_runs.back();
-        // Pause time: past it, the run waits until a later time is typed (0 does not release).
+        // Pause time: past it, the run waits until a later time is typed; an empty or zero
+        // maximum time is no limit (and releases a waiting run).
         const double tp = m_model.Texte3Value(13);
         if (run.waitingForTime) {
-            if (run.Y(t) <= tp) run.waitingForTime = false;
-        } else if (tp != 0 && run.Y(t) > tp) {
+            if (tp <= 0 || run.Y(t) <= tp) run.waitingForTime = false;
+        } else if (tp > 0 && run.Y(t) > tp) {
             run.waitingForTime = true;
         }
         if (m_paused || run.waitingForTime) {

@@ -3,16 +3,19 @@
 
 #include "widgetkit.h"
 
+#include "simulation/boxcommit.h"
 #include "simulation/caseslots.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QVariant>
 
 namespace gyro {
 
@@ -27,6 +30,13 @@ std::string commentForCase(const QString& s) {
     t.replace("\r\n", "\n").replace('\n', "\r\n");
     return t.toStdString();
 }
+
+// Properties of a box refused as not a number: the mark, and the tooltip it had before.
+const char* kNotANumber = "notANumber";
+const char* kNormalToolTip = "normalToolTip";
+// Properties of every box: the family and slot of the case it shows.
+const char* kFamily = "caseFamily";
+const char* kIndex = "caseIndex";
 
 template <class Array> auto at(const Array& a, int index) -> typename Array::value_type {
     return index >= 0 && static_cast<std::size_t>(index) < a.size()
@@ -59,7 +69,6 @@ QLineEdit* CaseBoxes::makeBox(QWidget* parent, BoxFamily family, int index,
         m_texte3[i] = box;
         // Moving the mouse over these boxes refreshes the particle constants.
         box->setMouseTracking(true);
-        box->installEventFilter(this);
         break;
     case BoxFamily::Texte4:
         m_texte4[i] = box;
@@ -73,12 +82,62 @@ QLineEdit* CaseBoxes::makeBox(QWidget* parent, BoxFamily family, int index,
     default:
         break;
     }
-    connect(box, &QLineEdit::textChanged, this, [this, family, index](const QString& text) {
-        if (m_syncing) return;
-        m_model.setText(family, index, text.toStdString());
-        emit edited(family, index);
+    // Typed values reach the case when committed, on Enter or when the focus leaves the box for
+    // another control (see eventFilter): a value half typed ("", "0.", "1e") must never act on a
+    // run.
+    box->setProperty(kFamily, static_cast<int>(family));
+    box->setProperty(kIndex, index);
+    box->installEventFilter(this);
+    connect(box, &QLineEdit::returnPressed, this, [this, box] { finishEditing(box); });
+    connect(box, &QLineEdit::textEdited, this, [box, family, index](const QString& text) {
+        // The red frame goes as soon as the box holds a number again.
+        if (box->property(kNotANumber).toBool() &&
+            (isNumberText(text.toStdString()) ||
+             (text.trimmed().isEmpty() && acceptsEmpty(family, index)))) {
+            unmark(box);
+        }
     });
     return box;
+}
+
+void CaseBoxes::finishEditing(QLineEdit* box) {
+    if (!box->isModified()) return;
+    box->setModified(false);
+    commit(box, static_cast<BoxFamily>(box->property(kFamily).toInt()),
+           box->property(kIndex).toInt());
+}
+
+void CaseBoxes::commit(QLineEdit* box, BoxFamily family, int index) {
+    switch (commitBoxText(m_model, family, index, box->text().toStdString())) {
+    case CommitOutcome::NotANumber:
+        markNotANumber(box, toQt(m_model.text(family, index)));
+        break;
+    case CommitOutcome::Applied:
+        unmark(box);
+        emit committed(family, index);
+        break;
+    case CommitOutcome::Unchanged:
+        unmark(box);
+        break;
+    }
+}
+
+void CaseBoxes::markNotANumber(QLineEdit* box, const QString& kept) {
+    if (!box->property(kNotANumber).toBool()) {
+        box->setProperty(kNormalToolTip, box->toolTip());
+        box->setProperty(kNotANumber, true);
+    }
+    box->setStyleSheet("QLineEdit { border: 2px solid #d00000; }");
+    box->setToolTip(QString("\"%1\" is not a number: the case keeps %2. Type a number and press "
+                            "Enter.")
+                        .arg(box->text(), kept.isEmpty() ? QString("an empty value") : kept));
+}
+
+void CaseBoxes::unmark(QLineEdit* box) {
+    if (!box->property(kNotANumber).toBool()) return;
+    box->setProperty(kNotANumber, false);
+    box->setStyleSheet({});
+    box->setToolTip(box->property(kNormalToolTip).toString());
 }
 
 QWidget* CaseBoxes::vectorRow(QWidget* parent, BoxFamily family, int first,
@@ -172,8 +231,11 @@ void CaseBoxes::showValue(BoxFamily family, int index) {
             const QString shown = commentForDisplay(m_model.Texte3(slot::kComment));
             if (m_comment->toPlainText() != shown) m_comment->setPlainText(shown);
         } else if (QLineEdit* b = box(family, index)) {
+            // A value being typed is the user's until committed: the case does not overwrite it.
+            if (b->hasFocus() && b->isModified()) break;
             const QString text = toQt(m_model.text(family, index));
             if (b->text() != text) b->setText(text);
+            unmark(b);
         }
         break;
     }
@@ -193,7 +255,16 @@ void CaseBoxes::showAll() {
 }
 
 bool CaseBoxes::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseMove) {
+    if (event->type() == QEvent::FocusOut) {
+        // Leaving the box for another control finishes the typing. The window losing the focus
+        // (a question box opening during a run, another program) does not: the box keeps the
+        // window's focus and the value half typed stays the user's.
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        auto* box = qobject_cast<QLineEdit*>(watched);
+        if (box && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+            finishEditing(box);
+        }
+    } else if (event->type() == QEvent::MouseMove) {
         for (int i = 0; i < CaseModel::kSlots; ++i) {
             if (m_texte3[static_cast<std::size_t>(i)] == watched) emit hovered(i);
         }

@@ -19,7 +19,12 @@ namespace gyro {
 
 /// The case's controls of the main window, named like the case's boxes ("Texte3_0",
 /// "Option4_2", "Coche1_7"). Every change of the case shows in its control; what the user types
-/// or clicks is written to the case. The panels make their controls here and lay them out.
+/// or clicks is written to the case: option buttons and check boxes at once, typed values when
+/// the user has finished typing them (Enter, or leaving the box for another control; not the
+/// window losing the focus to a question box), never a half-typed value. A
+/// number box given something else keeps the case's value and shows a red frame and a tooltip,
+/// as editors do, until it holds a number again. The panels make their controls here and lay
+/// them out.
 class CaseBoxes : public QObject {
     Q_OBJECT
 public:
@@ -50,8 +55,9 @@ signals:
     void caseChanged(BoxFamily family, int index);
     /// The user clicked an option button or a check box.
     void clicked(BoxFamily family, int index);
-    /// The user edited a box's text (after the case took it).
-    void edited(BoxFamily family, int index);
+    /// The user committed a new value to a box (Enter, or leaving the box), and the case took
+    /// it.
+    void committed(BoxFamily family, int index);
     /// The mouse moved over a Texte3 box.
     void hovered(int index);
 
@@ -59,6 +65,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void finishEditing(QLineEdit* box);
+    void commit(QLineEdit* box, BoxFamily family, int index);
+    static void markNotANumber(QLineEdit* box, const QString& kept);
+    static void unmark(QLineEdit* box);
+
     CaseModel& m_model;
     int m_listenerId = 0;
     bool m_syncing = false; // a control is being set from the case: no echo back

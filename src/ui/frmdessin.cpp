@@ -11,6 +11,7 @@
 #include "inputboxasker.h"
 #include "mainmenu.h"
 #include "resultspanel.h"
+#include "runloop.h"
 #include "runpanel.h"
 #include "speedcontrol.h"
 #include "traceur3d.h"
@@ -18,18 +19,18 @@
 #include "widgetkit.h"
 
 #include "numerics/errorreport.h"
-#include "numerics/numberformat.h"
+#include "simulation/boxcommit.h"
 #include "simulation/caseexamples.h"
 #include "simulation/casememo.h"
 #include "simulation/caseslots.h"
 #include "simulation/driftreadout.h"
+#include "simulation/runcontrols.h"
 #include "simulation/rundriver.h"
 #include "simulation/runrecord.h"
 #include "simulation/startup.h"
 #include "simulation/trajectorycsv.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
@@ -42,7 +43,6 @@
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include <chrono>
@@ -50,10 +50,6 @@
 namespace gyro {
 
 namespace {
-// Wall time of one slice of computation: short enough that the window never waits noticeably.
-constexpr std::chrono::milliseconds kSliceBudget{8};
-// The time box and the status line are refreshed at about 30 Hz, never per step.
-constexpr int kDisplayIntervalMs = 33;
 // Index of the read-outs' refresh: frequency, diameter and energy are computed.
 constexpr int kReadoutRefresh = slot::kCyclotronFrequency;
 } // namespace
@@ -76,7 +72,6 @@ FrmDessin::FrmDessin(QWidget* parent) : QMainWindow(parent), m_model(theCase()) 
     m_traceur->setObjectName("Traceur3D");
     m_traceur->setMinimumSize(320, 240);
     m_driver = std::make_unique<RunDriver>(m_model, m_traceur->model());
-    m_driver->onRunEnded = [this] { runEnded(); };
 
     auto* menu = new MainMenu(menuBar(), m_traceur->createMenu(this), this);
     connect(menu, &MainMenu::configurationChosen, this, &FrmDessin::MnuConfiguration_Click);
@@ -111,12 +106,8 @@ FrmDessin::FrmDessin(QWidget* parent) : QMainWindow(parent), m_model(theCase()) 
     m_status->setObjectName("RunStatus");
     statusBar()->addWidget(m_status, 1);
 
-    m_sliceTimer = new QTimer(this);
-    m_sliceTimer->setInterval(0);
-    connect(m_sliceTimer, &QTimer::timeout, this, &FrmDessin::sliceTick);
-    m_displayTimer = new QTimer(this);
-    m_displayTimer->setInterval(kDisplayIntervalMs);
-    connect(m_displayTimer, &QTimer::timeout, this, &FrmDessin::refreshDisplay);
+    m_loop = new RunLoop(*m_driver, *m_run, *m_status, *m_traceur, this);
+    m_driver->onRunEnded = [this] { m_loop->runEnded(); };
 
     connectHandlers();
     m_boxes->showAll();
@@ -162,12 +153,11 @@ void FrmDessin::connectHandlers() {
     connect(m_run->speed(), &SpeedControl::speedChanged, this,
             [this](double stepsPerSecond) { m_driver->setSpeed(stepsPerSecond); });
     connect(m_boxes, &CaseBoxes::clicked, this, [this](BoxFamily family, int index) {
+        if (family == BoxFamily::Option4) Option4_Click(index);
         if (family == BoxFamily::Option5) Option5_Click(index);
         if (family == BoxFamily::Coche1) Coche1_Click(index);
     });
-    connect(m_boxes, &CaseBoxes::edited, this, [this](BoxFamily family, int index) {
-        if (family == BoxFamily::Texte3) Texte3_Change(index);
-    });
+    connect(m_boxes, &CaseBoxes::committed, this, &FrmDessin::boxCommitted);
     connect(m_boxes, &CaseBoxes::hovered, this, &FrmDessin::Texte3_MouseMove);
     connect(m_case, &CasePanel::exampleChosen, this, &FrmDessin::DefilementH1_Change);
     connect(m_commands, &CommandRow::configClicked, this, &FrmDessin::CmdConfig_Click);
@@ -216,51 +206,52 @@ void FrmDessin::Form_Load() {
 }
 
 void FrmDessin::Commande14_Click() {
+    // A nested run starts only on purpose: Run while the run on top is paused.
+    if (!runControls(m_loop->view()).runEnabled) return;
     SpeciesRefresh(kReadoutRefresh);
     RunRecord& record = runRecord();
     record.noPrint = m_model.Coche1(slot::kNoPrint) != 0 ? 1 : 0;
     record.cubicView = m_model.Coche1(slot::kCubicView) != 0 ? 1 : 0;
     if (m_model.Coche1(slot::kNoPrint) != 0) m_case->drawing()->hideNoPrint();
-    m_run->runButton()->setText("Run Gyrotrace");
-    m_run->runButton()->hide();
-    m_run->pauseButton()->show();
 
     if (!m_memo) m_memo = std::make_unique<CaseMemo>();
     const double number = saveRunExample(m_model, *m_memo);
     // The scroll bar reaches the new example (without loading it).
     m_case->showExampleSelector(m_memo->count(), number);
 
-    if (m_run->pauseButton()->text() == "Continue") Commande2_Click();
-    // An abandon asked while no run was in progress must not end this run at its first pause.
-    if (!m_driver->running()) m_driver->setOtherCase(false);
-
+    const int depth = m_driver->depth();
+    m_driver->setOtherCase(false);
     m_driver->RunTrajectory();
-    if (m_driver->running()) {
-        m_sliceTimer->setInterval(0);
-        m_sliceTimer->start();
-        m_displayTimer->start();
-        refreshDisplay();
-    } else {
-        showRunButtons();
+    if (m_driver->depth() > depth) {
+        // The new run computes at once; a run it is nested in stays below it, paused.
+        m_driver->setPaused(false);
+        m_loop->started();
     }
+    m_loop->refresh();
 }
 
 void FrmDessin::Commande2_Click() {
+    if (!m_driver->running()) return;
     const bool pause = !m_driver->paused();
-    m_run->pauseButton()->setText(pause ? "Continue" : "Pause");
     m_driver->setPaused(pause);
-    refreshDisplay();
+    // Continue withdraws an "Other Case" not carried out yet.
+    if (!pause) m_driver->setOtherCase(false);
+    m_loop->refresh();
 }
 
 void FrmDessin::Commande3_Click() {
-    if (!m_driver->otherCase()) {
-        m_driver->setOtherCase(true);
-        m_run->runButton()->show();
-        m_run->pauseButton()->hide();
-    } else {
-        m_driver->setOtherCase(false);
-        m_run->pauseButton()->show();
-    }
+    if (!m_driver->running()) return;
+    // "Other Case" abandons the run on top, computing, paused or waiting at its maximum time: the
+    // driver ends a paused run that sees the request, here at once (no step is computed) unless
+    // a step is in progress below a question box, then at the next slice.
+    m_driver->setPaused(true);
+    m_driver->setOtherCase(true);
+    m_driver->advance(std::chrono::nanoseconds::zero(), 1);
+    m_loop->refresh();
+}
+
+void FrmDessin::Option4_Click(int) {
+    SpeciesRefresh(kReadoutRefresh);
 }
 
 void FrmDessin::Option5_Click(int index) {
@@ -269,26 +260,33 @@ void FrmDessin::Option5_Click(int index) {
 }
 
 void FrmDessin::Coche1_Click(int index) {
-    SpeciesRefresh(kReadoutRefresh);
     runRecord().cubicView = m_model.Coche1(slot::kCubicView) != 0 ? 1 : 0;
     if (index == slot::kDriftReadout) {
         DriftReadOut(m_model, m_model.Coche1(slot::kDriftReadout) != 0);
     }
+    SpeciesRefresh(kReadoutRefresh);
 }
 
 void FrmDessin::Texte3_MouseMove(int index) {
     SpeciesRefresh(index);
 }
 
-void FrmDessin::Texte3_Change(int index) {
-    EnergyEdit(index);
+void FrmDessin::boxCommitted(BoxFamily family, int index) {
+    // Texte3_Change: a committed energy rescales the velocity.
+    const bool energy = family == BoxFamily::Texte3 && index == slot::kEnergy;
+    if (energy) EnergyEdit(index);
+    // The read-outs follow every value they depend on.
+    if (energy || readoutsDependOn(family, index)) SpeciesRefresh(kReadoutRefresh);
 }
 
 void FrmDessin::DefilementH1_Change() {
     if (!m_memo) return; // nothing to load before the window's load
     const CaseMemo::Selector selector =
         loadExample(m_model, *m_memo, m_case->exampleBar()->value());
-    if (selector.moved) m_case->showExampleSelector(selector.maximum, selector.value);
+    if (selector.moved) {
+        m_case->showExampleSelector(selector.maximum, selector.value);
+        SpeciesRefresh(kReadoutRefresh); // the read-outs of the example loaded
+    }
     if (m_model.Texte3Value(slot::kPauseTime) > 0) m_run->showPauseTime(true);
 }
 
@@ -346,8 +344,7 @@ void FrmDessin::CmdFinMirav_Click() {
 }
 
 void FrmDessin::endProgram() {
-    m_sliceTimer->stop();
-    m_displayTimer->stop();
+    m_loop->stop();
     if (m_quit) {
         m_quit();
         return;
@@ -362,61 +359,6 @@ void FrmDessin::closeEvent(QCloseEvent* event) {
     // The main window lives as long as the program: closing it ends the program.
     event->accept();
     endProgram();
-}
-
-// ---------------------------------------------------------------------------------------------
-// Runs
-
-void FrmDessin::showRunButtons() {
-    m_run->runButton()->show();
-    m_run->pauseButton()->hide();
-}
-
-void FrmDessin::sliceTick() {
-    const RunDriver::Slice slice = m_driver->advance(kSliceBudget);
-    m_waiting = slice.waiting;
-    if (!slice.active) {
-        m_sliceTimer->stop();
-        return;
-    }
-    // A waiting run (paused, or past its pause time) is polled gently; a speed-limited run
-    // often enough to stay smooth; a free run as often as the event loop allows.
-    int interval = 0;
-    if (slice.waiting) {
-        interval = 20;
-    } else if (m_driver->speed() > 0) {
-        interval = 4;
-    }
-    if (m_sliceTimer->interval() != interval) m_sliceTimer->setInterval(interval);
-}
-
-void FrmDessin::refreshDisplay() {
-    m_run->timeBox()->setText(toQt(FormatGeneral(m_driver->time())));
-    QString state;
-    if (!m_driver->running()) {
-        state = "Ready";
-    } else if (m_driver->paused()) {
-        state = "Paused";
-    } else if (m_waiting) {
-        state = "Waiting at the maximum time (type a later time to go on)";
-    } else {
-        state = "Running";
-    }
-    if (m_driver->running() || m_driver->acceptedSteps() > 0) {
-        const QLocale english(QLocale::English);
-        state += QString("   ·   %1 steps   ·   %2 points in the scene")
-                     .arg(english.toString(static_cast<qulonglong>(m_driver->acceptedSteps())))
-                     .arg(english.toString(static_cast<qulonglong>(m_traceur->pointCount())));
-        if (m_driver->depth() > 1) state += QString("   ·   %1 nested runs").arg(m_driver->depth());
-    }
-    m_status->setText(state);
-}
-
-void FrmDessin::runEnded() {
-    if (m_driver->running()) return;
-    m_displayTimer->stop();
-    showRunButtons();
-    refreshDisplay();
 }
 
 } // namespace gyro

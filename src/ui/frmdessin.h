@@ -11,7 +11,6 @@
 
 class QLabel;
 class QPlainTextEdit;
-class QTimer;
 
 namespace gyro {
 
@@ -25,6 +24,7 @@ class FrmHelp;
 class InputBoxAsker;
 class ResultsPanel;
 class RunDriver;
+class RunLoop;
 class RunPanel;
 class Traceur3D;
 
@@ -84,10 +84,11 @@ private:
     void Commande14_Click();
     void Commande2_Click();
     void Commande3_Click();
+    void Option4_Click(int index);
     void Option5_Click(int index);
     void Coche1_Click(int index);
     void Texte3_MouseMove(int index);
-    void Texte3_Change(int index);
+    void boxCommitted(BoxFamily family, int index);
     void DefilementH1_Change();
     void CmdConfig_Click();
     void CmdFinMirav_Click();
@@ -97,11 +98,6 @@ private:
     void MnuAPropos_Click();
     void MnuAideComplete_Click();
 
-    // --- Runs.
-    void showRunButtons();
-    void sliceTick();
-    void refreshDisplay();
-    void runEnded();
     void endProgram();
 
     CaseModel& m_model;
@@ -122,11 +118,9 @@ private:
     QPointer<FrmHelp> m_help;
     QPointer<FrmDessin8> m_orbitWindow;
 
-    QTimer* m_sliceTimer = nullptr;
-    QTimer* m_displayTimer = nullptr;
+    RunLoop* m_loop = nullptr;
     int m_manoeuvreType = 0;
     bool m_loaded = false;
-    bool m_waiting = false; // the last slice found the run waiting
 };
 
 } // namespace gyro

@@ -6,6 +6,7 @@
 #include "widgetkit.h"
 
 #include "simulation/caseslots.h"
+#include "simulation/runcontrols.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -39,10 +40,11 @@ RunPanel::RunPanel(CaseBoxes& boxes, QWidget* parent) : QGroupBox("Run", parent)
     m_commande2->setObjectName("Commande2");
     m_commande2->setFont(bold);
     m_commande2->setMinimumHeight(32);
-    m_commande2->hide();
+    m_commande2->setEnabled(false);
     m_commande3 = new QPushButton("Other Case", this);
     m_commande3->setObjectName("Commande3");
     m_commande3->setMinimumHeight(32);
+    m_commande3->setEnabled(false);
     buttons->addWidget(m_commande14, 2);
     buttons->addWidget(m_commande2, 2);
     buttons->addWidget(m_commande3, 1);
@@ -82,6 +84,13 @@ RunPanel::RunPanel(CaseBoxes& boxes, QWidget* parent) : QGroupBox("Run", parent)
     m_speed->setObjectName("SpeedControl");
     m_speed->setPosition(kDefaultSpeedPosition);
     layout->addWidget(m_speed);
+}
+
+void RunPanel::showControls(const RunControls& controls) {
+    m_commande14->setEnabled(controls.runEnabled);
+    m_commande2->setEnabled(controls.pauseEnabled);
+    m_commande2->setText(controls.pauseContinues ? "Continue" : "Pause");
+    m_commande3->setEnabled(controls.otherCaseEnabled);
 }
 
 void RunPanel::showPauseTime(bool visible) {

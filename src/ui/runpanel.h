@@ -10,6 +10,7 @@ class QPushButton;
 namespace gyro {
 
 class CaseBoxes;
+struct RunControls;
 class SpeedControl;
 
 /// The "Run" group: the buttons "Run Gyrotrace" (Commande14), "Pause"/"Continue" (Commande2)
@@ -26,6 +27,9 @@ public:
     QLineEdit* timeBox() const { return m_texte1; }
     SpeedControl* speed() const { return m_speed; }
 
+    /// Enables the buttons the state of the runs allows; the pause button reads "Pause" or
+    /// "Continue". The three buttons keep their places, so that no click lands on another one.
+    void showControls(const RunControls& controls);
     /// Shows or hides the maximum time row.
     void showPauseTime(bool visible);
 

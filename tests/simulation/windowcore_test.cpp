@@ -5,6 +5,7 @@
 #include "simulation/caseslots.h"
 #include "simulation/driftreadout.h"
 #include "simulation/logfollower.h"
+#include "simulation/runcontrols.h"
 
 #include "physicsfixture.h"
 
@@ -209,6 +210,41 @@ TEST(BoxCommit, OnlyWholeNumbersReachANumberBox) {
     EXPECT_FALSE(readoutsDependOn(BoxFamily::Texte3, slot::kPauseTime));
     EXPECT_FALSE(readoutsDependOn(BoxFamily::Texte4, slot::kScaleB));
     EXPECT_FALSE(readoutsDependOn(BoxFamily::Coche1, slot::kFieldLines));
+}
+
+TEST(RunControls, NestedRunsStartOnlyFromAPauseAndTheStatusTellsTheRunOnTop) {
+    struct Row {
+        RunView view;
+        bool run, pause, continues, otherCase;
+        const char* status;
+    } rows[] = {
+        {{0, false, false, 0, 0, false}, true, false, false, false, "Ready"},
+        {{1, false, false, 1234, 56, false},
+         false,
+         true,
+         false,
+         true,
+         "Running   \u00b7   1,234 steps   \u00b7   56 points in the scene"},
+        {{1, true, true, 7, 7, false}, true, true, true, true, "Paused"},
+        {{1, false, true, 7, 7, false}, false, true, false, true, "Waiting at the maximum time"},
+        {{2, true, true, 1000000, 9, false}, true, true, true, true, "Paused"},
+        {{2, true, true, 3, 9, true}, false, true, true, true, "Paused"}, // abandon pending
+        {{0, false, false, 12, 12, false}, true, false, false, false, "Ready   \u00b7   12 steps"},
+    };
+    for (const Row& r : rows) {
+        const RunControls c = runControls(r.view);
+        SCOPED_TRACE(r.status);
+        EXPECT_EQ(c.runEnabled, r.run);
+        EXPECT_EQ(c.pauseEnabled, r.pause);
+        EXPECT_EQ(c.pauseContinues, r.continues);
+        EXPECT_EQ(c.otherCaseEnabled, r.otherCase);
+        EXPECT_EQ(c.status.rfind(r.status, 0), 0u) << c.status;
+        EXPECT_EQ(c.status.find("nested runs") != std::string::npos, r.view.depth > 1);
+    }
+    EXPECT_NE(runControls(rows[4].view).status.find("1,000,000 steps"), std::string::npos);
+    EXPECT_EQ(groupedCount(0), "0");
+    EXPECT_EQ(groupedCount(999), "999");
+    EXPECT_EQ(groupedCount(1000), "1,000");
 }
 
 } // namespace
