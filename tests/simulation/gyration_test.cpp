@@ -47,30 +47,5 @@ TEST_F(PhysicsTest, ReadoutsAreTheSpeciesOwnCyclotronValues) {
     EXPECT_EQ(energyCaption(-1), "Energy (eV)");
 }
 
-TEST(Gyration, OnlyTheVelocityAcrossTheFieldTurns) {
-    struct Case {
-        Vecteur3 V, B;
-        double diameter; // expected [m]
-    };
-    const double m = 2e-26, q = -3 * kQ; // any mass, either sign of charge
-    const double omega = 3 * kQ * 0.5 / m;
-    for (const Case& c : {
-             Case{{3, 4, 0}, {0, 0, 0.5}, 2 * 5 / omega},
-             Case{{0, 0, 7}, {0, 0, 0.5}, 0}, // along B
-             // V.B / |B| = 1.4 m/s along the field
-             Case{{1, 1, 1}, {0.3, 0, 0.4}, 2 * std::sqrt(3 - 1.4 * 1.4) / omega},
-         }) {
-        const Gyration g = gyrationOf(m, q, c.V, c.B);
-        EXPECT_NEAR(g.frequency, omega / (2 * Pi), 1e-12 * omega);
-        EXPECT_NEAR(g.larmorDiameter, c.diameter, 1e-12 * c.diameter);
-    }
-    // No field, or no charge: no gyration, a straight path.
-    for (const Gyration g :
-         {gyrationOf(m, q, {1, 0, 0}, {0, 0, 0}), gyrationOf(m, 0, {1, 0, 0}, {0, 0, 1})}) {
-        EXPECT_EQ(g.frequency, 0);
-        EXPECT_TRUE(std::isinf(g.larmorDiameter));
-    }
-}
-
 } // namespace
 } // namespace gyro
