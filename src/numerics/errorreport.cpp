@@ -80,14 +80,13 @@ void ErrorReport::report(const std::string& label, double& status) {
         m_stampTime = OrbitalTime;
         m_stamp = "At_Time=" + FormatPattern(OrbitalTime, " #.### ");
     }
+    const bool logOnly = !label.empty() && label[0] == '_';
+    // The user may have chosen not to be asked again about this label during the run; the
+    // count is up to date when the log's listener hears of the new line.
+    const bool silenced = !logOnly && m_silenced.count(label) != 0;
+    if (silenced) ++m_silencedCount;
     appendLog(m_stamp + label);
-    if (!label.empty() && label[0] == '_') return;
-    if (m_silenced.count(label) != 0) {
-        // The user chose not to be asked again about this label during the run.
-        ++m_silencedCount;
-        if (m_logListener) m_logListener(); // the status line shows the new count
-        return;
-    }
+    if (logOnly || silenced) return;
 
     const std::string question = label + LineBreak +
                                  "A small error was raised, rounding error or null norm warning" +
