@@ -21,7 +21,7 @@ KelaxesLayout DemonstrationGraph(double xStep) {
         Plot(x, y);
         Pointe(x, y);
     }
-    Texte(-95, 48, 0, 0, "y = 50 sin(x/20)");
+    Texte(-55, 48, 0, 0, "y = 50 sin(x/20)"); // above the trough, clear of the curve
     return layout;
 }
 

@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QVBoxLayout>
 
 namespace gyro {
@@ -69,6 +70,9 @@ void FrmDemonstration::redraw() {
 }
 
 void FrmDemonstration::print() {
+    // The printer hint lets events run: a second click meanwhile must not start another page.
+    if (m_printing) return;
+    const QScopedValueRollback<bool> busy(m_printing, true);
     KelaxesLibrary& lib = KelaxesLibrary::instance();
     installPrinterHint();
     lib.params.noPrint = 0;

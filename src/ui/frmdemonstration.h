@@ -32,6 +32,7 @@ private:
 
     PictureBox* m_picture;
     QLabel* m_status;
+    bool m_printing = false;
 };
 
 /// Opens the demonstration graph window (the main window's "Démonstration" entry).

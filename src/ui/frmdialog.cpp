@@ -60,6 +60,9 @@ FrmDialog& FrmDialog::instance() {
 }
 
 std::string FrmDialog::ask(const std::string& orientation, int waitMs) {
+    // Events run during the wait: a second print started from them gets no hint of its own.
+    if (m_waiting) return std::string();
+    m_waiting = true;
     m_acknowledged = false;
     m_commande2->setEnabled(true);
     m_texte1->setText(QString::fromStdString(orientation));
@@ -73,6 +76,7 @@ std::string FrmDialog::ask(const std::string& orientation, int waitMs) {
         QThread::msleep(5);
     }
     hide();
+    m_waiting = false;
     if (!m_acknowledged) return std::string();
     m_acknowledged = false;
     m_commande2->setEnabled(false);

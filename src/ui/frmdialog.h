@@ -35,6 +35,7 @@ private:
     QPushButton* m_commande1;
     QPushButton* m_commande2;
     bool m_acknowledged = false;
+    bool m_waiting = false;
 };
 
 /// Shows the printer hint (see FrmDialog::ask) and returns its answer.
