@@ -9,6 +9,7 @@
 #include "ui/frmgraphes.h"
 #include "ui/frmoptions.h"
 #include "ui/picturebox.h"
+#include "ui/pictureprinter.h"
 
 #include <QCheckBox>
 #include <QImage>
@@ -53,6 +54,7 @@ private slots:
     void cleanupTestCase() { ResetRecordStore(); }
     void newWindowRedrawsTheRunAfterTheOptions();
     void longTrajectoryIsDrawnInSlices();
+    void menuEntriesShowTheWindows();
 
 private:
     QTemporaryDir m_dir;
@@ -93,13 +95,31 @@ void FrmGraphesTest::newWindowRedrawsTheRunAfterTheOptions() {
     const QImage shot = picture->grab().toImage().convertToFormat(QImage::Format_RGB32);
     QVERIFY(redPixels(shot) > 100);
 
-    const QString pdf = m_dir.filePath("view.pdf");
-    QString error;
-    QVERIFY2(picture->surface().writePdf(pdf, defaultPageLayout(), &error), qPrintable(error));
-    const QString text = test::pdfText(pdf);
-    if (text.isNull()) QSKIP("pdftotext (poppler-utils) is not installed");
-    QVERIFY2(text.contains("Y_proj.") && text.contains("Z_proj."), qPrintable(text));
-    QVERIFY(text.contains("ech:"));
+    // "Exporter PDF…" and "Imprimer la vue…" (no printer here: it offers a PDF file) write the
+    // front picture with its captions.
+    for (const char* button : {"cmdExportPdf", "cmdImprimeVue"}) {
+        const QString pdf = m_dir.filePath(QString(button) + ".pdf");
+        setSaveFileChooser([&](QWidget*, const QString&, const QString&) { return pdf; });
+        QTest::mouseClick(window.findChild<QPushButton*>(button), Qt::LeftButton);
+        setSaveFileChooser({});
+        QVERIFY2(QFileInfo::exists(pdf), button);
+        const QString text = test::pdfText(pdf);
+        if (text.isNull()) QSKIP("pdftotext (poppler-utils) is not installed");
+        QVERIFY2(text.contains("Y_proj.") && text.contains("Z_proj."), qPrintable(text));
+        QVERIFY(text.contains("ech:"));
+    }
+}
+
+void FrmGraphesTest::menuEntriesShowTheWindows() {
+    FrmGraphes& graphs = showGraphWindow();
+    QVERIFY(graphs.isVisible());
+    FrmOptions& options = showOptionsWindow(nullptr, false);
+    QVERIFY(options.isVisible());
+    QVERIFY(!options.isModal());
+    auto* validation = options.findChild<QPushButton*>("Commande2");
+    QVERIFY(validation->isVisible() && validation->isDefault());
+    QVERIFY(options.findChild<QPushButton*>("Commande3")->isVisible());
+    options.close();
 }
 
 void FrmGraphesTest::longTrajectoryIsDrawnInSlices() {
