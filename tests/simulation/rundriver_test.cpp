@@ -242,11 +242,22 @@ TEST_F(RunDriverTest, ArrowsAndFieldLinesFollowTheirCheckBoxes) {
     driver.advance(1s, 10);
     EXPECT_EQ(sink.arrowsAnnounced, 30);
     ASSERT_EQ(sink.segments, 30);
-    // Automatic scale: the B arrow (first of each step) is 30 drawing units long, 65 units being
-    // the start radius, because its scale and its field are those of the same accepted point.
-    const double r0 = model.Texte3Value(0);
-    for (std::size_t i = 0; i < sink.segmentLengths.size(); i += 3)
-        EXPECT_NEAR(sink.segmentLengths[i], 30 * r0 / 65, 1e-12 * r0) << i;
+    // Automatic scale: the B arrow (first of each step) is a tenth of the trajectory's size, the
+    // largest edge of the box around the start and the points so far (the Larmor diameter of the
+    // default case, a few nanometres, is soon outgrown), because its scale and its field are those
+    // of the same accepted point.
+    const std::size_t firstStep = 98u * 50u;
+    ASSERT_EQ(sink.points.size(), firstStep + 10u);
+    Vecteur3 lo(model.Texte3Value(0), model.Texte3Value(1), model.Texte3Value(2)), hi = lo;
+    for (std::size_t step = 0; step < 10; ++step) {
+        const Vecteur3& p = sink.points[firstStep + step];
+        for (int k = 1; k <= 3; ++k) {
+            lo(k) = std::min(lo(k), p(k));
+            hi(k) = std::max(hi(k), p(k));
+        }
+        const double size = std::max({hi(1) - lo(1), hi(2) - lo(2), hi(3) - lo(3)});
+        EXPECT_NEAR(sink.segmentLengths[3 * step], 0.1 * size, 1e-9 * size) << step;
+    }
 }
 
 TEST_F(RunDriverTest, ReadoutsAreThoseOfTheLastAcceptedState) {
