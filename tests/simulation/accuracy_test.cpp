@@ -5,9 +5,9 @@
 #include "physicsfixture.h"
 #include "simulation/accuracycolumns.h"
 #include "simulation/accuracyhint.h"
-#include "simulation/guidingcentre.h"
 #include "simulation/energyinvariant.h"
 #include "simulation/fields.h"
+#include "simulation/guidingcentre.h"
 #include "simulation/integrationmethod.h"
 #include "simulation/motion.h"
 
