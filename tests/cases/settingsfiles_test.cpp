@@ -2,7 +2,7 @@
 #include "cases/kelmiravini.h"
 #include "cases/textfile.h"
 #include "cases/zefronini.h"
-#include "testfolder.h"
+#include "support/testfolder.h"
 
 #include <gtest/gtest.h>
 
