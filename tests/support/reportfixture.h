@@ -45,7 +45,9 @@ protected:
 private:
     static ScriptedAsker strictAsker() {
         ScriptedAsker a;
-        a.failOnUnexpected = true;
+        a.onUnexpected = [](const std::string& title) {
+            ADD_FAILURE() << "unexpected question: " << title;
+        };
         return a;
     }
 };
@@ -55,7 +57,7 @@ private:
 class LenientReportTest : public ReportTest {
 protected:
     LenientReportTest() {
-        asker.failOnUnexpected = false;
+        asker.onUnexpected = nullptr;
         asker.fallback = "Yes";
     }
 };
