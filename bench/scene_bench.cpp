@@ -3,6 +3,7 @@
 #include "draw3d/scene3d.h"
 #include "draw3d/scenerenderer.h"
 #include "draw3d/viewcamera.h"
+#include "numerics/constants.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -26,7 +27,7 @@ const std::vector<Point3d>& gyration() {
     static const std::vector<Point3d> points = [] {
         std::vector<Point3d> v(2 * Scene3D::kDefaultPointBudget);
         for (std::size_t i = 0; i < v.size(); ++i) {
-            const double t = static_cast<double>(i) * (2 * 3.14159265358979 / 400);
+            const double t = static_cast<double>(i) * (2 * Pi / 400);
             v[i] = {0.02 + 0.004 * std::cos(t), 0.004 * std::sin(t) + 1.5e-5 * t, 1e-5 * t};
         }
         return v;

@@ -3,6 +3,7 @@
 
 #include "cases/textfile.h"
 #include "draw3d/linerasterizer.h"
+#include "numerics/constants.h"
 
 #include <QBuffer>
 #include <QFontMetricsF>
@@ -20,7 +21,7 @@ namespace gyro {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979;
+constexpr double kPi = Pi; // the program's pi
 
 QColor qcolour(SceneRgb rgb) {
     return QColor::fromRgb(static_cast<QRgb>(0xFF000000u | rgb));

@@ -1,13 +1,15 @@
 // Orthographic view camera: projection and the interactive view operations.
 #include "draw3d/viewcamera.h"
 
+#include "numerics/constants.h"
+
 #include <algorithm>
 #include <cmath>
 
 namespace gyro {
 
 namespace {
-constexpr double kPi = 3.14159265358979;
+constexpr double kPi = Pi; // the program's pi
 double dot(const Point3d& a, const Point3d& b) {
     return a.x * b.x + a.y * b.y + a.z * b.z;
 }

@@ -33,18 +33,6 @@ struct Buffers {
 Buffers particleBuffers;
 Buffers generalBuffers;
 
-// ---- Trace lines of the tableau set-up, written like the orbit-check window's log lines ----
-
-void traceLine(const std::string& label, double value) {
-    if (ShowTraceWindow) ShowTraceWindow();
-    traceLog().append(std::string(LineBreak) + label + "   " + FormatGeneral(value));
-}
-
-void traceLine2(const std::string& label, double value1, double value2) {
-    traceLog().append(std::string(LineBreak) + label + "   " + FormatGeneral(value1) + "   " +
-                      FormatGeneral(value2));
-}
-
 // ---- Tableaus ----
 
 void classicalRk4(RungeWork& w) {
@@ -56,7 +44,7 @@ void classicalRk4(RungeWork& w) {
     double cumul = 0;
     for (double x : weights) cumul += x;
     for (int i = 1; i <= 4; ++i) w.b[i] = weights[i - 1] / cumul;
-    if (w.trace == 1) traceLine("cumul", cumul);
+    if (w.trace == 1) TraceLigne("cumul", cumul);
 }
 
 void cashKarp(RungeWork& w) {
@@ -76,9 +64,9 @@ void cashKarp(RungeWork& w) {
         delta += w.delta[i];
     }
     if (w.trace == 1) {
-        traceLine("cumul5", cumul5);
-        traceLine("cumul4", cumul4);
-        traceLine("Delta5_4", delta);
+        TraceLigne("cumul5", cumul5);
+        TraceLigne("cumul4", cumul4);
+        TraceLigne("Delta5_4", delta);
     }
 }
 
@@ -158,7 +146,7 @@ void shanks8(RungeWork& w) {
     double cumul = 0;
     for (double x : weights) cumul += x;
     for (int i = 1; i <= 12; ++i) w.b[i] = weights[i - 1] / cumul;
-    if (w.trace == 1) traceLine("cumul", cumul);
+    if (w.trace == 1) TraceLigne("cumul", cumul);
 }
 
 // Builds the tableau of OrdreRunge when none is built yet or another method is asked for. Any
@@ -187,12 +175,12 @@ void buildTableau(RungeWork& w) {
         for (int i = 1; i <= s; ++i) {
             double sum = 0;
             for (int l = 1; l <= s; ++l) sum += w.A[i][l];
-            traceLine2("Si", i, sum);
+            TraceLigne2("Si", i, sum);
         }
         for (int l = 1; l <= s; ++l) {
             double sum = 0;
             for (int i = 1; i <= s; ++i) sum += w.A[i][l];
-            traceLine2("Sj", l, sum);
+            TraceLigne2("Sj", l, sum);
         }
     }
     w.method = method;

@@ -1,4 +1,5 @@
-// Text logs that computations write into and windows show (the orbit-check window's boxes).
+// Text logs that computations write into and windows show (the orbit-check window's boxes), and
+// the trace lines written into them.
 #pragma once
 
 #include <functional>
@@ -32,5 +33,11 @@ TextLog& traceLog();
 TextLog& stepControlLog();
 /// Asks the orbit-check window to show itself (set by that window; nothing happens without it).
 inline std::function<void()> ShowTraceWindow;
+
+/// Appends line break + label + "   " + value (general number format) to the trace log, first
+/// asking the orbit-check window to show itself.
+void TraceLigne(const std::string& label, double value);
+/// Appends line break + label + "   " + v1 + "   " + v2 (general number format) to the trace log.
+void TraceLigne2(const std::string& label, double v1, double v2);
 
 } // namespace gyro

@@ -20,15 +20,6 @@ std::string fixed6(double x) {
 
 } // namespace
 
-void TraceLigne(const std::string& label, double value) {
-    if (ShowTraceWindow) ShowTraceWindow();
-    traceLog().append(LineBreak + label + kSep + FormatGeneral(value));
-}
-
-void TraceLigne2(const std::string& label, double v1, double v2) {
-    traceLog().append(LineBreak + label + kSep + FormatGeneral(v1) + kSep + FormatGeneral(v2));
-}
-
 void TraceLigne4(const std::string& label, double a, double b, double c, double d) {
     traceLog().append(LineBreak + label + kSep + fixed6(a) + kSep + fixed6(b) + kSep + fixed6(c) +
                       kSep + fixed6(d));

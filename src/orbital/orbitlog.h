@@ -2,15 +2,12 @@
 // date conversion it shows.
 #pragma once
 
+#include "numerics/tracelog.h" // TraceLigne, TraceLigne2
+
 #include <string>
 
 namespace gyro {
 
-/// Appends line break + label + "   " + value (general number format) to the trace log, first
-/// asking the orbit-check window to show itself.
-void TraceLigne(const std::string& label, double value);
-/// Appends line break + label + "   " + v1 + "   " + v2 (general number format) to the trace log.
-void TraceLigne2(const std::string& label, double v1, double v2);
 /// Appends line break + label and the four values (six decimals, three blanks between) to the
 /// trace log.
 void TraceLigne4(const std::string& label, double a, double b, double c, double d);

@@ -1,14 +1,15 @@
 // Field models: the uniform electric field and the five magnetic field shapes.
 #pragma once
 
+#include "numerics/constants.h"
 #include "numerics/vecteur3.h"
 
 namespace gyro {
 
 class CaseModel;
 
-/// Vacuum permeability as the field formulas compute it: 4 × 3.14159265358979 × 1e-7 [T m/A].
-inline constexpr double kMu0 = 4 * 3.14159265358979 * 1e-7;
+/// Vacuum permeability as the field formulas compute it: 4 Pi 1e-7 [T m/A].
+inline constexpr double kMu0 = 4 * Pi * 1e-7;
 
 /// The fields of a case with their parameters read once: E [V/m] uniform (Texte4(0..2)) and B [T]
 /// of the shape selected by Option4 (0 cylindrical radial, 1 uniform, 2 radial 1/rho with curved

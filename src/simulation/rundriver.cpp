@@ -66,13 +66,6 @@ const TrajectoryRecord& RunDriver::record() const {
     return m_lastRun ? m_lastRun->record : empty;
 }
 
-void RunDriver::readColours(Run& run, bool live) {
-    for (int e = 1; e <= 12; ++e) {
-        const double v = m_model.Texte4Value(e + 5);
-        run.colour[e] = live ? std::fabs(std::trunc(v)) : v;
-    }
-}
-
 bool RunDriver::RunTrajectory() {
     if (m_shotFlag == 0) {
         m_shotCounter = -1;
@@ -97,24 +90,16 @@ bool RunDriver::RunTrajectory() {
     RunRecord& rec = runRecord();
     const double r0 = normseule(R);
     run->r0 = r0;
-    rec.sceneRadius = r0;
-    rec.drawScale = 65 / r0;
-    rec.sceneExtent = r0;
-    rec.plotMode = 5;
+    const double drawScale = kDrawingUnits / r0; // drawing units per metre
     m_shotCounter += 1;
-    rec.shotCounter = m_shotCounter;
 
     // Scene set-up, in the order the scene expects.
-    rec.sceneSetup[0] = 5.0;
-    rec.sceneSetup[1] = 120;
-    rec.sceneSetup[2] = 120;
-    rec.sceneSetup[3] = 0.75;
     m_sink.SetMode(2);
     m_sink.SetShot(m_shotCounter);
     m_sink.SetViewText("near");
     m_sink.SetLabel(5.0, "T");
     m_sink.SetFrame(0, 0, 0, 0, r0, "");
-    m_sink.SetScene(rec.cubicView, rec.sceneSetup[0], r0, rec.drawScale, 120, 120, 0.75);
+    m_sink.SetScene(rec.cubicView, 5.0, r0, drawScale, 120, 120, 0.75);
     m_sink.SetLimits(1.0, 1e-5);
     m_sink.EndSetUp();
     // Circles in the xy plane: the chosen radius, and the start radius or 15.5 mm inside.
@@ -134,7 +119,6 @@ bool RunDriver::RunTrajectory() {
                        "Serious WARNING", "OK");
         }
         m_shotCounter -= 1;
-        rec.shotCounter = m_shotCounter;
         return false;
     }
 
@@ -158,7 +142,7 @@ bool RunDriver::RunTrajectory() {
     }
 
     run->h = 0.0001 / 2000000;
-    readColours(*run, false);
+    readColourTable(run->colour, m_model, false);
     run->rejectedAtStart = RungeRejections;
     m_lastTime = 0;
     m_lastState = run->Y;
@@ -251,7 +235,7 @@ bool RunDriver::stepOnce(Run& run) {
     }
     const Vecteur3 R = position(run.Ynew);
     const Vecteur3 V = velocity(run.Ynew);
-    if (m_model.Coche1(6)) readColours(run, true);
+    if (m_model.Coche1(6)) readColourTable(run.colour, m_model, true);
     m_sink.SetColour(run.colour[1], run.colour[2], run.colour[3]);
     m_sink.Point(R(1), R(2), R(3));
     CopieEtat(run.Ynew, run.Y);

@@ -93,7 +93,6 @@ private:
     bool stepOnce(Run& run);
     void drawVectors(Run& run, const Vecteur3& R, const Vecteur3& V);
     void drawFieldLines(const Vecteur3& R);
-    void readColours(Run& run, bool live);
     void finishTop();
 
     CaseModel& m_model;

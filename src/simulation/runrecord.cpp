@@ -112,23 +112,15 @@ void EnergyEdit(int index) {
 }
 
 void readDrawingOptions(RunRecord& record, const CaseModel& model) {
-    record.ampE = model.Texte4Value(3);
-    record.ampB = model.Texte4Value(4);
-    record.ampV = model.Texte4Value(5);
     record.noPrint = model.Coche1(0) ? 1 : 0;
     record.cubicView = model.Coche1(1) ? 1 : 0;
-    record.autoScale = model.Coche1(3) ? 1 : 0;
-    record.drawVectors = model.Coche1(4) ? 1 : 0;
-    record.liveColours = model.Coche1(6) ? 1 : 0;
-    record.drawFieldLines = model.Coche1(7) ? 1 : 0;
-    record.circleRadius = model.Texte3Value(6);
     record.plotPoints = model.Texte3Value(12);
 }
 
-void readColourTable(RunRecord& record, const CaseModel& model, bool absIntegerPart) {
+void readColourTable(double (&colours)[13], const CaseModel& model, bool absIntegerPart) {
     for (int entry = 1; entry <= 12; ++entry) {
         const double v = model.Texte4Value(entry + 5);
-        record.colours[entry] = absIntegerPart ? std::fabs(std::trunc(v)) : v;
+        colours[entry] = absIntegerPart ? std::fabs(std::trunc(v)) : v;
     }
 }
 

@@ -36,14 +36,8 @@ struct RunRecord {
     double Mass = kElectronMass;     ///< m [kg]; set by SpeciesRefresh
     double species = 0; ///< selected species: 0 Electron, 1 Proton, 2 Ion xenon, -1 none
 
-    // ---- Integration ----
-    StateArray Y;               ///< current state: x vx y vy z vz constant t (m, m/s, s)
-    StateArray Ynew;            ///< the integrator's output for one step
-    double h = kInitialStep;    ///< current step [s]
-    double pauseTime = 0;       ///< "Maximum time (s)" [s] as last read (0: no pause)
-    double BNorm = 0;           ///< |B| of the last field evaluation [T]
-    double shotCounter = 0;     ///< runs started since program start (first run 0)
-    double shotCounterFlag = 0; ///< 0 until the first run initialised shotCounter
+    // ---- Integration (each run keeps its own state and step: see RunDriver) ----
+    double BNorm = 0; ///< |B| of the last field evaluation [T]
 
     // ---- Field (written by Champ at every call, not at the integrator's stages) ----
     Vecteur3 E0;               ///< uniform electric field typed [V/m]
@@ -89,25 +83,11 @@ struct RunRecord {
     double larmorDiameter = 0;     ///< 2 v_perp / |omega| [m] (infinite without a field)
     double energy = 0;             ///< kinetic energy [eV]
 
-    // ---- Drawing (read from the window by readDrawingOptions / readColourTable) ----
-    double colours[13]{}; ///< entries 1..12: trajectory, E, B, velocity (red, green, blue, 0..255)
-    double ampE = 0;      ///< drawn E length per V/m ("Amplifier", Texte4(3))
-    double ampB = 0;      ///< drawn B length per T (Texte4(4))
-    double ampV = 0;      ///< drawn velocity length per m/s (Texte4(5))
-    double autoScale = 0; ///< Coche1(3) "Draw of Fields : automatic scale"
-    double drawVectors = 0;    ///< Coche1(4) draw the velocity, B and E vectors
-    double drawFieldLines = 0; ///< Coche1(7) draw the magnetic field lines
-    double liveColours = 0;    ///< Coche1(6) re-read the colour table at every step
-    double noPrint = 0;        ///< Coche1(0) "No print"
-    double cubicView = 0;      ///< Coche1(1) "Cubic Visualisation"
-    double circleRadius = 0;   ///< "Radius of circle shown (m)", Texte3(6) [m]
-    double plotPoints = 0;     ///< "nombre de points plots", Texte3(12)
-    // Scene values a run stores when it sets up its view.
-    double sceneRadius = 0; ///< r0 = |initial position| [m]
-    double drawScale = 0;   ///< 65 / r0 [1/m]
-    double sceneExtent = 0; ///< r0 again, the extent handed to the scene [m]
-    double plotMode = 0;    ///< 5 for a particle run
-    double sceneSetup[4]{}; ///< 5.0, 120, 120, 0.75 as a run stores them
+    // ---- Drawing options for the views and printing (readDrawingOptions). The run driver reads
+    // its arrows, amplifiers, field lines and colours from the case at every step. ----
+    double noPrint = 0;    ///< Coche1(0) "No print"
+    double cubicView = 0;  ///< Coche1(1) "Cubic Visualisation"
+    double plotPoints = 0; ///< "nombre de points plots", Texte3(12)
 };
 
 /// The program-wide run record.
@@ -139,11 +119,12 @@ void SpeciesRefresh(int index);
 /// number, leaves the boxes as they are and logs "_Texte3_Changefaute ...".
 void EnergyEdit(int index);
 
-/// Reads the drawing options of the case into the record: amplifiers Texte4(3..5), check boxes
-/// Coche1(0, 1, 3, 4, 6, 7), circle radius Texte3(6) and plot points Texte3(12).
+/// Reads the drawing options of the case into the record: check boxes Coche1(0, 1) and the plot
+/// points Texte3(12).
 void readDrawingOptions(RunRecord& record, const CaseModel& model);
-/// Reads the colour table Texte4(6..17) into entries 1..12; with absIntegerPart each entry is the
-/// absolute value of the integer part of the box's value (the live re-read of a run).
-void readColourTable(RunRecord& record, const CaseModel& model, bool absIntegerPart);
+/// Reads the colour table Texte4(6..17) into entries 1..12 of `colours` (trajectory, E, B,
+/// velocity: red, green, blue, 0..255); with absIntegerPart each entry is the absolute value of
+/// the integer part of the box's value (the live re-read of a run).
+void readColourTable(double (&colours)[13], const CaseModel& model, bool absIntegerPart);
 
 } // namespace gyro

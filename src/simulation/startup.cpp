@@ -173,7 +173,7 @@ bool Demarrage(const fs::path& folder, StartupMode mode) {
         Annee = YearText(CurrentYear());
         CleEnreg = "__Zefrons_" + Annee + "__";
         Ldim = 8;
-        SautLigne = "\r\n";
+        SautLigne = LineBreak;
         Ligne15 = std::string(15, '-');
         ex = {1, 0, 0};
         ey = {0, 1, 0};

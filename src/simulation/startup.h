@@ -3,6 +3,7 @@
 #pragma once
 
 #include "cases/zefronini.h"
+#include "numerics/constants.h"
 #include "numerics/vecteur3.h"
 
 #include <filesystem>
@@ -18,7 +19,7 @@ inline Vecteur3 ez{0, 0, 1};
 inline Vecteur3 eu{1, 0, 0};
 
 /// The line break of assembled texts: carriage return and line feed.
-inline std::string SautLigne = "\r\n";
+inline std::string SautLigne = LineBreak;
 /// Fifteen dashes, a separator line in assembled texts.
 inline std::string Ligne15 = std::string(15, '-');
 /// The current year, four digits, never before "1989".

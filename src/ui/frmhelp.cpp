@@ -1,6 +1,8 @@
 // The help window.
 #include "frmhelp.h"
 
+#include "numerics/constants.h"
+
 #include <QEvent>
 #include <QFontDatabase>
 #include <QHBoxLayout>
@@ -30,7 +32,7 @@ FrmHelp::FrmHelp(QWidget* parent) : QWidget(parent, Qt::Window) {
     m_texte1->setReadOnly(true);
     m_texte1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     // The text is kept with CR LF line ends; the box shows them as lines.
-    m_texte1->setPlainText(helpText().replace("\r\n", "\n"));
+    m_texte1->setPlainText(helpText().replace(QLatin1String(LineBreak), "\n"));
 
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(m_image1);
@@ -57,7 +59,7 @@ QString FrmHelp::helpText() {
         "On peut aussi cliquer sur les coches pour visualiser les champs Electriques et "
         "Magnétiques là où se trouve l'électron.",
     };
-    return lines.join("\r\n");
+    return lines.join(QLatin1String(LineBreak));
 }
 
 QPixmap FrmHelp::helixPixmap(int size) {
@@ -80,7 +82,7 @@ QPixmap FrmHelp::helixPixmap(int size) {
     QPointF previous;
     for (int i = 0; i <= samples; ++i) {
         const double t = static_cast<double>(i) / samples;
-        const double phase = t * turns * 2 * 3.14159265358979;
+        const double phase = t * turns * 2 * Pi;
         // Guiding centre along the diagonal, circle projected as an ellipse across it.
         const QPointF centre(s * (0.16 + 0.68 * t), s * (0.78 - 0.56 * t));
         const QPointF across(radius * std::cos(phase) * 0.7071, radius * std::cos(phase) * 0.7071);

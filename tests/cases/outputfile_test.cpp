@@ -2,7 +2,7 @@
 #include "cases/outputfile.h"
 
 #include "support/filesizelimit.h"
-#include "testfolder.h"
+#include "support/testfolder.h"
 
 #include <gtest/gtest.h>
 

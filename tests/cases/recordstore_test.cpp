@@ -1,7 +1,7 @@
 // The view-option record store: byte layout, append / replace / clamp, partial tails, failures.
 #include "cases/recordstore.h"
 #include "numerics/errorreport.h"
-#include "testfolder.h"
+#include "support/testfolder.h"
 
 #include <cstring>
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 #include "cases/textfile.h"
 #include "cases/zefronini.h"
 #include "support/filesizelimit.h"
-#include "testfolder.h"
+#include "support/testfolder.h"
 
 #include <gtest/gtest.h>
 

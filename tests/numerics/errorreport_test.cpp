@@ -1,7 +1,7 @@
 // The error report: log lines, the question flow, stop and end of the program.
 #include "numerics/errorreport.h"
 
-#include "reportfixture.h"
+#include "support/reportfixture.h"
 
 #include <gtest/gtest.h>
 

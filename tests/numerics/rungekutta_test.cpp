@@ -3,46 +3,23 @@
 
 #include "numerics/errorreport.h"
 #include "numerics/tracelog.h"
+#include "support/reportfixture.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <deque>
 #include <string>
 #include <vector>
 
 namespace gyro {
 namespace {
 
-struct Question {
-    std::string title;
-};
-
-// Answers the error report's questions from a script; a question beyond it fails the test.
-class ScriptedAsker : public Asker {
-public:
-    std::string ask(const std::string&, const std::string& title, const std::string&) override {
-        questions.push_back({title});
-        if (answers.empty()) {
-            ADD_FAILURE() << "unexpected question: " << title;
-            return {};
-        }
-        std::string answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-    std::deque<std::string> answers;
-    std::vector<Question> questions;
-};
-
 // Starts each test as at program start (empty log, scripted answers), with fresh work records,
 // the particle dimension and a silent trace.
-class RungeTest : public ::testing::Test {
+class RungeTest : public test::ReportTest {
 protected:
     void SetUp() override {
-        ErrorReport::instance().reset();
-        ErrorReport::instance().setAsker(&asker);
-        StopCalcul = 0;
+        ReportTest::SetUp();
         rungeWork() = RungeWork{};
         rungeGeneralWork() = RungeWork{};
         rungeWork().trace = 0;
@@ -55,18 +32,8 @@ protected:
         Ldim = 8;
         OrdreRunge = 5;
         ErrMax = 1e-7;
-        ErrorReport::instance().setAsker(nullptr);
-        ErrorReport::instance().reset();
-        StopCalcul = 0;
+        ReportTest::TearDown();
     }
-    const std::vector<std::string>& logLines() const { return ErrorReport::instance().lines(); }
-    int logCount(const std::string& text) const {
-        int count = 0;
-        for (const auto& line : logLines())
-            if (line.find(text) != std::string::npos) ++count;
-        return count;
-    }
-    ScriptedAsker asker;
 };
 
 // ---- Tableaus ----

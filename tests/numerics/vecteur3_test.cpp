@@ -2,7 +2,7 @@
 #include "numerics/vecteur3.h"
 
 #include "numerics/constants.h"
-#include "reportfixture.h"
+#include "support/reportfixture.h"
 
 #include <gtest/gtest.h>
 

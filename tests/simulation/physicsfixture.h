@@ -2,30 +2,21 @@
 // a scripted error report, and helpers to set the field.
 #pragma once
 
-#include "numerics/errorreport.h"
 #include "numerics/rungekutta.h"
 #include "simulation/casemodel.h"
 #include "simulation/runrecord.h"
-#include "support/scriptedasker.h"
+#include "support/reportfixture.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <deque>
-#include <string>
-#include <vector>
 
 namespace gyro::physics_test {
 
-using test::ScriptedAsker;
-
-class PhysicsTest : public ::testing::Test {
+class PhysicsTest : public test::LenientReportTest {
 protected:
     void SetUp() override {
-        ErrorReport::instance().reset();
-        asker.fallback = "Yes";
-        ErrorReport::instance().setAsker(&asker);
-        StopCalcul = 0;
+        LenientReportTest::SetUp();
         theCase().resetToDefaults();
         theCase().tag(kEnergyBoxTag).clear();
         runRecord() = RunRecord{};
@@ -36,9 +27,7 @@ protected:
         ErrMax = 1e-7;
     }
     void TearDown() override {
-        ErrorReport::instance().setAsker(nullptr);
-        ErrorReport::instance().reset();
-        StopCalcul = 0;
+        LenientReportTest::TearDown();
         theCase().resetToDefaults();
         runRecord() = RunRecord{};
     }
@@ -57,14 +46,6 @@ protected:
         std::snprintf(buf, sizeof buf, "%.17g", value);
         theCase().setText(family, index, buf);
     }
-    int logCount(const std::string& text) const {
-        int n = 0;
-        for (const auto& line : ErrorReport::instance().lines())
-            if (line.find(text) != std::string::npos) ++n;
-        return n;
-    }
-
-    ScriptedAsker asker;
 };
 
 } // namespace gyro::physics_test

@@ -3,11 +3,11 @@
 #include "simulation/rundriver.h"
 
 #include "numerics/numberformat.h"
-#include "numerics/reportfixture.h"
 #include "numerics/rungekutta.h"
 #include "simulation/fields.h"
 #include "simulation/runrecord.h"
 #include "simulation/tracesink.h"
+#include "support/reportfixture.h"
 
 #include <cmath>
 #include <thread>

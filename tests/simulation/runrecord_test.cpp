@@ -150,18 +150,19 @@ TEST_F(RunRecordTest, StatePacking) {
 }
 
 TEST_F(RunRecordTest, ColourTableAndDrawingOptions) {
-    RunRecord& rec = runRecord();
-    readColourTable(rec, theCase(), false);
+    double colours[13] = {};
+    readColourTable(colours, theCase(), false);
     const double expected[13] = {0, 255, 0, 0, 0, 0, 255, 0, 255, 0, 125, 0, 125};
-    for (int e = 1; e <= 12; ++e) EXPECT_EQ(rec.colours[e], expected[e]) << e;
+    for (int e = 1; e <= 12; ++e) EXPECT_EQ(colours[e], expected[e]) << e;
+    // The live re-read of a run: absolute integer parts.
     theCase().setText(BoxFamily::Texte4, 6, "-12.7");
-    readColourTable(rec, theCase(), true);
-    EXPECT_EQ(rec.colours[1], 12);
-    theCase().setState(BoxFamily::Coche1, 4, 1);
+    readColourTable(colours, theCase(), true);
+    EXPECT_EQ(colours[1], 12);
+    theCase().setState(BoxFamily::Coche1, 1, 1);
+    RunRecord& rec = runRecord();
     readDrawingOptions(rec, theCase());
-    EXPECT_EQ(rec.drawVectors, 1);
-    EXPECT_EQ(rec.drawFieldLines, 0);
-    EXPECT_EQ(rec.circleRadius, 0.05);
+    EXPECT_EQ(rec.cubicView, 1);
+    EXPECT_EQ(rec.noPrint, 0);
 }
 
 } // namespace

@@ -1,8 +1,8 @@
 // Start-up: shared values, the first-start question, Zefron.ini creation and reading, paths.
 #include "simulation/startup.h"
 
-#include "cases/testfolder.h"
 #include "numerics/errorreport.h"
+#include "support/testfolder.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
