@@ -5,6 +5,7 @@
 #include "picturebox.h"
 #include "pictureprinter.h"
 #include "simulation/casemodel.h"
+#include "simulation/caseslots.h"
 #include "simulation/runrecord.h"
 
 #include "kelaxes/kelaxes.h"
@@ -196,13 +197,16 @@ FrmGraphes& showGraphWindow() {
 }
 
 void redrawRunInGraphWindow(const TrajectoryRecord& record) {
-    const RunRecord& run = runRecord();
+    // The trajectory's colour and the circle's radius as the case gives them now.
+    const CaseModel& model = theCase();
+    double colours[13] = {};
+    readColourTable(colours, model, true);
     RedrawStyle style;
-    style.red = run.colours[1];
-    style.green = run.colours[2];
-    style.blue = run.colours[3];
-    style.cubicView = run.cubicView;
-    style.discRadius = run.circleRadius;
+    style.red = colours[1];
+    style.green = colours[2];
+    style.blue = colours[3];
+    style.cubicView = runRecord().cubicView;
+    style.discRadius = model.Texte3Value(slot::kCircleRadius);
     graphWindow().redrawTrajectory(record, style);
 }
 

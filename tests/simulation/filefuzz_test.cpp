@@ -7,7 +7,7 @@
 #include "numerics/errorreport.h"
 #include "simulation/casememo.h"
 
-#include "../cases/testfolder.h"
+#include "support/testfolder.h"
 
 #include <gtest/gtest.h>
 

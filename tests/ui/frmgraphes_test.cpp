@@ -4,6 +4,8 @@
 #include "kelaxes/kelaxesstate.h"
 #include "kelaxes/pdftext.h"
 #include "numerics/errorreport.h"
+#include "simulation/casemodel.h"
+#include "simulation/caseslots.h"
 #include "simulation/runrecord.h"
 #include "simulation/trajectoryrecord.h"
 #include "ui/frmgraphes.h"
@@ -67,7 +69,10 @@ void FrmGraphesTest::initTestCase() {
 
 void FrmGraphesTest::newWindowRedrawsTheRunAfterTheOptions() {
     RunRecord& run = runRecord();
-    run.colours[1] = 255, run.colours[2] = 0, run.colours[3] = 0;
+    // The trajectory's colour: the first three entries of the case's colour table.
+    theCase().setText(BoxFamily::Texte4, slot::kColourTable, "255");
+    theCase().setText(BoxFamily::Texte4, slot::kColourTable + 1, "0");
+    theCase().setText(BoxFamily::Texte4, slot::kColourTable + 2, "0");
     run.cubicView = 0;
     const TrajectoryRecord record = helix(3);
 
