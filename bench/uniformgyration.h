@@ -24,7 +24,6 @@ inline void prepareUniformGyration(double errMax) {
     Ldim = 8;
     OrdreRunge = 5;
     ErrMax = errMax;
-    PumpMessages = nullptr;
     StopCalcul = 0;
 }
 

@@ -8,7 +8,7 @@
 #include "tracelog.h"
 
 #include <cmath>
-#include <cstring>
+#include <limits>
 #include <string>
 #include <utility>
 
@@ -20,13 +20,12 @@ RungeWork particleWork;
 RungeWork generalWork;
 
 // Stage derivatives of one attempt, one row per stage. They live on the caller's stack so that a
-// run started from inside PumpMessages (a second click on the run button) cannot overwrite the
-// stages of the step it interrupted.
+// computation started from inside a derivative (through a question of the error report) cannot
+// overwrite the stages of the step it interrupted.
 using StageRows = double[kMaxStages + 1][kStateCapacity + 1];
 
-// Stage argument and derivative of each routine: only used before the message pump of an
-// attempt, so a nested run cannot disturb them. Components a derivative does not write keep
-// their last value (0 at the start).
+// Stage argument and derivative of each routine, filled and read within one stage. Components a
+// derivative does not write keep their last value (0 at the start).
 struct Buffers {
     StateArray stage;
     StateArray deriv;
@@ -60,34 +59,17 @@ void classicalRk4(RungeWork& w) {
     if (w.trace == 1) traceLine("cumul", cumul);
 }
 
-// Cash-Karp embedded pair: fifth-order solution propagated, fourth-order one for the estimate.
-// Indexed from 1 like the work record's tableau, which is copied from here.
-namespace ck {
-constexpr double A[7][7] = {
-    {},
-    {},
-    {0, 1.0 / 5},
-    {0, 3.0 / 40, 9.0 / 40},
-    {0, 3.0 / 10, -9.0 / 10, 6.0 / 5},
-    {0, -11.0 / 54, 5.0 / 2, -70.0 / 27, 35.0 / 27},
-    {0, 1631.0 / 55296, 175.0 / 512, 575.0 / 13824, 44275.0 / 110592, 253.0 / 4096},
-};
-constexpr double b[7] = {0, 37.0 / 378, 0, 250.0 / 621, 125.0 / 594, 0, 512.0 / 1771};
-constexpr double bStar[7] = {
-    0, 2825.0 / 27648, 0, 18575.0 / 48384, 13525.0 / 55296, 277.0 / 14336, 1.0 / 4};
-} // namespace ck
-
 void cashKarp(RungeWork& w) {
     if (std::fmod(Ldim, 2) != 0) AlerteCalcul("Ldim doit être Pair");
     w.stages = 6;
     for (int i = 2; i <= 6; ++i)
-        for (int l = 1; l < i; ++l) w.A[i][l] = ck::A[i][l];
+        for (int l = 1; l < i; ++l) w.A[i][l] = cashkarp::A[i][l];
     double cumul5 = 0;
     double cumul4 = 0;
     double delta = 0;
     for (int i = 1; i <= 6; ++i) {
-        w.b[i] = ck::b[i];
-        w.bStar[i] = ck::bStar[i];
+        w.b[i] = cashkarp::b[i];
+        w.bStar[i] = cashkarp::bStar[i];
         w.delta[i] = w.b[i] - w.bStar[i];
         cumul5 += w.b[i];
         cumul4 += w.bStar[i];
@@ -266,7 +248,6 @@ bool attempt(const RungeWork& w, Buffers& buf, int n, double h, const StateArray
         call(i, buf.stage, buf.deriv);
         for (int j = 1; j <= n; ++j) K[i][j] = buf.deriv(j);
     }
-    if (PumpMessages) PumpMessages();
     double check = 0; // stays 0 unless a component is infinite or NaN
     for (int j = 1; j <= n; ++j) {
         double v = y(j);
@@ -283,66 +264,6 @@ bool attempt(const RungeWork& w, Buffers& buf, int n, double h, const StateArray
     return estimateError(h, yNext, n);
 }
 
-// The particle run's attempt: Cash-Karp on 8 components with the coefficients known at compile
-// time. Same operations in the same order as the general attempt; terms whose weight is exactly 0
-// (b2, b5, b*2) are left out, which changes nothing for finite values (a non-finite stage still
-// shows in the error estimate through the other stages). Built for AVX2 as well as the baseline
-// instruction set; without contraction into fused multiply-adds both give the same bits.
-using Vec4 = double __attribute__((vector_size(32)));
-
-__attribute__((target_clones("avx2", "default"))) bool attemptCashKarp8(Buffers& buf, double h,
-                                                                        const StateArray& y,
-                                                                        StateArray& yNext,
-                                                                        RungeDerivative f) {
-    constexpr int N = 8;
-    double K[7][N + 1];
-#pragma GCC unroll 6
-    for (int i = 1; i <= 6; ++i) {
-        for (int j = 1; j <= N; ++j) {
-            double v = y(j);
-#pragma GCC unroll 6
-            for (int l = 1; l < i; ++l) v = v + (K[l][j] * ck::A[i][l]) * h;
-            buf.stage(j) = v;
-        }
-        f(buf.stage, buf.deriv);
-        // The derivative has just stored its components one by one: read them back one by one
-        // (a wide load over several pending narrow stores would wait for them to retire), and
-        // store the row as whole vectors for the wide loads of the next stages.
-        const volatile double* d = buf.deriv.c.data();
-        const Vec4 lo{d[1], d[2], d[3], d[4]};
-        const Vec4 hi{d[5], d[6], d[7], d[8]};
-        std::memcpy(&K[i][1], &lo, sizeof lo);
-        std::memcpy(&K[i][5], &hi, sizeof hi);
-    }
-    if (PumpMessages) PumpMessages();
-    double sumPos = 0;
-    double sumVel = 0;
-    for (int j = 1; j <= N; ++j) {
-        double v = y(j);
-        double low = y(j);
-#pragma GCC unroll 6
-        for (int i = 1; i <= 6; ++i) {
-            if (ck::b[i] != 0) v = h * ck::b[i] * K[i][j] + v;
-        }
-#pragma GCC unroll 6
-        for (int i = 1; i <= 6; ++i) {
-            if (ck::bStar[i] != 0) low = low + h * ck::bStar[i] * K[i][j];
-        }
-        yNext(j) = v;
-        lowOrder(j) = low;
-        // The squares of the estimate, summed in the same order as estimateError does.
-        const double d = v - low;
-        if (j % 2 == 1)
-            sumPos += d * d;
-        else
-            sumVel += d * d;
-    }
-    errPos = std::sqrt(sumPos);
-    errVel = std::sqrt(sumVel) * h * 64;
-    err = errPos > errVel ? errPos : errVel;
-    return std::isfinite(errPos) && std::isfinite(errVel);
-}
-
 } // namespace
 
 RungeWork& rungeWork() {
@@ -354,11 +275,19 @@ RungeWork& rungeGeneralWork() {
 }
 
 void runge(double& h, const StateArray& y, StateArray& yNext, RungeDerivative f) {
+    rungeControlled(h, y, yNext, f);
+}
+
+void detail::rungeLoop(double& h, const StateArray& y, StateArray& yNext,
+                       FunctionRef<StepOutcome(double h)> fast,
+                       FunctionRef<void(const StateArray&, StateArray&)> general) {
     RungeWork& w = particleWork;
     ensureTableau(w);
     const int n = stateDimension();
     if (n < 0) return;
-    const auto call = [f](int, const StateArray& stage, StateArray& deriv) { f(stage, deriv); };
+    const auto call = [&general](int, const StateArray& stage, StateArray& deriv) {
+        general(stage, deriv);
+    };
 
     // A rejected step is retried from y with a smaller step. Each retry stands for one level of
     // nesting: when the step is finally accepted (or the user stops), every level writes its
@@ -381,10 +310,18 @@ void runge(double& h, const StateArray& y, StateArray& yNext, RungeDerivative f)
             CopieEtat(y, yNext);
             return;
         }
-        const bool finite = controlled && w.method == 5 && n == 8
-                                ? attemptCashKarp8(particleBuffers, h, y, yNext, f)
-                                : attempt(w, particleBuffers, n, h, y, yNext, controlled, call);
-        if (!finite) {
+        StepOutcome outcome;
+        if (controlled && w.method == 5 && n == 8) {
+            outcome = fast(h);
+        } else if (!attempt(w, particleBuffers, n, h, y, yNext, controlled, call)) {
+            outcome.err = std::numeric_limits<double>::quiet_NaN();
+        } else if (!controlled) {
+            unwind();
+            return;
+        } else {
+            outcome = judgeStep(h, err, ErrMax, w.hNext);
+        }
+        if (!std::isfinite(outcome.err)) {
             // NaN or infinity: no step size can mend it and the step control would chase it
             // forever; stop the run instead. (A derivative that already reported the cause and
             // stopped the run is not reported twice.)
@@ -394,19 +331,8 @@ void runge(double& h, const StateArray& y, StateArray& yNext, RungeDerivative f)
             w.rejections = 0;
             return;
         }
-        if (!controlled) {
-            unwind();
-            return;
-        }
-
-        if (err < ErrMax) {
-            if (err > 0) {
-                w.hNext = 0.9 * h * std::pow(ErrMax / err, 1.0 / 6);
-            } else if (!(w.hNext > 0) || !std::isfinite(w.hNext)) {
-                // An exact estimate with no earlier proposal: grow by the cap.
-                w.hNext = 5 * h;
-            }
-            if (5 * h < w.hNext) w.hNext = 5 * h;
+        if (outcome.accepted) {
+            w.hNext = outcome.hNext;
             h = w.hNext;
             w.rejections = 0;
             unwind();
@@ -421,14 +347,12 @@ void runge(double& h, const StateArray& y, StateArray& yNext, RungeDerivative f)
             w.status = 0;
             return;
         }
-        w.hNext = 0.9 * h * std::pow(ErrMax / err, 1.0 / 3);
-        if (h / 10 > w.hNext) {
-            w.hNext = h / 10;
-            AlerteCalcul("_Pb de Pas");
-        }
+        bool floored = false;
+        judgeStep(h, outcome.err, ErrMax, w.hNext, &floored); // the rare path: ask again
+        w.hNext = outcome.hNext;
+        if (floored) AlerteCalcul("_Pb de Pas");
         AlerteCalcul("_RungePasRéduit" + Format9(h) + Format9(w.hNext) + "_err" + Format6(errPos) +
                      Format6(errVel));
-        if (PumpMessages) PumpMessages();
         h = w.hNext;
         w.rejections = w.rejections + 1;
         ++RungeRejections;

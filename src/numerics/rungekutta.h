@@ -2,6 +2,8 @@
 // and a twelve-stage eighth-order formula.
 #pragma once
 
+#include "cashkarp.h"
+#include "functionref.h"
 #include "vecteur3.h"
 
 #include <cstdint>
@@ -12,18 +14,11 @@ namespace gyro {
 inline double OrdreRunge = 5;
 /// Error limit of the step control [m]: "Error maxi Runge Kutta (m)".
 inline double ErrMax = 1e-7;
-/// Error estimate of the last step [m]: position part, velocity part (times h and 64), larger.
-inline double errPos = 0;
-inline double errVel = 0;
-inline double err = 0;
-/// The embedded lower-order solution of the last Cash-Karp step.
-inline StateArray lowOrder;
+// The error estimate of the last step (errPos, errVel, err) and the embedded lower-order
+// solution (lowOrder) are declared with the Cash-Karp stepper (cashkarp.h).
 
 /// Attempts rejected by the step control of runge since the program started (statistics).
 inline std::uint64_t RungeRejections = 0;
-
-/// Lets the window system process pending events once per attempted step (unset: nothing).
-inline void (*PumpMessages)() = nullptr;
 
 /// Derivative of a particle state: dy = f(y). Must not change y.
 using RungeDerivative = void (*)(const StateArray& y, StateArray& dy);
@@ -42,6 +37,12 @@ using GeneralDerivative = void (*)(double stage, double extra, const StateArray&
 /// A non-finite state or error estimate, or an error limit that is not positive, is reported as
 /// "rungefaute ..." and stops the run (StopCalcul = 1, yNext = y, h unchanged).
 void runge(double& h, const StateArray& y, StateArray& yNext, RungeDerivative f);
+
+/// The same controlled step for any right-hand side f: a callable f(const StateArray& y,
+/// StateArray& dy) that may keep its own data (the system), inlined into the stepper for the
+/// eight-component Cash-Karp step. Each attempt is one tryStep() (cashkarp.h).
+template <class System>
+void rungeControlled(double& h, const StateArray& y, StateArray& yNext, System& f);
 
 /// One step without step control: advances y by h into yNext and leaves the error estimate in
 /// errPos, errVel and err (an estimate of exactly 0 becomes 0.001). A non-finite result is
@@ -73,5 +74,22 @@ struct RungeWork {
 RungeWork& rungeWork();
 /// The work record of rungeGeneral.
 RungeWork& rungeGeneralWork();
+
+namespace detail {
+// The controlled step with its attempts handed in: `fast` is the eight-component Cash-Karp
+// attempt, `general` any tableau and dimension through the type-erased derivative.
+void rungeLoop(double& h, const StateArray& y, StateArray& yNext,
+               FunctionRef<StepOutcome(double h)> fast,
+               FunctionRef<void(const StateArray&, StateArray&)> general);
+} // namespace detail
+
+template <class System>
+void rungeControlled(double& h, const StateArray& y, StateArray& yNext, System& f) {
+    const auto fast = [&](double hTry) {
+        return tryStep(f, y, hTry, yNext, ErrMax, rungeWork().hNext);
+    };
+    const auto general = [&](const StateArray& s, StateArray& d) { f(s, d); };
+    detail::rungeLoop(h, y, yNext, fast, general);
+}
 
 } // namespace gyro

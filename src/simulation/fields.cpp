@@ -29,72 +29,106 @@ void dipole(double moment, double inclinationDeg, const Vecteur3& rHat, const Ve
     MultK(B, kMu0 * moment / 4 / Pi / std::pow(r, 3), B);
 }
 
+// Work values of one evaluation that nobody reads afterwards (a step's stages).
+struct Scratch {
+    Vecteur3 Rc, rHat, eRho, C, uHat, tHat, mHat, rHatPeriph, eRhoPeriph, BCentre, BPeriph;
+    double r = 0;
+    double rho = 0;
+    double Rm = 0;
+};
+
 } // namespace
 
-void Champ(const Vecteur3& R, Vecteur3& E, Vecteur3& B) {
-    RunRecord& rec = runRecord();
-    const CaseModel& model = theCase();
-
-    rec.Rc = R;
+FieldModel::FieldModel(const CaseModel& model) : m_shape(model.shape()) {
     for (int i = 1; i <= 3; ++i) {
-        rec.E0(i) = model.Texte4Value(i - 1);
-        rec.B0(i) = model.Texte6Value(i - 1);
+        m_E0(i) = model.Texte4Value(i - 1);
+        m_B0(i) = model.Texte6Value(i - 1);
     }
-    for (int k = 0; k < 12; ++k) rec.P[k] = model.Texte6Value(k + 3);
-    const double* P = rec.P;
-    rec.k2 = (P[2] - P[3]) / std::pow(P[0] - P[1], 2);
-    rec.B1 = P[2];
-    rec.Rm = P[4];
-    rec.mu0 = kMu0;
+    for (int k = 0; k < 12; ++k) m_P[k] = model.Texte6Value(k + 3);
+    m_k2 = (m_P[2] - m_P[3]) / std::pow(m_P[0] - m_P[1], 2);
+}
 
-    E = rec.E0;
-    rec.r = norm(rec.Rc);
-    rec.rHat = rec.Rc;
-    norma(rec.rHat);
-    rec.eRho = rec.Rc;
-    rec.eRho(3) = 0;
-    norma(rec.eRho);
+template <class Work>
+void FieldModel::evaluate(const Vecteur3& R, Vecteur3& B, Work& w, bool full) const {
+    const double* P = m_P;
+    const int shape = m_shape;
+    w.Rc = R;
+    w.Rm = P[4];
+    // Distance and unit vectors of the point: the dipoles need all three, the radial shapes the
+    // directions only, the uniform field none.
+    if (full || shape == 3 || shape == 4) w.r = norm(w.Rc);
+    if (full || shape == 0 || shape == 2 || shape == 3 || shape == 4) {
+        w.rHat = w.Rc;
+        norma(w.rHat);
+    }
+    if (full || shape == 2 || shape == 3 || shape == 4) {
+        w.eRho = w.Rc;
+        w.eRho(3) = 0;
+        norma(w.eRho);
+    }
 
-    switch (model.shape()) {
+    switch (shape) {
     case 0: // cylindrical: radial with the constant magnitude B0x
-        rec.rHat(3) = 0;
-        norma(rec.rHat);
-        MultK(rec.rHat, rec.B0(1), B);
+        w.rHat(3) = 0;
+        norma(w.rHat);
+        MultK(w.rHat, m_B0(1), B);
         break;
     case 2: { // radial field falling as 1/rho, with field lines curved about C
-        rec.rho = std::sqrt(std::pow(rec.Rc(1), 2) + std::pow(rec.Rc(2), 2));
-        const double z = rec.Rc(3);
-        const double Bm = (std::pow(z, 2) * rec.k2 + rec.B1) * rec.Rm / rec.rho;
+        w.rho = std::sqrt(std::pow(w.Rc(1), 2) + std::pow(w.Rc(2), 2));
+        const double z = w.Rc(3);
+        const double Bm = (std::pow(z, 2) * m_k2 + P[2]) * w.Rm / w.rho;
         const double zc = z == 0 ? 1e15 : z;
-        rec.C = Vecteur3(0, 0, 1 / zc + 1 / 0.015);
-        MultKPlus(rec.eRho, rec.Rm, rec.C, rec.C);
-        MultKPlus(rec.Rc, -1, rec.C, rec.uHat);
-        norma(rec.uHat);
-        ProdVect(rec.rHat, ez, rec.tHat);
-        ProdVect(rec.uHat, rec.tHat, B);
+        w.C = Vecteur3(0, 0, 1 / zc + 1 / 0.015);
+        MultKPlus(w.eRho, w.Rm, w.C, w.C);
+        MultKPlus(w.Rc, -1, w.C, w.uHat);
+        norma(w.uHat);
+        ProdVect(w.rHat, ez, w.tHat);
+        ProdVect(w.uHat, w.tHat, B);
         MultK(B, Bm, B);
         break;
     }
     case 3: // one dipole at the origin
-        dipole(P[5], P[11], rec.rHat, rec.eRho, rec.r, rec.mHat, B);
+        dipole(P[5], P[11], w.rHat, w.eRho, w.r, w.mHat, B);
         break;
     case 4: { // centre dipole plus a peripheral one on the ring of radius P8, same azimuth
-        dipole(P[6], P[9], rec.rHat, rec.eRho, rec.r, rec.mHat, rec.BCentre);
-        MultKPlus(rec.eRho, -P[8], rec.Rc, rec.Rc);
-        const double rPeriph = norm(rec.Rc);
-        rec.rHatPeriph = rec.Rc;
-        norma(rec.rHatPeriph);
-        rec.eRhoPeriph = rec.Rc;
-        rec.eRhoPeriph(3) = 0;
-        norma(rec.eRhoPeriph);
-        dipole(P[7], P[10], rec.rHatPeriph, rec.eRhoPeriph, rPeriph, rec.mHat, rec.BPeriph);
-        MultKPlus(rec.BPeriph, 1, rec.BCentre, B);
+        dipole(P[6], P[9], w.rHat, w.eRho, w.r, w.mHat, w.BCentre);
+        MultKPlus(w.eRho, -P[8], w.Rc, w.Rc);
+        const double rPeriph = norm(w.Rc);
+        w.rHatPeriph = w.Rc;
+        norma(w.rHatPeriph);
+        w.eRhoPeriph = w.Rc;
+        w.eRhoPeriph(3) = 0;
+        norma(w.eRhoPeriph);
+        dipole(P[7], P[10], w.rHatPeriph, w.eRhoPeriph, rPeriph, w.mHat, w.BPeriph);
+        MultKPlus(w.BPeriph, 1, w.BCentre, B);
         break;
     }
     default: // uniform
-        B = rec.B0;
+        B = m_B0;
         break;
     }
+}
+
+void FieldModel::magnetic(const Vecteur3& R, Vecteur3& B) const {
+    if (m_shape != 0 && m_shape != 2 && m_shape != 3 && m_shape != 4) {
+        B = m_B0; // uniform
+        return;
+    }
+    Scratch w;
+    evaluate(R, B, w, false);
+}
+
+void Champ(const Vecteur3& R, Vecteur3& E, Vecteur3& B) {
+    RunRecord& rec = runRecord();
+    const FieldModel field(theCase());
+    rec.E0 = field.E();
+    rec.B0 = field.B0();
+    for (int k = 0; k < 12; ++k) rec.P[k] = field.P()[k];
+    rec.k2 = field.k2();
+    rec.B1 = rec.P[2];
+    rec.mu0 = kMu0;
+    E = rec.E0;
+    field.evaluate(R, B, rec, true);
     rec.BNorm = normseule(B);
 }
 

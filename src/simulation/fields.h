@@ -5,16 +5,50 @@
 
 namespace gyro {
 
+class CaseModel;
+
 /// Vacuum permeability as the field formulas compute it: 4 × 3.14159265358979 × 1e-7 [T m/A].
 inline constexpr double kMu0 = 4 * 3.14159265358979 * 1e-7;
 
-/// The fields at the point R [m]: E [V/m] (uniform, Texte4(0..2)) and B [T] of the shape selected
-/// in theCase() (Option4: 0 cylindrical radial, 1 uniform, 2 radial 1/rho with curved lines,
-/// 3 inclined point dipole at the origin, 4 double dipole), with the parameters typed in
-/// Texte6(0..14) as last read by the case model (a value typed during a run acts at the next
-/// call). Stores |B| in runRecord().BNorm and the derived values and work vectors in
-/// runRecord(). Null radial or position vectors are reported by norm/norma; a singular point
-/// (on the z axis for shape 2, at a dipole) gives a non-finite B that the caller must refuse.
+/// The fields of a case with their parameters read once: E [V/m] uniform (Texte4(0..2)) and B [T]
+/// of the shape selected by Option4 (0 cylindrical radial, 1 uniform, 2 radial 1/rho with curved
+/// lines, 3 inclined point dipole at the origin, 4 double dipole) with the parameters typed in
+/// Texte6(0..14). What a step of a run evaluates at every stage: B at a point computes only what
+/// that shape needs, with the same operations as Champ, so that both give the same bits.
+class FieldModel {
+public:
+    explicit FieldModel(const CaseModel& model);
+
+    /// The uniform electric field [V/m].
+    const Vecteur3& E() const { return m_E0; }
+    /// B [T] at R [m]. Null radial or position vectors that the shape needs are reported by
+    /// norm/norma; a singular point gives a non-finite B that the caller must refuse.
+    void magnetic(const Vecteur3& R, Vecteur3& B) const;
+
+    int shape() const { return m_shape; }
+    const Vecteur3& B0() const { return m_B0; }
+    /// Shape parameters P0..P11 (Texte6(3..14)).
+    const double* P() const { return m_P; }
+    /// (P2 - P3) / (P0 - P1)^2 [T/m^2] of the 1/rho field.
+    double k2() const { return m_k2; }
+
+private:
+    friend void Champ(const Vecteur3& R, Vecteur3& E, Vecteur3& B);
+    // The formulas, for any record of work values (the run record for Champ, scratch space for
+    // magnetic()); `full` also computes the distance and unit vectors a shape does not use.
+    template <class Work> void evaluate(const Vecteur3& R, Vecteur3& B, Work& w, bool full) const;
+
+    int m_shape = 1;
+    Vecteur3 m_E0;
+    Vecteur3 m_B0;
+    double m_P[12]{};
+    double m_k2 = 0;
+};
+
+/// The fields at the point R [m] of the case as it stands in theCase() (a value typed during a
+/// run acts at the next call): E [V/m] and B [T] as FieldModel computes them. Also stores |B| in
+/// runRecord().BNorm and the parameters, the derived values and the work vectors of the field
+/// formulas in runRecord(), for the displays.
 void Champ(const Vecteur3& R, Vecteur3& E, Vecteur3& B);
 
 } // namespace gyro

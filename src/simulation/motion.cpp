@@ -1,27 +1,36 @@
-// The Lorentz-force right-hand side frRunge and the run's integration step RungeStep.
+// The Lorentz-force right-hand side, the readouts of a state and the run's integration step.
 #include "motion.h"
 
-#include "fields.h"
+#include "casemodel.h"
 #include "numerics/errorreport.h"
 #include "numerics/rungekutta.h"
 #include "runrecord.h"
 
-#include <cmath>
-
 namespace gyro {
 
-namespace {
+LorentzForce::LorentzForce(const CaseModel& model, double charge, double mass)
+    : m_field(model), m_charge(charge), m_k(charge / mass) {}
 
-// Reports a fault of the derivative once: the first report sets StopCalcul, and the remaining
-// stages of the step (which still call frRunge) do not ask again.
-void derivativeFault(const char* label) {
+void LorentzForce::fault(double charge, double k, Vecteur3& A) {
+    // (q/m)(E + V × B) is then no acceleration at all: the step ends on a zero one.
+    // Reported once: the first report sets StopCalcul, and the remaining stages of the step
+    // (which still evaluate the derivative) do not ask again.
+    const char* label = nullptr;
+    if (charge == 0) {
+        label = "frRungefaute charge nulle";
+    } else if (!std::isfinite(k)) {
+        label = "frRungefaute masse nulle ou charge/masse non finie";
+    } else {
+        // A point where the field is singular (a dipole, the axis of the 1/rho field) or a
+        // parameter that divides by zero.
+        label = "frRungefaute champ non fini en ce point";
+    }
     if (StopCalcul != 1) AlerteCalcul(label);
     StopCalcul = 1;
+    A = Vecteur3(0, 0, 0);
 }
 
-} // namespace
-
-void frRunge(const StateArray& Y, StateArray& DY) {
+void storeReadouts(const StateArray& Y) {
     RunRecord& rec = runRecord();
     rec.R = Vecteur3(Y(1), Y(3), Y(5));
     rec.normR = norm(rec.R);
@@ -35,37 +44,23 @@ void frRunge(const StateArray& Y, StateArray& DY) {
     const int n = Ldim >= 2 && Ldim <= kStateCapacity ? static_cast<int>(Ldim) : 8;
     rec.Y7 = Y(n - 1);
     rec.Y8 = Y(n);
-
     Champ(rec.R, rec.E, rec.B);
     ProdVect(rec.V, rec.B, rec.W);
     const double k = rec.Charge / rec.Mass; // q/m [C/kg]
     CombLin(rec.E, k, rec.W, k, rec.A);
+}
 
-    if (rec.Charge == 0) {
-        derivativeFault("frRungefaute charge nulle");
-    } else if (!std::isfinite(k)) {
-        derivativeFault("frRungefaute masse nulle ou charge/masse non finie");
-    } else if (!std::isfinite(rec.A(1)) || !std::isfinite(rec.A(2)) || !std::isfinite(rec.A(3))) {
-        // A point where the field is singular (a dipole, the axis of the 1/rho field) or a
-        // parameter that divides by zero.
-        derivativeFault("frRungefaute champ non fini en ce point");
-        rec.A = Vecteur3(0, 0, 0);
-    }
-    if (!std::isfinite(k)) rec.A = Vecteur3(0, 0, 0);
-
-    DY(1) = Y(2);
-    DY(3) = Y(4);
-    DY(5) = Y(6);
-    DY(2) = rec.A(1);
-    DY(4) = rec.A(2);
-    DY(6) = rec.A(3);
-    DY(7) = 0;
-    DY(8) = 1;
+void frRunge(const StateArray& Y, StateArray& DY) {
+    storeReadouts(Y);
+    RunRecord& rec = runRecord();
+    LorentzForce::finish(Y, rec.Charge, rec.Charge / rec.Mass, rec.A, DY);
 }
 
 void RungeStep(double& h, const StateArray& Y, StateArray& Ynew) {
     OrdreRunge = 5;
-    runge(h, Y, Ynew, frRunge);
+    const RunRecord& rec = runRecord();
+    const LorentzForce force(theCase(), rec.Charge, rec.Mass);
+    rungeControlled(h, Y, Ynew, force);
 }
 
 } // namespace gyro

@@ -1,21 +1,73 @@
 // Equations of motion of the particle (non-relativistic Lorentz force) and the run's step.
 #pragma once
 
+#include "fields.h"
 #include "numerics/vecteur3.h"
+
+#include <cmath>
 
 namespace gyro {
 
-/// Derivative of the particle state Y (x vx y vy z vz constant t): positions advance with the
-/// velocity, velocities with A = (q/m)(E + V × B) from Champ, the constant stays (0) and the time
-/// advances at 1. Y is not changed. Leaves R, V, their norms and unit vectors, Y(7), Y(8), E, B,
-/// V × B and A in runRecord(). A zero charge, a mass that makes q/m unusable, or a non-finite
-/// acceleration is reported ("frRungefaute ...", once per run) and stops the run
-/// (StopCalcul = 1); DY then holds a finite value so that the step ends cleanly.
+class CaseModel;
+
+/// The right-hand side of the equations of motion for one step, the system that the integrator
+/// evaluates at each of its stages: the fields and q/m are read once, then each evaluation
+/// computes only the acceleration A = (q/m)(E + V × B), with the same operations as frRunge.
+class LorentzForce {
+public:
+    /// The fields of the case and the particle's charge [C] and mass [kg].
+    LorentzForce(const CaseModel& model, double charge, double mass);
+
+    /// DY from Y (x vx y vy z vz constant t): positions advance with the velocity, velocities
+    /// with A, the constant stays and the time advances at 1. A zero charge, an unusable q/m or
+    /// a non-finite acceleration is reported once ("frRungefaute ...") and stops the run
+    /// (StopCalcul = 1); DY then holds a finite value so that the step ends cleanly.
+    void operator()(const StateArray& Y, StateArray& DY) const {
+        const Vecteur3 R(Y(1), Y(3), Y(5));
+        const Vecteur3 V(Y(2), Y(4), Y(6));
+        Vecteur3 B, W, A;
+        m_field.magnetic(R, B);
+        ProdVect(V, B, W);
+        CombLin(m_field.E(), m_k, W, m_k, A);
+        finish(Y, m_charge, m_k, A, DY);
+    }
+
+    /// Checks the acceleration A [m/s^2] (zeroed when at fault, see above) and writes DY.
+    static void finish(const StateArray& Y, double charge, double k, Vecteur3& A, StateArray& DY) {
+        if (charge == 0 || !std::isfinite(k) || !std::isfinite(A(1)) || !std::isfinite(A(2)) ||
+            !std::isfinite(A(3))) [[unlikely]]
+            fault(charge, k, A);
+        DY(1) = Y(2);
+        DY(3) = Y(4);
+        DY(5) = Y(6);
+        DY(2) = A(1);
+        DY(4) = A(2);
+        DY(6) = A(3);
+        DY(7) = 0;
+        DY(8) = 1;
+    }
+
+private:
+    static void fault(double charge, double k, Vecteur3& A);
+
+    FieldModel m_field;
+    double m_charge;
+    double m_k; // q/m [C/kg]
+};
+
+/// Leaves in runRecord() what the displays show of the state Y: R, |R|, r̂, V, |V|, v̂, Y(7),
+/// Y(8), E and B at R (with Champ's work values and |B|), V × B and the acceleration A. Computed
+/// once per accepted step by the run driver, never at the integrator's stages.
+void storeReadouts(const StateArray& Y);
+
+/// Derivative of the particle state Y with the fields of theCase() and the species of
+/// runRecord(), as LorentzForce computes it; also leaves the readouts of Y in runRecord()
+/// (storeReadouts). Y is not changed. Faults as LorentzForce.
 void frRunge(const StateArray& Y, StateArray& DY);
 
-/// One step of the run: selects Cash-Karp (OrdreRunge = 5) and calls runge with frRunge. h [s]
-/// is the step to try on entry and the proposal for the next step on return. The caller tests
-/// StopCalcul afterwards.
+/// One step of the run: selects Cash-Karp (OrdreRunge = 5) and calls the controlled step with
+/// the Lorentz force of theCase() and runRecord(). h [s] is the step to try on entry and the
+/// proposal for the next step on return. The caller tests StopCalcul afterwards.
 void RungeStep(double& h, const StateArray& Y, StateArray& Ynew);
 
 } // namespace gyro

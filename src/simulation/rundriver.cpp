@@ -6,6 +6,7 @@
 #include "motion.h"
 #include "numerics/errorreport.h"
 #include "numerics/rungekutta.h"
+#include "numerics/vectorstate.h"
 #include "runrecord.h"
 #include "tracesink.h"
 
@@ -213,8 +214,8 @@ void RunDriver::drawVectors(Run& run, const Vecteur3& R, const Vecteur3& V) {
         kB = m_model.Texte4Value(4);
         kV = m_model.Texte4Value(5);
     }
-    Vecteur3 E, B;
-    Champ(R, E, B);
+    const Vecteur3& E = runRecord().E;
+    const Vecteur3& B = runRecord().B;
     const double toMetres = run.r0 / kDrawingUnits;
     struct Arrow {
         const Vecteur3* vec;
@@ -249,7 +250,11 @@ bool RunDriver::stepOnce(Run& run) {
     ++run.accepted;
     const int t = static_cast<int>(Ldim);
     run.record.add({run.Y(t), R(1), R(2), R(3), V(1), V(2), V(3)});
-    if (m_model.Coche1(4)) drawVectors(run, R, V);
+    if (m_model.Coche1(4)) {
+        // The arrows show the fields at the accepted point.
+        storeReadouts(run.Y);
+        drawVectors(run, R, V);
+    }
     if (onStep && !onStep(run.Y)) return false;
     return true;
 }
@@ -275,6 +280,7 @@ RunDriver::Slice RunDriver::advance(std::chrono::nanoseconds budget, std::uint64
         return slice;
     }
     m_inSlice = true;
+    clearUpperVectorState();
     using Clock = std::chrono::steady_clock;
     const auto start = Clock::now();
     if (m_speed > 0) {
@@ -313,6 +319,9 @@ RunDriver::Slice RunDriver::advance(std::chrono::nanoseconds budget, std::uint64
         if ((slice.steps & 127) == 0 && Clock::now() - start >= budget) break;
     }
     if (!m_runs.empty()) m_lastState = m_runs.back()->Y;
+    // The run record's readouts (fields, norms, acceleration) of the state the window shows
+    // next: computed from accepted states only, never at the integrator's stages.
+    if (slice.steps > 0) storeReadouts(m_lastState);
     if (m_speed > 0) m_speedCredit -= static_cast<double>(slice.steps);
     slice.active = !m_runs.empty();
     m_inSlice = false;

@@ -26,7 +26,9 @@ class TraceSink;
 ///
 /// Every step reads the case afresh (error limit, colours, pause time, field values through the
 /// field models), so values typed during a run act at the next step. After each accepted step the
-/// new point goes to the scene.
+/// new point goes to the scene. The integrator's stages compute only the acceleration; the
+/// readouts of the run record (fields, norms, acceleration of the state) are computed from
+/// accepted states: at the end of every slice, and at every step while arrows are drawn.
 class RunDriver {
 public:
     /// How a slice ended.

@@ -46,7 +46,7 @@ struct RunRecord {
     double shotCounter = 0;     ///< runs started since program start (first run 0)
     double shotCounterFlag = 0; ///< 0 until the first run initialised shotCounter
 
-    // ---- Field (written by Champ at every call) ----
+    // ---- Field (written by Champ at every call, not at the integrator's stages) ----
     Vecteur3 E0;               ///< uniform electric field typed [V/m]
     Vecteur3 B0;               ///< magnetic field typed [T]
     double P[12]{};            ///< shape parameters P0..P11 (Texte6(3..14))
@@ -67,7 +67,8 @@ struct RunRecord {
     Vecteur3 eRhoPeriph;       ///< radial unit vector of that offset
     Vecteur3 BCentre, BPeriph; ///< partial fields of the double dipole [T]
 
-    // ---- Equations of motion (written by frRunge at every call) ----
+    // ---- Readouts of a state (storeReadouts, frRunge): the run driver stores those of the last
+    // accepted state after every slice of steps, and at every step while arrows are drawn ----
     Vecteur3 R;       ///< position [m]
     double normR = 0; ///< |R| [m]
     Vecteur3 V;       ///< velocity [m/s]

@@ -50,13 +50,11 @@ protected:
         Ldim = 8;
         OrdreRunge = 5;
         ErrMax = 1e-7;
-        PumpMessages = nullptr;
     }
     void TearDown() override {
         Ldim = 8;
         OrdreRunge = 5;
         ErrMax = 1e-7;
-        PumpMessages = nullptr;
         ErrorReport::instance().setAsker(nullptr);
         ErrorReport::instance().reset();
         StopCalcul = 0;
@@ -374,17 +372,6 @@ TEST_F(RungeTest, GeneralStepPassesStageAndExtra) {
                      for (int j = 1; j <= 8; ++j) dy(j) = 0;
                  });
     EXPECT_EQ(seen, (std::vector<double>{1, 2, 3, 4, 5, 6}));
-}
-
-TEST_F(RungeTest, PumpsOncePerAttempt) {
-    static int pumps = 0;
-    pumps = 0;
-    PumpMessages = [] { ++pumps; };
-    Scripted::reset({2000, 1e-3});
-    StateArray y, yNext;
-    double h = 1e-6;
-    runge(h, y, yNext, Scripted::f);
-    EXPECT_EQ(pumps, 3); // after each attempt's stages, and once before the retry
 }
 
 } // namespace

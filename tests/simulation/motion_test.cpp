@@ -42,6 +42,41 @@ protected:
     }
 };
 
+// The integrator's stages use LorentzForce, which computes only what the acceleration needs;
+// frRunge computes every readout on the way. Trajectories rely on both giving the same bits.
+TEST_F(MotionTest, StageDerivativeEqualsTheFullOneToTheBitForEveryShape) {
+    setFields(1, {120, -40, 5000}, {0.004, -0.002, 0.015});
+    setNumber(BoxFamily::Texte6, 8, 1.5); // dipole moment
+    setNumber(BoxFamily::Texte6, 14, 25); // its inclination
+    setNumber(BoxFamily::Texte6, 9, 2);   // double dipole: the two moments, the ring radius
+    setNumber(BoxFamily::Texte6, 10, -1); // and their inclinations
+    setNumber(BoxFamily::Texte6, 11, 0.03);
+    setNumber(BoxFamily::Texte6, 12, 10);
+    setNumber(BoxFamily::Texte6, 13, -15);
+    SpeciesRefresh(0);
+    const RunRecord& rec = runRecord();
+    const double states[][6] = {
+        {0.0425, 0, 0, 0, 1e5, 0},
+        {-0.031, 0.027, 0.004, 2e4, -3e5, 7e3},
+        {0.002, -0.05, -0.011, -1e6, 4e2, 9e5},
+    };
+    for (int shape = 0; shape <= 4; ++shape) {
+        theCase().select(BoxFamily::Option4, shape);
+        const LorentzForce force(theCase(), rec.Charge, rec.Mass);
+        for (const auto& s : states) {
+            SCOPED_TRACE(::testing::Message() << "shape " << shape << " x " << s[0]);
+            StateArray Y, stage, full;
+            pack({s[0], s[1], s[2]}, {s[3], s[4], s[5]}, Y);
+            Y(8) = 1e-6;
+            force(Y, stage);
+            frRunge(Y, full);
+            for (int j = 1; j <= 8; ++j) EXPECT_EQ(stage(j), full(j)) << j;
+        }
+    }
+    EXPECT_EQ(StopCalcul, 0);
+    EXPECT_TRUE(ErrorReport::instance().lines().empty());
+}
+
 TEST_F(MotionTest, LorentzAccelerationPointsToTheCentre) {
     setFields(1, {0, 0, 0}, {0, 0, 0.015});
     SpeciesRefresh(0);

@@ -34,7 +34,6 @@ protected:
         Ldim = 8;
         OrdreRunge = 5;
         ErrMax = 1e-7;
-        PumpMessages = nullptr;
     }
     void TearDown() override {
         ErrorReport::instance().setAsker(nullptr);

@@ -5,6 +5,7 @@
 #include "numerics/numberformat.h"
 #include "numerics/reportfixture.h"
 #include "numerics/rungekutta.h"
+#include "simulation/fields.h"
 #include "simulation/runrecord.h"
 #include "simulation/tracesink.h"
 
@@ -43,7 +44,11 @@ public:
         circles.push_back(radius);
     }
     void Point(double x, double y, double z) override { points.push_back({x, y, z}); }
-    void Segment(double, double, double, double, double, double) override { ++segments; }
+    void Segment(double x1, double y1, double z1, double x2, double y2, double z2) override {
+        ++segments;
+        segmentLengths.push_back(
+            std::sqrt((x2 - x1) * (x2 - x1) + (y2 - y1) * (y2 - y1) + (z2 - z1) * (z2 - z1)));
+    }
     void SetColour(double r, double g, double b) override { colour = {r, g, b}; }
     void SetLineColour(double, double, double) override {}
     void SetLimits(double, double) override { calls.push_back("SetLimits"); }
@@ -56,6 +61,7 @@ public:
     Vecteur3 colour;
     double frameExtent = 0;
     int segments = 0;
+    std::vector<double> segmentLengths; // [m]
     int arrowsAnnounced = 0;
     int penLifts = 0;
 };
@@ -230,7 +236,33 @@ TEST_F(RunDriverTest, ArrowsAndFieldLinesFollowTheirCheckBoxes) {
     EXPECT_TRUE(asker.questions.empty());
     driver.advance(1s, 10);
     EXPECT_EQ(sink.arrowsAnnounced, 30);
-    EXPECT_EQ(sink.segments, 30);
+    ASSERT_EQ(sink.segments, 30);
+    // Automatic scale: the B arrow (first of each step) is 30 drawing units long, 65 units being
+    // the start radius, because its scale and its field are those of the same accepted point.
+    const double r0 = model.Texte3Value(0);
+    for (std::size_t i = 0; i < sink.segmentLengths.size(); i += 3)
+        EXPECT_NEAR(sink.segmentLengths[i], 30 * r0 / 65, 1e-12 * r0) << i;
+}
+
+TEST_F(RunDriverTest, ReadoutsAreThoseOfTheLastAcceptedState) {
+    RunDriver driver(model, sink);
+    ASSERT_TRUE(driver.RunTrajectory());
+    driver.advance(1s, 25);
+    const StateArray& Y = driver.state();
+    const RunRecord& rec = runRecord();
+    EXPECT_EQ(rec.R, position(Y));
+    EXPECT_EQ(rec.V, velocity(Y));
+    EXPECT_EQ(rec.Y8, driver.time());
+    Vecteur3 E, B;
+    Champ(position(Y), E, B);
+    EXPECT_EQ(rec.B, B);
+    // A = (q/m)(E + V × B) of that state.
+    Vecteur3 W;
+    ProdVect(velocity(Y), B, W);
+    const double k = rec.Charge / rec.Mass;
+    for (int i = 1; i <= 3; ++i)
+        EXPECT_NEAR(rec.A(i), k * (E(i) + W(i)),
+                    1e-12 * std::fabs(k) * (std::fabs(E(i)) + std::fabs(W(i))));
 }
 
 TEST_F(RunDriverTest, AStopAnswerEndsTheRun) {

@@ -1,0 +1,51 @@
+# The layers of the source folders, lowest first, and which folders each may include:
+#   numerics <- cases <- simulation, orbital <- kelaxes <- draw3d <- dataplot <- ui <- app
+# simulation and orbital stand side by side: neither includes the other. A folder always includes
+# its own files. Used by the project (a check before every library is built) and by the test
+# that runs cmake/CheckLayers.cmake.
+set(GYRO_LAYER_FOLDERS numerics cases simulation orbital kelaxes draw3d dataplot ui app)
+set(GYRO_LAYER_numerics "")
+set(GYRO_LAYER_cases numerics)
+set(GYRO_LAYER_simulation numerics cases)
+set(GYRO_LAYER_orbital numerics cases)
+set(GYRO_LAYER_kelaxes numerics cases simulation orbital)
+set(GYRO_LAYER_draw3d numerics cases simulation orbital kelaxes)
+set(GYRO_LAYER_dataplot numerics cases simulation orbital kelaxes draw3d)
+set(GYRO_LAYER_ui numerics cases simulation orbital kelaxes draw3d dataplot)
+set(GYRO_LAYER_app numerics cases simulation orbital kelaxes draw3d dataplot ui)
+
+# gyro_check_layers(<src folder> <result variable>): the list of offending lines, each as
+# "file: #include ..." (empty when every include keeps to the layers).
+function(gyro_check_layers src result)
+    set(found "")
+    foreach(folder IN LISTS GYRO_LAYER_FOLDERS)
+        file(GLOB_RECURSE files "${src}/${folder}/*.h" "${src}/${folder}/*.cpp")
+        foreach(f IN LISTS files)
+            file(STRINGS "${f}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]")
+            foreach(line IN LISTS includes)
+                if(NOT line MATCHES "include[ \t]*[<\"](\\.\\./)*([A-Za-z0-9_]+)/")
+                    continue()
+                endif()
+                set(target "${CMAKE_MATCH_2}")
+                if(target STREQUAL folder OR NOT target IN_LIST GYRO_LAYER_FOLDERS)
+                    continue()
+                endif()
+                if(NOT target IN_LIST GYRO_LAYER_${folder})
+                    file(RELATIVE_PATH rel "${src}" "${f}")
+                    list(APPEND found "${rel} (${folder} may not include ${target}): ${line}")
+                endif()
+            endforeach()
+        endforeach()
+    endforeach()
+    set(${result} "${found}" PARENT_SCOPE)
+endfunction()
+
+# In the project: a check that runs before any library is compiled, so that a build fails at
+# once on an include against the layers.
+if(NOT CMAKE_SCRIPT_MODE_FILE)
+    add_custom_target(gyro_check_layers
+                      COMMAND ${CMAKE_COMMAND} -DSRC=${CMAKE_SOURCE_DIR}/src
+                              -P ${CMAKE_CURRENT_LIST_DIR}/CheckLayers.cmake
+                      COMMENT "Checking the includes against the layers"
+                      VERBATIM)
+endif()

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Builds the program and its tests with AddressSanitizer and UndefinedBehaviorSanitizer
+# (float-cast-overflow included, which GCC leaves out of "undefined") into build-asan/, and runs
+# the whole test suite there. Any finding aborts the test that made it, so the run fails.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+flags="-fsanitize=address,undefined,float-cast-overflow -fno-sanitize-recover=all"
+flags="$flags -fno-omit-frame-pointer"
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGYRO_BUILD_TESTS=ON \
+    -DGYRO_BUILD_BENCH=OFF "-DCMAKE_CXX_FLAGS=$flags" \
+    "-DCMAKE_EXE_LINKER_FLAGS=-fsanitize=address,undefined,float-cast-overflow" >/dev/null
+cmake --build build-asan -j"$(nproc)"
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1"
+export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+cd build-asan
+ctest --output-on-failure -j"$(nproc)" --timeout 1200

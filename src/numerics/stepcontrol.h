@@ -1,0 +1,22 @@
+// The step-size policy of the controlled Cash-Karp step: accept or reject an attempt from its
+// error estimate, and propose the next step.
+#pragma once
+
+namespace gyro {
+
+/// What one attempt of a controlled step comes to.
+struct StepOutcome {
+    bool accepted = false; ///< the error estimate was below the limit
+    double hNext = 0;      ///< step to use next [s]: the next step, or the retry of this one
+    double err = 0;        ///< error estimate of the attempt [m] (NaN or infinite: not finite)
+};
+
+/// Judges an attempt of step h [s] whose error estimate is err [m] against errMax [m]: accepted
+/// when err < errMax, with hNext = 0.9 h (errMax / err)^(1/6) capped at 5 h (an exact estimate
+/// keeps the previous proposal, or 5 h when there is none); rejected otherwise, with
+/// hNext = 0.9 h (errMax / err)^(1/3) but never below h / 10. The caller checks that err is
+/// finite and errMax positive. `floored` tells whether the h / 10 floor acted.
+StepOutcome judgeStep(double h, double err, double errMax, double previousProposal,
+                      bool* floored = nullptr);
+
+} // namespace gyro
