@@ -77,19 +77,4 @@ DriftReadout driftReadoutOfState(const StateArray& Y) {
     return driftReadout(R, velocity(Y), E, B, rec.Charge, rec.Mass);
 }
 
-void startInvariant(EnergyInvariant& invariant, const StateArray& Y0) {
-    const RunRecord& rec = runRecord();
-    invariant.start(position(Y0), velocity(Y0), rec.Charge, rec.Mass);
-}
-
-DriftReadout followState(EnergyInvariant& invariant, const StateArray& Y) {
-    const Vecteur3 R = position(Y);
-    const Vecteur3 V = velocity(Y);
-    Vecteur3 E, B;
-    Champ(R, E, B);
-    invariant.advance(R, V, E);
-    const RunRecord& rec = runRecord();
-    return driftReadout(R, V, E, B, rec.Charge, rec.Mass);
-}
-
 } // namespace gyro

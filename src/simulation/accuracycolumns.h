@@ -2,7 +2,6 @@
 #pragma once
 
 #include "driftreadout.h"
-#include "energyinvariant.h"
 
 #include <string>
 #include <vector>
@@ -27,13 +26,5 @@ double accuracyColumnValue(AccuracyColumn column, const DriftReadout& drift, dou
 /// The read-outs at the state Y of a run: the field there from Champ, charge and mass of the
 /// run record.
 DriftReadout driftReadoutOfState(const StateArray& Y);
-
-/// Starts the invariant of a run at its initial state Y0 (charge and mass of the run record).
-void startInvariant(EnergyInvariant& invariant, const StateArray& Y0);
-
-/// Moves the invariant to the state Y reached by the run (with the electric field there, from
-/// Champ) and returns the drift read-outs of that state: one field evaluation for both. Called
-/// after every step by the command line, at each refresh by the window.
-DriftReadout followState(EnergyInvariant& invariant, const StateArray& Y);
 
 } // namespace gyro

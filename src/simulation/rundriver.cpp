@@ -3,6 +3,7 @@
 #include "rundriver.h"
 
 #include "fields.h"
+#include "integrationmethod.h"
 #include "motion.h"
 #include "numerics/errorreport.h"
 #include "numerics/rungekutta.h"
@@ -35,6 +36,7 @@ struct RunDriver::Run {
     std::uint64_t accepted = 0;
     std::uint64_t rejectedAtStart = 0;
     TrajectoryRecord record;
+    EnergyInvariant invariant; // W = Ek - q E·(r - r0) since the start
 };
 
 RunDriver::RunDriver(CaseModel& model, TraceSink& sink) : m_model(model), m_sink(sink) {}
@@ -61,6 +63,12 @@ const TrajectoryRecord& RunDriver::record() const {
     static const TrajectoryRecord empty;
     if (!m_runs.empty()) return m_runs.back()->record;
     return m_lastRun ? m_lastRun->record : empty;
+}
+
+const EnergyInvariant& RunDriver::invariant() const {
+    static const EnergyInvariant none;
+    if (!m_runs.empty()) return m_runs.back()->invariant;
+    return m_lastRun ? m_lastRun->invariant : none;
 }
 
 void RunDriver::readColours(Run& run, bool live) {
@@ -152,6 +160,7 @@ bool RunDriver::RunTrajectory() {
     run->h = 0.0001 / 2000000;
     readColours(*run, false);
     run->rejectedAtStart = RungeRejections;
+    run->invariant.start(R, V, rec.Charge, rec.Mass);
     m_lastTime = 0;
     m_lastState = run->Y;
     m_runs.push_back(std::move(run));
@@ -236,7 +245,7 @@ void RunDriver::drawVectors(Run& run, const Vecteur3& R, const Vecteur3& V) {
 
 bool RunDriver::stepOnce(Run& run) {
     ErrMax = m_model.Texte7Value();
-    RungeStep(run.h, run.Y, run.Ynew);
+    IntegrationStep(run.h, run.Y, run.Ynew); // Cash-Karp, or Boris when chosen
     if (StopCalcul == 1) {
         StopCalcul = 0;
         return false;
@@ -250,6 +259,8 @@ bool RunDriver::stepOnce(Run& run) {
     ++run.accepted;
     const int t = static_cast<int>(Ldim);
     run.record.add({run.Y(t), R(1), R(2), R(3), V(1), V(2), V(3)});
+    run.invariant.advance(R, V,
+                          {m_model.Texte4Value(0), m_model.Texte4Value(1), m_model.Texte4Value(2)});
     if (m_model.Coche1(4)) {
         // The arrows show the fields at the accepted point.
         storeReadouts(run.Y);

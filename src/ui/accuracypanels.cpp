@@ -67,7 +67,6 @@ void AccuracyPanels::runStarted() {
     const auto below = static_cast<std::size_t>(std::max(0, m_driver.depth() - 1));
     if (m_runs.size() > below) m_runs.resize(below);
     Followed run;
-    startInvariant(run.invariant, m_driver.state());
     run.mu0 = driftReadoutOfState(m_driver.state()).mu;
     m_runs.push_back(run);
     m_plot->clear();
@@ -83,8 +82,8 @@ void AccuracyPanels::refresh() {
     Followed& run = m_runs.back();
     const double t = m_driver.time();
     if (t == run.lastTime) return; // paused, waiting or ended: nothing new
-    const DriftReadout drift = followState(run.invariant, m_driver.state());
-    const double w = run.invariant.relativeChange();
+    const DriftReadout drift = driftReadoutOfState(m_driver.state());
+    const double w = m_driver.invariant().relativeChange();
     m_readout->showChange(w);
     m_drift->showReadout(drift);
     m_plot->addSample(t, w, run.mu0 > 0 ? drift.mu / run.mu0 - 1 : 0);

@@ -2,8 +2,6 @@
 // accuracy hint, drift physics group, time plot and the integration method choice.
 #pragma once
 
-#include "simulation/energyinvariant.h"
-
 #include <QObject>
 
 #include <vector>
@@ -44,7 +42,6 @@ public:
 
 private:
     struct Followed {
-        EnergyInvariant invariant;
         double mu0 = 0;       // magnetic moment at the start [J/T]
         double lastTime = -1; // time of the last refresh [s]
     };

@@ -108,6 +108,19 @@ private slots:
         QVERIFY2(std::fabs(shownMu / mu - 1) < 1e-3, qPrintable(QString::number(shownMu)));
         QCOMPARE(panels.driftGroup()->box(DriftGroup::Pitch)->text().toDouble(), 90.0);
         QCOMPARE(panels.driftGroup()->box(DriftGroup::DriftX)->text(), QString("0"));
+
+        // The same particle with the Boris option: 32 steps a gyration, W kept to round-off.
+        QTest::mouseClick(panels.methodPanel()->borisOption(), Qt::LeftButton);
+        QVERIFY(driver.RunTrajectory());
+        panels.runStarted();
+        QCOMPARE(panels.timePlot()->sampleCount(), 1); // a new run starts a new plot
+        const auto slice = driver.advance(std::chrono::seconds(5), 3200);
+        QCOMPARE(slice.steps, std::uint64_t(3200));
+        panels.refresh();
+        const double period = 2 * M_PI * 9.1091e-31 / (1.6021e-19 * 0.015);
+        QVERIFY(std::fabs(driver.time() / (100 * period) - 1) < 1e-9);
+        QVERIFY(std::fabs(driver.invariant().relativeChange()) < 1e-12);
+        QVERIFY(panels.energyReadout()->box()->styleSheet().isEmpty());
     }
 
     void methodChoiceAndStepsBox() {
