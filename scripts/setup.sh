@@ -3,7 +3,8 @@
 # a comma-decimal locale for the tests that check number text whatever the user's locale.
 set -euo pipefail
 packages=(g++ cmake make pkg-config qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
-          libboost-dev fonts-dejavu-core xvfb xauth locales clang-format-14)
+          libboost-dev fonts-dejavu-core xvfb xauth locales clang-format-14
+          poppler-utils liborcus-dev libixion-dev libxlsxwriter-dev zip)
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo"
 missing=()

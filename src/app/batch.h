@@ -10,14 +10,10 @@ namespace gyro {
 /// Exit codes of a command-line run.
 enum BatchExit : int {
     kBatchOk = 0,
-    kBatchBadArguments = 2, ///< unknown key, non-numeric value, null position or velocity...
-    kBatchStopped = 3,      ///< a warning that would ask the user stopped the run
-    kBatchOutputFailed = 4, ///< a CSV or PNG file could not be written
+    kBatchBadArguments = 2, ///< unknown option or key, bad value, bad output path, no display
+    kBatchStopped = 3,      ///< a warning or a fault ended the run before its end
+    kBatchOutputFailed = 4, ///< the table (file or standard output) or picture was not written
 };
-
-/// Whether the arguments ask for a command-line run (or for --help / --version), so that main()
-/// can start without a display.
-bool wantsCommandLine(int argc, char* argv[]);
 
 /// main() for a command-line run: starts Qt without a display (offscreen) and runs runBatch on
 /// the process's arguments, with the table on standard output and the rest on standard error.

@@ -1,16 +1,23 @@
 // Entry point: opens the main window, or runs one case on the command line.
 #include "app/batch.h"
+#include "app/batchoptions.h"
 #include "numerics/errorreport.h"
 #include "ui/frmdessin.h"
+#include "ui/screenplacement.h"
 
 #include <QApplication>
 
+#include <iostream>
+
 int main(int argc, char* argv[]) {
-    // --batch, --help and --version need no display.
+    // --batch, --help and --version need no display; any other option is reported there.
     if (gyro::wantsCommandLine(argc, argv)) return gyro::runCommandLine(argc, argv);
+    // Without a display Qt would abort in its platform plugin: say what to do instead.
+    if (const auto code = gyro::refuseWindowStart(argc, argv, std::cerr)) return *code;
     QApplication app(argc, argv);
     QApplication::setApplicationName("Gyrotrace");
     QApplication::setApplicationVersion(GYRO_VERSION);
+    gyro::keepWindowsOnScreen(); // every window opens inside the available screen area
     int code = 0;
     {
         // The window installs its input box as the error report's asker and loads the start-up

@@ -1,15 +1,13 @@
 // Bounded reading, sequential items and replace-by-rename writing of the settings files.
 #include "textfile.h"
 
+#include "outputfile.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <system_error>
-
-#ifndef _WIN32
-#include <unistd.h>
-#endif
 
 namespace gyro {
 
@@ -42,29 +40,11 @@ std::uintmax_t RegularFileSize(const fs::path& file) {
 }
 
 FileResult WriteFileReplacing(const fs::path& file, const std::string& bytes) {
-    fs::path temp = file;
-    temp += ".tmp";
-    std::error_code ec;
-    std::FILE* f = std::fopen(temp.string().c_str(), "wb");
-    if (!f) return {false, "cannot write " + temp.string() + ": " + std::strerror(errno)};
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    ok = std::fflush(f) == 0 && ok;
-#ifndef _WIN32
-    // The data must be on the disk before the rename makes it the file.
-    ok = ::fsync(::fileno(f)) == 0 && ok;
-#endif
-    ok = std::fclose(f) == 0 && ok;
-    if (!ok) {
-        fs::remove(temp, ec);
-        return {false, "cannot write " + temp.string()};
-    }
-    fs::rename(temp, file, ec);
-    if (ec) {
-        std::error_code ignored;
-        fs::remove(temp, ignored);
-        return {false, "cannot replace " + file.string() + ": " + ec.message()};
-    }
-    return {};
+    OutputFile out;
+    const FileResult opened = out.open(file);
+    if (!opened.ok) return opened;
+    out.write(bytes);
+    return out.commit();
 }
 
 void SequentialReader::skipDelimiter() {

@@ -27,9 +27,9 @@ FileResult ReadFileHead(const std::filesystem::path& file, std::string& bytes,
 /// examined.
 std::uintmax_t RegularFileSize(const std::filesystem::path& file);
 
-/// Replaces the file with the given bytes: they are written to a temporary file beside it, which
-/// is then renamed over the target. When anything fails the old file is left as it was and the
-/// temporary file is removed.
+/// Replaces the file with the given bytes through an OutputFile: a temporary file beside it is
+/// renamed over it (a device is written in place, a link's target is replaced). When anything
+/// fails the old file is left as it was and the temporary file is removed.
 FileResult WriteFileReplacing(const std::filesystem::path& file, const std::string& bytes);
 
 /// Reads comma- and line-separated items from text, as sequential input does: blanks and tabs in

@@ -106,6 +106,8 @@ void Scene3D::SetFrame(double x, double y, double z, double /*reserved*/, double
 
 void Scene3D::EndSetUp(std::optional<double>, std::optional<double>) {
     ++m_setUpRevision;
+    m_runBounds = {};
+    m_pointsAtSetUp = m_pointsReceived;
     touch();
 }
 
@@ -120,6 +122,9 @@ void Scene3D::SetShot(double shot) {
     m_shot = shot;
     m_hasShot = true;
     m_penUp = true;
+    // Every run starts drawing in black, as the first one does: its circles come before its
+    // first colour and must not take the colour the last run ended with.
+    m_pointRgb = m_lastRgb = 0;
     m_labelPending = true;
     m_labelPlacedForShot = false;
     touch();
@@ -141,8 +146,10 @@ void Scene3D::Circle(double radius, double width) {
         ++m_resetRevision;
     }
     m_circles.push_back({radius, m_lastRgb, w});
-    m_bounds.add(Point3d{-radius, -radius, 0});
-    m_bounds.add(Point3d{radius, radius, 0});
+    for (Bounds3d* b : {&m_bounds, &m_runBounds}) {
+        b->add(Point3d{-radius, -radius, 0});
+        b->add(Point3d{radius, radius, 0});
+    }
     touch();
 }
 
@@ -195,6 +202,7 @@ void Scene3D::appendPoint(const Point3d& p, std::uint32_t rgbFlags) {
                         static_cast<float>(p.z - c.origin.z), rgbFlags});
     ++m_pointCount;
     m_bounds.add(p);
+    m_runBounds.add(p);
 }
 
 void Scene3D::Segment(double x1, double y1, double z1, double x2, double y2, double z2) {
@@ -204,8 +212,10 @@ void Scene3D::Segment(double x1, double y1, double z1, double x2, double y2, dou
     m_segments.push_back({a, b, m_lastRgb, m_arrowHead, m_group});
     ++m_storedSegments;
     ++m_intactSegments;
-    m_bounds.add(a);
-    m_bounds.add(b);
+    for (Bounds3d* box : {&m_bounds, &m_runBounds}) {
+        box->add(a);
+        box->add(b);
+    }
     touch();
 }
 
@@ -249,6 +259,8 @@ void Scene3D::Clear() {
     m_circles.clear();
     m_labels.clear();
     m_bounds = {};
+    m_runBounds = {};
+    m_pointsAtSetUp = 0;
     m_thinnings = 0;
     m_penUp = true;
     m_labelPending = m_hasShot;
@@ -347,7 +359,8 @@ void Scene3D::thinPoints() {
     std::vector<TraceChunk> old = std::move(m_chunks);
     m_chunks.clear();
     m_pointCount = 0;
-    const Bounds3d bounds = m_bounds;
+    const Bounds3d bounds = m_bounds; // rewriting the points must not move the boxes
+    const Bounds3d runBounds = m_runBounds;
     std::size_t seen = 0;
     std::size_t intact = 0; // points of the newest half stored as they were
     bool forceStart = true; // the oldest stored point always starts a piece
@@ -367,6 +380,7 @@ void Scene3D::thinPoints() {
         if (i % kChunkSize == kChunkSize - 1) old[ci].points = {}; // free as we go
     }
     m_bounds = bounds;
+    m_runBounds = runBounds;
     m_intactPoints = std::min(m_intactPoints, intact);
     ++m_thinnings;
     ++m_layoutRevision;

@@ -167,6 +167,9 @@ public:
     const std::vector<SceneLabel>& labels() const { return m_labels; }
     /// Box around everything ever drawn since the last clear (thinning does not shrink it).
     const Bounds3d& bounds() const { return m_bounds; }
+    /// Box around what was drawn since the last run's set-up (EndSetUp) or clear: the current
+    /// run alone, which a view follows without zooming out to older runs.
+    const Bounds3d& runBounds() const { return m_runBounds; }
     bool isEmpty() const;
 
     // --- Settings received from the run.
@@ -205,6 +208,9 @@ public:
     std::size_t intactSegments() const { return m_intactSegments; }
     /// Increases at every EndSetUp.
     std::uint64_t setUpRevision() const { return m_setUpRevision; }
+    /// pointsReceived() at the last EndSetUp: whether anything was drawn between an event and
+    /// the latest run's set-up.
+    std::uint64_t pointsReceivedAtSetUp() const { return m_pointsAtSetUp; }
     /// Number of `Point` calls since the scene was made or cleared (stored or not).
     std::uint64_t pointsReceived() const { return m_pointsReceived; }
 
@@ -220,6 +226,7 @@ private:
     std::vector<SceneCircle> m_circles;
     std::vector<SceneLabel> m_labels;
     Bounds3d m_bounds;
+    Bounds3d m_runBounds;
 
     std::size_t m_pointBudget = kDefaultPointBudget;
     std::size_t m_segmentBudget = kDefaultSegmentBudget;
@@ -256,6 +263,7 @@ private:
     std::uint64_t m_layoutRevision = 0;
     std::uint64_t m_setUpRevision = 0;
     std::uint64_t m_pointsReceived = 0;
+    std::uint64_t m_pointsAtSetUp = 0;
 };
 
 } // namespace gyro

@@ -1,15 +1,16 @@
 // Drawing of the 3D scene: fast traces through the line rasteriser, the rest through QPainter.
 #include "draw3d/scenerenderer.h"
 
+#include "cases/textfile.h"
 #include "draw3d/linerasterizer.h"
 
-#include <QFileInfo>
+#include <QBuffer>
 #include <QFontMetricsF>
 #include <QLinearGradient>
 #include <QLocale>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cmath>
@@ -256,6 +257,14 @@ void haloText(QPainter& p, const QPointF& at, const QString& text, const QColor&
     p.setPen(QPen(halo, 3.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.setBrush(Qt::NoBrush);
     p.drawPath(path);
+    // On vector devices (PDF, printer, recorded picture) the ink stays text, so it can be found.
+    const QPaintEngine* engine = p.paintEngine();
+    if (engine &&
+        (engine->type() == QPaintEngine::Pdf || engine->type() == QPaintEngine::Picture)) {
+        p.setPen(ink);
+        p.drawText(at, text);
+        return;
+    }
     p.setPen(Qt::NoPen);
     p.setBrush(ink);
     p.drawPath(path);
@@ -543,18 +552,20 @@ bool renderToPng(const Scene3D& scene, const ViewCamera& camera, QSize size, con
                         .arg(size.height()));
     const QImage image =
         SceneRenderer::render(scene, camera, size, options).convertToFormat(QImage::Format_RGB32);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(QStringLiteral("Cannot write the image file %1: %2")
-                        .arg(QFileInfo(path).fileName(), file.errorString()));
-    if (!image.save(&file, "PNG")) {
-        file.cancelWriting();
-        return fail(QStringLiteral("Cannot encode the image file %1 as PNG.")
-                        .arg(QFileInfo(path).fileName()));
-    }
-    if (!file.commit())
-        return fail(QStringLiteral("Cannot write the image file %1: %2")
-                        .arg(QFileInfo(path).fileName(), file.errorString()));
+    if (image.isNull())
+        return fail(QStringLiteral("Not enough memory for an image of %1 x %2 pixels.")
+                        .arg(size.width())
+                        .arg(size.height()));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG"))
+        return fail(QStringLiteral("Cannot encode the image file %1 as PNG.").arg(path));
+    // Replaced through a temporary file; a device or a link's target is written in place.
+    const FileResult written = WriteFileReplacing(path.toStdString(), bytes.toStdString());
+    if (!written.ok)
+        return fail(QStringLiteral("Cannot write the image file: %1")
+                        .arg(QString::fromStdString(written.message)));
     if (error) error->clear();
     return true;
 }

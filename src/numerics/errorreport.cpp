@@ -44,6 +44,19 @@ void ErrorReport::reset() {
     m_dropped = 0;
     m_lastAnswer.clear();
     m_firstReportFlag = 0;
+    beginRun();
+}
+
+void ErrorReport::beginRun() {
+    m_silenced.clear();
+    m_silencedCount = 0;
+}
+
+std::string ErrorReport::silencedStatus() const {
+    if (m_silencedCount == 0) return {};
+    return std::to_string(m_silencedCount) +
+           (m_silencedCount == 1 ? " repeated warning" : " repeated warnings") +
+           " logged without asking";
 }
 
 void ErrorReport::endProgram() {
@@ -67,29 +80,43 @@ void ErrorReport::report(const std::string& label, double& status) {
         m_stampTime = OrbitalTime;
         m_stamp = "At_Time=" + FormatPattern(OrbitalTime, " #.### ");
     }
+    const bool logOnly = !label.empty() && label[0] == '_';
+    // The user may have chosen not to be asked again about this label during the run; the
+    // count is up to date when the log's listener hears of the new line.
+    const bool silenced = !logOnly && m_silenced.count(label) != 0;
+    if (silenced) ++m_silencedCount;
     appendLog(m_stamp + label);
-    if (!label.empty() && label[0] == '_') return;
+    if (logOnly || silenced) return;
 
     const std::string question = label + LineBreak +
                                  "A small error was raised, rounding error or null norm warning" +
                                  ". If it happen again, please modify the data..." +
                                  "    Type Yes to continue, Stop to stop, No to end the run";
     const std::string title = label + "   Warning";
-    const std::string answer = m_asker ? m_asker->ask(question, title, defaultAnswer) : "";
-    m_lastAnswer = answer;
-    if (answer.empty()) return;
-    const char first = static_cast<char>(std::tolower(static_cast<unsigned char>(answer[0])));
+    ReportAnswer answer;
+    if (m_asker)
+        answer = m_asker->askReport(ReportQuestion::Report, question, title, defaultAnswer);
+    m_lastAnswer = answer.text;
+    if (answer.dontAskAgain) m_silenced.insert(label);
+    if (answer.text.empty()) return;
+    const char first = static_cast<char>(std::tolower(static_cast<unsigned char>(answer.text[0])));
     if (first == 's') {
         status = 1;
         StopCalcul = 1;
         return;
     }
     if (first == 'y') return;
-    const std::string again = m_asker ? m_asker->ask("Do you really want to kill the process ",
-                                                     "Warning again", "Yes to kill")
-                                      : "";
-    m_lastAnswer = again;
-    if (!again.empty() && std::tolower(static_cast<unsigned char>(again[0])) == 'y') endProgram();
+    // Ending the program loses the run and its scene: the proposed answer continues, so that
+    // only an explicit "Yes" (typed or chosen) ends it.
+    ReportAnswer again;
+    if (m_asker) {
+        again =
+            m_asker->askReport(ReportQuestion::ConfirmEnd,
+                               "Do you really want to kill the process ", "Warning again", "No");
+    }
+    m_lastAnswer = again.text;
+    if (!again.text.empty() && std::tolower(static_cast<unsigned char>(again.text[0])) == 'y')
+        endProgram();
 }
 
 void AlerteCalcul(const std::string& label, double& status) {

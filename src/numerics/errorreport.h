@@ -1,11 +1,25 @@
 // The error report: the one way numeric code warns the user, logs, and asks whether to go on.
 #pragma once
 
+#include <cstddef>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
 namespace gyro {
+
+/// Which of the error report's two questions is asked.
+enum class ReportQuestion {
+    Report,     ///< continue ("Yes"), stop the computation ("Stop") or end the program ("No")
+    ConfirmEnd, ///< "Do you really want to kill the process": "Yes" ends the program
+};
+
+/// The answer to one of the error report's questions.
+struct ReportAnswer {
+    std::string text;          ///< the answer typed or chosen (empty: cancelled)
+    bool dontAskAgain = false; ///< "Don't ask again during this run" was ticked
+};
 
 /// Asks the user a question in a modal input box and returns the typed text (empty on Cancel).
 /// The windows supply a real dialog, the command line answers by rule, tests script answers.
@@ -14,6 +28,13 @@ public:
     virtual ~Asker() = default;
     virtual std::string ask(const std::string& prompt, const std::string& title,
                             const std::string& defaultAnswer) = 0;
+    /// One of the error report's own questions. A window offers a button for each answer and,
+    /// for the Report question, the "Don't ask again during this run" box. By default the plain
+    /// question is asked and never silences the label.
+    virtual ReportAnswer askReport(ReportQuestion /*kind*/, const std::string& prompt,
+                                   const std::string& title, const std::string& defaultAnswer) {
+        return {ask(prompt, title, defaultAnswer), false};
+    }
 };
 
 /// 1 when the user asked to stop the current computation; the run driver and the integrator
@@ -61,6 +82,17 @@ public:
     /// Forgets answers and log, as at program start (for tests).
     void reset();
 
+    /// A run starts: labels the user silenced ("Don't ask again during this run") are asked
+    /// again, and the count of silenced reports restarts at 0.
+    void beginRun();
+    /// Reports of this run that were logged without a question because their label was
+    /// silenced (for the window's status line).
+    std::size_t silencedCount() const { return m_silencedCount; }
+    /// Labels silenced in this run.
+    const std::set<std::string>& silencedLabels() const { return m_silenced; }
+    /// "<n> repeated warnings logged without asking" for the status line; empty when none.
+    std::string silencedStatus() const;
+
 private:
     Asker* m_asker = nullptr;
     std::function<void()> m_endProgram;
@@ -71,12 +103,15 @@ private:
     double m_firstReportFlag = 0;
     double m_stampTime = 0;
     std::string m_stamp;
+    std::set<std::string> m_silenced;
+    std::size_t m_silencedCount = 0;
 };
 
 /// Reports a warning or a trapped fault. The label (a routine name followed by "faute", or a
-/// message) is logged with a time stamp; unless it begins with "_", the user is asked whether to
-/// continue ("Yes"), stop the computation ("Stop": status and StopCalcul become 1) or end the
-/// program ("No", then a confirmation).
+/// message) is logged with a time stamp; unless it begins with "_" or was silenced in this run,
+/// the user is asked whether to continue ("Yes"), stop the computation ("Stop": status and
+/// StopCalcul become 1) or end the program ("No", then a confirmation whose proposed answer
+/// "No" continues: only an explicit "Yes" ends the program).
 void AlerteCalcul(const std::string& label, double& status);
 /// The same with a status the caller ignores.
 void AlerteCalcul(const std::string& label);

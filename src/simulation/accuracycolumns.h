@@ -1,7 +1,7 @@
 // The optional accuracy columns of the trajectory table: energy invariant and drift read-outs.
 #pragma once
 
-#include "driftreadout.h"
+#include "guidingcentre.h"
 
 #include <string>
 #include <vector>

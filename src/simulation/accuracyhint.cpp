@@ -4,6 +4,7 @@
 #include "casemodel.h"
 #include "caseslots.h"
 #include "fields.h"
+#include "gyration.h"
 #include "numerics/numberformat.h"
 #include "runrecord.h"
 
@@ -31,11 +32,7 @@ double roundSignificant(double x, int digits) {
 AccuracyHint accuracyHint(double errMax, const Vecteur3& V, const Vecteur3& B, double charge,
                           double mass) {
     AccuracyHint hint;
-    const double b = std::sqrt(ProdScal(B, B));
-    Vecteur3 vxb;
-    ProdVect(V, B, vxb);
-    const double vPerp = b > 0 ? std::sqrt(ProdScal(vxb, vxb)) / b : 0;
-    const double radius = mass * vPerp / (std::fabs(charge) * b);
+    const double radius = gyrationOf(mass, charge, V, B).larmorDiameter / 2;
     if (!(radius > 0) || !std::isfinite(radius)) return hint;
     hint.larmorRadius = radius;
     hint.suggestedErrMax = roundSignificant(kSuggestedFraction * radius, 1);

@@ -10,6 +10,8 @@
 #include <cctype>
 #include <cmath>
 #include <fstream>
+#include <iterator>
+#include <string_view>
 #include <system_error>
 
 namespace gyro {
@@ -74,156 +76,226 @@ bool readOption(const std::string& text) {
     return t == "true" || t == "vrai" || Val(t) != 0;
 }
 
-bool isMarker(const std::string& line) {
+// One line of a text: its bytes [begin, end) and where the next line starts. Lines end with
+// CR LF, LF, or CR alone (as older editors write).
+struct Line {
+    std::size_t begin, end, next;
+};
+
+Line lineAt(std::string_view text, std::size_t pos) {
+    const std::size_t n = text.size();
+    std::size_t end = pos;
+    while (end < n && text[end] != '\n' && text[end] != '\r') ++end;
+    std::size_t next = end;
+    if (next < n) next += text[next] == '\r' && next + 1 < n && text[next + 1] == '\n' ? 2 : 1;
+    return {pos, end, next};
+}
+
+bool isMarker(std::string_view line) {
     return line == CaseMemo::kMarker || line == CaseMemo::kOldMarker;
 }
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 } // namespace
 
 CaseMemo::CaseMemo(std::filesystem::path folder) : m_path(std::move(folder) / kFileName) {}
 
-std::string& CaseMemo::cell(int record, int line) {
-    const std::size_t index =
-        static_cast<std::size_t>(record - 1) * kRecordLines + static_cast<std::size_t>(line);
-    if (m_cells.size() <= index) m_cells.resize(index + 1);
-    return m_cells[index];
-}
-
-const std::string& CaseMemo::cell(int record, int line) const {
-    static const std::string empty;
-    const std::size_t index =
-        static_cast<std::size_t>(record - 1) * kRecordLines + static_cast<std::size_t>(line);
-    return index < m_cells.size() ? m_cells[index] : empty;
-}
-
 void CaseMemo::scan() {
-    m_count = 0;
-    m_cells.clear();
-    m_offsets.clear();
+    m_records.clear();
+    m_text.clear();
     std::ifstream in(m_path, std::ios::binary);
     if (!in) return; // a missing file holds no example; the first save creates it
-    std::vector<std::string> lines;
-    std::vector<std::size_t> markerLines;
-    std::uintmax_t offset = 0;
-    std::string line;
-    while (std::getline(in, line)) {
-        const std::uintmax_t lineStart = offset;
-        offset += line.size() + 1;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        line = Cp1252ToUtf8(line);
-        if (isMarker(line)) {
-            markerLines.push_back(lines.size());
-            m_offsets.push_back(lineStart);
-        }
-        lines.push_back(std::move(line));
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    in.seekg(0);
+    if (size > 0) {
+        m_text.resize(static_cast<std::size_t>(size));
+        in.read(m_text.data(), size);
+        m_text.resize(static_cast<std::size_t>(in.gcount()));
+    } else {
+        in.clear();
+        m_text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
-    m_offsets.push_back(offset);
-    m_count = static_cast<double>(markerLines.size());
-    // Each record is read from its own marker, so that foreign lines between records or a
-    // truncated record do not shift the records after them; missing lines stay empty.
-    for (std::size_t r = 0; r < markerLines.size(); ++r) {
-        const std::size_t first = markerLines[r];
-        const std::size_t stop = r + 1 < markerLines.size() ? markerLines[r + 1] : lines.size();
-        const int record = static_cast<int>(r) + 1;
-        cell(record, kRecordLines - 1); // give the record all its cells
-        for (std::size_t k = 0; k < kRecordLines && first + k < stop; ++k) {
-            cell(record, static_cast<int>(k)) = lines[first + k];
+    const std::string_view text = m_text;
+    std::size_t pos = text.substr(0, kByteOrderMark.size()) == kByteOrderMark ? 3 : 0;
+    // One pass: each marker starts a record that runs to the next marker, so that foreign lines
+    // between records or a truncated record do not shift the records after them.
+    while (pos < text.size()) {
+        const Line line = lineAt(text, pos);
+        if (isMarker(text.substr(line.begin, line.end - line.begin))) {
+            if (!m_records.empty()) m_records.back().end = line.begin;
+            m_records.push_back({line.next, text.size(), {}});
         }
-        cell(record, 0) = kMarker;
+        pos = line.next;
     }
 }
 
-void CaseMemo::storeCase(const CaseModel& model, int record) {
+std::vector<std::string> CaseMemo::cellsOf(const Record& record) const {
+    if (!record.cells.empty()) return record.cells;
+    std::vector<std::string> cells(kRecordLines);
+    cells[0] = kMarker;
+    const std::string_view text = m_text;
+    std::size_t pos = record.begin;
+    for (int k = 1; k < kRecordLines && pos < record.end; ++k) {
+        const Line line = lineAt(text, pos);
+        cells[static_cast<std::size_t>(k)] =
+            Cp1252ToUtf8(std::string(text.substr(line.begin, line.end - line.begin)));
+        pos = line.next;
+    }
+    return cells; // missing lines stay empty
+}
+
+void CaseMemo::storeCase(const CaseModel& model, Record& record) const {
     static const std::string kTrue = "True", kFalse = "False", kOne = "1", kZero = "0";
-    cell(record, 0) = kMarker;
+    std::vector<std::string> cells = cellsOf(record);
+    auto cell = [&](int line) -> std::string& { return cells[static_cast<std::size_t>(line)]; };
     for (int i = 0; i < CaseModel::kSlots; ++i) {
-        if (i < kTexte3Controls) cell(record, kTexte3Line + i) = encodeValue(model.Texte3(i));
-        if (i < kTexte4Controls) cell(record, kTexte4Line + i) = encodeValue(model.Texte4(i));
-        if (i < kTexte6Controls) cell(record, kTexte6Line + i) = encodeValue(model.Texte6(i));
-        if (i < kOption4Controls)
-            cell(record, kOption4Line + i) = model.Option4(i) ? kTrue : kFalse;
-        if (i < kCoche1Controls) cell(record, kCoche1Line + i) = model.Coche1(i) ? kOne : kZero;
+        if (i < kTexte3Controls) cell(kTexte3Line + i) = encodeValue(model.Texte3(i));
+        if (i < kTexte4Controls) cell(kTexte4Line + i) = encodeValue(model.Texte4(i));
+        if (i < kTexte6Controls) cell(kTexte6Line + i) = encodeValue(model.Texte6(i));
+        if (i < kOption4Controls) cell(kOption4Line + i) = model.Option4(i) ? kTrue : kFalse;
+        if (i < kCoche1Controls) cell(kCoche1Line + i) = model.Coche1(i) ? kOne : kZero;
     }
-    cell(record, kTexte7Line) = encodeValue(model.Texte7());
+    cell(kTexte7Line) = encodeValue(model.Texte7());
+    record.cells = std::move(cells);
 }
 
-void CaseMemo::loadCase(CaseModel& model, int record) const {
+void CaseMemo::loadCase(CaseModel& model, const Record& record) const {
+    const std::vector<std::string> cells = cellsOf(record);
+    auto cell = [&](int line) -> const std::string& {
+        return cells[static_cast<std::size_t>(line)];
+    };
     for (int i = 0; i < CaseModel::kSlots; ++i) {
         if (i < kTexte3Controls)
-            model.setText(BoxFamily::Texte3, i, decodeValue(cell(record, kTexte3Line + i)));
+            model.setText(BoxFamily::Texte3, i, decodeValue(cell(kTexte3Line + i)));
         if (i < kTexte4Controls)
-            model.setText(BoxFamily::Texte4, i, decodeValue(cell(record, kTexte4Line + i)));
+            model.setText(BoxFamily::Texte4, i, decodeValue(cell(kTexte4Line + i)));
         if (i < kTexte6Controls)
-            model.setText(BoxFamily::Texte6, i, decodeValue(cell(record, kTexte6Line + i)));
+            model.setText(BoxFamily::Texte6, i, decodeValue(cell(kTexte6Line + i)));
     }
-    model.setText(BoxFamily::Texte7, 0, decodeValue(cell(record, kTexte7Line)));
+    model.setText(BoxFamily::Texte7, 0, decodeValue(cell(kTexte7Line)));
     // Option buttons behave as on the window: setting one clears the others of the group.
     for (int i = 0; i < kOption4Controls; ++i) {
-        if (readOption(cell(record, kOption4Line + i)))
+        if (readOption(cell(kOption4Line + i)))
             model.select(BoxFamily::Option4, i);
         else
             model.setState(BoxFamily::Option4, i, 0);
     }
     for (int i = 0; i < kCoche1Controls; ++i) {
-        model.setState(BoxFamily::Coche1, i, Val(cell(record, kCoche1Line + i)) != 0 ? 1 : 0);
+        model.setState(BoxFamily::Coche1, i, Val(cell(kCoche1Line + i)) != 0 ? 1 : 0);
     }
 }
 
 bool CaseMemo::writeFile() {
-    // Written beside the old file and renamed over it: a crash mid-write keeps the old examples.
+    // Every record is written whole, 107 CR LF ended lines; records never stored are copied
+    // from the bytes read, so that their text is kept exactly.
     std::string bytes;
-    const int records = static_cast<int>(m_count);
-    for (int r = 1; r <= records; ++r) {
-        for (int k = 0; k < kRecordLines; ++k) {
-            bytes += Utf8ToCp1252(cell(r, k));
+    bytes.reserve(m_text.size() + 4096);
+    const std::string_view text = m_text;
+    for (const Record& record : m_records) {
+        if (!record.cells.empty()) {
+            for (const std::string& cell : record.cells) {
+                bytes += Utf8ToCp1252(cell);
+                bytes += "\r\n";
+            }
+            continue;
+        }
+        bytes += kMarker;
+        bytes += "\r\n";
+        std::size_t pos = record.begin;
+        for (int k = 1; k < kRecordLines; ++k) {
+            if (pos < record.end) {
+                const Line line = lineAt(text, pos);
+                bytes.append(text.substr(line.begin, line.end - line.begin));
+                pos = line.next;
+            }
             bytes += "\r\n";
         }
     }
+    // Written beside the old file and renamed over it: a crash mid-write keeps the old examples.
     const FileResult result = WriteFileReplacing(m_path, bytes);
     m_lastError = result.ok ? std::string() : "Cannot write the examples file: " + result.message;
     return result.ok;
 }
 
-CaseMemo::Selector CaseMemo::Memo(const std::string& command, double& number, CaseModel& model) {
-    Selector selector;
-    number = std::nearbyint(number); // example numbers are whole
-    if (command == "sauve") {
-        if (m_count == 0) scan();
-        if (number > m_count) {
-            m_count += 1;
-            number = m_count;
+bool CaseMemo::keepUnreadableFileAside() {
+    // A file with content but no example is not ours to overwrite: an unknown format, or examples
+    // this program cannot read. It is moved to a name no earlier copy uses.
+    if (RegularFileSize(m_path) == 0) return true;
+    for (int k = 0; k < 1000; ++k) {
+        std::filesystem::path aside = m_path;
+        if (k > 0) aside += '.' + std::to_string(k);
+        aside += ".bak";
+        std::error_code ec;
+        if (std::filesystem::exists(std::filesystem::symlink_status(aside, ec))) continue;
+        std::filesystem::rename(m_path, aside, ec);
+        if (ec) {
+            m_lastError = "Cannot keep aside the unreadable examples file: " + ec.message();
+            return false;
         }
-        if (number < 1) number = 1; // a number below 1 replaces the first example
-        if (number > m_count) m_count = number;
-        storeCase(model, static_cast<int>(number));
-        model.setText(BoxFamily::Texte3, 7, FormatGeneral(number));
-        model.setText(BoxFamily::Texte3, 8, FormatGeneral(m_count));
-        if (!writeFile()) AlerteCalcul("_Memofaute " + m_lastError);
-        return selector;
+        m_keptAside = aside;
+        AlerteCalcul("_Memofaute " + m_path.filename().string() +
+                     " holds no example this program can read: kept as " +
+                     aside.filename().string());
+        return true;
     }
-    if (command != "charge") return selector;
+    m_lastError = "Cannot keep aside the unreadable examples file: too many earlier copies";
+    return false;
+}
 
+void CaseMemo::save(double& number, CaseModel& model) {
+    number = std::nearbyint(number); // example numbers are whole
+    m_keptAside.clear();
+    if (m_records.empty()) {
+        scan();
+        if (m_records.empty() && !keepUnreadableFileAside()) {
+            AlerteCalcul("_Memofaute " + m_lastError);
+            return;
+        }
+    }
+    const double count = this->count();
+    if (std::isnan(number) || number > count) number = count + 1; // a new example
+    if (number < 1) number = 1; // a number below 1 replaces the first example
+    const auto index = static_cast<std::size_t>(number);
+    if (index > m_records.size()) m_records.resize(index);
+    storeCase(model, m_records[index - 1]);
+    model.setText(BoxFamily::Texte3, 7, FormatGeneral(number));
+    model.setText(BoxFamily::Texte3, 8, FormatGeneral(this->count()));
+    if (!writeFile()) AlerteCalcul("_Memofaute " + m_lastError);
+}
+
+CaseMemo::Selector CaseMemo::load(double& number, CaseModel& model) {
+    Selector selector;
+    number = std::nearbyint(number);
     std::error_code ec;
     const auto size = std::filesystem::file_size(m_path, ec);
     if (ec || size < 5) {
         model.setText(BoxFamily::Texte3, 7, "1");
         return selector;
     }
-    if (m_count == 0) scan();
-    if (m_count == 0) {
+    if (m_records.empty()) scan();
+    if (m_records.empty()) {
         model.setText(BoxFamily::Texte3, 7, "1");
         return selector;
     }
-    if (number <= 0 || number > m_count) number = m_count;
-    const int record = static_cast<int>(number);
-    number = record;
-    loadCase(model, record);
+    if (!(number > 0) || number > count()) number = count();
+    loadCase(model, m_records[static_cast<std::size_t>(number) - 1]);
     selector.moved = true;
-    selector.maximum = m_count;
+    selector.maximum = count();
     selector.value = number;
-    model.setText(BoxFamily::Texte3, 8, FormatGeneral(m_count));
+    model.setText(BoxFamily::Texte3, 8, FormatGeneral(count()));
     model.setText(BoxFamily::Texte3, 7, FormatGeneral(number));
     return selector;
+}
+
+CaseMemo::Selector CaseMemo::Memo(const std::string& command, double& number, CaseModel& model) {
+    if (command == "sauve") {
+        save(number, model);
+        return {};
+    }
+    if (command == "charge") return load(number, model);
+    return {};
 }
 
 } // namespace gyro

@@ -13,8 +13,10 @@ namespace gyro {
 /// marker "New_Record_Data_Gyrotrace", the 21 texts of each of Texte3, Texte4, Texte6, the text
 /// of Texte7, the 21 option values of Option4 ("True"/"False") and the 21 check-box values of
 /// Coche1 ("0"/"1"), in the Windows-1252 code page like the program's other text files. The
-/// example number is the record's position in the file. The file is read
-/// once (the first load or save) and then kept in step with it by every save.
+/// example number is the record's position in the file. Lines may end with CR LF, LF or CR alone
+/// (older editors), and a leading byte-order mark is skipped. The file is read in one pass the
+/// first time it is needed and then kept in step with it by every save; a record is decoded only
+/// when it is loaded or stored.
 class CaseMemo {
 public:
     static constexpr int kRecordLines = 107;
@@ -32,32 +34,47 @@ public:
     /// A memo in the given folder (the current folder by default).
     explicit CaseMemo(std::filesystem::path folder = std::filesystem::current_path());
 
-    /// The memo routine. "sauve" stores the case as example `number` (a number above the count
-    /// appends a new example and `number` takes its value) and rewrites the file; "charge" loads
-    /// example `number` into the case (a number outside 1..count loads the last one); any other
-    /// command does nothing. Texte3(7) and Texte3(8) receive the example number and the count.
+    /// Stores the case as example `number` (a number above the count appends a new example and
+    /// `number` takes its value; below 1 replaces the first) and rewrites the file. A non-empty
+    /// file in which no example could be read is first kept aside under a new name
+    /// ("ZEFRON.TMP.bak", ...) and the warning log says so. Texte3(7) and Texte3(8) receive the
+    /// example number and the count.
+    void save(double& number, CaseModel& model);
+    /// Loads example `number` into the case (a number outside 1..count loads the last one).
+    /// Texte3(7) and Texte3(8) receive the example number and the count.
+    Selector load(double& number, CaseModel& model);
+    /// The memo routine by its command: "sauve" saves, "charge" loads, any other does nothing.
     Selector Memo(const std::string& command, double& number, CaseModel& model);
 
-    /// Number of examples known (0 until the file has been scanned).
-    double count() const { return m_count; }
+    /// Number of examples known (0 until the file has been read).
+    double count() const { return static_cast<double>(m_records.size()); }
     /// Path of the memo file.
     const std::filesystem::path& path() const { return m_path; }
     /// The message of the last failed write ("" when the last save succeeded).
     const std::string& lastError() const { return m_lastError; }
+    /// Where an unreadable memo was kept aside by the last save ("" when nothing was moved).
+    const std::filesystem::path& keptAside() const { return m_keptAside; }
 
 private:
+    // One example: its lines after the marker as read from the file, or its decoded cells once
+    // the case has been stored into it.
+    struct Record {
+        std::size_t begin = 0, end = 0; // byte range in m_text
+        std::vector<std::string> cells; // kRecordLines UTF-8 texts; empty: read from m_text
+    };
+
     void scan();
-    void storeCase(const CaseModel& model, int record);
-    void loadCase(CaseModel& model, int record) const;
+    bool keepUnreadableFileAside();
+    std::vector<std::string> cellsOf(const Record& record) const;
+    void storeCase(const CaseModel& model, Record& record) const;
+    void loadCase(CaseModel& model, const Record& record) const;
     bool writeFile();
-    std::string& cell(int record, int line);
-    const std::string& cell(int record, int line) const;
 
     std::filesystem::path m_path;
-    double m_count = 0;
-    std::vector<std::string> m_cells;      // record r, line k at (r - 1) * 107 + k
-    std::vector<std::uintmax_t> m_offsets; // byte offset of each record's marker, then the end
+    std::string m_text; // the file's bytes as last read
+    std::vector<Record> m_records;
     std::string m_lastError;
+    std::filesystem::path m_keptAside;
 };
 
 } // namespace gyro

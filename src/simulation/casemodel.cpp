@@ -1,6 +1,8 @@
 // The case model: texts with their numbers read once, option groups, tags, change listeners.
 #include "casemodel.h"
 
+#include "caseslots.h"
+
 #include "numerics/numberread.h"
 
 namespace gyro {
@@ -40,33 +42,33 @@ void CaseModel::resetToDefaults() {
     m_coche1.fill(0);
 
     // Initial state and displays.
-    setText(BoxFamily::Texte3, 0, "0.0425"); // x [m], in the thruster channel
-    setText(BoxFamily::Texte3, 4, "10");     // vy [m/s]
-    setText(BoxFamily::Texte3, 6, ".05");    // radius of the circle shown [m]
-    setText(BoxFamily::Texte3, 7, "39");     // example number
-    setText(BoxFamily::Texte3, 9, "Comment\r\n");
-    setText(BoxFamily::Texte3, 12, "nombre de points plots");
-    setText(BoxFamily::Texte3, 13, "Temps limite"); // reads 0: no pause
-    setText(BoxFamily::Texte3, 15, "0");            // species memo: electron
+    setText(BoxFamily::Texte3, slot::kX, "0.0425");         // x [m], in the thruster channel
+    setText(BoxFamily::Texte3, slot::kVx + 1, "10");        // vy [m/s]
+    setText(BoxFamily::Texte3, slot::kCircleRadius, ".05"); // radius of the circle shown [m]
+    setText(BoxFamily::Texte3, slot::kExampleNumber, "39"); // example number
+    setText(BoxFamily::Texte3, slot::kComment, "Comment\r\n");
+    setText(BoxFamily::Texte3, slot::kPlotPointCount, "nombre de points plots");
+    setText(BoxFamily::Texte3, slot::kPauseTime, "Temps limite"); // reads 0: no pause
+    setText(BoxFamily::Texte3, slot::kSpeciesMemo, "0");          // species memo: electron
     // Electric field [V/m]: axial, as in a Hall thruster channel.
-    setText(BoxFamily::Texte4, 2, "5 000");
+    setText(BoxFamily::Texte4, slot::kEx + 2, "5 000");
     // Colour table: trajectory red, E blue, B green, velocity purple.
-    setText(BoxFamily::Texte4, 6, "255");
-    setText(BoxFamily::Texte4, 11, "255");
-    setText(BoxFamily::Texte4, 13, "255");
-    setText(BoxFamily::Texte4, 15, "125");
-    setText(BoxFamily::Texte4, 17, "125");
+    setText(BoxFamily::Texte4, slot::kColourTable + 0, "255");
+    setText(BoxFamily::Texte4, slot::kColourTable + 5, "255");
+    setText(BoxFamily::Texte4, slot::kColourTable + 7, "255");
+    setText(BoxFamily::Texte4, slot::kColourTable + 9, "125");
+    setText(BoxFamily::Texte4, slot::kColourTable + 11, "125");
     // Magnetic field [T] and shape parameters.
-    setText(BoxFamily::Texte6, 2, "0.015");
-    setText(BoxFamily::Texte6, 4, "-0.021");
-    setText(BoxFamily::Texte6, 5, "-0.02");
-    setText(BoxFamily::Texte6, 7, "0.04225"); // mid radius of the channel [m]
-    setText(BoxFamily::Texte6, 10, "-8");
-    setText(BoxFamily::Texte6, 11, "0.0845");
+    setText(BoxFamily::Texte6, slot::kBx + 2, "0.015");
+    setText(BoxFamily::Texte6, slot::kParam0 + 1, "-0.021");
+    setText(BoxFamily::Texte6, slot::kParam0 + 2, "-0.02");
+    setText(BoxFamily::Texte6, slot::kParam0 + 4, "0.04225"); // mid radius of the channel [m]
+    setText(BoxFamily::Texte6, slot::kParam0 + 7, "-8");
+    setText(BoxFamily::Texte6, slot::kParam0 + 8, "0.0845");
     setText(BoxFamily::Texte7, 0, " .0000001     "); // error limit [m]
 
-    select(BoxFamily::Option4, 2); // the 1/rho radial field
-    select(BoxFamily::Option5, 0); // electron
+    select(BoxFamily::Option4, slot::kRadial);   // the 1/rho radial field
+    select(BoxFamily::Option5, slot::kElectron); // electron
 }
 
 const std::string& CaseModel::text(BoxFamily family, int index) const {
@@ -146,10 +148,10 @@ void CaseModel::select(BoxFamily family, int index) {
 }
 
 int CaseModel::shape() const {
-    for (int i : {0, 2, 3, 4}) {
+    for (int i : {slot::kCylindrical, slot::kRadial, slot::kDipole, slot::kDoubleDipole}) {
         if (m_option4[static_cast<std::size_t>(i)]) return i;
     }
-    return 1;
+    return slot::kUniform;
 }
 
 int CaseModel::species() const {

@@ -1,38 +1,56 @@
-// Guiding-centre read-outs of a particle state.
+// The drift read-out: E x B drift vector or drift speed at the typed position.
 #include "driftreadout.h"
 
-#include "numerics/constants.h"
+#include "caseslots.h"
+#include "fields.h"
+#include "numerics/errorreport.h"
+#include "numerics/numberformat.h"
+#include "runrecord.h"
 
-#include <algorithm>
 #include <cmath>
 
 namespace gyro {
 
-DriftReadout driftReadout(const Vecteur3& R, const Vecteur3& V, const Vecteur3& E,
-                          const Vecteur3& B, double charge, double mass) {
-    DriftReadout d;
-    const double b2 = ProdScal(B, B);
-    const double b = std::sqrt(b2);
-    const double v2 = ProdScal(V, V);
-    if (!(b > 0)) {
-        const double nan = std::nan("");
-        d.mu = d.pitchDeg = d.vPerp = d.vParallel = d.larmorRadius = nan;
-        d.guidingCentre = Vecteur3(nan, nan, nan);
-        d.exbDrift = Vecteur3(nan, nan, nan);
-        return d;
+Vecteur3 exbDrift(const Vecteur3& E, const Vecteur3& B) {
+    // Guiding-centre drift in crossed fields: Vd = (E x B) / |B|^2, whatever the charge.
+    Vecteur3 exb;
+    ProdVect(E, B, exb);
+    double b2 = ProdScal(B, B);
+    if (b2 == 0) b2 = 1;
+    return {exb(1) / b2, exb(2) / b2, exb(3) / b2};
+}
+
+bool driftSpeed(const Vecteur3& E, const Vecteur3& B, double& speed) {
+    const double q = std::fabs(kPreliminaryCharge);
+    const double e = normseule(E);
+    const double omega = q * normseule(B) / kReferenceElectronMass;
+    if (omega == 0 || !std::isfinite(omega) || !std::isfinite(e)) return false;
+    // The force qE balanced by the magnetic force q Vd B: Vd = qE / (omega m) = |E| / |B|.
+    speed = q * e / omega / kReferenceElectronMass;
+    return true;
+}
+
+bool DriftReadOut(CaseModel& model, bool exbVector) {
+    const Vecteur3 R(model.Texte3Value(slot::kX), model.Texte3Value(slot::kX + 1),
+                     model.Texte3Value(slot::kX + 2));
+    Vecteur3 E, B;
+    Champ(R, E, B);
+    if (exbVector) {
+        const Vecteur3 drift = exbDrift(E, B);
+        for (int i = 0; i < 3; ++i) {
+            model.setText(BoxFamily::Texte3, slot::kVx + i, FormatGeneral(drift(i + 1)));
+        }
+        return true;
     }
-    d.vParallel = ProdScal(V, B) / b;
-    // v_perp from the cross product keeps its accuracy when V is nearly along B.
-    Vecteur3 vxb;
-    ProdVect(V, B, vxb);
-    d.vPerp = std::sqrt(ProdScal(vxb, vxb)) / b;
-    d.mu = mass * d.vPerp * d.vPerp / (2 * b);
-    d.pitchDeg = v2 > 0 ? std::atan2(d.vPerp, d.vParallel) * 180 / Pi : std::nan("");
-    d.larmorRadius = mass * d.vPerp / (std::fabs(charge) * b);
-    MultKPlus(vxb, mass / (charge * b2), R, d.guidingCentre);
-    ProdVect(E, B, d.exbDrift);
-    MultK(d.exbDrift, 1 / b2, d.exbDrift);
-    return d;
+    double speed = 0;
+    if (!driftSpeed(E, B, speed)) {
+        AlerteCalcul("_Coche1_Clickfaute division par zero");
+        return false;
+    }
+    model.setText(BoxFamily::Texte3, slot::kVx, FormatGeneral(speed));
+    model.setText(BoxFamily::Texte3, slot::kVx + 1, "0");
+    model.setText(BoxFamily::Texte3, slot::kVx + 2, "0");
+    return true;
 }
 
 } // namespace gyro

@@ -1,28 +1,25 @@
-// Guiding-centre read-outs of a particle state: magnetic moment, pitch angle, guiding centre and
-// E × B drift.
+// The drift read-out: the guiding-centre drift of the typed case written into its velocity.
 #pragma once
 
+#include "casemodel.h"
 #include "numerics/vecteur3.h"
 
 namespace gyro {
 
-/// What the drift physics says about one state. Quantities that need a magnetic field (or a
-/// velocity, for the pitch angle) are NaN where B (or V) is null.
-struct DriftReadout {
-    double mu = 0;           ///< magnetic moment m v_perp^2 / (2 |B|) [J/T]
-    double pitchDeg = 0;     ///< angle between V and B [deg], 0..180 (90 at a mirror point)
-    double vPerp = 0;        ///< speed across B [m/s]
-    double vParallel = 0;    ///< velocity along B [m/s] (signed with B)
-    double larmorRadius = 0; ///< m v_perp / (|q| |B|) [m]
-    Vecteur3 guidingCentre;  ///< r + m (V × B) / (q B^2) [m]
-    Vecteur3 exbDrift;       ///< E × B / B^2 [m/s]
-};
+/// E x B drift velocity (E x B) / |B|^2 [m/s] of fields E [V/m] and B [T]. A null B divides by
+/// 1 (the read-out then shows E x B itself, zero).
+Vecteur3 exbDrift(const Vecteur3& E, const Vecteur3& B);
 
-/// The read-outs at position R [m] with velocity V [m/s] in the fields E [V/m], B [T] for a
-/// particle of charge [C] and mass [kg]. With E ⟂ B the guiding centre as written here sits a
-/// constant m E / (q B^2) away from the centre of the gyration circle and moves with it at the
-/// E × B drift.
-DriftReadout driftReadout(const Vecteur3& R, const Vecteur3& V, const Vecteur3& E,
-                          const Vecteur3& B, double charge, double mass);
+/// Drift speed |E| / |B| [m/s], computed as the read-out always has: q |E| / (omega m) with the
+/// cyclotron frequency omega = q |B| / m of the reference charge and electron mass of the run
+/// record. Returns false (speed untouched) when |B| is zero or a value is not finite.
+bool driftSpeed(const Vecteur3& E, const Vecteur3& B, double& speed);
+
+/// The drift read-out of the case: evaluates the field at the typed position Texte3(0..2) and
+/// writes into the typed velocity Texte3(3..5) the E x B drift vector (exbVector true) or the
+/// drift speed along x, 0 along y and z (exbVector false). The field is that of the program-wide
+/// case; pass theCase(). Returns false and logs "_Coche1_Clickfaute division par zero", leaving
+/// the velocity alone, when the speed cannot be computed.
+bool DriftReadOut(CaseModel& model, bool exbVector);
 
 } // namespace gyro

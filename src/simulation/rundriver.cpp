@@ -2,7 +2,9 @@
 // pause time, Pause and "Other Case", nested runs.
 #include "rundriver.h"
 
+#include "arrowscale.h"
 #include "fields.h"
+#include "gyration.h"
 #include "integrationmethod.h"
 #include "motion.h"
 #include "numerics/errorreport.h"
@@ -37,6 +39,7 @@ struct RunDriver::Run {
     std::uint64_t rejectedAtStart = 0;
     TrajectoryRecord record;
     EnergyInvariant invariant; // W = Ek - q E·(r - r0) since the start
+    ArrowScale arrows;         // lengths of the automatic-scale arrows
 };
 
 RunDriver::RunDriver(CaseModel& model, TraceSink& sink) : m_model(model), m_sink(sink) {}
@@ -83,6 +86,8 @@ bool RunDriver::RunTrajectory() {
         m_shotCounter = -1;
         m_shotFlag = 1;
     }
+    // A new run asks again the questions the user silenced during the last one.
+    if (m_runs.empty()) ErrorReport::instance().beginRun();
     auto run = std::make_unique<Run>();
     run->Y(static_cast<int>(Ldim)) = 0; // time restarts at 0
 
@@ -151,6 +156,9 @@ bool RunDriver::RunTrajectory() {
         if (*n == 0) *n = 1;
     }
     rec.BNorm = run->normB;
+    // Until the trajectory shows its own size, the arrows follow the gyration's (at most the
+    // scene's).
+    run->arrows.start(R, std::min(gyrationOf(rec.Mass, rec.Charge, V, B).larmorDiameter, 2 * r0));
 
     if (m_model.Coche1(7)) {
         drawFieldLines(R);
@@ -212,12 +220,13 @@ void RunDriver::drawFieldLines(const Vecteur3& R) {
 
 void RunDriver::drawVectors(Run& run, const Vecteur3& R, const Vecteur3& V) {
     double kE = 0, kB = 0, kV = 0;
+    const double toMetres = run.r0 / kDrawingUnits;
     if (m_model.Coche1(3)) {
-        // Automatic scale: B 30 units long, E and velocity in proportion to their start values.
-        const double bNorm = runRecord().BNorm;
-        kB = 30 / (bNorm != 0 ? bNorm : 1);
-        kE = 10 / run.normE;
-        kV = 5 / run.normV;
+        // Automatic scale: fractions of the trajectory's size, in drawing units.
+        const ArrowFactors k = run.arrows.factors(runRecord().BNorm, run.normE, run.normV);
+        kB = k.b / toMetres;
+        kE = k.e / toMetres;
+        kV = k.v / toMetres;
     } else {
         kE = m_model.Texte4Value(3);
         kB = m_model.Texte4Value(4);
@@ -225,7 +234,6 @@ void RunDriver::drawVectors(Run& run, const Vecteur3& R, const Vecteur3& V) {
     }
     const Vecteur3& E = runRecord().E;
     const Vecteur3& B = runRecord().B;
-    const double toMetres = run.r0 / kDrawingUnits;
     struct Arrow {
         const Vecteur3* vec;
         double k;
@@ -261,6 +269,7 @@ bool RunDriver::stepOnce(Run& run) {
     run.record.add({run.Y(t), R(1), R(2), R(3), V(1), V(2), V(3)});
     run.invariant.advance(R, V,
                           {m_model.Texte4Value(0), m_model.Texte4Value(1), m_model.Texte4Value(2)});
+    run.arrows.add(R);
     if (m_model.Coche1(4)) {
         // The arrows show the fields at the accepted point.
         storeReadouts(run.Y);
@@ -305,11 +314,12 @@ RunDriver::Slice RunDriver::advance(std::chrono::nanoseconds budget, std::uint64
     const int t = static_cast<int>(Ldim);
     while (!m_runs.empty() && slice.steps < maxSteps) {
         Run& run = *m_runs.back();
-        // Pause time: past it, the run waits until a later time is typed (0 does not release).
+        // Pause time: past it, the run waits until a later time is typed; an empty or zero
+        // maximum time is no limit (and releases a waiting run).
         const double tp = m_model.Texte3Value(13);
         if (run.waitingForTime) {
-            if (run.Y(t) <= tp) run.waitingForTime = false;
-        } else if (tp != 0 && run.Y(t) > tp) {
+            if (tp <= 0 || run.Y(t) <= tp) run.waitingForTime = false;
+        } else if (tp > 0 && run.Y(t) > tp) {
             run.waitingForTime = true;
         }
         if (m_paused || run.waitingForTime) {

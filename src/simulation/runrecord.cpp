@@ -3,6 +3,7 @@
 
 #include "casemodel.h"
 #include "fields.h"
+#include "gyration.h"
 #include "numerics/constants.h"
 #include "numerics/errorreport.h"
 #include "numerics/numberformat.h"
@@ -74,17 +75,13 @@ void SpeciesRefresh(int index) {
         Champ(rec.windowR, rec.windowE, rec.windowB); // also stores |B| in rec.BNorm
         const double speed = norm(rec.windowV);
         rec.energy = kineticEnergyEv(speed, rec.Mass);
-        // Cyclotron angular frequency of the reference electron mass (signed with the charge).
-        const double omega = rec.BNorm * rec.Charge / kReferenceElectronMass;
-        rec.cyclotronOmega = omega;
-        const double f = omega / 2 / Pi;
-        // No field: the Larmor division uses 1 instead of 0, showing twice the speed.
-        const double omegaDivisor = omega == 0 ? 1 : omega;
-        const double larmorRadius = std::fabs(speed / omegaDivisor);
-        rec.cyclotronFrequency = std::fabs(f);
-        rec.larmorDiameter = 2 * larmorRadius;
-        model.setText(BoxFamily::Texte3, 10, FormatSignif(std::fabs(f), 2));
-        model.setText(BoxFamily::Texte3, 11, FormatSignif(2 * larmorRadius, 2));
+        // Cyclotron frequency and Larmor diameter of the selected species (signed omega).
+        rec.cyclotronOmega = rec.BNorm * rec.Charge / rec.Mass;
+        const Gyration g = gyrationOf(rec.Mass, rec.Charge, rec.windowV, rec.windowB);
+        rec.cyclotronFrequency = g.frequency;
+        rec.larmorDiameter = g.larmorDiameter;
+        model.setText(BoxFamily::Texte3, 10, FormatSignif(g.frequency, 2));
+        model.setText(BoxFamily::Texte3, 11, FormatSignif(g.larmorDiameter, 2));
         model.setText(BoxFamily::Texte3, 14, FormatSignif(rec.energy, 2));
     }
 

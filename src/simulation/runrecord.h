@@ -10,14 +10,13 @@ namespace gyro {
 
 class CaseModel;
 
-// Physical constants exactly as the program uses them (four charges and masses kept apart on
-// purpose: the electron-volt factor, the species charges and the reference electron mass of the
-// displayed cyclotron values are distinct values).
+// Physical constants exactly as the program uses them (charges and masses kept apart on purpose:
+// the electron-volt factor, the species charges and the preliminary mass are distinct values).
 inline constexpr double kElementaryCharge = 1.6021e-19;   ///< [C] eV <-> J factor
 inline constexpr double kElectronCharge = -1.6021e-19;    ///< [C] electron
 inline constexpr double kIonCharge = 1.6021e-19;          ///< [C] proton and singly charged Xe+
 inline constexpr double kPreliminaryCharge = -1.6e-19;    ///< [C] before the species test
-inline constexpr double kReferenceElectronMass = 9.1e-31; ///< [kg] displayed cyclotron values
+inline constexpr double kReferenceElectronMass = 9.1e-31; ///< [kg] before the species test
 inline constexpr double kElectronMass = 9.1091e-31;       ///< [kg]
 inline constexpr double kProtonMass = 1.67243076e-27;     ///< [kg]
 inline constexpr double kXenonMassNumber = 131.3;         ///< xenon mass in proton masses
@@ -85,9 +84,9 @@ struct RunRecord {
     Vecteur3 windowR;              ///< position typed [m]
     Vecteur3 windowV;              ///< velocity typed [m/s]
     Vecteur3 windowE, windowB;     ///< fields at windowR [V/m], [T]
-    double cyclotronOmega = 0;     ///< |B| Charge / 9.1e-31 [rad/s] (signed)
+    double cyclotronOmega = 0;     ///< |B| Charge / Mass [rad/s] (signed)
     double cyclotronFrequency = 0; ///< |omega| / 2 pi [Hz]
-    double larmorDiameter = 0;     ///< 2 |V / omega| [m]
+    double larmorDiameter = 0;     ///< 2 v_perp / |omega| [m] (infinite without a field)
     double energy = 0;             ///< kinetic energy [eV]
 
     // ---- Drawing (read from the window by readDrawingOptions / readColourTable) ----
@@ -129,8 +128,9 @@ double kineticEnergyEv(double speed, double mass);
 /// Mass of runRecord() from the selected species of theCase(); for index 10 or 11 also evaluates
 /// the field at the typed position and writes the cyclotron frequency |f| [Hz] into Texte3(10),
 /// the Larmor diameter [m] into Texte3(11) and the kinetic energy [eV] into Texte3(14) (each
-/// FormatSignif(x, 2)). The frequency and diameter use the reference electron mass 9.1e-31 kg
-/// whatever the species. Texte3(14) is tagged "busy" (kEnergyBoxTag) meanwhile.
+/// FormatSignif(x, 2)). The frequency and diameter are the selected species' own (gyrationOf:
+/// its mass and charge, the velocity across B). Texte3(14) is tagged "busy" (kEnergyBoxTag)
+/// meanwhile.
 void SpeciesRefresh(int index);
 
 /// The energy edit (Change of the Texte3 boxes): for index 14, unless the energy box is "busy",

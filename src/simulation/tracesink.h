@@ -44,7 +44,8 @@ public:
     /// Tag of each run's trace: its size in points (clamped to 4..40; 0 hides tags) and its text;
     /// the tag reads the text followed by the shot number, at the trace's first point.
     virtual void SetLabel(double size, const std::string& text) = 0;
-    /// Starts a new run's trace (the pen is lifted) numbered `shot`.
+    /// Starts a new run's trace (the pen is lifted) numbered `shot`; the colour goes back to
+    /// black, so that what the run draws before its first colour call (its circles) is black.
     virtual void SetShot(double shot) = 0;
     /// Preferred starting view: "near" (the frame's extent fills the view), "far" (three times
     /// as wide), "top", "front" or "side" (looking along -z, +y or -x); other texts keep the

@@ -6,8 +6,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <fstream>
-#include <system_error>
 
 namespace gyro {
 
@@ -17,6 +15,10 @@ void appendNumber(std::string& out, double x) {
     char buf[32];
     const auto result = std::to_chars(buf, buf + sizeof buf, x);
     out.append(buf, result.ptr);
+}
+
+std::string headerLine() {
+    return std::string(kTrajectoryCsvHeader) + '\n';
 }
 
 } // namespace
@@ -35,40 +37,67 @@ void appendTrajectoryRow(std::string& out, const TrajectorySample& s, double mas
     appendNumber(out, kineticEnergyEv(speed, mass));
 }
 
+FileResult TrajectoryCsvWriter::open(const std::filesystem::path& file) {
+    m_stream = nullptr;
+    m_rows = 0;
+    const FileResult opened = m_file.open(file);
+    if (opened.ok) put(headerLine());
+    return opened;
+}
+
+void TrajectoryCsvWriter::openDescriptor(int fd, const std::string& name) {
+    m_stream = nullptr;
+    m_rows = 0;
+    m_file.openDescriptor(fd, name);
+    put(headerLine());
+}
+
+void TrajectoryCsvWriter::openStream(std::ostream& stream, const std::string& name) {
+    m_file.cancel();
+    m_stream = &stream;
+    m_streamName = name;
+    m_rows = 0;
+    put(headerLine());
+}
+
+bool TrajectoryCsvWriter::put(const std::string& bytes) {
+    if (m_stream) {
+        m_stream->write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        return static_cast<bool>(*m_stream);
+    }
+    return m_file.write(bytes);
+}
+
+bool TrajectoryCsvWriter::row(const TrajectorySample& sample) {
+    m_line.clear();
+    appendTrajectoryRow(m_line, sample, m_mass);
+    m_line.push_back('\n');
+    ++m_rows;
+    return put(m_line);
+}
+
+bool TrajectoryCsvWriter::flush() {
+    if (m_stream) return static_cast<bool>(m_stream->flush());
+    return m_file.flush();
+}
+
+FileResult TrajectoryCsvWriter::commit() {
+    if (m_stream) {
+        const bool ok = static_cast<bool>(m_stream->flush());
+        m_stream = nullptr;
+        return ok ? FileResult{} : FileResult{false, "cannot write to " + m_streamName};
+    }
+    return m_file.commit();
+}
+
 bool writeTrajectoryCsv(const TrajectoryRecord& record, double mass,
                         const std::filesystem::path& path, std::string& error) {
-    std::filesystem::path temp = path;
-    temp += ".part";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            error = "Cannot write " + temp.string();
-            return false;
-        }
-        std::string line;
-        out << kTrajectoryCsvHeader << '\n';
-        for (std::size_t i = 0; i < record.size(); ++i) {
-            line.clear();
-            appendTrajectoryRow(line, record[i], mass);
-            line.push_back('\n');
-            out << line;
-        }
-        out.flush();
-        if (!out) {
-            error = "Cannot write " + temp.string() + " (disk full?)";
-            std::error_code ignored;
-            std::filesystem::remove(temp, ignored);
-            return false;
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temp, path, ec);
-    if (ec) {
-        error = "Cannot replace " + path.string() + ": " + ec.message();
-        std::filesystem::remove(temp, ec);
-        return false;
-    }
-    return true;
+    TrajectoryCsvWriter writer(mass);
+    FileResult result = writer.open(path);
+    for (std::size_t i = 0; result.ok && i < record.size(); ++i) writer.row(record[i]);
+    if (result.ok) result = writer.commit();
+    error = result.ok ? std::string() : result.message;
+    return result.ok;
 }
 
 } // namespace gyro

@@ -1,6 +1,7 @@
 // The trajectory as a table of numbers: one CSV row per accepted step.
 #pragma once
 
+#include "cases/outputfile.h"
 #include "trajectoryrecord.h"
 
 #include <filesystem>
@@ -18,8 +19,46 @@ inline constexpr const char* kTrajectoryCsvHeader = "t,x,y,z,vx,vy,vz,Bnorm,Ek_e
 /// text that reads back to the same double.
 void appendTrajectoryRow(std::string& out, const TrajectorySample& s, double mass);
 
-/// Writes a whole recorded trajectory to a file (written beside it, then renamed over it).
-/// Returns false and a message when the file cannot be written.
+/// A trajectory table written row by row while a run goes on: open, row, commit. A file is
+/// replaced only at commit (through OutputFile: a crash mid-run keeps the old table); a stream
+/// or a descriptor (standard output) receives the rows as they come.
+class TrajectoryCsvWriter {
+public:
+    /// `mass` [kg] gives the kinetic energy column.
+    explicit TrajectoryCsvWriter(double mass) : m_mass(mass) {}
+
+    /// Opens a file and writes the header. False with a message when it cannot be written.
+    FileResult open(const std::filesystem::path& file);
+    /// Writes to a descriptor (1: standard output), never closed here.
+    void openDescriptor(int fd, const std::string& name);
+    /// Writes to a stream (tests, or a caller's own stream); `name` names it in messages.
+    void openStream(std::ostream& stream, const std::string& name = "the output stream");
+
+    /// Writes one row. False once the output has failed.
+    bool row(const TrajectorySample& sample);
+    /// Sends the rows written so far on to a stream or descriptor.
+    bool flush();
+    /// Ends the table: a file takes its final name. False with a message on failure (the old
+    /// file is then kept).
+    FileResult commit();
+
+    bool isOpen() const { return m_stream != nullptr || m_file.isOpen(); }
+    /// Rows written, without the header.
+    std::uint64_t rows() const { return m_rows; }
+
+private:
+    bool put(const std::string& bytes);
+
+    double m_mass;
+    OutputFile m_file;
+    std::ostream* m_stream = nullptr;
+    std::string m_streamName;
+    std::string m_line;
+    std::uint64_t m_rows = 0;
+};
+
+/// Writes a whole recorded trajectory to a file through TrajectoryCsvWriter. Returns false and a
+/// message when the file cannot be written.
 bool writeTrajectoryCsv(const TrajectoryRecord& record, double mass,
                         const std::filesystem::path& path, std::string& error);
 

@@ -1,7 +1,7 @@
 // The drift physics group.
 #include "driftgroup.h"
 
-#include "simulation/driftreadout.h"
+#include "simulation/guidingcentre.h"
 
 #include <QGridLayout>
 #include <QLabel>

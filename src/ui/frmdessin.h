@@ -6,31 +6,26 @@
 #include <QMainWindow>
 #include <QPointer>
 
-#include <array>
 #include <functional>
 #include <memory>
 
-class QAction;
-class QCheckBox;
-class QGroupBox;
 class QLabel;
-class QLineEdit;
 class QPlainTextEdit;
-class QPushButton;
-class QRadioButton;
-class QScrollBar;
-class QSplitter;
-class QTimer;
 
 namespace gyro {
 
+class CaseBoxes;
 class CaseMemo;
+class CasePanel;
+class CommandRow;
 class FrmAbout;
 class FrmDessin8;
 class FrmHelp;
 class InputBoxAsker;
+class ResultsPanel;
 class RunDriver;
-class SpeedControl;
+class RunLoop;
+class RunPanel;
 class Traceur3D;
 
 /// The program's main window. It is a view of the program-wide case (`theCase()`): every box
@@ -38,6 +33,7 @@ class Traceur3D;
 /// driver in time slices from a timer, so the window stays responsive; the trajectory grows in
 /// the live scene (`Traceur3D`). Controls carry the names of the case's boxes with their index
 /// ("Texte3_0", "Option4_2", "Coche1_7"), the buttons their own ("Commande14", "DefilementH1").
+/// The panels build and lay out the controls; the window holds the handlers and the timers.
 class FrmDessin : public QMainWindow {
     Q_OBJECT
 public:
@@ -52,7 +48,7 @@ public:
     void Form_Load();
 
     /// The warning log box ("Warning: Message des Routines").
-    QPlainTextEdit* warningBox() const { return m_warning; }
+    QPlainTextEdit* warningBox() const;
     /// The live 3D scene.
     Traceur3D* traceur() const { return m_traceur; }
     /// The run driver of this window.
@@ -66,7 +62,7 @@ public:
     /// The integration choice of Option1: 0 "Runge Rapide", 1 "Runge Précis" (recorded only).
     int rungeChoice() const;
     /// Number of changes of the Warning box since the window was built.
-    int warningChangeCount() const { return m_warningChanges; }
+    int warningChangeCount() const;
 
     /// Writes the trajectory of the current run (the last one when idle) as a table to `path`:
     /// one row per recorded step, "t,x,y,z,vx,vy,vz,Bnorm,Ek_eV". Returns false and tells why in
@@ -78,128 +74,53 @@ public:
     void setQuitHandler(std::function<void()> quit) { m_quit = std::move(quit); }
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    // --- Building the window.
-    void buildMenu();
     QWidget* buildInputs();
-    QWidget* buildRunPanel();
-    QWidget* buildParticleGroup();
-    QWidget* buildFieldGroup();
-    QWidget* buildIntegrationGroup();
-    QWidget* buildExamplesGroup();
-    QWidget* buildDrawingGroup();
-    QWidget* buildOrbitalGroup();
-    QWidget* buildCommandRow();
-    QWidget* buildResultsPanel();
-    QLineEdit* makeBox(BoxFamily family, int index, const QString& tooltip = {});
-    QWidget* vectorRow(BoxFamily family, int first, const QStringList& columns);
-
-    // --- Mirroring the case.
-    void modelChanged(BoxFamily family, int index);
-    void showCaseValue(BoxFamily family, int index);
-    void showWholeCase();
-    void boxEdited(BoxFamily family, int index, const QString& text);
+    void connectHandlers();
 
     // --- Handlers.
     void Commande14_Click();
     void Commande2_Click();
     void Commande3_Click();
-    void Commande1_Click();
-    void Option5_Click(int index);
     void Option4_Click(int index);
+    void Option5_Click(int index);
     void Coche1_Click(int index);
     void Texte3_MouseMove(int index);
-    void Texte3_Change(int index);
+    void boxCommitted(BoxFamily family, int index);
     void DefilementH1_Change();
-    void Texte1_Click();
-    void Etiquette3_Click();
     void CmdConfig_Click();
     void CmdFinMirav_Click();
     void MnuConfiguration_Click();
+    void MnuExport_Click();
     void MnuControleOrbite_Click();
     void MnuAPropos_Click();
     void MnuAideComplete_Click();
-    void Warning_Change();
 
-    // --- Window state.
-    void updateShapeFrames();
-    void showPauseTime(bool visible);
-    void showRunButtons();
-    void showResults(const QString& text);
-    void applySelector(double maximum, double value);
-    void sliceTick();
-    void refreshDisplay();
-    void runEnded();
-    void refreshWarning();
-    void updateColourSwatches();
     void endProgram();
 
     CaseModel& m_model;
-    int m_listenerId = 0;
-    bool m_syncing = false; // the window is writing a box from the case: no echo back
     std::unique_ptr<InputBoxAsker> m_asker;
     std::unique_ptr<RunDriver> m_driver;
     std::unique_ptr<CaseMemo> m_memo;
     std::function<void()> m_quit;
 
-    // Controls named like the case's boxes.
-    std::array<QLineEdit*, CaseModel::kSlots> m_texte3{};
-    QPlainTextEdit* m_comment = nullptr; // Texte3(9), several lines
-    std::array<QLineEdit*, CaseModel::kSlots> m_texte4{};
-    std::array<QLineEdit*, CaseModel::kSlots> m_texte6{};
-    QLineEdit* m_texte7 = nullptr;
-    std::array<QRadioButton*, 5> m_option4{};
-    std::array<QRadioButton*, 3> m_option5{};
-    std::array<QRadioButton*, 2> m_option1{};
-    QRadioButton* m_option2 = nullptr;
-    QRadioButton* m_option3 = nullptr;
-    QCheckBox* m_coche4 = nullptr;
-    std::array<QCheckBox*, 8> m_coche1{};
-    QCheckBox* m_coche2 = nullptr;
-
-    QPushButton* m_commande14 = nullptr; // Run Gyrotrace
-    QPushButton* m_commande2 = nullptr;  // Pause / Continue
-    QPushButton* m_commande3 = nullptr;  // Other Case
-    QPushButton* m_commande1 = nullptr;  // Ferme Result
-    QPushButton* m_commande11 = nullptr; // kelaxes
-    QPushButton* m_cmdConfig = nullptr;
-    QPushButton* m_cmdImprime = nullptr;
-    QPushButton* m_cmdFinMirav = nullptr;
-    QScrollBar* m_defilementH1 = nullptr;
-    QLineEdit* m_texte1 = nullptr;  // the run's time
-    QLabel* m_etiquette3 = nullptr; // "Maximum time (s)"
-    QWidget* m_pauseTimeRow = nullptr;
-    QLabel* m_labelB0 = nullptr;
-    QGroupBox* m_cadre3 = nullptr;
-    QGroupBox* m_cadre4 = nullptr;
-    QGroupBox* m_cadre5 = nullptr;
-    QGroupBox* m_cadre8 = nullptr;
-    std::array<QLabel*, 4> m_swatches{};
-    QPlainTextEdit* m_warning = nullptr;
-    QPlainTextEdit* m_txtRES = nullptr;
-    QPlainTextEdit* m_txtVer = nullptr;
-    QWidget* m_resultsPane = nullptr;
-    SpeedControl* m_speed = nullptr;
+    CaseBoxes* m_boxes = nullptr;
+    RunPanel* m_run = nullptr;
+    CasePanel* m_case = nullptr;
+    CommandRow* m_commands = nullptr;
+    ResultsPanel* m_results = nullptr;
     Traceur3D* m_traceur = nullptr;
     QLabel* m_status = nullptr;
 
-    QAction* m_actionOrbite = nullptr;
     QPointer<FrmAbout> m_about;
     QPointer<FrmHelp> m_help;
     QPointer<FrmDessin8> m_orbitWindow;
 
-    QTimer* m_sliceTimer = nullptr;
-    QTimer* m_displayTimer = nullptr;
-    QTimer* m_warningTimer = nullptr;
-    int m_warningChanges = 0;
-    std::size_t m_warningShown = 0; // log lines already in the Warning box
+    RunLoop* m_loop = nullptr;
     int m_manoeuvreType = 0;
     bool m_loaded = false;
-    bool m_noPrintHidden = false;
-    bool m_waiting = false; // the last slice found the run waiting
 };
 
 } // namespace gyro

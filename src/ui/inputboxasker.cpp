@@ -1,6 +1,8 @@
 // The modal input box of the error report and the start-up questions.
 #include "inputboxasker.h"
 
+#include "ui/reportquestionbox.h"
+
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -26,6 +28,14 @@ std::string InputBoxAsker::ask(const std::string& prompt, const std::string& tit
     }
     if (dialog.exec() != QDialog::Accepted) return {};
     return dialog.textValue().toStdString();
+}
+
+ReportAnswer InputBoxAsker::askReport(ReportQuestion kind, const std::string& prompt,
+                                      const std::string& title, const std::string& defaultAnswer) {
+    ReportQuestionBox box(kind, QString::fromStdString(prompt), QString::fromStdString(title),
+                          QString::fromStdString(defaultAnswer), m_parent);
+    box.exec();
+    return box.answer();
 }
 
 } // namespace gyro

@@ -123,7 +123,7 @@ void Traceur3D::MarkTrajectoryStart() {
 
 void Traceur3D::Clear() {
     m_scene.Clear();
-    update();
+    resetView(); // an empty scene has nothing to keep the old zoom for
 }
 
 // --- View.
@@ -173,7 +173,10 @@ void Traceur3D::setRenderOptions(const RenderOptions& options) {
 }
 
 void Traceur3D::viewMoved(bool byUser) {
-    if (byUser) m_userMovedView = true;
+    if (byUser) {
+        m_userMovedView = true;
+        m_movedAtPoints = m_scene.pointsReceived();
+    }
     emit viewChanged();
     update();
 }
@@ -183,11 +186,12 @@ void Traceur3D::viewMoved(bool byUser) {
 void Traceur3D::tick() {
     if (m_scene.setUpRevision() != m_seenSetUp) {
         m_seenSetUp = m_scene.setUpRevision();
-        // A new run's frame: bring the view to it unless the user chose another one.
-        if (!m_userMovedView) {
-            m_camera = homeCamera(m_scene, deviceSize());
-            emit viewChanged();
-        }
+        // A new run is framed, unless the user set the view after the last run stopped
+        // drawing: that view was chosen for this run. A view moved while an earlier run drew
+        // belonged to that run.
+        const bool chosenForThisRun =
+            m_userMovedView && m_movedAtPoints == m_scene.pointsReceivedAtSetUp();
+        if (!chosenForThisRun) resetView();
     }
     if (m_scene.revision() != m_seenRevision) {
         m_seenRevision = m_scene.revision();
@@ -199,9 +203,10 @@ void Traceur3D::tick() {
 
 void Traceur3D::followScene() {
     // A trajectory that leaves the picture takes the view with it, as long as the user has not
-    // chosen a view: the camera zooms out to the whole scene with room to spare, so that it
-    // moves again only when the scene has grown well beyond it.
-    const Bounds3d& b = m_scene.bounds();
+    // chosen a view: the camera zooms out to the current run with room to spare, so that it
+    // moves again only when the run has grown well beyond it. Older runs do not count: a small
+    // orbit drawn after a large one stays framed.
+    const Bounds3d& b = m_scene.runBounds();
     if (!b.valid) return;
     m_camera.setViewport(deviceSize());
     const QSizeF vp = QSizeF(m_camera.viewport());

@@ -56,7 +56,7 @@ public:
     void PenLift(std::int16_t a = 0, std::int16_t b = 0) override;
     void MarkTrajectoryStart() override;
 
-    /// Removes everything drawn (see Scene3D::Clear); the view stays.
+    /// Removes everything drawn (see Scene3D::Clear) and goes back to the starting view.
     void Clear();
 
     /// The scene model this view shows.
@@ -139,6 +139,7 @@ private:
     std::uint64_t m_seenRevision = 0;
     std::uint64_t m_seenSetUp = 0;
     bool m_userMovedView = false;
+    std::uint64_t m_movedAtPoints = 0; // the scene's pointsReceived() at the user's last move
 
     Drag m_drag = Drag::None;
     QPoint m_pressPos;

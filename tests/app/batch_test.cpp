@@ -13,9 +13,13 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -123,6 +127,16 @@ TEST_F(BatchTest, BadArgumentsExitWithCodeTwoAndOneLineNamingTheProblem) {
         {{"--size", "big"}, "--size needs WIDTHxHEIGHT"},
         {{"--frobnicate"}, "Unknown option 'frobnicate'"},
         {{"--case", "2"}, "no examples in"},
+        {{"--steps", "1e30"}, "--steps needs a whole number"},
+        {{"--case", "1e30"}, "--case needs a whole number"},
+        {{"--every", "-1"}, "--every needs a whole number"},
+        {{"--every", "2.5"}, "--every needs a whole number"},
+        {{"--set", "x=1e-400"}, "x: \"1e-400\" is too small"},
+        {{"--set", "energy=1e300"}, "energy: \"1e300\" eV is out of range"},
+        {{"--size", "16000x16000"}, "at most 67108864 pixels"},
+        {{"--csv", "."}, "is a folder"},
+        {{"--csv", ""}, "no file name"},
+        {{"--png", "missing/dir/x.png"}, "missing/dir/x.png"},
     };
     for (const Row& row : rows) {
         QStringList args{"--batch"};
@@ -148,6 +162,21 @@ TEST_F(BatchTest, CaseBeyondTheMemoLoadsTheLastExample) {
     EXPECT_DOUBLE_EQ(rows(o.out).front()[1], 0.03);
 }
 
+TEST_F(BatchTest, AnExampleWithAPauseTimeEndsThereInsteadOfWaiting) {
+    // In the window a run waits at the pause time for a later one; nobody types it here.
+    CaseMemo memo;
+    CaseModel model;
+    model.setText(BoxFamily::Texte3, 13, "1e-9");
+    double n = 1;
+    memo.save(n, model);
+    const Outcome o = run({"--batch", "--case", "1", "--steps", "100000000", "--csv", "-"});
+    EXPECT_EQ(o.code, 0) << o.err;
+    EXPECT_NE(o.err.find("ended at the case's pause time"), std::string::npos) << o.err;
+    const double end = rows(o.out).back()[0];
+    EXPECT_GT(end, 1e-9);
+    EXPECT_LT(end, 2e-9);
+}
+
 TEST_F(BatchTest, WritesTableAndPictureFilesAndNeverTheSettings) {
     const Outcome o = run({"--batch", "--steps", "2000", "--every", "10", "--csv", "run.csv",
                            "--png", "run.png", "--size", "320x200"});
@@ -162,6 +191,38 @@ TEST_F(BatchTest, WritesTableAndPictureFilesAndNeverTheSettings) {
     EXPECT_FALSE(QFile::exists("ZEFRON.TMP"));
     EXPECT_NE(o.err.find("Trajectory table: run.csv"), std::string::npos);
     EXPECT_NE(o.err.find("Picture: run.png"), std::string::npos);
+}
+
+TEST_F(BatchTest, TablesHoldTheStartAndAlwaysEndAtTheFinalTime) {
+    struct Case {
+        QStringList args;
+        std::size_t rows;
+    };
+    const Case cases[] = {
+        {{"--steps", "0"}, 1},                  // the start alone
+        {{"--steps", "22", "--every", "7"}, 5}, // start, 7, 14, 21, and the last step, 22
+        {{"--steps", "21", "--every", "7"}, 4}, // start, 7, 14, 21
+    };
+    for (const Case& c : cases) {
+        QStringList args{"--batch", "--set", "shape=uniform", "--csv", "-"};
+        args += c.args;
+        const Outcome o = run(args);
+        ASSERT_EQ(o.code, 0) << o.err;
+        const auto table = rows(o.out);
+        ASSERT_EQ(table.size(), c.rows) << c.args.join(' ').toStdString();
+        const std::size_t at = o.err.find("Final time (s): ");
+        ASSERT_NE(at, std::string::npos);
+        EXPECT_NEAR(table.back()[0], std::stod(o.err.substr(at + 16)), 1e-12 * table.back()[0]);
+    }
+    EXPECT_NE(run({"--batch", "--steps", "0"}).err.find("Cyclotron frequency (Hz):  557.E+06"),
+              std::string::npos)
+        << "the read-outs of a run of no step";
+}
+
+TEST_F(BatchTest, ARunThatCannotStartExitsWithCodeThree) {
+    const Outcome o = run({"--batch", "--keep-going", "--set", "errmax=0", "--steps", "10"});
+    EXPECT_EQ(o.code, 3) << o.err;
+    EXPECT_NE(o.err.find("stopped: no step could be computed"), std::string::npos) << o.err;
 }
 
 TEST_F(BatchTest, AQuestionStopsTheRunWithCodeThree) {
@@ -187,6 +248,59 @@ TEST_F(BatchTest, TableOnStandardOutputStreamsWhileTheRunGoesOn) {
     EXPECT_GE(received.count('\n'), 3);
     process.kill();
     process.waitForFinished(10000);
+}
+
+// The program as a user starts it, in the test's folder; returns its exit code.
+int runProgram(const QStringList& args, const QString& stdoutFile = {},
+               const QStringList& unset = {}, QByteArray* err = nullptr) {
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const QString& name : unset) env.remove(name);
+    process.setProcessEnvironment(env);
+    if (!stdoutFile.isEmpty()) process.setStandardOutputFile(stdoutFile);
+    process.start(GYROTRACE_PROGRAM, args);
+    if (!process.waitForFinished(60000)) return -1;
+    if (err) *err = process.readAllStandardError();
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+}
+
+TEST_F(BatchTest, OutputsOntoDevicesAndLinksKeepThemWhatTheyAre) {
+    namespace fs = std::filesystem;
+    std::ofstream("target.csv") << "old";
+    fs::create_symlink("target.csv", "link.csv");
+    std::ofstream("target.png") << "old";
+    fs::create_symlink("target.png", "link.png");
+    const bool device = ::mknod("null", S_IFCHR | 0666, makedev(1, 3)) == 0;
+    const QStringList run{"--batch", "--steps", "500", "--size", "64x64"};
+    EXPECT_EQ(runProgram(run + QStringList{"--csv", "link.csv", "--png", "link.png"}), 0);
+    EXPECT_TRUE(fs::is_symlink("link.csv") && fs::is_symlink("link.png"));
+    std::ifstream table("target.csv");
+    std::stringstream text;
+    text << table.rdbuf();
+    EXPECT_EQ(rows(text.str()).size(), 501u);
+    EXPECT_EQ(QImage("target.png").size(), QSize(64, 64));
+    if (device) {
+        EXPECT_EQ(runProgram(run + QStringList{"--csv", "null", "--png", "null"}), 0);
+        EXPECT_TRUE(fs::is_character_file("null"));
+    }
+    EXPECT_EQ(QDir().entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot).size(),
+              device ? 5 : 4)
+        << "no temporary file left";
+}
+
+TEST_F(BatchTest, StandardOutputThatFailsExitsWithCodeFour) {
+    QByteArray err;
+    EXPECT_EQ(runProgram({"--batch", "--steps", "1000", "--csv", "-"}, "/dev/full", {}, &err), 4);
+    EXPECT_TRUE(err.contains("cannot write to standard output")) << err.data();
+}
+
+TEST_F(BatchTest, WithoutADisplayTheWindowPointsToTheCommandLine) {
+    const QStringList noDisplay{"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
+    QByteArray err;
+    EXPECT_EQ(runProgram({}, {}, noDisplay, &err), 2);
+    EXPECT_TRUE(err.contains("needs a display") && err.contains("--batch")) << err.data();
+    EXPECT_EQ(runProgram({"--colour"}, {}, noDisplay, &err), 2);
+    EXPECT_TRUE(err.contains("Unknown option 'colour'")) << err.data();
 }
 
 TEST_F(BatchTest, HelpAndVersion) {

@@ -2,6 +2,7 @@
 #include "cases/kelmiravini.h"
 #include "cases/textfile.h"
 #include "cases/zefronini.h"
+#include "support/filesizelimit.h"
 #include "testfolder.h"
 
 #include <gtest/gtest.h>
@@ -237,12 +238,17 @@ TEST(Kelmirav, FailedRewriteKeepsTheOldFile) {
     const auto file = KelmiravPath(dir.path());
     ASSERT_TRUE(WriteKelmirav(file, {"p", "b", "s", "A1:A2"}).ok);
     const std::string before = ReadBytes(file);
-    // The temporary file cannot be made: a folder stands in its place.
-    std::filesystem::create_directory(dir / "kelmirav.ini.tmp");
-    const FileResult r = WriteKelmirav(file, {"new", "new", "new", "new"});
+    // The disk fills up while the new file is written.
+    FileResult r;
+    {
+        test::FileSizeLimit full(before.size());
+        r = WriteKelmirav(file, {std::string(5000, 'n'), "new", "new", "new"});
+    }
     EXPECT_FALSE(r.ok);
     EXPECT_FALSE(r.message.empty());
     EXPECT_EQ(ReadBytes(file), before);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1)
+        << "the temporary file is removed";
 }
 
 TEST(Kelmirav, QuotesAndLineBreaksCannotBreakTheLine) {

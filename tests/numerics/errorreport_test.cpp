@@ -53,6 +53,7 @@ TEST_F(ReportTest, AnswersDecideByTheirFirstLetter) {
         {{"No", ""}, false, false, ""},
         {{"No", "yes"}, false, true, "yes"},
         {{"no", "Yes to kill"}, false, true, "Yes to kill"},
+        {{"No", "No"}, false, false, "No"}, // the proposed answer of the confirmation continues
         {{"maybe", "Y"}, false, true, "Y"},
     };
     for (const auto& c : cases) {
@@ -73,7 +74,7 @@ TEST_F(ReportTest, AnswersDecideByTheirFirstLetter) {
         if (confirms) {
             EXPECT_EQ(asker.questions[1].prompt, "Do you really want to kill the process ");
             EXPECT_EQ(asker.questions[1].title, "Warning again");
-            EXPECT_EQ(asker.questions[1].defaultAnswer, "Yes to kill");
+            EXPECT_EQ(asker.questions[1].defaultAnswer, "No");
         }
         // The next question offers the last answer.
         asker.answers = {"y"};
@@ -92,7 +93,7 @@ TEST_F(ReportTest, LastAnswerIsTheNextDefault) {
     EXPECT_EQ(asker.questions[0].defaultAnswer, "Yes, It is understood!");
     EXPECT_EQ(asker.questions[1].defaultAnswer, "Stop");
     EXPECT_EQ(asker.questions[2].defaultAnswer, "Yes");
-    EXPECT_EQ(asker.questions[3].defaultAnswer, "Yes to kill");
+    EXPECT_EQ(asker.questions[3].defaultAnswer, "No"); // the confirmation proposes to go on
     EXPECT_EQ(asker.questions[4].defaultAnswer, "no");
     EXPECT_EQ(StopCalcul, 1); // the stop stays until the run driver clears it
     EXPECT_EQ(ErrorReport::instance().lastAnswer(), "");
@@ -161,6 +162,39 @@ TEST_F(ReportTest, AnEndlessRunKeepsTheLogBounded) {
         << "the newest line is kept";
     const std::string text = report.text();
     EXPECT_NE(text.find("older lines dropped"), std::string::npos);
+}
+
+// A window's asker that ticks "Don't ask again" on the report questions it is told to.
+class SilencingAsker : public test::ScriptedAsker {
+public:
+    ReportAnswer askReport(ReportQuestion kind, const std::string& prompt, const std::string& title,
+                           const std::string& defaultAnswer) override {
+        return {ask(prompt, title, defaultAnswer), kind == ReportQuestion::Report && tick};
+    }
+    bool tick = true;
+};
+
+TEST_F(ReportTest, DontAskAgainLogsTheSameLabelForTheRestOfTheRun) {
+    SilencingAsker quiet;
+    quiet.failOnUnexpected = true;
+    ErrorReport::instance().setAsker(&quiet);
+    ErrorReport& report = ErrorReport::instance();
+    const std::string loop = "Runge a tendance à boucler Pb de Pas";
+    quiet.answers = {"Yes", "Stop"};
+    for (int i = 0; i < 41; ++i) AlerteCalcul(loop);
+    double status = 0;
+    AlerteCalcul("normfaute", status); // another label is asked, and Stop still stops
+    EXPECT_EQ(quiet.questions.size(), 2u);
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(report.silencedCount(), 40u);
+    EXPECT_EQ(report.silencedStatus(), "40 repeated warnings logged without asking");
+    EXPECT_EQ(logLines().size(), 42u); // every report is still logged
+
+    report.beginRun(); // the next run asks again
+    EXPECT_EQ(report.silencedStatus(), "");
+    quiet.answers = {"y"};
+    AlerteCalcul(loop);
+    EXPECT_EQ(quiet.questions.size(), 3u);
 }
 
 } // namespace

@@ -5,7 +5,7 @@
 #include "physicsfixture.h"
 #include "simulation/accuracycolumns.h"
 #include "simulation/accuracyhint.h"
-#include "simulation/driftreadout.h"
+#include "simulation/guidingcentre.h"
 #include "simulation/energyinvariant.h"
 #include "simulation/fields.h"
 #include "simulation/integrationmethod.h"

@@ -2,6 +2,7 @@
 #include "simulation/casememo.h"
 
 #include "numerics/errorreport.h"
+#include "support/filesizelimit.h"
 
 #include <gtest/gtest.h>
 
@@ -164,12 +165,13 @@ TEST_F(CaseMemoTest, ForeignLinesAndTruncatedRecordsStillLoadWholeRecords) {
 TEST_F(CaseMemoTest, FailedSaveKeepsTheStoredExamples) {
     writeFile(record(CaseMemo::kMarker, "0.1"));
     const std::string before = readFile();
-    // A folder where the temporary file should go makes the write fail.
-    std::filesystem::create_directories(m_folder / "ZEFRON.TMP.tmp");
     CaseMemo memo(m_folder);
     CaseModel model;
     double n = 2;
-    memo.Memo("sauve", n, model);
+    {
+        test::FileSizeLimit full(before.size()); // the disk fills up during the save
+        memo.Memo("sauve", n, model);
+    }
     EXPECT_FALSE(memo.lastError().empty());
     EXPECT_EQ(readFile(), before);
     ASSERT_FALSE(ErrorReport::instance().lines().empty());
@@ -189,6 +191,73 @@ TEST_F(CaseMemoTest, GrowsPastOneHundredEightySixExamples) {
     reread.Memo("charge", n, model);
     EXPECT_EQ(n, 190);
     EXPECT_EQ(model.Texte3(8), "190");
+}
+
+TEST_F(CaseMemoTest, AnyLineEndAndAByteOrderMarkKeepEveryExample) {
+    // Three examples as another editor may have stored them; a run then adds a fourth.
+    struct Form {
+        const char* name;
+        const char* lineEnd;
+        const char* head;
+    };
+    const Form forms[] = {{"CR only", "\r", ""},
+                          {"LF only", "\n", ""},
+                          {"CR LF with a byte-order mark", "\r\n", "\xEF\xBB\xBF"},
+                          {"CR only with a byte-order mark", "\r", "\xEF\xBB\xBF"}};
+    for (const Form& form : forms) {
+        std::string bytes = form.head;
+        for (const char* x : {"0.01", "0.02", "0.03"}) {
+            bytes += std::string(CaseMemo::kMarker) + form.lineEnd + x + form.lineEnd;
+            for (int k = 2; k < CaseMemo::kRecordLines; ++k) bytes += form.lineEnd;
+        }
+        writeFile(bytes);
+        CaseMemo memo(m_folder);
+        CaseModel model;
+        for (int k = 1; k <= 3; ++k) {
+            double n = k;
+            ASSERT_TRUE(memo.Memo("charge", n, model).moved) << form.name;
+            EXPECT_EQ(model.Texte3(0), "0.0" + std::to_string(k)) << form.name;
+        }
+        EXPECT_EQ(memo.count(), 3) << form.name;
+        model.setText(BoxFamily::Texte3, 0, "0.04");
+        double n = 1e9;
+        memo.Memo("sauve", n, model);
+        EXPECT_EQ(n, 4) << form.name;
+        CaseMemo reread(m_folder);
+        for (int k = 1; k <= 4; ++k) {
+            double m = k;
+            reread.Memo("charge", m, model);
+            EXPECT_EQ(model.Texte3(0), "0.0" + std::to_string(k)) << form.name;
+        }
+        EXPECT_EQ(readFile().rfind("\xEF\xBB\xBF", 0), std::string::npos) << form.name;
+    }
+}
+
+TEST_F(CaseMemoTest, UnreadableMemoIsKeptAsideBeforeTheFirstSave) {
+    // Content in which no example is recognised is not overwritten: each save that finds such a
+    // file moves it to a name no earlier copy holds, and the log says so.
+    const std::string foreign[] = {"my own notes\r\nabout runs\r\n", "other notes\n"};
+    const char* expectedName[] = {"ZEFRON.TMP.bak", "ZEFRON.TMP.1.bak"};
+    for (int k = 0; k < 2; ++k) {
+        writeFile(foreign[k]);
+        CaseMemo memo(m_folder);
+        CaseModel model;
+        double n = 1;
+        memo.Memo("sauve", n, model);
+        EXPECT_EQ(memo.keptAside().filename(), expectedName[k]);
+        std::ifstream in(m_folder / expectedName[k], std::ios::binary);
+        std::stringstream kept;
+        kept << in.rdbuf();
+        EXPECT_EQ(kept.str(), foreign[k]);
+        EXPECT_EQ(memo.count(), 1);
+        ASSERT_FALSE(ErrorReport::instance().lines().empty());
+        EXPECT_NE(ErrorReport::instance().lines().back().find(expectedName[k]), std::string::npos);
+    }
+    // The first copy was not overwritten by the second.
+    std::ifstream first(m_folder / "ZEFRON.TMP.bak", std::ios::binary);
+    std::stringstream kept;
+    kept << first.rdbuf();
+    EXPECT_EQ(kept.str(), foreign[0]);
 }
 
 } // namespace

@@ -44,8 +44,8 @@ TEST_F(RunRecordTest, SpeciesRefreshSetsConstantsAndDisplays) {
         const RunRecord& rec = runRecord();
         EXPECT_EQ(rec.Charge, c.charge);
         EXPECT_DOUBLE_EQ(rec.Mass, c.mass);
-        // The frequency and diameter use the reference electron mass whatever the species.
-        const double omega = 0.015 * 1.6021e-19 / 9.1e-31; // |q| B / m [rad/s]
+        // The frequency and diameter are those of the species' own mass and charge.
+        const double omega = 0.015 * std::fabs(c.charge) / c.mass; // |q| B / m [rad/s]
         EXPECT_NEAR(boxValue(10), omega / (2 * Pi), 0.005 * omega / (2 * Pi));
         EXPECT_NEAR(boxValue(11), 2 * 10 / omega, 0.005 * 2 * 10 / omega);
         // Kinetic energy of the species at 10 m/s [eV].
@@ -57,7 +57,7 @@ TEST_F(RunRecordTest, SpeciesRefreshSetsConstantsAndDisplays) {
 
 TEST_F(RunRecordTest, ElectronFrequencyAtFifteenMilliTesla) {
     SpeciesRefresh(11);
-    EXPECT_NEAR(runRecord().cyclotronOmega, -2.6408e9, 0.0001e9);
+    EXPECT_NEAR(runRecord().cyclotronOmega, -2.6382e9, 0.0001e9); // q B / m of the electron
     EXPECT_NEAR(boxValue(10), 4.2e8, 0.01e8);
     EXPECT_EQ(theCase().Texte3(10), FormatSignif(std::fabs(runRecord().cyclotronFrequency), 2));
 }
@@ -70,11 +70,12 @@ TEST_F(RunRecordTest, OtherIndexesOnlySetTheParticle) {
     EXPECT_EQ(theCase().Texte3(14), "");
 }
 
-TEST_F(RunRecordTest, ZeroFieldShowsTwiceTheSpeed) {
+TEST_F(RunRecordTest, ZeroFieldHasNoGyration) {
     setFields(1, {0, 0, 0}, {0, 0, 0});
     SpeciesRefresh(10);
     EXPECT_EQ(boxValue(10), 0);
-    EXPECT_NEAR(boxValue(11), 20, 1e-9);
+    EXPECT_EQ(theCase().Texte3(11), FormatSignif(runRecord().larmorDiameter, 2));
+    EXPECT_TRUE(std::isinf(runRecord().larmorDiameter)); // a straight path
 }
 
 TEST_F(RunRecordTest, EnergyEditRescalesTheVelocity) {

@@ -1,6 +1,7 @@
 // The main window used as a user would: its controls, runs with pause, pause time and "Other
 // Case", the refused initial states, the example memo, values typed during a run, the read-outs.
 #include "numerics/errorreport.h"
+#include "numerics/numberformat.h"
 #include "numerics/numberread.h"
 #include "simulation/casememo.h"
 #include "simulation/casemodel.h"
@@ -99,6 +100,8 @@ private slots:
     void typedFieldChangesTheCurvature();
     void energyEditRescalesTheVelocity();
     void driftReadOut();
+    void notANumberIsMarkedNotAsked();
+    void readoutsFollowCommittedValues();
     void smallHandlers();
     void warningBoxRecoloursOnNewMessages();
     void speedSliderMapsToTheDriver();
@@ -119,8 +122,14 @@ private:
         QLineEdit* b = box(name);
         b->setFocus();
         b->selectAll();
-        QTest::keyClicks(b, text);
+        if (text.isEmpty()) {
+            QTest::keyClick(b, Qt::Key_Delete);
+        } else {
+            QTest::keyClicks(b, text);
+        }
+        QTest::keyClick(b, Qt::Key_Return); // a typed value acts once committed
     }
+    bool enabled(const QString& name) { return control<QAbstractButton>(name)->isEnabled(); }
     void fastest() { control<QSlider>("SpeedSlider")->setValue(SpeedControl::kFastest); }
     void openWindow();
     /// Stops every run: pauses it and asks for another case, until none is left.
@@ -168,17 +177,16 @@ void FrmDessinTest::cleanup() {
 }
 
 void FrmDessinTest::endAllRuns() {
+    // "Other Case" abandons the run on top; the one below then waits, paused.
     for (int guard = 0; guard < 10 && m_window->driver().running(); ++guard) {
         const int depth = m_window->driver().depth();
-        if (!m_window->driver().paused()) {
-            // "Other Case" asked while running hides the Pause button: withdraw it first.
-            if (!control<QPushButton>("Commande2")->isVisible()) click("Commande3");
-            click("Commande2");
-        }
-        if (!m_window->driver().otherCase()) click("Commande3");
+        click("Commande3");
         QTRY_VERIFY(m_window->driver().depth() < depth);
     }
     QVERIFY(!m_window->driver().running());
+    QVERIFY(enabled("Commande14"));
+    QVERIFY(!enabled("Commande2"));
+    QVERIFY(!enabled("Commande3"));
 }
 
 void FrmDessinTest::firstStartAsksForTheSiteAndShowsTheCase() {
@@ -437,8 +445,11 @@ void FrmDessinTest::runsTheDefaultCase() {
     fastest();
     click("Commande14");
     QVERIFY(m_window->driver().running());
-    QVERIFY(!control<QPushButton>("Commande14")->isVisible());
-    QVERIFY(control<QPushButton>("Commande2")->isVisible());
+    // While a run computes, Run cannot start another one (by a second click).
+    QVERIFY(!enabled("Commande14"));
+    QVERIFY(enabled("Commande2"));
+    click("Commande14");
+    QCOMPARE(m_window->driver().depth(), 1);
     QTRY_VERIFY(m_window->traceur()->pointCount() > 200);
     QTRY_VERIFY(Val(box("Texte1")->text().toStdString()) > 0);
     const double t1 = Val(box("Texte1")->text().toStdString());
@@ -458,8 +469,6 @@ void FrmDessinTest::runsTheDefaultCase() {
     QVERIFY(m_window->traceur()->model().circles().size() >= 2);
     QVERIFY(m_window->driver().record().size() > 200);
     endAllRuns();
-    QVERIFY(control<QPushButton>("Commande14")->isVisible());
-    QVERIFY(!control<QPushButton>("Commande2")->isVisible());
 
     // The run that ended can be exported as a table, one row per recorded step.
     QString error;
@@ -490,10 +499,10 @@ void FrmDessinTest::pauseStopsAndContinueResumes() {
     QCOMPARE(control<QPushButton>("Commande2")->text(), QString("Pause"));
     QTRY_VERIFY(m_window->traceur()->model().pointsReceived() > held + 100);
     QVERIFY(m_window->driver().time() > heldTime);
+    // A run ended while paused leaves nothing paused: the next run computes at once.
+    click("Commande2");
     endAllRuns();
-
-    // A new run started while the button reads "Continue" starts unpaused.
-    QCOMPARE(control<QPushButton>("Commande2")->text(), QString("Continue"));
+    QCOMPARE(control<QPushButton>("Commande2")->text(), QString("Pause"));
     const auto before = m_window->traceur()->model().pointsReceived();
     click("Commande14");
     QVERIFY(!m_window->driver().paused());
@@ -505,33 +514,53 @@ void FrmDessinTest::pauseStopsAndContinueResumes() {
 void FrmDessinTest::otherCaseWhilePausedEndsTheRun() {
     openWindow();
     fastest();
+    QVERIFY(!enabled("Commande3")); // nothing to abandon
     click("Commande14");
     QTRY_VERIFY(m_window->traceur()->pointCount() > 10);
-    // While running, "Other Case" only shows the Run button; the run goes on.
-    click("Commande3");
-    QVERIFY(control<QPushButton>("Commande14")->isVisible());
-    QVERIFY(!control<QPushButton>("Commande2")->isVisible());
-    QTest::qWait(50);
-    QVERIFY(m_window->driver().running());
-    // Clicked again it withdraws the request and shows the Pause button.
-    click("Commande3");
-    QVERIFY(!m_window->driver().otherCase());
-    QVERIFY(control<QPushButton>("Commande2")->isVisible());
-    // Paused, then "Other Case": the run ends and the Run button comes back.
-    click("Commande2");
+    // "Other Case" abandons a computing run.
     click("Commande3");
     QTRY_VERIFY(!m_window->driver().running());
     QVERIFY(!m_window->driver().otherCase());
-    QVERIFY(control<QPushButton>("Commande14")->isVisible());
-    QVERIFY(!control<QPushButton>("Commande2")->isVisible());
+    QVERIFY(!m_window->driver().paused());
+    QCOMPARE(control<QLabel>("RunStatus")->text().left(5), QString("Ready"));
 
-    // "Other Case" clicked while idle does not end the next run at its first pause.
-    click("Commande3");
+    // A nested run: started only by Run while the run on top is paused.
     click("Commande14");
-    QTRY_VERIFY(m_window->traceur()->model().pointsReceived() > 10);
+    QTRY_VERIFY(m_window->driver().time() > 2e-9);
     click("Commande2");
-    QTest::qWait(60);
-    QVERIFY(m_window->driver().running());
+    QVERIFY(enabled("Commande14"));
+    const double outerTime = m_window->driver().time();
+    const auto outerSteps = m_window->driver().acceptedSteps();
+    click("Commande14");
+    QCOMPARE(m_window->driver().depth(), 2);
+    QVERIFY(!m_window->driver().paused());
+    QVERIFY(!enabled("Commande14"));
+    QTRY_VERIFY(m_window->driver().acceptedSteps() > 20);
+    // Paused, the window shows the run on top: its own time and steps.
+    click("Commande2");
+    QTest::qWait(50);
+    const double innerTime = m_window->driver().time();
+    QVERIFY(innerTime != outerTime);
+    QCOMPARE(Val(box("Texte1")->text().toStdString()), Val(FormatGeneral(innerTime)));
+    QVERIFY(
+        control<QLabel>("RunStatus")
+            ->text()
+            .contains(QLocale(QLocale::English)
+                          .toString(static_cast<qulonglong>(m_window->driver().acceptedSteps()))));
+    QVERIFY(control<QLabel>("RunStatus")->text().contains("2 nested runs"));
+    // "Other Case" on the inner run: the outer one is shown paused, with Continue.
+    click("Commande3");
+    QTRY_COMPARE(m_window->driver().depth(), 1);
+    QVERIFY(m_window->driver().paused());
+    QCOMPARE(m_window->driver().time(), outerTime);
+    QCOMPARE(m_window->driver().acceptedSteps(), outerSteps);
+    QCOMPARE(Val(box("Texte1")->text().toStdString()), Val(FormatGeneral(outerTime)));
+    QVERIFY(control<QLabel>("RunStatus")->text().startsWith("Paused"));
+    QVERIFY(enabled("Commande2"));
+    QCOMPARE(control<QPushButton>("Commande2")->text(), QString("Continue"));
+    click("Commande2");
+    QTRY_VERIFY(m_window->driver().time() > outerTime);
+    QCOMPARE(m_window->driver().depth(), 1);
     endAllRuns();
 }
 
@@ -553,16 +582,28 @@ void FrmDessinTest::pauseTimeHoldsTheRunUntilALaterTime() {
     QTest::qWait(150);
     QCOMPARE(m_window->driver().time(), held);
     QVERIFY(held < 2e-9 + 1e-9); // one step past the pause time at most
-    // Zero does not release the run; a later time does, up to that time.
-    type("Texte3_13", "0");
-    QTest::qWait(100);
-    QCOMPARE(m_window->driver().time(), held);
+    QVERIFY(control<QLabel>("RunStatus")->text().startsWith("Waiting"));
+    // A later time releases the run, up to that time.
     type("Texte3_13", "5E-9");
     QTRY_VERIFY(m_window->driver().time() > 5e-9);
     QTest::qWait(100);
     QVERIFY(m_window->driver().time() < 6e-9);
     QVERIFY(m_window->driver().running());
-    endAllRuns();
+    // An empty or zero maximum time is no limit.
+    for (const char* none : {"", "0"}) {
+        type("Texte3_13", "7E-9");
+        QTRY_VERIFY(m_window->driver().time() > 7e-9);
+        const double waiting = m_window->driver().time();
+        QTest::qWait(60);
+        QCOMPARE(m_window->driver().time(), waiting);
+        type("Texte3_13", none);
+        QTRY_VERIFY(m_window->driver().time() > waiting);
+    }
+    // "Other Case" abandons a run waiting at its maximum time.
+    type("Texte3_13", QString::number(m_window->driver().time() * 1.01));
+    QTRY_VERIFY(control<QLabel>("RunStatus")->text().startsWith("Waiting"));
+    click("Commande3");
+    QTRY_VERIFY(!m_window->driver().running());
 }
 
 void FrmDessinTest::nullInitialStatesAreRefused() {
@@ -577,8 +618,8 @@ void FrmDessinTest::nullInitialStatesAreRefused() {
     QCOMPARE(m_asker.asked.back().proposed, QString("OK"));
     QVERIFY(!m_window->driver().running());
     QVERIFY(m_window->traceur()->model().isEmpty());
-    QVERIFY(control<QPushButton>("Commande14")->isVisible());
-    QVERIFY(!control<QPushButton>("Commande2")->isVisible());
+    QVERIFY(enabled("Commande14"));
+    QVERIFY(!enabled("Commande2"));
     QCOMPARE(m_window->driver().shotCounter(), -1.0);
 
     type("Texte3_0", "0.0425");
@@ -593,7 +634,7 @@ void FrmDessinTest::nullInitialStatesAreRefused() {
     QCOMPARE(m_window->traceur()->model().circles().size(), std::size_t(2));
     QCOMPARE(m_window->traceur()->pointCount(), std::size_t(0));
     QCOMPARE(m_window->driver().shotCounter(), -1.0);
-    QVERIFY(control<QPushButton>("Commande14")->isVisible());
+    QVERIFY(enabled("Commande14"));
 
     // The first run that starts is run 0.
     type("Texte3_4", "10");
@@ -632,7 +673,7 @@ void FrmDessinTest::runsSaveNewExamplesAndTheScrollBarLoadsThem() {
     click("Commande14");
     QCOMPARE(box("Texte3_7")->text(), QString("4"));
     QCOMPARE(box("Texte3_8")->text(), QString("4"));
-    click("Commande3");
+    click("Commande2");
     control<QPlainTextEdit>("Texte3_9")->setPlainText("Second run\ntwo lines");
     click("Commande14");
     QCOMPARE(m_window->driver().depth(), 2);
@@ -737,13 +778,108 @@ void FrmDessinTest::typedFieldChangesTheCurvature() {
     const double ratio1 = radiusRatio(0.015);
     QVERIFY2(std::abs(ratio1 - 1) < 0.01, qPrintable(QString::number(ratio1)));
 
-    // Twice the field, typed while the run goes on: half the radius from the next steps.
-    type("Texte6_2", "0.03");
+    // Twice the field, typed key by key while the run goes on: nothing half typed (the cleared
+    // box, "0", "0.", "0.0": no field at all) reaches the case, and the run keeps its curvature
+    // until Enter.
     type("Texte3_13", "1E-7");
+    QLineEdit* bz = box("Texte6_2");
+    bz->setFocus();
+    bz->selectAll();
+    for (char key : std::string("\b0.03")) {
+        if (key == '\b') {
+            QTest::keyClick(bz, Qt::Key_Backspace);
+        } else {
+            QTest::keyClick(bz, key);
+        }
+        QTest::qWait(15);
+        QCOMPARE(theCase().Texte6Value(2), 0.015);
+    }
+    // Another window taking the focus (a question box) is not the end of the typing.
+    QFocusEvent deactivated(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+    QApplication::sendEvent(bz, &deactivated);
+    QCOMPARE(theCase().Texte6Value(2), 0.015);
     QTRY_VERIFY(m_window->driver().time() >= 1e-7);
+    QCOMPARE(theCase().Texte6Value(2), 0.015);
+    const double ratioTyping = radiusRatio(0.015);
+    QVERIFY2(std::abs(ratioTyping - 1) < 0.01, qPrintable(QString::number(ratioTyping)));
+    // Enter: half the radius from the next steps.
+    QTest::keyClick(bz, Qt::Key_Return);
+    QCOMPARE(theCase().Texte6Value(2), 0.03);
+    type("Texte3_13", "1.5E-7");
+    QTRY_VERIFY(m_window->driver().time() >= 1.5e-7);
     const double ratio2 = radiusRatio(0.03);
     QVERIFY2(std::abs(ratio2 - 1) < 0.01, qPrintable(QString::number(ratio2)));
     endAllRuns();
+}
+
+void FrmDessinTest::notANumberIsMarkedNotAsked() {
+    openWindow();
+    m_asker.asked.clear();
+    QLineEdit* bz = box("Texte6_2");
+    const QString tooltip = bz->toolTip();
+    for (const char* text : {"0.0x", "", "1,5", "e3"}) {
+        type("Texte6_2", text);
+        QCOMPARE(theCase().Texte6(2), std::string("0.015"));
+        QVERIFY(bz->property("notANumber").toBool());
+        QVERIFY(bz->toolTip().contains("not a number"));
+        QVERIFY(bz->toolTip().contains("0.015"));
+        QVERIFY(bz->styleSheet().contains("border"));
+        QCOMPARE(bz->text(), QString(text)); // what the user typed stays to be corrected
+    }
+    QVERIFY(m_asker.asked.empty());
+    // Once a number again, the mark goes and the case takes the value.
+    type("Texte6_2", "0.02");
+    QVERIFY(!bz->property("notANumber").toBool());
+    QCOMPARE(bz->toolTip(), tooltip);
+    QVERIFY(bz->styleSheet().isEmpty());
+    QCOMPARE(theCase().Texte6Value(2), 0.02);
+    // A mark also goes when the case shows another value in the box (an example loaded).
+    type("Texte6_2", "abc");
+    theCase().setText(BoxFamily::Texte6, 2, "0.05");
+    QCOMPARE(bz->text(), QString("0.05"));
+    QVERIFY(!bz->property("notANumber").toBool());
+}
+
+void FrmDessinTest::readoutsFollowCommittedValues() {
+    openWindow();
+    const double q = 1.6021e-19;
+    // Uniform field, no electric field: the read-outs of the electron follow each committed
+    // value, with no mouse over them.
+    click("Option4_1");
+    type("Texte4_2", "0");
+    type("Texte3_3", "0");
+    type("Texte3_4", "1000");
+    type("Texte3_5", "0");
+    type("Texte6_2", "0.001");
+    auto readout = [&](const char* name) { return Val(box(name)->text().toStdString()); };
+    auto near = [](double a, double b) { return std::abs(a / b - 1) < 0.01; };
+    QVERIFY(near(readout("Texte3_14"), kElectronMass * 1000 * 1000 / 2 / q));
+    QVERIFY(near(readout("Texte3_10"), q * 0.001 / (2 * kPi * kElectronMass)));
+    QVERIFY(near(readout("Texte3_11"), 2 * kElectronMass * 1000 / (q * 0.001)));
+    type("Texte3_4", "3000");
+    QVERIFY(near(readout("Texte3_14"), kElectronMass * 3000 * 3000 / 2 / q));
+    QVERIFY(near(readout("Texte3_11"), 2 * kElectronMass * 3000 / (q * 0.001)));
+    type("Texte6_2", "0.004");
+    QVERIFY(near(readout("Texte3_10"), q * 0.004 / (2 * kPi * kElectronMass)));
+    // Leaving the box for another control commits as Enter does.
+    QLineEdit* vy = box("Texte3_4");
+    vy->setFocus();
+    vy->selectAll();
+    QTest::keyClicks(vy, "2000");
+    QCOMPARE(theCase().Texte3Value(4), 3000.0);
+    QTest::keyClick(vy, Qt::Key_Tab);
+    QVERIFY(!vy->hasFocus());
+    QCOMPARE(theCase().Texte3Value(4), 2000.0);
+    QVERIFY(near(readout("Texte3_14"), kElectronMass * 2000 * 2000 / 2 / q));
+    // A typed energy rescales the velocity, and the diameter follows it.
+    type("Texte3_14", "1");
+    const double v1 = std::sqrt(2 * 1.0 * q / kElectronMass);
+    QVERIFY(near(readout("Texte3_4"), v1));
+    QVERIFY(near(readout("Texte3_11"), 2 * kElectronMass * v1 / (q * 0.004)));
+    type("Texte3_4", "2000");
+    // Another species: its own energy at the same speed.
+    click("Option5_1");
+    QVERIFY(near(readout("Texte3_14"), kProtonMass * 2000 * 2000 / 2 / q));
 }
 
 void FrmDessinTest::energyEditRescalesTheVelocity() {

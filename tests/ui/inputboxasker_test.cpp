@@ -1,11 +1,14 @@
-// The error report's real input box: its title, question and default, typed answers and Cancel.
+// The error report's real question box: texts and defaults, answer buttons, typed answers,
+// keystrokes typed while it opens, the confirmation before ending, and "Don't ask again".
 #include "numerics/errorreport.h"
 #include "ui/frmdessin.h"
 #include "ui/inputboxasker.h"
+#include "ui/keystrokeguard.h"
+#include "ui/reportquestionbox.h"
 
 #include <QApplication>
-#include <QDialogButtonBox>
-#include <QInputDialog>
+#include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -18,44 +21,21 @@ using namespace gyro;
 
 namespace {
 
-// What an input box showed before it was answered.
-struct SeenBox {
-    bool found = false;
-    QString objectName;
-    QString title;
-    QString label;
-    QString text;
-};
-
-// Waits for the next modal input box, records what it shows, then types `answer` over the
-// proposed text and presses OK, or presses Cancel when `cancel` is set. `then` runs once the box
-// is closed (to wait for a following box).
-void answerNextBox(SeenBox& seen, const QString& answer, bool cancel,
-                   std::function<void()> then = {}, int triesLeft = 500) {
-    QTimer::singleShot(10, [&seen, answer, cancel, then, triesLeft] {
-        auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+// Runs `act` on the next question box once it is open (polling for it from the event loop).
+void onNextBox(std::function<void(ReportQuestionBox*)> act, int triesLeft = 500) {
+    QTimer::singleShot(10, [act, triesLeft] {
+        auto* box = qobject_cast<ReportQuestionBox*>(QApplication::activeModalWidget());
         if (!box) {
-            if (triesLeft > 0) answerNextBox(seen, answer, cancel, then, triesLeft - 1);
+            if (triesLeft > 0) onNextBox(act, triesLeft - 1);
             return;
         }
-        seen.found = true;
-        seen.objectName = box->objectName();
-        seen.title = box->windowTitle();
-        seen.label = box->labelText();
-        seen.text = box->textValue();
-        auto* buttons = box->findChild<QDialogButtonBox*>();
-        auto* edit = box->findChild<QLineEdit*>();
-        if (!buttons || !edit) {
-            box->reject();
-        } else if (cancel) {
-            QTest::mouseClick(buttons->button(QDialogButtonBox::Cancel), Qt::LeftButton);
-        } else {
-            edit->selectAll();
-            QTest::keyClicks(edit, answer);
-            QTest::mouseClick(buttons->button(QDialogButtonBox::Ok), Qt::LeftButton);
-        }
-        if (then) then();
+        act(box);
     });
+}
+
+// Waits until the box takes keys again (the keyboard has been quiet long enough).
+void waitUntilListening(ReportQuestionBox* box) {
+    QTRY_VERIFY_WITH_TIMEOUT(!box->guard()->guarding(), 3000);
 }
 
 const QString kLabel = "normafaute normalise vecteur nul = nul ";
@@ -86,63 +66,157 @@ private slots:
         StopCalcul = 0;
     }
 
-    void firstReportProposesUnderstoodAndStopStops() {
-        SeenBox seen;
-        answerNextBox(seen, "Stop", false);
+    void showsTheReportAndAnswersByButtonOrTypedText() {
+        QString title, label, proposed;
+        QStringList buttons;
+        onNextBox([&](ReportQuestionBox* box) {
+            title = box->windowTitle();
+            label = box->findChild<QLabel*>()->text();
+            proposed = box->answerField()->text();
+            for (auto* b : box->findChildren<QPushButton*>()) buttons << b->text();
+            QTest::mouseClick(box->button("Stop the computation"), Qt::LeftButton);
+        });
         double status = 0;
         AlerteCalcul(kLabel.toStdString(), status);
-        QVERIFY(seen.found);
-        QCOMPARE(seen.objectName, QString("InputBox"));
-        QCOMPARE(seen.title, QString("normafaute normalise vecteur nul = nul    Warning"));
-        QCOMPARE(seen.label, kQuestion);
-        QCOMPARE(seen.text, QString("Yes, It is understood!"));
+        QCOMPARE(title, QString("normafaute normalise vecteur nul = nul    Warning"));
+        QCOMPARE(label, kQuestion);
+        QCOMPARE(proposed, QString("Yes, It is understood!"));
+        for (const char* b : {"Continue", "Stop the computation", "End the program"})
+            QVERIFY2(buttons.contains(b), b);
         QCOMPARE(status, 1.0);
         QCOMPARE(StopCalcul, 1.0);
-        QCOMPARE(ErrorReport::instance().lastAnswer(), std::string("Stop"));
 
-        // The next box proposes the last answer; accepting it as it stands stops again.
+        // The next box proposes the last answer; a typed answer still counts, Enter gives it.
         StopCalcul = 0;
-        SeenBox again;
-        answerNextBox(again, "Stop", false);
+        onNextBox([&](ReportQuestionBox* box) {
+            proposed = box->answerField()->text();
+            waitUntilListening(box);
+            box->answerField()->selectAll();
+            QTest::keyClicks(box->answerField(), "yes");
+            QTest::keyClick(box->answerField(), Qt::Key_Return);
+        });
         AlerteCalcul("rungefaute");
-        QVERIFY(again.found);
-        QCOMPARE(again.text, QString("Stop"));
-        QCOMPARE(StopCalcul, 1.0);
-    }
-
-    void cancelContinuesAndEmptiesTheDefault() {
-        SeenBox seen;
-        answerNextBox(seen, {}, true);
-        double status = 0;
-        AlerteCalcul(kLabel.toStdString(), status);
-        QVERIFY(seen.found);
-        QCOMPARE(seen.text, QString("Yes, It is understood!"));
-        QCOMPARE(status, 0.0);
+        QCOMPARE(proposed, QString("Stop"));
         QCOMPARE(StopCalcul, 0.0);
-        QCOMPARE(ErrorReport::instance().lastAnswer(), std::string());
-
-        SeenBox next;
-        answerNextBox(next, "yes", false);
-        AlerteCalcul("frRungefaute");
-        QVERIFY(next.found);
-        QCOMPARE(next.text, QString());
-        QCOMPARE(StopCalcul, 0.0);
-        QCOMPARE(m_endCalls, 0);
-    }
-
-    void noAsksForTheKillConfirmation() {
-        SeenBox first;
-        SeenBox confirm;
-        // The confirmation box opens once the first one has closed.
-        answerNextBox(first, "No", false, [&] { answerNextBox(confirm, "yes", false); });
-        AlerteCalcul("Atn2faute");
-        QVERIFY(first.found);
-        QVERIFY(confirm.found);
-        QCOMPARE(confirm.title, QString("Warning again"));
-        QCOMPARE(confirm.label, QString("Do you really want to kill the process "));
-        QCOMPARE(confirm.text, QString("Yes to kill"));
-        QCOMPARE(m_endCalls, 1);
         QCOMPARE(ErrorReport::instance().lastAnswer(), std::string("yes"));
+    }
+
+    void keysTypedAsTheBoxOpensNeverReachIt() {
+        // The user types "0.002e300" and Enter twice into a field box; the question opens after
+        // the third key, while the typing goes on.
+        QWidget window;
+        auto* bz = new QLineEdit(&window);
+        window.show();
+        window.activateWindow();
+        bz->setFocus();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        const QString keys = "0.002e300\r\r";
+        int sent = 0;
+        QTimer typing;
+        typing.setInterval(20);
+        connect(&typing, &QTimer::timeout, [&] {
+            if (sent == keys.size()) return typing.stop();
+            QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : bz;
+            QTest::keyClick(target, keys[sent++].toLatin1());
+            if (sent == 3)
+                QTimer::singleShot(0, [] { AlerteCalcul("Runge a tendance à boucler Pb de Pas"); });
+        });
+        bool stillOpen = false;
+        QString fieldAfterTyping;
+        int swallowed = 0;
+        onNextBox([&](ReportQuestionBox* box) {
+            QTRY_VERIFY(!typing.isActive());
+            waitUntilListening(box);
+            stillOpen = box->isVisible();
+            fieldAfterTyping = box->answerField()->text();
+            swallowed = box->guard()->swallowed();
+            QTest::mouseClick(box->button("Continue"), Qt::LeftButton);
+        });
+        typing.start();
+        QTRY_VERIFY_WITH_TIMEOUT(ErrorReport::instance().lines().size() == 1 &&
+                                     !typing.isActive() && !QApplication::activeModalWidget(),
+                                 5000);
+        QVERIFY(stillOpen);
+        QCOMPARE(fieldAfterTyping, QString("Yes, It is understood!"));
+        QCOMPARE(swallowed, keys.size() - 3);
+        QCOMPARE(bz->text(), QString("0.0")); // the keys before the box went where they belong
+        QCOMPARE(m_endCalls, 0);
+        QCOMPARE(StopCalcul, 0.0);
+        QCOMPARE(ErrorReport::instance().lastAnswer(), std::string("Yes"));
+    }
+
+    void endingTheProgramTakesAnExplicitChoice() {
+        QString confirmTitle, confirmLabel, confirmProposed;
+        bool hasDontAsk = true;
+        // End the program, then Enter on the confirmation: the program goes on.
+        onNextBox([&](ReportQuestionBox* box) {
+            QTest::mouseClick(box->button("End the program"), Qt::LeftButton);
+            onNextBox([&](ReportQuestionBox* confirm) {
+                confirmTitle = confirm->windowTitle();
+                confirmLabel = confirm->findChild<QLabel*>()->text();
+                confirmProposed = confirm->answerField()->text();
+                hasDontAsk = confirm->dontAskAgainBox() != nullptr;
+                waitUntilListening(confirm);
+                QTest::keyClick(confirm->answerField(), Qt::Key_Return);
+            });
+        });
+        AlerteCalcul("Atn2faute");
+        QCOMPARE(confirmTitle, QString("Warning again"));
+        QCOMPARE(confirmLabel, QString("Do you really want to kill the process "));
+        QCOMPARE(confirmProposed, QString("No"));
+        QVERIFY(!hasDontAsk);
+        QCOMPARE(m_endCalls, 0);
+
+        // Enter on the first question, whose proposed answer is now "No", only asks again.
+        onNextBox([&](ReportQuestionBox* box) {
+            waitUntilListening(box);
+            QTest::keyClick(box->answerField(), Qt::Key_Return);
+            onNextBox([&](ReportQuestionBox* confirm) {
+                QTest::mouseClick(confirm->button("End the program"), Qt::LeftButton);
+            });
+        });
+        AlerteCalcul("Atn2faute");
+        QCOMPARE(m_endCalls, 1);
+        QCOMPARE(ErrorReport::instance().lastAnswer(), std::string("Yes"));
+    }
+
+    void dontAskAgainLogsTheLabelForTheRestOfTheRun() {
+        const std::string label = "Runge a tendance à boucler Pb de Pas";
+        ErrorReport::instance().beginRun();
+        onNextBox([&](ReportQuestionBox* box) {
+            QCheckBox* dontAsk = box->dontAskAgainBox();
+            // On the tick box itself: the widget is wider than its box and text.
+            QTest::mouseClick(dontAsk, Qt::LeftButton, {}, QPoint(6, dontAsk->height() / 2));
+            QVERIFY(dontAsk->isChecked());
+            QTest::mouseClick(box->button("Continue"), Qt::LeftButton);
+        });
+        AlerteCalcul(label);
+        // A box opening now would block the test: make any such box fail and close.
+        int unexpected = 0;
+        QTimer watchdog;
+        connect(&watchdog, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                ++unexpected;
+                box->reject();
+            }
+        });
+        watchdog.start(20);
+        for (int i = 0; i < 5; ++i) AlerteCalcul(label);
+        watchdog.stop();
+        QCOMPARE(unexpected, 0);
+        QCOMPARE(ErrorReport::instance().lines().size(), std::size_t(6));
+        QCOMPARE(ErrorReport::instance().silencedCount(), std::size_t(5));
+
+        // The next run asks again.
+        ErrorReport::instance().beginRun();
+        bool asked = false;
+        onNextBox([&](ReportQuestionBox* box) {
+            asked = true;
+            QVERIFY(!box->dontAskAgainBox()->isChecked());
+            box->reject();
+        });
+        AlerteCalcul(label);
+        QVERIFY(asked);
     }
 
     void warningBoxShowsTheNewLineOnTop() {
@@ -151,10 +225,8 @@ private slots:
         AlerteCalcul("_Pb de Pas");
         QTRY_COMPARE(window.warningBox()->toPlainText(), QString("At_Time= . _Pb de Pas\n"));
         OrbitalTime = 2.5;
-        SeenBox seen;
-        answerNextBox(seen, "y", false);
+        onNextBox([](ReportQuestionBox* box) { box->reject(); });
         AlerteCalcul(kLabel.toStdString());
-        QVERIFY(seen.found);
         QTRY_VERIFY(window.warningBox()->toPlainText().startsWith("At_Time= 2.5 " + kLabel + "\n"));
         QCOMPARE(window.warningBox()->toPlainText(),
                  "At_Time= 2.5 " + kLabel + "\nAt_Time= . _Pb de Pas\n");

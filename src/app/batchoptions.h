@@ -1,0 +1,51 @@
+// The command line's options: what a command-line run was asked to do.
+#pragma once
+
+#include <QSize>
+#include <QStringList>
+
+#include <cstdint>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace gyro {
+
+/// The options of a command-line run, read and checked.
+struct BatchOptions {
+    static constexpr std::uint64_t kDefaultSteps = 100000;
+    /// Largest whole number an option takes: every whole number up to it is exact as a double.
+    static constexpr std::uint64_t kMaxWhole = std::uint64_t{1} << 53;
+    /// Most pixels of a picture: the renderer holds two 4-byte copies of it in memory.
+    static constexpr std::int64_t kMaxPixels = std::int64_t{1} << 26;
+    static constexpr int kMinSide = 16;
+    static constexpr int kMaxSide = 16384;
+
+    std::uint64_t steps = kDefaultSteps;
+    std::uint64_t every = 1;
+    std::uint64_t caseNumber = 0; ///< 0: no example loaded
+    std::optional<double> until;  ///< [s]
+    bool keepGoing = false;
+    std::optional<std::string> csv; ///< "-" for standard output
+    std::optional<std::string> png;
+    QSize size{1280, 800};
+    std::vector<std::string> settings; ///< KEY=VALUE, in order
+};
+
+/// Reads `arguments` (the program name first) into `options`. Help and version go to `out`; a
+/// refused argument gets one line on `err`. Returns the exit code when the program ends here
+/// (help, version, a refused argument, an output that cannot be written), nothing when the run
+/// goes on. Output paths are checked here, before any computing.
+std::optional<int> parseBatchOptions(const QStringList& arguments, BatchOptions& options,
+                                     std::ostream& out, std::ostream& err);
+
+/// Whether the arguments are for the command line (--batch, --help, --version, or anything the
+/// window does not take, which the command line then reports), rather than for the window.
+bool wantsCommandLine(int argc, char* argv[]);
+
+/// Checks that the window can open: on a system with X11 or Wayland, a display must be named
+/// (or another platform chosen). Returns the exit code after a message on `err` when it cannot.
+std::optional<int> refuseWindowStart(int argc, char* argv[], std::ostream& err);
+
+} // namespace gyro

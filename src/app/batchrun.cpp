@@ -1,0 +1,125 @@
+// Running one case on the command line.
+#include "batchrun.h"
+
+#include "batchwarnings.h"
+#include "simulation/runrecord.h"
+#include "simulation/trajectorycsv.h"
+
+#include <algorithm>
+#include <chrono>
+#include <ostream>
+#include <unistd.h>
+
+namespace gyro {
+
+namespace {
+
+// A scene that keeps nothing: the run without a picture.
+class NoScene : public TraceSink {
+public:
+    void SetMode(int) override {}
+    void SetScene(double, double, double, double, double, double, double) override {}
+    void SetVectorScale(double, std::int16_t) override {}
+    void SetFrame(double, double, double, double, double, const std::string&,
+                  std::optional<double>) override {}
+    void EndSetUp(std::optional<double>, std::optional<double>) override {}
+    void SetLabel(double, const std::string&) override {}
+    void SetShot(double) override {}
+    void SetViewText(const std::string&) override {}
+    void Circle(double, double) override {}
+    void Point(double, double, double) override {}
+    void Segment(double, double, double, double, double, double) override {}
+    void SetColour(double, double, double) override {}
+    void SetLineColour(double, double, double) override {}
+    void SetLimits(double, double) override {}
+    void PenLift(std::int16_t, std::int16_t) override {}
+};
+
+TraceSink* makeNoScene(std::unique_ptr<TraceSink>& holder) {
+    holder = std::make_unique<NoScene>();
+    return holder.get();
+}
+
+void drawProgress(std::ostream& err, double fraction, std::uint64_t steps) {
+    const int width = 30;
+    const int filled = static_cast<int>(std::clamp(fraction, 0.0, 1.0) * width);
+    err << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
+        << std::string(static_cast<std::size_t>(width - filled), ' ') << "] "
+        << static_cast<int>(fraction * 100) << "%  " << steps << " steps" << std::flush;
+}
+
+TrajectorySample sampleOf(const StateArray& Y) {
+    const int t = static_cast<int>(Ldim);
+    return {Y(t), Y(1), Y(3), Y(5), Y(2), Y(4), Y(6)};
+}
+
+} // namespace
+
+BatchRun::BatchRun(CaseModel& model, bool keepScene)
+    : m_driver(model, keepScene ? static_cast<TraceSink&>(m_scene) : *makeNoScene(m_noScene)) {}
+
+BatchRun::~BatchRun() {
+    m_driver.onStep = {};
+}
+
+BatchRun::End BatchRun::run(const BatchOptions& options, TrajectoryCsvWriter* table,
+                            WarningPrinter& warnings, std::ostream& err) {
+    const int timeIndex = static_cast<int>(Ldim);
+    bool outputOk = true;
+    bool lastWritten = true;
+    bool reachedEnd = false;
+    auto writeRow = [&](const StateArray& Y) {
+        if (table && !table->row(sampleOf(Y))) outputOk = false;
+    };
+    m_driver.onStep = [&](const StateArray& Y) {
+        ++m_accepted;
+        lastWritten = m_accepted % options.every == 0;
+        if (lastWritten) writeRow(Y);
+        reachedEnd = options.until ? Y(timeIndex) >= *options.until : m_accepted >= options.steps;
+        return !reachedEnd && outputOk;
+    };
+    if (!m_driver.RunTrajectory()) {
+        warnings.follow();
+        return End::Refused;
+    }
+    m_energyStart = runRecord().energy;
+    writeRow(m_driver.state());
+    // No step asked for: the table holds the start alone.
+    if (!options.until && options.steps == 0) reachedEnd = true;
+
+    const bool progress = isatty(STDERR_FILENO) != 0;
+    auto fraction = [&] {
+        return options.until ? m_driver.time() / *options.until
+                             : static_cast<double>(m_accepted) /
+                                   static_cast<double>(std::max<std::uint64_t>(options.steps, 1));
+    };
+    bool pauseTime = false;
+    auto lastDraw = std::chrono::steady_clock::now();
+    while (m_driver.running() && !reachedEnd && outputOk) {
+        const RunDriver::Slice slice = m_driver.advance(std::chrono::milliseconds(50));
+        warnings.follow();
+        if (table && !table->flush()) outputOk = false; // stream the table while the run goes on
+        if (slice.waiting) {
+            // The case's own pause time: with nobody to type a later one, the run ends there.
+            pauseTime = true;
+            break;
+        }
+        if (progress &&
+            std::chrono::steady_clock::now() - lastDraw > std::chrono::milliseconds(100)) {
+            drawProgress(err, fraction(), m_accepted);
+            lastDraw = std::chrono::steady_clock::now();
+        }
+    }
+    if (progress) {
+        drawProgress(err, reachedEnd ? 1.0 : fraction(), m_accepted);
+        err << "\n";
+    }
+    warnings.follow();
+    m_driver.onStep = {};
+    if (!lastWritten) writeRow(m_driver.state()); // the table always ends at the final time
+    if (!outputOk) return End::OutputFailed;
+    if (reachedEnd) return End::Reached;
+    return pauseTime ? End::PauseTime : End::Stopped;
+}
+
+} // namespace gyro

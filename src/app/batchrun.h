@@ -1,0 +1,57 @@
+// The run of a command-line case: the driver, the scene kept for the picture, the table's rows.
+#pragma once
+
+#include "batchoptions.h"
+#include "draw3d/scene3d.h"
+#include "simulation/rundriver.h"
+#include "simulation/tracesink.h"
+
+#include <cstdint>
+#include <iosfwd>
+#include <memory>
+
+namespace gyro {
+
+class TrajectoryCsvWriter;
+class WarningPrinter;
+
+/// One case run on the command line until its step count or time, through the same driver as
+/// the window.
+class BatchRun {
+public:
+    /// How the run ended.
+    enum class End {
+        Reached,      ///< the steps or the time asked for
+        PauseTime,    ///< the case's own pause time: the run ends there
+        Stopped,      ///< a fault or a question ended it early
+        OutputFailed, ///< the table could not be written: computing on was pointless
+        Refused,      ///< the case was refused at the start
+    };
+
+    /// A run of the case in `model`; with `keepScene` the drawing is kept for a picture.
+    BatchRun(CaseModel& model, bool keepScene);
+    ~BatchRun();
+    BatchRun(const BatchRun&) = delete;
+    BatchRun& operator=(const BatchRun&) = delete;
+
+    /// Runs the case as `options` ask, writing rows to `table` (when given): the start, every
+    /// `every`-th accepted step and always the last one. New warnings go to `warnings` as the
+    /// run goes on; a progress bar goes to `err` when it is a terminal.
+    End run(const BatchOptions& options, TrajectoryCsvWriter* table, WarningPrinter& warnings,
+            std::ostream& err);
+
+    const RunDriver& driver() const { return m_driver; }
+    const Scene3D& scene() const { return m_scene; }
+    std::uint64_t accepted() const { return m_accepted; }
+    /// Kinetic energy at the start [eV].
+    double energyStart() const { return m_energyStart; }
+
+private:
+    Scene3D m_scene;
+    std::unique_ptr<TraceSink> m_noScene;
+    RunDriver m_driver;
+    std::uint64_t m_accepted = 0;
+    double m_energyStart = 0;
+};
+
+} // namespace gyro

@@ -1,0 +1,90 @@
+// The spreadsheet link's fetch and its failure path, timed by a single-shot timer.
+#include "sheetlink.h"
+
+#include "cellrange.h"
+#include "numerics/errorreport.h"
+#include "workbookreader.h"
+
+#include <QProcess>
+
+namespace gyro {
+
+SheetLink::SheetLink(SheetLinkState& state, QObject* parent) : QObject(parent), m_state(state) {
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, &SheetLink::onTimer);
+}
+
+void SheetLink::setWaits(int launchWaitMs, int exampleWaitMs) {
+    m_launchWaitMs = launchWaitMs;
+    m_exampleWaitMs = exampleWaitMs;
+}
+
+QString SheetLink::topic() const {
+    return QString::fromStdString(LinkTopic(m_state.config.workbook, m_state.config.sheet));
+}
+
+QString SheetLink::item() const {
+    return QString::fromStdString(ItemFromRange(m_state.config.range));
+}
+
+QString SheetLink::startCommand() const {
+    return QString::fromStdString(m_state.config.program + " " + m_state.config.workbook);
+}
+
+bool SheetLink::tryRead(QString& reason, bool& refusedRead) {
+    const WorkbookText read = ReadWorkbookRange(m_state.config.workbook, m_state.config.sheet,
+                                                m_state.config.range, kSheetTableRows);
+    refusedRead = read.failure == WorkbookFailure::Refused;
+    reason = QString::fromStdString(read.message);
+    if (!read.ok()) return false;
+    std::string text = read.text;
+    if (text.empty()) text = "\r\n"; // a range always holds at least one (empty) row
+    ParseLinkText(text, m_state.lastLinkText, m_state.table, m_state.rowCount, m_state.columnCount);
+    return true;
+}
+
+void SheetLink::Xls() {
+    if (waiting()) return;
+    QString reason;
+    bool refusedRead = false;
+    if (tryRead(reason, refusedRead)) {
+        emit loaded(m_state.rowCount, true);
+        return;
+    }
+    if (refusedRead) {
+        emit message(reason);
+        emit refused(reason);
+        AlerteCalcul(" faute routine Xls: " + reason.toStdString());
+        return;
+    }
+    // The workbook cannot be read as it stands: let the spreadsheet program open it (it may
+    // repair or convert it, or the user saves it again), and come back later.
+    emit message(QString::fromUtf8(kLaunchMessage));
+    const QString program = QString::fromStdString(m_state.config.program).trimmed();
+    if (program.isEmpty() ||
+        !QProcess::startDetached(program, {QString::fromStdString(m_state.config.workbook)}))
+        AlerteCalcul("_Xlsfaute: the spreadsheet program could not be started: " +
+                     startCommand().toStdString() + " (" + reason.toStdString() + ")");
+    m_stage = Stage::WaitingForProgram;
+    m_timer.start(m_launchWaitMs);
+}
+
+void SheetLink::onTimer() {
+    if (m_stage == Stage::WaitingForProgram) {
+        QString reason;
+        bool refusedRead = false;
+        if (tryRead(reason, refusedRead)) {
+            m_stage = Stage::Idle;
+            emit loaded(m_state.rowCount, true);
+            return;
+        }
+        m_stage = Stage::WaitingForExample;
+        m_timer.start(m_exampleWaitMs);
+        return;
+    }
+    m_stage = Stage::Idle;
+    emit message(QString::fromUtf8(kWaitMessage));
+    emit loaded(LoadExampleData(m_state), false);
+}
+
+} // namespace gyro

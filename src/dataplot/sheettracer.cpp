@@ -1,0 +1,63 @@
+// The tracer: the link's answer, the drawing, and the live redraw after a save.
+#include "sheettracer.h"
+
+#include "draw3d/kelmirav.h"
+
+namespace gyro {
+
+SheetTracer::SheetTracer(SheetLinkState& state, KelMirav& k, SheetTraceWindow& window,
+                         QObject* parent)
+    : QObject(parent), m_state(state), m_k(k), m_window(window), m_link(state) {
+    connect(&m_link, &SheetLink::message, this, &SheetTracer::message);
+    connect(&m_link, &SheetLink::loaded, this, &SheetTracer::onLoaded);
+    connect(&m_link, &SheetLink::refused, this, [this] { draw(true, false); });
+    connect(&m_watcher, &WorkbookWatcher::rangeRead, this, &SheetTracer::onSaved);
+    connect(&m_watcher, &WorkbookWatcher::readFailed, this, &SheetTracer::message);
+}
+
+void SheetTracer::TraceSheetGraphs(const QString& source) {
+    if (source.isEmpty() && m_state.loadedFlag == 0) {
+        emit linkFrameVisible(true);
+        m_link.Xls();
+        return;
+    }
+    m_state.loadedFlag = 1;
+    emit linkFrameVisible(false);
+    draw(true, false);
+}
+
+void SheetTracer::configurationChanged() {
+    m_state.loadedFlag = 0;
+    m_state.boxComputedFlag = 0;
+    m_watcher.watch({}, {}, {});
+}
+
+void SheetTracer::setLiveLink(bool on) {
+    m_live = on;
+    if (!on) m_watcher.watch({}, {}, {});
+}
+
+void SheetTracer::draw(bool askAngles, bool fromWorkbook) {
+    DrawSheetViews(m_k, m_state, m_window, askAngles);
+    emit traced(fromWorkbook);
+}
+
+void SheetTracer::onLoaded(double, bool fromWorkbook) {
+    const SheetLinkState& s = m_state;
+    const QString book = QString::fromStdString(s.config.workbook);
+    if (fromWorkbook && m_live && m_watcher.workbook() != book)
+        m_watcher.watch(book, QString::fromStdString(s.config.sheet),
+                        QString::fromStdString(s.config.range));
+    draw(true, fromWorkbook);
+}
+
+void SheetTracer::onSaved(const QString& text) {
+    std::string received = text.toStdString();
+    if (received.empty()) return;
+    ParseLinkText(received, m_state.lastLinkText, m_state.table, m_state.rowCount,
+                  m_state.columnCount);
+    // A redraw the user did not ask for keeps the angles instead of asking for them.
+    draw(false, true);
+}
+
+} // namespace gyro

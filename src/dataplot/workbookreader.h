@@ -1,0 +1,46 @@
+// Reading a cell range of a workbook file (.xlsx, .ods, .csv, Excel 2003 XML) with orcus, as the
+// tab-separated text that the spreadsheet link receives.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace gyro {
+
+/// The formats the reader knows, as the messages name them.
+inline constexpr const char* kWorkbookFormatsRead =
+    ".xlsx, .ods, .csv (comma-separated) and Excel 2003 XML (.xml)";
+
+/// Largest workbook file read [bytes]; a bigger one is refused before it is loaded.
+inline constexpr std::size_t kMaxWorkbookBytes = std::size_t(256) << 20;
+
+/// Why a read failed.
+enum class WorkbookFailure {
+    None,       ///< read
+    Unreadable, ///< missing, unreadable, empty, truncated or damaged file
+    Refused,    ///< a format that is not read, a sheet that is not there, a range that is wrong
+};
+
+/// Outcome of a read: the text, or a failure and its message.
+struct WorkbookText {
+    WorkbookFailure failure = WorkbookFailure::None;
+    std::string message; ///< what failed (names the file); empty when read
+    std::string text;    ///< one line per row ended by CR LF, cells joined by tabs
+    int rows = 0;        ///< lines in text
+    bool ok() const { return failure == WorkbookFailure::None; }
+};
+
+/// Reads the cells of rangeA1 ("C2:E100") of the named sheet, formulas recomputed, one line per
+/// row ended by CR LF and the cells of a line separated by tabs, at most rowLimit rows from the
+/// top of the range. Numbers are written with 15 significant digits (what a spreadsheet shows of
+/// a double), texts with their tabs and line breaks turned into blanks, errors as their names
+/// ("#DIV/0!"), booleans as TRUE or FALSE, empty cells as nothing. A CSV file has one sheet,
+/// read whatever sheet name is given. Never throws.
+WorkbookText ReadWorkbookRange(const std::string& path, const std::string& sheet,
+                               const std::string& rangeA1, int rowLimit);
+
+/// The sheet names of a workbook in their order (a CSV file: its file name without extension).
+/// On failure the list is empty and message says why.
+std::vector<std::string> WorkbookSheetNames(const std::string& path, std::string& message);
+
+} // namespace gyro

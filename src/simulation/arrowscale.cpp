@@ -1,0 +1,43 @@
+// Automatic arrow lengths: fractions of the trajectory's own size.
+#include "arrowscale.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace gyro {
+
+void ArrowScale::start(const Vecteur3& R0, double expectedSize) {
+    m_any = false;
+    m_expected = std::isfinite(expectedSize) && expectedSize > 0 ? expectedSize : 0;
+    add(R0);
+}
+
+void ArrowScale::add(const Vecteur3& R) {
+    if (!std::isfinite(R(1)) || !std::isfinite(R(2)) || !std::isfinite(R(3))) return;
+    if (!m_any) {
+        m_min = m_max = R;
+        m_any = true;
+        return;
+    }
+    for (int i = 1; i <= 3; ++i) {
+        m_min(i) = std::min(m_min(i), R(i));
+        m_max(i) = std::max(m_max(i), R(i));
+    }
+}
+
+double ArrowScale::size() const {
+    double edge = 0;
+    if (m_any) {
+        for (int i = 1; i <= 3; ++i) edge = std::max(edge, m_max(i) - m_min(i));
+    }
+    return std::max(edge, m_expected);
+}
+
+ArrowFactors ArrowScale::factors(double bNorm, double eNormStart, double vNormStart) const {
+    auto unit = [](double n) { return n != 0 && std::isfinite(n) ? std::fabs(n) : 1.0; };
+    const double s = size();
+    return {kBFraction * s / unit(bNorm), kEFraction * s / unit(eNormStart),
+            kVFraction * s / unit(vNormStart)};
+}
+
+} // namespace gyro

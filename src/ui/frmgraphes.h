@@ -1,0 +1,95 @@
+// The 3D graph window "Graphes Trois D": the pictures of the views and how views are made.
+#pragma once
+
+#include "dataplot/kelaxesviews.h"
+#include "draw3d/trajectoryredraw.h"
+
+#include <QPageLayout>
+
+#include <QPointer>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+class QCheckBox;
+class QComboBox;
+class QPlainTextEdit;
+class QRadioButton;
+class QStackedWidget;
+class QTimer;
+
+namespace gyro {
+
+class FrmOptions;
+class TrajectoryRecord;
+class PictureBox;
+
+/// The 3D graph window. It holds the pictures of views 0..9 (`img_0` .. `img_9`, the axes
+/// library's view pictures, one shown in front),
+/// the boxes that choose how views are made ("Vues Automatiques", "Centrage Automatique",
+/// "Normal" / "LOUPE cliquer avec la souris") and the print and export of the front picture.
+/// It is the surface and the host of its drawing's views.
+class FrmGraphes : public QWidget, public ViewHost {
+    Q_OBJECT
+public:
+    explicit FrmGraphes(KelMirav& drawing, QWidget* parent = nullptr);
+    ~FrmGraphes() override;
+
+    KelaxesViews& views() { return m_views; }
+    KelMirav& drawing() { return m_drawing; }
+    PictureBox* picture(int view) const;
+    /// Number of pictures (views 0..9).
+    static constexpr int kPictures = 10;
+    /// The view whose picture is in front.
+    int frontView() const;
+
+    /// Redraws a recorded trajectory in the next of views 0..4, through KelT and plot, in slices
+    /// of about 10 ms so the window stays responsive. A redraw in progress is replaced.
+    void redrawTrajectory(const TrajectoryRecord& record, const RedrawStyle& style);
+    /// A redraw is in progress.
+    bool redrawing() const;
+    /// Called when a redraw has drawn its last point.
+    std::function<void()> onRedrawDone;
+
+    // ViewHost
+    bool automaticViews() const override;
+    bool automaticCentring() const override;
+    bool magnifierOn() const override;
+    void setMagnifierOff() override;
+    void chooseViewAngles() override;
+    void bringViewToFront(int view) override;
+
+private:
+    void redrawSlice();
+    void exportFront(bool pdf);
+    void printFront();
+
+    KelMirav& m_drawing;
+    KelaxesViews m_views;
+    QPageLayout m_pageLayout;
+    TrajectoryRedraw m_redraw;
+    QTimer* m_sliceTimer = nullptr;
+    int m_nextView = 0;
+    QStackedWidget* m_stack = nullptr;
+    std::array<PictureBox*, kPictures> m_img{};
+    QComboBox* m_viewChoice = nullptr;
+    QCheckBox* m_cocheAutomatique = nullptr;
+    QCheckBox* m_cocheCentrage = nullptr;
+    QRadioButton* m_optionNormal = nullptr;
+    QRadioButton* m_optionLoupe = nullptr;
+    QPlainTextEdit* m_warning = nullptr;
+    QPointer<FrmOptions> m_ownOptions; // when the drawing is not the program's
+};
+
+/// The program's 3D graph window on the program's drawing (created on first use).
+FrmGraphes& graphWindow();
+/// Shows the program's 3D graph window (menu entry "Utilitaire de graphes en 3 dimensions").
+FrmGraphes& showGraphWindow();
+/// "New window" of the main window: redraws the trajectory of the current run in the program's
+/// 3D graph window, in the trace colour and with the box of the run record, the options window
+/// first when views are not automatic.
+void redrawRunInGraphWindow(const TrajectoryRecord& record);
+
+} // namespace gyro

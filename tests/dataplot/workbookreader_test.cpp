@@ -1,0 +1,221 @@
+// The workbook reader on real files: the example workbooks in their three formats agree (formula
+// cells recomputed), broken and foreign files are reported, and mutated workbooks never crash it.
+#include "dataplot/sheettable.h"
+#include "dataplot/workbookreader.h"
+#include "examplefiles.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cmath>
+#include <fstream>
+#include <iterator>
+#include <random>
+
+using namespace gyro;
+
+namespace {
+
+SheetTable TableOf(const WorkbookText& read, double& rows) {
+    SheetTable table;
+    std::string text = read.text, last;
+    double columns = 0;
+    ParseLinkText(text, last, table, rows, columns);
+    return table;
+}
+
+// An Excel 2003 XML workbook of one sheet "S" whose rows are given as <Row> contents.
+std::string ExcelXml(const std::string& rows) {
+    return "<?xml version=\"1.0\"?>\n<?mso-application progid=\"Excel.Sheet\"?>\n"
+           "<Workbook xmlns=\"urn:schemas-microsoft-com:office:spreadsheet\" "
+           "xmlns:ss=\"urn:schemas-microsoft-com:office:spreadsheet\">"
+           "<Worksheet ss:Name=\"S\"><Table>" +
+           rows + "</Table></Worksheet></Workbook>\n";
+}
+
+} // namespace
+
+class WorkbookReaderTest : public QObject {
+    Q_OBJECT
+private slots:
+    void theThreeExampleFormatsGiveOneTable();
+    void formulasErrorsAndLongChainsAreComputed();
+    void failuresAreReportedByKind_data();
+    void failuresAreReportedByKind();
+    void sheetNamesAreListed();
+    void mutatedWorkbooksNeverCrashTheReader();
+};
+
+void WorkbookReaderTest::theThreeExampleFormatsGiveOneTable() {
+    double rowsX = 0, rowsO = 0, rowsC = 0;
+    const WorkbookText x =
+        ReadWorkbookRange(test::ExampleWorkbook(".xlsx"), "Feuille1", "C2:E100", 3072);
+    const WorkbookText o =
+        ReadWorkbookRange(test::ExampleWorkbook(".ods"), "Feuille1", "C2:E100", 3072);
+    const WorkbookText c =
+        ReadWorkbookRange(test::ExampleWorkbook(".csv"), "Feuille1", "C2:E100", 3072);
+    QVERIFY2(x.ok(), x.message.c_str());
+    QVERIFY2(o.ok(), o.message.c_str());
+    QVERIFY2(c.ok(), c.message.c_str());
+    const SheetTable tx = TableOf(x, rowsX), to = TableOf(o, rowsO), tc = TableOf(c, rowsC);
+    QCOMPARE(rowsX, 99.0);
+    QCOMPARE(rowsO, 99.0);
+    QCOMPARE(rowsC, 99.0);
+    for (int r = 1; r <= 99; ++r) {
+        for (int col = 1; col <= 3; ++col) {
+            const std::string& a = tx.cell(r, col);
+            for (const SheetTable* other : {&to, &tc}) {
+                const std::string& b = other->cell(r, col);
+                if (IsNumericText(a) && IsNumericText(b))
+                    QVERIFY2(std::abs(std::stod(a) - std::stod(b)) <= 1e-12,
+                             qPrintable(QString("row %1 col %2: %3 / %4")
+                                            .arg(r)
+                                            .arg(col)
+                                            .arg(a.c_str(), b.c_str())));
+                else
+                    QCOMPARE(b, a);
+            }
+        }
+    }
+    // Commands arrive as text, the helix on the unit cylinder, its z cells (formulas stored
+    // without a value) rising by 1/48 per point, the circle's z (=0.6*2) at 1.2.
+    QCOMPARE(tx.cell(1, 1), std::string("ligne0"));
+    QCOMPARE(tx.cell(1, 2), std::string("rgb3"));
+    for (int r = 2; r <= 50; ++r) {
+        const double px = std::stod(tx.cell(r, 1)), py = std::stod(tx.cell(r, 2));
+        QVERIFY(std::abs(px * px + py * py - 1) < 1e-9);
+        QVERIFY(std::abs(std::stod(tx.cell(r, 3)) - (r - 2) / 48.0) < 1e-12);
+        QVERIFY(std::abs(std::stod(to.cell(r, 3)) - (r - 2) / 48.0) < 1e-12);
+    }
+    QCOMPARE(tx.cell(51, 1), std::string()); // the pen-up row
+    QCOMPARE(to.cell(55, 3), std::string("1.2"));
+    // Lines are tab-separated and end with CR LF.
+    QVERIFY(QByteArray::fromStdString(x.text).startsWith("ligne0\trgb3\t\r\n1\t0\t0\r\n"));
+}
+
+void WorkbookReaderTest::formulasErrorsAndLongChainsAreComputed() {
+    QTemporaryDir dir;
+    const std::string book = dir.filePath("calc.xml").toStdString();
+    test::WriteBytes(book,
+                     ExcelXml("<Row><Cell><Data ss:Type=\"Number\">4</Data></Cell>"
+                              "<Cell ss:Formula=\"=1/0\"/><Cell ss:Formula=\"=RC[-2]*2+0.5\"/>"
+                              "<Cell><Data ss:Type=\"String\">a&#9;b</Data></Cell></Row>"));
+    WorkbookText read = ReadWorkbookRange(book, "S", "A1:D1", 3072);
+    QVERIFY2(read.ok(), read.message.c_str());
+    QCOMPARE(QString::fromStdString(read.text), QString("4\t#DIV/0!\t8.5\ta b\r\n"));
+
+    // A running sum down 100,000 rows: each cell refers to the one above. Recomputing it goes
+    // 100,000 references deep.
+    std::string rows = "<Row><Cell><Data ss:Type=\"Number\">0</Data></Cell></Row>";
+    for (int i = 1; i < 100000; ++i) rows += "<Row><Cell ss:Formula=\"=R[-1]C+1\"/></Row>";
+    test::WriteBytes(book, ExcelXml(rows));
+    read = ReadWorkbookRange(book, "S", "A99998:A100000", 3072);
+    QVERIFY2(read.ok(), read.message.c_str());
+    QCOMPARE(QString::fromStdString(read.text), QString("99997\r\n99998\r\n99999\r\n"));
+}
+
+void WorkbookReaderTest::failuresAreReportedByKind_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content"); // "-" : no file at all
+    QTest::addColumn<QString>("sheet");
+    QTest::addColumn<QString>("range");
+    QTest::addColumn<int>("failure");
+    QTest::addColumn<QString>("says");
+    const QByteArray xlsx =
+        QByteArray::fromStdString(test::FileBytes(test::ExampleWorkbook(".xlsx")));
+    const int unreadable = int(WorkbookFailure::Unreadable);
+    const int refused = int(WorkbookFailure::Refused);
+    QTest::newRow("missing") << "none.xlsx" << QByteArray("-") << "Feuille1"
+                             << "C2:E100" << unreadable << "no such workbook";
+    QTest::newRow("empty") << "e.xlsx" << QByteArray() << "Feuille1"
+                           << "C2:E100" << unreadable << "empty";
+    QTest::newRow("truncated") << "t.xlsx" << xlsx.left(xlsx.size() / 2) << "Feuille1"
+                               << "C2:E100" << unreadable << "t.xlsx";
+    QTest::newRow("binary xls") << "old.xls" << QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)
+                                << "Feuille1"
+                                << "C2:E100" << refused
+                                << ".xlsx, .ods, .csv (comma-separated) and Excel 2003 XML";
+    QTest::newRow("foreign") << "notes.txt" << QByteArray("just words\n") << "Feuille1"
+                             << "C2:E100" << refused << "not a workbook in a format read (.xlsx";
+    QTest::newRow("missing sheet")
+        << "ok.xlsx" << xlsx << "Sheet9"
+        << "C2:E100" << refused << "has no sheet \"Sheet9\"; its sheets: Feuille1";
+    QTest::newRow("bad range") << "ok.xlsx" << xlsx << "Feuille1"
+                               << "C2-E100" << refused << "mettre les deux points";
+}
+
+void WorkbookReaderTest::failuresAreReportedByKind() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    QFETCH(QString, sheet);
+    QFETCH(QString, range);
+    QFETCH(int, failure);
+    QFETCH(QString, says);
+    QTemporaryDir dir;
+    const std::string path = dir.filePath(name).toStdString();
+    if (content != "-") test::WriteBytes(path, content.toStdString());
+    const WorkbookText read = ReadWorkbookRange(path, sheet.toStdString(), range.toStdString(), 10);
+    QCOMPARE(int(read.failure), failure);
+    QVERIFY2(QString::fromStdString(read.message).contains(says), read.message.c_str());
+    QVERIFY(read.text.empty());
+}
+
+void WorkbookReaderTest::sheetNamesAreListed() {
+    std::string message;
+    QCOMPARE(WorkbookSheetNames(test::ExampleWorkbook(".ods"), message),
+             std::vector<std::string>{"Feuille1"});
+    QCOMPARE(WorkbookSheetNames(test::ExampleWorkbook(".csv"), message),
+             std::vector<std::string>{"courbes"});
+    QVERIFY(WorkbookSheetNames("/nonexistent/x.ods", message).empty());
+    QVERIFY(!message.empty());
+    // Sheet names compare without case, as in spreadsheet programs.
+    QVERIFY(ReadWorkbookRange(test::ExampleWorkbook(".xlsx"), "FEUILLE1", "C2:C2", 1).ok());
+}
+
+// Deterministic mutations of the three example files: bytes overwritten, runs removed or
+// repeated, the file cut short. Every read must return, either with the range or with a message.
+void WorkbookReaderTest::mutatedWorkbooksNeverCrashTheReader() {
+    QTemporaryDir dir;
+    std::mt19937 random(20261208);
+    int failures = 0, reads = 0;
+    for (const char* ext : {".xlsx", ".ods", ".csv"}) {
+        const std::string original = test::FileBytes(test::ExampleWorkbook(ext));
+        QVERIFY(!original.empty());
+        const std::string path = dir.filePath(QString("fuzz") + ext).toStdString();
+        for (int i = 0; i < 120; ++i) {
+            std::string bytes = original;
+            const std::size_t at = random() % bytes.size();
+            const std::size_t length = 1 + random() % 64;
+            switch (i % 4) {
+            case 0: // overwrite a few bytes
+                for (std::size_t k = at; k < std::min(bytes.size(), at + length % 8 + 1); ++k)
+                    bytes[k] = static_cast<char>(random());
+                break;
+            case 1:
+                bytes.erase(at, length);
+                break;
+            case 2:
+                bytes.insert(at, bytes.substr(at, length));
+                break;
+            default:
+                bytes.resize(at);
+                break;
+            }
+            test::WriteBytes(path, bytes);
+            const WorkbookText read = ReadWorkbookRange(path, "Feuille1", "C2:E100", 3072);
+            if (read.ok()) {
+                ++reads;
+                QCOMPARE(read.rows, 99);
+            } else {
+                ++failures;
+                QVERIFY(!read.message.empty());
+                QVERIFY(read.text.empty());
+            }
+        }
+    }
+    qInfo("mutated workbooks: %d read, %d reported", reads, failures);
+    QVERIFY(failures > 0);
+}
+
+QTEST_GUILESS_MAIN(WorkbookReaderTest)
+#include "workbookreader_test.moc"

@@ -1,0 +1,147 @@
+// The 3D graph window: "New window" redraws a run's trajectory through the options window, in
+// slices, into a picture that exports to PNG and PDF with its captions.
+#include "cases/recordstore.h"
+#include "kelaxes/kelaxesstate.h"
+#include "kelaxes/pdftext.h"
+#include "numerics/errorreport.h"
+#include "simulation/runrecord.h"
+#include "simulation/trajectoryrecord.h"
+#include "ui/frmgraphes.h"
+#include "ui/frmoptions.h"
+#include "ui/picturebox.h"
+#include "ui/pictureprinter.h"
+
+#include <QCheckBox>
+#include <QImage>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cmath>
+
+using namespace gyro;
+
+namespace {
+// A gyrating electron drifting along z: radius 0.04 m, n turns of 400 samples each.
+TrajectoryRecord helix(int turns) {
+    TrajectoryRecord record;
+    const double radius = 0.04, pitch = 0.01;
+    for (int i = 0; i <= turns * 400; ++i) {
+        const double phase = 2 * M_PI * i / 400.0;
+        record.add({i * 1e-9, radius * std::cos(phase), radius * std::sin(phase),
+                    pitch * phase / (2 * M_PI), 0, 0, 0});
+    }
+    return record;
+}
+
+// Pixels of a red trace, antialiased edges included.
+int redPixels(const QImage& image) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = image.pixel(x, y);
+            n += qRed(p) > 160 && qGreen(p) < 120 && qBlue(p) < 120;
+        }
+    return n;
+}
+} // namespace
+
+class FrmGraphesTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase() { ResetRecordStore(); }
+    void newWindowRedrawsTheRunAfterTheOptions();
+    void longTrajectoryIsDrawnInSlices();
+    void menuEntriesShowTheWindows();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void FrmGraphesTest::initTestCase() {
+    ResetRecordStore();
+    SetRecordFolder(m_dir.path().toStdString());
+}
+
+void FrmGraphesTest::newWindowRedrawsTheRunAfterTheOptions() {
+    RunRecord& run = runRecord();
+    run.colours[1] = 255, run.colours[2] = 0, run.colours[3] = 0;
+    run.cubicView = 0;
+    const TrajectoryRecord record = helix(3);
+
+    // The options window comes first (views are not automatic): look along -X, then "O K".
+    bool optionsShown = false;
+    QTimer::singleShot(0, this, [&] {
+        FrmOptions& options = optionsWindow();
+        optionsShown =
+            options.isVisible() && options.findChild<QPushButton*>("Commande2")->isHidden();
+        options.findChild<QScrollBar*>("DefilementH1")->setValue(0);
+        options.findChild<QScrollBar*>("DefilementH2")->setValue(0);
+        QTest::mouseClick(options.findChild<QPushButton*>("Commande3"), Qt::LeftButton);
+    });
+    redrawRunInGraphWindow(record);
+    QVERIFY(optionsShown);
+    FrmGraphes& window = graphWindow();
+    QCOMPARE(window.windowTitle(), QString("Graphes Trois D"));
+    QTRY_VERIFY(!window.redrawing());
+    const int view = window.frontView();
+    QCOMPARE(kelMirav().pointCount(view), double(record.size()));
+
+    // Seen along -X the helix is a sine-like curve: the trace colour fills part of the picture.
+    PictureBox* picture = window.picture(view);
+    QVERIFY(picture->isVisible());
+    const QImage shot = picture->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QVERIFY(redPixels(shot) > 100);
+
+    // "Exporter PDF…" and "Imprimer la vue…" (no printer here: it offers a PDF file) write the
+    // front picture with its captions.
+    for (const char* button : {"cmdExportPdf", "cmdImprimeVue"}) {
+        const QString pdf = m_dir.filePath(QString(button) + ".pdf");
+        setSaveFileChooser([&](QWidget*, const QString&, const QString&) { return pdf; });
+        QTest::mouseClick(window.findChild<QPushButton*>(button), Qt::LeftButton);
+        setSaveFileChooser({});
+        QVERIFY2(QFileInfo::exists(pdf), button);
+        const QString text = test::pdfText(pdf);
+        if (text.isNull()) QSKIP("pdftotext (poppler-utils) is not installed");
+        QVERIFY2(text.contains("Y_proj.") && text.contains("Z_proj."), qPrintable(text));
+        QVERIFY(text.contains("ech:"));
+    }
+}
+
+void FrmGraphesTest::menuEntriesShowTheWindows() {
+    FrmGraphes& graphs = showGraphWindow();
+    QVERIFY(graphs.isVisible());
+    FrmOptions& options = showOptionsWindow(nullptr, false);
+    QVERIFY(options.isVisible());
+    QVERIFY(!options.isModal());
+    auto* validation = options.findChild<QPushButton*>("Commande2");
+    QVERIFY(validation->isVisible() && validation->isDefault());
+    QVERIFY(options.findChild<QPushButton*>("Commande3")->isVisible());
+    options.close();
+}
+
+void FrmGraphesTest::longTrajectoryIsDrawnInSlices() {
+    FrmGraphes& window = graphWindow();
+    window.findChild<QCheckBox*>("CocheAutomatique")->setChecked(true);
+    const TrajectoryRecord record = helix(500); // 200,001 points
+    bool done = false;
+    window.onRedrawDone = [&] { done = true; };
+    redrawRunInGraphWindow(record);
+    QVERIFY(window.redrawing()); // the call returned before drawing everything
+    QTRY_VERIFY_WITH_TIMEOUT(done, 60000);
+    const int view = window.frontView();
+    QCOMPARE(kelMirav().pointCount(view), double(kMaxStoredPoints));
+    const QString png = m_dir.filePath("long.png");
+    QString error;
+    QVERIFY2(window.picture(view)->surface().writePng(png, QSize(1200, 1200), &error),
+             qPrintable(error));
+    QImage image(png);
+    QCOMPARE(image.size(), QSize(1200, 1200));
+    QVERIFY(redPixels(image) > 100);
+    window.onRedrawDone = nullptr;
+}
+
+QTEST_MAIN(FrmGraphesTest)
+#include "frmgraphes_test.moc"
