@@ -1,10 +1,8 @@
 // The accuracy time plot.
 #include "energytimeplot.h"
 
-#include <QImage>
 #include <QPainter>
 #include <QPainterPath>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cmath>
@@ -122,33 +120,27 @@ void EnergyTimePlot::draw(QPainter& painter, const QRectF& area) const {
     painter.restore();
 }
 
-const QPicture& EnergyTimePlot::picture() {
+const DrawingSurface& EnergyTimePlot::surface() {
     if (m_dirty) {
-        m_picture = QPicture();
-        QPainter painter(&m_picture);
-        draw(painter, QRectF(QPointF(0, 0), QSizeF(size())));
-        painter.end();
+        m_surface.setSize(QSizeF(std::max(width(), 1), std::max(height(), 1)));
+        m_surface.clear();
+        draw(m_surface.painter(), m_surface.rect());
         m_dirty = false;
     }
-    return m_picture;
+    return m_surface;
 }
 
-bool EnergyTimePlot::savePng(const QString& path, QSize size, QString* error) const {
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    draw(painter, QRectF(QPointF(0, 0), QSizeF(size)));
-    painter.end();
-    // Written beside the target and renamed over it: a failed write leaves the old file.
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && image.save(&file, "PNG") && file.commit()) return true;
-    if (error) *error = "cannot write " + path + ": " + file.errorString();
-    return false;
+bool EnergyTimePlot::savePng(const QString& path, QSize size, QString* error) {
+    return surface().writePng(path, size, error);
+}
+
+bool EnergyTimePlot::savePdf(const QString& path, QString* error) {
+    return surface().writePdf(path, defaultPageLayout(), error);
 }
 
 void EnergyTimePlot::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.drawPicture(0, 0, picture());
+    surface().replay(painter, rect());
 }
 
 void EnergyTimePlot::resizeEvent(QResizeEvent* event) {

@@ -1,8 +1,10 @@
 // A time plot of the run's accuracy: relative change of the energy invariant W and of the
-// magnetic moment mu, drawn once onto a recorded picture that the widget and the exports replay.
+// magnetic moment mu, drawn once onto a recorded drawing surface that the widget and the exports
+// replay.
 #pragma once
 
-#include <QPicture>
+#include "kelaxes/drawingsurface.h"
+
 #include <QWidget>
 
 #include <vector>
@@ -30,9 +32,12 @@ public:
     /// Draws the two graphs into `area` of any painter (screen, image, PDF, printer).
     void draw(QPainter& painter, const QRectF& area) const;
     /// The graphs recorded at the widget's size, for export and printing.
-    const QPicture& picture();
-    /// Writes the graphs as a PNG image of the given size; false with a message on failure.
-    bool savePng(const QString& path, QSize size, QString* error = nullptr) const;
+    const DrawingSurface& surface();
+    /// Writes the graphs as a PNG image of the given size (through a temporary file); false with
+    /// a message on failure.
+    bool savePng(const QString& path, QSize size, QString* error = nullptr);
+    /// Writes the graphs as a one-page PDF (A4, through a temporary file).
+    bool savePdf(const QString& path, QString* error = nullptr);
 
     QSize sizeHint() const override { return {420, 260}; }
 
@@ -50,7 +55,7 @@ private:
     std::vector<Sample> m_samples;
     long m_stride = 1;  // keep one sample in m_stride
     long m_skipped = 0; // samples skipped since the last one kept
-    QPicture m_picture;
+    DrawingSurface m_surface;
     bool m_dirty = true;
 };
 
