@@ -5,6 +5,7 @@
 #include "caseslots.h"
 #include "fields.h"
 #include "gyration.h"
+#include "integrationmethod.h"
 #include "numerics/numberformat.h"
 #include "runrecord.h"
 
@@ -48,6 +49,8 @@ AccuracyHint accuracyHint(double errMax, const Vecteur3& V, const Vecteur3& B, d
 }
 
 AccuracyHint accuracyHintAt(double errMax, const Vecteur3& R, const Vecteur3& V) {
+    // The Boris step follows the gyration by construction and does not use the error limit.
+    if (integrationChoice().method == IntegrationMethod::Boris) return {};
     Vecteur3 E, B;
     Champ(R, E, B);
     const RunRecord& rec = runRecord();

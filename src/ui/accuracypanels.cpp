@@ -49,6 +49,7 @@ AccuracyPanels::AccuracyPanels(CaseModel& model, const RunDriver& driver, QWidge
     connect(m_hint, &AccuracyHintPanel::useSuggested, this, [this](const QString& text) {
         m_model.setText(BoxFamily::Texte7, 0, text.toStdString());
     });
+    connect(m_method, &IntegrationMethodPanel::methodChanged, this, &AccuracyPanels::updateHint);
     m_listener = m_model.addListener([this](BoxFamily family, int index) {
         // During a run only a new error limit asks again; the typed start state no longer
         // describes the particle.

@@ -39,10 +39,14 @@ IntegrationMethodPanel::IntegrationMethodPanel(QWidget* parent) : QWidget(parent
     grid->addWidget(m_message, 2, 0, 1, 3);
     grid->setColumnStretch(2, 1);
 
-    connect(m_cashKarp, &QRadioButton::clicked, this,
-            [] { integrationChoice().method = IntegrationMethod::CashKarp; });
-    connect(m_boris, &QRadioButton::clicked, this,
-            [] { integrationChoice().method = IntegrationMethod::Boris; });
+    connect(m_cashKarp, &QRadioButton::clicked, this, [this] {
+        integrationChoice().method = IntegrationMethod::CashKarp;
+        emit methodChanged();
+    });
+    connect(m_boris, &QRadioButton::clicked, this, [this] {
+        integrationChoice().method = IntegrationMethod::Boris;
+        emit methodChanged();
+    });
     connect(m_steps, &QLineEdit::editingFinished, this, &IntegrationMethodPanel::commitSteps);
     showChoice();
 }

@@ -26,6 +26,10 @@ public:
     QLineEdit* stepsBox() const { return m_steps; }
     QLabel* message() const { return m_message; }
 
+signals:
+    /// The user chose the other method.
+    void methodChanged();
+
 private:
     void commitSteps();
 

@@ -56,6 +56,11 @@ private slots:
         // A faster particle (radius 2.9 mm) is resolved by the default limit.
         theCase().setText(BoxFamily::Texte7, 0, "1e-7");
         QVERIFY(hint->isVisibleTo(&window));
+        // The Boris method has no error limit to warn about.
+        QTest::mouseClick(panels.methodPanel()->borisOption(), Qt::LeftButton);
+        QVERIFY(!hint->isVisibleTo(&window));
+        QTest::mouseClick(panels.methodPanel()->cashKarpOption(), Qt::LeftButton);
+        QVERIFY(hint->isVisibleTo(&window));
         theCase().setText(BoxFamily::Texte3, 4, "1e7");
         QVERIFY(!hint->isVisibleTo(&window));
     }
