@@ -109,7 +109,7 @@ void EnergyTimePlot::drawGraph(QPainter& painter, const QRectF& box, const char*
 void EnergyTimePlot::draw(QPainter& painter, const QRectF& area) const {
     painter.save();
     QFont font = painter.font();
-    font.setPixelSize(std::max(9, static_cast<int>(area.height() / 22)));
+    font.setPixelSize(std::max(9, static_cast<int>(area.height() / 34)));
     painter.setFont(font);
     painter.fillRect(area, Qt::white);
     const QRectF top(area.left(), area.top(), area.width(), area.height() / 2);
@@ -130,8 +130,11 @@ const DrawingSurface& EnergyTimePlot::surface() {
     return m_surface;
 }
 
-bool EnergyTimePlot::savePng(const QString& path, QSize size, QString* error) {
-    return surface().writePng(path, size, error);
+bool EnergyTimePlot::savePng(const QString& path, QSize size, QString* error) const {
+    // Laid out again at the image's own proportions rather than letterboxed.
+    DrawingSurface image(QSizeF(std::max(size.width(), 1), std::max(size.height(), 1)));
+    draw(image.painter(), image.rect());
+    return image.writePng(path, size, error);
 }
 
 bool EnergyTimePlot::savePdf(const QString& path, QString* error) {

@@ -33,9 +33,9 @@ public:
     void draw(QPainter& painter, const QRectF& area) const;
     /// The graphs recorded at the widget's size, for export and printing.
     const DrawingSurface& surface();
-    /// Writes the graphs as a PNG image of the given size (through a temporary file); false with
-    /// a message on failure.
-    bool savePng(const QString& path, QSize size, QString* error = nullptr);
+    /// Writes the graphs laid out for a PNG image of the given size (through a temporary file);
+    /// false with a message on failure.
+    bool savePng(const QString& path, QSize size, QString* error = nullptr) const;
     /// Writes the graphs as a one-page PDF (A4, through a temporary file).
     bool savePdf(const QString& path, QString* error = nullptr);
 
