@@ -4,6 +4,8 @@
 #include "casemodel.h"
 #include "caseslots.h"
 #include "fields.h"
+#include "gyration.h"
+#include "integrationmethod.h"
 #include "numerics/numberformat.h"
 #include "runrecord.h"
 
@@ -31,11 +33,7 @@ double roundSignificant(double x, int digits) {
 AccuracyHint accuracyHint(double errMax, const Vecteur3& V, const Vecteur3& B, double charge,
                           double mass) {
     AccuracyHint hint;
-    const double b = std::sqrt(ProdScal(B, B));
-    Vecteur3 vxb;
-    ProdVect(V, B, vxb);
-    const double vPerp = b > 0 ? std::sqrt(ProdScal(vxb, vxb)) / b : 0;
-    const double radius = mass * vPerp / (std::fabs(charge) * b);
+    const double radius = gyrationOf(mass, charge, V, B).larmorDiameter / 2;
     if (!(radius > 0) || !std::isfinite(radius)) return hint;
     hint.larmorRadius = radius;
     hint.suggestedErrMax = roundSignificant(kSuggestedFraction * radius, 1);
@@ -51,6 +49,8 @@ AccuracyHint accuracyHint(double errMax, const Vecteur3& V, const Vecteur3& B, d
 }
 
 AccuracyHint accuracyHintAt(double errMax, const Vecteur3& R, const Vecteur3& V) {
+    // The Boris step follows the gyration by construction and does not use the error limit.
+    if (integrationChoice().method == IntegrationMethod::Boris) return {};
     Vecteur3 E, B;
     Champ(R, E, B);
     const RunRecord& rec = runRecord();

@@ -24,7 +24,7 @@ AccuracyHint accuracyHint(double errMax, const Vecteur3& V, const Vecteur3& B, d
                           double mass);
 
 /// The hint at the position R [m] and velocity V [m/s] of the run: the field from Champ, charge
-/// and mass of the run record.
+/// and mass of the run record. None while the Boris method is chosen (it has no error limit).
 AccuracyHint accuracyHintAt(double errMax, const Vecteur3& R, const Vecteur3& V);
 
 /// The hint for the case as typed: start position and velocity, the error limit of its box, the

@@ -2,12 +2,14 @@
 // rotation keeps the speed exactly, so that a pure magnetic field does no work to round-off.
 #pragma once
 
+#include "numerics/functionref.h"
 #include "numerics/vecteur3.h"
 
 namespace gyro {
 
-/// The fields at a point: E [V/m] and B [T] at R [m] (Champ has this shape).
-using FieldRoutine = void (*)(const Vecteur3& R, Vecteur3& E, Vecteur3& B);
+/// The fields at a point: E [V/m] and B [T] at R [m] (the shape of Champ; a run passes the
+/// case's FieldModel).
+using FieldRoutine = FunctionRef<void(const Vecteur3& R, Vecteur3& E, Vecteur3& B)>;
 
 /// Default number of Boris steps per gyration.
 inline constexpr double kDefaultStepsPerGyration = 32;

@@ -2,6 +2,7 @@
 #include "casekeys.h"
 
 #include "caseslots.h"
+#include "integrationmethod.h"
 #include "runrecord.h"
 
 #include <cerrno>
@@ -116,6 +117,8 @@ std::string applyCaseSetting(CaseModel& model, const std::string& setting) {
         model.select(BoxFamily::Option4, it->second);
         return {};
     }
+    // The integration method is a choice of the run, not a box of the case.
+    if (std::string error; applyIntegrationSetting(key, value, error)) return error;
     const TypedNumber number = readTypedNumber(value);
     const auto it = caseKeys().find(key);
     if (key != "energy" && it == caseKeys().end())

@@ -32,8 +32,9 @@ struct TypedNumber {
 TypedNumber readTypedNumber(std::string_view text);
 
 /// Applies one "KEY=VALUE" to the case: a numeric key, "species" (electron, proton, xenon),
-/// "shape" (cylindrical, uniform, radial, dipole, double-dipole) or "energy" [eV], which rescales
-/// the initial velocity. Returns the message of a refused setting, empty on success.
+/// "shape" (cylindrical, uniform, radial, dipole, double-dipole), "energy" [eV], which rescales
+/// the initial velocity, or the run's integration method: "method" (cash-karp, boris) and
+/// "steps-per-gyration" (from 4 up). Returns the message of a refused setting, empty on success.
 std::string applyCaseSetting(CaseModel& model, const std::string& setting);
 
 /// Why the case cannot be run as it stands (a null initial position or velocity, a value that

@@ -2,6 +2,7 @@
 #include "integrationmethod.h"
 
 #include "boris.h"
+#include "casemodel.h"
 #include "fields.h"
 #include "motion.h"
 #include "runrecord.h"
@@ -50,16 +51,22 @@ void IntegrationStep(double& h, const StateArray& Y, StateArray& Ynew) {
     }
     const RunRecord& rec = runRecord();
     const double qm = rec.Charge / rec.Mass;
+    // The case's fields read once for the step, as the Cash-Karp step reads them.
+    const FieldModel model(theCase());
+    const auto fields = [&model](const Vecteur3& R, Vecteur3& E, Vecteur3& B) {
+        E = model.E();
+        model.magnetic(R, B);
+    };
     const double n = std::max(choice.stepsPerGyration, kMinStepsPerGyration);
     const int t = Ldim >= 2 && Ldim <= kStateCapacity ? static_cast<int>(Ldim) : 8;
     if (Y(t) == 0) {
-        Vecteur3 E, B;
-        Champ(position(Y), E, B);
+        Vecteur3 B;
+        model.magnetic(position(Y), B);
         const double first = borisStepSize(n, qm, std::sqrt(ProdScal(B, B)));
         if (first > 0) h = first;
     }
     double bMid = 0;
-    borisStep(h, Y, Ynew, Champ, qm, &bMid);
+    borisStep(h, Y, Ynew, fields, qm, &bMid);
     const double next = borisStepSize(n, qm, bMid);
     if (next > 0) h = next;
 }

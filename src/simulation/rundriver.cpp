@@ -5,6 +5,7 @@
 #include "arrowscale.h"
 #include "fields.h"
 #include "gyration.h"
+#include "integrationmethod.h"
 #include "motion.h"
 #include "numerics/errorreport.h"
 #include "numerics/rungekutta.h"
@@ -37,7 +38,8 @@ struct RunDriver::Run {
     std::uint64_t accepted = 0;
     std::uint64_t rejectedAtStart = 0;
     TrajectoryRecord record;
-    ArrowScale arrows; // lengths of the automatic-scale arrows
+    EnergyInvariant invariant; // W = Ek - q E·(r - r0) since the start
+    ArrowScale arrows;         // lengths of the automatic-scale arrows
 };
 
 RunDriver::RunDriver(CaseModel& model, TraceSink& sink) : m_model(model), m_sink(sink) {}
@@ -64,6 +66,12 @@ const TrajectoryRecord& RunDriver::record() const {
     static const TrajectoryRecord empty;
     if (!m_runs.empty()) return m_runs.back()->record;
     return m_lastRun ? m_lastRun->record : empty;
+}
+
+const EnergyInvariant& RunDriver::invariant() const {
+    static const EnergyInvariant none;
+    if (!m_runs.empty()) return m_runs.back()->invariant;
+    return m_lastRun ? m_lastRun->invariant : none;
 }
 
 bool RunDriver::RunTrajectory() {
@@ -144,6 +152,7 @@ bool RunDriver::RunTrajectory() {
     run->h = 0.0001 / 2000000;
     readColourTable(run->colour, m_model, false);
     run->rejectedAtStart = RungeRejections;
+    run->invariant.start(R, V, rec.Charge, rec.Mass);
     m_lastTime = 0;
     m_lastState = run->Y;
     m_runs.push_back(std::move(run));
@@ -228,7 +237,7 @@ void RunDriver::drawVectors(Run& run, const Vecteur3& R, const Vecteur3& V) {
 
 bool RunDriver::stepOnce(Run& run) {
     ErrMax = m_model.Texte7Value();
-    RungeStep(run.h, run.Y, run.Ynew);
+    IntegrationStep(run.h, run.Y, run.Ynew); // Cash-Karp, or Boris when chosen
     if (StopCalcul == 1) {
         StopCalcul = 0;
         return false;
@@ -242,6 +251,8 @@ bool RunDriver::stepOnce(Run& run) {
     ++run.accepted;
     const int t = static_cast<int>(Ldim);
     run.record.add({run.Y(t), R(1), R(2), R(3), V(1), V(2), V(3)});
+    run.invariant.advance(R, V,
+                          {m_model.Texte4Value(0), m_model.Texte4Value(1), m_model.Texte4Value(2)});
     run.arrows.add(R);
     if (m_model.Coche1(4)) {
         // The arrows show the fields at the accepted point.

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "casemodel.h"
+#include "energyinvariant.h"
 #include "numerics/vecteur3.h"
 #include "trajectoryrecord.h"
 
@@ -81,6 +82,9 @@ public:
     /// The trajectory of the run on top (of the last run when idle): time, position, velocity and
     /// |B| of its accepted steps, thinned evenly when it grows past its budget.
     const TrajectoryRecord& record() const;
+    /// The energy invariant of the run on top (of the last run when idle), moved at every
+    /// accepted step with the electric field typed at that step.
+    const EnergyInvariant& invariant() const;
 
     /// Called after a run ended (the reason is in the error log when it was a fault).
     std::function<void()> onRunEnded;

@@ -5,6 +5,7 @@
 #include "physicsfixture.h"
 #include "simulation/accuracycolumns.h"
 #include "simulation/accuracyhint.h"
+#include "simulation/casekeys.h"
 #include "simulation/energyinvariant.h"
 #include "simulation/fields.h"
 #include "simulation/guidingcentre.h"
@@ -234,39 +235,37 @@ TEST_F(AccuracyTest, BorisRunStepsFollowTheGyration) {
     EXPECT_LT(worst, 1e-12);
 }
 
+// The command line's --set keys of the integration method, through the case-key table.
 TEST_F(AccuracyTest, IntegrationAndColumnSettings) {
     const struct {
-        const char* key;
-        const char* value;
-        bool handled;
+        const char* setting;
         bool accepted;
-    } rows[] = {{"method", "boris", true, true},
-                {"method", "cash-karp", true, true},
-                {"method", "Boris", true, false},
-                {"method", "", true, false},
-                {"steps-per-gyration", "64", true, true},
-                {"steps-per-gyration", "4", true, true},
-                {"steps-per-gyration", "3.9", true, false},
-                {"steps-per-gyration", "16x", true, false},
-                {"steps-per-gyration", "nan", true, false},
-                {"errmax", "1e-9", false, true}};
+    } rows[] = {{"method=boris", true},
+                {"method=cash-karp", true},
+                {"method=Boris", false},
+                {"method=", false},
+                {"steps-per-gyration=64", true},
+                {"steps-per-gyration=4", true},
+                {"steps-per-gyration=3.9", false},
+                {"steps-per-gyration=16x", false},
+                {"steps-per-gyration=nan", false},
+                {"errmax=1e-9", true}};
     for (const auto& row : rows) {
         integrationChoice() = IntegrationChoice{};
-        std::string error;
-        EXPECT_EQ(applyIntegrationSetting(row.key, row.value, error), row.handled) << row.key;
-        EXPECT_EQ(error.empty(), row.accepted) << row.key << "=" << row.value;
+        const std::string error = applyCaseSetting(theCase(), row.setting);
+        EXPECT_EQ(error.empty(), row.accepted) << row.setting << ": " << error;
         if (!row.accepted) {
             // A refused value leaves the choice alone.
             EXPECT_EQ(integrationChoice().method, IntegrationMethod::CashKarp);
             EXPECT_EQ(integrationChoice().stepsPerGyration, 32);
         }
     }
-    std::string error;
-    applyIntegrationSetting("steps-per-gyration", "128", error);
-    applyIntegrationSetting("method", "boris", error);
+    EXPECT_EQ(applyCaseSetting(theCase(), "steps-per-gyration=128"), "");
+    EXPECT_EQ(applyCaseSetting(theCase(), "method=boris"), "");
     EXPECT_EQ(integrationChoice().stepsPerGyration, 128);
     EXPECT_EQ(integrationChoice().method, IntegrationMethod::Boris);
 
+    std::string error;
     std::vector<AccuracyColumn> columns;
     ASSERT_TRUE(parseAccuracyColumns(" gcz,W_rel  pitch_deg ", columns, error));
     ASSERT_EQ(columns.size(), 3u);

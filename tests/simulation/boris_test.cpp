@@ -29,6 +29,11 @@ void brokenField(const Vecteur3&, Vecteur3& E, Vecteur3& B) {
     B = Vecteur3(0, NAN, 0);
 }
 
+// A field routine for borisStep from a plain function.
+auto fieldOf(void (*f)(const Vecteur3&, Vecteur3&, Vecteur3&)) {
+    return [f](const Vecteur3& R, Vecteur3& E, Vecteur3& B) { f(R, E, B); };
+}
+
 class BorisTest : public PhysicsTest {
 protected:
     // Runs `steps` Boris steps of size h from R, V; calls each(Y) after every step.
@@ -37,7 +42,7 @@ protected:
         StateArray Y, Ynew;
         pack(R, V, Y);
         for (long i = 0; i < steps; ++i) {
-            borisStep(h, Y, Ynew, uniformField, kQOverM);
+            borisStep(h, Y, Ynew, fieldOf(uniformField), kQOverM);
             Y = Ynew;
             each(Y);
         }
@@ -139,13 +144,13 @@ TEST_F(BorisTest, StepSizeAndRefusedInput) {
     StateArray Y, Ynew;
     Y(1) = 1, Y(4) = 5, Y(8) = 2e-9;
     Ynew(1) = 99;
-    borisStep(1e-12, Y, Ynew, brokenField, kQOverM);
+    borisStep(1e-12, Y, Ynew, fieldOf(brokenField), kQOverM);
     EXPECT_EQ(StopCalcul, 1);
     ASSERT_EQ(asker.titles.size(), 1u);
     EXPECT_NE(asker.titles[0].find("borisfaute champ non fini"), std::string::npos);
     for (int j = 1; j <= 8; ++j) EXPECT_EQ(Ynew(j), Y(j)) << j;
     // A second step of the stopped run does not ask again.
-    borisStep(1e-12, Y, Ynew, brokenField, kQOverM);
+    borisStep(1e-12, Y, Ynew, fieldOf(brokenField), kQOverM);
     EXPECT_EQ(asker.titles.size(), 1u);
 }
 

@@ -1,0 +1,29 @@
+// The live read-out of the energy invariant's relative change, coloured as it grows.
+#pragma once
+
+#include <QWidget>
+
+class QLineEdit;
+
+namespace gyro {
+
+/// "W change" and a read-only box with (W - W0) / |W0| of the run: plain below 1e-3, orange
+/// from 1e-3, red from 1e-2 (and for a value that is not a number).
+class EnergyReadout : public QWidget {
+    Q_OBJECT
+public:
+    explicit EnergyReadout(QWidget* parent = nullptr);
+
+    /// Shows a relative change (dimensionless).
+    void showChange(double relativeChange);
+    /// No run yet: an empty box.
+    void clear();
+
+    /// The box, for tests and for the window's layout.
+    QLineEdit* box() const { return m_box; }
+
+private:
+    QLineEdit* m_box = nullptr;
+};
+
+} // namespace gyro
