@@ -48,7 +48,8 @@ std::string EchoText(const std::string& cell);
 /// cell is a number is a point; any other row is a command row (an empty x cell lifts the pen
 /// and takes the next colour; "rgb#", "RVB#", "ligne#" cells set the colour or the line type;
 /// other texts are echoed, five to a line). The graphs are printed at the end when printing is
-/// on. Reports through the error report.
+/// on, and the colour and line type go back to black and solid. Reports through the error
+/// report.
 void DrawSheetViews(KelMirav& k, SheetLinkState& state, SheetTraceWindow& window,
                     bool askAngles = true);
 

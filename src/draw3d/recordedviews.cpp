@@ -98,7 +98,7 @@ void RecordedViews::Segment(double x0, double y0, double x1, double y1) {
 void RecordedViews::endLine() {
     if (m_hasTail) m_line.append(m_tail);
     m_hasTail = false;
-    if (m_line.size() > 1) m_lines.push_back({m_colour, m_line});
+    if (m_line.size() > 1) m_lines.push_back({m_colour, m_linePen, m_line});
     m_line.clear();
 }
 
@@ -121,7 +121,8 @@ void RecordedViews::flush() {
     record([&](QPainter& p) {
         p.setClipRect(clip);
         for (const Line& line : m_lines) {
-            QPen pen(line.colour);
+            QPen pen = line.pen;
+            pen.setColor(line.colour);
             pen.setCosmetic(true);
             p.setPen(pen);
             p.drawPolyline(line.points);
@@ -141,6 +142,12 @@ void RecordedViews::Texte(double x, double y, const std::string& text) {
         p.drawText(at, t);
     });
     if (onChanged) onChanged(m_current);
+}
+
+void RecordedViews::setLinePen(const QPen& pen) {
+    if (pen == m_linePen) return;
+    endLine();
+    m_linePen = pen;
 }
 
 void RecordedViews::SetColour(double red, double green, double blue) {

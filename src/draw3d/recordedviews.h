@@ -5,6 +5,7 @@
 #include "draw3d/viewsurface.h"
 
 #include <QColor>
+#include <QPen>
 #include <QPicture>
 #include <QPointF>
 #include <QPolygonF>
@@ -40,6 +41,8 @@ public:
     double pictureWidth(int) const override { return kPictureSize; }
     double pictureHeight(int) const override { return kPictureSize; }
     void clearPicture(int view) override;
+    /// Width and dash pattern of the curve lines that follow (their colour is SetColour's).
+    void setLinePen(const QPen& pen);
 
     /// Records the lines gathered so far (before showing or exporting).
     void flush();
@@ -57,6 +60,7 @@ public:
 private:
     struct Line {
         QColor colour;
+        QPen pen;
         QPolygonF points;
     };
     QPointF toSurface(double x, double y) const;
@@ -71,6 +75,7 @@ private:
                    kPictureSize - 2 * kFrameInset};
     double m_sx = 1, m_sy = 1;
     QColor m_colour = Qt::black;
+    QPen m_linePen;
     std::vector<Line> m_lines;
     QPolygonF m_line;
     QPointF m_lastEnd, m_tail;

@@ -217,7 +217,7 @@ void SheetLinkTest::tracerDrawsTheExampleAfterTheFailurePath() {
     QCOMPARE(traced[0][0].toBool(), false);
     // The built-in example: a helix, a circle and a diagonal, in three pieces of curve.
     QVERIFY(f.surface.segments.size() > 70);
-    QCOMPARE(f.window.styles, (std::vector<double>{0, 12, 2}));
+    QCOMPARE(f.window.styles, (std::vector<double>{0, 12, 2, 0}));
 }
 
 void SheetLinkTest::tracerRedrawsWhenTheWorkbookIsSavedAgain() {

@@ -1,0 +1,126 @@
+// The sheet plot of the command line: read, draw through the graph window's code, export.
+#include "plotsheet.h"
+
+#include "automaticviews.h"
+#include "draw3d/kelmirav.h"
+#include "draw3d/recordedviews.h"
+#include "sheetdrawing.h"
+#include "sheetlinestyle.h"
+#include "workbookreader.h"
+
+#include <iostream>
+#include <memory>
+
+namespace gyro {
+
+namespace {
+
+struct PlotSheetOptions {
+    QString book, sheet = kDefaultSheet, range = kDefaultRange, png, pdf;
+    bool automatic = false, centre = false;
+};
+
+// Reads the options; false when they are not understood.
+bool ParseOptions(const QStringList& args, PlotSheetOptions& o) {
+    int i = static_cast<int>(args.indexOf("--plot-sheet"));
+    if (i < 0) return false;
+    for (; i < args.size(); ++i) {
+        const QString& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (a == "--auto-views") {
+            o.automatic = true;
+        } else if (a == "--centre") {
+            o.centre = true;
+        } else if (!hasValue) {
+            return false;
+        } else if (a == "--plot-sheet") {
+            o.book = args[++i];
+        } else if (a == "--sheet") {
+            o.sheet = args[++i];
+        } else if (a == "--range") {
+            o.range = args[++i];
+        } else if (a == "--png") {
+            o.png = args[++i];
+        } else if (a == "--pdf") {
+            o.pdf = args[++i];
+        } else {
+            return false;
+        }
+    }
+    return !o.book.isEmpty() && (o.png.isEmpty() != o.pdf.isEmpty());
+}
+
+// The view options of a window that is not there: fixed answers, nobody to ask.
+struct HeadlessHost : ViewHost {
+    bool automatic = false, centring = false;
+    bool automaticViews() const override { return automatic; }
+    bool automaticCentring() const override { return centring; }
+    bool magnifierOn() const override { return false; }
+    void setMagnifierOff() override {}
+    void chooseViewAngles() override {}
+    void bringViewToFront(int) override {}
+};
+
+struct HeadlessWindow : SheetTraceWindow {
+    HeadlessWindow(RecordedViews& v, std::ostream& o) : views(v), out(o) {}
+    void echo(const std::string& text) override { out << (text == "\r\n" ? "\n" : text); }
+    void lineStyle(double style) override { SetSheetLineStyle(views, style); }
+    void placeView(int, int, int) override {}
+    void bringCommandsToFront() override {}
+    bool printGraphs() const override { return false; }
+    void endPrinterPage() override {}
+    RecordedViews& views;
+    std::ostream& out;
+};
+
+} // namespace
+
+int runPlotSheet(const QStringList& args, std::ostream& out, std::ostream& err) {
+    PlotSheetOptions o;
+    if (!ParseOptions(args, o)) {
+        err << kPlotSheetUsage << "\n";
+        return 2;
+    }
+    const WorkbookText read = ReadWorkbookRange(o.book.toStdString(), o.sheet.toStdString(),
+                                                o.range.toStdString(), kSheetTableRows);
+    if (!read.ok()) {
+        err << "gyrotrace: " << read.message << "\n";
+        return 1;
+    }
+    auto state = std::make_unique<SheetLinkState>();
+    std::string text = read.text.empty() ? std::string("\r\n") : read.text;
+    ParseLinkText(text, state->lastLinkText, state->table, state->rowCount, state->columnCount);
+
+    RecordedViews views;
+    HeadlessHost host;
+    host.automatic = o.automatic;
+    host.centring = o.centre;
+    HeadlessWindow window(views, out);
+    auto k = std::make_unique<KelMirav>();
+    k->setSurface(&views);
+    k->setHost(&host);
+    DrawSheetViews(*k, *state, window, false);
+    out.flush();
+    views.flush();
+
+    QString error;
+    bool written = false;
+    if (o.automatic)
+        written = o.pdf.isEmpty() ? ExportAutomaticViewsPng(views, o.png, 1600, &error)
+                                  : ExportAutomaticViewsPdf(views, o.pdf, &error);
+    else
+        written = o.pdf.isEmpty() ? exportViewPng(views, 0, o.png, 1.5, &error)
+                                  : exportViewPdf(views, 0, o.pdf, &error);
+    if (!written) {
+        err << "gyrotrace: " << (o.pdf.isEmpty() ? o.png : o.pdf).toStdString() << ": "
+            << error.toStdString() << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+int runPlotSheet(const QStringList& args) {
+    return runPlotSheet(args, std::cout, std::cerr);
+}
+
+} // namespace gyro
