@@ -2,6 +2,7 @@
 #include "frmgraphes.h"
 
 #include "frmoptions.h"
+#include "sheetpanel.h"
 #include "simulation/casemodel.h"
 #include "simulation/runrecord.h"
 #include "viewpicture.h"
@@ -12,6 +13,7 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QGridLayout>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -72,8 +74,13 @@ FrmGraphes::FrmGraphes(KelMirav& drawing, QWidget* parent)
     controls->addWidget(print, 5, 0);
     controls->addWidget(pdf, 6, 0);
     controls->addWidget(png, 7, 0);
-    controls->setRowStretch(8, 1);
+    m_sheets = new SheetPanel(*this, sheetLink(), this);
+    controls->addWidget(m_sheets, 8, 0);
+    m_stack->addWidget(m_sheets->automaticPicture());
+    m_viewChoice->addItem("Vues automatiques");
+    controls->setRowStretch(9, 1);
     auto* layout = new QGridLayout(this);
+    layout->setMenuBar(m_sheets->menuBar());
     layout->addWidget(m_stack, 0, 0);
     layout->addLayout(controls, 0, 1);
     layout->addWidget(m_warning, 1, 0, 1, 2);

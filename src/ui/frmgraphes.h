@@ -21,6 +21,7 @@ class QTimer;
 namespace gyro {
 
 class FrmOptions;
+class SheetPanel;
 class TrajectoryRecord;
 class ViewPicture;
 
@@ -36,6 +37,8 @@ public:
 
     RecordedViews& views() { return m_views; }
     KelMirav& drawing() { return m_drawing; }
+    /// The spreadsheet curves: "Graphes Excel", the link and its configuration.
+    SheetPanel& sheets() { return *m_sheets; }
     ViewPicture* picture(int view) const;
     /// The view whose picture is in front.
     int frontView() const;
@@ -74,6 +77,7 @@ private:
     QRadioButton* m_optionLoupe = nullptr;
     QPlainTextEdit* m_warning = nullptr;
     QPointer<FrmOptions> m_ownOptions; // when the drawing is not the program's
+    SheetPanel* m_sheets = nullptr;
 };
 
 /// The program's 3D graph window on the program's drawing (created on first use).
