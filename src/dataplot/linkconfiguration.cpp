@@ -5,6 +5,8 @@
 #include "numerics/errorreport.h"
 #include "workbookreader.h"
 
+#include <algorithm>
+
 namespace gyro {
 
 namespace {
@@ -31,6 +33,10 @@ SheetQuestion MakeSheetQuestion(const SheetLinkState& state) {
         q.prompt += ")";
     }
     q.defaultAnswer = state.config.sheet.empty() ? kDefaultSheet : state.config.sheet;
+    // Nothing chosen yet and no "Feuille1" in this workbook: propose its first sheet.
+    if (state.config.sheet.empty() && !q.sheets.empty() &&
+        std::find(q.sheets.begin(), q.sheets.end(), kDefaultSheet) == q.sheets.end())
+        q.defaultAnswer = q.sheets.front();
     return q;
 }
 

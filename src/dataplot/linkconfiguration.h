@@ -28,8 +28,9 @@ enum class FileChoice { Program, Workbook };
 /// second argument is the current choice.
 using FileChooser = std::function<std::string(FileChoice, const std::string& current)>;
 
-/// The question for the sheet: prompt, proposed answer (the current sheet, else "Feuille1"),
-/// and the names the workbook really holds, listed at the end of the prompt when known.
+/// The question for the sheet: prompt, proposed answer (the current sheet, else "Feuille1", or
+/// the workbook's first sheet when it has no "Feuille1"), and the names the workbook really
+/// holds, listed at the end of the prompt when known.
 struct SheetQuestion {
     std::string prompt;
     std::string defaultAnswer;

@@ -97,14 +97,14 @@ SheetPanel::SheetPanel(FrmGraphes& window, SheetLinkState& state, QWidget* paren
         connect(box, &QLineEdit::editingFinished, this, [this, box] { boxCommitted(box); });
     connect(m_liveLink, &QCheckBox::toggled, this, [this](bool on) { m_tracer->setLiveLink(on); });
     connect(m_printGraphs, &QRadioButton::toggled, m_printSetup, &QWidget::setVisible);
-    connect(m_tracer.get(), &SheetTracer::message, this, &SheetPanel::printOnWindow);
+    connect(m_tracer.get(), &SheetTracer::message, this, &SheetPanel::printLine);
     connect(m_tracer.get(), &SheetTracer::linkFrameVisible, m_linkFrame, &QWidget::setVisible);
     connect(m_tracer.get(), &SheetTracer::traced, this, &SheetPanel::showTraced);
 
     // A settings file that is not there yet is simply created; one that cannot be read is told.
     const bool existed = std::filesystem::exists(KelmiravFile(m_state));
     const std::string problem = LoadLinkConfiguration(m_state);
-    if (existed && !problem.empty()) printOnWindow(Q(problem) + "\n");
+    if (existed && !problem.empty()) printLine(Q(problem));
     fillBoxes();
 }
 
@@ -197,6 +197,12 @@ void SheetPanel::printOnWindow(const QString& text) {
     end.movePosition(QTextCursor::End);
     end.insertText(QString(text).replace("\r\n", "\n"));
     box->ensureCursorVisible();
+}
+
+void SheetPanel::printLine(const QString& text) {
+    auto* box = m_window.findChild<QPlainTextEdit*>("Warning");
+    const bool midLine = box && !box->toPlainText().isEmpty() && !box->toPlainText().endsWith('\n');
+    printOnWindow((midLine ? "\n" : "") + text + "\n");
 }
 
 void SheetPanel::boxCommitted(QLineEdit* box) {

@@ -53,6 +53,8 @@ private:
     void saveConfiguration();
     void showMessage(const QString& text);
     void printOnWindow(const QString& text);
+    /// Prints a message on a line of its own.
+    void printLine(const QString& text);
     void boxCommitted(QLineEdit* box);
     void fillBoxes();
     void showTraced();
