@@ -22,8 +22,10 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <system_error>
 
@@ -113,6 +115,39 @@ Format DetectFormat(const fs::path& path, const std::string& bytes) {
     return format;
 }
 
+// Sum of the unpacked sizes that a zip's central directory declares; -1 when the directory
+// cannot be found or read (the parser then reports the damage itself), or an entry's size is
+// only given in the 64-bit extension (more than 4 GB: far beyond any sheet read here).
+long long ZipUnpackedSize(const std::string& bytes) {
+    auto u16 = [&](std::size_t at) {
+        return at + 2 <= bytes.size()
+                   ? unsigned(std::uint8_t(bytes[at])) | unsigned(std::uint8_t(bytes[at + 1])) << 8
+                   : 0u;
+    };
+    auto u32 = [&](std::size_t at) {
+        return std::uint32_t(u16(at)) | std::uint32_t(u16(at + 2)) << 16;
+    };
+    if (bytes.size() < 22) return -1;
+    // The end record lies in the last 22 bytes plus a comment of at most 65535 bytes.
+    const std::size_t lowest = bytes.size() > 22 + 65535 ? bytes.size() - 22 - 65535 : 0;
+    std::size_t end = bytes.size() - 22;
+    while (u32(end) != 0x06054b50) {
+        if (end == lowest) return -1;
+        --end;
+    }
+    const unsigned entries = u16(end + 10);
+    std::size_t at = u32(end + 16);
+    long long total = 0;
+    for (unsigned i = 0; i < entries; ++i) {
+        if (at + 46 > bytes.size() || u32(at) != 0x02014b50) return -1;
+        const std::uint32_t unpacked = u32(at + 24);
+        if (unpacked == 0xFFFFFFFFu) return std::numeric_limits<long long>::max();
+        total += unpacked;
+        at += 46 + u16(at + 28) + u16(at + 30) + u16(at + 32);
+    }
+    return total;
+}
+
 // CSV lines may end in CR LF; the reader wants LF alone, or the last cell of a line keeps its CR.
 std::string CsvWithLineFeeds(const std::string& bytes) {
     std::string out;
@@ -169,6 +204,12 @@ LoadedWorkbook LoadWorkbook(const std::string& pathText) {
         break;
     }
     if (format == Format::Csv) bytes = CsvWithLineFeeds(bytes);
+    // A small zip can unpack to gigabytes: refuse one that says it would exhaust the memory.
+    if ((format == Format::Xlsx || format == Format::Ods) &&
+        ZipUnpackedSize(bytes) > static_cast<long long>(kMaxUnpackedWorkbookBytes))
+        return fail(WorkbookFailure::Refused, name + " would take more than " +
+                                                  std::to_string(kMaxUnpackedWorkbookBytes >> 20) +
+                                                  " MB once unpacked: not read");
 
     std::string error;
     auto doc = std::make_unique<ss::document>(ss::range_size_t{kSheetRowLimit, kSheetColumnLimit});

@@ -14,6 +14,9 @@ inline constexpr const char* kWorkbookFormatsRead =
 /// Largest workbook file read [bytes]; a bigger one is refused before it is loaded.
 inline constexpr std::size_t kMaxWorkbookBytes = std::size_t(256) << 20;
 
+/// Largest unpacked content of an .xlsx or .ods file [bytes], as its zip directory declares it.
+inline constexpr std::size_t kMaxUnpackedWorkbookBytes = std::size_t(1) << 30;
+
 /// Why a read failed.
 enum class WorkbookFailure {
     None,       ///< read

@@ -137,6 +137,14 @@ void WorkbookReaderTest::failuresAreReportedByKind_data() {
                                 << ".xlsx, .ods, .csv (comma-separated) and Excel 2003 XML";
     QTest::newRow("foreign") << "notes.txt" << QByteArray("just words\n") << "Feuille1"
                              << "C2:E100" << refused << "not a workbook in a format read (.xlsx";
+    // The zip directory of an .xlsx that says its first part unpacks to 4 GB.
+    QByteArray bomb = xlsx;
+    const qsizetype directory = bomb.lastIndexOf(QByteArray("PK\x01\x02", 4));
+    const qsizetype first = bomb.indexOf(QByteArray("PK\x01\x02", 4));
+    QVERIFY(first > 0 && directory >= first);
+    bomb.replace(first + 24, 4, QByteArray("\xF0\xFF\xFF\xFF", 4));
+    QTest::newRow("unpacks too large") << "bomb.xlsx" << bomb << "Feuille1"
+                                       << "C2:E100" << refused << "MB once unpacked";
     QTest::newRow("missing sheet")
         << "ok.xlsx" << xlsx << "Sheet9"
         << "C2:E100" << refused << "has no sheet \"Sheet9\"; its sheets: Feuille1";
