@@ -1,9 +1,10 @@
 // Speed of the spreadsheet curves: reading a 3072 × 3 range from a 100,000-row workbook (.xlsx
 // and .ods, formulas recomputed), and drawing 3072 points in the four automatic views.
+#include "dataplot/kelaxesviews.h"
 #include "dataplot/sheetdrawing.h"
 #include "dataplot/workbookreader.h"
 #include "draw3d/kelmirav.h"
-#include "draw3d/recordedviews.h"
+#include "kelaxes/kelaxesstate.h"
 
 #include <QGuiApplication>
 #include <QTemporaryDir>
@@ -79,7 +80,7 @@ void BM_DrawFourAutomaticViewsOf3072Points(benchmark::State& state) {
                 std::to_string(t / 30) + "\r\n";
     }
     ParseLinkText(text, link->lastLinkText, link->table, link->rowCount, link->columnCount);
-    RecordedViews views;
+    KelaxesViews views(KelaxesLibrary::instance());
     AutomaticHost host;
     QuietWindow window;
     auto k = std::make_unique<KelMirav>();

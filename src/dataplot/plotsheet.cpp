@@ -3,7 +3,8 @@
 
 #include "automaticviews.h"
 #include "draw3d/kelmirav.h"
-#include "draw3d/recordedviews.h"
+#include "kelaxes/kelaxesstate.h"
+#include "kelaxesviews.h"
 #include "sheetdrawing.h"
 #include "sheetlinestyle.h"
 #include "workbookreader.h"
@@ -62,14 +63,14 @@ struct HeadlessHost : ViewHost {
 };
 
 struct HeadlessWindow : SheetTraceWindow {
-    HeadlessWindow(RecordedViews& v, std::ostream& o) : views(v), out(o) {}
+    HeadlessWindow(KelaxesViews& v, std::ostream& o) : views(v), out(o) {}
     void echo(const std::string& text) override { out << (text == "\r\n" ? "\n" : text); }
     void lineStyle(double style) override { SetSheetLineStyle(views, style); }
     void placeView(int, int, int) override {}
     void bringCommandsToFront() override {}
     bool printGraphs() const override { return false; }
     void endPrinterPage() override {}
-    RecordedViews& views;
+    KelaxesViews& views;
     std::ostream& out;
 };
 
@@ -91,7 +92,9 @@ int runPlotSheet(const QStringList& args, std::ostream& out, std::ostream& err) 
     std::string text = read.text.empty() ? std::string("\r\n") : read.text;
     ParseLinkText(text, state->lastLinkText, state->table, state->rowCount, state->columnCount);
 
-    RecordedViews views;
+    KelaxesLibrary& library = KelaxesLibrary::instance();
+    library.params.noPrint = 1; // the views, not the printer page
+    KelaxesViews views(library);
     HeadlessHost host;
     host.automatic = o.automatic;
     host.centring = o.centre;
@@ -103,14 +106,14 @@ int runPlotSheet(const QStringList& args, std::ostream& out, std::ostream& err) 
     out.flush();
     views.flush();
 
+    // One view, or the four composed on one picture; pictures at two pixels per surface unit.
+    DrawingSurface composed;
+    if (o.automatic) ComposeAutomaticViews(library, composed);
+    const DrawingSurface& picture = o.automatic ? composed : library.view(0);
     QString error;
-    bool written = false;
-    if (o.automatic)
-        written = o.pdf.isEmpty() ? ExportAutomaticViewsPng(views, o.png, 1600, &error)
-                                  : ExportAutomaticViewsPdf(views, o.pdf, &error);
-    else
-        written = o.pdf.isEmpty() ? exportViewPng(views, 0, o.png, 1.5, &error)
-                                  : exportViewPdf(views, 0, o.pdf, &error);
+    const bool written = o.pdf.isEmpty()
+                             ? picture.writePng(o.png, (picture.size() * 2).toSize(), &error)
+                             : picture.writePdf(o.pdf, defaultPageLayout(), &error);
     if (!written) {
         err << "gyrotrace: " << (o.pdf.isEmpty() ? o.png : o.pdf).toStdString() << ": "
             << error.toStdString() << "\n";

@@ -1,13 +1,14 @@
-// Line types of the sheet commands, taken from the axes library's pens.
+// Line types of the sheet commands, through the axes library's Lignes.
 #include "sheetlinestyle.h"
 
-#include "draw3d/recordedviews.h"
 #include "kelaxes/kelaxes.h"
+#include "kelaxesviews.h"
 
 namespace gyro {
 
-void SetSheetLineStyle(RecordedViews& views, double style) {
-    views.setLinePen(lignesPen(style));
+void SetSheetLineStyle(KelaxesViews& views, double style) {
+    views.flush();
+    Lignes(style);
 }
 
 } // namespace gyro

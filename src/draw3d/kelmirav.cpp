@@ -17,7 +17,7 @@ void KelMirav::setSurface(ViewSurface* surface) {
 int KelMirav::viewIndex() const {
     if (!std::isfinite(currentView)) return -1;
     const double v = std::nearbyint(currentView);
-    return (v >= 0 && v < kViewCount) ? static_cast<int>(v) : -1;
+    return (v >= 0 && v < kDrawingViews) ? static_cast<int>(v) : -1;
 }
 
 void KelMirav::switchView(int view) {

@@ -12,7 +12,7 @@
 namespace gyro {
 
 /// Views 0..10; stored points are kept for views 0..4, at most 32000 per view.
-inline constexpr int kViewCount = 11;
+inline constexpr int kDrawingViews = 11;
 inline constexpr int kStoredViews = 5;
 inline constexpr int kMaxStoredPoints = 32000;
 
@@ -126,14 +126,14 @@ private:
     ViewHost* m_host = nullptr;
     ViewWindow m_window{};
     int m_lastView = -1;
-    std::array<ViewWindow, kViewCount> m_windows{};
-    std::array<double, kViewCount> m_halfWidth{};
-    std::array<double, kViewCount> m_keep{};
-    std::array<double, kViewCount> m_zoom{};
-    std::array<double, kViewCount> m_keptScale{};
-    std::array<bool, kViewCount> m_unstoredTold{};
-    std::array<ViewPens, kViewCount> m_pens{};
-    std::array<double, kViewCount> m_counts{};
+    std::array<ViewWindow, kDrawingViews> m_windows{};
+    std::array<double, kDrawingViews> m_halfWidth{};
+    std::array<double, kDrawingViews> m_keep{};
+    std::array<double, kDrawingViews> m_zoom{};
+    std::array<double, kDrawingViews> m_keptScale{};
+    std::array<bool, kDrawingViews> m_unstoredTold{};
+    std::array<ViewPens, kDrawingViews> m_pens{};
+    std::array<double, kDrawingViews> m_counts{};
     double m_countBox = 0;
     double m_imageX = 0, m_imageY = 0; // image of the last point projected
     Vecteur3 m_previous;

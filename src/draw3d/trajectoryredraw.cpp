@@ -27,14 +27,13 @@ bool TrajectoryRedraw::start(const TrajectoryRecord& record, const RedrawStyle& 
     }
     if (m_points.empty()) return false;
 
-    Vecteur3 centre;
-    for (int k = 1; k <= 3; ++k) centre(k) = (low(k) + high(k)) / 2;
-    double reach = 0;
-    for (const Vecteur3& p : m_points) {
-        Vecteur3 r;
-        CombLin(p, 1, centre, -1, r);
-        reach = std::max(reach, normseule(r));
+    // The box's half-diagonal bounds every point's distance from its centre.
+    Vecteur3 centre, half;
+    for (int k = 1; k <= 3; ++k) {
+        centre(k) = (low(k) + high(k)) / 2;
+        half(k) = (high(k) - low(k)) / 2;
     }
+    const double reach = normseule(half);
     m_halfWidth = reach > 0 ? 1.1 * reach : std::max(1e-6, 0.1 * normseule(centre));
     m_scale = kRedrawFrameUnits / (2 * m_halfWidth);
 

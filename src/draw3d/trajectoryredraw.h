@@ -26,8 +26,8 @@ public:
     explicit TrajectoryRedraw(KelMirav& drawing);
 
     /// Takes the positions of `record` (the record may change afterwards) and sets the current
-    /// view up: centre of the trajectory's bounding box, half-width 1.1 times the largest
-    /// distance from it. Returns false (and draws nothing) for an empty trajectory.
+    /// view up: centre of the trajectory's bounding box, half-width 1.1 times its half-diagonal.
+    /// Returns false (and draws nothing) for an empty trajectory.
     bool start(const TrajectoryRecord& record, const RedrawStyle& style);
     /// Plots points for about `budget` of wall time. Returns true once every point is drawn.
     bool advance(std::chrono::nanoseconds budget);

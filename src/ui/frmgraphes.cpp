@@ -2,16 +2,17 @@
 #include "frmgraphes.h"
 
 #include "frmoptions.h"
+#include "picturebox.h"
+#include "pictureprinter.h"
 #include "sheetpanel.h"
 #include "simulation/casemodel.h"
 #include "simulation/runrecord.h"
-#include "viewpicture.h"
 
+#include "kelaxes/kelaxes.h"
 #include "numerics/numberformat.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -33,22 +34,22 @@ template <typename W> W* named(W* w, const char* name) {
 } // namespace
 
 FrmGraphes::FrmGraphes(KelMirav& drawing, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_drawing(drawing), m_redraw(drawing) {
+    : QWidget(parent, Qt::Window), m_drawing(drawing), m_views(KelaxesLibrary::instance()),
+      m_pageLayout(defaultPageLayout()), m_redraw(drawing) {
     setObjectName("frmGraphes");
     setWindowTitle("Graphes Trois D");
 
     m_stack = new QStackedWidget(this);
     m_viewChoice = named(new QComboBox(this), "vueDevant");
-    for (int v = 0; v < RecordedViews::kViews; ++v) {
-        m_img[std::size_t(v)] = new ViewPicture(m_views, v, m_stack);
-        m_stack->addWidget(m_img[std::size_t(v)]);
+    for (int v = 0; v < kPictures; ++v) {
+        auto* img = new PictureBox(&KelaxesLibrary::instance().view(v), m_stack);
+        img->setObjectName(QString("img_%1").arg(v));
+        m_img[std::size_t(v)] = img;
+        m_stack->addWidget(img);
         m_viewChoice->addItem(QString("Vue %1").arg(v));
     }
     connect(m_viewChoice, &QComboBox::currentIndexChanged, m_stack,
             &QStackedWidget::setCurrentIndex);
-    m_views.onChanged = [this](int v) {
-        if (v >= 0 && v < RecordedViews::kViews) m_img[std::size_t(v)]->update();
-    };
 
     m_cocheAutomatique = named(new QCheckBox("Vues Automatiques", this), "CocheAutomatique");
     m_cocheCentrage = named(new QCheckBox("Centrage Automatique", this), "CocheCentrage");
@@ -61,7 +62,7 @@ FrmGraphes::FrmGraphes(KelMirav& drawing, QWidget* parent)
     m_warning = named(new QPlainTextEdit(this), "Warning");
     m_warning->setReadOnly(true);
     m_warning->setMaximumHeight(70);
-    connect(print, &QPushButton::clicked, this, [this] { printView(m_views, frontView(), this); });
+    connect(print, &QPushButton::clicked, this, [this] { printFront(); });
     connect(pdf, &QPushButton::clicked, this, [this] { exportFront(true); });
     connect(png, &QPushButton::clicked, this, [this] { exportFront(false); });
 
@@ -105,8 +106,8 @@ FrmGraphes::~FrmGraphes() {
     if (m_drawing.host() == this) m_drawing.setHost(nullptr);
 }
 
-ViewPicture* FrmGraphes::picture(int view) const {
-    return (view >= 0 && view < RecordedViews::kViews) ? m_img[std::size_t(view)] : nullptr;
+PictureBox* FrmGraphes::picture(int view) const {
+    return (view >= 0 && view < kPictures) ? m_img[std::size_t(view)] : nullptr;
 }
 
 int FrmGraphes::frontView() const {
@@ -137,7 +138,7 @@ void FrmGraphes::chooseViewAngles() {
 }
 
 void FrmGraphes::bringViewToFront(int view) {
-    if (view >= 0 && view < RecordedViews::kViews) m_viewChoice->setCurrentIndex(view);
+    if (view >= 0 && view < kPictures) m_viewChoice->setCurrentIndex(view);
 }
 
 void FrmGraphes::redrawTrajectory(const TrajectoryRecord& record, const RedrawStyle& style) {
@@ -163,21 +164,33 @@ bool FrmGraphes::redrawing() const {
 void FrmGraphes::redrawSlice() {
     const bool done = m_redraw.advance(kSlice);
     m_views.flush();
+    if (PictureBox* img = picture(int(m_drawing.currentView))) img->update();
     theCase().setText(BoxFamily::Texte3, 12, FormatGeneral(m_drawing.pointCountBox()));
     if (!done) return;
     m_sliceTimer->stop();
     if (onRedrawDone) onRedrawDone();
 }
 
+const DrawingSurface& FrmGraphes::frontSurface() {
+    // The page after the views shows the four automatic views together.
+    if (frontView() >= kPictures) return m_sheets->automaticSurface();
+    return KelaxesLibrary::instance().view(frontView());
+}
+
 void FrmGraphes::exportFront(bool pdf) {
-    const QString file = QFileDialog::getSaveFileName(
-        this, pdf ? "Exporter en PDF" : "Exporter en PNG", pdf ? "graphe3d.pdf" : "graphe3d.png",
-        pdf ? "PDF (*.pdf)" : "PNG (*.png)");
-    if (file.isEmpty()) return;
+    m_views.flush();
+    const DrawingSurface& surface = frontSurface();
     QString error;
-    const bool ok = pdf ? exportViewPdf(m_views, frontView(), file, &error)
-                        : exportViewPng(m_views, frontView(), file, 1.5, &error);
-    if (!ok) QMessageBox::warning(this, "Graphes Trois D", error);
+    const bool ok = pdf ? exportSurfacePdf(surface, m_pageLayout, this, &error)
+                        : exportSurfacePng(surface, QSize(1600, 1600), this, &error);
+    if (!ok && !error.isEmpty()) QMessageBox::warning(this, "Graphes Trois D", error);
+}
+
+void FrmGraphes::printFront() {
+    m_views.flush();
+    QString error;
+    const PrintOutcome outcome = printSurface(frontSurface(), m_pageLayout, this, &error);
+    if (outcome == PrintOutcome::Failed) QMessageBox::warning(this, "Graphes Trois D", error);
 }
 
 FrmGraphes& graphWindow() {

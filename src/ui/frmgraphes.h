@@ -1,8 +1,10 @@
 // The 3D graph window "Graphes Trois D": the pictures of the views and how views are made.
 #pragma once
 
-#include "draw3d/recordedviews.h"
+#include "dataplot/kelaxesviews.h"
 #include "draw3d/trajectoryredraw.h"
+
+#include <QPageLayout>
 
 #include <QPointer>
 #include <QWidget>
@@ -23,9 +25,10 @@ namespace gyro {
 class FrmOptions;
 class SheetPanel;
 class TrajectoryRecord;
-class ViewPicture;
+class PictureBox;
 
-/// The 3D graph window. It holds one picture per view (`img_0` .. `img_10`, one shown in front),
+/// The 3D graph window. It holds the pictures of views 0..9 (`img_0` .. `img_9`, the axes
+/// library's view pictures, one shown in front),
 /// the boxes that choose how views are made ("Vues Automatiques", "Centrage Automatique",
 /// "Normal" / "LOUPE cliquer avec la souris") and the print and export of the front picture.
 /// It is the surface and the host of its drawing's views.
@@ -35,11 +38,13 @@ public:
     explicit FrmGraphes(KelMirav& drawing, QWidget* parent = nullptr);
     ~FrmGraphes() override;
 
-    RecordedViews& views() { return m_views; }
+    KelaxesViews& views() { return m_views; }
     KelMirav& drawing() { return m_drawing; }
     /// The spreadsheet curves: "Graphes Excel", the link and its configuration.
     SheetPanel& sheets() { return *m_sheets; }
-    ViewPicture* picture(int view) const;
+    PictureBox* picture(int view) const;
+    /// Number of pictures (views 0..9).
+    static constexpr int kPictures = 10;
     /// The view whose picture is in front.
     int frontView() const;
 
@@ -61,15 +66,18 @@ public:
 
 private:
     void redrawSlice();
+    const DrawingSurface& frontSurface();
     void exportFront(bool pdf);
+    void printFront();
 
     KelMirav& m_drawing;
-    RecordedViews m_views;
+    KelaxesViews m_views;
+    QPageLayout m_pageLayout;
     TrajectoryRedraw m_redraw;
     QTimer* m_sliceTimer = nullptr;
     int m_nextView = 0;
     QStackedWidget* m_stack = nullptr;
-    std::array<ViewPicture*, RecordedViews::kViews> m_img{};
+    std::array<PictureBox*, kPictures> m_img{};
     QComboBox* m_viewChoice = nullptr;
     QCheckBox* m_cocheAutomatique = nullptr;
     QCheckBox* m_cocheCentrage = nullptr;

@@ -165,6 +165,7 @@ void FrmOptions::moveNavigationBar(const RecordShown& shown) {
     m_defilementH4->setRange(1, std::max(1, int(shown.count)));
     m_defilementH4->setValue(int(shown.number));
     m_navigationTag.clear();
+    m_etiquette7->setText(m_navigationTag);
     m_etiquette1->setText(QString::fromStdString(shown.counterText));
 }
 

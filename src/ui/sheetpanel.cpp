@@ -1,12 +1,14 @@
 // The graph window's spreadsheet panel: each handler calls one routine of the link or tracer.
 #include "sheetpanel.h"
 
-#include "automaticviewspicture.h"
+#include "dataplot/automaticviews.h"
 #include "dataplot/cellrange.h"
 #include "dataplot/sheetlinestyle.h"
 #include "frmgraphes.h"
 #include "inputboxasker.h"
-#include "viewpicture.h"
+#include "kelaxes/kelaxesstate.h"
+#include "picturebox.h"
+#include "pictureprinter.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -44,7 +46,7 @@ QString Q(const std::string& s) {
 SheetPanel::SheetPanel(FrmGraphes& window, SheetLinkState& state, QWidget* parent)
     : QWidget(parent), m_window(window), m_state(state),
       m_tracer(std::make_unique<SheetTracer>(state, window.drawing(), *this)),
-      m_asker(std::make_unique<InputBoxAsker>(this)) {
+      m_asker(std::make_unique<InputBoxAsker>(this)), m_pageLayout(defaultPageLayout()) {
     setObjectName("panneauTableur");
     auto* tracer = named(new QPushButton("Graphes Excel", this), "cmdTracer");
     m_cmdConfigXls =
@@ -88,7 +90,7 @@ SheetPanel::SheetPanel(FrmGraphes& window, SheetLinkState& state, QWidget* paren
     layout->addWidget(m_message);
     layout->addWidget(printFrame);
 
-    m_automaticPicture = new AutomaticViewsPicture(window.views());
+    m_automaticPicture = named(new PictureBox(nullptr), "imgAutomatiques");
     buildMenus();
 
     connect(tracer, &QPushButton::clicked, this, &SheetPanel::trace);
@@ -109,6 +111,10 @@ SheetPanel::SheetPanel(FrmGraphes& window, SheetLinkState& state, QWidget* paren
 }
 
 SheetPanel::~SheetPanel() = default;
+
+QWidget* SheetPanel::automaticPicture() const {
+    return m_automaticPicture;
+}
 
 void SheetPanel::buildMenus() {
     m_menuBar = new QMenuBar(this);
@@ -233,15 +239,22 @@ void SheetPanel::fillBoxes() {
     m_linkText->setText(m_tracer->link().topic() + "  " + m_tracer->link().item());
 }
 
-void SheetPanel::showTraced() {
+void SheetPanel::finishPictures() {
     m_window.views().flush();
+    if (m_automaticLayout)
+        ComposeAutomaticViews(KelaxesLibrary::instance(), m_automaticPicture->surface());
+    for (int view = 0; view < 4; ++view)
+        if (PictureBox* picture = m_window.picture(view)) picture->update();
+    m_automaticPicture->update();
+}
+
+void SheetPanel::showTraced() {
+    finishPictures();
     auto* choice = m_window.findChild<QComboBox*>("vueDevant");
-    if (m_automaticLayout && choice) {
+    if (m_automaticLayout && choice)
         choice->setCurrentIndex(choice->count() - 1); // the page of the four views
-        m_automaticPicture->update();
-    } else if (!m_automaticLayout) {
+    else if (!m_automaticLayout)
         m_window.bringViewToFront(0);
-    }
     m_automaticLayout = false;
     fillBoxes();
 }
@@ -266,12 +279,17 @@ bool SheetPanel::printGraphs() const {
     return m_printGraphs->isChecked();
 }
 
+DrawingSurface& SheetPanel::automaticSurface() {
+    return m_automaticPicture->surface();
+}
+
 void SheetPanel::endPrinterPage() {
-    m_window.views().flush();
-    if (m_automaticLayout)
-        printAutomaticViews(m_window.views(), this);
-    else
-        printView(m_window.views(), 0, this);
+    finishPictures();
+    QString error;
+    const DrawingSurface& page =
+        m_automaticLayout ? automaticSurface() : KelaxesLibrary::instance().view(0);
+    if (printSurface(page, m_pageLayout, this, &error) == PrintOutcome::Failed)
+        QMessageBox::warning(this, "Graphes Trois D", error);
 }
 
 } // namespace gyro

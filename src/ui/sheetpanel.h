@@ -5,6 +5,7 @@
 #include "dataplot/linkconfiguration.h"
 #include "dataplot/sheettracer.h"
 
+#include <QPageLayout>
 #include <QWidget>
 
 #include <memory>
@@ -19,8 +20,10 @@ class QRadioButton;
 
 namespace gyro {
 
+class DrawingSurface;
 class FrmGraphes;
 class InputBoxAsker;
+class PictureBox;
 
 class SheetPanel : public QWidget, public SheetTraceWindow {
     Q_OBJECT
@@ -33,7 +36,9 @@ public:
     /// The window's menus "&Fichier" and "&Aide".
     QMenuBar* menuBar() const { return m_menuBar; }
     /// The picture of the four automatic views (a page of the window's picture stack).
-    QWidget* automaticPicture() const { return m_automaticPicture; }
+    QWidget* automaticPicture() const;
+    /// The four automatic views of the last tracing, composed on one picture.
+    DrawingSurface& automaticSurface();
     SheetTracer& tracer() { return *m_tracer; }
     /// Replaces the file dialogs (tests choose files without them).
     void setFileChooser(FileChooser choose) { m_choose = std::move(choose); }
@@ -57,6 +62,7 @@ private:
     void printLine(const QString& text);
     void boxCommitted(QLineEdit* box);
     void fillBoxes();
+    void finishPictures();
     void showTraced();
     void buildMenus();
     std::string chooseFile(FileChoice choice, const std::string& current);
@@ -68,7 +74,8 @@ private:
     FileChooser m_choose;
     bool m_automaticLayout = false;
     QMenuBar* m_menuBar = nullptr;
-    QWidget* m_automaticPicture = nullptr;
+    PictureBox* m_automaticPicture = nullptr;
+    QPageLayout m_pageLayout;
     QPushButton* m_cmdConfigXls = nullptr;
     QGroupBox* m_linkFrame = nullptr;
     QLabel* m_linkText = nullptr;

@@ -65,10 +65,12 @@ void PlotSheetTest::fourAutomaticViewsAsPng() {
     // The example's note is echoed once per view.
     QCOMPARE(run.out, std::string("?Cmd note?  ?Cmd note?  ?Cmd note?  ?Cmd note?  "));
     QImage image(png);
-    QCOMPARE(image.size(), QSize(1600, 1600));
+    // Two view pictures each way, at two pixels per unit.
+    QCOMPARE(image.size(), QSize(2 * 2 * 640, 2 * 2 * 480));
     // Each quarter holds a view with the blue helix and the cyan circle.
-    for (const QPoint corner : {QPoint(0, 0), QPoint(800, 0), QPoint(0, 800), QPoint(800, 800)}) {
-        const QRect quarter(corner, QSize(800, 800));
+    const int w = image.width() / 2, h = image.height() / 2;
+    for (const QPoint corner : {QPoint(0, 0), QPoint(w, 0), QPoint(0, h), QPoint(w, h)}) {
+        const QRect quarter(corner, QSize(w, h));
         QVERIFY(CountPixels(image, quarter, Bluish) > 100);
         QVERIFY(CountPixels(image, quarter, Cyanish) > 5);
     }

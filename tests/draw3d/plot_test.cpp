@@ -1,8 +1,10 @@
 // Tests of KelT and plot: projection, hiding behind the central body with the limb clipping,
 // the box of "Cubic Visualisation", the stored points and the view tables.
 #include "draw3d/kelmirav.h"
+#include "draw3d/trajectoryredraw.h"
 #include "fakesurface.h"
 #include "numerics/errorreport.h"
+#include "simulation/trajectoryrecord.h"
 
 #include <QTest>
 
@@ -44,6 +46,7 @@ private slots:
     void pointsBeyondTheTableAreDrawnNotStored();
     void viewSwitchReloadsTheWindow();
     void badViewOrPointIsReportedAndNotDrawn();
+    void redrawFramesTheWholeTrajectory();
 };
 
 void PlotTest::keltLaysOutTheViewAroundTheCentre() {
@@ -192,6 +195,31 @@ void PlotTest::badViewOrPointIsReportedAndNotDrawn() {
     const auto& log = ErrorReport::instance().lines();
     QCOMPARE(log.size(), std::size_t(4));
     QVERIFY(log[3].find("KelTfaute") != std::string::npos);
+}
+
+void PlotTest::redrawFramesTheWholeTrajectory() {
+    // Two turns of a circle of radius 0.5 about (1, 2, 3) in the plane x = 1, seen along -X:
+    // the image is the circle itself, centred on (2, 3).
+    TrajectoryRecord record;
+    for (int i = 0; i <= 800; ++i) {
+        const double phase = 2 * M_PI * i / 400;
+        record.add({0, 1, 2 + 0.5 * std::cos(phase), 3 + 0.5 * std::sin(phase), 0, 0, 0});
+    }
+    Fixture f;
+    TrajectoryRedraw redraw(*f.k);
+    QVERIFY(redraw.start(record, RedrawStyle{}));
+    while (!redraw.advance(std::chrono::milliseconds(10))) {
+    }
+    QCOMPARE(redraw.drawn(), record.size());
+    const auto& w = f.surface.laidOut.back();
+    QVERIFY(std::fabs((w[0] + w[1]) / 2 - 2) < 1e-9 && std::fabs((w[2] + w[3]) / 2 - 3) < 1e-9);
+    QVERIFY(w[1] - w[0] >= 1.0); // the whole circle fits
+    QCOMPARE(f.surface.segments.size(), record.size() - 1);
+    for (const auto& s : f.surface.segments)
+        QVERIFY(std::fabs(std::hypot(s.x1 - 2, s.y1 - 3) - 0.5) < 1e-12);
+    QCOMPARE(f.k->pointCount(0), double(record.size()));
+    TrajectoryRecord empty;
+    QVERIFY(!redraw.start(empty, RedrawStyle{}));
 }
 
 QTEST_MAIN(PlotTest)

@@ -1,20 +1,20 @@
 // The 3D graph window: "New window" redraws a run's trajectory through the options window, in
 // slices, into a picture that exports to PNG and PDF with its captions.
 #include "cases/recordstore.h"
-#include "draw3d/recordedviews.h"
+#include "kelaxes/kelaxesstate.h"
+#include "kelaxes/pdftext.h"
 #include "numerics/errorreport.h"
 #include "simulation/runrecord.h"
 #include "simulation/trajectoryrecord.h"
 #include "ui/frmgraphes.h"
 #include "ui/frmoptions.h"
-#include "ui/viewpicture.h"
+#include "ui/picturebox.h"
+#include "ui/pictureprinter.h"
 
 #include <QCheckBox>
 #include <QImage>
-#include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -54,7 +54,7 @@ private slots:
     void cleanupTestCase() { ResetRecordStore(); }
     void newWindowRedrawsTheRunAfterTheOptions();
     void longTrajectoryIsDrawnInSlices();
-    void exportToAMissingFolderFailsWithAReason();
+    void menuEntriesShowTheWindows();
 
 private:
     QTemporaryDir m_dir;
@@ -90,22 +90,36 @@ void FrmGraphesTest::newWindowRedrawsTheRunAfterTheOptions() {
     QCOMPARE(kelMirav().pointCount(view), double(record.size()));
 
     // Seen along -X the helix is a sine-like curve: the trace colour fills part of the picture.
-    ViewPicture* picture = window.picture(view);
+    PictureBox* picture = window.picture(view);
     QVERIFY(picture->isVisible());
     const QImage shot = picture->grab().toImage().convertToFormat(QImage::Format_RGB32);
     QVERIFY(redPixels(shot) > 100);
 
-    const QString pdf = m_dir.filePath("view.pdf");
-    QString error;
-    QVERIFY2(exportViewPdf(window.views(), view, pdf, &error), qPrintable(error));
-    const QString pdftotext = QStandardPaths::findExecutable("pdftotext");
-    if (pdftotext.isEmpty()) QSKIP("pdftotext (poppler-utils) is not installed");
-    QProcess p;
-    p.start(pdftotext, {pdf, "-"});
-    QVERIFY(p.waitForFinished(20000));
-    const QString text = QString::fromUtf8(p.readAllStandardOutput());
-    QVERIFY2(text.contains("Y_proj.") && text.contains("Z_proj."), qPrintable(text));
-    QVERIFY(text.contains("ech:"));
+    // "Exporter PDF…" and "Imprimer la vue…" (no printer here: it offers a PDF file) write the
+    // front picture with its captions.
+    for (const char* button : {"cmdExportPdf", "cmdImprimeVue"}) {
+        const QString pdf = m_dir.filePath(QString(button) + ".pdf");
+        setSaveFileChooser([&](QWidget*, const QString&, const QString&) { return pdf; });
+        QTest::mouseClick(window.findChild<QPushButton*>(button), Qt::LeftButton);
+        setSaveFileChooser({});
+        QVERIFY2(QFileInfo::exists(pdf), button);
+        const QString text = test::pdfText(pdf);
+        if (text.isNull()) QSKIP("pdftotext (poppler-utils) is not installed");
+        QVERIFY2(text.contains("Y_proj.") && text.contains("Z_proj."), qPrintable(text));
+        QVERIFY(text.contains("ech:"));
+    }
+}
+
+void FrmGraphesTest::menuEntriesShowTheWindows() {
+    FrmGraphes& graphs = showGraphWindow();
+    QVERIFY(graphs.isVisible());
+    FrmOptions& options = showOptionsWindow(nullptr, false);
+    QVERIFY(options.isVisible());
+    QVERIFY(!options.isModal());
+    auto* validation = options.findChild<QPushButton*>("Commande2");
+    QVERIFY(validation->isVisible() && validation->isDefault());
+    QVERIFY(options.findChild<QPushButton*>("Commande3")->isVisible());
+    options.close();
 }
 
 void FrmGraphesTest::longTrajectoryIsDrawnInSlices() {
@@ -120,21 +134,13 @@ void FrmGraphesTest::longTrajectoryIsDrawnInSlices() {
     const int view = window.frontView();
     QCOMPARE(kelMirav().pointCount(view), double(kMaxStoredPoints));
     const QString png = m_dir.filePath("long.png");
-    QVERIFY(exportViewPng(window.views(), view, png));
+    QString error;
+    QVERIFY2(window.picture(view)->surface().writePng(png, QSize(1200, 1200), &error),
+             qPrintable(error));
     QImage image(png);
     QCOMPARE(image.size(), QSize(1200, 1200));
     QVERIFY(redPixels(image) > 100);
     window.onRedrawDone = nullptr;
-}
-
-void FrmGraphesTest::exportToAMissingFolderFailsWithAReason() {
-    RecordedViews views;
-    QString error;
-    QVERIFY(!exportViewPng(views, 0, m_dir.filePath("no/such/folder/a.png"), 1, &error));
-    QVERIFY(!error.isEmpty());
-    error.clear();
-    QVERIFY(!exportViewPdf(views, 0, m_dir.filePath("no/such/folder/a.pdf"), &error));
-    QVERIFY(!error.isEmpty());
 }
 
 QTEST_MAIN(FrmGraphesTest)
