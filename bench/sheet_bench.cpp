@@ -53,15 +53,6 @@ void BM_ReadOds3072Of100000Rows(benchmark::State& state) {
     ReadRange(state, ".ods");
 }
 
-struct AutomaticHost : ViewHost {
-    bool automaticViews() const override { return true; }
-    bool automaticCentring() const override { return true; }
-    bool magnifierOn() const override { return false; }
-    void setMagnifierOff() override {}
-    void chooseViewAngles() override {}
-    void bringViewToFront(int) override {}
-};
-
 struct QuietWindow : SheetTraceWindow {
     void echo(const std::string&) override {}
     void lineStyle(double) override {}
@@ -81,7 +72,8 @@ void BM_DrawFourAutomaticViewsOf3072Points(benchmark::State& state) {
     }
     ParseLinkText(text, link->lastLinkText, link->table, link->rowCount, link->columnCount);
     KelaxesViews views(KelaxesLibrary::instance());
-    AutomaticHost host;
+    FixedViewHost host;
+    host.automatic = host.centring = true;
     QuietWindow window;
     auto k = std::make_unique<KelMirav>();
     k->setSurface(&views);

@@ -51,17 +51,6 @@ bool ParseOptions(const QStringList& args, PlotSheetOptions& o) {
     return !o.book.isEmpty() && (o.png.isEmpty() != o.pdf.isEmpty());
 }
 
-// The view options of a window that is not there: fixed answers, nobody to ask.
-struct HeadlessHost : ViewHost {
-    bool automatic = false, centring = false;
-    bool automaticViews() const override { return automatic; }
-    bool automaticCentring() const override { return centring; }
-    bool magnifierOn() const override { return false; }
-    void setMagnifierOff() override {}
-    void chooseViewAngles() override {}
-    void bringViewToFront(int) override {}
-};
-
 struct HeadlessWindow : SheetTraceWindow {
     HeadlessWindow(KelaxesViews& v, std::ostream& o) : views(v), out(o) {}
     void echo(const std::string& text) override { out << (text == "\r\n" ? "\n" : text); }
@@ -95,7 +84,7 @@ int runPlotSheet(const QStringList& args, std::ostream& out, std::ostream& err) 
     KelaxesLibrary& library = KelaxesLibrary::instance();
     library.params.noPrint = 1; // the views, not the printer page
     KelaxesViews views(library);
-    HeadlessHost host;
+    FixedViewHost host;
     host.automatic = o.automatic;
     host.centring = o.centre;
     HeadlessWindow window(views, out);

@@ -2,6 +2,7 @@
 // line commands, echoes of unknown texts.
 #pragma once
 
+#include "draw3d/viewsurface.h"
 #include "sheetlinkstate.h"
 
 #include <string>
@@ -26,6 +27,19 @@ public:
     virtual bool printGraphs() const = 0;
     /// Ends the printer's page so that it is printed.
     virtual void endPrinterPage() = 0;
+};
+
+/// The view options of a window that is not there (the command line, benchmarks): fixed
+/// answers, and nobody to ask for angles.
+struct FixedViewHost : ViewHost {
+    bool automatic = false; ///< "Vues Automatiques"
+    bool centring = false;  ///< "Centrage Automatique"
+    bool automaticViews() const override { return automatic; }
+    bool automaticCentring() const override { return centring; }
+    bool magnifierOn() const override { return false; }
+    void setMagnifierOff() override {}
+    void chooseViewAngles() override {}
+    void bringViewToFront(int) override {}
 };
 
 /// Right ascension and declination [deg] of the four automatic views, and where each goes.
