@@ -9,8 +9,11 @@
 #include "sheetlinestyle.h"
 #include "workbookreader.h"
 
+#include <QGuiApplication>
+
 #include <iostream>
 #include <memory>
+#include <string_view>
 
 namespace gyro {
 
@@ -113,6 +116,22 @@ int runPlotSheet(const QStringList& args, std::ostream& out, std::ostream& err) 
 
 int runPlotSheet(const QStringList& args) {
     return runPlotSheet(args, std::cout, std::cerr);
+}
+
+bool wantsPlotSheet(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (std::string_view(argv[i]) == "--plot-sheet") return true;
+    return false;
+}
+
+int runPlotSheetCommand(int argc, char** argv) {
+    QStringList args;
+    for (int i = 0; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+    if (QGuiApplication::instance()) return runPlotSheet(args);
+    // Pictures are drawn without a display: a machine without one must still run this.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    return runPlotSheet(args);
 }
 
 } // namespace gyro

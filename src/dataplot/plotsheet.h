@@ -24,4 +24,10 @@ int runPlotSheet(const QStringList& args, std::ostream& out, std::ostream& err);
 /// The same on standard output and standard error.
 int runPlotSheet(const QStringList& args);
 
+/// True when the command line asks for the sheet plot ("--plot-sheet" among the arguments).
+bool wantsPlotSheet(int argc, char** argv);
+/// The sheet plot as the program's whole run: without a display (the offscreen platform unless
+/// another is set), in a QGuiApplication made here when there is none yet. For main().
+int runPlotSheetCommand(int argc, char** argv);
+
 } // namespace gyro

@@ -79,10 +79,14 @@ void PlotSheetTest::fourAutomaticViewsAsPng() {
 void PlotSheetTest::oneViewAsPdf() {
     QTemporaryDir dir;
     const QString pdf = dir.filePath("view.pdf");
-    const Run run =
-        PlotSheet({"--plot-sheet", QString::fromStdString(test::ExampleWorkbook(".csv")),
-                   "--centre", "--pdf", pdf});
-    QCOMPARE(run.code, 0);
+    // As main() runs it.
+    std::string book = test::ExampleWorkbook(".csv"), out = pdf.toStdString();
+    std::string words[] = {"gyrotrace", "--centre", "--plot-sheet", book, "--pdf", out};
+    char* argv[6];
+    for (int i = 0; i < 6; ++i) argv[i] = words[i].data();
+    QVERIFY(wantsPlotSheet(6, argv));
+    QVERIFY(!wantsPlotSheet(2, argv));
+    QCOMPARE(runPlotSheetCommand(6, argv), 0);
     QFile file(pdf);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QVERIFY(file.read(5) == "%PDF-");
