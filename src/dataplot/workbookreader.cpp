@@ -4,6 +4,7 @@
 
 #include "cases/textfile.h"
 #include "cellrange.h"
+#include "sheettable.h"
 
 #include <ixion/address.hpp>
 #include <ixion/cell_access.hpp>
@@ -27,7 +28,9 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <string_view>
 #include <system_error>
+#include <vector>
 
 namespace gyro {
 
@@ -163,6 +166,58 @@ std::string CsvWithLineFeeds(const std::string& bytes) {
     return out;
 }
 
+// Splits one CSV line at `delimiter`, outside double quotes; quotes stay in the fields.
+std::vector<std::string> CsvFields(std::string_view line, char delimiter) {
+    std::vector<std::string> fields(1);
+    bool quoted = false;
+    for (char c : line) {
+        if (c == '"') quoted = !quoted;
+        if (c == delimiter && !quoted)
+            fields.emplace_back();
+        else
+            fields.back().push_back(c);
+    }
+    return fields;
+}
+
+// A number written with a decimal comma, as spreadsheets write CSV in French: "-1,5", "2,5E-3".
+bool DecimalCommaNumber(const std::string& field) {
+    const auto comma = field.find(',');
+    if (comma == std::string::npos || field.find(',', comma + 1) != std::string::npos) return false;
+    std::string point = field;
+    point[comma] = '.';
+    return IsNumericText(point);
+}
+
+// CSV written with semicolons between the cells (and decimal commas), as spreadsheets do where
+// the comma is the decimal separator, turned into the comma-separated form the parser reads. A
+// file whose first line holds a semicolon and no comma is taken for one.
+void CommaSeparated(std::string& csv) {
+    const std::string_view first(csv.data(), std::min(csv.find('\n'), csv.size()));
+    if (first.find(';') == std::string_view::npos || first.find(',') != std::string_view::npos)
+        return;
+    std::string out;
+    out.reserve(csv.size() + csv.size() / 8);
+    std::size_t start = 0;
+    while (start < csv.size()) {
+        const std::size_t end = std::min(csv.find('\n', start), csv.size());
+        const std::vector<std::string> fields =
+            CsvFields(std::string_view(csv).substr(start, end - start), ';');
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            std::string field = fields[i];
+            if (DecimalCommaNumber(field))
+                field[field.find(',')] = '.';
+            else if (field.find(',') != std::string::npos && field.front() != '"')
+                field = '"' + field + '"'; // a comma inside a text keeps the text one cell
+            if (i) out.push_back(',');
+            out += field;
+        }
+        if (end < csv.size()) out.push_back('\n');
+        start = end + 1;
+    }
+    csv = std::move(out);
+}
+
 LoadedWorkbook LoadWorkbook(const std::string& pathText) {
     LoadedWorkbook loaded;
     auto fail = [&](WorkbookFailure failure, std::string message) {
@@ -203,7 +258,10 @@ LoadedWorkbook LoadWorkbook(const std::string& pathText) {
     default:
         break;
     }
-    if (format == Format::Csv) bytes = CsvWithLineFeeds(bytes);
+    if (format == Format::Csv) {
+        bytes = CsvWithLineFeeds(bytes);
+        CommaSeparated(bytes);
+    }
     // A small zip can unpack to gigabytes: refuse one that says it would exhaust the memory.
     if ((format == Format::Xlsx || format == Format::Ods) &&
         ZipUnpackedSize(bytes) > static_cast<long long>(kMaxUnpackedWorkbookBytes))

@@ -9,7 +9,7 @@ namespace gyro {
 
 /// The formats the reader knows, as the messages name them.
 inline constexpr const char* kWorkbookFormatsRead =
-    ".xlsx, .ods, .csv (comma-separated) and Excel 2003 XML (.xml)";
+    ".xlsx, .ods, .csv (comma- or semicolon-separated) and Excel 2003 XML (.xml)";
 
 /// Largest workbook file read [bytes]; a bigger one is refused before it is loaded.
 inline constexpr std::size_t kMaxWorkbookBytes = std::size_t(256) << 20;
