@@ -81,7 +81,12 @@ std::string CellToA1(const CellReference& cell) {
 }
 
 std::string CellToL1C1(const CellReference& cell) {
-    return "L" + std::to_string(cell.row) + "C" + std::to_string(cell.column);
+    // Appended piece by piece: "L" + std::to_string(...) trips a false -Wrestrict in g++ 12.
+    std::string text = "L";
+    text += std::to_string(cell.row);
+    text += 'C';
+    text += std::to_string(cell.column);
+    return text;
 }
 
 CellReference CellFromL1C1(const std::string& l1c1) {

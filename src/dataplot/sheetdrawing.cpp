@@ -154,7 +154,9 @@ void DrawSheetViews(KelMirav& k, SheetLinkState& state, SheetTraceWindow& window
         drawView(0);
     }
     k.setHost(host);
+    // Later drawings on the same pictures start in black and solid lines again.
     if (k.surface()) k.surface()->SetColour(0, 0, 0);
+    window.lineStyle(0);
     if (window.printGraphs()) window.endPrinterPage();
 }
 

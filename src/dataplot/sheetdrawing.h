@@ -2,6 +2,7 @@
 // line commands, echoes of unknown texts.
 #pragma once
 
+#include "draw3d/viewsurface.h"
 #include "sheetlinkstate.h"
 
 #include <string>
@@ -28,6 +29,19 @@ public:
     virtual void endPrinterPage() = 0;
 };
 
+/// The view options of a window that is not there (the command line, benchmarks): fixed
+/// answers, and nobody to ask for angles.
+struct FixedViewHost : ViewHost {
+    bool automatic = false; ///< "Vues Automatiques"
+    bool centring = false;  ///< "Centrage Automatique"
+    bool automaticViews() const override { return automatic; }
+    bool automaticCentring() const override { return centring; }
+    bool magnifierOn() const override { return false; }
+    void setMagnifierOff() override {}
+    void chooseViewAngles() override {}
+    void bringViewToFront(int) override {}
+};
+
 /// Right ascension and declination [deg] of the four automatic views, and where each goes.
 struct AutomaticView {
     double ascensionDeg;
@@ -48,7 +62,8 @@ std::string EchoText(const std::string& cell);
 /// cell is a number is a point; any other row is a command row (an empty x cell lifts the pen
 /// and takes the next colour; "rgb#", "RVB#", "ligne#" cells set the colour or the line type;
 /// other texts are echoed, five to a line). The graphs are printed at the end when printing is
-/// on. Reports through the error report.
+/// on, and the colour and line type go back to black and solid. Reports through the error
+/// report.
 void DrawSheetViews(KelMirav& k, SheetLinkState& state, SheetTraceWindow& window,
                     bool askAngles = true);
 

@@ -10,7 +10,10 @@ SheetTracer::SheetTracer(SheetLinkState& state, KelMirav& k, SheetTraceWindow& w
     : QObject(parent), m_state(state), m_k(k), m_window(window), m_link(state) {
     connect(&m_link, &SheetLink::message, this, &SheetTracer::message);
     connect(&m_link, &SheetLink::loaded, this, &SheetTracer::onLoaded);
-    connect(&m_link, &SheetLink::refused, this, [this] { draw(true, false); });
+    connect(&m_link, &SheetLink::refused, this, [this] {
+        watchWorkbook();
+        draw(true, false);
+    });
     connect(&m_watcher, &WorkbookWatcher::rangeRead, this, &SheetTracer::onSaved);
     connect(&m_watcher, &WorkbookWatcher::readFailed, this, &SheetTracer::message);
 }
@@ -42,12 +45,18 @@ void SheetTracer::draw(bool askAngles, bool fromWorkbook) {
     emit traced(fromWorkbook);
 }
 
-void SheetTracer::onLoaded(double, bool fromWorkbook) {
+void SheetTracer::watchWorkbook() {
     const SheetLinkState& s = m_state;
     const QString book = QString::fromStdString(s.config.workbook);
-    if (fromWorkbook && m_live && m_watcher.workbook() != book)
+    if (m_live && !book.isEmpty() && m_watcher.workbook() != book)
         m_watcher.watch(book, QString::fromStdString(s.config.sheet),
                         QString::fromStdString(s.config.range));
+}
+
+void SheetTracer::onLoaded(double, bool fromWorkbook) {
+    // Watched even when it could not be read: once the spreadsheet program (or the user) saves
+    // it, the curves come from it.
+    watchWorkbook();
     draw(true, fromWorkbook);
 }
 

@@ -45,6 +45,7 @@ signals:
 
 private:
     void draw(bool askAngles, bool fromWorkbook);
+    void watchWorkbook();
     void onLoaded(double rowCount, bool fromWorkbook);
     void onSaved(const QString& text);
 

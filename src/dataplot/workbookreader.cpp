@@ -4,6 +4,7 @@
 
 #include "cases/textfile.h"
 #include "cellrange.h"
+#include "sheettable.h"
 
 #include <ixion/address.hpp>
 #include <ixion/cell_access.hpp>
@@ -22,10 +23,14 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <limits>
 #include <memory>
+#include <string_view>
 #include <system_error>
+#include <vector>
 
 namespace gyro {
 
@@ -113,6 +118,39 @@ Format DetectFormat(const fs::path& path, const std::string& bytes) {
     return format;
 }
 
+// Sum of the unpacked sizes that a zip's central directory declares; -1 when the directory
+// cannot be found or read (the parser then reports the damage itself), or an entry's size is
+// only given in the 64-bit extension (more than 4 GB: far beyond any sheet read here).
+long long ZipUnpackedSize(const std::string& bytes) {
+    auto u16 = [&](std::size_t at) {
+        return at + 2 <= bytes.size()
+                   ? unsigned(std::uint8_t(bytes[at])) | unsigned(std::uint8_t(bytes[at + 1])) << 8
+                   : 0u;
+    };
+    auto u32 = [&](std::size_t at) {
+        return std::uint32_t(u16(at)) | std::uint32_t(u16(at + 2)) << 16;
+    };
+    if (bytes.size() < 22) return -1;
+    // The end record lies in the last 22 bytes plus a comment of at most 65535 bytes.
+    const std::size_t lowest = bytes.size() > 22 + 65535 ? bytes.size() - 22 - 65535 : 0;
+    std::size_t end = bytes.size() - 22;
+    while (u32(end) != 0x06054b50) {
+        if (end == lowest) return -1;
+        --end;
+    }
+    const unsigned entries = u16(end + 10);
+    std::size_t at = u32(end + 16);
+    long long total = 0;
+    for (unsigned i = 0; i < entries; ++i) {
+        if (at + 46 > bytes.size() || u32(at) != 0x02014b50) return -1;
+        const std::uint32_t unpacked = u32(at + 24);
+        if (unpacked == 0xFFFFFFFFu) return std::numeric_limits<long long>::max();
+        total += unpacked;
+        at += 46 + u16(at + 28) + u16(at + 30) + u16(at + 32);
+    }
+    return total;
+}
+
 // CSV lines may end in CR LF; the reader wants LF alone, or the last cell of a line keeps its CR.
 std::string CsvWithLineFeeds(const std::string& bytes) {
     std::string out;
@@ -126,6 +164,58 @@ std::string CsvWithLineFeeds(const std::string& bytes) {
         }
     }
     return out;
+}
+
+// Splits one CSV line at `delimiter`, outside double quotes; quotes stay in the fields.
+std::vector<std::string> CsvFields(std::string_view line, char delimiter) {
+    std::vector<std::string> fields(1);
+    bool quoted = false;
+    for (char c : line) {
+        if (c == '"') quoted = !quoted;
+        if (c == delimiter && !quoted)
+            fields.emplace_back();
+        else
+            fields.back().push_back(c);
+    }
+    return fields;
+}
+
+// A number written with a decimal comma, as spreadsheets write CSV in French: "-1,5", "2,5E-3".
+bool DecimalCommaNumber(const std::string& field) {
+    const auto comma = field.find(',');
+    if (comma == std::string::npos || field.find(',', comma + 1) != std::string::npos) return false;
+    std::string point = field;
+    point[comma] = '.';
+    return IsNumericText(point);
+}
+
+// CSV written with semicolons between the cells (and decimal commas), as spreadsheets do where
+// the comma is the decimal separator, turned into the comma-separated form the parser reads. A
+// file whose first line holds a semicolon and no comma is taken for one.
+void CommaSeparated(std::string& csv) {
+    const std::string_view first(csv.data(), std::min(csv.find('\n'), csv.size()));
+    if (first.find(';') == std::string_view::npos || first.find(',') != std::string_view::npos)
+        return;
+    std::string out;
+    out.reserve(csv.size() + csv.size() / 8);
+    std::size_t start = 0;
+    while (start < csv.size()) {
+        const std::size_t end = std::min(csv.find('\n', start), csv.size());
+        const std::vector<std::string> fields =
+            CsvFields(std::string_view(csv).substr(start, end - start), ';');
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            std::string field = fields[i];
+            if (DecimalCommaNumber(field))
+                field[field.find(',')] = '.';
+            else if (field.find(',') != std::string::npos && field.front() != '"')
+                field = '"' + field + '"'; // a comma inside a text keeps the text one cell
+            if (i) out.push_back(',');
+            out += field;
+        }
+        if (end < csv.size()) out.push_back('\n');
+        start = end + 1;
+    }
+    csv = std::move(out);
 }
 
 LoadedWorkbook LoadWorkbook(const std::string& pathText) {
@@ -168,7 +258,16 @@ LoadedWorkbook LoadWorkbook(const std::string& pathText) {
     default:
         break;
     }
-    if (format == Format::Csv) bytes = CsvWithLineFeeds(bytes);
+    if (format == Format::Csv) {
+        bytes = CsvWithLineFeeds(bytes);
+        CommaSeparated(bytes);
+    }
+    // A small zip can unpack to gigabytes: refuse one that says it would exhaust the memory.
+    if ((format == Format::Xlsx || format == Format::Ods) &&
+        ZipUnpackedSize(bytes) > static_cast<long long>(kMaxUnpackedWorkbookBytes))
+        return fail(WorkbookFailure::Refused, name + " would take more than " +
+                                                  std::to_string(kMaxUnpackedWorkbookBytes >> 20) +
+                                                  " MB once unpacked: not read");
 
     std::string error;
     auto doc = std::make_unique<ss::document>(ss::range_size_t{kSheetRowLimit, kSheetColumnLimit});

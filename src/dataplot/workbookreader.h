@@ -9,10 +9,13 @@ namespace gyro {
 
 /// The formats the reader knows, as the messages name them.
 inline constexpr const char* kWorkbookFormatsRead =
-    ".xlsx, .ods, .csv (comma-separated) and Excel 2003 XML (.xml)";
+    ".xlsx, .ods, .csv (comma- or semicolon-separated) and Excel 2003 XML (.xml)";
 
 /// Largest workbook file read [bytes]; a bigger one is refused before it is loaded.
 inline constexpr std::size_t kMaxWorkbookBytes = std::size_t(256) << 20;
+
+/// Largest unpacked content of an .xlsx or .ods file [bytes], as its zip directory declares it.
+inline constexpr std::size_t kMaxUnpackedWorkbookBytes = std::size_t(1) << 30;
 
 /// Why a read failed.
 enum class WorkbookFailure {

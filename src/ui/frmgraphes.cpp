@@ -4,6 +4,7 @@
 #include "frmoptions.h"
 #include "picturebox.h"
 #include "pictureprinter.h"
+#include "sheetpanel.h"
 #include "simulation/casemodel.h"
 #include "simulation/caseslots.h"
 #include "simulation/runrecord.h"
@@ -14,6 +15,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -74,8 +76,13 @@ FrmGraphes::FrmGraphes(KelMirav& drawing, QWidget* parent)
     controls->addWidget(print, 5, 0);
     controls->addWidget(pdf, 6, 0);
     controls->addWidget(png, 7, 0);
-    controls->setRowStretch(8, 1);
+    m_sheets = new SheetPanel(*this, sheetLink(), this);
+    controls->addWidget(m_sheets, 8, 0);
+    m_stack->addWidget(m_sheets->automaticPicture());
+    m_viewChoice->addItem("Vues automatiques");
+    controls->setRowStretch(9, 1);
     auto* layout = new QGridLayout(this);
+    layout->setMenuBar(m_sheets->menuBar());
     layout->addWidget(m_stack, 0, 0);
     layout->addLayout(controls, 0, 1);
     layout->addWidget(m_warning, 1, 0, 1, 2);
@@ -165,9 +172,15 @@ void FrmGraphes::redrawSlice() {
     if (onRedrawDone) onRedrawDone();
 }
 
+const DrawingSurface& FrmGraphes::frontSurface() {
+    // The page after the views shows the four automatic views together.
+    if (frontView() >= kPictures) return m_sheets->automaticSurface();
+    return KelaxesLibrary::instance().view(frontView());
+}
+
 void FrmGraphes::exportFront(bool pdf) {
     m_views.flush();
-    const DrawingSurface& surface = KelaxesLibrary::instance().view(frontView());
+    const DrawingSurface& surface = frontSurface();
     QString error;
     const bool ok = pdf ? exportSurfacePdf(surface, m_pageLayout, this, &error)
                         : exportSurfacePng(surface, QSize(1600, 1600), this, &error);
@@ -177,8 +190,7 @@ void FrmGraphes::exportFront(bool pdf) {
 void FrmGraphes::printFront() {
     m_views.flush();
     QString error;
-    const PrintOutcome outcome =
-        printSurface(KelaxesLibrary::instance().view(frontView()), m_pageLayout, this, &error);
+    const PrintOutcome outcome = printSurface(frontSurface(), m_pageLayout, this, &error);
     if (outcome == PrintOutcome::Failed) QMessageBox::warning(this, "Graphes Trois D", error);
 }
 

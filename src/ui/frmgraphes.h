@@ -23,6 +23,7 @@ class QTimer;
 namespace gyro {
 
 class FrmOptions;
+class SheetPanel;
 class TrajectoryRecord;
 class PictureBox;
 
@@ -39,6 +40,8 @@ public:
 
     KelaxesViews& views() { return m_views; }
     KelMirav& drawing() { return m_drawing; }
+    /// The spreadsheet curves: "Graphes Excel", the link and its configuration.
+    SheetPanel& sheets() { return *m_sheets; }
     PictureBox* picture(int view) const;
     /// Number of pictures (views 0..9).
     static constexpr int kPictures = 10;
@@ -63,6 +66,7 @@ public:
 
 private:
     void redrawSlice();
+    const DrawingSurface& frontSurface();
     void exportFront(bool pdf);
     void printFront();
 
@@ -81,6 +85,7 @@ private:
     QRadioButton* m_optionLoupe = nullptr;
     QPlainTextEdit* m_warning = nullptr;
     QPointer<FrmOptions> m_ownOptions; // when the drawing is not the program's
+    SheetPanel* m_sheets = nullptr;
 };
 
 /// The program's 3D graph window on the program's drawing (created on first use).

@@ -106,7 +106,7 @@ void SheetDrawingTest::pointsPenUpsAndCommands() {
     // ... and took the next colour, red after black.
     QVERIFY(std::find(f.surface.colours.begin(), f.surface.colours.end(),
                       std::array<double, 3>{255, 0, 0}) != f.surface.colours.end());
-    QCOMPARE(f.window.styles, std::vector<double>{12});
+    QCOMPARE(f.window.styles, (std::vector<double>{12, 0})); // solid again at the end
     QCOMPARE(f.window.printed, std::string());
     QCOMPARE(f.window.pages, 0);
 }
@@ -160,7 +160,7 @@ void SheetDrawingTest::centringFramesThePointsBox() {
     QCOMPARE(f.k.scene.cubeCentre(1), 10.0);
     QCOMPARE(f.k.scene.cubeCentre(3), 30.0);
     QCOMPARE(f.state.boxComputedFlag, 1.0);
-    QCOMPARE(f.window.styles.size(), std::size_t(0));
+    QCOMPARE(f.window.styles, std::vector<double>{0});
 }
 
 void SheetDrawingTest::automaticViewsDrawTheSameCurvesFourTimes() {

@@ -217,7 +217,15 @@ void SheetLinkTest::tracerDrawsTheExampleAfterTheFailurePath() {
     QCOMPARE(traced[0][0].toBool(), false);
     // The built-in example: a helix, a circle and a diagonal, in three pieces of curve.
     QVERIFY(f.surface.segments.size() > 70);
-    QCOMPARE(f.window.styles, (std::vector<double>{0, 12, 2}));
+    QCOMPARE(f.window.styles, (std::vector<double>{0, 12, 2, 0}));
+
+    // The workbook is watched all the same: once it is saved, its own curves are drawn.
+    test::WriteBytes(dir.filePath("absent.ods").toStdString(),
+                     test::FileBytes(test::ExampleWorkbook(".ods")));
+    QVERIFY(traced.wait(3000));
+    QCOMPARE(traced.last()[0].toBool(), true);
+    QCOMPARE(f.state.table.cell(99, 3), std::string()); // the workbook's range: 99 rows
+    QCOMPARE(f.state.rowCount, 99.0);
 }
 
 void SheetLinkTest::tracerRedrawsWhenTheWorkbookIsSavedAgain() {

@@ -104,6 +104,14 @@ void WorkbookReaderTest::formulasErrorsAndLongChainsAreComputed() {
     QVERIFY2(read.ok(), read.message.c_str());
     QCOMPARE(QString::fromStdString(read.text), QString("4\t#DIV/0!\t8.5\ta b\r\n"));
 
+    // Semicolons between the cells and decimal commas, as a French spreadsheet writes CSV.
+    const std::string csv = dir.filePath("fr.csv").toStdString();
+    test::WriteBytes(csv, "x;y;note\r\n-1,5;2,5E-3;\"a;b, c\"\r\n;7;un, deux\r\n");
+    read = ReadWorkbookRange(csv, "fr", "A2:C3", 3072);
+    QVERIFY2(read.ok(), read.message.c_str());
+    QCOMPARE(QString::fromStdString(read.text),
+             QString("-1.5\t0.0025\ta;b, c\r\n\t7\tun, deux\r\n"));
+
     // A running sum down 100,000 rows: each cell refers to the one above. Recomputing it goes
     // 100,000 references deep.
     std::string rows = "<Row><Cell><Data ss:Type=\"Number\">0</Data></Cell></Row>";
@@ -131,12 +139,20 @@ void WorkbookReaderTest::failuresAreReportedByKind_data() {
                            << "C2:E100" << unreadable << "empty";
     QTest::newRow("truncated") << "t.xlsx" << xlsx.left(xlsx.size() / 2) << "Feuille1"
                                << "C2:E100" << unreadable << "t.xlsx";
-    QTest::newRow("binary xls") << "old.xls" << QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)
-                                << "Feuille1"
-                                << "C2:E100" << refused
-                                << ".xlsx, .ods, .csv (comma-separated) and Excel 2003 XML";
+    QTest::newRow("binary xls")
+        << "old.xls" << QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) << "Feuille1"
+        << "C2:E100" << refused
+        << ".xlsx, .ods, .csv (comma- or semicolon-separated) and Excel 2003 XML";
     QTest::newRow("foreign") << "notes.txt" << QByteArray("just words\n") << "Feuille1"
                              << "C2:E100" << refused << "not a workbook in a format read (.xlsx";
+    // The zip directory of an .xlsx that says its first part unpacks to 4 GB.
+    QByteArray bomb = xlsx;
+    const qsizetype directory = bomb.lastIndexOf(QByteArray("PK\x01\x02", 4));
+    const qsizetype first = bomb.indexOf(QByteArray("PK\x01\x02", 4));
+    QVERIFY(first > 0 && directory >= first);
+    bomb.replace(first + 24, 4, QByteArray("\xF0\xFF\xFF\xFF", 4));
+    QTest::newRow("unpacks too large") << "bomb.xlsx" << bomb << "Feuille1"
+                                       << "C2:E100" << refused << "MB once unpacked";
     QTest::newRow("missing sheet")
         << "ok.xlsx" << xlsx << "Sheet9"
         << "C2:E100" << refused << "has no sheet \"Sheet9\"; its sheets: Feuille1";
