@@ -1,6 +1,7 @@
 // Entry point: opens the main window, or runs one case on the command line.
 #include "app/batch.h"
 #include "app/batchoptions.h"
+#include "dataplot/plotsheet.h"
 #include "numerics/errorreport.h"
 #include "ui/frmdessin.h"
 #include "ui/screenplacement.h"
@@ -10,6 +11,8 @@
 #include <iostream>
 
 int main(int argc, char* argv[]) {
+    // --plot-sheet draws workbook curves into a picture file, offscreen, without a display.
+    if (gyro::wantsPlotSheet(argc, argv)) return gyro::runPlotSheetCommand(argc, argv);
     // --batch, --help and --version need no display; any other option is reported there.
     if (gyro::wantsCommandLine(argc, argv)) return gyro::runCommandLine(argc, argv);
     // Without a display Qt would abort in its platform plugin: say what to do instead.

@@ -1,5 +1,6 @@
 // The sheet plot of the command line: read, draw through the graph window's code, export.
 #include "plotsheet.h"
+#include "numerics/constants.h"
 
 #include "automaticviews.h"
 #include "draw3d/kelmirav.h"
@@ -56,7 +57,7 @@ bool ParseOptions(const QStringList& args, PlotSheetOptions& o) {
 
 struct HeadlessWindow : SheetTraceWindow {
     HeadlessWindow(KelaxesViews& v, std::ostream& o) : views(v), out(o) {}
-    void echo(const std::string& text) override { out << (text == "\r\n" ? "\n" : text); }
+    void echo(const std::string& text) override { out << (text == LineBreak ? "\n" : text); }
     void lineStyle(double style) override { SetSheetLineStyle(views, style); }
     void placeView(int, int, int) override {}
     void bringCommandsToFront() override {}
@@ -81,7 +82,7 @@ int runPlotSheet(const QStringList& args, std::ostream& out, std::ostream& err) 
         return 1;
     }
     auto state = std::make_unique<SheetLinkState>();
-    std::string text = read.text.empty() ? std::string("\r\n") : read.text;
+    std::string text = read.text.empty() ? std::string(LineBreak) : read.text;
     ParseLinkText(text, state->lastLinkText, state->table, state->rowCount, state->columnCount);
 
     KelaxesLibrary& library = KelaxesLibrary::instance();

@@ -74,7 +74,7 @@ struct Tracing {
         } else if (code >= 2) {
             ++echoes;
             window.echo(EchoText(cell));
-            if (echoes % 5 == 0) window.echo("\r\n");
+            if (echoes % 5 == 0) window.echo(LineBreak);
         }
     }
 

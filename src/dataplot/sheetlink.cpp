@@ -1,5 +1,6 @@
 // The spreadsheet link's fetch and its failure path, timed by a single-shot timer.
 #include "sheetlink.h"
+#include "numerics/constants.h"
 
 #include "cellrange.h"
 #include "numerics/errorreport.h"
@@ -38,7 +39,7 @@ bool SheetLink::tryRead(QString& reason, bool& refusedRead) {
     reason = QString::fromStdString(read.message);
     if (!read.ok()) return false;
     std::string text = read.text;
-    if (text.empty()) text = "\r\n"; // a range always holds at least one (empty) row
+    if (text.empty()) text = LineBreak; // a range always holds at least one (empty) row
     ParseLinkText(text, m_state.lastLinkText, m_state.table, m_state.rowCount, m_state.columnCount);
     return true;
 }

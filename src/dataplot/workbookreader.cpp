@@ -1,6 +1,7 @@
 // The workbook reader: loads a workbook file with orcus (formulas recomputed by ixion) and writes
 // the cells of a range as tab-separated lines.
 #include "workbookreader.h"
+#include "numerics/constants.h"
 
 #include "cases/textfile.h"
 #include "cellrange.h"
@@ -404,7 +405,7 @@ WorkbookText ReadWorkbookRange(const std::string& path, const std::string& sheet
                 if (column > r.first.column) result.text.push_back('\t');
                 AppendCell(result.text, context, ixion::abs_address_t(index, row - 1, column - 1));
             }
-            result.text += "\r\n";
+            result.text += LineBreak;
         }
     } catch (const std::exception& e) {
         result = {};

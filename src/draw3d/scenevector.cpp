@@ -1,5 +1,6 @@
 // Vector drawing of the 3D scene: polylines thinned to the output resolution, then the overlays.
 #include "draw3d/scenevector.h"
+#include "numerics/constants.h"
 
 #include <QFileInfo>
 #include <QLinearGradient>
@@ -75,7 +76,7 @@ void paintBackdrop(QPainter& p, const Scene3D& scene, const ViewCamera& camera,
 
 void paintCircles(QPainter& p, const Scene3D& scene, const ViewCamera& camera) {
     constexpr int kSides = 256;
-    constexpr double kTwoPi = 2 * 3.14159265358979;
+    constexpr double kTwoPi = 2 * Pi;
     p.setBrush(Qt::NoBrush);
     for (const SceneCircle& c : scene.circles()) {
         QPolygonF ring;
@@ -173,8 +174,7 @@ void paintArrows(QPainter& p, const Scene3D& scene, const ViewCamera& camera) {
         // Head: two barbs at ±25° from the shaft, a third of it at most.
         const double h = std::clamp(0.3 * len, 3.0, 9.0);
         const QPointF u = d / len;
-        const double c = std::cos(25 * 3.14159265358979 / 180),
-                     n = std::sin(25 * 3.14159265358979 / 180);
+        const double c = std::cos(25 * Pi / 180), n = std::sin(25 * Pi / 180);
         p.drawLine(b, b - h * QPointF(c * u.x() - n * u.y(), n * u.x() + c * u.y()));
         p.drawLine(b, b - h * QPointF(c * u.x() + n * u.y(), -n * u.x() + c * u.y()));
     }

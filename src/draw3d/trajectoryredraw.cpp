@@ -1,5 +1,6 @@
 // Redrawing a recorded trajectory through KelT and plot, a slice of points at a time.
 #include "trajectoryredraw.h"
+#include "numerics/constants.h"
 
 #include "simulation/trajectoryrecord.h"
 
@@ -51,7 +52,7 @@ bool TrajectoryRedraw::start(const TrajectoryRecord& record, const RedrawStyle& 
     const double r = normseule(centre);
     const double latitude = r > 0 ? std::asin(std::clamp(centre(3) / r, -1.0, 1.0)) : 0;
     const double longitude = std::atan2(centre(2), centre(1));
-    const double toDeg = 180 / 3.14159265358979;
+    const double toDeg = 180 / Pi;
     k.KelT(r, 90, latitude * toDeg, longitude * toDeg - 90, m_halfWidth, m_scale);
     if (ViewSurface* surface = k.surface()) surface->SetColour(style.red, style.green, style.blue);
     k.startFigure();

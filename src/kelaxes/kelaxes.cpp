@@ -181,6 +181,10 @@ KelaxesLayout layOut(DrawingSurface& s, const GraphParameters& params, double xM
         }
         const double minorStep = g.step / g.minor;
         const double eps = g.step * 1e-9;
+        // Extent along the axis of the last label drawn: on a narrow picture a label that would
+        // run into the previous one is left out (its tick stays), so that the labels stay legible.
+        bool anyLabel = false;
+        double lastLo = 0, lastHi = 0;
         for (double v : graduationValues(g, hi)) {
             for (int j = 0; j < g.minor; ++j) {
                 const double t = v + j * minorStep;
@@ -196,6 +200,13 @@ KelaxesLayout layOut(DrawingSurface& s, const GraphParameters& params, double xM
             const QString label = QString::fromStdString(graduationLabel(v));
             const QPointF at = isX ? s.toSurface(v, yMin) + QPointF(0, tick * 0.5)
                                    : s.toSurface(xMin, v) - QPointF(tick * 0.5, 0);
+            const double half = isX ? fm.horizontalAdvance(label) / 2 : fm.height() / 2;
+            const double centre = isX ? at.x() : at.y();
+            const double gap = fm.height() * 0.3;
+            if (anyLabel && centre + half + gap > lastLo && centre - half - gap < lastHi) continue;
+            anyLabel = true;
+            lastLo = centre - half;
+            lastHi = centre + half;
             QPainter& pt = s.painter();
             pt.setPen(pen);
             if (isX)
