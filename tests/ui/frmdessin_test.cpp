@@ -1,5 +1,6 @@
 // The main window used as a user would: its controls, runs with pause, pause time and "Other
 // Case", the refused initial states, the example memo, values typed during a run, the read-outs.
+#include "kelaxes/kelaxesstate.h"
 #include "numerics/errorreport.h"
 #include "numerics/numberformat.h"
 #include "numerics/numberread.h"
@@ -10,6 +11,7 @@
 #include "simulation/startup.h"
 #include "ui/frmdemonstration.h"
 #include "ui/frmdessin.h"
+#include "ui/frmdialog.h"
 #include "ui/frmgraphes.h"
 #include "ui/frmoptions.h"
 #include "ui/picturebox.h"
@@ -1079,7 +1081,16 @@ void FrmDessinTest::speedSliderMapsToTheDriver() {
 }
 
 void FrmDessinTest::menuOpensTheOptionsGraphAndDemonstrationWindows() {
+    KelaxesLibrary::instance().setOrientationHint({});
     openWindow();
+    // The load installs the printer hint: the axes library's question shows it.
+    QTimer::singleShot(50, [] {
+        QTest::mouseClick(FrmDialog::instance().findChild<QPushButton*>("Commande1"),
+                          Qt::LeftButton);
+    });
+    QCOMPARE(QString::fromStdString(KelaxesLibrary::instance().askOrientation("Paysage")),
+             QString("Reinitialiser"));
+
     m_window->findChild<QAction*>("MnuOptions")->trigger();
     QVERIFY(optionsWindow().isVisible());
     QVERIFY(!optionsWindow().isModal()); // from the menu the main window stays usable
