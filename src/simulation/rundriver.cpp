@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace gyro {
 
@@ -68,10 +69,10 @@ const TrajectoryRecord& RunDriver::record() const {
 }
 
 void RunDriver::readColours(Run& run, bool live) {
-    for (int e = 1; e <= 12; ++e) {
-        const double v = m_model.Texte4Value(slot::kColourTable + e - 1);
-        run.colour[e] = live ? std::fabs(std::trunc(v)) : v;
-    }
+    // The run record keeps the table too: a redraw of the run takes its trace colour there.
+    RunRecord& record = runRecord();
+    readColourTable(record, m_model, live);
+    std::copy(std::begin(record.colours), std::end(record.colours), std::begin(run.colour));
 }
 
 bool RunDriver::RunTrajectory() {
