@@ -29,21 +29,12 @@ public:
     const std::vector<Text>& texts() const { return m_engine.texts; }
 
 protected:
-    int metric(PaintDeviceMetric metric) const override {
-        switch (metric) {
-        case PdmWidth:
-        case PdmHeight:
-            return 2000;
-        case PdmDpiX:
-        case PdmDpiY:
-        case PdmPhysicalDpiX:
-        case PdmPhysicalDpiY:
-            return 96;
-        case PdmDevicePixelRatioScaled:
-            return int(devicePixelRatioFScale());
-        default:
-            return 1;
-        }
+    int metric(PaintDeviceMetric m) const override {
+        if (m == PdmWidth || m == PdmHeight) return 2000;
+        if (m == PdmDevicePixelRatioScaled) return int(devicePixelRatioFScale());
+        const bool dpi =
+            m == PdmDpiX || m == PdmDpiY || m == PdmPhysicalDpiX || m == PdmPhysicalDpiY;
+        return dpi ? 96 : 1;
     }
 
 private:

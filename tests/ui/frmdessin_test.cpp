@@ -100,30 +100,22 @@ public:
     }
 };
 
-/// Watches for the next modal window (a message box, a dialog run with exec()), notes what it
-/// was and closes it, so that a handler that opens one returns.
-class ModalCloser : public QObject {
-public:
+/// Watches for the next modal dialog (a message box, a dialog run with exec()), notes what it
+/// was and cancels it, so that a handler that opens one returns.
+struct ModalCloser {
     ModalCloser() {
-        m_timer.setInterval(10);
-        QObject::connect(&m_timer, &QTimer::timeout, this, [this] {
-            QWidget* modal = QApplication::activeModalWidget();
+        timer.callOnTimeout([this] {
+            auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
             if (!modal) return;
-            m_timer.stop();
+            timer.stop();
             className = modal->metaObject()->className();
             if (auto* box = qobject_cast<QMessageBox*>(modal)) text = box->text();
-            if (auto* dialog = qobject_cast<QDialog*>(modal)) {
-                dialog->reject();
-            } else {
-                modal->close();
-            }
+            modal->reject();
         });
-        m_timer.start();
+        timer.start(10);
     }
     QString className, text;
-
-private:
-    QTimer m_timer;
+    QTimer timer;
 };
 
 } // namespace
