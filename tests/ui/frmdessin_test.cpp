@@ -582,7 +582,8 @@ void FrmDessinTest::otherCaseWhilePausedEndsTheRun() {
     QCOMPARE(m_window->driver().depth(), 2);
     QVERIFY(!m_window->driver().paused());
     QVERIFY(!enabled("Commande14"));
-    QTRY_VERIFY(m_window->driver().acceptedSteps() > 20);
+    // The same case steps alike: past the outer run's count its time differs from the outer one.
+    QTRY_VERIFY(m_window->driver().acceptedSteps() > outerSteps + 20);
     // Paused, the window shows the run on top: its own time and steps.
     click("Commande2");
     QTest::qWait(50);
