@@ -6,8 +6,10 @@
 #include "batchrun.h"
 #include "batchwarnings.h"
 #include "draw3d/scenerenderer.h"
+#include "draw3d/scenevector.h"
 #include "numerics/errorreport.h"
 #include "numerics/numberformat.h"
+#include "simulation/caseexamples.h"
 #include "simulation/casekeys.h"
 #include "simulation/casememo.h"
 #include "simulation/casemodel.h"
@@ -34,16 +36,14 @@ namespace {
 std::optional<int> prepareCase(CaseModel& model, const BatchOptions& options, std::ostream& err) {
     if (options.caseNumber > 0) {
         CaseMemo memo;
-        double n = static_cast<double>(options.caseNumber);
-        if (!memo.load(n, model).moved) {
+        const CaseMemo::Selector loaded =
+            loadExample(model, memo, static_cast<double>(options.caseNumber));
+        if (!loaded.moved) {
             err << "gyrotrace: --case " << options.caseNumber << ": no examples in "
                 << memo.path().string() << "\n";
             return kBatchBadArguments;
         }
-        const double species = model.Texte3Value(slot::kSpeciesMemo);
-        if (species >= 0 && species <= 2)
-            model.select(BoxFamily::Option5, static_cast<int>(species));
-        err << "gyrotrace: example " << n << " of " << memo.count() << " loaded\n";
+        err << "gyrotrace: example " << loaded.value << " of " << memo.count() << " loaded\n";
     }
     for (const std::string& setting : options.settings) {
         const std::string message = applyCaseSetting(model, setting);
@@ -81,17 +81,41 @@ void printSummary(const CaseModel& model, const BatchRun& run, std::ostream& err
         << "Relative energy change: " << FormatGeneral(change) << "\n";
 }
 
-bool writePicture(const BatchRun& run, const BatchOptions& options, std::ostream& err) {
-    QString error;
-    // The picture shows everything the run drew, however far it went from its start.
-    ViewCamera camera = homeCamera(run.scene(), options.size);
+// The camera of the pictures: everything the run drew, however far it went from its start.
+ViewCamera pictureCamera(const BatchRun& run, QSize size) {
+    ViewCamera camera = homeCamera(run.scene(), size);
     if (run.scene().bounds().valid) camera.fitBox(run.scene().bounds());
-    if (!renderToPng(run.scene(), camera, options.size, QString::fromStdString(*options.png),
-                     &error)) {
-        err << "gyrotrace: " << error.toStdString() << "\n";
-        return false;
+    return camera;
+}
+
+// Writes the PNG picture and the PDF page asked for; a failure is told on `err` at once, a file
+// written gets a line in `written`. Returns false when one was not written.
+bool writePictures(const BatchRun& run, const BatchOptions& options, std::ostream& err,
+                   std::string& written) {
+    const ViewCamera camera = pictureCamera(run, options.size);
+    bool ok = true;
+    auto tell = [&](bool done, const QString& error, const std::string& what,
+                    const std::string& file) {
+        if (done) {
+            written += what + ": " + file + "\n";
+        } else {
+            err << "gyrotrace: " << error.toStdString() << "\n";
+            ok = false;
+        }
+    };
+    QString error;
+    if (options.png) {
+        const bool done = renderToPng(run.scene(), camera, options.size,
+                                      QString::fromStdString(*options.png), &error);
+        tell(done, error, "Picture", *options.png);
     }
-    return true;
+    if (options.pdf) {
+        error.clear();
+        const bool done = exportScenePdf(run.scene(), camera, options.size,
+                                         QString::fromStdString(*options.pdf), &error);
+        tell(done, error, "PDF page", *options.pdf);
+    }
+    return ok;
 }
 
 } // namespace
@@ -147,7 +171,7 @@ int runBatch(const QStringList& arguments, std::ostream& out, std::ostream& err)
         }
     }
 
-    BatchRun run(model, options.png.has_value());
+    BatchRun run(model, options.wantsScene());
     const BatchRun::End end = run.run(options, options.csv ? &table : nullptr, warnings, err);
     if (end == BatchRun::End::Refused) {
         err << "gyrotrace: the case was refused\n";
@@ -171,13 +195,13 @@ int runBatch(const QStringList& arguments, std::ostream& out, std::ostream& err)
             tableWritten = tableFile;
         }
     }
-    const bool pictureWritten = options.png && writePicture(run, options, err);
-    if (options.png && !pictureWritten) code = kBatchOutputFailed;
+    std::string pictures;
+    if (!writePictures(run, options, err, pictures)) code = kBatchOutputFailed;
 
     warnings.printCounts();
     printSummary(model, run, err);
     if (tableWritten) err << "Trajectory table: " << *options.csv << "\n";
-    if (pictureWritten) err << "Picture: " << *options.png << "\n";
+    err << pictures;
     return code;
 }
 

@@ -38,7 +38,10 @@ void addOptions(QCommandLineParser& parser) {
          "Write one row every <k> accepted steps (default 1); the last step is always written.",
          "k"},
         {"png", "Render the scene to a PNG image.", "file"},
-        {"size", "Size of the PNG image (default 1280x800).", "WxH"},
+        {"pdf", "Write the scene as a vector PDF page.", "file"},
+        {"size",
+         "Size of the PNG image, and the view whose shape the PDF page takes (default 1280x800).",
+         "WxH"},
         {"keep-going",
          "Answer \"Yes\" to the warnings that ask a question (they are printed) instead of "
          "stopping the run."},
@@ -173,7 +176,8 @@ std::optional<int> parseBatchOptions(const QStringList& arguments, BatchOptions&
         options.until = t.value;
     }
     if (!readOutput(parser, "csv", true, options.csv, err) ||
-        !readOutput(parser, "png", false, options.png, err)) {
+        !readOutput(parser, "png", false, options.png, err) ||
+        !readOutput(parser, "pdf", false, options.pdf, err)) {
         return kBatchBadArguments;
     }
     options.keepGoing = parser.isSet("keep-going");

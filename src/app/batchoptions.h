@@ -15,6 +15,8 @@ namespace gyro {
 /// The options of a command-line run, read and checked.
 struct BatchOptions {
     static constexpr std::uint64_t kDefaultSteps = 100000;
+    /// Whether the run records its scene (a picture was asked for).
+    bool wantsScene() const { return png.has_value() || pdf.has_value(); }
     /// Largest whole number an option takes: every whole number up to it is exact as a double.
     static constexpr std::uint64_t kMaxWhole = std::uint64_t{1} << 53;
     /// Most pixels of a picture: the renderer holds two 4-byte copies of it in memory.
@@ -29,7 +31,8 @@ struct BatchOptions {
     bool keepGoing = false;
     std::optional<std::string> csv; ///< "-" for standard output
     std::optional<std::string> png;
-    QSize size{1280, 800};
+    std::optional<std::string> pdf;    ///< the scene as a vector PDF page
+    QSize size{1280, 800};             ///< of the picture (the PDF page takes its shape)
     std::vector<std::string> settings; ///< KEY=VALUE, in order
 };
 

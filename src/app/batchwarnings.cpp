@@ -1,7 +1,6 @@
 // Warnings of a command-line run.
 #include "batchwarnings.h"
 
-#include <algorithm>
 #include <cctype>
 #include <ostream>
 
@@ -44,13 +43,10 @@ std::string logKind(const std::string& line) {
 }
 
 WarningPrinter::WarningPrinter(const ErrorReport& report, std::ostream& err)
-    : m_report(report), m_err(err), m_logged(report.totalLines()) {}
+    : m_report(report), m_err(err), m_follower(LogFollower::fromNow(report)) {}
 
 void WarningPrinter::follow() {
-    const auto& lines = m_report.lines();
-    m_logged = std::max(m_logged, m_report.droppedLines());
-    for (; m_logged < m_report.totalLines(); ++m_logged) {
-        const std::string& line = lines[m_logged - m_report.droppedLines()];
+    for (const std::string& line : m_follower.take(m_report).lines) {
         if (m_counts[logKind(line)]++ > 0) continue;
         m_err << "gyrotrace: warning: " << line << "\n";
     }

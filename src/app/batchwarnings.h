@@ -2,6 +2,7 @@
 #pragma once
 
 #include "numerics/errorreport.h"
+#include "simulation/logfollower.h"
 
 #include <cstddef>
 #include <iosfwd>
@@ -49,7 +50,7 @@ public:
 private:
     const ErrorReport& m_report;
     std::ostream& m_err;
-    std::size_t m_logged;
+    LogFollower m_follower;
     std::map<std::string, std::size_t> m_counts;
 };
 

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace gyro {
 
@@ -181,10 +182,7 @@ KelaxesLayout layOut(DrawingSurface& s, const GraphParameters& params, double xM
         }
         const double minorStep = g.step / g.minor;
         const double eps = g.step * 1e-9;
-        // Extent along the axis of the last label drawn: on a narrow picture a label that would
-        // run into the previous one is left out (its tick stays), so that the labels stay legible.
-        bool anyLabel = false;
-        double lastLo = 0, lastHi = 0;
+        double lastLabelEnd = -std::numeric_limits<double>::infinity(); // along the axis
         for (double v : graduationValues(g, hi)) {
             for (int j = 0; j < g.minor; ++j) {
                 const double t = v + j * minorStep;
@@ -200,13 +198,12 @@ KelaxesLayout layOut(DrawingSurface& s, const GraphParameters& params, double xM
             const QString label = QString::fromStdString(graduationLabel(v));
             const QPointF at = isX ? s.toSurface(v, yMin) + QPointF(0, tick * 0.5)
                                    : s.toSurface(xMin, v) - QPointF(tick * 0.5, 0);
-            const double half = isX ? fm.horizontalAdvance(label) / 2 : fm.height() / 2;
-            const double centre = isX ? at.x() : at.y();
-            const double gap = fm.height() * 0.3;
-            if (anyLabel && centre + half + gap > lastLo && centre - half - gap < lastHi) continue;
-            anyLabel = true;
-            lastLo = centre - half;
-            lastHi = centre + half;
+            // A label that would run into the previous one is left out (its tick stays): on a
+            // narrow axis the values would otherwise print over each other.
+            const double extent = isX ? fm.horizontalAdvance(label) : fm.height();
+            const double centre = isX ? at.x() : -at.y(); // the surface's y grows downwards
+            if (centre - extent / 2 < lastLabelEnd + fs * 0.3) continue;
+            lastLabelEnd = centre + extent / 2;
             QPainter& pt = s.painter();
             pt.setPen(pen);
             if (isX)

@@ -3,6 +3,7 @@
 #include "rundriver.h"
 
 #include "arrowscale.h"
+#include "caseslots.h"
 #include "fields.h"
 #include "gyration.h"
 #include "integrationmethod.h"
@@ -15,6 +16,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace gyro {
 
@@ -84,8 +86,9 @@ bool RunDriver::RunTrajectory() {
     auto run = std::make_unique<Run>();
     run->Y(static_cast<int>(Ldim)) = 0; // time restarts at 0
 
-    const double x0 = m_model.Texte3Value(6);
-    Vecteur3 R(m_model.Texte3Value(0), m_model.Texte3Value(1), m_model.Texte3Value(2));
+    const double x0 = m_model.Texte3Value(slot::kCircleRadius);
+    Vecteur3 R(m_model.Texte3Value(slot::kX), m_model.Texte3Value(slot::kX + 1),
+               m_model.Texte3Value(slot::kX + 2));
     Asker* asker = ErrorReport::instance().asker();
     if (normseule(R) == 0) {
         if (asker) {
@@ -119,7 +122,8 @@ bool RunDriver::RunTrajectory() {
         m_sink.Circle(x0, 1);
     }
 
-    Vecteur3 V(m_model.Texte3Value(3), m_model.Texte3Value(4), m_model.Texte3Value(5));
+    Vecteur3 V(m_model.Texte3Value(slot::kVx), m_model.Texte3Value(slot::kVx + 1),
+               m_model.Texte3Value(slot::kVx + 2));
     if (normseule(V) == 0) {
         if (asker) {
             asker->ask("The initial velocity x,y,z is null. Please correct the values for a non "
@@ -144,7 +148,7 @@ bool RunDriver::RunTrajectory() {
     // scene's).
     run->arrows.start(R, std::min(gyrationOf(rec.Mass, rec.Charge, V, B).larmorDiameter, 2 * r0));
 
-    if (m_model.Coche1(7)) {
+    if (m_model.Coche1(slot::kFieldLines)) {
         drawFieldLines(R);
         m_sink.MarkTrajectoryStart(); // the run's tag goes on the trajectory, not a field line
     }
@@ -205,16 +209,16 @@ void RunDriver::drawFieldLines(const Vecteur3& R) {
 void RunDriver::drawVectors(Run& run, const Vecteur3& R, const Vecteur3& V) {
     double kE = 0, kB = 0, kV = 0;
     const double toMetres = run.r0 / kDrawingUnits;
-    if (m_model.Coche1(3)) {
+    if (m_model.Coche1(slot::kAutoScale)) {
         // Automatic scale: fractions of the trajectory's size, in drawing units.
         const ArrowFactors k = run.arrows.factors(runRecord().BNorm, run.normE, run.normV);
         kB = k.b / toMetres;
         kE = k.e / toMetres;
         kV = k.v / toMetres;
     } else {
-        kE = m_model.Texte4Value(3);
-        kB = m_model.Texte4Value(4);
-        kV = m_model.Texte4Value(5);
+        kE = m_model.Texte4Value(slot::kScaleE);
+        kB = m_model.Texte4Value(slot::kScaleB);
+        kV = m_model.Texte4Value(slot::kScaleV);
     }
     const Vecteur3& E = runRecord().E;
     const Vecteur3& B = runRecord().B;
@@ -244,7 +248,7 @@ bool RunDriver::stepOnce(Run& run) {
     }
     const Vecteur3 R = position(run.Ynew);
     const Vecteur3 V = velocity(run.Ynew);
-    if (m_model.Coche1(6)) readColourTable(run.colour, m_model, true);
+    if (m_model.Coche1(slot::kOptionsColours)) readColourTable(run.colour, m_model, true);
     m_sink.SetColour(run.colour[1], run.colour[2], run.colour[3]);
     m_sink.Point(R(1), R(2), R(3));
     CopieEtat(run.Ynew, run.Y);
@@ -252,9 +256,10 @@ bool RunDriver::stepOnce(Run& run) {
     const int t = static_cast<int>(Ldim);
     run.record.add({run.Y(t), R(1), R(2), R(3), V(1), V(2), V(3)});
     run.invariant.advance(R, V,
-                          {m_model.Texte4Value(0), m_model.Texte4Value(1), m_model.Texte4Value(2)});
+                          {m_model.Texte4Value(slot::kEx), m_model.Texte4Value(slot::kEx + 1),
+                           m_model.Texte4Value(slot::kEx + 2)});
     run.arrows.add(R);
-    if (m_model.Coche1(4)) {
+    if (m_model.Coche1(slot::kDrawVectors)) {
         // The arrows show the fields at the accepted point.
         storeReadouts(run.Y);
         drawVectors(run, R, V);
@@ -300,7 +305,7 @@ RunDriver::Slice RunDriver::advance(std::chrono::nanoseconds budget, std::uint64
         Run& run = *m_runs.back();
         // Pause time: past it, the run waits until a later time is typed; an empty or zero
         // maximum time is no limit (and releases a waiting run).
-        const double tp = m_model.Texte3Value(13);
+        const double tp = m_model.Texte3Value(slot::kPauseTime);
         if (run.waitingForTime) {
             if (tp <= 0 || run.Y(t) <= tp) run.waitingForTime = false;
         } else if (tp > 0 && run.Y(t) > tp) {

@@ -2,6 +2,7 @@
 #include "runrecord.h"
 
 #include "casemodel.h"
+#include "caseslots.h"
 #include "fields.h"
 #include "gyration.h"
 #include "numerics/constants.h"
@@ -41,11 +42,13 @@ double kineticEnergyEv(double speed, double mass) {
 namespace {
 
 Vecteur3 typedPosition(const CaseModel& model) {
-    return {model.Texte3Value(0), model.Texte3Value(1), model.Texte3Value(2)};
+    return {model.Texte3Value(slot::kX), model.Texte3Value(slot::kX + 1),
+            model.Texte3Value(slot::kX + 2)};
 }
 
 Vecteur3 typedVelocity(const CaseModel& model) {
-    return {model.Texte3Value(3), model.Texte3Value(4), model.Texte3Value(5)};
+    return {model.Texte3Value(slot::kVx), model.Texte3Value(slot::kVx + 1),
+            model.Texte3Value(slot::kVx + 2)};
 }
 
 } // namespace
@@ -58,18 +61,18 @@ void SpeciesRefresh(int index) {
     rec.Mass = kReferenceElectronMass;
     rec.Charge = kPreliminaryCharge;
     rec.species = model.species();
-    if (model.Option5(0)) {
+    if (model.Option5(slot::kElectron)) {
         rec.Mass = kElectronMass;
         rec.Charge = kElectronCharge;
-    } else if (model.Option5(1)) {
+    } else if (model.Option5(slot::kProton)) {
         rec.Mass = kProtonMass;
         rec.Charge = kIonCharge;
-    } else if (model.Option5(2)) {
+    } else if (model.Option5(slot::kXenon)) {
         rec.Mass = kProtonMass * kXenonMassNumber;
         rec.Charge = kIonCharge;
     }
 
-    if (index == 10 || index == 11) {
+    if (index == slot::kCyclotronFrequency || index == slot::kLarmorDiameter) {
         rec.windowR = typedPosition(model);
         rec.windowV = typedVelocity(model);
         Champ(rec.windowR, rec.windowE, rec.windowB); // also stores |B| in rec.BNorm
@@ -80,9 +83,9 @@ void SpeciesRefresh(int index) {
         const Gyration g = gyrationOf(rec.Mass, rec.Charge, rec.windowV, rec.windowB);
         rec.cyclotronFrequency = g.frequency;
         rec.larmorDiameter = g.larmorDiameter;
-        model.setText(BoxFamily::Texte3, 10, FormatSignif(g.frequency, 2));
-        model.setText(BoxFamily::Texte3, 11, FormatSignif(g.larmorDiameter, 2));
-        model.setText(BoxFamily::Texte3, 14, FormatSignif(rec.energy, 2));
+        model.setText(BoxFamily::Texte3, slot::kCyclotronFrequency, FormatSignif(g.frequency, 2));
+        model.setText(BoxFamily::Texte3, slot::kLarmorDiameter, FormatSignif(g.larmorDiameter, 2));
+        model.setText(BoxFamily::Texte3, slot::kEnergy, FormatSignif(rec.energy, 2));
     }
 
     model.tag(kEnergyBoxTag) = "";
@@ -90,9 +93,9 @@ void SpeciesRefresh(int index) {
 
 void EnergyEdit(int index) {
     CaseModel& model = theCase();
-    if (index != 14 || model.tag(kEnergyBoxTag) == "busy") return;
+    if (index != slot::kEnergy || model.tag(kEnergyBoxTag) == "busy") return;
     const RunRecord& rec = runRecord();
-    const double wanted = model.Texte3Value(14);
+    const double wanted = model.Texte3Value(slot::kEnergy);
     const Vecteur3 V = typedVelocity(model);
     const double current = kineticEnergyEv(normseule(V), rec.Mass);
     if (!(current > 0) || !std::isfinite(current)) {
@@ -108,18 +111,18 @@ void EnergyEdit(int index) {
     // Non-relativistic kinetic energy: the speed scales as the square root of the energy.
     const double s = std::pow(wanted / current, 0.5);
     for (int i = 0; i <= 2; ++i)
-        model.setText(BoxFamily::Texte3, 3 + i, FormatSignif(s * V(i + 1), 3));
+        model.setText(BoxFamily::Texte3, slot::kVx + i, FormatSignif(s * V(i + 1), 3));
 }
 
 void readDrawingOptions(RunRecord& record, const CaseModel& model) {
-    record.noPrint = model.Coche1(0) ? 1 : 0;
-    record.cubicView = model.Coche1(1) ? 1 : 0;
-    record.plotPoints = model.Texte3Value(12);
+    record.noPrint = model.Coche1(slot::kNoPrint) ? 1 : 0;
+    record.cubicView = model.Coche1(slot::kCubicView) ? 1 : 0;
+    record.plotPoints = model.Texte3Value(slot::kPlotPointCount);
 }
 
 void readColourTable(double (&colours)[13], const CaseModel& model, bool absIntegerPart) {
     for (int entry = 1; entry <= 12; ++entry) {
-        const double v = model.Texte4Value(entry + 5);
+        const double v = model.Texte4Value(slot::kColourTable + entry - 1);
         colours[entry] = absIntegerPart ? std::fabs(std::trunc(v)) : v;
     }
 }

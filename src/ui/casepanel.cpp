@@ -6,6 +6,7 @@
 #include "widgetkit.h"
 
 #include "simulation/caseslots.h"
+#include "simulation/gyration.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -38,8 +39,10 @@ CasePanel::CasePanel(CaseModel& model, CaseBoxes& boxes, QWidget* parent)
     layout->addWidget(buildOrbitalGroup());
     connect(&m_boxes, &CaseBoxes::caseChanged, this, [this](BoxFamily family, int) {
         if (family == BoxFamily::Option4) updateShapeFrames();
+        if (family == BoxFamily::Option5) updateEnergyCaption();
     });
     updateShapeFrames();
+    updateEnergyCaption();
 }
 
 QWidget* CasePanel::buildParticleGroup() {
@@ -71,7 +74,9 @@ QWidget* CasePanel::buildParticleGroup() {
     }
 
     auto* grid = new QGridLayout;
-    grid->addWidget(new QLabel("Energy electron (eV)", box), 0, 0);
+    m_energyLabel = new QLabel(box);
+    m_energyLabel->setObjectName("EnergyLabel");
+    grid->addWidget(m_energyLabel, 0, 0);
     grid->addWidget(m_boxes.makeBox(box, BoxFamily::Texte3, slot::kEnergy), 0, 1);
     grid->addWidget(new QLabel("Cyclotron frequency (Hz)", box), 1, 0);
     grid->addWidget(m_boxes.makeBox(box, BoxFamily::Texte3, slot::kCyclotronFrequency), 1, 1);
@@ -264,6 +269,11 @@ void CasePanel::showExampleSelector(double maximum, double value) {
     m_defilementH1->setRange(max >= 1 ? 1 : 0, std::max(0, max));
     m_defilementH1->setValue(static_cast<int>(value));
     m_selecting = false;
+}
+
+void CasePanel::updateEnergyCaption() {
+    // The energy box holds the kinetic energy of the selected species.
+    m_energyLabel->setText(toQt(energyCaption(m_model.species())));
 }
 
 } // namespace gyro

@@ -46,6 +46,7 @@ private:
     QWidget* buildExamplesGroup();
     QWidget* buildOrbitalGroup();
     void updateShapeFrames();
+    void updateEnergyCaption();
 
     CaseModel& m_model;
     CaseBoxes& m_boxes;
@@ -53,6 +54,7 @@ private:
     std::array<QRadioButton*, 2> m_option1{};
     QScrollBar* m_defilementH1 = nullptr;
     QLabel* m_labelB0 = nullptr;
+    QLabel* m_energyLabel = nullptr;
     QGroupBox* m_cadre3 = nullptr;
     QGroupBox* m_cadre4 = nullptr;
     QGroupBox* m_cadre5 = nullptr;

@@ -73,8 +73,8 @@ DrawingPanel::DrawingPanel(CaseModel& model, CaseBoxes& boxes, QWidget* parent)
 
     auto* newWindow = new QCheckBox("New window", this);
     newWindow->setObjectName("Coche2");
-    newWindow->setEnabled(false);
-    newWindow->setToolTip("Redrawing in a new window is not available yet in this version.");
+    newWindow->setToolTip("Redraw the trajectory of the current run in the 3D graph window");
+    connect(newWindow, &QCheckBox::clicked, this, &DrawingPanel::newWindowClicked);
     layout->addWidget(newWindow);
 
     // The options frame: vector amplifiers and the colour table.

@@ -6,13 +6,18 @@
 #include "commandrow.h"
 #include "drawingpanel.h"
 #include "frmabout.h"
+#include "frmdemonstration.h"
 #include "frmdessin8.h"
+#include "frmdialog.h"
+#include "frmgraphes.h"
 #include "frmhelp.h"
+#include "frmoptions.h"
 #include "inputboxasker.h"
 #include "mainmenu.h"
 #include "resultspanel.h"
 #include "runloop.h"
 #include "runpanel.h"
+#include "sceneprinting.h"
 #include "speedcontrol.h"
 #include "traceur3d.h"
 #include "warningbox.h"
@@ -76,6 +81,11 @@ FrmDessin::FrmDessin(QWidget* parent) : QMainWindow(parent), m_model(theCase()) 
     auto* menu = new MainMenu(menuBar(), m_traceur->createMenu(this), this);
     connect(menu, &MainMenu::configurationChosen, this, &FrmDessin::MnuConfiguration_Click);
     connect(menu, &MainMenu::exportChosen, this, &FrmDessin::MnuExport_Click);
+    connect(menu, &MainMenu::printChosen, this, &FrmDessin::MnuImprimer_Click);
+    connect(menu, &MainMenu::exportPdfChosen, this, &FrmDessin::MnuExportPdf_Click);
+    connect(menu, &MainMenu::optionsChosen, this, [this] { showOptionsWindow(this, false); });
+    connect(menu, &MainMenu::graphsChosen, this, [] { showGraphWindow(); });
+    connect(menu, &MainMenu::demonstrationChosen, this, [this] { showDemonstrationGraph(this); });
     connect(menu, &MainMenu::orbitControlChosen, this, &FrmDessin::MnuControleOrbite_Click);
     connect(menu, &MainMenu::quitChosen, this, &FrmDessin::CmdFinMirav_Click);
     connect(menu, &MainMenu::aboutChosen, this, &FrmDessin::MnuAPropos_Click);
@@ -160,6 +170,12 @@ void FrmDessin::connectHandlers() {
     connect(m_boxes, &CaseBoxes::committed, this, &FrmDessin::boxCommitted);
     connect(m_boxes, &CaseBoxes::hovered, this, &FrmDessin::Texte3_MouseMove);
     connect(m_case, &CasePanel::exampleChosen, this, &FrmDessin::DefilementH1_Change);
+    // "New window": the trajectory of the current run (the last one when idle) redrawn in the
+    // 3D graph window.
+    connect(m_case->drawing(), &DrawingPanel::newWindowClicked, this,
+            [this] { redrawRunInGraphWindow(m_driver->record()); });
+    // The log's listener: the status line also counts the warnings logged without asking.
+    connect(m_results->warning(), &WarningBox::logShown, m_loop, &RunLoop::refresh);
     connect(m_commands, &CommandRow::configClicked, this, &FrmDessin::CmdConfig_Click);
     connect(m_commands, &CommandRow::quitClicked, this, &FrmDessin::CmdFinMirav_Click);
 }
@@ -196,6 +212,7 @@ void FrmDessin::Form_Load() {
     if (!m_loaded) {
         m_loaded = true;
         Demarrage({}, StartupMode::Interactive);
+        installPrinterHint();
         m_run->timeBox()->setText(toQt(Site.currentFolder));
         m_memo = std::make_unique<CaseMemo>();
     }
@@ -313,6 +330,24 @@ void FrmDessin::MnuExport_Click() {
         QMessageBox::warning(this, "Export trajectory", error);
     } else {
         statusBar()->showMessage("Trajectory written to " + path, 5000);
+    }
+}
+
+void FrmDessin::MnuImprimer_Click() {
+    QString error;
+    const PrintOutcome outcome =
+        printScene(m_traceur->model(), m_traceur->camera(), m_traceur->size(), this, &error,
+                   m_traceur->renderOptions());
+    if (outcome == PrintOutcome::Failed) QMessageBox::warning(this, "Print", error);
+}
+
+void FrmDessin::MnuExportPdf_Click() {
+    QString error;
+    if (exportScenePdfAs(m_traceur->model(), m_traceur->camera(), m_traceur->size(), this, &error,
+                         m_traceur->renderOptions())) {
+        statusBar()->showMessage("Scene written as PDF", 5000);
+    } else if (!error.isEmpty()) {
+        QMessageBox::warning(this, "Export PDF", error);
     }
 }
 

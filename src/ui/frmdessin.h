@@ -94,6 +94,8 @@ private:
     void CmdFinMirav_Click();
     void MnuConfiguration_Click();
     void MnuExport_Click();
+    void MnuImprimer_Click();
+    void MnuExportPdf_Click();
     void MnuControleOrbite_Click();
     void MnuAPropos_Click();
     void MnuAideComplete_Click();

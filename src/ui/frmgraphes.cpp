@@ -166,7 +166,8 @@ void FrmGraphes::redrawSlice() {
     const bool done = m_redraw.advance(kSlice);
     m_views.flush();
     if (PictureBox* img = picture(int(m_drawing.currentView))) img->update();
-    theCase().setText(BoxFamily::Texte3, 12, FormatGeneral(m_drawing.pointCountBox()));
+    theCase().setText(BoxFamily::Texte3, slot::kPlotPointCount,
+                      FormatGeneral(m_drawing.pointCountBox()));
     if (!done) return;
     m_sliceTimer->stop();
     if (onRedrawDone) onRedrawDone();

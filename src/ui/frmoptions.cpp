@@ -248,6 +248,9 @@ FrmOptions& showOptionsWindow(QWidget* parent, bool modal) {
     Q_UNUSED(parent);
     if (modal) {
         window.prepareForViewSetUp();
+        // Left open from the menu, the window would stay where it is, perhaps under the window
+        // that asks: shown again, it opens modal and on top.
+        if (window.isVisible()) window.hide();
         window.exec();
     } else {
         window.prepareForMenu();

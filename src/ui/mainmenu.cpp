@@ -27,6 +27,12 @@ MainMenu::MainMenu(QMenuBar* bar, QMenu* sceneMenu, QObject* parent) : QObject(p
     exportAction->setToolTip("Write the current run's steps as a CSV table "
                              "(t, x, y, z, vx, vy, vz, Bnorm, Ek_eV)");
     connect(exportAction, &QAction::triggered, this, &MainMenu::exportChosen);
+    QAction* printAction = add(fichier, "Print…", "MnuImprimer");
+    printAction->setToolTip("Print the scene as the view shows it");
+    connect(printAction, &QAction::triggered, this, &MainMenu::printChosen);
+    QAction* pdfAction = add(fichier, "Export PDF…", "MnuExportPdf");
+    pdfAction->setToolTip("Write the scene as the view shows it to a PDF file (vectors)");
+    connect(pdfAction, &QAction::triggered, this, &MainMenu::exportPdfChosen);
     fichier->addSeparator();
 
     connect(add(fichier, "&Contrôle Orbite GEO", "MnuControleOrbite"), &QAction::triggered, this,
@@ -67,12 +73,12 @@ MainMenu::MainMenu(QMenuBar* bar, QMenu* sceneMenu, QObject* parent) : QObject(p
             &MainMenu::quitChosen);
     fichier->addSeparator();
 
-    unavailable(add(fichier, "Options ", "MnuOptions"),
-                "The options window is not available yet in this version.");
+    connect(add(fichier, "Options ", "MnuOptions"), &QAction::triggered, this,
+            &MainMenu::optionsChosen);
     unavailable(add(fichier, "Création de fichiers Clairs", "MnuFichiersClairs"),
                 "Not part of this version.");
-    unavailable(add(fichier, "Utilitaire de graphes en 3 dimensions", "MnuGraphes3D"),
-                "The 3D graph window is not available yet in this version.");
+    connect(add(fichier, "Utilitaire de graphes en 3 dimensions", "MnuGraphes3D"),
+            &QAction::triggered, this, &MainMenu::graphsChosen);
     fichier->addSeparator();
 
     QMenu* aide = fichier->addMenu("Aide");
@@ -82,8 +88,8 @@ MainMenu::MainMenu(QMenuBar* bar, QMenu* sceneMenu, QObject* parent) : QObject(p
     connect(add(aide, "Aide complète", "MnuAideComplete"), &QAction::triggered, this,
             &MainMenu::helpChosen);
     fichier->addSeparator();
-    unavailable(add(fichier, "Démonstration", "MnuDemonstration"),
-                "No demonstration in this version.");
+    connect(add(fichier, "Démonstration", "MnuDemonstration"), &QAction::triggered, this,
+            &MainMenu::demonstrationChosen);
 
     if (sceneMenu) {
         // The scene's own menu: fit, standard views, display options, image export.

@@ -8,8 +8,9 @@ class QMenuBar;
 
 namespace gyro {
 
-/// Builds the "Fichier" menu (configuration, trajectory export, orbit check, the Earth-Moon
-/// transfer manoeuvres, quit, help) into a menu bar, then appends the scene's menu. Entries that
+/// Builds the "Fichier" menu (configuration, trajectory export, print and PDF of the scene, orbit
+/// check, the Earth-Moon transfer manoeuvres, quit, options, 3D graphs, help, demonstration) into
+/// a menu bar, then appends the scene's menu. Entries that
 /// have no window yet are shown disabled with a tooltip saying so. Each entry is told by a
 /// signal; the window connects its handlers.
 class MainMenu : public QObject {
@@ -21,6 +22,13 @@ public:
 signals:
     void configurationChosen();
     void exportChosen();
+    /// "Print…" and "Export PDF…": the live scene on paper or in a PDF file.
+    void printChosen();
+    void exportPdfChosen();
+    /// "Options ", "Utilitaire de graphes en 3 dimensions", "Démonstration".
+    void optionsChosen();
+    void graphsChosen();
+    void demonstrationChosen();
     void orbitControlChosen();
     void quitChosen();
     void aboutChosen();

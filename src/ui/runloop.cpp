@@ -5,6 +5,7 @@
 #include "traceur3d.h"
 #include "widgetkit.h"
 
+#include "numerics/errorreport.h"
 #include "numerics/numberformat.h"
 #include "simulation/rundriver.h"
 
@@ -58,7 +59,11 @@ void RunLoop::refresh() {
     m_panel.timeBox()->setText(toQt(FormatGeneral(m_driver.time())));
     const RunControls controls = runControls(view());
     m_panel.showControls(controls);
-    m_status.setText(toQt(controls.status));
+    // Warnings the user chose not to be asked about again are still counted, so they are not
+    // missed.
+    const std::string silenced = ErrorReport::instance().silencedStatus();
+    m_status.setText(
+        toQt(silenced.empty() ? controls.status : controls.status + "  —  " + silenced));
 }
 
 void RunLoop::stop() {

@@ -57,6 +57,7 @@ void WarningBox::refresh() {
     }
     moveCursor(QTextCursor::Start);
     Warning_Change();
+    emit logShown();
 }
 
 void WarningBox::Warning_Change() {

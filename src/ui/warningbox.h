@@ -27,6 +27,10 @@ public:
     /// Puts the new lines of the log on top now.
     void refresh();
 
+signals:
+    /// New lines of the log were put in the box.
+    void logShown();
+
 private:
     void Warning_Change();
 

@@ -137,6 +137,7 @@ TEST_F(BatchTest, BadArgumentsExitWithCodeTwoAndOneLineNamingTheProblem) {
         {{"--csv", "."}, "is a folder"},
         {{"--csv", ""}, "no file name"},
         {{"--png", "missing/dir/x.png"}, "missing/dir/x.png"},
+        {{"--pdf", "missing/dir/x.pdf"}, "missing/dir/x.pdf"},
     };
     for (const Row& row : rows) {
         QStringList args{"--batch"};
@@ -179,7 +180,7 @@ TEST_F(BatchTest, AnExampleWithAPauseTimeEndsThereInsteadOfWaiting) {
 
 TEST_F(BatchTest, WritesTableAndPictureFilesAndNeverTheSettings) {
     const Outcome o = run({"--batch", "--steps", "2000", "--every", "10", "--csv", "run.csv",
-                           "--png", "run.png", "--size", "320x200"});
+                           "--png", "run.png", "--pdf", "run.pdf", "--size", "320x200"});
     ASSERT_EQ(o.code, 0) << o.err;
     std::ifstream in("run.csv");
     std::stringstream text;
@@ -191,6 +192,45 @@ TEST_F(BatchTest, WritesTableAndPictureFilesAndNeverTheSettings) {
     EXPECT_FALSE(QFile::exists("ZEFRON.TMP"));
     EXPECT_NE(o.err.find("Trajectory table: run.csv"), std::string::npos);
     EXPECT_NE(o.err.find("Picture: run.png"), std::string::npos);
+    std::ifstream pdf("run.pdf");
+    std::string header(5, ' ');
+    pdf.read(header.data(), 5);
+    EXPECT_EQ(header, "%PDF-");
+    EXPECT_NE(o.err.find("PDF page: run.pdf"), std::string::npos);
+}
+
+TEST_F(BatchTest, APdfThatCannotBeWrittenExitsWithCodeFour) {
+    // The folder exists (the path passes the check before the run) but takes no new file.
+    const Outcome o = run({"--batch", "--steps", "10", "--pdf", "/proc/gyrotrace-scene.pdf"});
+    EXPECT_EQ(o.code, 4) << o.err;
+    EXPECT_NE(o.err.find("gyrotrace-scene.pdf"), std::string::npos) << o.err;
+    EXPECT_EQ(o.err.find("PDF page:"), std::string::npos) << o.err;
+}
+
+TEST_F(BatchTest, SummaryGivesTheGyrationOfTheSpeciesRun) {
+    // An example keeps its species: loading it runs a proton, as --set species=proton does.
+    CaseModel example;
+    example.setText(BoxFamily::Texte3, 15, "1");
+    double n = 1;
+    CaseMemo().save(n, example);
+    const QStringList uniform = {"--batch", "--steps",  "1",     "--set",  "shape=uniform",
+                                 "--set",   "Bz=0.001", "--set", "vx=1e6", "--set",
+                                 "vy=0",    "--set",    "vz=0",  "--set",  "Ez=0"};
+    // Proton in 1 mT at 1e6 m/s: f = eB / (2 pi m_p), d = 2 m_p v / (eB).
+    constexpr double kProtonMass = 1.6726e-27, kE = 1.6021e-19, kPi = 3.14159265358979;
+    const double f = kE * 1e-3 / (2 * kPi * kProtonMass);
+    const double d = 2 * kProtonMass * 1e6 / (kE * 1e-3);
+    for (const QStringList& extra :
+         {QStringList{"--set", "species=proton"}, QStringList{"--case", "1"}}) {
+        const Outcome o = run(uniform + extra);
+        ASSERT_EQ(o.code, 0) << o.err;
+        auto value = [&](const std::string& caption) {
+            const std::size_t at = o.err.find(caption);
+            return at == std::string::npos ? 0.0 : std::stod(o.err.substr(at + caption.size()));
+        };
+        EXPECT_NEAR(value("Cyclotron frequency (Hz):") / f, 1, 0.01) << o.err;
+        EXPECT_NEAR(value("Larmor diameter (m):") / d, 1, 0.01) << o.err;
+    }
 }
 
 TEST_F(BatchTest, TablesHoldTheStartAndAlwaysEndAtTheFinalTime) {

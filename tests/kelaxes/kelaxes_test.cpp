@@ -6,6 +6,7 @@
 #include "kelaxes/kelaxes.h"
 #include "support/scriptedasker.h"
 
+#include <QPaintEngine>
 #include <QtTest>
 
 #include <cmath>
@@ -16,6 +17,45 @@ using namespace gyro;
 namespace {
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 const double kInf = std::numeric_limits<double>::infinity();
+
+/// A paint device that keeps the texts drawn on it, each with its span along x [device units].
+class TextCatcher : public QPaintDevice {
+public:
+    struct Text {
+        QString text;
+        double left, right, y;
+    };
+    QPaintEngine* paintEngine() const override { return &m_engine; }
+    const std::vector<Text>& texts() const { return m_engine.texts; }
+
+protected:
+    int metric(PaintDeviceMetric m) const override {
+        if (m == PdmWidth || m == PdmHeight) return 2000;
+        if (m == PdmDevicePixelRatioScaled) return int(devicePixelRatioFScale());
+        const bool dpi =
+            m == PdmDpiX || m == PdmDpiY || m == PdmPhysicalDpiX || m == PdmPhysicalDpiY;
+        return dpi ? 96 : 1;
+    }
+
+private:
+    class Engine : public QPaintEngine {
+    public:
+        Engine() : QPaintEngine(AllFeatures) {}
+        bool begin(QPaintDevice*) override { return true; }
+        bool end() override { return true; }
+        void updateState(const QPaintEngineState&) override {}
+        void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+        void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
+        void drawTextItem(const QPointF& p, const QTextItem& item) override {
+            const QTransform t = painter()->combinedTransform();
+            const QPointF a = t.map(p), b = t.map(p + QPointF(item.width(), 0));
+            texts.push_back({item.text(), std::min(a.x(), b.x()), std::max(a.x(), b.x()), a.y()});
+        }
+        Type type() const override { return User; }
+        std::vector<Text> texts;
+    };
+    mutable Engine m_engine;
+};
 } // namespace
 
 class KelaxesTest : public QObject {
@@ -26,6 +66,7 @@ private slots:
     void graduationTable();
     void degenerateRangesGiveNoGraduationLoop();
     void labelsSkipTheEndsAndReadCleanly();
+    void labelsOfANarrowAxisDoNotOverlap();
     void lignesPens();
     void pointeIsPinnedToTheWindowEdge();
     void badLimitsAreReportedNotDrawn();
@@ -110,6 +151,35 @@ void KelaxesTest::labelsSkipTheEndsAndReadCleanly() {
     QCOMPARE(v.size(), std::size_t(21));
     QCOMPARE(graduationLabel(v[3]), std::string("0.15 "));
     QCOMPARE(graduationLabel(v[20]), std::string("1 "));
+}
+
+void KelaxesTest::labelsOfANarrowAxisDoNotOverlap() {
+    // Twenty-one graduations of 0.05 under a frame a few hundred units wide.
+    KelaxesLibrary& lib = KelaxesLibrary::instance();
+    lib.params.view = 1;
+    lib.view(1).setSize(QSizeF(360, 360));
+    QVERIFY(Kelaxes(-0.17, 0.88, -0.5, 0.65, "x", "y", 0).drawn);
+    TextCatcher catcher;
+    QPainter painter(&catcher);
+    lib.view(1).replay(painter, QRectF(0, 0, 360, 360));
+    painter.end();
+    // The x labels share the lowest baseline of the graduation labels.
+    std::vector<TextCatcher::Text> xLabels;
+    double baseline = -kInf;
+    for (const auto& t : catcher.texts()) {
+        bool number = false;
+        t.text.trimmed().toDouble(&number);
+        if (!number) continue;
+        if (t.y > baseline + 0.5) xLabels.clear(), baseline = t.y;
+        if (std::abs(t.y - baseline) <= 0.5) xLabels.push_back(t);
+    }
+    QVERIFY2(xLabels.size() >= 4, qPrintable(QString::number(xLabels.size())));
+    std::sort(xLabels.begin(), xLabels.end(),
+              [](const auto& a, const auto& b) { return a.left < b.left; });
+    for (std::size_t i = 1; i < xLabels.size(); ++i) {
+        QVERIFY2(xLabels[i].left >= xLabels[i - 1].right,
+                 qPrintable(xLabels[i - 1].text + "|" + xLabels[i].text));
+    }
 }
 
 void KelaxesTest::lignesPens() {

@@ -1,14 +1,22 @@
 // The main window used as a user would: its controls, runs with pause, pause time and "Other
 // Case", the refused initial states, the example memo, values typed during a run, the read-outs.
+#include "kelaxes/kelaxesstate.h"
 #include "numerics/errorreport.h"
 #include "numerics/numberformat.h"
 #include "numerics/numberread.h"
 #include "simulation/casememo.h"
 #include "simulation/casemodel.h"
+#include "simulation/caseslots.h"
 #include "simulation/rundriver.h"
 #include "simulation/runrecord.h"
 #include "simulation/startup.h"
+#include "ui/frmdemonstration.h"
 #include "ui/frmdessin.h"
+#include "ui/frmdialog.h"
+#include "ui/frmgraphes.h"
+#include "ui/frmoptions.h"
+#include "ui/picturebox.h"
+#include "ui/pictureprinter.h"
 #include "ui/speedcontrol.h"
 #include "ui/traceur3d.h"
 
@@ -23,12 +31,14 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSlider>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 #include <cmath>
@@ -78,6 +88,36 @@ double circumradius(const TrajectorySample& a, const TrajectorySample& b,
 
 constexpr double kPi = 3.14159265358979;
 
+/// Answers every question "Yes" with "Don't ask again during this run" ticked.
+class SilencingAsker : public Asker {
+public:
+    std::string ask(const std::string&, const std::string&, const std::string&) override {
+        return "Yes";
+    }
+    ReportAnswer askReport(ReportQuestion, const std::string&, const std::string&,
+                           const std::string&) override {
+        return {"Yes", true};
+    }
+};
+
+/// Watches for the next modal dialog (a message box, a dialog run with exec()), notes what it
+/// was and cancels it, so that a handler that opens one returns.
+struct ModalCloser {
+    ModalCloser() {
+        timer.callOnTimeout([this] {
+            auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!modal) return;
+            timer.stop();
+            className = modal->metaObject()->className();
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) text = box->text();
+            modal->reject();
+        });
+        timer.start(10);
+    }
+    QString className, text;
+    QTimer timer;
+};
+
 } // namespace
 
 class FrmDessinTest : public QObject {
@@ -105,6 +145,11 @@ private slots:
     void smallHandlers();
     void warningBoxRecoloursOnNewMessages();
     void speedSliderMapsToTheDriver();
+    void menuOpensTheOptionsGraphAndDemonstrationWindows();
+    void sceneIsPrintedAndExportedAsPdf();
+    void newWindowRedrawsTheRunInTheGraphWindow();
+    void statusLineCountsSilencedWarnings();
+    void energyCaptionFollowsTheSpecies();
 
 private:
     template <class T> T* control(const QString& name) {
@@ -348,7 +393,7 @@ void FrmDessinTest::controlsHaveTheirCaptionsAndTooltips() {
         QVERIFY2(labels.contains(QString::fromUtf8(t)), t);
     }
     // What has no effect yet is shown but cannot be used.
-    for (const char* name : {"Commande11", "CmdImprime", "Coche2"}) {
+    for (const char* name : {"Commande11", "CmdImprime"}) {
         QVERIFY(!control<QWidget>(name)->isEnabled());
         QVERIFY(!control<QWidget>(name)->toolTip().isEmpty());
     }
@@ -374,6 +419,8 @@ void FrmDessinTest::menuHasEveryEntryInOrder() {
     walk(fichier);
     const QStringList expected = {"Configuration",
                                   "Export trajectory…",
+                                  "Print…",
+                                  "Export PDF…",
                                   "&Contrôle Orbite GEO",
                                   "Spirale (Jour/Nuit)",
                                   "LTO",
@@ -407,9 +454,9 @@ void FrmDessinTest::menuHasEveryEntryInOrder() {
         m_window->findChild<QAction*>(m.name)->trigger();
         QCOMPARE(m_window->manoeuvreType(), m.type);
     }
-    // Windows that do not exist yet cannot be opened.
-    for (const char* name : {"MnuOptions", "MnuGraphes3D"}) {
-        QVERIFY(!m_window->findChild<QAction*>(name)->isEnabled());
+    for (const char* name :
+         {"MnuOptions", "MnuGraphes3D", "MnuDemonstration", "MnuImprimer", "MnuExportPdf"}) {
+        QVERIFY2(m_window->findChild<QAction*>(name)->isEnabled(), name);
     }
     // "Quitter" ends the program.
     m_window->findChild<QAction*>("MnuQuitter_prog")->trigger();
@@ -535,7 +582,8 @@ void FrmDessinTest::otherCaseWhilePausedEndsTheRun() {
     QCOMPARE(m_window->driver().depth(), 2);
     QVERIFY(!m_window->driver().paused());
     QVERIFY(!enabled("Commande14"));
-    QTRY_VERIFY(m_window->driver().acceptedSteps() > 20);
+    // The same case steps alike: past the outer run's count its time differs from the outer one.
+    QTRY_VERIFY(m_window->driver().acceptedSteps() > outerSteps + 20);
     // Paused, the window shows the run on top: its own time and steps.
     click("Commande2");
     QTest::qWait(50);
@@ -1024,6 +1072,146 @@ void FrmDessinTest::speedSliderMapsToTheDriver() {
     const double steps = static_cast<double>(m_window->driver().acceptedSteps());
     QVERIFY2(steps > 100 && steps < 300, qPrintable(QString::number(steps)));
     endAllRuns();
+}
+
+void FrmDessinTest::menuOpensTheOptionsGraphAndDemonstrationWindows() {
+    KelaxesLibrary::instance().setOrientationHint({});
+    openWindow();
+    // The load installs the printer hint: the axes library's question shows it.
+    QTimer::singleShot(50, [] {
+        QTest::mouseClick(FrmDialog::instance().findChild<QPushButton*>("Commande1"),
+                          Qt::LeftButton);
+    });
+    QCOMPARE(QString::fromStdString(KelaxesLibrary::instance().askOrientation("Paysage")),
+             QString("Reinitialiser"));
+
+    m_window->findChild<QAction*>("MnuOptions")->trigger();
+    QVERIFY(optionsWindow().isVisible());
+    QVERIFY(!optionsWindow().isModal()); // from the menu the main window stays usable
+    optionsWindow().hide();
+
+    m_window->findChild<QAction*>("MnuGraphes3D")->trigger();
+    QVERIFY(graphWindow().isVisible());
+    graphWindow().hide();
+
+    m_window->findChild<QAction*>("MnuDemonstration")->trigger();
+    auto* demo = m_window->findChild<FrmDemonstration*>();
+    QVERIFY(demo && demo->isVisible());
+    demo->close();
+}
+
+void FrmDessinTest::sceneIsPrintedAndExportedAsPdf() {
+    openWindow();
+    fastest();
+    click("Commande14");
+    QTRY_VERIFY(m_window->traceur()->pointCount() > 100);
+    endAllRuns();
+    const std::size_t points = m_window->traceur()->pointCount();
+
+    // The file dialogs answer with a path of the test; without a printer, printing offers a
+    // PDF file as well.
+    QString path;
+    setSaveFileChooser([&path](QWidget*, const QString&, const QString&) { return path; });
+    struct Row {
+        const char* action;
+        bool written;
+    };
+    for (const Row& row : {Row{"MnuExportPdf", true}, Row{"MnuImprimer", true},
+                           Row{"MnuExportPdf", false}, Row{"MnuImprimer", false}}) {
+        if (QString(row.action) == "MnuImprimer" && printerAvailable()) continue;
+        path = row.written ? m_dir->filePath(QString(row.action) + ".pdf")
+                           : m_dir->filePath("missing/scene.pdf");
+        ModalCloser closer;
+        m_window->findChild<QAction*>(row.action)->trigger();
+        QFile pdf(path);
+        QCOMPARE(pdf.exists(), row.written);
+        if (row.written) {
+            QVERIFY(pdf.open(QIODevice::ReadOnly));
+            QVERIFY(pdf.read(5) == "%PDF-");
+            QVERIFY2(closer.className.isEmpty(), qPrintable(closer.text));
+        } else {
+            // A failure is told in a message box naming the file; the scene stays.
+            QCOMPARE(closer.className, QString("QMessageBox"));
+            QVERIFY2(closer.text.contains("scene.pdf"), qPrintable(closer.text));
+        }
+        QCOMPARE(m_window->traceur()->pointCount(), points);
+    }
+    setSaveFileChooser({});
+}
+
+void FrmDessinTest::newWindowRedrawsTheRunInTheGraphWindow() {
+    openWindow();
+    fastest();
+    click("Commande14");
+    QTRY_VERIFY(m_window->driver().record().size() > 100);
+    endAllRuns();
+    FrmGraphes& graphs = graphWindow();
+    auto* automatic = graphs.findChild<QCheckBox*>("CocheAutomatique");
+    QVERIFY(automatic);
+
+    // Views not automatic: the options window (even left open from the menu) asks for the
+    // angles first, modal; closed here, the run is then redrawn point by point.
+    m_window->findChild<QAction*>("MnuOptions")->trigger();
+    automatic->setChecked(false);
+    {
+        ModalCloser closer;
+        click("Coche2");
+        QCOMPARE(closer.className, QString("gyro::FrmOptions"));
+    }
+    QVERIFY(graphs.isVisible());
+    QTRY_VERIFY(!graphs.redrawing());
+
+    // Automatic views: no question, the next view gets the trajectory in the trace colour.
+    automatic->setChecked(true);
+    const int view = graphs.frontView();
+    ModalCloser closer;
+    click("Coche2");
+    QTRY_VERIFY(!graphs.redrawing());
+    QVERIFY(closer.className.isEmpty());
+    QVERIFY(graphs.frontView() != view);
+    const QImage picture = graphs.picture(graphs.frontView())->grab().toImage();
+    const int first = slot::kColourTable;
+    const QColor trace(int(theCase().Texte4Value(first)), int(theCase().Texte4Value(first + 1)),
+                       int(theCase().Texte4Value(first + 2)));
+    // The lines are thin and smoothed: count the pixels of the trace's hue.
+    int traced = 0;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            const QColor c = picture.pixelColor(x, y);
+            const int hue = std::abs(c.hsvHue() - trace.hsvHue());
+            traced += c.hsvSaturation() > 80 && std::min(hue, 360 - hue) < 20 ? 1 : 0;
+        }
+    }
+    QVERIFY2(traced > 50, qPrintable(QString::number(traced)));
+    graphs.hide();
+    optionsWindow().hide();
+}
+
+void FrmDessinTest::statusLineCountsSilencedWarnings() {
+    openWindow();
+    SilencingAsker silencing;
+    ErrorReport::instance().setAsker(&silencing);
+    auto* status = control<QLabel>("RunStatus");
+    double flag = 0;
+    ErrorReport::instance().report("Pb de Pas", flag); // asked: "Don't ask again" ticked
+    QTest::qWait(150);
+    QVERIFY(!status->text().contains("without asking"));
+    ErrorReport::instance().report("Pb de Pas", flag); // logged only
+    ErrorReport::instance().report("Pb de Pas", flag);
+    QTRY_VERIFY2(status->text().contains("2 repeated warnings logged without asking"),
+                 qPrintable(status->text()));
+    ErrorReport::instance().setAsker(&m_asker);
+}
+
+void FrmDessinTest::energyCaptionFollowsTheSpecies() {
+    openWindow();
+    auto* caption = control<QLabel>("EnergyLabel");
+    QCOMPARE(caption->text(), QString("Energy electron (eV)"));
+    click("Option5_1");
+    QCOMPARE(caption->text(), QString("Energy proton (eV)"));
+    // A case loaded with another species (an example) shows its caption too.
+    theCase().select(BoxFamily::Option5, 2);
+    QCOMPARE(caption->text(), QString("Energy xenon ion (eV)"));
 }
 
 QTEST_MAIN(FrmDessinTest)
