@@ -150,7 +150,7 @@ void PictureDesk::mouseMoved(int index, QMouseEvent* e) {
     if (m_active != index + 1) return;
     if (e->modifiers() & Qt::ShiftModifier) {
         // The picture follows the pointer, kept inside the desk.
-        const QPointF delta = w->mapTo(this, at) - m_pressInDesk;
+        const QPointF delta = e->globalPosition() - m_pressGlobal;
         const int x =
             std::clamp(m_pressPosition.x() + int(delta.x()), 0, std::max(0, width() - w->width()));
         const int y = std::clamp(m_pressPosition.y() + int(delta.y()), 0,
@@ -168,7 +168,7 @@ void PictureDesk::pressed(int index, QMouseEvent* e) {
     Page& page = m_pages[std::size_t(index)];
     QWidget* w = page.widget;
     m_press = e->position();
-    m_pressInDesk = w->mapTo(this, m_press);
+    m_pressGlobal = e->globalPosition();
     m_pressPosition = w->pos();
     m_savedSize = w->size();
     if (m_active == index + 100 && page.picture) {

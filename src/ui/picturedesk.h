@@ -78,7 +78,7 @@ private:
     int m_current = -1;
     int m_active = 0;
     QPointF m_press;        // press point [widget pixels]
-    QPointF m_pressInDesk;  // press point [desk pixels], for moving
+    QPointF m_pressGlobal;  // press point [screen pixels], for moving
     QPoint m_pressPosition; // picture position at the press
     QSize m_savedSize;      // picture size at the press
     QSizeF m_savedSurface;  // surface size at the press
