@@ -244,6 +244,17 @@ void GraphWindowTest::clearingCompositeAndSending() {
         for (int x = 0; x < 400; ++x) traced += qGray(composite.pixel(x, y)) < 128;
     QVERIFY(traced > 50);
 
+    // A job the print system refuses (here a PDF in a folder that does not exist): told in
+    // the message box, the composite stays on the screen.
+    w.asker.answers = {kYes};
+    setSaveFileChooser([](QWidget*, const QString&, const QString&) {
+        return QString("/no/such/folder/composite.pdf");
+    });
+    w.child<QCheckBox>("Coche1")->setChecked(false);
+    w.child<QCheckBox>("Coche1")->setChecked(true);
+    QVERIFY2(w.warning().contains("/no/such/folder/composite.pdf"), qPrintable(w.warning()));
+    QCOMPARE(w.window->compositePicture().surface().toImage(QSize(800, 800)), composite);
+
     // "Envoyer Img": the clipboard holds the picture, and it is saved as asked (PDF here).
     w.window->bringViewToFront(0);
     const QString pdf = m_dir.filePath("envoi.pdf");
