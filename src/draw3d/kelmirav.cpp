@@ -53,6 +53,13 @@ void KelMirav::clearViews() {
     scene.cubeDrawn = 0;
 }
 
+void KelMirav::setCurrentLimits(double left, double top, double right, double bottom) {
+    m_window[0] = left;
+    m_window[1] = top;
+    m_window[2] = right;
+    m_window[3] = bottom;
+}
+
 const StoredImagePoint& KelMirav::storedImage(int view, int i) const {
     return m_images.at(std::size_t(view) * kMaxStoredPoints + std::size_t(i));
 }

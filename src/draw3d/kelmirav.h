@@ -96,6 +96,8 @@ public:
 
     /// The current window parameters and those kept for each view.
     const ViewWindow& currentWindow() const { return m_window; }
+    /// Replaces the four limits (left, top, right, bottom) of the current window parameters.
+    void setCurrentLimits(double left, double top, double right, double bottom);
     const ViewWindow& windowOf(int view) const { return m_windows.at(std::size_t(view)); }
     /// The trace pen of a view (0..10).
     const PenTrack& pen(int view) const { return m_pens.at(std::size_t(view))[0]; }

@@ -1,9 +1,13 @@
 // The 3D graph window: picture array, view options, print and export, and the trajectory redraw.
 #include "frmgraphes.h"
 
+#include "dataplot/graphprinting.h"
 #include "frmoptions.h"
+#include "graphcontrols.h"
 #include "picturebox.h"
+#include "picturedesk.h"
 #include "pictureprinter.h"
+#include "questionboxasker.h"
 #include "sheetpanel.h"
 #include "simulation/casemodel.h"
 #include "simulation/caseslots.h"
@@ -12,16 +16,22 @@
 #include "kelaxes/kelaxes.h"
 #include "numerics/numberformat.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QGridLayout>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QStackedWidget>
+#include <QScrollArea>
 #include <QTimer>
+
+#include <algorithm>
+#include <cmath>
 
 namespace gyro {
 
@@ -40,17 +50,16 @@ FrmGraphes::FrmGraphes(KelMirav& drawing, QWidget* parent)
     setObjectName("frmGraphes");
     setWindowTitle("Graphes Trois D");
 
-    m_stack = new QStackedWidget(this);
+    m_stack = new PictureDesk(this);
     m_viewChoice = named(new QComboBox(this), "vueDevant");
     for (int v = 0; v < kPictures; ++v) {
         auto* img = new PictureBox(&KelaxesLibrary::instance().view(v), m_stack);
         img->setObjectName(QString("img_%1").arg(v));
         m_img[std::size_t(v)] = img;
-        m_stack->addWidget(img);
+        m_stack->addPage(img);
         m_viewChoice->addItem(QString("Vue %1").arg(v));
     }
-    connect(m_viewChoice, &QComboBox::currentIndexChanged, m_stack,
-            &QStackedWidget::setCurrentIndex);
+    connect(m_viewChoice, &QComboBox::currentIndexChanged, m_stack, &PictureDesk::setCurrentIndex);
 
     m_cocheAutomatique = named(new QCheckBox("Vues Automatiques", this), "CocheAutomatique");
     m_cocheCentrage = named(new QCheckBox("Centrage Automatique", this), "CocheCentrage");
@@ -67,7 +76,12 @@ FrmGraphes::FrmGraphes(KelMirav& drawing, QWidget* parent)
     connect(pdf, &QPushButton::clicked, this, [this] { exportFront(true); });
     connect(png, &QPushButton::clicked, this, [this] { exportFront(false); });
 
-    auto* controls = new QGridLayout;
+    // The controls in a column that scrolls when the window is short.
+    auto* column = new QWidget;
+    auto* controls = new QGridLayout(column);
+    auto* scroller = named(new QScrollArea(this), "colonneCommandes");
+    scroller->setWidgetResizable(true);
+    scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     controls->addWidget(m_viewChoice, 0, 0);
     controls->addWidget(m_cocheAutomatique, 1, 0);
     controls->addWidget(m_cocheCentrage, 2, 0);
@@ -76,17 +90,30 @@ FrmGraphes::FrmGraphes(KelMirav& drawing, QWidget* parent)
     controls->addWidget(print, 5, 0);
     controls->addWidget(pdf, 6, 0);
     controls->addWidget(png, 7, 0);
+    m_controls = new GraphControls(this);
+    controls->addWidget(m_controls, 8, 0);
     m_sheets = new SheetPanel(*this, sheetLink(), this);
-    controls->addWidget(m_sheets, 8, 0);
-    m_stack->addWidget(m_sheets->automaticPicture());
+    controls->addWidget(m_sheets, 9, 0);
+    m_stack->addPage(m_sheets->automaticPicture());
     m_viewChoice->addItem("Vues automatiques");
-    controls->setRowStretch(9, 1);
+    m_loupe = named(new PictureBox(nullptr), "imgLoupe");
+    m_stack->addPage(m_loupe);
+    m_viewChoice->addItem("Loupe");
+    m_composite = named(new PictureBox(nullptr), "imgComposite");
+    m_composite->surface().setSize(QSizeF(800, 800));
+    m_stack->addPage(m_composite);
+    m_viewChoice->addItem("Vue composite");
+    controls->setRowStretch(10, 1);
     auto* layout = new QGridLayout(this);
     layout->setMenuBar(m_sheets->menuBar());
+    buildImageMenu();
     layout->addWidget(m_stack, 0, 0);
-    layout->addLayout(controls, 0, 1);
+    scroller->setWidget(column);
+    scroller->setMinimumWidth(column->sizeHint().width() + 20);
+    layout->addWidget(scroller, 0, 1);
+    layout->setColumnStretch(0, 1);
     layout->addWidget(m_warning, 1, 0, 1, 2);
-    resize(820, 680);
+    resize(1100, 780);
 
     // The frame check of the view writes into this window's warning box.
     if (!DataPlotWarning)
@@ -100,6 +127,24 @@ FrmGraphes::FrmGraphes(KelMirav& drawing, QWidget* parent)
 
     m_drawing.setSurface(&m_views);
     m_drawing.setHost(this);
+
+    connect(m_stack, &PictureDesk::magnifierStarted, this,
+            [this] { m_optionLoupe->setChecked(true); });
+    connect(m_stack, &PictureDesk::zoneDragged, this, [this](int, QRectF z) {
+        m_controls->showZone(z.left(), z.bottom(), z.right(), z.top());
+    });
+    connect(m_stack, &PictureDesk::pictureSized, m_controls,
+            [this](int, QSize size) { m_controls->showImageSize(size); });
+    connect(m_stack, &PictureDesk::zoneReleased, this, [this](int page, QPointF a, QPointF b) {
+        if (page == kLoupePage) page = m_loupeView; // a magnifier of the magnifier
+        if (page >= 0 && page < kStoredViews) PrintLoupe(page, a, b);
+    });
+    connect(m_controls, &GraphControls::clearRequested, this, &FrmGraphes::clearScreen);
+    connect(m_controls, &GraphControls::sendImage, this, &FrmGraphes::sendFront);
+    connect(m_controls, &GraphControls::quitRequested, qApp, &QApplication::closeAllWindows);
+    connect(m_controls, &GraphControls::compositeRequested, this, &FrmGraphes::PrintComposite);
+    connect(m_controls, &GraphControls::zoomChosen, this, &FrmGraphes::applyZoom);
+    connect(m_controls, &GraphControls::zoomRefused, this, &FrmGraphes::tell);
 }
 
 FrmGraphes::~FrmGraphes() {
@@ -142,6 +187,10 @@ void FrmGraphes::bringViewToFront(int view) {
     if (view >= 0 && view < kPictures) m_viewChoice->setCurrentIndex(view);
 }
 
+void FrmGraphes::showPage(int page) {
+    if (page >= 0 && page < m_viewChoice->count()) m_viewChoice->setCurrentIndex(page);
+}
+
 void FrmGraphes::redrawTrajectory(const TrajectoryRecord& record, const RedrawStyle& style) {
     m_sliceTimer->stop();
     const int view = m_nextView;
@@ -174,9 +223,16 @@ void FrmGraphes::redrawSlice() {
 }
 
 const DrawingSurface& FrmGraphes::frontSurface() {
-    // The page after the views shows the four automatic views together.
-    if (frontView() >= kPictures) return m_sheets->automaticSurface();
-    return KelaxesLibrary::instance().view(frontView());
+    switch (frontView()) {
+    case kAutomaticPage:
+        return m_sheets->automaticSurface();
+    case kLoupePage:
+        return m_loupe->surface();
+    case kCompositePage:
+        return m_composite->surface();
+    default:
+        return KelaxesLibrary::instance().view(frontView());
+    }
 }
 
 void FrmGraphes::exportFront(bool pdf) {
@@ -193,6 +249,129 @@ void FrmGraphes::printFront() {
     QString error;
     const PrintOutcome outcome = printSurface(frontSurface(), m_pageLayout, this, &error);
     if (outcome == PrintOutcome::Failed) QMessageBox::warning(this, "Graphes Trois D", error);
+}
+
+void FrmGraphes::buildImageMenu() {
+    QMenu* menu = m_sheets->menuBar()->addMenu("&Image");
+    menu->setObjectName("mnuImage");
+    menu->addAction("&Imprimer la vue…", this, [this] { printFront(); })
+        ->setObjectName("mnuImprimeVue");
+    menu->addAction("Exporter &PDF…", this, [this] { exportFront(true); })
+        ->setObjectName("mnuExportPdf");
+    menu->addAction("Exporter P&NG…", this, [this] { exportFront(false); })
+        ->setObjectName("mnuExportPng");
+    menu->addAction("&Envoyer Img", this, [this] { sendFront(); })->setObjectName("mnuEnvoyerImg");
+}
+
+void FrmGraphes::tell(const QString& text) {
+    m_warning->appendPlainText(text);
+}
+
+Asker& FrmGraphes::printAsker() {
+    if (m_printAsker) return *m_printAsker;
+    if (!m_questionBox) m_questionBox = std::make_unique<QuestionBoxAsker>(this);
+    return *m_questionBox;
+}
+
+bool FrmGraphes::printPage(const DrawingSurface& page) {
+    QString error;
+    const PrintOutcome outcome = printSurface(page, m_pageLayout, this, &error);
+    if (outcome == PrintOutcome::Failed) tell(error); // the screen drawing stays
+    return outcome == PrintOutcome::Printed || outcome == PrintOutcome::SavedAsPdf;
+}
+
+void FrmGraphes::sendFront() {
+    m_views.flush();
+    const DrawingSurface& surface = frontSurface();
+    QApplication::clipboard()->setImage(surface.toImage(QSize(1600, 1600)));
+    tell("Image copiée dans le presse-papiers.");
+    QString error;
+    if (!exportSurfaceAs(surface, m_pageLayout, QSize(1600, 1600), this, &error) &&
+        !error.isEmpty())
+        tell(error);
+}
+
+void FrmGraphes::PrintLoupe(int view, QPointF cornerA, QPointF cornerB) {
+    m_views.flush();
+    const Zone zone = ZoneFromCorners(cornerA.x(), cornerA.y(), cornerB.x(), cornerB.y());
+    m_controls->showZone(zone.x1, zone.y1, zone.x2, zone.y2);
+    if (!(zone.x2 > zone.x1 && zone.y1 > zone.y2)) {
+        tell("Loupe : la zone choisie est vide.");
+        return;
+    }
+    // The zone's frame on the view's own picture.
+    DrawingSurface& source = KelaxesLibrary::instance().view(view);
+    QPainter& p = source.painter();
+    p.save();
+    p.setPen(QPen(Qt::darkGray, 0));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(QRectF(source.toSurface(zone.x1, zone.y1), source.toSurface(zone.x2, zone.y2))
+                   .normalized());
+    p.restore();
+    source.flush();
+    if (PictureBox* img = picture(view)) img->update();
+
+    m_loupeView = view;
+    m_loupe->surface().setSize(source.size());
+    showPage(kLoupePage);
+    m_loupe->update();
+    if (!m_controls->printMagnifier()) {
+        DrawZone(m_drawing, view, zone, m_loupe->surface(), false);
+        return;
+    }
+    gyro::PrintLoupe(m_drawing, view, zone, m_loupe->surface(), printAsker(),
+                     [this](const DrawingSurface& page) { return printPage(page); });
+    m_loupe->update();
+}
+
+void FrmGraphes::PrintComposite() {
+    m_views.flush();
+    DrawComposite(m_drawing, m_composite->surface());
+    showPage(kCompositePage);
+    m_composite->update();
+    gyro::PrintComposite(m_drawing, m_composite->surface(), printAsker(),
+                         [this](const DrawingSurface& page) { return printPage(page); });
+    m_composite->update();
+}
+
+void FrmGraphes::clearScreen(bool allViews) {
+    m_sliceTimer->stop();
+    m_views.flush();
+    if (!allViews) {
+        m_drawing.currentView = 0;
+        m_nextView = 0;
+    }
+    for (int v = 0; v < kPictures; ++v) m_views.clearPicture(v);
+    m_loupe->surface().clear();
+    m_composite->surface().clear();
+    m_stack->sendHome();
+    if (!automaticViews()) setMagnifierOff();
+    for (int page = 0; page < m_stack->count(); ++page) m_stack->page(page)->update();
+}
+
+void FrmGraphes::applyZoom(double z) {
+    if (!(z > 0) || !std::isfinite(z)) {
+        tell("Zoom : la valeur doit être un nombre positif.");
+        return;
+    }
+    if (!m_limitsSaved) {
+        const ViewWindow& w = m_drawing.currentWindow();
+        m_savedLimits = {w[0], w[1], w[2], w[3]};
+        m_limitsSaved = true;
+    }
+    if (z == m_lastZoom) return;
+    m_lastZoom = z;
+    m_controls->showZoom(z);
+    const auto& l = m_savedLimits;
+    m_drawing.setCurrentLimits(l[0] / z, l[1] / z, l[2] / z, l[3] / z);
+    // The scale of the current view's picture: left, width, top, height.
+    const int view = std::clamp(int(m_drawing.currentView), 0, kPictures - 1);
+    const QRectF scale = KelaxesLibrary::instance().view(view).scaleRect();
+    tell(QString("%1 %2 %3 %4")
+             .arg(QString::fromStdString(FormatGeneral(scale.left())),
+                  QString::fromStdString(FormatGeneral(scale.width())),
+                  QString::fromStdString(FormatGeneral(scale.top())),
+                  QString::fromStdString(FormatGeneral(scale.height()))));
 }
 
 FrmGraphes& graphWindow() {

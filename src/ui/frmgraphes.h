@@ -3,9 +3,11 @@
 
 #include "dataplot/kelaxesviews.h"
 #include "draw3d/trajectoryredraw.h"
+#include "numerics/errorreport.h"
 
 #include <QPageLayout>
 
+#include <QPointF>
 #include <QPointer>
 #include <QWidget>
 
@@ -17,7 +19,6 @@ class QCheckBox;
 class QComboBox;
 class QPlainTextEdit;
 class QRadioButton;
-class QStackedWidget;
 class QTimer;
 
 namespace gyro {
@@ -26,6 +27,10 @@ class FrmOptions;
 class SheetPanel;
 class TrajectoryRecord;
 class PictureBox;
+class PictureDesk;
+class GraphControls;
+class QuestionBoxAsker;
+struct Zone;
 
 /// The 3D graph window. It holds the pictures of views 0..9 (`img_0` .. `img_9`, the axes
 /// library's view pictures, one shown in front),
@@ -45,8 +50,30 @@ public:
     PictureBox* picture(int view) const;
     /// Number of pictures (views 0..9).
     static constexpr int kPictures = 10;
-    /// The view whose picture is in front.
+    /// The view whose picture is in front (or one of the pages below).
     int frontView() const;
+    /// Pages after the views: the four automatic views, the magnifier, the composite view.
+    static constexpr int kAutomaticPage = kPictures, kLoupePage = kPictures + 1,
+                         kCompositePage = kPictures + 2;
+    /// Brings a page (a view or one of the pages above) to the front.
+    void showPage(int page);
+    PictureDesk& desk() { return *m_stack; }
+    /// The magnifier picture and the composite picture.
+    PictureBox& loupePicture() { return *m_loupe; }
+    PictureBox& compositePicture() { return *m_composite; }
+    /// Answers the printing questions instead of message boxes (tests); null restores them.
+    void setPrintAsker(Asker* asker) { m_printAsker = asker; }
+
+    /// The magnifier of `view` for the zone between two corners (world units): drawn on the
+    /// magnifier picture, printed when the user says so.
+    void PrintLoupe(int view, QPointF cornerA, QPointF cornerB);
+    /// The composite view of views 0..3, printed when the user says so.
+    void PrintComposite();
+    /// "Effacer l'écran".
+    void clearScreen(bool allViews);
+    /// Applies a zoom value z: the four limits of the current window become those saved at the
+    /// first zoom divided by z.
+    void applyZoom(double z);
 
     /// Redraws a recorded trajectory in the next of views 0..4, through KelT and plot, in slices
     /// of about 10 ms so the window stays responsive. A redraw in progress is replaced.
@@ -69,6 +96,11 @@ private:
     const DrawingSurface& frontSurface();
     void exportFront(bool pdf);
     void printFront();
+    void sendFront();
+    bool printPage(const DrawingSurface& page);
+    void tell(const QString& text);
+    Asker& printAsker();
+    void buildImageMenu();
 
     KelMirav& m_drawing;
     KelaxesViews m_views;
@@ -76,7 +108,16 @@ private:
     TrajectoryRedraw m_redraw;
     QTimer* m_sliceTimer = nullptr;
     int m_nextView = 0;
-    QStackedWidget* m_stack = nullptr;
+    PictureDesk* m_stack = nullptr;
+    GraphControls* m_controls = nullptr;
+    PictureBox* m_loupe = nullptr;
+    PictureBox* m_composite = nullptr;
+    int m_loupeView = 0; // view the magnifier shows
+    Asker* m_printAsker = nullptr;
+    std::unique_ptr<QuestionBoxAsker> m_questionBox;
+    bool m_limitsSaved = false;
+    std::array<double, 4> m_savedLimits{};
+    double m_lastZoom = 1;
     std::array<PictureBox*, kPictures> m_img{};
     QComboBox* m_viewChoice = nullptr;
     QCheckBox* m_cocheAutomatique = nullptr;

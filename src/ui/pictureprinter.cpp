@@ -81,6 +81,28 @@ bool exportSurfacePdf(const DrawingSurface& surface, const QPageLayout& layout, 
                     [&](const QString& file) { return surface.writePdf(file, layout, error); });
 }
 
+bool exportSurfaceAs(const DrawingSurface& surface, const QPageLayout& layout, QSize pixels,
+                     QWidget* parent, QString* error) {
+    if (error) error->clear();
+    const QString title = QStringLiteral("Enregistrer l'image");
+    const QString filter = QStringLiteral("PNG (*.png);;PDF (*.pdf)");
+    QString selected;
+    QString name = chooser()
+                       ? chooser()(parent, title, filter)
+                       : QFileDialog::getSaveFileName(parent, title, QString(), filter, &selected);
+    if (name.isEmpty()) return false;
+    const bool pdf = name.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive) ||
+                     (selected.startsWith(QStringLiteral("PDF")) &&
+                      !name.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive));
+    if (pdf) {
+        if (!name.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
+            name += QStringLiteral(".pdf");
+        return surface.writePdf(name, layout, error);
+    }
+    if (!name.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive)) name += QStringLiteral(".png");
+    return surface.writePng(name, pixels, error);
+}
+
 bool exportSurfacePng(const DrawingSurface& surface, QSize pixels, QWidget* parent,
                       QString* error) {
     return exportTo(parent, error, QStringLiteral("Export PNG"), QStringLiteral("png"),

@@ -43,6 +43,10 @@ PrintOutcome printSurface(const DrawingSurface& surface, QPageLayout& layout, QW
 /// or failed (message in `error`, empty on cancel).
 bool exportSurfacePdf(const DrawingSurface& surface, const QPageLayout& layout, QWidget* parent,
                       QString* error);
+/// Asks for a PNG or PDF file name and writes the picture there (a PNG of `pixels`, or a PDF
+/// page with `layout`); false when cancelled (error empty) or failed.
+bool exportSurfaceAs(const DrawingSurface& surface, const QPageLayout& layout, QSize pixels,
+                     QWidget* parent, QString* error);
 /// Asks for a PNG file name and writes the picture there at `pixels`.
 bool exportSurfacePng(const DrawingSurface& surface, QSize pixels, QWidget* parent, QString* error);
 

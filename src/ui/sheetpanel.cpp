@@ -11,7 +11,6 @@
 #include "pictureprinter.h"
 
 #include <QCheckBox>
-#include <QComboBox>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -22,7 +21,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QStackedWidget>
 #include <QTextCursor>
 #include <QVBoxLayout>
 
@@ -250,10 +248,9 @@ void SheetPanel::finishPictures() {
 
 void SheetPanel::showTraced() {
     finishPictures();
-    auto* choice = m_window.findChild<QComboBox*>("vueDevant");
-    if (m_automaticLayout && choice)
-        choice->setCurrentIndex(choice->count() - 1); // the page of the four views
-    else if (!m_automaticLayout)
+    if (m_automaticLayout)
+        m_window.showPage(FrmGraphes::kAutomaticPage);
+    else
         m_window.bringViewToFront(0);
     m_automaticLayout = false;
     fillBoxes();

@@ -1,0 +1,284 @@
+// The 3D graph window driven through its real pictures, boxes and buttons: the magnifier
+// gesture printed to PDF, presses and releases, enlarging and moving pictures, the zoom box,
+// clearing, the composite view and the picture sent to the clipboard.
+#include "dataplot/graphprinting.h"
+#include "dataplot/sheetlinkstate.h"
+#include "draw3d/kelmirav.h"
+#include "kelaxes/kelaxes.h"
+#include "kelaxes/pdftext.h"
+#include "numerics/errorreport.h"
+#include "support/scriptedasker.h"
+#include "ui/frmgraphes.h"
+#include "ui/picturebox.h"
+#include "ui/picturedesk.h"
+#include "ui/pictureprinter.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QFrame>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace gyro;
+
+namespace {
+
+// The graph window on its own drawing, views automatic, a horizontal line at z = 0 from
+// y = -0.8 to 0.8 stored in view 0 (seen along -X: image X = y, Y = z).
+struct Window {
+    explicit Window(const QString& folder) {
+        ErrorReport::instance().reset();
+        sheetLink() = SheetLinkState{};
+        sheetLink().folder = folder.toStdString();
+        window = std::make_unique<FrmGraphes>(drawing);
+        window->setPrintAsker(&asker);
+        window->show();
+        window->findChild<QCheckBox*>("CocheAutomatique")->setChecked(true);
+        drawing.view.ascensionDeg = 0;
+        drawing.view.declinationDeg = 0;
+        drawing.currentView = 0;
+        drawing.KelT(0, 0, 0, 0, 1, 1);
+        drawing.startFigure();
+        for (int i = -8; i <= 8; ++i) drawing.plot(Vecteur3(0, i / 10.0, 0));
+        window->views().flush();
+        window->bringViewToFront(0);
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    }
+    ~Window() { setSaveFileChooser({}); }
+    template <typename W> W* child(const QString& name) {
+        W* w = window->findChild<W*>(name);
+        if (!w) qFatal("no child %s", qPrintable(name));
+        return w;
+    }
+    PictureBox* img0() { return window->picture(0); }
+    // The widget point of a world point of view 0.
+    QPoint at(double x, double y) {
+        const DrawingSurface& s = img0()->surface();
+        const QRectF fitted = s.fittedRect(QRectF(img0()->rect()));
+        return (fitted.topLeft() + s.toSurface(x, y) * (fitted.width() / s.size().width()))
+            .toPoint();
+    }
+    void mouse(QWidget* w, QEvent::Type type, QPoint p, Qt::MouseButtons held,
+               Qt::KeyboardModifiers keys = Qt::NoModifier) {
+        const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+        // Points are given in the picture as it stood at the press: the pointer moves on the
+        // screen while the picture may move under it.
+        if (type == QEvent::MouseButtonPress || (type == QEvent::MouseMove && held == Qt::NoButton))
+            origin = w->mapToGlobal(QPointF(0, 0));
+        const QPointF global = origin + QPointF(p);
+        QMouseEvent e(type, w->mapFromGlobal(global), global, button, held, keys);
+        QApplication::sendEvent(w, &e);
+    }
+    void drag(QPoint from, QPoint to, Qt::KeyboardModifiers keys = Qt::NoModifier) {
+        mouse(img0(), QEvent::MouseButtonPress, from, Qt::LeftButton, keys);
+        mouse(img0(), QEvent::MouseMove, (from + to) / 2, Qt::LeftButton, keys);
+        mouse(img0(), QEvent::MouseMove, to, Qt::LeftButton, keys);
+        mouse(img0(), QEvent::MouseButtonRelease, to, Qt::NoButton, keys);
+    }
+    QString warning() { return child<QPlainTextEdit>("Warning")->toPlainText(); }
+
+    KelMirav drawing;
+    QPointF origin;
+    test::ScriptedAsker asker;
+    std::unique_ptr<FrmGraphes> window;
+};
+
+// Dark pixels of the first page of a PDF rendered at 40 dpi, or -1 without poppler-utils.
+int darkPixelsOfPdf(const QString& pdf, QTemporaryDir& dir) {
+    const QString prefix = dir.filePath("page");
+    if (QStandardPaths::findExecutable("pdftoppm").isEmpty()) return -1;
+    QFile::remove(prefix + ".png");
+    test::popplerOutput("pdftoppm", {"-png", "-r", "40", "-singlefile", pdf, prefix});
+    const QImage page(prefix + ".png");
+    int n = 0;
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x) n += qGray(page.pixel(x, y)) < 128;
+    return n;
+}
+
+} // namespace
+
+class GraphWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void magnifierGesturePrintsTheZone();
+    void pressesAndReleases();
+    void enlargingKeepsTheUnitsAndShiftMoves();
+    void zoomAppliesWhenTheBoxLosesTheFocus();
+    void clearingCompositeAndSending();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void GraphWindowTest::magnifierGesturePrintsTheZone() {
+    Window w(m_dir.path());
+    // Answered "no" to all lines, then an empty zone below the line.
+    for (const auto& [y1, y2, name] :
+         {std::tuple(0.3, -0.3, "loupe.pdf"), std::tuple(-0.2, -0.4, "vide.pdf")}) {
+        const QString pdf = m_dir.filePath(name);
+        setSaveFileChooser([&](QWidget*, const QString&, const QString&) { return pdf; });
+        w.asker.answers = {kYes, kNo};
+        w.drag(w.at(-0.45, y1), w.at(0.45, y2));
+        QCOMPARE(w.window->frontView(), int(FrmGraphes::kLoupePage));
+        QVERIFY(w.child<QRadioButton>("OptionLoupe")->isChecked());
+        QVERIFY2(QFileInfo::exists(pdf), qPrintable(w.warning()));
+        // The zone's corners in world units, "#,##0.###".
+        QVERIFY(std::fabs(w.child<QLineEdit>("TxtLoupe_1")->text().toDouble() - y1) < 0.01);
+        const int dark = darkPixelsOfPdf(pdf, m_dir);
+        if (dark < 0) QSKIP("pdftoppm (poppler-utils) is not installed");
+        if (y1 > 0)
+            QVERIFY(dark > 50); // the line through the zone
+        else
+            QCOMPARE(dark, 0); // nothing stored there: an empty page
+    }
+    QCOMPARE(w.asker.count(kPrintTitle), 4);
+    QCOMPARE(w.window->desk().activePicture(), 0);
+}
+
+void GraphWindowTest::pressesAndReleases() {
+    Window w(m_dir.path());
+    const QPoint p = w.at(0, 0);
+    w.mouse(w.img0(), QEvent::MouseButtonPress, p, Qt::LeftButton);
+    w.mouse(w.img0(), QEvent::MouseButtonPress, p, Qt::LeftButton);
+    QCOMPARE(w.img0()->findChildren<QFrame*>("Ligne1").size(), qsizetype(4));
+    QCOMPARE(w.window->desk().activePicture(), 1);
+    // A release without the magnifier: a zero zone, told, no question, nothing active.
+    w.mouse(w.img0(), QEvent::MouseButtonRelease, p, Qt::NoButton);
+    QCOMPARE(w.window->desk().activePicture(), 0);
+    QVERIFY(w.asker.questions.empty());
+    QVERIFY(w.warning().contains("zone choisie est vide"));
+    // A release with no press before it leaves nothing active either.
+    w.mouse(w.img0(), QEvent::MouseButtonRelease, p, Qt::NoButton);
+    QCOMPARE(w.window->desk().activePicture(), 0);
+    QVERIFY(w.asker.questions.empty());
+}
+
+void GraphWindowTest::enlargingKeepsTheUnitsAndShiftMoves() {
+    Window w(m_dir.path());
+    PictureBox* img = w.img0();
+    const QSize before = img->size();
+    const QSizeF surfaceBefore = img->surface().size();
+    const int halfUnit = (w.at(0.5, 0) - w.at(0, 0)).x(); // pixels
+    QVERIFY(halfUnit > 20);
+    // Near the right edge: the sizing mark.
+    const QPoint edge(before.width() - 2, before.height() / 2);
+    w.mouse(img, QEvent::MouseMove, edge, Qt::NoButton);
+    QCOMPARE(w.window->desk().activePicture(), 100);
+    QCOMPARE(img->cursor().shape(), Qt::SizeFDiagCursor);
+    w.mouse(img, QEvent::MouseButtonPress, edge, Qt::LeftButton);
+    QCOMPARE(w.window->desk().tag(0), QString("grandir"));
+    const QPoint larger(before.width() + 120, before.height() + 60);
+    w.mouse(img, QEvent::MouseMove, larger, Qt::LeftButton);
+    w.mouse(img, QEvent::MouseButtonRelease, larger, Qt::NoButton);
+    QCOMPARE(img->size(), QSize(larger.x(), larger.y()));
+    QCOMPARE(w.child<QLineEdit>("TxtImage_0")->text(), QString::number(larger.x()));
+    // Same surface units per pixel, and a world unit keeps its length on the screen.
+    QVERIFY(std::fabs(img->surface().size().width() / img->width() -
+                      surfaceBefore.width() / before.width()) < 1e-9);
+    QVERIFY(std::abs((w.at(0.5, 0) - w.at(0, 0)).x() - halfUnit) <= 1);
+    QVERIFY(w.asker.questions.empty());
+    QCOMPARE(w.window->desk().tag(0), QString());
+
+    // Shift moves the picture inside the desk; no magnifier.
+    img->resize(200, 200);
+    img->move(0, 0);
+    w.mouse(img, QEvent::MouseMove, QPoint(100, 100), Qt::NoButton);
+    w.drag(QPoint(100, 100), QPoint(150, 130), Qt::ShiftModifier);
+    QCOMPARE(img->pos(), QPoint(50, 30));
+    QVERIFY(w.asker.questions.empty());
+    QCOMPARE(w.window->desk().activePicture(), 0);
+}
+
+void GraphWindowTest::zoomAppliesWhenTheBoxLosesTheFocus() {
+    Window w(m_dir.path());
+    auto* zoom = w.child<QLineEdit>("Texte3");
+    const ViewWindow saved = w.drawing.currentWindow();
+    const auto type = [&](const QString& text) {
+        zoom->setFocus();
+        zoom->selectAll();
+        QTest::keyClicks(zoom, text);
+    };
+    type("4");
+    QCOMPARE(w.drawing.currentWindow(), saved); // not at the keystroke
+    w.child<QLineEdit>("txt3")->setFocus();     // leaving the box commits it
+    QTRY_COMPARE(w.drawing.currentWindow()[2], saved[2] / 4);
+    for (int i = 0; i < 4; ++i) QCOMPARE(w.drawing.currentWindow()[i], saved[i] / 4);
+    // Refused values leave the zoom in force and say why.
+    for (const QString bad : {"abc", "-2", "0", ""}) {
+        type(bad);
+        w.child<QLineEdit>("txt3")->setFocus();
+        QTRY_COMPARE(zoom->text(), QString("4"));
+        QCOMPARE(w.drawing.currentWindow()[2], saved[2] / 4);
+    }
+    QVERIFY(w.warning().contains("Zoom : « -2 »"));
+    // The scroll bar divides the limits saved the first time, not the zoomed ones.
+    w.child<QScrollBar>(QString::fromUtf8("DéfilementV1"))->setValue(2);
+    QCOMPARE(w.drawing.currentWindow()[0], saved[0] / 2);
+    QCOMPARE(zoom->text(), QString("2"));
+}
+
+void GraphWindowTest::clearingCompositeAndSending() {
+    Window w(m_dir.path());
+    // "toutes les vues" shows when the pointer comes over "Effacer l'écran".
+    auto* clear = w.child<QPushButton>("Commande3");
+    QVERIFY(w.child<QCheckBox>("Coche3")->isHidden());
+    QEvent enter(QEvent::Enter);
+    QApplication::sendEvent(clear, &enter);
+    QVERIFY(!w.child<QCheckBox>("Coche3")->isHidden());
+
+    // The composite: drawn on its page, no page printed after "no".
+    w.asker.answers = {kNo};
+    w.child<QCheckBox>("Coche1")->setChecked(true);
+    QCOMPARE(w.window->frontView(), int(FrmGraphes::kCompositePage));
+    QCOMPARE(w.asker.count(kPrintTitle), 1);
+    const QImage composite = w.window->compositePicture().surface().toImage(QSize(800, 800));
+    int traced = 0;
+    for (int y = 0; y < 400; ++y)
+        for (int x = 0; x < 400; ++x) traced += qGray(composite.pixel(x, y)) < 128;
+    QVERIFY(traced > 50);
+
+    // A job the print system refuses (here a PDF in a folder that does not exist): told in
+    // the message box, the composite stays on the screen.
+    w.asker.answers = {kYes};
+    setSaveFileChooser([](QWidget*, const QString&, const QString&) {
+        return QString("/no/such/folder/composite.pdf");
+    });
+    w.child<QCheckBox>("Coche1")->setChecked(false);
+    w.child<QCheckBox>("Coche1")->setChecked(true);
+    QVERIFY2(w.warning().contains("/no/such/folder/composite.pdf"), qPrintable(w.warning()));
+    QCOMPARE(w.window->compositePicture().surface().toImage(QSize(800, 800)), composite);
+
+    // "Envoyer Img": the clipboard holds the picture, and it is saved as asked (PDF here).
+    w.window->bringViewToFront(0);
+    const QString pdf = m_dir.filePath("envoi.pdf");
+    setSaveFileChooser([&](QWidget*, const QString&, const QString& filter) {
+        return filter.contains("PDF") ? pdf : QString();
+    });
+    QTest::mouseClick(w.child<QPushButton>("Commande2"), Qt::LeftButton);
+    QVERIFY(!QApplication::clipboard()->image().isNull());
+    QVERIFY(QFileInfo::exists(pdf));
+
+    // Clearing: the pictures go back home and empty; the stored points stay.
+    w.window->picture(0)->move(30, 30);
+    w.child<QRadioButton>("OptionLoupe")->setChecked(true);
+    w.child<QCheckBox>("CocheAutomatique")->setChecked(false);
+    QTest::mouseClick(clear, Qt::LeftButton);
+    QCOMPARE(w.window->picture(0)->pos(), QPoint(0, 0));
+    QVERIFY(w.child<QRadioButton>("OptionNormal")->isChecked());
+    const QImage cleared = w.window->picture(0)->surface().toImage(QSize(100, 100));
+    int dark = 0;
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 100; ++x) dark += qGray(cleared.pixel(x, y)) < 128;
+    QCOMPARE(dark, 0);
+    QCOMPARE(w.drawing.pointCount(0), 17.0);
+}
+
+QTEST_MAIN(GraphWindowTest)
+#include "graphwindow_test.moc"
