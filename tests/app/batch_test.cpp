@@ -142,8 +142,6 @@ TEST_F(BatchTest, BadArgumentsExitWithCodeTwoAndOneLineNamingTheProblem) {
         {{"--pdf", "missing/dir/x.pdf"}, "missing/dir/x.pdf"},
         {{"--columns", "W_rel,gcq", "--csv", "-"}, "--columns: unknown column \"gcq\""},
         {{"--columns", "mu"}, "it needs --csv"},
-        {{"--set", "method=rk4"}, "method must be cash-karp or boris"},
-        {{"--set", "steps-per-gyration=2"}, "steps-per-gyration must be a number from 4 up"},
     };
     for (const Row& row : rows) {
         QStringList args{"--batch"};
@@ -326,20 +324,6 @@ TEST_F(BatchTest, CoarseErrorLimitWarnsOnceAndTheRunGoesOn) {
         EXPECT_EQ(o.code, 0) << o.err;
         EXPECT_EQ(o.err.find("more than a tenth"), std::string::npos) << fine << o.err;
     }
-}
-
-TEST_F(BatchTest, BorisChosenOnTheCommandLineKeepsTheKineticEnergy) {
-    // Pure magnetic field: the Boris rotation keeps |v| to round-off, at any step count.
-    const Outcome o =
-        run({"--batch", "--set", "shape=uniform", "--set", "Ez=0", "--set", "vy=1e5", "--set",
-             "method=boris", "--set", "steps-per-gyration=16", "--steps", "800", "--csv", "-"});
-    ASSERT_EQ(o.code, 0) << o.err;
-    const auto table = rows(o.out);
-    ASSERT_EQ(table.size(), 801u);
-    // 16 steps a turn: the run covers 50 turns at equal steps of T/16.
-    const double step = table[1][0];
-    EXPECT_NEAR(table.back()[0], 800 * step, 1e-9 * table.back()[0]);
-    for (const auto& r : table) EXPECT_NEAR(r[8] / table[0][8], 1, 1e-12);
 }
 
 TEST_F(BatchTest, ARunThatCannotStartExitsWithCodeThree) {
