@@ -106,7 +106,7 @@ AccuracyDock* placeAccuracyPanels(AccuracyPanels& panels, QMainWindow& window, C
         pair->addWidget(panels.driftGroup());
         pair->setStretchFactor(0, 1);
         pair->setSizes({560, 440}); // the log keeps the larger share
-        besideDrift.show(); // replaceWidget hid it
+        besideDrift.show();         // replaceWidget hid it
     }
 
     auto* dock = new AccuracyDock(panels.timePlot(), &window);
