@@ -9,6 +9,7 @@
 #include "draw3d/scenevector.h"
 #include "numerics/errorreport.h"
 #include "numerics/numberformat.h"
+#include "simulation/accuracyhint.h"
 #include "simulation/caseexamples.h"
 #include "simulation/casekeys.h"
 #include "simulation/casememo.h"
@@ -21,7 +22,6 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 
-#include <cmath>
 #include <filesystem>
 #include <iostream>
 #include <ostream>
@@ -68,17 +68,15 @@ std::string stopReason(const StopAsker& asker, const BatchRun& run) {
 
 void printSummary(const CaseModel& model, const BatchRun& run, std::ostream& err) {
     const StateArray& Y = run.driver().state();
-    const double mass = runRecord().Mass;
-    const double speed = std::sqrt(Y(2) * Y(2) + Y(4) * Y(4) + Y(6) * Y(6));
-    const double energyEnd = kineticEnergyEv(speed, mass);
-    const double start = run.energyStart();
-    const double change = start != 0 ? (energyEnd - start) / start : 0;
+    // W = Ek - q E·(r - r0) is conserved by the exact motion, with or without E: its change is
+    // the integration error (the kinetic energy alone changes wherever E does work).
+    const double change = run.driver().invariant().relativeChange();
     err << "Cyclotron frequency (Hz): " << model.Texte3(slot::kCyclotronFrequency) << "\n"
         << "Larmor diameter (m): " << model.Texte3(slot::kLarmorDiameter) << "\n"
         << "Steps accepted: " << run.driver().acceptedSteps()
         << ", rejected: " << run.driver().rejectedSteps() << "\n"
         << "Final time (s): " << FormatGeneral(Y(static_cast<int>(Ldim))) << "\n"
-        << "Relative energy change: " << FormatGeneral(change) << "\n";
+        << "Energy invariant W relative change: " << FormatGeneral(change) << "\n";
 }
 
 // The camera of the pictures: everything the run drew, however far it went from its start.
@@ -159,8 +157,14 @@ int runBatch(const QStringList& arguments, std::ostream& out, std::ostream& err)
     if (const auto code = prepareCase(model, options, err)) return *code;
     SpeciesRefresh(slot::kCyclotronFrequency);
     readDrawingOptions(runRecord(), model);
+    // The same hint as the window's, as a warning: the run goes on.
+    if (const AccuracyHint hint = accuracyHintForCase(model); hint.shown)
+        err << "gyrotrace: warning: " << hint.text << "\n";
 
     TrajectoryCsvWriter table(runRecord().Mass);
+    std::vector<std::string> headers;
+    for (AccuracyColumn column : options.columns) headers.emplace_back(accuracyColumnName(column));
+    table.setExtraColumns(std::move(headers));
     const bool tableFile = options.csv && *options.csv != "-";
     if (options.csv && !tableFile) table.openStream(out, "standard output");
     if (tableFile) {

@@ -29,11 +29,17 @@ void addOptions(QCommandLineParser& parser) {
         {"set",
          "Set a value of the case (repeatable). Keys: x y z vx vy vz energy species "
          "(electron|proton|xenon) shape (cylindrical|uniform|radial|dipole|double-dipole) "
-         "Ex Ey Ez Bx By Bz P0..P11 errmax.",
+         "Ex Ey Ez Bx By Bz P0..P11 errmax method (cash-karp|boris) steps-per-gyration "
+         "(Boris steps per turn, from 4; default 32).",
          "KEY=VALUE"},
         {"steps", "Number of accepted steps (default 100000; 0 computes none).", "n"},
         {"until", "Run until this simulated time [s].", "T"},
         {"csv", "Write the trajectory table to <file> (- for standard output).", "file"},
+        {"columns",
+         "Add columns to the table, after the standard ones: a comma-separated list of W_rel "
+         "(relative change of the energy invariant W), mu (magnetic moment, J/T), pitch_deg, "
+         "gcx gcy gcz (guiding centre, m).",
+         "LIST"},
         {"every",
          "Write one row every <k> accepted steps (default 1); the last step is always written.",
          "k"},
@@ -179,6 +185,17 @@ std::optional<int> parseBatchOptions(const QStringList& arguments, BatchOptions&
         !readOutput(parser, "png", false, options.png, err) ||
         !readOutput(parser, "pdf", false, options.pdf, err)) {
         return kBatchBadArguments;
+    }
+    if (parser.isSet("columns")) {
+        std::string error;
+        if (!parseAccuracyColumns(parser.value("columns").toStdString(), options.columns, error)) {
+            err << "gyrotrace: --columns: " << error << "\n";
+            return kBatchBadArguments;
+        }
+        if (!options.csv) {
+            err << "gyrotrace: --columns adds columns to the table: it needs --csv\n";
+            return kBatchBadArguments;
+        }
     }
     options.keepGoing = parser.isSet("keep-going");
     for (const QString& setting : parser.values("set"))

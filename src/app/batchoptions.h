@@ -1,6 +1,8 @@
 // The command line's options: what a command-line run was asked to do.
 #pragma once
 
+#include "simulation/accuracycolumns.h"
+
 #include <QSize>
 #include <QStringList>
 
@@ -31,9 +33,10 @@ struct BatchOptions {
     bool keepGoing = false;
     std::optional<std::string> csv; ///< "-" for standard output
     std::optional<std::string> png;
-    std::optional<std::string> pdf;    ///< the scene as a vector PDF page
-    QSize size{1280, 800};             ///< of the picture (the PDF page takes its shape)
-    std::vector<std::string> settings; ///< KEY=VALUE, in order
+    std::optional<std::string> pdf;      ///< the scene as a vector PDF page
+    QSize size{1280, 800};               ///< of the picture (the PDF page takes its shape)
+    std::vector<std::string> settings;   ///< KEY=VALUE, in order
+    std::vector<AccuracyColumn> columns; ///< added to the table after the standard ones
 };
 
 /// Reads `arguments` (the program name first) into `options`. Help and version go to `out`; a

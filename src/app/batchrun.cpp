@@ -2,6 +2,7 @@
 #include "batchrun.h"
 
 #include "batchwarnings.h"
+#include "simulation/accuracycolumns.h"
 #include "simulation/runrecord.h"
 #include "simulation/trajectorycsv.h"
 
@@ -68,8 +69,16 @@ BatchRun::End BatchRun::run(const BatchOptions& options, TrajectoryCsvWriter* ta
     bool outputOk = true;
     bool lastWritten = true;
     bool reachedEnd = false;
+    std::vector<double> extra(options.columns.size());
     auto writeRow = [&](const StateArray& Y) {
-        if (table && !table->row(sampleOf(Y))) outputOk = false;
+        if (!table) return;
+        if (!extra.empty()) {
+            const DriftReadout drift = driftReadoutOfState(Y);
+            const double w = m_driver.invariant().relativeChange();
+            for (std::size_t i = 0; i < extra.size(); ++i)
+                extra[i] = accuracyColumnValue(options.columns[i], drift, w);
+        }
+        if (!table->row(sampleOf(Y), extra)) outputOk = false;
     };
     m_driver.onStep = [&](const StateArray& Y) {
         ++m_accepted;
@@ -82,7 +91,6 @@ BatchRun::End BatchRun::run(const BatchOptions& options, TrajectoryCsvWriter* ta
         warnings.follow();
         return End::Refused;
     }
-    m_energyStart = runRecord().energy;
     writeRow(m_driver.state());
     // No step asked for: the table holds the start alone.
     if (!options.until && options.steps == 0) reachedEnd = true;

@@ -43,15 +43,12 @@ public:
     const RunDriver& driver() const { return m_driver; }
     const Scene3D& scene() const { return m_scene; }
     std::uint64_t accepted() const { return m_accepted; }
-    /// Kinetic energy at the start [eV].
-    double energyStart() const { return m_energyStart; }
 
 private:
     Scene3D m_scene;
     std::unique_ptr<TraceSink> m_noScene;
     RunDriver m_driver;
     std::uint64_t m_accepted = 0;
-    double m_energyStart = 0;
 };
 
 } // namespace gyro

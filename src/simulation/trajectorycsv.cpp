@@ -17,10 +17,6 @@ void appendNumber(std::string& out, double x) {
     out.append(buf, result.ptr);
 }
 
-std::string headerLine() {
-    return std::string(kTrajectoryCsvHeader) + '\n';
-}
-
 } // namespace
 
 void appendTrajectoryRow(std::string& out, const TrajectorySample& s, double mass) {
@@ -35,6 +31,12 @@ void appendTrajectoryRow(std::string& out, const TrajectorySample& s, double mas
     appendNumber(out, normseule(B));
     out.push_back(',');
     appendNumber(out, kineticEnergyEv(speed, mass));
+}
+
+std::string TrajectoryCsvWriter::headerLine() const {
+    std::string line = kTrajectoryCsvHeader;
+    for (const std::string& header : m_extra) line += ',' + header;
+    return line + '\n';
 }
 
 FileResult TrajectoryCsvWriter::open(const std::filesystem::path& file) {
@@ -68,9 +70,14 @@ bool TrajectoryCsvWriter::put(const std::string& bytes) {
     return m_file.write(bytes);
 }
 
-bool TrajectoryCsvWriter::row(const TrajectorySample& sample) {
+bool TrajectoryCsvWriter::row(const TrajectorySample& sample, std::span<const double> extra) {
     m_line.clear();
     appendTrajectoryRow(m_line, sample, m_mass);
+    for (std::size_t i = 0; i < m_extra.size(); ++i) {
+        m_line.push_back(',');
+        // A value not given leaves its cell empty rather than shifting the columns.
+        if (i < extra.size()) appendNumber(m_line, extra[i]);
+    }
     m_line.push_back('\n');
     ++m_rows;
     return put(m_line);

@@ -6,7 +6,9 @@
 
 #include <filesystem>
 #include <ostream>
+#include <span>
 #include <string>
+#include <vector>
 
 namespace gyro {
 
@@ -27,6 +29,11 @@ public:
     /// `mass` [kg] gives the kinetic energy column.
     explicit TrajectoryCsvWriter(double mass) : m_mass(mass) {}
 
+    /// Columns after the standard ones, named by `headers`; each row then gives their values.
+    /// Set before opening: the header line is written at the opening.
+    void setExtraColumns(std::vector<std::string> headers) { m_extra = std::move(headers); }
+    std::size_t extraColumns() const { return m_extra.size(); }
+
     /// Opens a file and writes the header. False with a message when it cannot be written.
     FileResult open(const std::filesystem::path& file);
     /// Writes to a descriptor (1: standard output), never closed here.
@@ -34,8 +41,9 @@ public:
     /// Writes to a stream (tests, or a caller's own stream); `name` names it in messages.
     void openStream(std::ostream& stream, const std::string& name = "the output stream");
 
-    /// Writes one row. False once the output has failed.
-    bool row(const TrajectorySample& sample);
+    /// Writes one row, with the values of the extra columns (as many as their headers). False
+    /// once the output has failed.
+    bool row(const TrajectorySample& sample, std::span<const double> extra = {});
     /// Sends the rows written so far on to a stream or descriptor.
     bool flush();
     /// Ends the table: a file takes its final name. False with a message on failure (the old
@@ -48,12 +56,14 @@ public:
 
 private:
     bool put(const std::string& bytes);
+    std::string headerLine() const;
 
     double m_mass;
     OutputFile m_file;
     std::ostream* m_stream = nullptr;
     std::string m_streamName;
     std::string m_line;
+    std::vector<std::string> m_extra;
     std::uint64_t m_rows = 0;
 };
 

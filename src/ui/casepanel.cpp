@@ -24,6 +24,11 @@
 
 namespace gyro {
 
+namespace {
+// Row of the Runge options in the Integration group: below the error limit and two free rows.
+constexpr int kOptionRow = 3;
+} // namespace
+
 CasePanel::CasePanel(CaseModel& model, CaseBoxes& boxes, QWidget* parent)
     : QWidget(parent), m_model(model), m_boxes(boxes) {
     setObjectName("CasePanel");
@@ -182,12 +187,20 @@ QWidget* CasePanel::buildIntegrationGroup() {
         option->setObjectName(QString("Option1_%1").arg(i));
         m_option1[static_cast<std::size_t>(i)] = option;
         group->addButton(option, i);
-        grid->addWidget(option, 1, 1 + i);
+        grid->addWidget(option, kOptionRow, 1 + i);
     }
     m_option1[1]->setChecked(true);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(2, 1);
+    m_integrationGrid = grid;
     return box;
+}
+
+void CasePanel::addIntegrationRows(QWidget* hint, QWidget* method) {
+    // The rows between the error limit and the Runge options are left free for these; an empty
+    // grid row takes no room.
+    m_integrationGrid->addWidget(hint, kOptionRow - 2, 0, 1, 3);
+    m_integrationGrid->addWidget(method, kOptionRow - 1, 0, 1, 3);
 }
 
 QWidget* CasePanel::buildExamplesGroup() {

@@ -7,6 +7,7 @@
 
 #include <array>
 
+class QGridLayout;
 class QGroupBox;
 class QLabel;
 class QRadioButton;
@@ -31,6 +32,9 @@ public:
     QScrollBar* exampleBar() const { return m_defilementH1; }
     /// Sets the example scroll bar's range 1..maximum and position without loading the example.
     void showExampleSelector(double maximum, double value);
+    /// Places two rows in the Integration group, below the error-limit box and above the Runge
+    /// options, each across the group: the accuracy hint, then the integration method.
+    void addIntegrationRows(QWidget* hint, QWidget* method);
     /// The drawing panel.
     DrawingPanel* drawing() const { return m_drawing; }
 
@@ -53,6 +57,7 @@ private:
     bool m_selecting = false; // the scroll bar is being set: no load
     std::array<QRadioButton*, 2> m_option1{};
     QScrollBar* m_defilementH1 = nullptr;
+    QGridLayout* m_integrationGrid = nullptr;
     QLabel* m_labelB0 = nullptr;
     QLabel* m_energyLabel = nullptr;
     QGroupBox* m_cadre3 = nullptr;

@@ -1,6 +1,8 @@
 // The main window: lays out its panels, holds the handlers, and drives runs from a timer.
 #include "frmdessin.h"
 
+#include "accuracydock.h"
+#include "accuracypanels.h"
 #include "caseboxes.h"
 #include "casepanel.h"
 #include "commandrow.h"
@@ -118,6 +120,8 @@ FrmDessin::FrmDessin(QWidget* parent) : QMainWindow(parent), m_model(theCase()) 
 
     m_loop = new RunLoop(*m_driver, *m_run, *m_status, *m_traceur, this);
     m_driver->onRunEnded = [this] { m_loop->runEnded(); };
+    m_accuracy = new AccuracyPanels(m_model, *m_driver, this);
+    placeAccuracyPanels(*m_accuracy, *this, *m_case, *m_run, *m_results, *m_loop);
 
     connectHandlers();
     m_boxes->showAll();
@@ -205,9 +209,6 @@ bool FrmDessin::exportTrajectory(const QString& path, QString* error) {
     return false;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Load and handlers
-
 void FrmDessin::Form_Load() {
     if (!m_loaded) {
         m_loaded = true;
@@ -242,6 +243,7 @@ void FrmDessin::Commande14_Click() {
     if (m_driver->depth() > depth) {
         // The new run computes at once; a run it is nested in stays below it, paused.
         m_driver->setPaused(false);
+        m_accuracy->runStarted();
         m_loop->started();
     }
     m_loop->refresh();

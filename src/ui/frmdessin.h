@@ -14,6 +14,7 @@ class QPlainTextEdit;
 
 namespace gyro {
 
+class AccuracyPanels;
 class CaseBoxes;
 class CaseMemo;
 class CasePanel;
@@ -121,6 +122,7 @@ private:
     QPointer<FrmDessin8> m_orbitWindow;
 
     RunLoop* m_loop = nullptr;
+    AccuracyPanels* m_accuracy = nullptr;
     int m_manoeuvreType = 0;
     bool m_loaded = false;
 };

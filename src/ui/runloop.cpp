@@ -64,6 +64,7 @@ void RunLoop::refresh() {
     const std::string silenced = ErrorReport::instance().silencedStatus();
     m_status.setText(
         toQt(silenced.empty() ? controls.status : controls.status + "  —  " + silenced));
+    emit refreshed();
 }
 
 void RunLoop::stop() {

@@ -35,6 +35,11 @@ public:
     /// Called by the run driver when a run ended.
     void runEnded();
 
+signals:
+    /// The time box and the buttons were just refreshed (about 30 times a second during a run):
+    /// read-outs that follow the run refresh with them.
+    void refreshed();
+
 private:
     void sliceTick();
 

@@ -54,6 +54,7 @@ RunPanel::RunPanel(CaseBoxes& boxes, QWidget* parent) : QGroupBox("Run", parent)
     connect(m_commande3, &QPushButton::clicked, this, &RunPanel::otherCaseClicked);
 
     auto* timeRow = new QHBoxLayout;
+    m_timeRow = timeRow;
     timeRow->addWidget(new QLabel("Time (s)", this));
     m_texte1 = new QLineEdit("Time", this);
     m_texte1->setObjectName("Texte1");
@@ -84,6 +85,10 @@ RunPanel::RunPanel(CaseBoxes& boxes, QWidget* parent) : QGroupBox("Run", parent)
     m_speed->setObjectName("SpeedControl");
     m_speed->setPosition(kDefaultSpeedPosition);
     layout->addWidget(m_speed);
+}
+
+void RunPanel::addToTimeRow(QWidget* widget) {
+    m_timeRow->addWidget(widget, 1);
 }
 
 void RunPanel::showControls(const RunControls& controls) {

@@ -3,6 +3,7 @@
 
 #include <QGroupBox>
 
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -27,6 +28,9 @@ public:
     QLineEdit* timeBox() const { return m_texte1; }
     SpeedControl* speed() const { return m_speed; }
 
+    /// Adds a read-out beside the time box, sharing the row's width with it.
+    void addToTimeRow(QWidget* widget);
+
     /// Enables the buttons the state of the runs allows; the pause button reads "Pause" or
     /// "Continue". The three buttons keep their places, so that no click lands on another one.
     void showControls(const RunControls& controls);
@@ -48,6 +52,7 @@ private:
     QLineEdit* m_texte1 = nullptr;       // the run's time
     QLabel* m_etiquette3 = nullptr;      // "Maximum time (s)"
     QWidget* m_pauseTimeRow = nullptr;
+    QHBoxLayout* m_timeRow = nullptr;
     SpeedControl* m_speed = nullptr;
 };
 

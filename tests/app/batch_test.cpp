@@ -5,6 +5,7 @@
 #include "numerics/errorreport.h"
 #include "simulation/casememo.h"
 #include "simulation/casemodel.h"
+#include "simulation/integrationmethod.h"
 #include "simulation/startup.h"
 
 #include <QDir>
@@ -53,6 +54,7 @@ protected:
         std::ostringstream out, err;
         const int code = runBatch(args, out, err);
         theCase().resetToDefaults();
+        integrationChoice() = IntegrationChoice{};
         return {code, out.str(), err.str()};
     }
 
@@ -138,6 +140,8 @@ TEST_F(BatchTest, BadArgumentsExitWithCodeTwoAndOneLineNamingTheProblem) {
         {{"--csv", ""}, "no file name"},
         {{"--png", "missing/dir/x.png"}, "missing/dir/x.png"},
         {{"--pdf", "missing/dir/x.pdf"}, "missing/dir/x.pdf"},
+        {{"--columns", "W_rel,gcq", "--csv", "-"}, "--columns: unknown column \"gcq\""},
+        {{"--columns", "mu"}, "it needs --csv"},
     };
     for (const Row& row : rows) {
         QStringList args{"--batch"};
@@ -257,6 +261,69 @@ TEST_F(BatchTest, TablesHoldTheStartAndAlwaysEndAtTheFinalTime) {
     EXPECT_NE(run({"--batch", "--steps", "0"}).err.find("Cyclotron frequency (Hz):  557.E+06"),
               std::string::npos)
         << "the read-outs of a run of no step";
+}
+
+// Cells of a table with its header, split at the commas.
+std::vector<std::vector<std::string>> cells(const std::string& text) {
+    std::vector<std::vector<std::string>> table;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        table.emplace_back();
+        std::istringstream row(line);
+        for (std::string cell; std::getline(row, cell, ',');) table.back().push_back(cell);
+    }
+    return table;
+}
+
+TEST_F(BatchTest, AccuracyColumnsFollowTheStandardOnesAndWIsConservedWhereEkIsNot) {
+    // E along x, B along z: the guiding centre drifts at E x B / B^2 = (0, -Ex/Bz, 0) while the
+    // particle turns about it at v1 = 2e5 m/s, so its speed swings between 1e5 and 3e5 m/s; but
+    // W = Ek - q E.(r - r0) stays at its start value.
+    const double Ex = 1000, Bz = 0.01, vd = -Ex / Bz;
+    const QStringList uniform = {
+        "--batch", "--set", "shape=uniform", "--set",   "Bz=0.01", "--set", "Ez=0",   "--set",
+        "Ex=1000", "--set", "vx=0",          "--set",   "vy=1e5",  "--set", "x=0.01", "--set",
+        "vz=0",    "--set", "errmax=1e-10",  "--until", "2e-8",    "--csv", "-"};
+    const Outcome plain = run(uniform);
+    ASSERT_EQ(plain.code, 0) << plain.err;
+    const Outcome o = run(uniform + QStringList{"--columns", "gcy,W_rel"});
+    ASSERT_EQ(o.code, 0) << o.err;
+    const auto table = cells(o.out);
+    ASSERT_GT(table.size(), 50u);
+    EXPECT_EQ(table[0], (std::vector<std::string>{"t", "x", "y", "z", "vx", "vy", "vz", "Bnorm",
+                                                  "Ek_eV", "gcy", "W_rel"}));
+    // The standard columns are those of the run without --columns, to the byte.
+    const auto standard = cells(plain.out);
+    ASSERT_EQ(standard.size(), table.size());
+    double ekMin = 1e300, ekMax = 0;
+    for (std::size_t i = 1; i < table.size(); ++i) {
+        ASSERT_EQ(table[i].size(), 11u);
+        EXPECT_EQ(std::vector<std::string>(table[i].begin(), table[i].begin() + 9), standard[i]);
+        const double t = std::stod(table[i][0]);
+        const double gcy0 = std::stod(table[1][9]);
+        EXPECT_NEAR(std::stod(table[i][9]) - gcy0, vd * t, 1e-3 * std::fabs(vd) * 2e-8) << i;
+        EXPECT_LT(std::fabs(std::stod(table[i][10])), 1e-4) << i; // Ek changes eightfold
+        ekMin = std::min(ekMin, std::stod(table[i][8]));
+        ekMax = std::max(ekMax, std::stod(table[i][8]));
+    }
+    EXPECT_GT(ekMax / ekMin, 8) << "(3e5 / 1e5)^2 = 9";
+    const std::size_t at = o.err.find("Energy invariant W relative change: ");
+    ASSERT_NE(at, std::string::npos) << o.err;
+    EXPECT_LT(std::fabs(std::stod(o.err.substr(at + 36))), 1e-4) << o.err;
+}
+
+TEST_F(BatchTest, CoarseErrorLimitWarnsOnceAndTheRunGoesOn) {
+    const Outcome coarse = run({"--batch", "--steps", "10"});
+    EXPECT_EQ(coarse.code, 0) << coarse.err;
+    EXPECT_EQ(coarse.err.rfind("gyrotrace: warning: Error limit 1E-07 m is more than a tenth", 0),
+              0u)
+        << coarse.err;
+    EXPECT_NE(coarse.err.find("Steps accepted: 10"), std::string::npos) << coarse.err;
+    for (const char* fine : {"errmax=1e-12", "method=boris"}) {
+        const Outcome o = run({"--batch", "--steps", "10", "--set", fine});
+        EXPECT_EQ(o.code, 0) << o.err;
+        EXPECT_EQ(o.err.find("more than a tenth"), std::string::npos) << fine << o.err;
+    }
 }
 
 TEST_F(BatchTest, ARunThatCannotStartExitsWithCodeThree) {

@@ -1,0 +1,126 @@
+// The accuracy dock and the placing of the accuracy widgets.
+#include "accuracydock.h"
+
+#include "accuracyhintpanel.h"
+#include "accuracypanels.h"
+#include "casepanel.h"
+#include "driftgroup.h"
+#include "energyreadout.h"
+#include "energytimeplot.h"
+#include "integrationmethodpanel.h"
+#include "runloop.h"
+#include "runpanel.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSplitter>
+#include <QVBoxLayout>
+
+namespace gyro {
+
+namespace {
+// Size of the PNG image of the plot: wide enough for a page or a slide.
+constexpr QSize kPngSize{1200, 750};
+} // namespace
+
+AccuracyDock::AccuracyDock(EnergyTimePlot* plot, QWidget* parent)
+    : QDockWidget("Accuracy", parent), m_plot(plot) {
+    setObjectName("AccuracyDock");
+    setAllowedAreas(Qt::BottomDockWidgetArea | Qt::TopDockWidgetArea);
+    auto* body = new QWidget(this);
+    auto* layout = new QHBoxLayout(body);
+    layout->setContentsMargins(4, 2, 4, 4);
+    plot->setParent(body);
+    plot->setObjectName("EnergyTimePlot");
+    plot->setMinimumHeight(180);
+    plot->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(plot, &QWidget::customContextMenuRequested, this, &AccuracyDock::showPlotMenu);
+    layout->addWidget(plot, 1);
+
+    auto* buttons = new QVBoxLayout;
+    m_png = new QPushButton("Save PNG…", body);
+    m_png->setObjectName("AccuracySavePng");
+    m_png->setToolTip("Save the plot as a PNG image");
+    m_pdf = new QPushButton("Save PDF…", body);
+    m_pdf->setObjectName("AccuracySavePdf");
+    m_pdf->setToolTip("Save the plot as a one-page PDF");
+    connect(m_png, &QPushButton::clicked, this, &AccuracyDock::savePngAs);
+    connect(m_pdf, &QPushButton::clicked, this, &AccuracyDock::savePdfAs);
+    buttons->addWidget(m_png);
+    buttons->addWidget(m_pdf);
+    buttons->addStretch(1);
+    layout->addLayout(buttons);
+    setWidget(body);
+
+    m_askPath = [this](const QString& title, const QString& name, const QString& filter) {
+        return QFileDialog::getSaveFileName(this, title, QDir::current().filePath(name), filter);
+    };
+}
+
+bool AccuracyDock::savePngAs() {
+    const QString title = "Save the accuracy plot";
+    const QString path = m_askPath(title, "accuracy.png", "PNG image (*.png)");
+    if (path.isEmpty()) return false;
+    QString error;
+    return told(m_plot->savePng(path, kPngSize, &error), title, error);
+}
+
+bool AccuracyDock::savePdfAs() {
+    const QString title = "Save the accuracy plot as PDF";
+    const QString path = m_askPath(title, "accuracy.pdf", "PDF document (*.pdf)");
+    if (path.isEmpty()) return false;
+    QString error;
+    return told(m_plot->savePdf(path, &error), title, error);
+}
+
+bool AccuracyDock::told(bool written, const QString& title, const QString& error) {
+    if (!written) QMessageBox::warning(this, title, error);
+    return written;
+}
+
+void AccuracyDock::showPlotMenu(const QPoint& pos) {
+    auto* menu = new QMenu(m_plot);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->addAction(m_png->text(), this, &AccuracyDock::savePngAs);
+    menu->addAction(m_pdf->text(), this, &AccuracyDock::savePdfAs);
+    menu->popup(m_plot->mapToGlobal(pos));
+}
+
+AccuracyDock* placeAccuracyPanels(AccuracyPanels& panels, QMainWindow& window, CasePanel& cases,
+                                  RunPanel& run, QWidget& besideDrift, const RunLoop& loop) {
+    cases.addIntegrationRows(panels.hintPanel(), panels.methodPanel());
+    run.addToTimeRow(panels.energyReadout());
+
+    // The drift group shares the splitter cell of its neighbour, side by side.
+    if (auto* splitter = qobject_cast<QSplitter*>(besideDrift.parentWidget())) {
+        auto* pair = new QSplitter(Qt::Horizontal);
+        pair->setObjectName("DriftSplitter");
+        pair->setChildrenCollapsible(false);
+        splitter->replaceWidget(splitter->indexOf(&besideDrift), pair);
+        pair->addWidget(&besideDrift);
+        pair->addWidget(panels.driftGroup());
+        pair->setStretchFactor(0, 1);
+        pair->setSizes({560, 440}); // the log keeps the larger share
+        besideDrift.show();         // replaceWidget hid it
+    }
+
+    auto* dock = new AccuracyDock(panels.timePlot(), &window);
+    window.addDockWidget(Qt::BottomDockWidgetArea, dock);
+    dock->hide();
+    QAction* toggle = dock->toggleViewAction();
+    toggle->setText("Accuracy plot");
+    toggle->setObjectName("MnuAccuracyPlot");
+    if (auto* vue = window.findChild<QMenu*>("MnuVue")) {
+        vue->addSeparator();
+        vue->addAction(toggle);
+    }
+    QObject::connect(&loop, &RunLoop::refreshed, &panels, &AccuracyPanels::refresh);
+    return dock;
+}
+
+} // namespace gyro
