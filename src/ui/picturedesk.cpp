@@ -89,17 +89,21 @@ int PictureDesk::indexOf(QObject* widget) const {
 bool PictureDesk::eventFilter(QObject* watched, QEvent* event) {
     const int index = indexOf(watched);
     if (index < 0) return QWidget::eventFilter(watched, event);
-    auto* e = static_cast<QMouseEvent*>(event);
+    // Only mouse events are taken over; the cast is made once the type is known.
     switch (event->type()) {
     case QEvent::MouseMove:
-        mouseMoved(index, e);
+        mouseMoved(index, static_cast<QMouseEvent*>(event));
         return true;
-    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonPress: {
+        auto* e = static_cast<QMouseEvent*>(event);
         if (e->button() == Qt::LeftButton) pressed(index, e);
         return true;
-    case QEvent::MouseButtonRelease:
+    }
+    case QEvent::MouseButtonRelease: {
+        auto* e = static_cast<QMouseEvent*>(event);
         if (e->button() == Qt::LeftButton) released(index, e);
         return true;
+    }
     default:
         return QWidget::eventFilter(watched, event);
     }
