@@ -4,6 +4,7 @@
 #include "draw3d/scenerenderer.h"
 #include "draw3d/viewcamera.h"
 #include "numerics/constants.h"
+#include "offscreenmain.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -136,13 +137,5 @@ BENCHMARK(BM_AppendBeyondBudget)->Unit(benchmark::kMillisecond)->Iterations(1);
 } // namespace
 
 int main(int argc, char** argv) {
-    // The scene draws through QtGui, which needs an application object; no display is needed.
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    gyration();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return gyro::bench::runOffscreenBenchmarks(argc, argv, [] { gyration(); });
 }

@@ -5,6 +5,7 @@
 #include "draw3d/kelmirav.h"
 #include "draw3d/trajectoryredraw.h"
 #include "kelaxes/kelaxesstate.h"
+#include "offscreenmain.h"
 #include "simulation/trajectoryrecord.h"
 
 #include <QGuiApplication>
@@ -136,13 +137,5 @@ BENCHMARK(BM_RedrawMillionPoints)->Unit(benchmark::kMillisecond)->Iterations(3);
 } // namespace
 
 int main(int argc, char** argv) {
-    // The pictures draw through QtGui, which needs an application object; no display is needed.
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    gyration();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return gyro::bench::runOffscreenBenchmarks(argc, argv, [] { gyration(); });
 }
