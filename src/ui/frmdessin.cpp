@@ -228,8 +228,7 @@ void FrmDessin::Commande14_Click() {
     if (!runControls(m_loop->view()).runEnabled) return;
     SpeciesRefresh(kReadoutRefresh);
     RunRecord& record = runRecord();
-    record.noPrint = m_model.Coche1(slot::kNoPrint) != 0 ? 1 : 0;
-    record.cubicView = m_model.Coche1(slot::kCubicView) != 0 ? 1 : 0;
+    readDrawingOptions(record, m_model);
     if (m_model.Coche1(slot::kNoPrint) != 0) m_case->drawing()->hideNoPrint();
 
     if (!m_memo) m_memo = std::make_unique<CaseMemo>();

@@ -3,6 +3,7 @@
 #include "numerics/errorreport.h"
 #include "numerics/tracelog.h"
 #include "orbital/orbitlog.h"
+#include "support/scriptedasker.h"
 #include "ui/frmdessin8.h"
 
 #include <QDate>
@@ -16,18 +17,10 @@
 
 namespace {
 
-/// Answers every question from a script ("Yes" when it runs out) and keeps the titles.
-class ScriptedAsker : public gyro::Asker {
+/// The shared scripted asker, answering "Yes" once its script is used up.
+class ScriptedAsker : public gyro::test::ScriptedAsker {
 public:
-    std::string ask(const std::string&, const std::string& title, const std::string&) override {
-        titles << QString::fromStdString(title);
-        if (answers.empty()) return "Yes";
-        std::string a = answers.front();
-        answers.pop_front();
-        return a;
-    }
-    std::deque<std::string> answers;
-    QStringList titles;
+    ScriptedAsker() { fallback = "Yes"; }
 };
 
 QStringList nonEmptyLines(const QPlainTextEdit* box) {
@@ -94,7 +87,7 @@ void FrmDessin8Test::controlsHaveTheirCaptions() {
 // comparison of the latest step with the Kepler orbit, followed by the final state.
 void FrmDessin8Test::runge8FillsTheLogs() {
     QTest::mouseClick(control<QPushButton>("Commande16"), Qt::LeftButton);
-    QCOMPARE(m_asker.titles, QStringList{"BON   Warning"});
+    QCOMPARE(m_asker.titles, std::vector<std::string>{"BON   Warning"});
 
     const QStringList steps = nonEmptyLines(control<QPlainTextEdit>("TxtVer"));
     QCOMPARE(steps.size(), 50);

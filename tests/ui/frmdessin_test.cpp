@@ -1,6 +1,7 @@
 // The main window used as a user would: its controls, runs with pause, pause time and "Other
 // Case", the refused initial states, the example memo, values typed during a run, the read-outs.
 #include "kelaxes/kelaxesstate.h"
+#include "numerics/constants.h"
 #include "numerics/errorreport.h"
 #include "numerics/numberformat.h"
 #include "numerics/numberread.h"
@@ -10,6 +11,7 @@
 #include "simulation/rundriver.h"
 #include "simulation/runrecord.h"
 #include "simulation/startup.h"
+#include "support/scriptedasker.h"
 #include "ui/frmdemonstration.h"
 #include "ui/frmdessin.h"
 #include "ui/frmdialog.h"
@@ -49,28 +51,10 @@ using namespace gyro;
 
 namespace {
 
-/// Answers every question from a script, then with the proposed answer; keeps what was asked.
-class ScriptedAsker : public Asker {
+/// The shared scripted asker, answering with the proposed answer once its script is used up.
+class ScriptedAsker : public test::ScriptedAsker {
 public:
-    struct Question {
-        QString prompt, title, proposed;
-    };
-    std::string ask(const std::string& prompt, const std::string& title,
-                    const std::string& defaultAnswer) override {
-        asked.push_back({QString::fromStdString(prompt), QString::fromStdString(title),
-                         QString::fromStdString(defaultAnswer)});
-        if (answers.empty()) return defaultAnswer;
-        std::string a = answers.front();
-        answers.pop_front();
-        return a;
-    }
-    int count(const QString& title) const {
-        int n = 0;
-        for (const Question& q : asked) n += q.title == title ? 1 : 0;
-        return n;
-    }
-    std::deque<std::string> answers;
-    std::vector<Question> asked;
+    ScriptedAsker() { fallbackToDefault = true; }
 };
 
 /// Circumradius [m] of three points: the local radius of curvature of a trajectory.
@@ -86,7 +70,7 @@ double circumradius(const TrajectorySample& a, const TrajectorySample& b,
     return ab * bc * ca / (2 * cross);
 }
 
-constexpr double kPi = 3.14159265358979;
+constexpr double kPi = Pi;
 
 /// Answers every question "Yes" with "Don't ask again during this run" ticked.
 class SilencingAsker : public Asker {
@@ -237,7 +221,7 @@ void FrmDessinTest::endAllRuns() {
 void FrmDessinTest::firstStartAsksForTheSiteAndShowsTheCase() {
     openWindow();
     QCOMPARE(m_window->windowTitle(), QString("Gyrotrace"));
-    QCOMPARE(m_asker.asked.size(), std::size_t(1)); // the site, once
+    QCOMPARE(m_asker.questions.size(), std::size_t(1)); // the site, once
     QVERIFY(QFile::exists("Zefron.ini"));
     // Without a memo file, the example number starts at 1.
     QCOMPARE(box("Texte3_7")->text(), QString("1"));
@@ -263,9 +247,9 @@ void FrmDessinTest::firstStartAsksForTheSiteAndShowsTheCase() {
     // A second window start in the same folder asks nothing.
     m_window.reset();
     ResetStartup();
-    m_asker.asked.clear();
+    m_asker.questions.clear();
     openWindow();
-    QCOMPARE(m_asker.asked.size(), std::size_t(0));
+    QCOMPARE(m_asker.questions.size(), std::size_t(0));
 }
 
 void FrmDessinTest::controlsHaveTheirCaptionsAndTooltips() {
@@ -656,14 +640,14 @@ void FrmDessinTest::pauseTimeHoldsTheRunUntilALaterTime() {
 
 void FrmDessinTest::nullInitialStatesAreRefused() {
     openWindow();
-    m_asker.asked.clear();
+    m_asker.questions.clear();
     for (int i = 0; i < 3; ++i) type(QString("Texte3_%1").arg(i), "0");
     click("Commande14");
     QCOMPARE(m_asker.count("Serious WARNING"), 1);
-    QCOMPARE(m_asker.asked.back().prompt,
-             QString("The initial position x,y,z is null. Please correct the values for a non "
-                     "null input"));
-    QCOMPARE(m_asker.asked.back().proposed, QString("OK"));
+    QCOMPARE(m_asker.questions.back().prompt,
+             std::string("The initial position x,y,z is null. Please correct the values for a non "
+                         "null input"));
+    QCOMPARE(m_asker.questions.back().defaultAnswer, std::string("OK"));
     QVERIFY(!m_window->driver().running());
     QVERIFY(m_window->traceur()->model().isEmpty());
     QVERIFY(enabled("Commande14"));
@@ -674,9 +658,9 @@ void FrmDessinTest::nullInitialStatesAreRefused() {
     for (int i = 3; i < 6; ++i) type(QString("Texte3_%1").arg(i), "0");
     click("Commande14");
     QCOMPARE(m_asker.count("Serious WARNING"), 2);
-    QCOMPARE(m_asker.asked.back().prompt,
-             QString("The initial velocity x,y,z is null. Please correct the values for a non "
-                     "null input, or check the B field visualisation only. "));
+    QCOMPARE(m_asker.questions.back().prompt,
+             std::string("The initial velocity x,y,z is null. Please correct the values for a non "
+                         "null input, or check the B field visualisation only. "));
     QVERIFY(!m_window->driver().running());
     // The scene is set up with its circles, without a trajectory; the counter is back.
     QCOMPARE(m_window->traceur()->model().circles().size(), std::size_t(2));
@@ -862,7 +846,7 @@ void FrmDessinTest::typedFieldChangesTheCurvature() {
 
 void FrmDessinTest::notANumberIsMarkedNotAsked() {
     openWindow();
-    m_asker.asked.clear();
+    m_asker.questions.clear();
     QLineEdit* bz = box("Texte6_2");
     const QString tooltip = bz->toolTip();
     for (const char* text : {"0.0x", "", "1,5", "e3"}) {
@@ -874,7 +858,7 @@ void FrmDessinTest::notANumberIsMarkedNotAsked() {
         QVERIFY(bz->styleSheet().contains("border"));
         QCOMPARE(bz->text(), QString(text)); // what the user typed stays to be corrected
     }
-    QVERIFY(m_asker.asked.empty());
+    QVERIFY(m_asker.questions.empty());
     // Once a number again, the mark goes and the case takes the value.
     type("Texte6_2", "0.02");
     QVERIFY(!bz->property("notANumber").toBool());

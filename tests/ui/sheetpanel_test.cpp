@@ -5,6 +5,7 @@
 #include "dataplot/sheetlinkstate.h"
 #include "draw3d/kelmirav.h"
 #include "numerics/errorreport.h"
+#include "support/scriptedasker.h"
 #include "ui/frmgraphes.h"
 #include "ui/sheetpanel.h"
 
@@ -29,18 +30,14 @@ namespace {
 
 const std::string kExamples = GYRO_EXAMPLES_DIR;
 
-class ScriptedAsker : public Asker {
+/// The shared scripted asker (Cancel once its script is used up), with each question written out
+/// as "title: prompt [proposed answer]".
+class ScriptedAsker : public test::ScriptedAsker {
 public:
-    std::string ask(const std::string& prompt, const std::string& title,
-                    const std::string& defaultAnswer) override {
-        prompts << QString::fromStdString(title + ": " + prompt + " [" + defaultAnswer + "]");
-        if (answers.empty()) return {};
-        std::string a = answers.front();
-        answers.pop_front();
-        return a;
+    QString lastPrompt() const {
+        const test::Question& q = questions.back();
+        return QString::fromStdString(q.title + ": " + q.prompt + " [" + q.defaultAnswer + "]");
     }
-    std::deque<std::string> answers;
-    QStringList prompts;
 };
 
 // Pixels of the blue helix, antialiased edges included.
@@ -157,7 +154,7 @@ void SheetPanelTest::configurationDialogsTellEachRefusal() {
     w.click("CmdConfigXls");
     QCOMPARE(message->text(), QString("Vous n'avez pas sélectionné correctement l'onglet  , "
                                       "Recommancez!"));
-    QVERIFY(asker.prompts.last().startsWith(
+    QVERIFY(asker.lastPrompt().startsWith(
         "Nom de l'onglet: Sélectionnez le nom d'un Onglet du fichier " +
         QString::fromStdString(ods) +
         "  par exemple: Feuille1  (onglets du fichier : Feuille1) [Feuille1]"));
@@ -166,10 +163,10 @@ void SheetPanelTest::configurationDialogsTellEachRefusal() {
     asker.answers = {"Feuille1", "C2E100"};
     w.click("CmdConfigXls");
     QVERIFY(message->text().startsWith("Vous n'avez pas sélectionné correctement une plage"));
-    QVERIFY(asker.prompts.last().startsWith("Plage de cellules: Sélectionnez une Plage de cellules "
-                                            "sur " +
-                                            QString::fromStdString(ods) +
-                                            " [Feuille1]  par exemple C2:E100 [C2:E100]"));
+    QVERIFY(asker.lastPrompt().startsWith("Plage de cellules: Sélectionnez une Plage de cellules "
+                                          "sur " +
+                                          QString::fromStdString(ods) +
+                                          " [Feuille1]  par exemple C2:E100 [C2:E100]"));
 
     files = {ods};
     asker.answers = {"Feuille1", "C2:E50"};
