@@ -101,13 +101,13 @@ void useHint(CaseModel& model, const AccuracyHint& hint, std::ostream& err) {
         err << "gyrotrace: using the Boris method at 32 steps per gyration, as the accuracy hint "
                "proposes (the error limit "
             << FormatGeneral(model.Texte7Value()) << " m would let W drift by about "
-            << FormatSignif(hint.expectedChange, 1) << ")\n";
+            << QString::number(hint.expectedChange, 'g', 1).toStdString() << ")\n";
         return;
     }
     err << "gyrotrace: using the error limit " << hint.suggestedText
         << " m the accuracy hint proposes (W change about 1e-4 expected; "
-        << FormatSignif(hint.expectedChange, 1) << " with " << FormatGeneral(model.Texte7Value())
-        << " m)\n";
+        << QString::number(hint.expectedChange, 'g', 1).toStdString() << " with "
+        << FormatGeneral(model.Texte7Value()) << " m)\n";
     model.setText(BoxFamily::Texte7, 0, hint.suggestedText);
 }
 
