@@ -19,7 +19,7 @@ namespace {
 // The error model of the controlled Cash-Karp step on a gyration, measured on circles: the
 // relative W error per gyration and the accepted steps per gyration, each a power of
 // x = error limit / radius. Circles are the worst case measured: an E × B cycloid drifts about
-// four times less, a gyration in the default cylindrical field a thousand times less.
+// four times less, the gyration of the default case (1/rho field) a thousand times less.
 constexpr double kChangeAtReference = 1.3e-4; // per gyration at x = 1e-3
 constexpr double kChangeExponent = 0.85;
 constexpr double kStepsAtReference = 11; // per gyration at x = 1e-3
