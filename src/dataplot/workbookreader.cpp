@@ -383,6 +383,8 @@ std::string SheetList(const ss::document& doc) {
     return list;
 }
 
+constexpr std::size_t kMaxCellText = 1024; // bytes of a text cell passed on
+
 void AppendNumber(std::string& out, double value) {
     if (!std::isfinite(value)) {
         out += "#NUM!";
@@ -407,11 +409,15 @@ void AppendCell(std::string& out, const ixion::model_context& context,
     case ixion::cell_value_t::error:
         out += ixion::get_formula_error_name(cell.get_error_value());
         break;
-    case ixion::cell_value_t::string:
-        // A tab or a line break inside a text would split the cell or the row.
-        for (char c : cell.get_string_value())
-            out.push_back(c == '\t' || c == '\r' || c == '\n' ? ' ' : c);
+    case ixion::cell_value_t::string: {
+        // A tab or a line break inside a text would split the cell or the row, and other control
+        // bytes would reach a terminal or a window as they are: all become blanks. A cell text
+        // is a command or a note: what passes kMaxCellText bytes is cut.
+        const std::string_view text = cell.get_string_value();
+        for (char c : text.substr(0, kMaxCellText))
+            out.push_back(static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? ' ' : c);
         break;
+    }
     default:
         break;
     }
