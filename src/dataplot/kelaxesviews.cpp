@@ -63,12 +63,8 @@ void KelaxesViews::flush() {
         return;
     }
     const int slot = m_library.currentSlot();
-    const GraphParameters& p = m_library.params;
-    const auto channel = [](double c) {
-        return std::isfinite(c) ? int(std::clamp(std::round(c), 0.0, 255.0)) : 0;
-    };
     QPen pen = m_library.state.pen[std::size_t(slot)];
-    pen.setColor(QColor(channel(p.red), channel(p.green), channel(p.blue)));
+    pen.setColor(QColor::fromRgb(QRgb(traceRgb())));
     QPainter& painter = s->painter();
     painter.save();
     painter.setPen(pen);
@@ -77,6 +73,14 @@ void KelaxesViews::flush() {
     if (!frame.isEmpty()) painter.setClipRect(frame);
     m_lines.drain([&](const QPolygonF& line) { painter.drawPolyline(line); });
     painter.restore();
+}
+
+std::uint32_t KelaxesViews::traceRgb() const {
+    const GraphParameters& p = m_library.params;
+    const auto channel = [](double c) {
+        return std::isfinite(c) ? std::uint32_t(std::clamp(std::round(c), 0.0, 255.0)) : 0u;
+    };
+    return channel(p.red) << 16 | channel(p.green) << 8 | channel(p.blue);
 }
 
 void KelaxesViews::Texte(double x, double y, const std::string& text) {

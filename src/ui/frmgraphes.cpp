@@ -36,7 +36,9 @@
 namespace gyro {
 
 namespace {
-constexpr auto kSlice = std::chrono::milliseconds(10);
+// Plotting time of one slice of a redraw: with the painting of what it drew onto the picture's
+// kept image, a slice stays well inside the time the window may take to answer.
+constexpr auto kSlice = std::chrono::milliseconds(8);
 
 template <typename W> W* named(W* w, const char* name) {
     w->setObjectName(name);
@@ -69,6 +71,11 @@ FrmGraphes::FrmGraphes(KelMirav& drawing, QWidget* parent)
     auto* print = named(new QPushButton("Imprimer la vue…", this), "cmdImprimeVue");
     auto* pdf = named(new QPushButton("Exporter PDF…", this), "cmdExportPdf");
     auto* png = named(new QPushButton("Exporter PNG…", this), "cmdExportPng");
+    m_stopRedraw =
+        named(new QPushButton(QString::fromUtf8("Arrêter le tracé"), this), "cmdArretTrace");
+    m_stopRedraw->setEnabled(false);
+    m_stopRedraw->setShortcut(Qt::Key_Escape);
+    connect(m_stopRedraw, &QPushButton::clicked, this, &FrmGraphes::cancelRedraw);
     m_warning = named(new QPlainTextEdit(this), "Warning");
     m_warning->setReadOnly(true);
     m_warning->setMaximumHeight(70);
@@ -87,13 +94,14 @@ FrmGraphes::FrmGraphes(KelMirav& drawing, QWidget* parent)
     controls->addWidget(m_cocheCentrage, 2, 0);
     controls->addWidget(m_optionNormal, 3, 0);
     controls->addWidget(m_optionLoupe, 4, 0);
-    controls->addWidget(print, 5, 0);
-    controls->addWidget(pdf, 6, 0);
-    controls->addWidget(png, 7, 0);
+    controls->addWidget(m_stopRedraw, 5, 0);
+    controls->addWidget(print, 6, 0);
+    controls->addWidget(pdf, 7, 0);
+    controls->addWidget(png, 8, 0);
     m_controls = new GraphControls(this);
-    controls->addWidget(m_controls, 8, 0);
+    controls->addWidget(m_controls, 9, 0);
     m_sheets = new SheetPanel(*this, sheetLink(), this);
-    controls->addWidget(m_sheets, 9, 0);
+    controls->addWidget(m_sheets, 10, 0);
     m_stack->addPage(m_sheets->automaticPicture());
     m_viewChoice->addItem("Vues automatiques");
     m_loupe = named(new PictureBox(nullptr), "imgLoupe");
@@ -103,7 +111,7 @@ FrmGraphes::FrmGraphes(KelMirav& drawing, QWidget* parent)
     m_composite->surface().setSize(QSizeF(800, 800));
     m_stack->addPage(m_composite);
     m_viewChoice->addItem("Vue composite");
-    controls->setRowStretch(10, 1);
+    controls->setRowStretch(11, 1);
     auto* layout = new QGridLayout(this);
     layout->setMenuBar(m_sheets->menuBar());
     buildImageMenu();
@@ -138,10 +146,13 @@ FrmGraphes::FrmGraphes(KelMirav& drawing, QWidget* parent)
     connect(m_stack, &PictureDesk::zoneReleased, this, [this](int page, QPointF a, QPointF b) {
         if (page == kLoupePage) page = m_loupeView; // a magnifier of the magnifier
         if (page >= 0 && page < kStoredViews) PrintLoupe(page, a, b);
+        // The magnifier is one gesture: the next plot is a normal one again, the same picture
+        // as before the gesture.
+        setMagnifierOff();
     });
     connect(m_controls, &GraphControls::clearRequested, this, &FrmGraphes::clearScreen);
     connect(m_controls, &GraphControls::sendImage, this, &FrmGraphes::sendFront);
-    connect(m_controls, &GraphControls::quitRequested, qApp, &QApplication::closeAllWindows);
+    connect(m_controls, &GraphControls::quitRequested, this, &FrmGraphes::quitProgram);
     connect(m_controls, &GraphControls::compositeRequested, this, &FrmGraphes::PrintComposite);
     connect(m_controls, &GraphControls::zoomChosen, this, &FrmGraphes::applyZoom);
     connect(m_controls, &GraphControls::zoomRefused, this, &FrmGraphes::tell);
@@ -204,11 +215,23 @@ void FrmGraphes::redrawTrajectory(const TrajectoryRecord& record, const RedrawSt
     raise();
     if (!m_redraw.start(record, style)) return;
     bringViewToFront(view);
+    m_stopRedraw->setEnabled(true);
     m_sliceTimer->start();
 }
 
 bool FrmGraphes::redrawing() const {
     return m_sliceTimer->isActive();
+}
+
+void FrmGraphes::cancelRedraw() {
+    if (!redrawing()) return;
+    m_sliceTimer->stop();
+    m_stopRedraw->setEnabled(false);
+    m_views.flush();
+    if (PictureBox* img = picture(int(m_drawing.currentView))) img->update();
+    tell(QString::fromUtf8("Tracé arrêté : %1 points dessinés sur %2.")
+             .arg(m_redraw.drawn())
+             .arg(m_redraw.size()));
 }
 
 void FrmGraphes::redrawSlice() {
@@ -219,6 +242,7 @@ void FrmGraphes::redrawSlice() {
                       FormatGeneral(m_drawing.pointCountBox()));
     if (!done) return;
     m_sliceTimer->stop();
+    m_stopRedraw->setEnabled(false);
     if (onRedrawDone) onRedrawDone();
 }
 
@@ -305,14 +329,19 @@ void FrmGraphes::PrintLoupe(int view, QPointF cornerA, QPointF cornerB) {
     p.save();
     p.setPen(QPen(Qt::darkGray, 0));
     p.setBrush(Qt::NoBrush);
-    p.drawRect(QRectF(source.toSurface(zone.x1, zone.y1), source.toSurface(zone.x2, zone.y2))
-                   .normalized());
+    const QRectF onSource =
+        QRectF(source.toSurface(zone.x1, zone.y1), source.toSurface(zone.x2, zone.y2)).normalized();
+    p.drawRect(onSource);
     p.restore();
     source.flush();
     if (PictureBox* img = picture(view)) img->update();
 
+    // The magnifier picture has the zone's own shape, as large as the view's picture: the
+    // zone fills it at the view's scales (a square zone of an equal-scale view stays square).
     m_loupeView = view;
-    m_loupe->surface().setSize(source.size());
+    const double k = std::min(source.size().width() / onSource.width(),
+                              source.size().height() / onSource.height());
+    if (std::isfinite(k) && k > 0) m_loupe->surface().setSize(onSource.size() * k);
     showPage(kLoupePage);
     m_loupe->update();
     if (!m_controls->printMagnifier()) {
@@ -336,6 +365,7 @@ void FrmGraphes::PrintComposite() {
 
 void FrmGraphes::clearScreen(bool allViews) {
     m_sliceTimer->stop();
+    m_stopRedraw->setEnabled(false);
     m_views.flush();
     if (!allViews) {
         m_drawing.currentView = 0;
@@ -344,9 +374,24 @@ void FrmGraphes::clearScreen(bool allViews) {
     for (int v = 0; v < kPictures; ++v) m_views.clearPicture(v);
     m_loupe->surface().clear();
     m_composite->surface().clear();
+    m_sheets->automaticSurface().clear();
     m_stack->sendHome();
     if (!automaticViews()) setMagnifierOff();
+    // The cleared view in front, not one of the pages made from views.
+    if (frontView() >= kPictures)
+        bringViewToFront(std::clamp(int(m_drawing.currentView), 0, kPictures - 1));
     for (int page = 0; page < m_stack->count(); ++page) m_stack->page(page)->update();
+}
+
+void FrmGraphes::quitProgram() {
+    // Pictures are not kept anywhere once the program ends: ask before losing a redraw in
+    // progress or a drawn picture.
+    bool drawn = redrawing();
+    for (int v = 0; v < kPictures && !drawn; ++v)
+        drawn = !KelaxesLibrary::instance().view(v).isEmpty();
+    if (drawn && printAsker().ask(kQuitQuestion, "Quitter", kNo) != kYes) return;
+    m_sliceTimer->stop();
+    QApplication::closeAllWindows();
 }
 
 void FrmGraphes::applyZoom(double z) {
