@@ -85,7 +85,9 @@ std::uint32_t KelaxesViews::traceRgb() const {
 
 void KelaxesViews::Texte(double x, double y, const std::string& text) {
     flush();
-    if (hasPicture(m_view)) gyro::Texte(x, y, 0, 0, text);
+    // A little in from the point: a caption at a corner of the frame stays clear of its lines.
+    constexpr double kInset = 3; // surface units
+    if (hasPicture(m_view)) gyro::Texte(x, y, kInset, kInset, text);
 }
 
 void KelaxesViews::SetColour(double red, double green, double blue) {

@@ -38,7 +38,7 @@ namespace gyro {
 namespace {
 // Plotting time of one slice of a redraw: with the painting of what it drew onto the picture's
 // kept image, a slice stays well inside the time the window may take to answer.
-constexpr auto kSlice = std::chrono::milliseconds(8);
+constexpr auto kSlice = std::chrono::milliseconds(4);
 
 template <typename W> W* named(W* w, const char* name) {
     w->setObjectName(name);
@@ -329,25 +329,13 @@ void FrmGraphes::PrintLoupe(int view, QPointF cornerA, QPointF cornerB) {
     p.save();
     p.setPen(QPen(Qt::darkGray, 0));
     p.setBrush(Qt::NoBrush);
-    const QRectF onSource =
-        QRectF(source.toSurface(zone.x1, zone.y1), source.toSurface(zone.x2, zone.y2)).normalized();
-    p.drawRect(onSource);
+    p.drawRect(QRectF(source.toSurface(zone.x1, zone.y1), source.toSurface(zone.x2, zone.y2))
+                   .normalized());
     p.restore();
     source.flush();
     if (PictureBox* img = picture(view)) img->update();
 
-    // The magnifier picture has the zone's own shape, as large as the view's picture: the
-    // zone fills it at the view's scales (a square zone of an equal-scale view stays square).
-    m_loupeView = view;
-    const double k = std::min(source.size().width() / onSource.width(),
-                              source.size().height() / onSource.height());
-    if (std::isfinite(k) && k > 0) m_loupe->surface().setSize(onSource.size() * k);
-    showPage(kLoupePage);
-    m_loupe->update();
-    if (!m_controls->printMagnifier()) {
-        DrawZone(m_drawing, view, zone, m_loupe->surface(), false);
-        return;
-    }
+    if (!showMagnified(view, zone) || !m_controls->printMagnifier()) return;
     gyro::PrintLoupe(m_drawing, view, zone, m_loupe->surface(), printAsker(),
                      [this](const DrawingSurface& page) { return printPage(page); });
     m_loupe->update();
@@ -409,14 +397,40 @@ void FrmGraphes::applyZoom(double z) {
     m_controls->showZoom(z);
     const auto& l = m_savedLimits;
     m_drawing.setCurrentLimits(l[0] / z, l[1] / z, l[2] / z, l[3] / z);
-    // The scale of the current view's picture: left, width, top, height.
+    // What the zoom does shows at once: the centre of the view, z times larger, on the Loupe
+    // page (from the points the view keeps).
     const int view = std::clamp(int(m_drawing.currentView), 0, kPictures - 1);
-    const QRectF scale = KelaxesLibrary::instance().view(view).scaleRect();
-    tell(QString("%1 %2 %3 %4")
-             .arg(QString::fromStdString(FormatGeneral(scale.left())),
-                  QString::fromStdString(FormatGeneral(scale.width())),
-                  QString::fromStdString(FormatGeneral(scale.top())),
-                  QString::fromStdString(FormatGeneral(scale.height()))));
+    const ViewWindow& w = m_drawing.windowOf(view);
+    const double cx = (w[0] + w[2]) / 2, cy = (w[1] + w[3]) / 2;
+    const double hx = (w[2] - w[0]) / 2 / z, hy = (w[1] - w[3]) / 2 / z;
+    const bool shown = view < kStoredViews && w[4] != 0 &&
+                       showMagnified(view, Zone{cx - hx, cy + hy, cx + hx, cy - hy});
+    const auto n = [](double v) { return QString::number(v, 'g', 4); };
+    tell(
+        QString::fromUtf8("Zoom %1 : limites de la vue %2 : gauche %3, haut %4, droite %5, "
+                          "bas %6%7")
+            .arg(n(z))
+            .arg(view)
+            .arg(n(l[0] / z), n(l[1] / z), n(l[2] / z), n(l[3] / z))
+            .arg(shown ? QString::fromUtf8(" (son centre agrandi sur la page Loupe)") : QString()));
+}
+
+bool FrmGraphes::showMagnified(int view, const Zone& zone) {
+    m_views.flush();
+    DrawingSurface& source = KelaxesLibrary::instance().view(view);
+    const QRectF onSource =
+        QRectF(source.toSurface(zone.x1, zone.y1), source.toSurface(zone.x2, zone.y2)).normalized();
+    // The magnifier picture has the zone's own shape, as large as the view's picture: the
+    // zone fills it at the view's scales (a square zone of an equal-scale view stays square).
+    const double k = std::min(source.size().width() / onSource.width(),
+                              source.size().height() / onSource.height());
+    if (!(std::isfinite(k) && k > 0)) return false;
+    m_loupeView = view;
+    m_loupe->surface().setSize(onSource.size() * k);
+    if (!DrawZone(m_drawing, view, zone, m_loupe->surface(), false)) return false;
+    showPage(kLoupePage);
+    m_loupe->update();
+    return true;
 }
 
 FrmGraphes& graphWindow() {

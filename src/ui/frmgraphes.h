@@ -101,6 +101,9 @@ public:
 
 private:
     void redrawSlice();
+    /// Draws `zone` of `view` enlarged on the magnifier page, in the zone's own shape, and
+    /// brings that page to the front. False for a zone that cannot be shown.
+    bool showMagnified(int view, const Zone& zone);
     const DrawingSurface& frontSurface();
     void exportFront(bool pdf);
     void printFront();

@@ -281,6 +281,19 @@ void GraphWindowTest::zoomAppliesWhenTheBoxLosesTheFocus() {
     w.child<QLineEdit>("txt3")->setFocus();     // leaving the box commits it
     QTRY_COMPARE(w.drawing.currentWindow()[2], saved[2] / 4);
     for (int i = 0; i < 4; ++i) QCOMPARE(w.drawing.currentWindow()[i], saved[i] / 4);
+    // The zoom shows at once: the centre of the view, four times larger, on the Loupe page,
+    // and the message names what it gives.
+    QCOMPARE(w.window->frontView(), int(FrmGraphes::kLoupePage));
+    const QImage centre = w.window->loupePicture().surface().toImage(QSize(200, 200));
+    int traced = 0;
+    for (int x = 0; x < 200; ++x) {
+        bool dark = false;
+        for (int y = 96; y <= 104; ++y) dark = dark || qGray(centre.pixel(x, y)) < 240;
+        traced += dark;
+    }
+    QVERIFY(traced > 150); // the line y = 0 crosses the whole page
+    QVERIFY2(w.warning().contains("Zoom 4 : limites de la vue 0 : gauche"),
+             qPrintable(w.warning()));
     // Refused values leave the zoom in force and say why.
     for (const QString bad : {"abc", "-2", "0", ""}) {
         type(bad);
