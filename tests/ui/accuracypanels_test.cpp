@@ -141,11 +141,14 @@ private slots:
         QCOMPARE(integrationChoice().stepsPerGyration, 32.0);
         QCOMPARE(box->text(), QString("32"));
         QVERIFY(panel.message()->isVisible());
+        QVERIFY(panel.message()->text().startsWith("\"abc\" is not a number of steps"));
+        QVERIFY(box->styleSheet().contains("border")); // framed in red
         box->selectAll();
         QTest::keyClicks(box, "64");
         QTest::keyClick(box, Qt::Key_Return);
         QCOMPARE(integrationChoice().stepsPerGyration, 64.0);
         QVERIFY(!panel.message()->isVisible());
+        QVERIFY(box->styleSheet().isEmpty());
         QTest::mouseClick(panel.cashKarpOption(), Qt::LeftButton);
         QCOMPARE(integrationChoice().method, IntegrationMethod::CashKarp);
     }

@@ -103,14 +103,20 @@ void FrmGraphesTest::newWindowRedrawsTheRunAfterTheOptions() {
     const QImage shot = picture->grab().toImage().convertToFormat(QImage::Format_RGB32);
     QVERIFY(redPixels(shot) > 100);
 
-    // "Exporter PDF…" and "Imprimer la vue…" (no printer here: it offers a PDF file) write the
-    // front picture with its captions.
+    // "Exporter PDF…" and "Imprimer la vue…" (no printer here: it says so and offers a PDF
+    // file) write the front picture with its captions.
     for (const char* button : {"cmdExportPdf", "cmdImprimeVue"}) {
         const QString pdf = m_dir.filePath(QString(button) + ".pdf");
-        setSaveFileChooser([&](QWidget*, const QString&, const QString&) { return pdf; });
+        QString title;
+        setSaveFileChooser([&](QWidget*, const QString& t, const QString&) {
+            title = t;
+            return pdf;
+        });
         QTest::mouseClick(window.findChild<QPushButton*>(button), Qt::LeftButton);
         setSaveFileChooser({});
         QVERIFY2(QFileInfo::exists(pdf), button);
+        if (QString(button) == "cmdImprimeVue" && !printerAvailable())
+            QVERIFY2(title.startsWith("No printer found"), qPrintable(title));
         const QString text = test::pdfText(pdf);
         if (text.isNull()) QSKIP("pdftotext (poppler-utils) is not installed");
         QVERIFY2(text.contains("Y_proj.") && text.contains("Z_proj."), qPrintable(text));
