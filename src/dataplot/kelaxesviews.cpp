@@ -65,13 +65,25 @@ void KelaxesViews::flush() {
     const int slot = m_library.currentSlot();
     QPen pen = m_library.state.pen[std::size_t(slot)];
     pen.setColor(QColor::fromRgb(QRgb(traceRgb())));
+    // A trace one unit wide or less is drawn as a thin line on every device: stroking it as an
+    // outline instead costs far more than its length, and a long run thinned to chords across
+    // its orbit (a million lines the size of the picture) would take minutes to paint.
+    if (pen.widthF() <= 1) pen.setCosmetic(true);
     QPainter& painter = s->painter();
     painter.save();
     painter.setPen(pen);
     painter.setBrush(Qt::NoBrush);
     const QRectF frame = m_frames[std::size_t(slot)];
     if (!frame.isEmpty()) painter.setClipRect(frame);
-    m_lines.drain([&](const QPolygonF& line) { painter.drawPolyline(line); });
+    // In short pieces: a stroked polyline is filled as one shape, and a long one that crosses
+    // itself (a thinned orbit) costs far more than its length to draw.
+    constexpr int kPiece = 64;
+    m_lines.drain([&](const QPolygonF& line) {
+        for (qsizetype from = 0; from + 1 < line.size(); from += kPiece) {
+            const qsizetype count = std::min<qsizetype>(kPiece + 1, line.size() - from);
+            painter.drawPolyline(line.constData() + from, int(count));
+        }
+    });
     painter.restore();
 }
 

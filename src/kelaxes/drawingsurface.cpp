@@ -16,7 +16,7 @@ namespace {
 // Finished recordings are merged while the newest is at least half the size of the one before
 // and both together stay below this many bytes: a picture drawn piece by piece (a live plot)
 // keeps a short replay list, and no merge ever replays more than this much of it.
-constexpr int kMergeBytes = 1 << 20;
+constexpr int kMergeBytes = 1 << 18;
 
 bool finitePositive(double v) {
     return std::isfinite(v) && v > 0;

@@ -38,7 +38,9 @@ namespace gyro {
 namespace {
 // Plotting time of one slice of a redraw: with the painting of what it drew onto the picture's
 // kept image, a slice stays well inside the time the window may take to answer.
-constexpr auto kSlice = std::chrono::milliseconds(4);
+constexpr auto kSlice = std::chrono::milliseconds(5);
+// Bounds of the number of points a slice may plot (it adapts to what they cost to paint).
+constexpr std::size_t kFewestSlicePoints = 64, kMostSlicePoints = 1 << 20;
 
 template <typename W> W* named(W* w, const char* name) {
     w->setObjectName(name);
@@ -216,6 +218,7 @@ void FrmGraphes::redrawTrajectory(const TrajectoryRecord& record, const RedrawSt
     if (!m_redraw.start(record, style)) return;
     bringViewToFront(view);
     m_stopRedraw->setEnabled(true);
+    m_slicePoints = 4096;
     m_sliceTimer->start();
 }
 
@@ -235,9 +238,21 @@ void FrmGraphes::cancelRedraw() {
 }
 
 void FrmGraphes::redrawSlice() {
-    const bool done = m_redraw.advance(kSlice);
+    using Clock = std::chrono::steady_clock;
+    const auto begun = Clock::now();
+    const bool done = m_redraw.advance(kSlice, m_slicePoints);
+    // What the slice drew goes onto the picture's kept image now, inside the slice, so that
+    // the time it takes counts in the slice's size: long chords across a thinned orbit cost far
+    // more to paint than to compute, and the next slice takes fewer of them.
     m_views.flush();
-    if (PictureBox* img = picture(int(m_drawing.currentView))) img->update();
+    PictureBox* img = picture(int(m_drawing.currentView));
+    if (img) img->surface().flush();
+    const auto spent = Clock::now() - begun;
+    if (spent > 2 * kSlice)
+        m_slicePoints = std::max<std::size_t>(kFewestSlicePoints, m_slicePoints / 2);
+    else if (spent < kSlice)
+        m_slicePoints = std::min<std::size_t>(kMostSlicePoints, m_slicePoints * 3 / 2);
+    if (img) img->update();
     theCase().setText(BoxFamily::Texte3, slot::kPlotPointCount,
                       FormatGeneral(m_drawing.pointCountBox()));
     if (!done) return;

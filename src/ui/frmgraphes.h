@@ -118,6 +118,7 @@ private:
     QPageLayout m_pageLayout;
     TrajectoryRedraw m_redraw;
     QTimer* m_sliceTimer = nullptr;
+    std::size_t m_slicePoints = 4096; // points the next redraw slice may plot
     int m_nextView = 0;
     PictureDesk* m_stack = nullptr;
     GraphControls* m_controls = nullptr;

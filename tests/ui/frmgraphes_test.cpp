@@ -139,7 +139,12 @@ void FrmGraphesTest::menuEntriesShowTheWindows() {
 void FrmGraphesTest::longTrajectoryIsDrawnInSlices() {
     FrmGraphes& window = graphWindow();
     window.findChild<QCheckBox*>("CocheAutomatique")->setChecked(true);
-    const TrajectoryRecord record = helix(1000); // 400,001 points
+    // A long run thinned to a few samples a gyration: 200,000 chords across the orbit (seen face
+    // on along x), each as long as the picture is wide: the costliest lines to paint.
+    TrajectoryRecord record;
+    for (int i = 0; i < 200000; ++i)
+        record.add(
+            {i * 1e-9, 1e-9 * i, 0.04 * std::cos(2.9 * i), 0.04 * std::sin(2.9 * i), 0, 0, 0});
     bool done = false;
     window.onRedrawDone = [&] { done = true; };
     redrawRunInGraphWindow(record);
