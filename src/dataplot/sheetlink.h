@@ -75,6 +75,7 @@ private:
     std::atomic<bool> m_cancel{false};
     bool m_reading = false;
     Stage m_stage = Stage::Idle;
+    QString m_lastReason; // why the workbook could not be read, for the last message
     int m_launchWaitMs = 7000;
     int m_exampleWaitMs = 2000;
 };
