@@ -4,7 +4,6 @@
 
 #include "batchoptions.h"
 #include "batchrun.h"
-#include "batchwarnings.h"
 #include "draw3d/scenerenderer.h"
 #include "draw3d/scenevector.h"
 #include "numerics/errorreport.h"
@@ -16,6 +15,7 @@
 #include "simulation/casemodel.h"
 #include "simulation/caseslots.h"
 #include "simulation/runrecord.h"
+#include "simulation/runwarnings.h"
 #include "simulation/startup.h"
 #include "simulation/trajectorycsv.h"
 

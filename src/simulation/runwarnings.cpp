@@ -1,5 +1,5 @@
-// Warnings of a command-line run.
-#include "batchwarnings.h"
+// Warnings of a run without a window (the command line, the Python module).
+#include "runwarnings.h"
 
 #include <cctype>
 #include <ostream>
