@@ -58,6 +58,29 @@ def test_sweep_arguments_are_checked_before_any_work():
     assert gyrotrace.sweep([], progress=False) == []
 
 
+def interruptible():
+    # A shell's background job ignores Ctrl-C, and a child inherits that: undo it.
+    signal.signal(signal.SIGINT, signal.SIG_DFL)
+
+
+def test_ctrl_c_interrupts_a_single_run():
+    script = textwrap.dedent("""
+        import gyrotrace
+        print("started", flush=True)
+        try:
+            gyrotrace.run(gyrotrace.Case(shape="uniform", Bz=0.01, vy=1e6, method="boris"),
+                          steps=10**12, every=10**6)
+        except KeyboardInterrupt:
+            print("interrupted", flush=True)
+    """)
+    child = subprocess.Popen([sys.executable, "-c", script], stdout=subprocess.PIPE, text=True,
+                             preexec_fn=interruptible)
+    assert child.stdout.readline().strip() == "started"
+    time.sleep(0.5)
+    child.send_signal(signal.SIGINT)
+    assert child.communicate(timeout=30)[0].strip() == "interrupted"
+
+
 def processes_tagged(tag):
     found = []
     for entry in Path("/proc").iterdir():
@@ -85,7 +108,7 @@ def test_ctrl_c_stops_a_sweep_keeps_finished_results_and_leaves_no_process():
     tag = f"GYRO_SWEEP_TEST={uuid.uuid4()}"
     env = dict(os.environ, GYRO_SWEEP_TEST=tag.split("=")[1])
     child = subprocess.Popen([sys.executable, "-c", script], env=env, stdout=subprocess.PIPE,
-                             text=True)
+                             text=True, preexec_fn=interruptible)
     assert child.stdout.readline().strip() == "started"
     deadline = time.monotonic() + 30
     while len(processes_tagged(tag)) < 3 and time.monotonic() < deadline:
