@@ -135,6 +135,20 @@ def test_uniform_field_gyration_against_the_analytic_circle():
                                                                    rel=1e-12)
 
 
+def test_a_run_lets_other_python_threads_go_on():
+    import threading
+
+    case = gyrotrace.Case(shape="uniform", Bz=0.01, vy=1e6, method="boris")
+    worker = threading.Thread(target=gyrotrace.run, args=(case,), kwargs=dict(steps=3_000_000,
+                                                                                every=10**6))
+    turns = 0
+    worker.start()
+    while worker.is_alive():
+        turns += 1
+        worker.join(0.001)
+    assert turns > 10  # with the interpreter's lock held the loop would not turn at all
+
+
 def test_a_case_is_a_value():
     case = gyrotrace.Case(shape="uniform", Bz=0.015, vy=1e6, method="boris",
                           steps_per_gyration=16)

@@ -33,11 +33,15 @@ def test_a_sweep_gives_the_results_of_single_runs_in_order_wherever_it_runs():
     with concurrent.futures.ProcessPoolExecutor(2) as pool:
         pooled = gyrotrace.sweep(CASES, steps=300, columns=("W_rel",), keep=keep,
                                  executor=pool, progress=False, chunk_size=3)
+    # Threads of one process take turns: the same results, never a mix of two cases.
+    with concurrent.futures.ThreadPoolExecutor(3) as threads:
+        threaded = gyrotrace.sweep(CASES, steps=300, columns=("W_rel",), keep=keep,
+                                   executor=threads, progress=False, chunk_size=1)
     with LocalCluster(n_workers=2, threads_per_worker=1, processes=True,
                       dashboard_address=None) as cluster, Client(cluster) as client:
         clustered = gyrotrace.sweep(CASES, steps=300, columns=("W_rel",), keep=keep,
                                     executor=client, progress=False)
-    for results in (own, pooled, clustered):
+    for results in (own, pooled, threaded, clustered):
         assert len(results) == len(CASES)
         assert all(same(a, b) for a, b in zip(results, expected))
     # Without "arrays" only the summaries come back.

@@ -57,8 +57,8 @@ class Case:
         path = os.fspath(path)
         if not os.path.isfile(path):
             raise FileNotFoundError(f"no memo file {path}")
-        if isinstance(n, bool) or int(n) != n or n < 0:
-            raise ValueError(f"n needs a whole number from 0, got {n!r}")
+        if isinstance(n, bool) or not isinstance(n, (int, float)) or int(n) != n or n < 1:
+            raise ValueError(f"n needs a whole number from 1, got {n!r}")
         with tempfile.TemporaryDirectory(prefix="gyrotrace-memo-") as folder:
             shutil.copyfile(path, os.path.join(folder, "ZEFRON.TMP"))
             boxes, number, count = _core.memo_example(folder, float(n))
