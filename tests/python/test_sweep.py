@@ -57,6 +57,8 @@ def test_sweep_arguments_are_checked_before_any_work():
         gyrotrace.sweep([CASES[0], {"Bz": 1}])
     with pytest.raises(ValueError, match="keep"):
         gyrotrace.sweep(CASES, keep=("trajectories",))
+    with pytest.raises(TypeError, match="executor"):
+        gyrotrace.sweep(CASES, executor="localhost:8786")
     with pytest.raises(ValueError, match="until"):
         gyrotrace.sweep(CASES, until=-1)
     assert gyrotrace.sweep([], progress=False) == []

@@ -1,7 +1,6 @@
 """Many cases at once: on every core of this machine, on an executor, or on a dask cluster."""
 
 import concurrent.futures
-import functools
 import math
 import multiprocessing
 import os
@@ -34,10 +33,6 @@ def _run_chunk(chunk, length, columns, keep_going, arrays):
                      keep_going=keep_going)
         out.append((index, result if arrays else result.without_arrays()))
     return out
-
-
-def _run_chunk_of(arguments, chunk):
-    return _run_chunk(chunk, *arguments)
 
 
 def _quiet_worker():
@@ -125,6 +120,9 @@ def sweep(cases, until=None, steps=None, executor=None, progress=True, keep=("su
 
     if executor is None:
         workers = _cores()
+    elif not _is_dask(executor) and not isinstance(executor, concurrent.futures.Executor):
+        raise TypeError("executor must be a concurrent.futures.Executor or a "
+                        f"dask.distributed.Client, got {type(executor).__name__}")
     elif _is_dask(executor):
         workers = _dask_workers(executor)
     else:
@@ -157,15 +155,24 @@ def sweep(cases, until=None, steps=None, executor=None, progress=True, keep=("su
 
 
 def _sweep_in_pool(chunks, arguments, workers, take):
-    pool = multiprocessing.get_context("fork").Pool(workers, initializer=_quiet_worker)
+    # A process pool that notices a worker that died (it raises instead of waiting forever).
+    pool = concurrent.futures.ProcessPoolExecutor(
+        workers, mp_context=multiprocessing.get_context("fork"), initializer=_quiet_worker)
+    finished = False
     try:
-        for pairs in pool.imap_unordered(functools.partial(_run_chunk_of, arguments), chunks):
-            take(pairs)
-        pool.close()
+        _sweep_on_executor(pool, chunks, arguments, take)
+        finished = True
     finally:
-        # Normal end or Ctrl-C: no worker outlives the sweep.
-        pool.terminate()
-        pool.join()
+        if finished:
+            pool.shutdown(wait=True)
+        else:
+            # Ctrl-C or a failure: no worker outlives the sweep, busy or not.
+            processes = list((getattr(pool, "_processes", None) or {}).values())
+            pool.shutdown(wait=False, cancel_futures=True)
+            for process in processes:
+                process.terminate()
+            for process in processes:
+                process.join()
 
 
 def _sweep_on_executor(executor, chunks, arguments, take):
