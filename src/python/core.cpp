@@ -86,11 +86,15 @@ void applyBoxes(CaseModel& model, const Boxes& boxes) {
     }
 }
 
-// The case of a run: a fresh program's case, the example's boxes when there are some, then the
-// settings "KEY=VALUE" in order, with the command line's checks and messages.
-void prepareCase(const Boxes* boxes, const std::vector<std::string>& settings) {
+// A fresh program's run state, as a command-line process starts with.
+void freshState() {
     Demarrage({}, StartupMode::ReadOnly);
     resetForNewCase();
+}
+
+// The case of a run over the fresh state: the example's boxes when there are some, then the
+// settings "KEY=VALUE" in order, with the command line's checks and messages.
+void applyCase(const Boxes* boxes, const std::vector<std::string>& settings) {
     CaseModel& model = theCase();
     if (boxes) applyBoxes(model, *boxes);
     for (const std::string& setting : settings) {
@@ -178,10 +182,13 @@ struct RunOutcome {
 };
 
 void runCase(const RunArguments& args, RunOutcome& out) {
-    prepareCase(args.boxes ? &*args.boxes : nullptr, args.settings);
-    CaseModel& model = theCase();
+    freshState();
+    // As on the command line: questions are answered and the log followed from the case's
+    // preparation on.
     StopAsker asker(ErrorReport::instance(), args.keepGoing);
     WarningList warnings;
+    applyCase(args.boxes ? &*args.boxes : nullptr, args.settings);
+    CaseModel& model = theCase();
     SpeciesRefresh(slot::kCyclotronFrequency);
     readDrawingOptions(runRecord(), model);
     if (const AccuracyHint hint = accuracyHintForCase(model); hint.shown) warnings.add(hint.text);
@@ -291,7 +298,8 @@ void check(std::optional<py::dict> boxes, std::vector<std::string> settings) {
     if (boxes) b = boxesFromDict(*boxes);
     py::gil_scoped_release release;
     std::lock_guard lock(runMutex());
-    prepareCase(b ? &*b : nullptr, settings);
+    freshState();
+    applyCase(b ? &*b : nullptr, settings);
 }
 
 // The boxes of example `number` of the memo in `folder`, with the example's number and the
@@ -303,8 +311,7 @@ py::tuple memoExample(const std::string& folder, double number) {
     {
         py::gil_scoped_release release;
         std::lock_guard lock(runMutex());
-        Demarrage({}, StartupMode::ReadOnly);
-        resetForNewCase();
+        freshState();
         CaseMemo memo(folder);
         loaded = loadExample(theCase(), memo, number);
         count = memo.count();
