@@ -85,27 +85,24 @@ def workers(n_cases=200, steps=100000):
 
 
 def steps_per_second(steps=2_000_000):
+    # Processor time rather than wall time: on a shared machine it is what each side spent.
     with tempfile.TemporaryDirectory() as folder:
         def cli(n, *extra):
             args = [PROGRAM, "--batch", "--set", "shape=uniform", "--set", "Bz=0.01", "--set",
                     "vy=1e6", "--set", "errmax=1e-7", "--steps", str(n), *extra]
-            t0 = time.perf_counter()
-            subprocess.run(args, cwd=folder, capture_output=True, check=True)
-            return time.perf_counter() - t0
+            return measure(lambda: subprocess.run(args, cwd=folder, capture_output=True,
+                                                  check=True))[0]
 
         start = min(cli(0) for _ in range(3))  # the process's own start
         rows = {}
         for label, every, extra in (("rows every 1000 steps", 1000, ()),
                                     ("every row (CSV file)", 1, ("--csv", "t.csv"))):
-            cli_rate = steps / (min(cli(steps, "--every", str(every), *extra) for _ in range(2))
+            cli_rate = steps / (min(cli(steps, "--every", str(every), *extra) for _ in range(3))
                                 - start)
-            t = []
-            for _ in range(2):
-                t0 = time.perf_counter()
-                gyrotrace.run(SHORT, steps=steps, every=every)
-                t.append(time.perf_counter() - t0)
-            rows[label] = (steps / min(t), cli_rate)
-    print(f"3. one run of {steps} Cash-Karp steps")
+            py = min(measure(lambda: gyrotrace.run(SHORT, steps=steps, every=every))[0]
+                     for _ in range(3))
+            rows[label] = (steps / py, cli_rate)
+    print(f"3. one run of {steps} Cash-Karp steps (processor time, best of three)")
     for label, (py, cl) in rows.items():
         print(f"   {label:22s} Python {py / 1e6:6.2f} M steps/s, command line "
               f"{cl / 1e6:6.2f} M steps/s, ratio {py / cl:.2f}")
