@@ -48,6 +48,10 @@ BatchRun::End BatchRun::run(const BatchOptions& options, TrajectoryCsvWriter* ta
     if (table) m_rows = std::make_unique<TableRows>(*table);
     TraceSink& scene = m_keepScene ? static_cast<TraceSink&>(m_scene) : m_noScene;
     m_run = std::make_unique<CaseRun>(m_model, scene, m_length, m_rows.get());
+    // The error as it grows: told once at 1e-3 and once at 1e-2.
+    m_run->onErrorGrowing = [&err](const std::string& warning) {
+        err << "gyrotrace: warning: " << warning << "\n";
+    };
     if (!m_run->start()) {
         warnings.follow();
         return End::Refused;
@@ -55,8 +59,13 @@ BatchRun::End BatchRun::run(const BatchOptions& options, TrajectoryCsvWriter* ta
 
     const bool progress = isatty(STDERR_FILENO) != 0;
     auto lastDraw = std::chrono::steady_clock::now();
+    bool speedTold = false;
     const CaseRun::End end = m_run->loop([&] {
         warnings.follow();
+        if (!speedTold && !m_run->driver().speedWarning().empty()) {
+            speedTold = true;
+            err << "gyrotrace: warning: " << m_run->driver().speedWarning() << "\n";
+        }
         if (table && !table->flush()) return false; // stream the table while the run goes on
         if (progress &&
             std::chrono::steady_clock::now() - lastDraw > std::chrono::milliseconds(100)) {

@@ -9,7 +9,11 @@
 #include "simulation/casememo.h"
 #include "simulation/caserun.h"
 #include "simulation/caseslots.h"
+#include "simulation/fields.h"
+#include "simulation/integrationmethod.h"
+#include "simulation/lightspeed.h"
 #include "simulation/runrecord.h"
+#include "simulation/runverdict.h"
 #include "simulation/runwarnings.h"
 #include "simulation/startup.h"
 #include "simulation/trajectorycsv.h"
@@ -175,6 +179,7 @@ struct RunOutcome {
     std::vector<std::string> warnings;
     std::map<std::string, std::size_t> counts;
     std::string stopReason;
+    std::string verdict;
     std::uint64_t accepted = 0, rejected = 0;
     double finalTime = 0, wChange = 0, frequency = 0, larmorDiameter = 0;
     std::unique_ptr<TableRows> rows;
@@ -191,13 +196,37 @@ void runCase(const RunArguments& args, RunOutcome& out) {
     CaseModel& model = theCase();
     SpeciesRefresh(slot::kCyclotronFrequency);
     readDrawingOptions(runRecord(), model);
-    if (const AccuracyHint hint = accuracyHintForCase(model); hint.shown) warnings.add(hint.text);
+    // The warnings the command line gives before the run: speeds near that of light, and the
+    // accuracy hint judged over the run asked.
+    const Vecteur3 R(model.Texte3Value(slot::kX), model.Texte3Value(slot::kX + 1),
+                     model.Texte3Value(slot::kX + 2));
+    const Vecteur3 V(model.Texte3Value(slot::kVx), model.Texte3Value(slot::kVx + 1),
+                     model.Texte3Value(slot::kVx + 2));
+    Vecteur3 E, B;
+    Champ(R, E, B);
+    for (const std::string& warning : relativisticWarnings(V, E, B)) warnings.add(warning);
+    RunSpan span;
+    if (args.length.until) {
+        span.seconds = *args.length.until;
+    } else {
+        span.steps = static_cast<double>(args.length.steps);
+    }
+    if (integrationChoice().method == IntegrationMethod::CashKarp) {
+        if (const AccuracyHint hint = accuracyHintForCase(model, span); hint.shown)
+            warnings.add(hint.text);
+    }
     out.rows = std::make_unique<TableRows>(runRecord().Mass, args.length.columns.size());
     NoScene scene;
     CaseRun run(model, scene, args.length, out.rows.get());
+    run.onErrorGrowing = [&warnings](const std::string& warning) { warnings.add(warning); };
     if (run.start()) {
+        bool speedTold = false;
         out.end = run.loop([&] {
             warnings.follow();
+            if (!speedTold && !run.driver().speedWarning().empty()) {
+                speedTold = true;
+                warnings.add(run.driver().speedWarning());
+            }
             py::gil_scoped_acquire gil;
             // Ctrl-C in the interpreter's main thread: the run stops at the end of this slice.
             if (PyErr_CheckSignals() != 0) out.interrupted = true;
@@ -221,6 +250,8 @@ void runCase(const RunArguments& args, RunOutcome& out) {
     out.rejected = run.driver().rejectedSteps();
     out.finalTime = run.driver().state()(static_cast<int>(Ldim));
     out.wChange = run.driver().invariant().relativeChange();
+    const bool complete = out.end == CaseRun::End::Reached || out.end == CaseRun::End::PauseTime;
+    out.verdict = runVerdict(out.wChange, complete, !run.driver().speedWarning().empty());
     out.frequency = runRecord().cyclotronFrequency;
     out.larmorDiameter = runRecord().larmorDiameter;
 }
@@ -281,6 +312,7 @@ py::dict run(std::optional<py::dict> boxes, std::vector<std::string> settings, s
     result["columns"] = columns;
     result["end"] = endName(out.end);
     result["stop_reason"] = out.stopReason;
+    result["verdict"] = out.verdict;
     result["warnings"] = out.warnings;
     result["warning_counts"] = out.counts;
     result["steps_accepted"] = out.accepted;

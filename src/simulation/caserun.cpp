@@ -3,8 +3,10 @@
 
 #include "integrationmethod.h"
 #include "numerics/errorreport.h"
+#include "numerics/numberformat.h"
 #include "numerics/rungekutta.h"
 #include "runrecord.h"
+#include "runverdict.h"
 
 #include <algorithm>
 #include <chrono>
@@ -43,12 +45,23 @@ bool CaseRun::start() {
     const int timeIndex = static_cast<int>(Ldim);
     m_driver.onStep = [this, timeIndex](const StateArray& Y) {
         ++m_accepted;
+        const double change = m_driver.invariant().relativeChange();
+        if (const int level = wChangeLevel(change); level > m_wLevel) {
+            m_wLevel = level;
+            if (onErrorGrowing)
+                onErrorGrowing("at t = " + FormatGeneral(Y(timeIndex)) +
+                               " s the energy invariant W has changed by " + FormatGeneral(change) +
+                               " of the largest kinetic energy (past " +
+                               (level == 1 ? "1e-3" : "1e-2") +
+                               "): the integration error is growing");
+        }
         m_lastWritten = m_accepted % m_length.every == 0;
         if (m_lastWritten) writeRow(Y);
         m_reachedEnd =
             m_length.until ? Y(timeIndex) >= *m_length.until : m_accepted >= m_length.steps;
         return !m_reachedEnd && m_rowsOk;
     };
+    if (m_length.until) m_driver.setEndTime(*m_length.until); // the last row lands on it
     if (!m_driver.RunTrajectory()) return false;
     writeRow(m_driver.state());
     // No step asked for: the rows hold the start alone.

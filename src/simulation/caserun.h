@@ -77,7 +77,8 @@ public:
     CaseRun(const CaseRun&) = delete;
     CaseRun& operator=(const CaseRun&) = delete;
 
-    /// Starts the run and hands on the start's row. False when the case is refused.
+    /// Starts the run (ending exactly at `until` when it is set) and hands on the start's row.
+    /// False when the case is refused.
     bool start();
     /// Computes until the end asked for, a stop, the pause time, or a halt; `afterSlice` is
     /// called after every slice of 50 ms.
@@ -85,6 +86,10 @@ public:
     /// Hands on the last row when the rows' spacing left it out: a table always ends at the
     /// final time. False when the rows' output has failed.
     bool finish();
+
+    /// Told, within the step, when the energy invariant's change first passes 1e-3 and 1e-2,
+    /// with the warning's text.
+    std::function<void(const std::string& warning)> onErrorGrowing;
 
     /// Part of the run done: of its time with `until`, of its steps otherwise.
     double fraction() const;
@@ -102,6 +107,7 @@ private:
     bool m_rowsOk = true;
     bool m_lastWritten = true;
     bool m_reachedEnd = false;
+    int m_wLevel = 0; // the levels of W change told so far
 };
 
 /// Puts the program-wide run state back as a fresh program has it before its first run: the

@@ -4,6 +4,7 @@
 
 #include "numerics/vecteur3.h"
 
+#include <limits>
 #include <string>
 
 namespace gyro {
@@ -29,11 +30,24 @@ inline constexpr double kMinStepsPerGyration = 4;
 /// returns true with a message in `error` and leaves the choice as it was.
 bool applyIntegrationSetting(const std::string& key, const std::string& value, std::string& error);
 
+class BorisPace;
+
+/// What a run adds to the method's own step rule.
+struct StepPlan {
+    /// No step passes this time [s]: the step that would is shortened to land on it, and the
+    /// state it gives carries exactly this time.
+    double endTime = std::numeric_limits<double>::infinity();
+    /// The run's Boris pace (borispace.h), which also bounds the step where the field is weak or
+    /// changes quickly; without one the Boris step follows the gyration at the local field alone.
+    BorisPace* pace = nullptr;
+};
+
 /// One step of a run with the chosen method. Cash-Karp: RungeStep, h [s] in and proposed out.
-/// Boris: a step of h, then h := the step that cuts one gyration at the field met at the step's
-/// midpoint into stepsPerGyration steps; a state at time 0 (the start of a run) first takes its
-/// step from the field at its own position. Without a magnetic field h is kept. The caller tests
+/// Boris: a step of the length the pace allows (without a pace: of h, where a state at time 0,
+/// the start of a run, first takes its step from the field at its own position), then h := the
+/// step that cuts one gyration at the field met at the step's midpoint into stepsPerGyration
+/// steps (kept without a magnetic field). Both land exactly on plan.endTime. The caller tests
 /// StopCalcul afterwards.
-void IntegrationStep(double& h, const StateArray& Y, StateArray& Ynew);
+void IntegrationStep(double& h, const StateArray& Y, StateArray& Ynew, const StepPlan& plan = {});
 
 } // namespace gyro

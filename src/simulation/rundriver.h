@@ -10,7 +10,9 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace gyro {
@@ -66,6 +68,12 @@ public:
     void setSpeed(double stepsPerSecond);
     double speed() const { return m_speed; }
 
+    /// Time [s] at which runs end: the step that would pass it lands on it, and the run ends
+    /// there. +infinity (the default) runs on until stopped. The pause time ("Maximum time (s)")
+    /// is landed on the same way, and the run waits there.
+    void setEndTime(double seconds) { m_endTime = seconds; }
+    double endTime() const { return m_endTime; }
+
     /// Number of runs in progress (nested runs count one each); 0 when idle.
     int depth() const { return static_cast<int>(m_runs.size()); }
     bool running() const { return !m_runs.empty(); }
@@ -85,6 +93,10 @@ public:
     /// The energy invariant of the run on top (of the last run when idle), moved at every
     /// accepted step with the electric field typed at that step.
     const EnergyInvariant& invariant() const;
+
+    /// The run on top's warning that its speed passed a tenth of the speed of light (of the last
+    /// run when idle); "" while it has not.
+    const std::string& speedWarning() const;
 
     /// Called after a run ended (the reason is in the error log when it was a fault).
     std::function<void()> onRunEnded;
@@ -106,6 +118,7 @@ private:
     bool m_otherCase = false;
     bool m_inSlice = false;
     double m_speed = 0;
+    double m_endTime = std::numeric_limits<double>::infinity();
     double m_speedCredit = 0; // steps allowed by the speed limit and not yet taken
     std::chrono::steady_clock::time_point m_creditTime;
     double m_shotCounter = 0;

@@ -81,6 +81,7 @@ def test_memo_examples_run_as_the_command_lines_case_option(cli, private_folder)
     {"method": "rk4"},
     {"steps_per_gyration": 2},
     {"vx": 0, "vy": 0, "vz": 0},
+    {"vy": 4e8},
     {"x": 0, "y": 0, "z": 0},
 ])
 def test_bad_keys_and_values_raise_the_command_lines_message(cli, keys):

@@ -95,7 +95,8 @@ class Result:
     def summary(self):
         """steps_accepted, steps_rejected, final_time [s], W_change (relative change of the
         energy invariant W = Ek - qE.(r - r0)), warnings (the first line of each kind),
-        warning_counts, end ("reached", "pause time", "stopped"), stop_reason,
+        warning_counts, end ("reached", "pause time", "stopped"), stop_reason, verdict (the
+        command line's one-line judgement: good, doubtful or poor, and why),
         cyclotron_frequency [Hz], larmor_diameter [m]."""
         return dict(self._summary)
 
