@@ -125,6 +125,29 @@ private slots:
         QTRY_VERIFY(plot->sampleCount() >= 2);
     }
 
+    // A nested run that ends hands the read-outs back to the run below it at once, paused.
+    void readoutsReturnToTheOuterRunWhenANestedRunEnds() {
+        control<QSlider>("SpeedSlider")->setValue(SpeedControl::kFastest);
+        theCase().setText(BoxFamily::Texte7, 0, "1e-5"); // W runs away
+        clickRun();
+        QTRY_VERIFY(control<EnergyTimePlot>("EnergyTimePlot")->sampleCount() >= 3);
+        QTest::mouseClick(control<QPushButton>("Commande2"), Qt::LeftButton); // Pause
+        QTest::qWait(100);
+        const QString outerW = box("EnergyInvariantBox")->text();
+        const QString outerMu = box("DriftMu")->text();
+        theCase().setText(BoxFamily::Texte7, 0, "1e-11"); // W keeps to its digits
+        clickRun();
+        QTRY_VERIFY(box("EnergyInvariantBox")->text() != outerW &&
+                    box("DriftMu")->text() != outerMu);
+        QTest::mouseClick(control<QPushButton>("Commande2"), Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>("Commande3"), Qt::LeftButton); // Other Case
+        QTRY_COMPARE(m_window->driver().depth(), 1);
+        QVERIFY(m_window->driver().paused());
+        QCOMPARE(box("EnergyInvariantBox")->text(), outerW);
+        QCOMPARE(box("DriftMu")->text(), outerMu);
+        QCOMPARE(control<EnergyTimePlot>("EnergyTimePlot")->sampleCount(), 1);
+    }
+
 private:
     template <class T> T* control(const QString& name) {
         T* w = m_window->findChild<T*>(name);
