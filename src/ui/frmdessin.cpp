@@ -215,10 +215,13 @@ void FrmDessin::Form_Load() {
         m_loaded = true;
         Demarrage({}, StartupMode::Interactive);
         installPrinterHint();
-        m_run->timeBox()->setText(toQt(Site.currentFolder));
+        // The working folder is told on the status line for a while ("Config. Data" lists it
+        // and the files built from it); the time box only ever shows the run's time.
+        statusBar()->showMessage("Working folder: " + toQt(Site.currentFolder), 8000);
         m_memo = std::make_unique<CaseMemo>();
     }
     show();
+    m_loop->refresh();
     DefilementH1_Change();
     // The derived values of the case as it opens (cyclotron frequency, Larmor diameter, energy).
     SpeciesRefresh(kReadoutRefresh);
