@@ -328,6 +328,24 @@ bool SceneRenderer::drawNewContent(QImage& image, const Scene3D& scene, const Vi
     return true;
 }
 
+QRectF SceneRenderer::axesFootprint(const Scene3D& scene, const ViewCamera& camera,
+                                    const RenderOptions& options) {
+    if (!options.showAxes) return {};
+    const double ratio =
+        options.pixelRatio > 0 && std::isfinite(options.pixelRatio) ? options.pixelRatio : 1.0;
+    const double L = axisLength(scene);
+    // The axes run both ways through the origin; their names stand about 20 px beyond the tips.
+    QRectF box;
+    for (int k = 0; k < 3; ++k) {
+        for (double sign : {-1.0, 1.0}) {
+            const Point3d tip{k == 0 ? sign * L : 0, k == 1 ? sign * L : 0, k == 2 ? sign * L : 0};
+            const QPointF q = camera.project(tip) / ratio;
+            box = box.united(QRectF(q, QSizeF(0, 0)).adjusted(-20, -20, 20, 20));
+        }
+    }
+    return box;
+}
+
 void SceneRenderer::drawOverlay(QPainter& p, const Scene3D& scene, const ViewCamera& camera,
                                 const RenderOptions& options) {
     p.save();
