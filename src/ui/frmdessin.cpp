@@ -215,9 +215,8 @@ void FrmDessin::Form_Load() {
         m_loaded = true;
         Demarrage({}, StartupMode::Interactive);
         installPrinterHint();
-        // The working folder is told on the status line for a while ("Config. Data" lists it
-        // and the files built from it); the time box only ever shows the run's time.
-        statusBar()->showMessage("Working folder: " + toQt(Site.currentFolder), 8000);
+        // The time box only ever shows the run's time; "Config. Data" lists the working folder
+        // and the files built from it.
         m_memo = std::make_unique<CaseMemo>();
     }
     show();
