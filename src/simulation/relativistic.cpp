@@ -53,11 +53,23 @@ double speedOfKineticEnergy(double ek, double mass) {
     return kSpeedOfLight * std::sqrt(k * (k + 2)) / (1 + k);
 }
 
+Vecteur3 ProperVelocityMemo::properOf(const Vecteur3& V, double& gammaOut) const {
+    if (valid && v(1) == V(1) && v(2) == V(2) && v(3) == V(3)) {
+        gammaOut = gamma;
+        return u;
+    }
+    gammaOut = lorentzFactorOfVelocity(V);
+    Vecteur3 U;
+    MultK(V, gammaOut, U);
+    return U;
+}
+
 void higueraCaryPush(double h, Vecteur3& R, Vecteur3& U, FieldRoutine field, double chargeOverMass,
-                     Vecteur3* bMid) {
+                     Vecteur3* bMid, double* gamma) {
     // Drift half a step at the velocity u / gamma to the midpoint, where the force acts.
+    const double gammaStart = gamma && *gamma >= 1 ? *gamma : lorentzFactorOfProper(U);
     Vecteur3 mid;
-    MultKPlus(U, h / (2 * lorentzFactorOfProper(U)), R, mid);
+    MultKPlus(U, h / (2 * gammaStart), R, mid);
     Vecteur3 E, B;
     field(mid, E, B);
     const double k = chargeOverMass * h / 2; // [C/kg s]
@@ -76,7 +88,7 @@ void higueraCaryPush(double h, Vecteur3& R, Vecteur3& U, FieldRoutine field, dou
         (sigma + std::sqrt(sigma * sigma + 4 * (tau2 + uTau * uTau / kC2))) / 2;
     Vecteur3 t;
     MultK(tau, 1 / std::sqrt(gammaMean2), t);
-    const double t2 = ProdScal(t, t);
+    const double t2 = tau2 / gammaMean2;
     // Mean proper velocity: (u- + (u-·t) t + u- × t) / (1 + t^2); then u+ = mean + mean × t.
     Vecteur3 cross, mean, uPlus;
     ProdVect(uMinus, t, cross);
@@ -87,8 +99,10 @@ void higueraCaryPush(double h, Vecteur3& R, Vecteur3& U, FieldRoutine field, dou
     MultKPlus(cross, 1, mean, uPlus);
     // The second half of the electric impulse, then the second half drift.
     MultKPlus(E, k, uPlus, U);
-    MultKPlus(U, h / (2 * lorentzFactorOfProper(U)), mid, R);
+    const double gammaEnd = lorentzFactorOfProper(U);
+    MultKPlus(U, h / (2 * gammaEnd), mid, R);
     if (bMid) *bMid = B;
+    if (gamma) *gamma = gammaEnd;
 }
 
 void relativisticStep(double h, const StateArray& Y, StateArray& Ynew, FieldRoutine field,
@@ -101,25 +115,25 @@ void relativisticStep(double h, const StateArray& Y, StateArray& Ynew, FieldRout
         refuseStep("relativistefaute pas, charge/masse ou état non fini", Y, Ynew);
         return;
     }
-    const bool remembered =
-        memo && memo->valid && memo->v(1) == V(1) && memo->v(2) == V(2) && memo->v(3) == V(3);
-    Vecteur3 U = remembered ? memo->u : properVelocity(V);
+    double gamma = 1;
+    Vecteur3 U = memo ? memo->properOf(V, gamma) : ProperVelocityMemo{}.properOf(V, gamma);
     if (!finiteVector(U)) {
         refuseStep("relativistefaute vitesse égale ou supérieure à celle de la lumière", Y, Ynew);
         return;
     }
     Vecteur3 B;
-    higueraCaryPush(h, R, U, field, chargeOverMass, &B);
+    higueraCaryPush(h, R, U, field, chargeOverMass, &B, &gamma);
     if (!finiteVector(B) || !finiteVector(U) || !finiteVector(R)) {
         refuseStep("relativistefaute champ non fini en ce point", Y, Ynew);
         return;
     }
-    const Vecteur3 vNew = velocityOfProper(U);
+    Vecteur3 vNew;
+    MultK(U, 1 / gamma, vNew);
     CopieEtat(Y, Ynew);
     pack(R, vNew, Ynew);
     const int n = Ldim >= 2 && Ldim <= kStateCapacity ? static_cast<int>(Ldim) : 8;
     Ynew(n) = Y(n) + h;
-    if (memo) *memo = {true, vNew, U};
+    if (memo) *memo = {true, vNew, U, gamma};
     if (bMidNorm) *bMidNorm = std::sqrt(ProdScal(B, B));
     if (bMid) *bMid = B;
 }

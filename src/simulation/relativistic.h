@@ -26,16 +26,23 @@ double speedOfKineticEnergy(double ek, double mass);
 /// half a drift at U/γ, the field at the midpoint, half an electric kick, the magnetic rotation
 /// at the γ of the mean proper velocity (which makes the step exact for a particle moving at
 /// the E × B drift, and volume-preserving), half an electric kick, half a drift. Returns the
-/// field B at the midpoint [T] through bMid when given. No check of finiteness.
+/// field B at the midpoint [T] through bMid when given. gamma (when given) holds the Lorentz
+/// factor of U on entry, which saves computing it, and receives the new one. No check of
+/// finiteness.
 void higueraCaryPush(double h, Vecteur3& R, Vecteur3& U, FieldRoutine field, double chargeOverMass,
-                     Vecteur3* bMid = nullptr);
+                     Vecteur3* bMid = nullptr, double* gamma = nullptr);
 
 /// The proper velocity a run carries from step to step: the state array holds velocities, and
 /// recomputing u from v near c would lose the digits the rotation keeps.
 struct ProperVelocityMemo {
     bool valid = false;
-    Vecteur3 v; ///< the velocity of the last state produced [m/s]
-    Vecteur3 u; ///< its proper velocity [m/s]
+    Vecteur3 v;       ///< the velocity of the last state produced [m/s]
+    Vecteur3 u;       ///< its proper velocity [m/s]
+    double gamma = 1; ///< its Lorentz factor
+
+    /// The memo's proper velocity when V is the velocity it remembers, else γV [m/s] (NaN
+    /// components at or above c); gammaOut receives its Lorentz factor.
+    Vecteur3 properOf(const Vecteur3& V, double& gammaOut) const;
 };
 
 /// One relativistic step of the particle state Y (x vx y vy z vz constant t) by h [s] into
