@@ -50,16 +50,9 @@ std::optional<int> prepareCase(CaseModel& model, const BatchOptions& options, st
         }
         err << "gyrotrace: example " << loaded.value << " of " << memo.count() << " loaded\n";
     }
-    // The method first: it decides how an energy turns into a speed, whatever the order typed.
-    for (const bool method : {true, false}) {
-        for (const std::string& setting : options.settings) {
-            if ((setting.rfind("method=", 0) == 0) != method) continue;
-            const std::string message = applyCaseSetting(model, setting);
-            if (!message.empty()) {
-                err << "gyrotrace: " << message << "\n";
-                return kBatchBadArguments;
-            }
-        }
+    if (const std::string message = applyCaseSettings(model, options.settings); !message.empty()) {
+        err << "gyrotrace: " << message << "\n";
+        return kBatchBadArguments;
     }
     if (const auto problem = caseStartProblem(model)) {
         err << "gyrotrace: " << *problem << "\n";
