@@ -983,6 +983,8 @@ void FrmDessinTest::relativisticMethodReadouts() {
     QVERIFY(near(readout("Texte3_10"), frequency / gamma));
     QVERIFY(near(readout("Texte3_11"), diameter * gamma));
     QVERIFY(near(readout("Texte3_14"), 1e6));
+    // No error limit to propose: the hint tells the phase, as for Boris.
+    QVERIFY(control<QLabel>("AccuracyHintText")->text().startsWith("Relativistic at N = 32"));
     // The same speed under Cash-Karp is read the Newtonian way, and back again.
     click("MethodCashKarp");
     QVERIFY(near(readout("Texte3_10"), frequency));
