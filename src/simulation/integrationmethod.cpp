@@ -81,7 +81,13 @@ void IntegrationStep(double& h, const StateArray& Y, StateArray& Ynew, const Ste
     const RunRecord& rec = runRecord();
     const bool relativistic = choice.method == IntegrationMethod::Relativistic;
     // The step rule follows the gyration at the particle's own frequency |q|B/(γm).
-    const double gamma = relativistic ? lorentzFactorOfVelocity(velocity(Y)) : 1;
+    // γ from the carried momentum where the run has one: no digit lost near c, no square root.
+    double gamma = 1;
+    if (relativistic && plan.momentum) {
+        plan.momentum->properOf(velocity(Y), gamma);
+    } else if (relativistic) {
+        gamma = lorentzFactorOfVelocity(velocity(Y));
+    }
     const double qm = rec.Charge / rec.Mass;
     const double qmStep = std::isfinite(gamma) ? qm / gamma : qm;
     // The case's fields read once for the step, as the Cash-Karp step reads them.
@@ -120,7 +126,10 @@ void IntegrationStep(double& h, const StateArray& Y, StateArray& Ynew, const Ste
         MultKPlus(V, hStep / 2, R, mid); // the midpoint the step met the field at
         plan.pace->learn(mid, bMid);
     }
-    const double gammaNew = relativistic ? lorentzFactorOfVelocity(velocity(Ynew)) : 1;
+    double gammaNew = 1;
+    if (relativistic) {
+        gammaNew = plan.momentum ? plan.momentum->gamma : lorentzFactorOfVelocity(velocity(Ynew));
+    }
     const double next = borisStepSize(n, std::isfinite(gammaNew) ? qm / gammaNew : qm, bMidNorm);
     if (next > 0) {
         h = next;
