@@ -52,12 +52,9 @@ std::optional<int> prepareCase(CaseModel& model, const BatchOptions& options, st
         }
         err << "gyrotrace: example " << loaded.value << " of " << memo.count() << " loaded\n";
     }
-    for (const std::string& setting : options.settings) {
-        const std::string message = applyCaseSetting(model, setting);
-        if (!message.empty()) {
-            err << "gyrotrace: " << message << "\n";
-            return kBatchBadArguments;
-        }
+    if (const std::string message = applyCaseSettings(model, options.settings); !message.empty()) {
+        err << "gyrotrace: " << message << "\n";
+        return kBatchBadArguments;
     }
     if (const auto problem = caseStartProblem(model)) {
         err << "gyrotrace: " << *problem << "\n";

@@ -30,10 +30,13 @@ void addOptions(QCommandLineParser& parser) {
         {"set",
          "Set a value of the case (repeatable). Keys: x y z vx vy vz energy species "
          "(electron|proton|xenon) shape (cylindrical|uniform|radial|dipole|double-dipole) "
-         "Ex Ey Ez Bx By Bz P0..P11 errmax method (cash-karp|boris) steps-per-gyration "
-         "(Boris steps per turn, from 4; default 32). Motion is computed without relativity: "
-         "a start speed at or above the speed of light is refused, from a tenth of it a warning "
-         "is given. A Boris step is also bounded so that it never passes the end time, turns "
+         "Ex Ey Ez Bx By Bz P0..P11 errmax method (cash-karp|boris|relativistic) "
+         "steps-per-gyration (Boris and relativistic steps per turn, from 4; default 32). "
+         "cash-karp and boris compute the motion without relativity: a start speed at or above "
+         "the speed of light is refused, from a tenth of it a warning is given. relativistic "
+         "(Higuera-Cary) is right at any speed: energy, frequency, diameter, W, mu and Ek_eV "
+         "then follow (gamma - 1) m c^2. A Boris or relativistic step is also bounded so that it "
+         "never passes the end time, turns "
          "at most 1/N of a gyration at the strongest field it can meet, and moves the particle "
          "at most 1/N of the distance over which the field changes by its own size (at least "
          "the start distance from the origin / N).",

@@ -97,14 +97,12 @@ void freshState() {
 }
 
 // The case of a run over the fresh state: the example's boxes when there are some, then the
-// settings "KEY=VALUE" in order, with the command line's checks and messages.
+// settings "KEY=VALUE" in order (the method first), with the command line's checks and messages.
 void applyCase(const Boxes* boxes, const std::vector<std::string>& settings) {
     CaseModel& model = theCase();
     if (boxes) applyBoxes(model, *boxes);
-    for (const std::string& setting : settings) {
-        const std::string message = applyCaseSetting(model, setting);
-        if (!message.empty()) throw std::invalid_argument(message);
-    }
+    const std::string message = applyCaseSettings(model, settings);
+    if (!message.empty()) throw std::invalid_argument(message);
     if (const auto problem = caseStartProblem(model)) throw std::invalid_argument(*problem);
 }
 

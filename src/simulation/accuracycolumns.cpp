@@ -2,6 +2,7 @@
 #include "accuracycolumns.h"
 
 #include "fields.h"
+#include "integrationmethod.h"
 #include "runrecord.h"
 
 #include <algorithm>
@@ -74,7 +75,11 @@ DriftReadout driftReadoutOfState(const StateArray& Y) {
     Vecteur3 E, B;
     Champ(R, E, B);
     const RunRecord& rec = runRecord();
-    return driftReadout(R, velocity(Y), E, B, rec.Charge, rec.Mass);
+    // Relativistic motion gyrates as a mass γm would, and its moment is γ² m v⊥² / (2B).
+    const double gamma = motionLorentzFactor(velocity(Y));
+    DriftReadout d = driftReadout(R, velocity(Y), E, B, rec.Charge, gamma * rec.Mass);
+    d.mu *= gamma;
+    return d;
 }
 
 } // namespace gyro

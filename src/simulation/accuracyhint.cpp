@@ -151,6 +151,17 @@ AccuracyHint accuracyHintAt(double errMax, const Vecteur3& R, const Vecteur3& V,
         note.text = borisPhaseText(choice.stepsPerGyration);
         return note;
     }
+    if (choice.method == IntegrationMethod::Relativistic) {
+        // No error limit either: the phase slips as Boris's at low speed, half as much the other
+        // way near c.
+        AccuracyHint note;
+        note.shown = true;
+        note.text = "Relativistic at N = " + FormatGeneral(choice.stepsPerGyration) +
+                    " steps per gyration: the phase is at most one radian off after " +
+                    FormatGeneral(std::round(1 / borisPhaseSlip(choice.stepsPerGyration))) +
+                    " gyrations.";
+        return note;
+    }
     Vecteur3 E, B;
     Champ(R, E, B);
     const RunRecord& rec = runRecord();

@@ -9,19 +9,15 @@
 
 namespace gyro {
 
-namespace {
-
-bool finite(const Vecteur3& v) {
+bool finiteVector(const Vecteur3& v) {
     return std::isfinite(v(1)) && std::isfinite(v(2)) && std::isfinite(v(3));
 }
 
-void refuse(const char* label, const StateArray& Y, StateArray& Ynew) {
+void refuseStep(const char* label, const StateArray& Y, StateArray& Ynew) {
     if (StopCalcul != 1) AlerteCalcul(label);
     StopCalcul = 1;
     CopieEtat(Y, Ynew);
 }
-
-} // namespace
 
 double borisStepSize(double stepsPerGyration, double chargeOverMass, double bNorm) {
     const double omega = std::fabs(chargeOverMass) * bNorm; // cyclotron frequency [rad/s]
@@ -35,8 +31,9 @@ void borisStep(double h, const StateArray& Y, StateArray& Ynew, FieldRoutine fie
                double chargeOverMass, double* bMidNorm, Vecteur3* bMid) {
     const Vecteur3 R = position(Y);
     const Vecteur3 V = velocity(Y);
-    if (!std::isfinite(h) || !std::isfinite(chargeOverMass) || !finite(R) || !finite(V)) {
-        refuse("borisfaute pas, charge/masse ou état non fini", Y, Ynew);
+    if (!std::isfinite(h) || !std::isfinite(chargeOverMass) || !finiteVector(R) ||
+        !finiteVector(V)) {
+        refuseStep("borisfaute pas, charge/masse ou état non fini", Y, Ynew);
         return;
     }
     // Drift half a step to the midpoint, where the force acts for the whole step.
@@ -44,8 +41,8 @@ void borisStep(double h, const StateArray& Y, StateArray& Ynew, FieldRoutine fie
     MultKPlus(V, h / 2, R, mid);
     Vecteur3 E, B;
     field(mid, E, B);
-    if (!finite(E) || !finite(B)) {
-        refuse("borisfaute champ non fini en ce point", Y, Ynew);
+    if (!finiteVector(E) || !finiteVector(B)) {
+        refuseStep("borisfaute champ non fini en ce point", Y, Ynew);
         return;
     }
     const double k = chargeOverMass * h / 2; // [C/kg s]

@@ -11,6 +11,12 @@ namespace gyro {
 /// case's FieldModel).
 using FieldRoutine = FunctionRef<void(const Vecteur3& R, Vecteur3& E, Vecteur3& B)>;
 
+/// True when all three components of v are finite.
+bool finiteVector(const Vecteur3& v);
+/// Stops a run at a step that cannot be taken: reports `label` (once per run), sets
+/// StopCalcul = 1 and leaves Ynew = Y.
+void refuseStep(const char* label, const StateArray& Y, StateArray& Ynew);
+
 /// Default number of Boris steps per gyration.
 inline constexpr double kDefaultStepsPerGyration = 32;
 

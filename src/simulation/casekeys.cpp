@@ -144,6 +144,17 @@ std::string applyCaseSetting(CaseModel& model, const std::string& setting) {
     return {};
 }
 
+std::string applyCaseSettings(CaseModel& model, const std::vector<std::string>& settings) {
+    for (const bool method : {true, false}) {
+        for (const std::string& setting : settings) {
+            if ((setting.rfind("method=", 0) == 0) != method) continue;
+            if (std::string message = applyCaseSetting(model, setting); !message.empty())
+                return message;
+        }
+    }
+    return {};
+}
+
 std::optional<std::string> caseStartProblem(const CaseModel& model) {
     if (isNull(model, slot::kX)) return "the initial position x,y,z is null";
     if (isNull(model, slot::kVx)) return "the initial velocity x,y,z is null";

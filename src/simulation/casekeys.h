@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace gyro {
 
@@ -33,9 +34,14 @@ TypedNumber readTypedNumber(std::string_view text);
 
 /// Applies one "KEY=VALUE" to the case: a numeric key, "species" (electron, proton, xenon),
 /// "shape" (cylindrical, uniform, radial, dipole, double-dipole), "energy" [eV], which rescales
-/// the initial velocity, or the run's integration method: "method" (cash-karp, boris) and
+/// the initial velocity, or the run's integration method: "method" (cash-karp, boris,
+/// relativistic) and
 /// "steps-per-gyration" (from 4 up). Returns the message of a refused setting, empty on success.
 std::string applyCaseSetting(CaseModel& model, const std::string& setting);
+/// Applies the settings in order, except that "method=..." goes first: the method decides how an
+/// energy becomes a speed, whatever the order they were given in. Stops at the first refused
+/// setting and returns its message; empty on success.
+std::string applyCaseSettings(CaseModel& model, const std::vector<std::string>& settings);
 
 /// Why the case cannot be run as it stands (a null initial position or velocity, a start speed
 /// at or above the speed of light), or nothing when it can.

@@ -1,6 +1,8 @@
 // The energy invariant: closed form, alarm levels and the step-by-step tracker of a run.
 #include "energyinvariant.h"
 
+#include "relativistic.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -8,7 +10,8 @@ namespace gyro {
 
 namespace {
 
-double kineticEnergy(const Vecteur3& V, double mass) {
+double kineticEnergy(const Vecteur3& V, double mass, bool relativistic = false) {
+    if (relativistic) return relativisticKineticEnergy(std::sqrt(ProdScal(V, V)), mass);
     return 0.5 * mass * ProdScal(V, V);
 }
 
@@ -27,14 +30,16 @@ DriftLevel driftLevel(double relativeChange) {
     return a < 1e-3 ? DriftLevel::Fine : DriftLevel::Notice;
 }
 
-void EnergyInvariant::start(const Vecteur3& R0, const Vecteur3& V0, double charge, double mass) {
+void EnergyInvariant::start(const Vecteur3& R0, const Vecteur3& V0, double charge, double mass,
+                            bool relativistic) {
     m_started = true;
+    m_relativistic = relativistic;
     m_charge = charge;
     m_mass = mass;
     m_last = R0;
     m_work = 0;
     m_workCompensation = 0;
-    m_kinetic = kineticEnergy(V0, mass);
+    m_kinetic = kineticEnergy(V0, mass, relativistic);
     m_start = m_kinetic;
     m_peak = m_kinetic;
 }
@@ -49,7 +54,7 @@ void EnergyInvariant::advance(const Vecteur3& R, const Vecteur3& V, const Vecteu
     m_workCompensation = (total - m_work) - term;
     m_work = total;
     m_last = R;
-    m_kinetic = kineticEnergy(V, m_mass);
+    m_kinetic = kineticEnergy(V, m_mass, m_relativistic);
     m_peak = std::max(m_peak, m_kinetic);
 }
 

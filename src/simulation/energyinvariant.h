@@ -16,13 +16,14 @@ double energyInvariant(const Vecteur3& R, const Vecteur3& V, const Vecteur3& E, 
 enum class DriftLevel { Fine, Notice, Alarm };
 DriftLevel driftLevel(double relativeChange);
 
-/// Follows W along a run. The work of E is summed step by step with the field of each step, so
-/// that W stays meaningful when the user retypes E during a run; with a constant E the sum is
-/// the closed form of energyInvariant.
+/// Follows W along a run (with `relativistic`, Ek = (γ - 1) m c^2). The work of E is summed step by
+/// step with the field of each step, so that W stays meaningful when the user retypes E during a
+/// run; with a constant E the sum is the closed form of energyInvariant.
 class EnergyInvariant {
 public:
-    /// Starts at the initial state: W0 = Ek0.
-    void start(const Vecteur3& R0, const Vecteur3& V0, double charge, double mass);
+    /// Starts at the initial state: W0 = Ek0; Ek is relativistic with `relativistic`.
+    void start(const Vecteur3& R0, const Vecteur3& V0, double charge, double mass,
+               bool relativistic = false);
     /// Moves to the state (R, V) reached by a step, with the electric field E of that step.
     void advance(const Vecteur3& R, const Vecteur3& V, const Vecteur3& E);
 
@@ -42,6 +43,7 @@ private:
     bool m_started = false;
     double m_charge = 0;           // [C]
     double m_mass = 0;             // [kg]
+    bool m_relativistic = false;   // Ek = (γ - 1) m c^2 rather than m v^2 / 2
     Vecteur3 m_last;               // position of the last state [m]
     double m_work = 0;             // work of E since the start [J]
     double m_workCompensation = 0; // low-order part lost by the last addition [J]

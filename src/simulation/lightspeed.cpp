@@ -3,8 +3,10 @@
 
 #include "casemodel.h"
 #include "caseslots.h"
+#include "integrationmethod.h"
 #include "numerics/numberformat.h"
 #include "numerics/numberread.h"
+#include "relativistic.h"
 #include "runrecord.h"
 
 #include <cmath>
@@ -37,6 +39,7 @@ std::optional<double> speedWithTypedValue(const CaseModel& model, int index,
         // Kinetic energy [eV] of the selected species: v = sqrt(2 E e / m).
         const double mass = runRecord().Mass;
         if (!(mass > 0) || !(value > 0)) return std::nullopt;
+        if (relativisticMotion()) return speedOfKineticEnergy(value * kElementaryCharge, mass);
         return std::sqrt(2 * value * kElementaryCharge / mass);
     }
     if (index < slot::kVx || index > slot::kVx + 2) return std::nullopt;
@@ -51,7 +54,10 @@ std::vector<std::string> relativisticWarnings(const Vecteur3& V, const Vecteur3&
     std::vector<std::string> warnings;
     const double limit = kRelativisticFraction * kSpeedOfLight;
     const double speed = normOf(V);
-    if (speed > limit) {
+    // The relativistic method is right at any speed below c: only a drift that no frame can
+    // follow (|E⊥| >= c|B|) is worth a word there.
+    const bool relativistic = relativisticMotion();
+    if (speed > limit && !relativistic) {
         warnings.push_back(
             "the speed " + speedText(speed) +
             " is above a tenth of the speed of light: the motion is computed "
@@ -65,18 +71,19 @@ std::vector<std::string> relativisticWarnings(const Vecteur3& V, const Vecteur3&
         Vecteur3 drift;
         ProdVect(E, B, drift);
         const double vd = normOf(drift) / b2; // |E⊥| / |B|
-        if (vd > limit) {
+        if (vd >= kSpeedOfLight || (vd > limit && !relativistic)) {
             warnings.push_back("the E x B drift speed " + speedText(vd) +
                                (vd >= kSpeedOfLight ? " is not below the speed of light"
                                                     : " is above a tenth of the speed of light") +
-                               ": the motion is computed without relativity");
+                               (relativistic ? ": E accelerates the particle without bound"
+                                             : ": the motion is computed without relativity"));
         }
     }
     return warnings;
 }
 
 std::string SpeedWatch::check(const Vecteur3& V, double t) {
-    if (m_warned) return {};
+    if (m_warned || relativisticMotion()) return {};
     const double speed = normOf(V);
     if (!(speed > kRelativisticFraction * kSpeedOfLight)) return {};
     m_warned = true;

@@ -13,6 +13,7 @@
 #include "numerics/errorreport.h"
 #include "numerics/rungekutta.h"
 #include "numerics/vectorstate.h"
+#include "relativistic.h"
 #include "runrecord.h"
 #include "tracesink.h"
 
@@ -42,11 +43,12 @@ struct RunDriver::Run {
     std::uint64_t accepted = 0;
     std::uint64_t rejectedAtStart = 0;
     TrajectoryRecord record;
-    EnergyInvariant invariant; // W = Ek - q E·(r - r0) since the start
-    ArrowScale arrows;         // lengths of the automatic-scale arrows
-    BorisPace pace;            // the Boris step's memory of the field along the path
-    SpeedWatch speedWatch;     // tells once when the speed passes a tenth of c
-    std::string speedWarning;  // what it told
+    EnergyInvariant invariant;   // W = Ek - q E·(r - r0) since the start
+    ArrowScale arrows;           // lengths of the automatic-scale arrows
+    BorisPace pace;              // the Boris step's memory of the field along the path
+    ProperVelocityMemo momentum; // u = γv between relativistic steps
+    SpeedWatch speedWatch;       // tells once when the speed passes a tenth of c
+    std::string speedWarning;    // what it told
 };
 
 RunDriver::RunDriver(CaseModel& model, TraceSink& sink) : m_model(model), m_sink(sink) {}
@@ -165,7 +167,9 @@ bool RunDriver::RunTrajectory() {
     run->speedWatch.check(V, 0);
     // Until the trajectory shows its own size, the arrows follow the gyration's (at most the
     // scene's).
-    run->arrows.start(R, std::min(gyrationOf(rec.Mass, rec.Charge, V, B).larmorDiameter, 2 * r0));
+    const double gyratingMass = motionLorentzFactor(V) * rec.Mass; // γm: the relativistic gyration
+    run->arrows.start(R,
+                      std::min(gyrationOf(gyratingMass, rec.Charge, V, B).larmorDiameter, 2 * r0));
 
     if (m_model.Coche1(slot::kFieldLines)) {
         drawFieldLines(R);
@@ -175,7 +179,7 @@ bool RunDriver::RunTrajectory() {
     run->h = 0.0001 / 2000000;
     readColourTable(run->colour, m_model, false);
     run->rejectedAtStart = RungeRejections;
-    run->invariant.start(R, V, rec.Charge, rec.Mass);
+    run->invariant.start(R, V, rec.Charge, rec.Mass, relativisticMotion());
     // The record starts with the initial state, as the command line's table does.
     run->record.add({0, R(1), R(2), R(3), V(1), V(2), V(3)});
     m_lastTime = 0;
@@ -268,6 +272,7 @@ bool RunDriver::stepOnce(Run& run) {
     const double tp = m_model.Texte3Value(slot::kPauseTime);
     if (tp > run.Y(static_cast<int>(Ldim))) plan.endTime = std::min(plan.endTime, tp);
     plan.pace = &run.pace;
+    plan.momentum = &run.momentum;
     IntegrationStep(run.h, run.Y, run.Ynew, plan); // Cash-Karp, or Boris when chosen
     if (StopCalcul == 1) {
         StopCalcul = 0;

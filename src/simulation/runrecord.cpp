@@ -5,9 +5,11 @@
 #include "caseslots.h"
 #include "fields.h"
 #include "gyration.h"
+#include "integrationmethod.h"
 #include "numerics/constants.h"
 #include "numerics/errorreport.h"
 #include "numerics/numberformat.h"
+#include "relativistic.h"
 
 #include <cmath>
 
@@ -36,6 +38,7 @@ Vecteur3 velocity(const StateArray& Y) {
 }
 
 double kineticEnergyEv(double speed, double mass) {
+    if (relativisticMotion()) return relativisticKineticEnergy(speed, mass) / kElementaryCharge;
     return std::pow(speed, 2) * (mass / 2) / kElementaryCharge;
 }
 
@@ -80,7 +83,9 @@ void SpeciesRefresh(int index) {
         rec.energy = kineticEnergyEv(speed, rec.Mass);
         // Cyclotron frequency and Larmor diameter of the selected species (signed omega).
         rec.cyclotronOmega = rec.BNorm * rec.Charge / rec.Mass;
-        const Gyration g = gyrationOf(rec.Mass, rec.Charge, rec.windowV, rec.windowB);
+        // The relativistic motion gyrates as a mass γm would: |q|B/(2πγm), 2γm v⊥/(|q|B).
+        const double gamma = motionLorentzFactor(rec.windowV);
+        const Gyration g = gyrationOf(gamma * rec.Mass, rec.Charge, rec.windowV, rec.windowB);
         rec.cyclotronFrequency = g.frequency;
         rec.larmorDiameter = g.larmorDiameter;
         model.setText(BoxFamily::Texte3, slot::kCyclotronFrequency, FormatSignif(g.frequency, 2));
@@ -108,10 +113,16 @@ void EnergyEdit(int index) {
         AlerteCalcul("_Texte3_Changefaute énergie non positive ignorée");
         return;
     }
-    // Non-relativistic kinetic energy: the speed scales as the square root of the energy.
-    const double s = std::pow(wanted / current, 0.5);
+    // Non-relativistic kinetic energy: the speed scales as the square root of the energy; the
+    // relativistic one gives the speed below c of (γ - 1) m c^2.
+    const double s = relativisticMotion()
+                         ? speedOfKineticEnergy(wanted * kElementaryCharge, rec.Mass) / normseule(V)
+                         : std::pow(wanted / current, 0.5);
+    // Near c three digits of the speed would lose the energy (2.99e8 m/s is γ = 15 whether
+    // 10 or 20 MeV was typed): the relativistic speed keeps ten.
+    const int digits = relativisticMotion() ? 10 : 3;
     for (int i = 0; i <= 2; ++i)
-        model.setText(BoxFamily::Texte3, slot::kVx + i, FormatSignif(s * V(i + 1), 3));
+        model.setText(BoxFamily::Texte3, slot::kVx + i, FormatSignif(s * V(i + 1), digits));
 }
 
 void readDrawingOptions(RunRecord& record, const CaseModel& model) {

@@ -101,7 +101,8 @@ Vecteur3 position(const StateArray& Y);
 /// (Y(2), Y(4), Y(6)) [m/s].
 Vecteur3 velocity(const StateArray& Y);
 
-/// Kinetic energy [eV] of mass [kg] at speed [m/s]: speed^2 (mass/2) / 1.6021e-19.
+/// Kinetic energy [eV] of mass [kg] at speed [m/s]: speed^2 (mass/2) / 1.6021e-19, or
+/// (γ - 1) m c^2 / 1.6021e-19 under the relativistic method.
 double kineticEnergyEv(double speed, double mass);
 
 /// The species refresh (mouse over the Texte3 boxes, species click, run button): sets Charge and

@@ -15,6 +15,7 @@
 #include "frmhelp.h"
 #include "frmoptions.h"
 #include "inputboxasker.h"
+#include "integrationmethodpanel.h"
 #include "mainmenu.h"
 #include "resultspanel.h"
 #include "runloop.h"
@@ -161,6 +162,9 @@ QWidget* FrmDessin::buildInputs() {
 }
 
 void FrmDessin::connectHandlers() {
+    // The read-outs (frequency, diameter, energy) of the relativistic method are γ's own.
+    connect(m_accuracy->methodPanel(), &IntegrationMethodPanel::methodChanged, this,
+            [] { SpeciesRefresh(kReadoutRefresh); });
     connect(m_run, &RunPanel::runClicked, this, &FrmDessin::Commande14_Click);
     connect(m_run, &RunPanel::pauseClicked, this, &FrmDessin::Commande2_Click);
     connect(m_run, &RunPanel::otherCaseClicked, this, &FrmDessin::Commande3_Click);

@@ -21,9 +21,14 @@ IntegrationMethodPanel::IntegrationMethodPanel(QWidget* parent) : QWidget(parent
     m_boris->setObjectName("MethodBoris");
     m_boris->setToolTip("Fixed steps per gyration at the local field; keeps the kinetic energy "
                         "exactly in a pure magnetic field");
+    m_relativistic = new QRadioButton("Relativistic (Higuera-Cary)", this);
+    m_relativistic->setObjectName("MethodRelativistic");
+    m_relativistic->setToolTip("Boris steps on the momentum γmv: right at any speed below c; the "
+                               "energy, frequency and diameter follow the Lorentz factor γ");
     auto* group = new QButtonGroup(this);
     group->addButton(m_cashKarp);
     group->addButton(m_boris);
+    group->addButton(m_relativistic);
     m_steps = new QLineEdit(this);
     m_steps->setObjectName("StepsPerGyration");
     m_steps->setToolTip("Boris steps per gyration (from 4 up; 32 by default)");
@@ -36,7 +41,8 @@ IntegrationMethodPanel::IntegrationMethodPanel(QWidget* parent) : QWidget(parent
     grid->addWidget(m_boris, 1, 0);
     grid->addWidget(new QLabel("Steps per gyration", this), 1, 1);
     grid->addWidget(m_steps, 1, 2);
-    grid->addWidget(m_message, 2, 0, 1, 3);
+    grid->addWidget(m_relativistic, 2, 0, 1, 3);
+    grid->addWidget(m_message, 3, 0, 1, 3);
     grid->setColumnStretch(2, 1);
 
     connect(m_cashKarp, &QRadioButton::clicked, this, [this] {
@@ -47,13 +53,18 @@ IntegrationMethodPanel::IntegrationMethodPanel(QWidget* parent) : QWidget(parent
         integrationChoice().method = IntegrationMethod::Boris;
         emit methodChanged();
     });
+    connect(m_relativistic, &QRadioButton::clicked, this, [this] {
+        integrationChoice().method = IntegrationMethod::Relativistic;
+        emit methodChanged();
+    });
     connect(m_steps, &QLineEdit::editingFinished, this, &IntegrationMethodPanel::commitSteps);
     showChoice();
 }
 
 void IntegrationMethodPanel::showChoice() {
     const IntegrationChoice& choice = integrationChoice();
-    (choice.method == IntegrationMethod::Boris ? m_boris : m_cashKarp)->setChecked(true);
+    QRadioButton* const shown[] = {m_cashKarp, m_boris, m_relativistic};
+    shown[static_cast<int>(choice.method)]->setChecked(true);
     m_steps->setText(QString::number(choice.stepsPerGyration, 'g', 15));
 }
 

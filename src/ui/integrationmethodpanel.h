@@ -1,5 +1,5 @@
-// The choice of the integration method: Cash-Karp with its error limit, or Boris with a number of
-// steps per gyration.
+// The choice of the integration method: Cash-Karp with its error limit, Boris with a number of
+// steps per gyration, or the relativistic Boris-type pusher with the same steps.
 #pragma once
 
 #include <QWidget>
@@ -23,11 +23,12 @@ public:
 
     QRadioButton* cashKarpOption() const { return m_cashKarp; }
     QRadioButton* borisOption() const { return m_boris; }
+    QRadioButton* relativisticOption() const { return m_relativistic; }
     QLineEdit* stepsBox() const { return m_steps; }
     QLabel* message() const { return m_message; }
 
 signals:
-    /// The user chose the other method.
+    /// The user chose another method.
     void methodChanged();
 
 private:
@@ -35,6 +36,7 @@ private:
 
     QRadioButton* m_cashKarp = nullptr;
     QRadioButton* m_boris = nullptr;
+    QRadioButton* m_relativistic = nullptr;
     QLineEdit* m_steps = nullptr;
     QLabel* m_message = nullptr;
 };

@@ -113,6 +113,66 @@ TEST_F(BatchTest, UniformFieldElectronGyratesAndDriftsAsTheAnalyticMotion) {
         << o.err;
 }
 
+// A 1 MeV electron in 0.01 T under the relativistic method (typed after the energy): the speed
+// is the one of (γ - 1) m c^2 = 1 MeV, below c; the table's Ek_eV, W and mu = γ² m v⊥²/(2B)
+// stay put, and the read-outs are |q|B/(2πγm) and 2γ m v/(|q|B).
+TEST_F(BatchTest, RelativisticElectronOfOneMeV) {
+    constexpr double c = 299792458.0, b = 0.01;
+    const double gamma = 1 + 1e6 * -kElectronCharge / (kElectronMass * c * c);
+    const double v = c * std::sqrt(1 - 1 / (gamma * gamma));
+    const Outcome o = run({"--batch",
+                           "--set",
+                           "shape=uniform",
+                           "--set",
+                           "Bz=0.01",
+                           "--set",
+                           "Ez=0",
+                           "--set",
+                           "vx=1",
+                           "--set",
+                           "vy=0",
+                           "--set",
+                           "vz=0",
+                           "--set",
+                           "energy=1e6",
+                           "--set",
+                           "method=relativistic",
+                           "--steps",
+                           "640",
+                           "--columns",
+                           "W_rel,mu",
+                           "--csv",
+                           "-"});
+    ASSERT_EQ(o.code, 0) << o.err;
+    EXPECT_EQ(o.err.find("speed of light"), std::string::npos) << o.err;
+    std::istringstream in(o.out);
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line, "t,x,y,z,vx,vy,vz,Bnorm,Ek_eV,W_rel,mu");
+    const double mu = gamma * gamma * kElectronMass * v * v / (2 * b);
+    int count = 0;
+    while (std::getline(in, line)) {
+        std::vector<double> r;
+        std::istringstream cells(line);
+        for (std::string cell; std::getline(cells, cell, ',');) r.push_back(std::stod(cell));
+        ASSERT_EQ(r.size(), 11u) << line;
+        EXPECT_NEAR(std::hypot(r[4], r[5], r[6]), v, 1e-8 * v) << line;
+        EXPECT_NEAR(r[8], 1e6, 1e-3) << line;
+        EXPECT_LT(std::fabs(r[9]), 1e-12) << line;
+        EXPECT_NEAR(r[10], mu, 1e-8 * mu) << line;
+        ++count;
+    }
+    EXPECT_EQ(count, 641);
+    const auto shown = [&](const std::string& label) {
+        const auto at = o.err.find(label);
+        return at == std::string::npos ? NAN : std::stod(o.err.substr(at + label.size()));
+    };
+    const double frequency = -kElectronCharge * b / (2 * 3.14159265358979 * gamma * kElectronMass);
+    EXPECT_NEAR(shown("Cyclotron frequency (Hz): "), frequency, 0.01 * frequency) << o.err;
+    const double diameter = 2 * gamma * kElectronMass * v / (-kElectronCharge * b);
+    EXPECT_NEAR(shown("Larmor diameter (m): "), diameter, 0.01 * diameter) << o.err;
+}
+
 TEST_F(BatchTest, BadArgumentsExitWithCodeTwoAndOneLineNamingTheProblem) {
     struct Row {
         QStringList args;

@@ -8,6 +8,7 @@
 #include "simulation/casememo.h"
 #include "simulation/casemodel.h"
 #include "simulation/caseslots.h"
+#include "simulation/integrationmethod.h"
 #include "simulation/rundriver.h"
 #include "simulation/runrecord.h"
 #include "simulation/startup.h"
@@ -123,6 +124,7 @@ private slots:
     void replaceSavesOverTheCurrentExample();
     void typedFieldChangesTheCurvature();
     void energyEditRescalesTheVelocity();
+    void relativisticMethodReadouts();
     void driftReadOut();
     void notANumberIsMarkedNotAsked();
     void readoutsFollowCommittedValues();
@@ -200,6 +202,7 @@ void FrmDessinTest::cleanup() {
     ErrorReport::instance().setEndProgram({});
     ErrorReport::instance().reset();
     StopCalcul = 0;
+    integrationChoice() = IntegrationChoice{};
     QDir::setCurrent(m_previousFolder);
     m_dir.reset();
     ResetStartup();
@@ -957,6 +960,41 @@ void FrmDessinTest::energyEditRescalesTheVelocity() {
     endAllRuns();
     control<QScrollBar>("DefilementH1")->setValue(1);
     QCOMPARE(box("Texte3_4")->text(), QString("12.345678"));
+}
+
+void FrmDessinTest::relativisticMethodReadouts() {
+    openWindow();
+    const double q = 1.6021e-19, c = 299792458.0, b = 0.01;
+    click("Option4_1");
+    type("Texte4_2", "0");
+    type("Texte6_2", "0.01");
+    type("Texte3_3", "0");
+    type("Texte3_4", "1000");
+    type("Texte3_5", "0");
+    // A 1 MeV electron under the relativistic method: (γ - 1) m c² = 1 MeV at v < c, gyrating
+    // at |q|B/(2πγm) on a diameter 2γmv/(|q|B).
+    click("MethodRelativistic");
+    type("Texte3_14", "1e6");
+    const double gamma = 1 + 1e6 * q / (kElectronMass * c * c);
+    const double v = c * std::sqrt(1 - 1 / (gamma * gamma));
+    auto readout = [&](const char* name) { return Val(box(name)->text().toStdString()); };
+    auto near = [](double a, double b) { return std::abs(a / b - 1) < 0.01; };
+    QVERIFY(std::abs(readout("Texte3_4") / v - 1) < 1e-8);
+    const double frequency = q * b / (2 * kPi * kElectronMass);
+    const double diameter = 2 * kElectronMass * v / (q * b);
+    QVERIFY(near(readout("Texte3_10"), frequency / gamma));
+    QVERIFY(near(readout("Texte3_11"), diameter * gamma));
+    QVERIFY(near(readout("Texte3_14"), 1e6));
+    // No error limit to propose: the hint tells the phase, as for Boris.
+    QVERIFY(control<QLabel>("AccuracyHintText")->text().startsWith("Relativistic at N = 32"));
+    // The same speed under Cash-Karp is read the Newtonian way, and back again.
+    click("MethodCashKarp");
+    QVERIFY(near(readout("Texte3_10"), frequency));
+    QVERIFY(near(readout("Texte3_11"), diameter));
+    QVERIFY(near(readout("Texte3_14"), kElectronMass * v * v / 2 / q));
+    click("MethodRelativistic");
+    QVERIFY(near(readout("Texte3_10"), frequency / gamma));
+    QVERIFY(near(readout("Texte3_11"), diameter * gamma));
 }
 
 void FrmDessinTest::driftReadOut() {

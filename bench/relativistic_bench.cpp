@@ -1,0 +1,194 @@
+// The relativistic (Higuera-Cary) step against the Boris step: the cost of one step of each in
+// one process, with their ratio, and a table of the relativistic method's errors against the
+// closed forms of relativistic motion at 16, 32 and 128 steps, printed after the benchmarks.
+#include "numerics/constants.h"
+#include "simulation/borispace.h"
+#include "simulation/integrationmethod.h"
+#include "simulation/lightspeed.h"
+#include "simulation/relativistic.h"
+#include "uniformgyration.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+using namespace gyro;
+
+constexpr double kC = kSpeedOfLight;
+constexpr double kQOverM = -1.6021e-19 / 9.1091e-31; // electron [C/kg]
+const Vecteur3 kR0{0.0425, 0, 0};                    // [m]
+const Vecteur3 kV0{0, 1e7, 2e6};                     // [m/s]
+
+// `count` steps of a run (its pace and carried momentum) with the method; returns the state.
+double runSteps(IntegrationMethod method, long count) {
+    ErrorReport::instance().setAsker(nullptr);
+    theCase().resetToDefaults();
+    bench::prepareUniformGyration(1e-7);
+    integrationChoice() = {method, kDefaultStepsPerGyration};
+    StateArray Y, Ynew;
+    pack(kR0, kV0, Y);
+    BorisPace pace;
+    ProperVelocityMemo momentum;
+    StepPlan plan;
+    plan.pace = &pace;
+    plan.momentum = &momentum;
+    double h = 1e-12;
+    for (long i = 0; i < count; ++i) {
+        IntegrationStep(h, Y, Ynew, plan);
+        CopieEtat(Ynew, Y);
+        benchmark::DoNotOptimize(Y);
+    }
+    integrationChoice() = IntegrationChoice{};
+    return Y(8);
+}
+
+void BM_BorisRunStep(benchmark::State& st) {
+    for (auto _ : st) benchmark::DoNotOptimize(runSteps(IntegrationMethod::Boris, 1000));
+    st.SetItemsProcessed(st.iterations() * 1000);
+}
+
+void BM_RelativisticRunStep(benchmark::State& st) {
+    for (auto _ : st) benchmark::DoNotOptimize(runSteps(IntegrationMethod::Relativistic, 1000));
+    st.SetItemsProcessed(st.iterations() * 1000);
+}
+
+BENCHMARK(BM_BorisRunStep);
+BENCHMARK(BM_RelativisticRunStep);
+
+double secondsOf(IntegrationMethod method) {
+    double best = INFINITY;
+    for (int round = 0; round < 5; ++round) {
+        const auto t0 = std::chrono::steady_clock::now();
+        benchmark::DoNotOptimize(runSteps(method, 200000));
+        best = std::min(
+            best, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+    }
+    return best;
+}
+
+struct Uniform {
+    Vecteur3 E, B;
+    void operator()(const Vecteur3&, Vecteur3& e, Vecteur3& b) const { e = E, b = B; }
+};
+
+Vecteur3 properAlong(double gamma, const Vecteur3& d) {
+    Vecteur3 u;
+    MultK(d, kC * std::sqrt(gamma * gamma - 1), u);
+    return u;
+}
+
+// Largest relative change of γ over 10^4 gyrations at γ = 3 in an oblique field.
+double energyError(double n) {
+    const Uniform field{{0, 0, 0}, {0.03, -0.04, 0.12}};
+    const double h = 2 * Pi * 3 / (n * std::fabs(kQOverM) * 0.13);
+    Vecteur3 R(0, 0, 0), U = properAlong(3, {0.6, 0.8, 0});
+    double worst = 0;
+    for (long i = 0; i < std::lround(1e4 * n); ++i) {
+        higueraCaryPush(h, R, U, field, kQOverM);
+        worst = std::max(worst, std::fabs(lorentzFactorOfProper(U) / 3 - 1));
+    }
+    return worst;
+}
+
+// Relative error of the gyration frequency |q|B/(γm) over ten turns.
+double frequencyError(double gamma, double n) {
+    const Uniform field{{0, 0, 0}, {0, 0, 0.1}};
+    const double omega = std::fabs(kQOverM) * 0.1 / gamma;
+    const double h = 2 * Pi / (n * omega);
+    Vecteur3 R(0, 0, 0), U = properAlong(gamma, {1, 0, 0});
+    double angle = 0;
+    const long steps = std::lround(10 * n);
+    for (long i = 0; i < steps; ++i) {
+        const Vecteur3 before = U;
+        higueraCaryPush(h, R, U, field, kQOverM);
+        angle += std::fabs(std::atan2(before(1) * U(2) - before(2) * U(1), ProdScal(before, U)));
+    }
+    return angle / (omega * h * static_cast<double>(steps)) - 1;
+}
+
+// Hyperbolic motion from rest to γ ≈ 10, n steps per mc/(qE): worst relative error of x(t).
+double hyperbolicError(double n) {
+    const double e = 1e6;
+    const Uniform field{{-e, 0, 0}, {0, 0, 0}};
+    const double tau = kC / (std::fabs(kQOverM) * e);
+    Vecteur3 R(0, 0, 0), U(0, 0, 0);
+    double worst = 0;
+    for (long i = 1; i <= std::lround(10 * n); ++i) {
+        higueraCaryPush(tau / n, R, U, field, kQOverM);
+        const double t = static_cast<double>(i) * tau / n;
+        const double x = kC * tau * (std::hypot(1, t / tau) - 1);
+        worst = std::max(worst, std::fabs(R(1) - x) / x);
+    }
+    return worst;
+}
+
+// E = 0.5 cB from rest, n steps per lab period 2πγE³m/(|q|B): relative miss of the point
+// x = vE t after ten periods.
+double driftError(double n) {
+    const double b = 0.01, vE = 0.5 * kC, gammaE = 1 / std::sqrt(0.75);
+    const Uniform field{{0, vE * b, 0}, {0, 0, b}};
+    const double period = 2 * Pi * std::pow(gammaE, 3) / (std::fabs(kQOverM) * b);
+    Vecteur3 R(0, 0, 0), U(0, 0, 0);
+    for (long i = 0; i < std::lround(10 * n); ++i)
+        higueraCaryPush(period / n, R, U, field, kQOverM);
+    const double x = vE * 10 * period;
+    return std::hypot(R(1) - x, R(2)) / x;
+}
+
+// At 1e4 m/s, n steps per gyration each: worst distance from Boris's trace over 100 gyrations,
+// relative to the distance travelled.
+double borisAgreement(double n) {
+    const Uniform field{{0, 0, 0}, {0.003, -0.004, 0.012}};
+    const Vecteur3 V0(8e3, 0, 6e3);
+    const double hBoris = borisStepSize(n, kQOverM, 0.013);
+    const double h = hBoris * lorentzFactorOfVelocity(V0);
+    StateArray boris, rel, next;
+    pack({0.01, 0, 0}, V0, boris);
+    rel = boris;
+    ProperVelocityMemo memo;
+    double worst = 0;
+    for (long i = 1; i <= std::lround(100 * n); ++i) {
+        borisStep(hBoris, boris, next, field, kQOverM);
+        boris = next;
+        relativisticStep(h, rel, next, field, kQOverM, &memo);
+        rel = next;
+        Vecteur3 d;
+        MultKPlus(position(rel), -1, position(boris), d);
+        worst =
+            std::max(worst, std::sqrt(ProdScal(d, d)) / (1e4 * static_cast<double>(i) * hBoris));
+    }
+    return worst;
+}
+
+void errorTable() {
+    std::printf("\nRelativistic method against the closed forms (N steps per gyration, per mc/(qE) "
+                "for the hyperbola, per lab period for the drift):\n");
+    std::printf("| N   | energy, 1e4 gyr. | freq. γ=1.02 | freq. γ=3 | freq. γ=20 | hyperbola x | "
+                "E×B drift | vs Boris 1e4 m/s |\n");
+    std::printf("|-----|------------------|--------------|-----------|------------|-------------|"
+                "-----------|------------------|\n");
+    for (double n : {16.0, 32.0, 128.0}) {
+        std::printf("| %-3.0f | %16.1e | %12.2e | %9.2e | %10.2e | %11.2e | %9.2e | %16.1e |\n", n,
+                    energyError(n), frequencyError(1.02, n), frequencyError(3, n),
+                    frequencyError(20, n), hyperbolicError(n), driftError(n), borisAgreement(n));
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    const double boris = secondsOf(IntegrationMethod::Boris);
+    const double relativistic = secondsOf(IntegrationMethod::Relativistic);
+    std::printf("\nPer-step cost of a run step: Boris %.1f ns, relativistic %.1f ns, ratio %.2f "
+                "(target at most 1.5)\n",
+                boris / 200000 * 1e9, relativistic / 200000 * 1e9, relativistic / boris);
+    errorTable();
+    return 0;
+}

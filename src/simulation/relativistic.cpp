@@ -1,0 +1,141 @@
+// The Higuera-Cary relativistic pusher in its synchronous drift-kick-drift form.
+#include "relativistic.h"
+
+#include "lightspeed.h"
+#include "numerics/errorreport.h"
+#include "runrecord.h"
+
+#include <cmath>
+#include <limits>
+
+namespace gyro {
+
+namespace {
+
+constexpr double kC2 = kSpeedOfLight * kSpeedOfLight; // [m^2/s^2]
+
+} // namespace
+
+double lorentzFactorOfVelocity(const Vecteur3& V) {
+    const double beta2 = ProdScal(V, V) / kC2;
+    if (!(beta2 < 1)) return std::numeric_limits<double>::quiet_NaN();
+    return 1 / std::sqrt(1 - beta2);
+}
+
+double lorentzFactorOfProper(const Vecteur3& U) {
+    return std::sqrt(1 + ProdScal(U, U) / kC2);
+}
+
+Vecteur3 properVelocity(const Vecteur3& V) {
+    Vecteur3 U;
+    MultK(V, lorentzFactorOfVelocity(V), U);
+    return U;
+}
+
+Vecteur3 velocityOfProper(const Vecteur3& U) {
+    Vecteur3 V;
+    MultK(U, 1 / lorentzFactorOfProper(U), V);
+    return V;
+}
+
+double relativisticKineticEnergy(double speed, double mass) {
+    const double beta2 = speed * speed / kC2;
+    if (!(beta2 < 1)) return std::numeric_limits<double>::infinity();
+    const double gamma = 1 / std::sqrt(1 - beta2);
+    // gamma - 1 = beta^2 gamma^2 / (gamma + 1): no cancellation at low speed.
+    return mass * speed * speed * gamma * gamma / (gamma + 1);
+}
+
+double speedOfKineticEnergy(double ek, double mass) {
+    if (!(ek > 0) || !(mass > 0)) return 0;
+    const double k = ek / (mass * kC2); // gamma - 1
+    // u^2 / c^2 = gamma^2 - 1 = k (k + 2), v = u / gamma.
+    return kSpeedOfLight * std::sqrt(k * (k + 2)) / (1 + k);
+}
+
+Vecteur3 ProperVelocityMemo::properOf(const Vecteur3& V, double& gammaOut) const {
+    if (valid && v(1) == V(1) && v(2) == V(2) && v(3) == V(3)) {
+        gammaOut = gamma;
+        return u;
+    }
+    gammaOut = lorentzFactorOfVelocity(V);
+    Vecteur3 U;
+    MultK(V, gammaOut, U);
+    return U;
+}
+
+void higueraCaryPush(double h, Vecteur3& R, Vecteur3& U, FieldRoutine field, double chargeOverMass,
+                     Vecteur3* bMid, double* gamma) {
+    // Drift half a step at the velocity u / gamma to the midpoint, where the force acts.
+    const double gammaStart = gamma && *gamma >= 1 ? *gamma : lorentzFactorOfProper(U);
+    Vecteur3 mid;
+    MultKPlus(U, h / (2 * gammaStart), R, mid);
+    Vecteur3 E, B;
+    field(mid, E, B);
+    const double k = chargeOverMass * h / 2; // [C/kg s]
+    Vecteur3 uMinus;
+    MultKPlus(E, k, U, uMinus); // half the electric impulse
+    // The rotation solves u+ - u- = (u+ + u-) × tau / gamma_mean, with tau = (q h / 2m) B and
+    // gamma_mean the Lorentz factor of the mean proper velocity (u+ + u-) / 2. Its norm follows
+    // from |u-| and the part of u- along tau alone, which gives gamma_mean^2 as the positive
+    // root of G^2 - (gamma-^2 - tau^2) G - (tau^2 + (u-·tau)^2 / c^2) = 0.
+    Vecteur3 tau;
+    MultK(B, k, tau);
+    const double tau2 = ProdScal(tau, tau);
+    const double uTau = ProdScal(uMinus, tau);
+    const double sigma = 1 + ProdScal(uMinus, uMinus) / kC2 - tau2;
+    const double gammaMean2 =
+        (sigma + std::sqrt(sigma * sigma + 4 * (tau2 + uTau * uTau / kC2))) / 2;
+    Vecteur3 t;
+    MultK(tau, 1 / std::sqrt(gammaMean2), t);
+    const double t2 = tau2 / gammaMean2;
+    // Mean proper velocity: (u- + (u-·t) t + u- × t) / (1 + t^2); then u+ = mean + mean × t.
+    Vecteur3 cross, mean, uPlus;
+    ProdVect(uMinus, t, cross);
+    MultKPlus(t, ProdScal(uMinus, t), uMinus, mean);
+    MultKPlus(cross, 1, mean, mean);
+    MultK(mean, 1 / (1 + t2), mean);
+    ProdVect(mean, t, cross);
+    MultKPlus(cross, 1, mean, uPlus);
+    // The second half of the electric impulse, then the second half drift.
+    MultKPlus(E, k, uPlus, U);
+    const double gammaEnd = lorentzFactorOfProper(U);
+    MultKPlus(U, h / (2 * gammaEnd), mid, R);
+    if (bMid) *bMid = B;
+    if (gamma) *gamma = gammaEnd;
+}
+
+void relativisticStep(double h, const StateArray& Y, StateArray& Ynew, FieldRoutine field,
+                      double chargeOverMass, ProperVelocityMemo* memo, double* bMidNorm,
+                      Vecteur3* bMid) {
+    Vecteur3 R = position(Y);
+    const Vecteur3 V = velocity(Y);
+    if (!std::isfinite(h) || !std::isfinite(chargeOverMass) || !finiteVector(R) ||
+        !finiteVector(V)) {
+        refuseStep("relativistefaute pas, charge/masse ou état non fini", Y, Ynew);
+        return;
+    }
+    double gamma = 1;
+    Vecteur3 U = memo ? memo->properOf(V, gamma) : ProperVelocityMemo{}.properOf(V, gamma);
+    if (!finiteVector(U)) {
+        refuseStep("relativistefaute vitesse égale ou supérieure à celle de la lumière", Y, Ynew);
+        return;
+    }
+    Vecteur3 B;
+    higueraCaryPush(h, R, U, field, chargeOverMass, &B, &gamma);
+    if (!finiteVector(B) || !finiteVector(U) || !finiteVector(R)) {
+        refuseStep("relativistefaute champ non fini en ce point", Y, Ynew);
+        return;
+    }
+    Vecteur3 vNew;
+    MultK(U, 1 / gamma, vNew);
+    CopieEtat(Y, Ynew);
+    pack(R, vNew, Ynew);
+    const int n = Ldim >= 2 && Ldim <= kStateCapacity ? static_cast<int>(Ldim) : 8;
+    Ynew(n) = Y(n) + h;
+    if (memo) *memo = {true, vNew, U, gamma};
+    if (bMidNorm) *bMidNorm = std::sqrt(ProdScal(B, B));
+    if (bMid) *bMid = B;
+}
+
+} // namespace gyro

@@ -1,0 +1,58 @@
+// The relativistic pusher (Higuera-Cary): the Lorentz motion dp/dt = q(E + v × B) with p = γmv,
+// stepped on the proper velocity u = γv so that no speed can reach the speed of light.
+#pragma once
+
+#include "boris.h"
+
+namespace gyro {
+
+/// γ = 1 / sqrt(1 - v^2/c^2) of the velocity V [m/s]; NaN at or above the speed of light.
+double lorentzFactorOfVelocity(const Vecteur3& V);
+/// γ = sqrt(1 + u^2/c^2) of the proper velocity U = γv [m/s].
+double lorentzFactorOfProper(const Vecteur3& U);
+/// The proper velocity γV [m/s] of the velocity V [m/s] (NaN components at or above c).
+Vecteur3 properVelocity(const Vecteur3& V);
+/// The velocity U / γ [m/s] of the proper velocity U [m/s]: always below c.
+Vecteur3 velocityOfProper(const Vecteur3& U);
+
+/// Kinetic energy (γ - 1) m c^2 [J] of mass [kg] at speed [m/s], computed without the
+/// cancellation of γ - 1 at low speed; +infinity at or above c.
+double relativisticKineticEnergy(double speed, double mass);
+/// The speed [m/s] of mass [kg] with kinetic energy ek [J] (the inverse of the above); 0 for
+/// ek <= 0.
+double speedOfKineticEnergy(double ek, double mass);
+
+/// One Higuera-Cary step of h [s] on the position R [m] and proper velocity U [m/s], in place:
+/// half a drift at U/γ, the field at the midpoint, half an electric kick, the magnetic rotation
+/// at the γ of the mean proper velocity (which makes the step exact for a particle moving at
+/// the E × B drift, and volume-preserving), half an electric kick, half a drift. Returns the
+/// field B at the midpoint [T] through bMid when given. gamma (when given) holds the Lorentz
+/// factor of U on entry, which saves computing it, and receives the new one. No check of
+/// finiteness.
+void higueraCaryPush(double h, Vecteur3& R, Vecteur3& U, FieldRoutine field, double chargeOverMass,
+                     Vecteur3* bMid = nullptr, double* gamma = nullptr);
+
+/// The proper velocity a run carries from step to step: the state array holds velocities, and
+/// recomputing u from v near c would lose the digits the rotation keeps.
+struct ProperVelocityMemo {
+    bool valid = false;
+    Vecteur3 v;       ///< the velocity of the last state produced [m/s]
+    Vecteur3 u;       ///< its proper velocity [m/s]
+    double gamma = 1; ///< its Lorentz factor
+
+    /// The memo's proper velocity when V is the velocity it remembers, else γV [m/s] (NaN
+    /// components at or above c); gammaOut receives its Lorentz factor.
+    Vecteur3 properOf(const Vecteur3& V, double& gammaOut) const;
+};
+
+/// One relativistic step of the particle state Y (x vx y vy z vz constant t) by h [s] into
+/// Ynew, with the same contract as borisStep (velocities in the state, time advanced by h,
+/// bMidNorm and bMid the field met at the midpoint). memo (when given) supplies u when the
+/// state's velocity is the one it remembers, and receives the new one. A non-finite field,
+/// state or step, or a start speed at or above c, is reported as "relativistefaute ..." and
+/// stops the run (StopCalcul = 1, Ynew = Y).
+void relativisticStep(double h, const StateArray& Y, StateArray& Ynew, FieldRoutine field,
+                      double chargeOverMass, ProperVelocityMemo* memo = nullptr,
+                      double* bMidNorm = nullptr, Vecteur3* bMid = nullptr);
+
+} // namespace gyro
