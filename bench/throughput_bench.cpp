@@ -134,7 +134,9 @@ void BM_RungeStepLoop(benchmark::State& state) {
     const Problem p = uniformGyration();
     SpeciesRefresh(10);
     Ldim = 8;
-    ErrMax = p.errMax;
+    RunControl control;
+    control.work.trace = 0;
+    control.ErrMax = p.errMax;
     for (auto _ : state) {
         StateArray a, b;
         pack({p.x0[0], p.x0[1], p.x0[2]}, {p.v0[0], p.v0[1], p.v0[2]}, a);
@@ -142,7 +144,7 @@ void BM_RungeStepLoop(benchmark::State& state) {
         StateArray* yNext = &b;
         double h = kInitialStep;
         for (long n = 0; n < kSteps; ++n) {
-            RungeStep(h, *y, *yNext);
+            RungeStep(control, h, *y, *yNext);
             std::swap(y, yNext);
         }
         benchmark::DoNotOptimize(*y);

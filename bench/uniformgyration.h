@@ -9,6 +9,9 @@
 
 namespace gyro::bench {
 
+/// The benchmarks' run control (one benchmark runs at a time).
+inline RunControl control;
+
 /// Types the uniform gyration into the case and resets the integrator (error limit [m]).
 inline void prepareUniformGyration(double errMax) {
     CaseModel& c = theCase();
@@ -19,12 +22,10 @@ inline void prepareUniformGyration(double errMax) {
     c.setText(BoxFamily::Texte6, 2, "0.015");
     c.select(BoxFamily::Option5, 0);
     SpeciesRefresh(0);
-    rungeWork() = RungeWork{};
-    rungeWork().trace = 0;
+    control = RunControl{};
+    control.work.trace = 0;
+    control.ErrMax = errMax;
     Ldim = 8;
-    OrdreRunge = 5;
-    ErrMax = errMax;
-    StopCalcul = 0;
 }
 
 } // namespace gyro::bench

@@ -15,29 +15,8 @@ namespace gyro {
 
 namespace {
 
-// A scene that keeps nothing: the run without a picture.
-class NoScene : public TraceSink {
-public:
-    void SetMode(int) override {}
-    void SetScene(double, double, double, double, double, double, double) override {}
-    void SetVectorScale(double, std::int16_t) override {}
-    void SetFrame(double, double, double, double, double, const std::string&,
-                  std::optional<double>) override {}
-    void EndSetUp(std::optional<double>, std::optional<double>) override {}
-    void SetLabel(double, const std::string&) override {}
-    void SetShot(double) override {}
-    void SetViewText(const std::string&) override {}
-    void Circle(double, double) override {}
-    void Point(double, double, double) override {}
-    void Segment(double, double, double, double, double, double) override {}
-    void SetColour(double, double, double) override {}
-    void SetLineColour(double, double, double) override {}
-    void SetLimits(double, double) override {}
-    void PenLift(std::int16_t, std::int16_t) override {}
-};
-
 TraceSink* makeNoScene(std::unique_ptr<TraceSink>& holder) {
-    holder = std::make_unique<NoScene>();
+    holder = std::make_unique<NullTraceSink>();
     return holder.get();
 }
 

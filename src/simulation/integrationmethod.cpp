@@ -5,17 +5,14 @@
 #include "casemodel.h"
 #include "fields.h"
 #include "motion.h"
+#include "numerics/errorreport.h"
+#include "numerics/rungekutta.h"
 #include "runrecord.h"
 
 #include <charconv>
 #include <cmath>
 
 namespace gyro {
-
-IntegrationChoice& integrationChoice() {
-    static IntegrationChoice choice;
-    return choice;
-}
 
 bool applyIntegrationSetting(const std::string& key, const std::string& value, std::string& error) {
     IntegrationChoice& choice = integrationChoice();
@@ -43,16 +40,21 @@ bool applyIntegrationSetting(const std::string& key, const std::string& value, s
     return false;
 }
 
-void IntegrationStep(double& h, const StateArray& Y, StateArray& Ynew) {
-    const IntegrationChoice& choice = integrationChoice();
+void IntegrationStep(RunControl& c, double& h, const StateArray& Y, StateArray& Ynew) {
+    IntegrationStep(c, integrationChoice(), theCase(), runRecord(), h, Y, Ynew);
+}
+
+void IntegrationStep(RunControl& c, const IntegrationChoice& choice, const CaseModel& theModel,
+                     const RunRecord& rec, double& h, const StateArray& Y, StateArray& Ynew) {
     if (choice.method == IntegrationMethod::CashKarp) {
-        RungeStep(h, Y, Ynew);
+        RungeStep(c, theModel, rec, h, Y, Ynew);
         return;
     }
-    const RunRecord& rec = runRecord();
+    // The push reports its faults through the error report: they stop this computation.
+    const ErrorReport::StopBinding stop(ErrorReport::instance(), c.StopCalcul);
     const double qm = rec.Charge / rec.Mass;
     // The case's fields read once for the step, as the Cash-Karp step reads them.
-    const FieldModel model(theCase());
+    const FieldModel model(theModel);
     const auto fields = [&model](const Vecteur3& R, Vecteur3& E, Vecteur3& B) {
         E = model.E();
         model.magnetic(R, B);

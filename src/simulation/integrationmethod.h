@@ -8,6 +8,10 @@
 
 namespace gyro {
 
+class CaseModel;
+struct RunControl;
+struct RunRecord;
+
 enum class IntegrationMethod { CashKarp, Boris };
 
 /// The choice a run reads at every step (the window's Integration group and the command line's
@@ -17,7 +21,7 @@ struct IntegrationChoice {
     double stepsPerGyration = 32; ///< Boris steps per gyration at the local field, >= 4
 };
 
-/// The program-wide choice.
+/// The choice of the program state current on this thread (ProgramState::current()).
 IntegrationChoice& integrationChoice();
 
 /// Smallest number of Boris steps per gyration accepted: fewer turn the velocity by more than
@@ -29,11 +33,15 @@ inline constexpr double kMinStepsPerGyration = 4;
 /// returns true with a message in `error` and leaves the choice as it was.
 bool applyIntegrationSetting(const std::string& key, const std::string& value, std::string& error);
 
-/// One step of a run with the chosen method. Cash-Karp: RungeStep, h [s] in and proposed out.
+/// One step of a run under the control c with the method `choice`, the case `model` and the
+/// species of `rec`. Cash-Karp: RungeStep, h [s] in and proposed out.
 /// Boris: a step of h, then h := the step that cuts one gyration at the field met at the step's
 /// midpoint into stepsPerGyration steps; a state at time 0 (the start of a run) first takes its
 /// step from the field at its own position. Without a magnetic field h is kept. The caller tests
-/// StopCalcul afterwards.
-void IntegrationStep(double& h, const StateArray& Y, StateArray& Ynew);
+/// c.StopCalcul afterwards.
+void IntegrationStep(RunControl& c, const IntegrationChoice& choice, const CaseModel& model,
+                     const RunRecord& rec, double& h, const StateArray& Y, StateArray& Ynew);
+/// The same with the choice, case and run record of the current program state.
+void IntegrationStep(RunControl& c, double& h, const StateArray& Y, StateArray& Ynew);
 
 } // namespace gyro

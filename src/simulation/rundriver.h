@@ -5,6 +5,7 @@
 #include "casemodel.h"
 #include "energyinvariant.h"
 #include "numerics/vecteur3.h"
+#include "programstate.h"
 #include "trajectoryrecord.h"
 
 #include <chrono>
@@ -17,7 +18,11 @@ namespace gyro {
 
 class TraceSink;
 
-/// Drives the runs of the main window (and of the command line) on one thread.
+/// Drives the runs of the main window (and of the command line) on one thread. A driver works on
+/// one program state (the case, the run record, the integration choice, the error report), which
+/// it makes current on its thread while it computes; each run owns its control (error limit,
+/// method, stop flag, rejection count, work buffers). Two drivers on two program states can run
+/// in two threads at once.
 ///
 /// RunTrajectory() validates the case, sets up the scene and pushes a new run; advance() then
 /// computes steps of the run on top for a slice of wall time and returns, so that the caller's
@@ -39,6 +44,10 @@ public:
         bool waiting = false;    ///< the run on top waits: paused, or past the pause time
     };
 
+    /// Runs the case of `state`, drawing into `sink`.
+    RunDriver(ProgramState& state, TraceSink& sink);
+    /// Runs the case `model` (the window's boxes, the pause time, the colours) with the rest of
+    /// the state current on this thread now (whose case the field models read).
     RunDriver(CaseModel& model, TraceSink& sink);
     ~RunDriver();
     RunDriver(const RunDriver&) = delete;
@@ -99,6 +108,7 @@ private:
     void drawFieldLines(const Vecteur3& R);
     void finishTop();
 
+    ProgramState& m_state;
     CaseModel& m_model;
     TraceSink& m_sink;
     std::vector<std::unique_ptr<Run>> m_runs;

@@ -44,7 +44,7 @@ protected:
         QDir::setCurrent(m_dir.path());
         theCase().resetToDefaults();
         ErrorReport::instance().reset();
-        StopCalcul = 0;
+        ErrorReport::instance().stopFlag() = 0;
         ResetStartup();
     }
     void TearDown() override { QDir::setCurrent(m_previous); }

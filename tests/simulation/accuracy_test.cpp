@@ -39,14 +39,14 @@ protected:
     // Steps of the run (the chosen method) from R, V until tEnd; each(Y) after every step, which
     // returns false to stop.
     template <class Each>
-    static void integrate(const Vecteur3& R, const Vecteur3& V, double tEnd, Each each) {
+    void integrate(const Vecteur3& R, const Vecteur3& V, double tEnd, Each each) {
         SpeciesRefresh(0);
         StateArray Y, Ynew;
         pack(R, V, Y);
         double h = kInitialStep;
         for (long n = 0; Y(8) < tEnd && n < 2'000'000; ++n) {
-            IntegrationStep(h, Y, Ynew);
-            ASSERT_EQ(StopCalcul, 0);
+            IntegrationStep(control, h, Y, Ynew);
+            ASSERT_EQ(control.StopCalcul, 0);
             CopieEtat(Ynew, Y);
             if (!each(Y)) return;
         }
@@ -176,7 +176,7 @@ TEST_F(AccuracyTest, MagneticMomentOverAMirrorBounce) {
     setFields(3, {0, 0, 0}, {0, 0, 0}); // dipole, no electric field
     theCase().select(BoxFamily::Option5, 1);
     setNumber(BoxFamily::Texte6, 8, 1e7); // moment [A m^2]: mu0 M / (4 pi 1 m^3) = 1 T
-    ErrMax = 1e-9;
+    control.ErrMax = 1e-9;
     const double v = 3e4;
     const Vecteur3 R0(1, 0, 0), V0(0, v / std::sqrt(2.0), v / std::sqrt(2.0));
     SpeciesRefresh(0);

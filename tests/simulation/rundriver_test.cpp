@@ -285,10 +285,10 @@ TEST_F(RunDriverTest, AStopAnswerEndsTheRun) {
     RunDriver driver(model, sink);
     ASSERT_TRUE(driver.RunTrajectory());
     driver.advance(1s, 5);
-    StopCalcul = 1; // as the error report sets it on "Stop"
+    ErrorReport::instance().stopFlag() = 1; // "Stop" answered between two slices
     const auto slice = driver.advance(1s, 5);
     EXPECT_FALSE(slice.active);
-    EXPECT_EQ(StopCalcul, 0) << "the driver clears the flag it obeyed";
+    EXPECT_EQ(ErrorReport::instance().stopFlag(), 0) << "the driver clears the flag it obeyed";
 }
 
 TEST_F(RunDriverTest, SpeedLimitSpreadsStepsOverWallTime) {

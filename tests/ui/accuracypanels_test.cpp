@@ -37,7 +37,7 @@ private slots:
     void cleanup() {
         theCase().resetToDefaults();
         integrationChoice() = IntegrationChoice{};
-        StopCalcul = 0;
+        ErrorReport::instance().stopFlag() = 0;
     }
 
     // Default case: a Larmor radius of 2.9 nm under a 100 nm error limit.

@@ -38,7 +38,7 @@ private slots:
         ResetStartup();
         ErrorReport::instance().reset();
         ErrorReport::instance().setEndProgram([] {});
-        StopCalcul = 0;
+        ErrorReport::instance().stopFlag() = 0;
         m_asker = test::ScriptedAsker({"Laboratoire"}); // the working site, on a first start
         m_asker.fallbackToDefault = true;
         ErrorReport::instance().setAsker(&m_asker);
@@ -54,7 +54,7 @@ private slots:
         ErrorReport::instance().setAsker(nullptr);
         ErrorReport::instance().setEndProgram({});
         ErrorReport::instance().reset();
-        StopCalcul = 0;
+        ErrorReport::instance().stopFlag() = 0;
         integrationChoice() = IntegrationChoice{};
         QDir::setCurrent(m_previousFolder);
         m_dir.reset();

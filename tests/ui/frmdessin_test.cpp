@@ -179,7 +179,7 @@ void FrmDessinTest::init() {
     ResetStartup();
     ErrorReport::instance().reset();
     ErrorReport::instance().setEndProgram([] {});
-    StopCalcul = 0;
+    ErrorReport::instance().stopFlag() = 0;
     m_asker = ScriptedAsker();
     m_asker.answers = {"Laboratoire"}; // the working site, asked on a first start
     ErrorReport::instance().setAsker(&m_asker);
@@ -199,7 +199,7 @@ void FrmDessinTest::cleanup() {
     ErrorReport::instance().setAsker(nullptr);
     ErrorReport::instance().setEndProgram({});
     ErrorReport::instance().reset();
-    StopCalcul = 0;
+    ErrorReport::instance().stopFlag() = 0;
     QDir::setCurrent(m_previousFolder);
     m_dir.reset();
     ResetStartup();
