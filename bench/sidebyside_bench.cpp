@@ -1,9 +1,9 @@
 // Runs side by side: the same run (the window's default case with the uniform field shape,
-// Cash-Karp, no picture, as bench/throughput_bench runs it) alone on
-// one thread, then two of them at once on two threads, each with its own program state. Prints
-// the throughput of two threads against one in wall time (the target on two free cores is at
-// least 1.8) and in processor time per thread (what two free cores would give: runs that share
-// nothing take as long per step side by side as alone, whatever else the machine is doing).
+// Cash-Karp, no picture, as bench/throughput_bench runs it) alone on one thread, then two of them
+// at once on two threads, each with its own program state. Prints the throughput of two threads
+// against one in wall time (the target on two free cores is at least 1.8) and in processor time
+// per thread (what two free cores would give: runs that share nothing take as long per step side
+// by side as alone, whatever else the machine is doing).
 #include "simulation/casekeys.h"
 #include "simulation/caseslots.h"
 #include "simulation/programstate.h"
