@@ -10,7 +10,7 @@ bash scripts/setup.sh
 flags="-fsanitize=address,undefined,float-cast-overflow -fno-sanitize-recover=all"
 flags="$flags -fno-omit-frame-pointer -g1"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-O1 \
-    -DGYRO_BUILD_TESTS=ON -DGYRO_BUILD_BENCH=OFF "-DCMAKE_CXX_FLAGS=$flags" \
+    -DGYRO_BUILD_TESTS=ON -DGYRO_BUILD_BENCH=OFF -DGYRO_WERROR=ON "-DCMAKE_CXX_FLAGS=$flags" \
     "-DCMAKE_EXE_LINKER_FLAGS=-fsanitize=address,undefined,float-cast-overflow" >/dev/null
 cmake --build build-asan -j"$(nproc)"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1"

@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 flags="-fsanitize=thread -fno-omit-frame-pointer -g1"
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-O1 \
-    -DGYRO_BUILD_TESTS=ON -DGYRO_BUILD_BENCH=OFF "-DCMAKE_CXX_FLAGS=$flags -Werror" \
+    -DGYRO_BUILD_TESTS=ON -DGYRO_BUILD_BENCH=OFF -DGYRO_WERROR=ON "-DCMAKE_CXX_FLAGS=$flags" \
     "-DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread" >/dev/null
 cmake --build build-tsan -j"$(nproc)" --target simulation_tests
 export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"

@@ -55,7 +55,12 @@ RunDriver::~RunDriver() = default;
 void RunDriver::setSpeed(double stepsPerSecond) {
     m_speed = std::max(0.0, stepsPerSecond);
     m_speedCredit = 0;
-    m_creditTime = std::chrono::steady_clock::now();
+    m_creditTime = m_now();
+}
+
+void RunDriver::setClock(Clock clock) {
+    m_now = std::move(clock);
+    m_creditTime = m_now();
 }
 
 std::uint64_t RunDriver::acceptedSteps() const {
@@ -169,7 +174,7 @@ bool RunDriver::RunTrajectory() {
     m_lastTime = 0;
     m_lastState = run->Y;
     m_runs.push_back(std::move(run));
-    m_creditTime = std::chrono::steady_clock::now();
+    m_creditTime = m_now();
     m_speedCredit = 0;
     return true;
 }
@@ -310,8 +315,7 @@ RunDriver::Slice RunDriver::advance(std::chrono::nanoseconds budget, std::uint64
     m_inSlice = true;
     const ProgramState::Scope scope(m_state);
     clearUpperVectorState();
-    using Clock = std::chrono::steady_clock;
-    const auto start = Clock::now();
+    const auto start = m_now();
     if (m_speed > 0) {
         // Credit steps for the wall time since the last slice; a long gap (a question box, a
         // pause) does not turn into a burst.
@@ -346,7 +350,7 @@ RunDriver::Slice RunDriver::advance(std::chrono::nanoseconds budget, std::uint64
         }
         ++slice.steps;
         m_lastTime = run.Y(t);
-        if ((slice.steps & 127) == 0 && Clock::now() - start >= budget) break;
+        if ((slice.steps & 127) == 0 && m_now() - start >= budget) break;
     }
     if (!m_runs.empty()) m_lastState = m_runs.back()->Y;
     // The run record's readouts (fields, norms, acceleration) of the state the window shows

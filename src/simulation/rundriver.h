@@ -73,6 +73,11 @@ public:
     /// Speed limit in accepted steps per second of wall time; 0 (the default) is as fast as
     /// possible.
     void setSpeed(double stepsPerSecond);
+
+    /// The clock of the slices' budgets and of the speed limit's credit (steady_clock::now by
+    /// default; tests hand in a clock they move themselves).
+    using Clock = std::function<std::chrono::steady_clock::time_point()>;
+    void setClock(Clock clock);
     double speed() const { return m_speed; }
 
     /// Number of runs in progress (nested runs count one each); 0 when idle.
@@ -117,6 +122,7 @@ private:
     bool m_inSlice = false;
     double m_speed = 0;
     double m_speedCredit = 0; // steps allowed by the speed limit and not yet taken
+    Clock m_now = [] { return std::chrono::steady_clock::now(); };
     std::chrono::steady_clock::time_point m_creditTime;
     double m_shotCounter = 0;
     double m_shotFlag = 0;

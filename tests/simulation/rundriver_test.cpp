@@ -291,18 +291,21 @@ TEST_F(RunDriverTest, AStopAnswerEndsTheRun) {
     EXPECT_EQ(ErrorReport::instance().stopFlag(), 0) << "the driver clears the flag it obeyed";
 }
 
-TEST_F(RunDriverTest, SpeedLimitSpreadsStepsOverWallTime) {
+TEST_F(RunDriverTest, SpeedLimitCreditsStepsForTheTimeThatPassed) {
+    std::chrono::steady_clock::time_point now{};
     RunDriver driver(model, sink);
+    driver.setClock([&now] { return now; });
     driver.setSpeed(1000); // steps per second
     ASSERT_TRUE(driver.RunTrajectory());
-    std::uint64_t steps = 0;
-    const auto start = std::chrono::steady_clock::now();
-    while (std::chrono::steady_clock::now() - start < 200ms) {
-        steps += driver.advance(10ms).steps;
-        std::this_thread::sleep_for(5ms);
+    EXPECT_EQ(driver.advance(10ms).steps, 0u) << "no time has passed";
+    // 31.25 ms is worth 31.25 steps: 31 now, the quarter kept for later, a whole step in four.
+    for (std::uint64_t expected : {31u, 31u, 31u, 32u}) {
+        now += 31250us;
+        EXPECT_EQ(driver.advance(10ms).steps, expected);
     }
-    EXPECT_LT(steps, 400u);
-    EXPECT_GT(steps, 20u);
+    // A long gap (a question box, a pause) is worth at most a twentieth of a second.
+    now += 10s;
+    EXPECT_EQ(driver.advance(10ms).steps, 50u);
 }
 
 TEST(TrajectoryRecord, ThinsEvenlyPastItsBudgetAndKeepsTheFirstStep) {

@@ -43,6 +43,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <chrono>
 #include <cmath>
 #include <deque>
 #include <memory>
@@ -1050,11 +1051,16 @@ void FrmDessinTest::speedSliderMapsToTheDriver() {
     QCOMPARE(m_window->driver().speed(), 200.0);
     QCOMPARE(control<QLabel>("SpeedLabel")->text(), QString("200 steps/s"));
 
-    // A slow run computes about as many steps as the speed asks.
+    // A slow run computes as many steps as the speed asks for the time that passed, on the
+    // driver's clock, moved here by 15.625 ms (3.125 steps) at a time.
+    auto now = std::chrono::steady_clock::now();
+    m_window->driver().setClock([&now] { return now; });
     click("Commande14");
-    QTest::qWait(1000);
-    const double steps = static_cast<double>(m_window->driver().acceptedSteps());
-    QVERIFY2(steps > 100 && steps < 300, qPrintable(QString::number(steps)));
+    for (std::uint64_t i = 1; i <= 40; ++i) {
+        now += std::chrono::microseconds(15625);
+        QTRY_COMPARE(m_window->driver().acceptedSteps(), i * 25 / 8);
+    }
+    m_window->driver().setClock([] { return std::chrono::steady_clock::now(); });
     endAllRuns();
 }
 
