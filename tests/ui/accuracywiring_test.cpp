@@ -7,6 +7,7 @@
 #include "simulation/runrecord.h"
 #include "simulation/startup.h"
 #include "support/scriptedasker.h"
+#include "support/widgets.h"
 #include "ui/accuracydock.h"
 #include "ui/energytimeplot.h"
 #include "ui/frmdessin.h"
@@ -123,11 +124,9 @@ private slots:
 
 private:
     template <class T> T* control(const QString& name) {
-        T* w = m_window->findChild<T*>(name);
-        if (!w) qFatal("missing control %s", qPrintable(name));
-        return w;
+        return test::control<T>(m_window.get(), name);
     }
-    QLineEdit* box(const QString& name) { return control<QLineEdit>(name); }
+    QLineEdit* box(const QString& name) { return test::box(m_window.get(), name); }
     void clickRun() {
         const int depth = m_window->driver().depth();
         QTest::mouseClick(control<QPushButton>("Commande14"), Qt::LeftButton);

@@ -2,6 +2,7 @@
 #include "kelaxes/demonstration.h"
 #include "kelaxes/pdftext.h"
 #include "numerics/errorreport.h"
+#include "support/widgets.h"
 #include "ui/frmdemonstration.h"
 #include "ui/frmdialog.h"
 #include "ui/picturebox.h"
@@ -52,9 +53,7 @@ void clickLater(const char* name, int ms) {
     });
 }
 QPushButton* button(QWidget& w, const char* name) {
-    auto* b = w.findChild<QPushButton*>(name);
-    Q_ASSERT(b);
-    return b;
+    return gyro::test::control<QPushButton>(&w, name);
 }
 bool reddish(QColor c) {
     return c.red() > 180 && c.green() < 170 && c.blue() < 150;

@@ -12,6 +12,7 @@
 #include "simulation/runrecord.h"
 #include "simulation/startup.h"
 #include "support/scriptedasker.h"
+#include "support/widgets.h"
 #include "ui/frmdemonstration.h"
 #include "ui/frmdessin.h"
 #include "ui/frmdialog.h"
@@ -137,28 +138,13 @@ private slots:
     void energyCaptionFollowsTheSpecies();
 
 private:
+    // The shared helpers (support/widgets.h) on the main window.
     template <class T> T* control(const QString& name) {
-        T* w = m_window->findChild<T*>(name);
-        if (!w) qFatal("missing control %s", qPrintable(name));
-        return w;
+        return test::control<T>(m_window.get(), name);
     }
-    QLineEdit* box(const QString& name) { return control<QLineEdit>(name); }
-    void click(const QString& name) {
-        QAbstractButton* b = control<QAbstractButton>(name);
-        QVERIFY2(b->isVisible(), qPrintable(name + " is not visible"));
-        QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(4, b->height() / 2));
-    }
-    void type(const QString& name, const QString& text) {
-        QLineEdit* b = box(name);
-        b->setFocus();
-        b->selectAll();
-        if (text.isEmpty()) {
-            QTest::keyClick(b, Qt::Key_Delete);
-        } else {
-            QTest::keyClicks(b, text);
-        }
-        QTest::keyClick(b, Qt::Key_Return); // a typed value acts once committed
-    }
+    QLineEdit* box(const QString& name) { return test::box(m_window.get(), name); }
+    void click(const QString& name) { test::click(m_window.get(), name); }
+    void type(const QString& name, const QString& text) { test::type(m_window.get(), name, text); }
     bool enabled(const QString& name) { return control<QAbstractButton>(name)->isEnabled(); }
     void fastest() { control<QSlider>("SpeedSlider")->setValue(SpeedControl::kFastest); }
     void openWindow();
