@@ -7,6 +7,7 @@
 #include "numerics/rungekutta.h"
 #include "numerics/vecteur3.h"
 #include "simulation/casemodel.h"
+#include "simulation/caseslots.h"
 #include "simulation/motion.h"
 #include "simulation/runrecord.h"
 
@@ -38,7 +39,7 @@ struct Problem {
 Problem uniformGyration() {
     CaseModel& model = theCase();
     model.resetToDefaults();
-    model.select(BoxFamily::Option4, 1);
+    model.select(BoxFamily::Option4, slot::kUniform);
     Problem p{};
     for (int i = 0; i < 3; ++i) {
         p.E[i] = model.Texte4Value(i);

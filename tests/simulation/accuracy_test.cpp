@@ -6,6 +6,7 @@
 #include "simulation/accuracycolumns.h"
 #include "simulation/accuracyhint.h"
 #include "simulation/casekeys.h"
+#include "simulation/caseslots.h"
 #include "simulation/energyinvariant.h"
 #include "simulation/fields.h"
 #include "simulation/guidingcentre.h"
@@ -174,8 +175,9 @@ TEST_F(AccuracyTest, GuidingCentreOfCashKarpRuns) {
 // 90 deg.
 TEST_F(AccuracyTest, MagneticMomentOverAMirrorBounce) {
     setFields(3, {0, 0, 0}, {0, 0, 0}); // dipole, no electric field
-    theCase().select(BoxFamily::Option5, 1);
-    setNumber(BoxFamily::Texte6, 8, 1e7); // moment [A m^2]: mu0 M / (4 pi 1 m^3) = 1 T
+    theCase().select(BoxFamily::Option5, slot::kProton);
+    setNumber(BoxFamily::Texte6, slot::kParam0 + 5,
+              1e7); // moment [A m^2]: mu0 M / (4 pi 1 m^3) = 1 T
     control.ErrMax = 1e-9;
     const double v = 3e4;
     const Vecteur3 R0(1, 0, 0), V0(0, v / std::sqrt(2.0), v / std::sqrt(2.0));

@@ -5,6 +5,7 @@
 #include "numerics/constants.h"
 #include "physicsfixture.h"
 #include "simulation/casemodel.h"
+#include "simulation/caseslots.h"
 #include "simulation/runrecord.h"
 
 #include <gtest/gtest.h>
@@ -46,13 +47,14 @@ protected:
 // frRunge computes every readout on the way. Trajectories rely on both giving the same bits.
 TEST_F(MotionTest, StageDerivativeEqualsTheFullOneToTheBitForEveryShape) {
     setFields(1, {120, -40, 5000}, {0.004, -0.002, 0.015});
-    setNumber(BoxFamily::Texte6, 8, 1.5); // dipole moment
-    setNumber(BoxFamily::Texte6, 14, 25); // its inclination
-    setNumber(BoxFamily::Texte6, 9, 2);   // double dipole: the two moments, the ring radius
-    setNumber(BoxFamily::Texte6, 10, -1); // and their inclinations
-    setNumber(BoxFamily::Texte6, 11, 0.03);
-    setNumber(BoxFamily::Texte6, 12, 10);
-    setNumber(BoxFamily::Texte6, 13, -15);
+    setNumber(BoxFamily::Texte6, slot::kParam0 + 5, 1.5); // dipole moment
+    setNumber(BoxFamily::Texte6, slot::kParam0 + 11, 25); // its inclination
+    setNumber(BoxFamily::Texte6, slot::kParam0 + 6,
+              2); // double dipole: the two moments, the ring radius
+    setNumber(BoxFamily::Texte6, slot::kParam0 + 7, -1); // and their inclinations
+    setNumber(BoxFamily::Texte6, slot::kParam0 + 8, 0.03);
+    setNumber(BoxFamily::Texte6, slot::kParam0 + 9, 10);
+    setNumber(BoxFamily::Texte6, slot::kParam0 + 10, -15);
     SpeciesRefresh(0);
     const RunRecord& rec = runRecord();
     const double states[][6] = {
@@ -130,8 +132,8 @@ TEST_F(MotionTest, ZeroChargeIsReportedOnceAndStopsTheRun) {
 
 TEST_F(MotionTest, SingularFieldStopsTheRunWithOneMessage) {
     // A dipole evaluated at its own position.
-    theCase().select(BoxFamily::Option4, 3);
-    theCase().setText(BoxFamily::Texte6, 8, "1");
+    theCase().select(BoxFamily::Option4, slot::kDipole);
+    theCase().setText(BoxFamily::Texte6, slot::kParam0 + 5, "1");
     SpeciesRefresh(0);
     StateArray Y, Ynew;
     pack({0, 0, 0}, {0, 10, 0}, Y);

@@ -3,6 +3,7 @@
 #include "draw3d/scene3d.h"
 #include "numerics/errorreport.h"
 #include "simulation/casemodel.h"
+#include "simulation/caseslots.h"
 #include "simulation/integrationmethod.h"
 #include "simulation/rundriver.h"
 #include "simulation/runrecord.h"
@@ -61,7 +62,7 @@ private slots:
         QVERIFY(!hint->isVisibleTo(&window));
         QTest::mouseClick(panels.methodPanel()->cashKarpOption(), Qt::LeftButton);
         QVERIFY(hint->isVisibleTo(&window));
-        theCase().setText(BoxFamily::Texte3, 4, "1e7");
+        theCase().setText(BoxFamily::Texte3, slot::kVx + 1, "1e7");
         QVERIFY(!hint->isVisibleTo(&window));
     }
 
@@ -87,10 +88,10 @@ private slots:
     // kept to 1e-6 by Cash-Karp at a limit of 1e-12 m (radius 38 um).
     void runFeedsTheReadouts() {
         CaseModel& c = theCase();
-        c.select(BoxFamily::Option4, 1);
+        c.select(BoxFamily::Option4, slot::kUniform);
         for (int i = 0; i < 3; ++i) c.setText(BoxFamily::Texte4, i, "0");
-        c.setText(BoxFamily::Texte6, 2, "0.015");
-        c.setText(BoxFamily::Texte3, 4, "1e5");
+        c.setText(BoxFamily::Texte6, slot::kBx + 2, "0.015");
+        c.setText(BoxFamily::Texte3, slot::kVx + 1, "1e5");
         c.setText(BoxFamily::Texte7, 0, "1e-12");
         SpeciesRefresh(0);
         QWidget window;
