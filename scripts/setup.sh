@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(g++ cmake make pkg-config qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
           libboost-dev fonts-dejavu-core xvfb xauth locales clang-format-14
-          poppler-utils liborcus-dev libixion-dev libxlsxwriter-dev zip)
+          poppler-utils liborcus-dev libixion-dev)
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo"
 missing=()
