@@ -25,7 +25,7 @@ std::filesystem::path KelmiravFile(SheetLinkState& state) {
 
 std::string LoadLinkConfiguration(SheetLinkState& state) {
     const FileResult read = ReadKelmirav(KelmiravFile(state), state.config);
-    if (state.config.program.empty()) state.config.program = Site.spreadsheetProgram;
+    if (state.config.program.empty()) state.config.program = Site().spreadsheetProgram;
     if (state.config.program.empty()) state.config.program = DefaultSpreadsheetProgram();
     return read.ok ? std::string() : read.message;
 }

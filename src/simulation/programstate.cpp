@@ -44,4 +44,8 @@ IntegrationChoice& integrationChoice() {
     return ProgramState::current().integration();
 }
 
+StartupState& startupState() {
+    return ProgramState::current().startup();
+}
+
 } // namespace gyro

@@ -6,21 +6,23 @@
 #include "integrationmethod.h"
 #include "numerics/errorreport.h"
 #include "runrecord.h"
+#include "startup.h"
 
 #include <memory>
 
 namespace gyro {
 
 /// What the program works on between two actions of the user: the case being edited, the run
-/// record (particle, field work values, readouts), the integration choice and the error report
-/// (warning log, asker, stop flag). Nothing in it is shared with another ProgramState: two of
-/// them, each with its own RunDriver, run two cases side by side in two threads.
+/// record (particle, field work values, readouts), the integration choice, the settings read at
+/// start-up and the error report (warning log, asker, stop flag). Nothing in it is shared with
+/// another ProgramState: two of them, each with its own RunDriver, run two cases side by side in
+/// two threads.
 ///
 /// Usage: make one (`ProgramState state;`), fill `state.caseModel()`, and drive runs with
 /// `RunDriver driver(state, sink);`. The older accessors theCase(), runRecord(),
-/// integrationChoice() and ErrorReport::instance() answer from the state made current on the
-/// calling thread by a Scope (the run driver makes its own state current while it computes), or
-/// else from a state the thread makes at its first need.
+/// integrationChoice(), startupState() (Site(), …) and ErrorReport::instance() answer from the
+/// state made current on the calling thread by a Scope (the run driver makes its own state current
+/// while it computes), or else from a state the thread makes at its first need.
 class ProgramState {
 public:
     /// A fresh state: the case at its defaults, an empty record and log, Cash-Karp.
@@ -35,6 +37,7 @@ public:
     const RunRecord& record() const { return m_record; }
     IntegrationChoice& integration() { return m_integration; }
     const IntegrationChoice& integration() const { return m_integration; }
+    StartupState& startup() { return m_startup; }
     ErrorReport& report() { return *m_report; }
 
     /// The state current on this thread: the innermost Scope's, else the thread's own.
@@ -63,6 +66,7 @@ private:
     CaseModel m_case;
     RunRecord m_record;
     IntegrationChoice m_integration;
+    StartupState m_startup;
     std::unique_ptr<ErrorReport> m_ownReport;
     ErrorReport* m_report;
 };

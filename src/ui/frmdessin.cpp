@@ -214,7 +214,7 @@ void FrmDessin::Form_Load() {
         m_loaded = true;
         Demarrage({}, StartupMode::Interactive);
         installPrinterHint();
-        m_run->timeBox()->setText(toQt(Site.currentFolder));
+        m_run->timeBox()->setText(toQt(Site().currentFolder));
         m_memo = std::make_unique<CaseMemo>();
     }
     show();
@@ -314,7 +314,7 @@ void FrmDessin::CmdConfig_Click() {
 
 void FrmDessin::MnuConfiguration_Click() {
     Demarrage({}, StartupMode::Interactive);
-    m_results->showResults(toQt(ConfigurationText(Site)));
+    m_results->showResults(toQt(ConfigurationText(Site())));
 }
 
 void FrmDessin::MnuExport_Click() {
