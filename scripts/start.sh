@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and starts Gyrotrace in its working folder (GYRO_WORKDIR,
 # by default ~/Gyrotrace), where it keeps its settings and example files: the main window when a
-# display is there, otherwise a run of the default case on the command line, whose table and
-# picture go to out/ in that folder.
+# display is there, otherwise a run of the default case on the command line with the accuracy
+# hint's proposal (said in one line), whose table and picture go to out/ in that folder.
 set -euo pipefail
 source_dir="$(cd "$(dirname "$0")/.." && pwd)"
 workdir="${GYRO_WORKDIR:-$HOME/Gyrotrace}"
@@ -17,4 +17,5 @@ if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
 fi
 echo "No display: running the default case on the command line (gyrotrace --batch)."
 mkdir -p out
-exec "$program" --batch --keep-going --csv out/default-case.csv --png out/default-case.png "$@"
+exec "$program" --batch --keep-going --use-hint --csv out/default-case.csv \
+    --png out/default-case.png "$@"

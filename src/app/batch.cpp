@@ -10,13 +10,18 @@
 #include "numerics/errorreport.h"
 #include "numerics/numberformat.h"
 #include "simulation/accuracyhint.h"
+#include "simulation/boris.h"
 #include "simulation/caseexamples.h"
 #include "simulation/casekeys.h"
 #include "simulation/casememo.h"
 #include "simulation/casemodel.h"
 #include "simulation/caseslots.h"
+#include "simulation/fields.h"
+#include "simulation/integrationmethod.h"
+#include "simulation/lightspeed.h"
 #include "simulation/programstate.h"
 #include "simulation/runrecord.h"
+#include "simulation/runverdict.h"
 #include "simulation/startup.h"
 #include "simulation/trajectorycsv.h"
 
@@ -67,17 +72,44 @@ std::string stopReason(const StopAsker& asker, const BatchRun& run) {
     return "the run ended after " + std::to_string(run.accepted()) + " steps, before its end";
 }
 
-void printSummary(const CaseModel& model, const BatchRun& run, std::ostream& err) {
+void printSummary(const CaseModel& model, const BatchRun& run, bool complete, std::ostream& err) {
     const StateArray& Y = run.driver().state();
     // W = Ek - q E·(r - r0) is conserved by the exact motion, with or without E: its change is
     // the integration error (the kinetic energy alone changes wherever E does work).
-    const double change = run.driver().invariant().relativeChange();
+    const EnergyInvariant& invariant = run.driver().invariant();
+    const double change = invariant.relativeChange();
     err << "Cyclotron frequency (Hz): " << model.Texte3(slot::kCyclotronFrequency) << "\n"
         << "Larmor diameter (m): " << model.Texte3(slot::kLarmorDiameter) << "\n"
         << "Steps accepted: " << run.driver().acceptedSteps()
         << ", rejected: " << run.driver().rejectedSteps() << "\n"
         << "Final time (s): " << FormatGeneral(Y(static_cast<int>(Ldim))) << "\n"
-        << "Energy invariant W relative change: " << FormatGeneral(change) << "\n";
+        << "Energy invariant W relative change: " << FormatGeneral(change)
+        << " (of the largest kinetic energy reached, "
+        << FormatSignif(invariant.peakKinetic() / kElementaryCharge, 3) << " eV)\n";
+    const IntegrationChoice& choice = integrationChoice();
+    if (choice.method == IntegrationMethod::Boris)
+        err << "Phase: " << borisPhaseText(choice.stepsPerGyration) << "\n";
+    err << "Verdict: " << runVerdict(change, complete, !run.driver().speedWarning().empty())
+        << "\n";
+}
+
+// Applies the hint's proposal: Boris when it takes fewer steps, else the suggested limit. Tells
+// it in one line.
+void useHint(CaseModel& model, const AccuracyHint& hint, std::ostream& err) {
+    if (hint.offerBoris) {
+        integrationChoice().method = IntegrationMethod::Boris;
+        integrationChoice().stepsPerGyration = kDefaultStepsPerGyration;
+        err << "gyrotrace: using the Boris method at 32 steps per gyration, as the accuracy hint "
+               "proposes (the error limit "
+            << FormatGeneral(model.Texte7Value()) << " m would let W drift by about "
+            << QString::number(hint.expectedChange, 'g', 1).toStdString() << ")\n";
+        return;
+    }
+    err << "gyrotrace: using the error limit " << hint.suggestedText
+        << " m the accuracy hint proposes (W change about 1e-4 expected; "
+        << QString::number(hint.expectedChange, 'g', 1).toStdString() << " with "
+        << FormatGeneral(model.Texte7Value()) << " m)\n";
+    model.setText(BoxFamily::Texte7, 0, hint.suggestedText);
 }
 
 // The camera of the pictures: everything the run drew, however far it went from its start.
@@ -160,9 +192,32 @@ int runBatch(const QStringList& arguments, std::ostream& out, std::ostream& err)
     if (const auto code = prepareCase(model, options, err)) return *code;
     SpeciesRefresh(slot::kCyclotronFrequency);
     readDrawingOptions(runRecord(), model);
-    // The same hint as the window's, as a warning: the run goes on.
-    if (const AccuracyHint hint = accuracyHintForCase(model); hint.shown)
-        err << "gyrotrace: warning: " << hint.text << "\n";
+    {
+        const Vecteur3 R(model.Texte3Value(slot::kX), model.Texte3Value(slot::kX + 1),
+                         model.Texte3Value(slot::kX + 2));
+        Vecteur3 E, B;
+        Champ(R, E, B);
+        const Vecteur3 V(model.Texte3Value(slot::kVx), model.Texte3Value(slot::kVx + 1),
+                         model.Texte3Value(slot::kVx + 2));
+        for (const std::string& warning : relativisticWarnings(V, E, B))
+            err << "gyrotrace: warning: " << warning << "\n";
+    }
+    // The same hint as the window's, judged over the run asked: a warning, and the run goes on
+    // (or, with --use-hint, its proposal is taken).
+    RunSpan span;
+    if (options.until) {
+        span.seconds = *options.until;
+    } else {
+        span.steps = static_cast<double>(options.steps);
+    }
+    if (integrationChoice().method == IntegrationMethod::CashKarp) {
+        const AccuracyHint hint = accuracyHintForCase(model, span);
+        if (hint.shown && options.useHint) {
+            useHint(model, hint, err);
+        } else if (hint.shown) {
+            err << "gyrotrace: warning: " << hint.text << "\n";
+        }
+    }
 
     TrajectoryCsvWriter table(runRecord().Mass);
     std::vector<std::string> headers;
@@ -206,7 +261,7 @@ int runBatch(const QStringList& arguments, std::ostream& out, std::ostream& err)
     if (!writePictures(run, options, err, pictures)) code = kBatchOutputFailed;
 
     warnings.printCounts();
-    printSummary(model, run, err);
+    printSummary(model, run, end == BatchRun::End::Reached || end == BatchRun::End::PauseTime, err);
     if (tableWritten) err << "Trajectory table: " << *options.csv << "\n";
     err << pictures;
     return code;

@@ -30,15 +30,24 @@ void addOptions(QCommandLineParser& parser) {
          "Set a value of the case (repeatable). Keys: x y z vx vy vz energy species "
          "(electron|proton|xenon) shape (cylindrical|uniform|radial|dipole|double-dipole) "
          "Ex Ey Ez Bx By Bz P0..P11 errmax method (cash-karp|boris) steps-per-gyration "
-         "(Boris steps per turn, from 4; default 32).",
+         "(Boris steps per turn, from 4; default 32). Motion is computed without relativity: "
+         "a start speed at or above the speed of light is refused, from a tenth of it a warning "
+         "is given. A Boris step is also bounded so that it never passes the end time, turns "
+         "at most 1/N of a gyration at the strongest field it can meet, and moves the particle "
+         "at most 1/N of the distance over which the field changes by its own size (at least "
+         "the start distance from the origin / N).",
          "KEY=VALUE"},
         {"steps", "Number of accepted steps (default 100000; 0 computes none).", "n"},
-        {"until", "Run until this simulated time [s].", "T"},
+        {"until", "Run until this simulated time [s]; the last step lands on it exactly.", "T"},
+        {"use-hint",
+         "Take the accuracy hint's proposal before the run (the Boris method when it costs "
+         "fewer steps, else the suggested error limit), told in one line."},
         {"csv", "Write the trajectory table to <file> (- for standard output).", "file"},
         {"columns",
          "Add columns to the table, after the standard ones: a comma-separated list of W_rel "
-         "(relative change of the energy invariant W), mu (magnetic moment, J/T), pitch_deg, "
-         "gcx gcy gcz (guiding centre, m).",
+         "(change of the energy invariant W since the start, divided by the largest kinetic "
+         "energy reached so far), mu (magnetic moment, J/T), pitch_deg, gcx gcy gcz (guiding "
+         "centre about the E x B drift, m).",
          "LIST"},
         {"every",
          "Write one row every <k> accepted steps (default 1); the last step is always written.",
@@ -198,6 +207,7 @@ std::optional<int> parseBatchOptions(const QStringList& arguments, BatchOptions&
         }
     }
     options.keepGoing = parser.isSet("keep-going");
+    options.useHint = parser.isSet("use-hint");
     for (const QString& setting : parser.values("set"))
         options.settings.push_back(setting.toStdString());
     return std::nullopt;

@@ -31,6 +31,7 @@ struct BatchOptions {
     std::uint64_t caseNumber = 0; ///< 0: no example loaded
     std::optional<double> until;  ///< [s]
     bool keepGoing = false;
+    bool useHint = false;           ///< take the accuracy hint's proposal before the run
     std::optional<std::string> csv; ///< "-" for standard output
     std::optional<std::string> png;
     std::optional<std::string> pdf;      ///< the scene as a vector PDF page

@@ -2,8 +2,10 @@
 #include "batchrun.h"
 
 #include "batchwarnings.h"
+#include "numerics/numberformat.h"
 #include "simulation/accuracycolumns.h"
 #include "simulation/runrecord.h"
+#include "simulation/runverdict.h"
 #include "simulation/trajectorycsv.h"
 
 #include <algorithm>
@@ -59,13 +61,24 @@ BatchRun::End BatchRun::run(const BatchOptions& options, TrajectoryCsvWriter* ta
         }
         if (!table->row(sampleOf(Y), extra)) outputOk = false;
     };
+    int wLevel = 0; // the W change levels told so far
     m_driver.onStep = [&](const StateArray& Y) {
         ++m_accepted;
+        // The error as it grows: told once at 1e-3 and once at 1e-2.
+        const double change = m_driver.invariant().relativeChange();
+        if (const int level = wChangeLevel(change); level > wLevel) {
+            wLevel = level;
+            err << "gyrotrace: warning: at t = " << FormatGeneral(Y(timeIndex))
+                << " s the energy invariant W has changed by " << FormatGeneral(change)
+                << " of the largest kinetic energy (past " << (level == 1 ? "1e-3" : "1e-2")
+                << "): the integration error is growing\n";
+        }
         lastWritten = m_accepted % options.every == 0;
         if (lastWritten) writeRow(Y);
         reachedEnd = options.until ? Y(timeIndex) >= *options.until : m_accepted >= options.steps;
         return !reachedEnd && outputOk;
     };
+    if (options.until) m_driver.setEndTime(*options.until); // the last row lands on it
     if (!m_driver.RunTrajectory()) {
         warnings.follow();
         return End::Refused;
@@ -81,10 +94,15 @@ BatchRun::End BatchRun::run(const BatchOptions& options, TrajectoryCsvWriter* ta
                                    static_cast<double>(std::max<std::uint64_t>(options.steps, 1));
     };
     bool pauseTime = false;
+    bool speedTold = false;
     auto lastDraw = std::chrono::steady_clock::now();
     while (m_driver.running() && !reachedEnd && outputOk) {
         const RunDriver::Slice slice = m_driver.advance(std::chrono::milliseconds(50));
         warnings.follow();
+        if (!speedTold && !m_driver.speedWarning().empty()) {
+            speedTold = true;
+            err << "gyrotrace: warning: " << m_driver.speedWarning() << "\n";
+        }
         if (table && !table->flush()) outputOk = false; // stream the table while the run goes on
         if (slice.waiting) {
             // The case's own pause time: with nobody to type a later one, the run ends there.

@@ -1,6 +1,8 @@
 // Warnings of a command-line run.
 #include "batchwarnings.h"
 
+#include "simulation/runverdict.h"
+
 #include <cctype>
 #include <ostream>
 
@@ -54,7 +56,11 @@ void WarningPrinter::follow() {
 
 void WarningPrinter::printCounts() const {
     for (const auto& [kind, count] : m_counts) {
-        if (count > 1) m_err << "gyrotrace: " << count << " times: " << kind << "\n";
+        if (count <= 1) continue;
+        const std::string meaning = logLabelMeaning(kind);
+        m_err << "gyrotrace: " << count << " times: " << kind;
+        if (!meaning.empty()) m_err << " (" << meaning << ")";
+        m_err << "\n";
     }
 }
 

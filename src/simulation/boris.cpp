@@ -35,7 +35,7 @@ double borisStepSize(double stepsPerGyration, double chargeOverMass, double bNor
 }
 
 void borisStep(double h, const StateArray& Y, StateArray& Ynew, FieldRoutine field,
-               double chargeOverMass, double* bMidNorm) {
+               double chargeOverMass, double* bMidNorm, Vecteur3* bMid) {
     const Vecteur3 R = position(Y);
     const Vecteur3 V = velocity(Y);
     if (!std::isfinite(h) || !std::isfinite(chargeOverMass) || !finite(R) || !finite(V)) {
@@ -75,6 +75,7 @@ void borisStep(double h, const StateArray& Y, StateArray& Ynew, FieldRoutine fie
     const int n = Ldim >= 2 && Ldim <= kStateCapacity ? static_cast<int>(Ldim) : 8;
     Ynew(n) = Y(n) + h;
     if (bMidNorm) *bMidNorm = std::sqrt(ProdScal(B, B));
+    if (bMid) *bMid = B;
 }
 
 } // namespace gyro

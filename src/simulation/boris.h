@@ -23,10 +23,11 @@ double borisStepSize(double stepsPerGyration, double chargeOverMass, double bNor
 /// half a drift, the field at the midpoint, half an electric kick, the exact-norm magnetic
 /// rotation, half an electric kick, half a drift. Positions and velocities stay synchronous,
 /// the constant is copied and the time advances by h. One field evaluation per step.
-/// bMidNorm (when given) receives |B| at the midpoint [T], for the next step's size.
+/// bMidNorm (when given) receives |B| at the midpoint [T], for the next step's size, and bMid
+/// (when given) the field vector there.
 /// A non-finite field, state or step is reported as "borisfaute ..." and stops the run
 /// (StopCalcul = 1, Ynew = Y).
 void borisStep(double h, const StateArray& Y, StateArray& Ynew, FieldRoutine field,
-               double chargeOverMass, double* bMidNorm = nullptr);
+               double chargeOverMass, double* bMidNorm = nullptr, Vecteur3* bMid = nullptr);
 
 } // namespace gyro

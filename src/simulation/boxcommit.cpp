@@ -1,6 +1,8 @@
 // Committing a typed value to the case.
 #include "boxcommit.h"
 
+#include "lightspeed.h"
+
 #include "caseslots.h"
 
 #include <cctype>
@@ -57,6 +59,10 @@ CommitOutcome commitBoxText(CaseModel& model, BoxFamily family, int index,
     if (holdsNumber(family, index) && !isNumberText(text) &&
         !(text.find_first_not_of(" \t") == std::string::npos && acceptsEmpty(family, index))) {
         return CommitOutcome::NotANumber;
+    }
+    if (family == BoxFamily::Texte3) {
+        const std::optional<double> speed = speedWithTypedValue(model, index, text);
+        if (speed && speedOfLightProblem(*speed)) return CommitOutcome::FasterThanLight;
     }
     if (model.text(family, index) == text) return CommitOutcome::Unchanged;
     model.setText(family, index, text);

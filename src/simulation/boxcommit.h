@@ -22,13 +22,16 @@ bool acceptsEmpty(BoxFamily family, int index);
 
 /// What committing a typed text did.
 enum class CommitOutcome {
-    Applied,   ///< the case now holds the text
-    Unchanged, ///< the case already held it
-    NotANumber ///< refused: a number box was given something else; the case keeps its value
+    Applied,        ///< the case now holds the text
+    Unchanged,      ///< the case already held it
+    NotANumber,     ///< refused: a number box was given something else; the case keeps its value
+    FasterThanLight ///< refused: the start speed (velocity or energy box) would reach c
 };
 
 /// Commits the text the user finished typing into a box (Enter, or leaving the box): a number
-/// box takes only a number (or, where acceptsEmpty, nothing), other boxes any text.
+/// box takes only a number (or, where acceptsEmpty, nothing), other boxes any text; a velocity
+/// component or an energy that would start the particle at or above the speed of light is
+/// refused (the motion is computed without relativity).
 CommitOutcome commitBoxText(CaseModel& model, BoxFamily family, int index, const std::string& text);
 
 /// True when the computed read-outs (cyclotron frequency, Larmor diameter, energy) depend on the

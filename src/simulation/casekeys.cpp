@@ -1,6 +1,8 @@
 // Named values of the case for the command line.
 #include "casekeys.h"
 
+#include "lightspeed.h"
+
 #include "caseslots.h"
 #include "integrationmethod.h"
 #include "runrecord.h"
@@ -145,7 +147,9 @@ std::string applyCaseSetting(CaseModel& model, const std::string& setting) {
 std::optional<std::string> caseStartProblem(const CaseModel& model) {
     if (isNull(model, slot::kX)) return "the initial position x,y,z is null";
     if (isNull(model, slot::kVx)) return "the initial velocity x,y,z is null";
-    return std::nullopt;
+    const Vecteur3 V(model.Texte3Value(slot::kVx), model.Texte3Value(slot::kVx + 1),
+                     model.Texte3Value(slot::kVx + 2));
+    return speedOfLightProblem(std::sqrt(ProdScal(V, V)));
 }
 
 } // namespace gyro

@@ -37,8 +37,8 @@ TypedNumber readTypedNumber(std::string_view text);
 /// "steps-per-gyration" (from 4 up). Returns the message of a refused setting, empty on success.
 std::string applyCaseSetting(CaseModel& model, const std::string& setting);
 
-/// Why the case cannot be run as it stands (a null initial position or velocity, a value that
-/// is not finite), or nothing when it can.
+/// Why the case cannot be run as it stands (a null initial position or velocity, a start speed
+/// at or above the speed of light), or nothing when it can.
 std::optional<std::string> caseStartProblem(const CaseModel& model);
 
 } // namespace gyro

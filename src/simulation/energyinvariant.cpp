@@ -1,6 +1,7 @@
 // The energy invariant: closed form, alarm levels and the step-by-step tracker of a run.
 #include "energyinvariant.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace gyro {
@@ -35,6 +36,7 @@ void EnergyInvariant::start(const Vecteur3& R0, const Vecteur3& V0, double charg
     m_workCompensation = 0;
     m_kinetic = kineticEnergy(V0, mass);
     m_start = m_kinetic;
+    m_peak = m_kinetic;
 }
 
 void EnergyInvariant::advance(const Vecteur3& R, const Vecteur3& V, const Vecteur3& E) {
@@ -48,13 +50,14 @@ void EnergyInvariant::advance(const Vecteur3& R, const Vecteur3& V, const Vecteu
     m_work = total;
     m_last = R;
     m_kinetic = kineticEnergy(V, m_mass);
+    m_peak = std::max(m_peak, m_kinetic);
 }
 
 double EnergyInvariant::relativeChange() const {
     if (!m_started) return 0;
     const double change = value() - m_start;
-    if (m_start == 0) return change == 0 ? 0 : std::copysign(INFINITY, change);
-    return change / std::fabs(m_start);
+    if (m_peak == 0) return change == 0 ? 0 : std::copysign(INFINITY, change);
+    return change / m_peak;
 }
 
 } // namespace gyro

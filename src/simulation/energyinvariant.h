@@ -29,7 +29,12 @@ public:
     double value() const { return m_kinetic - m_work; } ///< W [J]
     double startValue() const { return m_start; }       ///< W0 [J]
     double kinetic() const { return m_kinetic; }        ///< Ek at the last state [J]
-    /// (W - W0) / |W0|; 0 before the start and for a particle that starts at rest and stays.
+    /// Largest kinetic energy of the states seen since the start [J].
+    double peakKinetic() const { return m_peak; }
+    /// (W - W0) / the largest kinetic energy reached so far: the error measured against the
+    /// energy the particle actually has, which does not vanish when it starts almost at rest
+    /// (a slow particle swept into an E × B drift). 0 before the start and for a particle that
+    /// stays at rest.
     double relativeChange() const;
     bool started() const { return m_started; }
 
@@ -42,6 +47,7 @@ private:
     double m_workCompensation = 0; // low-order part lost by the last addition [J]
     double m_kinetic = 0;
     double m_start = 0;
+    double m_peak = 0; // [J]
 };
 
 } // namespace gyro

@@ -29,9 +29,14 @@ DriftReadout driftReadout(const Vecteur3& R, const Vecteur3& V, const Vecteur3& 
     d.mu = mass * d.vPerp * d.vPerp / (2 * b);
     d.pitchDeg = v2 > 0 ? std::atan2(d.vPerp, d.vParallel) * 180 / Pi : std::nan("");
     d.larmorRadius = mass * d.vPerp / (std::fabs(charge) * b);
-    MultKPlus(vxb, mass / (charge * b2), R, d.guidingCentre);
     ProdVect(E, B, d.exbDrift);
     MultK(d.exbDrift, 1 / b2, d.exbDrift);
+    // The particle gyrates about a centre that drifts at vE = E × B / B^2: its velocity relative
+    // to the drift, u = V - vE, turns about B, and the centre lies m (u × B) / (q B^2) away.
+    Vecteur3 u, uxb;
+    MultKPlus(d.exbDrift, -1, V, u);
+    ProdVect(u, B, uxb);
+    MultKPlus(uxb, mass / (charge * b2), R, d.guidingCentre);
     return d;
 }
 

@@ -14,14 +14,13 @@ struct DriftReadout {
     double vPerp = 0;        ///< speed across B [m/s]
     double vParallel = 0;    ///< velocity along B [m/s] (signed with B)
     double larmorRadius = 0; ///< m v_perp / (|q| |B|) [m]
-    Vecteur3 guidingCentre;  ///< r + m (V × B) / (q B^2) [m]
+    Vecteur3 guidingCentre;  ///< r + m ((V - vE) × B) / (q B^2) [m]
     Vecteur3 exbDrift;       ///< E × B / B^2 [m/s]
 };
 
 /// The read-outs at position R [m] with velocity V [m/s] in the fields E [V/m], B [T] for a
-/// particle of charge [C] and mass [kg]. With E ⟂ B the guiding centre as written here sits a
-/// constant m E / (q B^2) away from the centre of the gyration circle and moves with it at the
-/// E × B drift.
+/// particle of charge [C] and mass [kg]. The guiding centre is the centre of the gyration
+/// about the E × B drift: with E ⟂ B it moves exactly at vE.
 DriftReadout driftReadout(const Vecteur3& R, const Vecteur3& V, const Vecteur3& E,
                           const Vecteur3& B, double charge, double mass);
 

@@ -2,6 +2,7 @@
 #include "integrationmethod.h"
 
 #include "boris.h"
+#include "borispace.h"
 #include "casemodel.h"
 #include "fields.h"
 #include "motion.h"
@@ -40,14 +41,30 @@ bool applyIntegrationSetting(const std::string& key, const std::string& value, s
     return false;
 }
 
-void IntegrationStep(RunControl& c, double& h, const StateArray& Y, StateArray& Ynew) {
-    IntegrationStep(c, integrationChoice(), theCase(), runRecord(), h, Y, Ynew);
+void IntegrationStep(RunControl& c, double& h, const StateArray& Y, StateArray& Ynew,
+                     const StepPlan& plan) {
+    IntegrationStep(c, integrationChoice(), theCase(), runRecord(), h, Y, Ynew, plan);
 }
 
 void IntegrationStep(RunControl& c, const IntegrationChoice& choice, const CaseModel& theModel,
-                     const RunRecord& rec, double& h, const StateArray& Y, StateArray& Ynew) {
+                     const RunRecord& rec, double& h, const StateArray& Y, StateArray& Ynew,
+                     const StepPlan& plan) {
+    const int t = Ldim >= 2 && Ldim <= kStateCapacity ? static_cast<int>(Ldim) : 8;
+    // Time left to the end; a state at (or past) it has no end ahead.
+    const double left = plan.endTime - Y(t);
+    const bool bounded = left > 0 && std::isfinite(left);
     if (choice.method == IntegrationMethod::CashKarp) {
+        if (!bounded || h < left) {
+            RungeStep(c, theModel, rec, h, Y, Ynew);
+            return;
+        }
+        // The last step: the whole time left. Accepted, it ends (to rounding) on the end time,
+        // which it then carries exactly; rejected, the retry ends at most 0.9 of the way there
+        // and the run goes on.
+        h = left;
         RungeStep(c, theModel, rec, h, Y, Ynew);
+        if (c.StopCalcul != 1 && (Ynew(t) > Y(t) + 0.95 * left || Ynew(t) >= plan.endTime))
+            Ynew(t) = plan.endTime;
         return;
     }
     // The push reports its faults through the error report: they stop this computation.
@@ -60,17 +77,37 @@ void IntegrationStep(RunControl& c, const IntegrationChoice& choice, const CaseM
         model.magnetic(R, B);
     };
     const double n = std::max(choice.stepsPerGyration, kMinStepsPerGyration);
-    const int t = Ldim >= 2 && Ldim <= kStateCapacity ? static_cast<int>(Ldim) : 8;
-    if (Y(t) == 0) {
+    const Vecteur3 R = position(Y);
+    const Vecteur3 V = velocity(Y);
+    double hStep = h;
+    if (plan.pace) {
+        if (!plan.pace->started()) plan.pace->start(R, V, std::sqrt(ProdScal(R, R)), fields);
+        const double paced = plan.pace->step(n, qm, std::sqrt(ProdScal(V, V)));
+        if (std::isfinite(paced)) hStep = paced; // nothing bounds it: the step as it was
+    } else if (Y(t) == 0) {
         Vecteur3 B;
-        model.magnetic(position(Y), B);
+        model.magnetic(R, B);
         const double first = borisStepSize(n, qm, std::sqrt(ProdScal(B, B)));
-        if (first > 0) h = first;
+        if (first > 0) hStep = first;
     }
-    double bMid = 0;
-    borisStep(h, Y, Ynew, fields, qm, &bMid);
-    const double next = borisStepSize(n, qm, bMid);
-    if (next > 0) h = next;
+    const bool landing = bounded && hStep >= left;
+    if (landing) hStep = left;
+    double bMidNorm = 0;
+    Vecteur3 bMid;
+    borisStep(hStep, Y, Ynew, fields, qm, &bMidNorm, &bMid);
+    if (c.StopCalcul == 1) return;
+    if (landing) Ynew(t) = plan.endTime;
+    if (plan.pace) {
+        Vecteur3 mid;
+        MultKPlus(V, hStep / 2, R, mid); // the midpoint borisStep met the field at
+        plan.pace->learn(mid, bMid);
+    }
+    const double next = borisStepSize(n, qm, bMidNorm);
+    if (next > 0) {
+        h = next;
+    } else if (!landing) {
+        h = hStep; // no magnetic field: the step as taken (a landing step is not the pace)
+    }
 }
 
 } // namespace gyro

@@ -4,13 +4,10 @@
 
 #include "numerics/vecteur3.h"
 
+#include <limits>
 #include <string>
 
 namespace gyro {
-
-class CaseModel;
-struct RunControl;
-struct RunRecord;
 
 enum class IntegrationMethod { CashKarp, Boris };
 
@@ -21,7 +18,7 @@ struct IntegrationChoice {
     double stepsPerGyration = 32; ///< Boris steps per gyration at the local field, >= 4
 };
 
-/// The choice of the program state current on this thread (ProgramState::current()).
+/// The program-wide choice.
 IntegrationChoice& integrationChoice();
 
 /// Smallest number of Boris steps per gyration accepted: fewer turn the velocity by more than
@@ -33,15 +30,33 @@ inline constexpr double kMinStepsPerGyration = 4;
 /// returns true with a message in `error` and leaves the choice as it was.
 bool applyIntegrationSetting(const std::string& key, const std::string& value, std::string& error);
 
+class BorisPace;
+class CaseModel;
+struct RunControl;
+struct RunRecord;
+
+/// What a run adds to the method's own step rule.
+struct StepPlan {
+    /// No step passes this time [s]: the step that would is shortened to land on it, and the
+    /// state it gives carries exactly this time.
+    double endTime = std::numeric_limits<double>::infinity();
+    /// The run's Boris pace (borispace.h), which also bounds the step where the field is weak or
+    /// changes quickly; without one the Boris step follows the gyration at the local field alone.
+    BorisPace* pace = nullptr;
+};
+
 /// One step of a run under the control c with the method `choice`, the case `model` and the
 /// species of `rec`. Cash-Karp: RungeStep, h [s] in and proposed out.
-/// Boris: a step of h, then h := the step that cuts one gyration at the field met at the step's
-/// midpoint into stepsPerGyration steps; a state at time 0 (the start of a run) first takes its
-/// step from the field at its own position. Without a magnetic field h is kept. The caller tests
+/// Boris: a step of the length the pace allows (without a pace: of h, where a state at time 0,
+/// the start of a run, first takes its step from the field at its own position), then h := the
+/// step that cuts one gyration at the field met at the step's midpoint into stepsPerGyration
+/// steps (kept without a magnetic field). Both land exactly on plan.endTime. The caller tests
 /// c.StopCalcul afterwards.
 void IntegrationStep(RunControl& c, const IntegrationChoice& choice, const CaseModel& model,
-                     const RunRecord& rec, double& h, const StateArray& Y, StateArray& Ynew);
+                     const RunRecord& rec, double& h, const StateArray& Y, StateArray& Ynew,
+                     const StepPlan& plan = {});
 /// The same with the choice, case and run record of the current program state.
-void IntegrationStep(RunControl& c, double& h, const StateArray& Y, StateArray& Ynew);
+void IntegrationStep(RunControl& c, double& h, const StateArray& Y, StateArray& Ynew,
+                     const StepPlan& plan = {});
 
 } // namespace gyro

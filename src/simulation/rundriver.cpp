@@ -3,10 +3,12 @@
 #include "rundriver.h"
 
 #include "arrowscale.h"
+#include "borispace.h"
 #include "caseslots.h"
 #include "fields.h"
 #include "gyration.h"
 #include "integrationmethod.h"
+#include "lightspeed.h"
 #include "motion.h"
 #include "numerics/errorreport.h"
 #include "numerics/rungekutta.h"
@@ -42,6 +44,9 @@ struct RunDriver::Run {
     TrajectoryRecord record;
     EnergyInvariant invariant; // W = Ek - q E·(r - r0) since the start
     ArrowScale arrows;         // lengths of the automatic-scale arrows
+    BorisPace pace;            // the Boris step's memory of the field along the path
+    SpeedWatch speedWatch;     // tells once when the speed passes a tenth of c
+    std::string speedWarning;  // what it told
 };
 
 RunDriver::RunDriver(ProgramState& state, TraceSink& sink)
@@ -77,6 +82,12 @@ const TrajectoryRecord& RunDriver::record() const {
     static const TrajectoryRecord empty;
     if (!m_runs.empty()) return m_runs.back()->record;
     return m_lastRun ? m_lastRun->record : empty;
+}
+
+const std::string& RunDriver::speedWarning() const {
+    static const std::string none;
+    if (!m_runs.empty()) return m_runs.back()->speedWarning;
+    return m_lastRun ? m_lastRun->speedWarning : none;
 }
 
 const EnergyInvariant& RunDriver::invariant() const {
@@ -149,6 +160,12 @@ bool RunDriver::RunTrajectory() {
         return false;
     }
 
+    if (const auto tooFast = speedOfLightProblem(normseule(V))) {
+        if (asker) asker->ask("The " + tooFast->substr(4) + ".", "Serious WARNING", "OK");
+        m_shotCounter -= 1;
+        return false;
+    }
+
     pack(R, V, run->Y);
     Vecteur3 E, B;
     Champ(R, E, B);
@@ -159,6 +176,8 @@ bool RunDriver::RunTrajectory() {
         if (*n == 0) *n = 1;
     }
     rec.BNorm = run->normB;
+    // A start above a tenth of c is told with the case; the watch tells a speed reached later.
+    run->speedWatch.check(V, 0);
     // Until the trajectory shows its own size, the arrows follow the gyration's (at most the
     // scene's).
     run->arrows.start(R, std::min(gyrationOf(rec.Mass, rec.Charge, V, B).larmorDiameter, 2 * r0));
@@ -263,9 +282,15 @@ bool RunDriver::stepOnce(Run& run) {
     // A "Stop" answered during the step stops this run.
     const ErrorReport::StopBinding stop(report, run.control.StopCalcul);
     run.control.ErrMax = m_model.Texte7Value();
+    // The step lands on the end of the run, or on the pause time ahead.
+    StepPlan plan;
+    plan.endTime = m_endTime;
+    const double tp = m_model.Texte3Value(slot::kPauseTime);
+    if (tp > run.Y(static_cast<int>(Ldim))) plan.endTime = std::min(plan.endTime, tp);
+    plan.pace = &run.pace;
     // Cash-Karp, or Boris when chosen
     IntegrationStep(run.control, m_state.integration(), m_state.caseModel(), m_state.record(),
-                    run.h, run.Y, run.Ynew);
+                    run.h, run.Y, run.Ynew, plan);
     if (run.control.StopCalcul == 1) {
         run.control.StopCalcul = 0;
         return false;
@@ -283,13 +308,14 @@ bool RunDriver::stepOnce(Run& run) {
                           {m_model.Texte4Value(slot::kEx), m_model.Texte4Value(slot::kEx + 1),
                            m_model.Texte4Value(slot::kEx + 2)});
     run.arrows.add(R);
+    if (!run.speedWatch.warned()) run.speedWarning = run.speedWatch.check(V, run.Y(t));
     if (m_model.Coche1(slot::kDrawVectors)) {
         // The arrows show the fields at the accepted point.
         storeReadouts(run.Y);
         drawVectors(run, R, V);
     }
     if (onStep && !onStep(run.Y)) return false;
-    return true;
+    return run.Y(t) < m_endTime;
 }
 
 void RunDriver::finishTop() {
@@ -327,12 +353,13 @@ RunDriver::Slice RunDriver::advance(std::chrono::nanoseconds budget, std::uint64
     const int t = static_cast<int>(Ldim);
     while (!m_runs.empty() && slice.steps < maxSteps) {
         Run& run = *m_runs.back();
-        // Pause time: past it, the run waits until a later time is typed; an empty or zero
-        // maximum time is no limit (and releases a waiting run).
+        // Pause time: at or past it, the run waits until a later time is typed; an empty or
+        // zero maximum time is no limit (and releases a waiting run).
         const double tp = m_model.Texte3Value(slot::kPauseTime);
+        // A run lands exactly on its pause time and waits there.
         if (run.waitingForTime) {
-            if (tp <= 0 || run.Y(t) <= tp) run.waitingForTime = false;
-        } else if (tp > 0 && run.Y(t) > tp) {
+            if (tp <= 0 || run.Y(t) < tp) run.waitingForTime = false;
+        } else if (tp > 0 && run.Y(t) >= tp) {
             run.waitingForTime = true;
         }
         if (m_paused || run.waitingForTime) {

@@ -11,7 +11,9 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace gyro {
@@ -80,6 +82,12 @@ public:
     void setClock(Clock clock);
     double speed() const { return m_speed; }
 
+    /// Time [s] at which runs end: the step that would pass it lands on it, and the run ends
+    /// there. +infinity (the default) runs on until stopped. The pause time ("Maximum time (s)")
+    /// is landed on the same way, and the run waits there.
+    void setEndTime(double seconds) { m_endTime = seconds; }
+    double endTime() const { return m_endTime; }
+
     /// Number of runs in progress (nested runs count one each); 0 when idle.
     int depth() const { return static_cast<int>(m_runs.size()); }
     bool running() const { return !m_runs.empty(); }
@@ -99,6 +107,10 @@ public:
     /// The energy invariant of the run on top (of the last run when idle), moved at every
     /// accepted step with the electric field typed at that step.
     const EnergyInvariant& invariant() const;
+
+    /// The run on top's warning that its speed passed a tenth of the speed of light (of the last
+    /// run when idle); "" while it has not.
+    const std::string& speedWarning() const;
 
     /// Called after a run ended (the reason is in the error log when it was a fault).
     std::function<void()> onRunEnded;
@@ -121,6 +133,7 @@ private:
     bool m_otherCase = false;
     bool m_inSlice = false;
     double m_speed = 0;
+    double m_endTime = std::numeric_limits<double>::infinity();
     double m_speedCredit = 0; // steps allowed by the speed limit and not yet taken
     Clock m_now = [] { return std::chrono::steady_clock::now(); };
     std::chrono::steady_clock::time_point m_creditTime;

@@ -33,6 +33,8 @@ void AccuracyHintPanel::showHint(const AccuracyHint& hint) {
     }
     m_suggested = QString::fromStdString(hint.suggestedText);
     m_label->setText(QString::fromStdString(hint.text));
+    // A note (the Boris phase, the speed of light) proposes no limit to use.
+    m_use->setVisible(hint.coarse);
     show();
 }
 

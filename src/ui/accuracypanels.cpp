@@ -10,21 +10,27 @@
 #include "simulation/accuracyhint.h"
 #include "simulation/casemodel.h"
 #include "simulation/caseslots.h"
+#include "simulation/fields.h"
+#include "simulation/lightspeed.h"
 #include "simulation/rundriver.h"
 #include "simulation/runrecord.h"
 
 #include <QWidget>
+
+#include <algorithm>
+#include <cctype>
 
 namespace gyro {
 
 namespace {
 
 // Whether a change of this box can change the hint of the typed case: the start state, the
-// fields, the species and the error limit; not the computed read-outs.
+// fields, the species, the error limit and the maximum time (the length of the run judged); not
+// the computed read-outs.
 bool affectsHint(BoxFamily family, int index) {
     switch (family) {
     case BoxFamily::Texte3:
-        return index < slot::kCircleRadius;
+        return index < slot::kCircleRadius || index == slot::kPauseTime;
     case BoxFamily::Texte4:
         return index < slot::kScaleE;
     case BoxFamily::Texte6:
@@ -83,6 +89,10 @@ void AccuracyPanels::refresh() {
     Followed& run = m_runs.back();
     const double t = m_driver.time();
     if (t == run.lastTime) return; // paused, waiting or ended: nothing new
+    if (!m_driver.speedWarning().empty() && !run.speedShown) {
+        run.speedShown = true; // the speed passed a tenth of c: the hint line tells it
+        updateHint();
+    }
     const DriftReadout drift = driftReadoutOfState(m_driver.state());
     const double w = m_driver.invariant().relativeChange();
     m_readout->showChange(w);
@@ -92,12 +102,36 @@ void AccuracyPanels::refresh() {
 }
 
 void AccuracyPanels::updateHint() {
+    // The run judged: up to the maximum time when one is set, else a thousand gyrations.
+    RunSpan span;
+    span.seconds = std::max(0.0, m_model.Texte3Value(slot::kPauseTime));
+    AccuracyHint hint;
+    std::vector<std::string> speeds;
     if (m_driver.running()) {
         const StateArray& Y = m_driver.state();
-        m_hint->showHint(accuracyHintAt(m_model.Texte7Value(), position(Y), velocity(Y)));
+        hint = accuracyHintAt(m_model.Texte7Value(), position(Y), velocity(Y), span);
+        if (!m_driver.speedWarning().empty()) speeds.push_back(m_driver.speedWarning());
     } else {
-        m_hint->showHint(accuracyHintForCase(m_model));
+        hint = accuracyHintForCase(m_model, span);
     }
+    if (speeds.empty()) {
+        const Vecteur3 R(m_model.Texte3Value(slot::kX), m_model.Texte3Value(slot::kX + 1),
+                         m_model.Texte3Value(slot::kX + 2));
+        const Vecteur3 V(m_model.Texte3Value(slot::kVx), m_model.Texte3Value(slot::kVx + 1),
+                         m_model.Texte3Value(slot::kVx + 2));
+        Vecteur3 E, B;
+        Champ(R, E, B);
+        speeds = relativisticWarnings(V, E, B);
+    }
+    // The speed of light comes first: no error limit mends a motion computed without
+    // relativity.
+    for (auto it = speeds.rbegin(); it != speeds.rend(); ++it) {
+        std::string sentence = *it;
+        if (!sentence.empty()) sentence[0] = static_cast<char>(std::toupper(sentence[0]));
+        hint.text = sentence + "." + (hint.text.empty() ? "" : " ") + hint.text;
+        hint.shown = true;
+    }
+    m_hint->showHint(hint);
 }
 
 } // namespace gyro

@@ -42,8 +42,9 @@ public:
 
 private:
     struct Followed {
-        double mu0 = 0;       // magnetic moment at the start [J/T]
-        double lastTime = -1; // time of the last refresh [s]
+        double mu0 = 0;          // magnetic moment at the start [J/T]
+        double lastTime = -1;    // time of the last refresh [s]
+        bool speedShown = false; // its speed warning is in the hint line
     };
 
     CaseModel& m_model;

@@ -112,6 +112,12 @@ void CaseBoxes::commit(QLineEdit* box, BoxFamily family, int index) {
     case CommitOutcome::NotANumber:
         markNotANumber(box, toQt(m_model.text(family, index)));
         break;
+    case CommitOutcome::FasterThanLight:
+        markRefused(box, QString("\"%1\" would start the particle at or above the speed of light "
+                                 "(299792458 m/s): the motion is computed without relativity. "
+                                 "The case keeps %2.")
+                             .arg(box->text(), toQt(m_model.text(family, index))));
+        break;
     case CommitOutcome::Applied:
         unmark(box);
         emit committed(family, index);
@@ -123,14 +129,18 @@ void CaseBoxes::commit(QLineEdit* box, BoxFamily family, int index) {
 }
 
 void CaseBoxes::markNotANumber(QLineEdit* box, const QString& kept) {
+    markRefused(box, QString("\"%1\" is not a number: the case keeps %2. Type a number and press "
+                             "Enter.")
+                         .arg(box->text(), kept.isEmpty() ? QString("an empty value") : kept));
+}
+
+void CaseBoxes::markRefused(QLineEdit* box, const QString& why) {
     if (!box->property(kNotANumber).toBool()) {
         box->setProperty(kNormalToolTip, box->toolTip());
         box->setProperty(kNotANumber, true);
     }
     box->setStyleSheet("QLineEdit { border: 2px solid #d00000; }");
-    box->setToolTip(QString("\"%1\" is not a number: the case keeps %2. Type a number and press "
-                            "Enter.")
-                        .arg(box->text(), kept.isEmpty() ? QString("an empty value") : kept));
+    box->setToolTip(why);
 }
 
 void CaseBoxes::unmark(QLineEdit* box) {

@@ -68,6 +68,7 @@ private:
     void finishEditing(QLineEdit* box);
     void commit(QLineEdit* box, BoxFamily family, int index);
     static void markNotANumber(QLineEdit* box, const QString& kept);
+    static void markRefused(QLineEdit* box, const QString& why);
     static void unmark(QLineEdit* box);
 
     CaseModel& m_model;

@@ -16,7 +16,8 @@ EnergyReadout::EnergyReadout(QWidget* parent) : QWidget(parent) {
     m_box = new QLineEdit(this);
     m_box->setObjectName("EnergyInvariantBox");
     m_box->setReadOnly(true);
-    const QString tip = "Relative change of W = Ek - q E·(r - r0) since the start of the run. The "
+    const QString tip = "Change of W = Ek - q E·(r - r0) since the start of the run, divided by "
+                        "the largest kinetic energy the particle has reached so far. The "
                         "magnetic field does no work and E is uniform, so W is constant along "
                         "the true trajectory: its change is the integration error. Orange from "
                         "1e-3, red from 1e-2.";

@@ -41,7 +41,8 @@ private slots:
         ErrorReport::instance().stopFlag() = 0;
     }
 
-    // Default case: a Larmor radius of 2.9 nm under a 100 nm error limit.
+    // Default case: a gyration of 72 µm about the E × B drift under a 100 nm error limit, judged
+    // over a thousand gyrations.
     void hintOffersAndAppliesASmallerLimit() {
         QWidget window;
         Scene3D scene;
@@ -49,21 +50,26 @@ private slots:
         AccuracyPanels panels(theCase(), driver, &window);
         AccuracyHintPanel* hint = panels.hintPanel();
         QVERIFY(hint->isVisibleTo(&window));
-        QVERIFY(hint->label()->text().contains("3E-12 m"));
+        QVERIFY(hint->label()->text().contains("1E-11 m"));
         QTest::mouseClick(hint->useButton(), Qt::LeftButton);
-        QCOMPARE(QString::fromStdString(theCase().Texte7()), QString("3E-12"));
-        QCOMPARE(theCase().Texte7Value(), 3e-12);
+        QCOMPARE(QString::fromStdString(theCase().Texte7()), QString("1E-11"));
         QVERIFY(!hint->isVisibleTo(&window));
-        // A faster particle (radius 2.9 mm) is resolved by the default limit.
         theCase().setText(BoxFamily::Texte7, 0, "1e-7");
         QVERIFY(hint->isVisibleTo(&window));
-        // The Boris method has no error limit to warn about.
+        // Boris has no error limit: the line tells its phase slip, with nothing to use.
         QTest::mouseClick(panels.methodPanel()->borisOption(), Qt::LeftButton);
-        QVERIFY(!hint->isVisibleTo(&window));
-        QTest::mouseClick(panels.methodPanel()->cashKarpOption(), Qt::LeftButton);
         QVERIFY(hint->isVisibleTo(&window));
-        theCase().setText(BoxFamily::Texte3, slot::kVx + 1, "1e7");
+        QVERIFY(hint->label()->text().contains("0.9968 turn per gyration"));
+        QVERIFY(!hint->useButton()->isVisibleTo(&window));
+        QTest::mouseClick(panels.methodPanel()->cashKarpOption(), Qt::LeftButton);
+        QVERIFY(hint->useButton()->isVisibleTo(&window));
+        // A maximum time of ten gyrations asks for less.
+        theCase().setText(BoxFamily::Texte3, slot::kPauseTime, "1.8e-8");
         QVERIFY(!hint->isVisibleTo(&window));
+        // A speed above a tenth of c is told first.
+        theCase().setText(BoxFamily::Texte3, slot::kVx + 1, "5e7");
+        QVERIFY(hint->isVisibleTo(&window));
+        QVERIFY(hint->label()->text().startsWith("The speed 0.167 c is above a tenth"));
     }
 
     void energyReadoutColours_data() {

@@ -1,0 +1,20 @@
+// The verdict of a run in one line, and the plain words beside the system's own log labels.
+#pragma once
+
+#include <string>
+
+namespace gyro {
+
+/// "good", "doubtful" or "poor" with its reason, from the relative change of the energy
+/// invariant W at the end (below 1e-3 good, below 1e-2 doubtful, else poor), whether the run
+/// reached its end, and whether its speed passed a tenth of the speed of light.
+std::string runVerdict(double wChange, bool complete, bool relativistic);
+
+/// The W change levels a run on the command line tells as it passes them (1e-3, then 1e-2):
+/// the index of the highest level |change| has reached (0 none, 1, 2; NaN counts as 2).
+int wChangeLevel(double change);
+
+/// What a log label of the step control means, in plain words ("" for a label it does not know).
+std::string logLabelMeaning(const std::string& label);
+
+} // namespace gyro
