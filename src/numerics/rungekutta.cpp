@@ -7,6 +7,7 @@
 #include "numberformat.h"
 #include "tracelog.h"
 
+#include <atomic>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -137,18 +138,25 @@ void shanks8(RungeWork& w) {
     if (w.trace == 1) TraceLigne("cumul", cumul);
 }
 
+// The check lines of the tableaus go to the one trace log of the program, once for each routine:
+// every run has a work record of its own (and runs may go side by side in two threads), so only
+// the first build in the program that asks for the trace writes it.
+std::atomic<bool> g_particleTraced{false};
+std::atomic<bool> g_generalTraced{false};
+
 // Builds the tableau of `method` (a control's OrdreRunge) when none is built yet or another method
 // is asked for. Any selector other than 4, 5, 8 builds nothing (the tableau in place, if any,
 // stays).
-void buildTableau(RungeWork& w, double method);
+void buildTableau(RungeWork& w, double method, std::atomic<bool>& traced);
 
-inline void ensureTableau(RungeWork& w, double method) {
+inline void ensureTableau(RungeWork& w, double method, std::atomic<bool>& traced) {
     if (w.initialised == 1 && w.method == method) return;
-    buildTableau(w, method);
+    buildTableau(w, method, traced);
 }
 
-void buildTableau(RungeWork& w, double method) {
+void buildTableau(RungeWork& w, double method, std::atomic<bool>& traced) {
     if (method != 4 && method != 5 && method != 8) return;
+    if (w.trace == 1 && traced.exchange(true)) w.trace = 0;
     for (auto& row : w.A)
         for (double& a : row) a = 0;
     for (int i = 0; i <= kMaxStages; ++i) w.b[i] = w.bStar[i] = w.delta[i] = 0;
@@ -254,7 +262,7 @@ void detail::rungeLoop(RunControl& c, double& h, const StateArray& y, StateArray
                        FunctionRef<StepOutcome(double h, StepEstimate& estimate)> fast,
                        FunctionRef<void(const StateArray&, StateArray&)> general) {
     RungeWork& w = c.work;
-    ensureTableau(w, c.OrdreRunge);
+    ensureTableau(w, c.OrdreRunge, g_particleTraced);
     const int n = stateDimension();
     if (n < 0) return;
     const auto call = [&general](int, const StateArray& stage, StateArray& deriv) {
@@ -338,7 +346,7 @@ void detail::rungeLoop(RunControl& c, double& h, const StateArray& y, StateArray
 StepEstimate rungeGeneral(RunControl& c, double h, const StateArray& y, double extra,
                           StateArray& yNext, GeneralDerivative f) {
     RungeWork& w = c.generalWork;
-    ensureTableau(w, c.OrdreRunge);
+    ensureTableau(w, c.OrdreRunge, g_generalTraced);
     const int n = stateDimension();
     if (n < 0) return {};
     const auto call = [f, extra](int i, const StateArray& stage, StateArray& deriv) {

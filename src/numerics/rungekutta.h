@@ -33,7 +33,8 @@ struct RungeWork {
     double rejections = 0; ///< consecutive rejections of the current step (runge)
     double status = 0;     ///< 1 when the user answered Stop to the loop question (runge)
     double hNext = 0;      ///< step proposed for the next call [s], 0 before any (runge)
-    double trace = 1;      ///< 1: building a tableau writes its check lines to traceLog()
+    double trace = 1; ///< 1: building a tableau writes its check lines to traceLog() (the first
+                      ///< such build of each routine in the program only)
 };
 
 /// The control of one computation (a run, the orbit check): its error limit, method, stop flag
