@@ -30,8 +30,14 @@ void drawStored(QPainter& p, const QTransform& toSurface, const KelMirav& drawin
                 const Zone& zone, const Marks& marks) {
     const int count = storedCount(drawing, view);
     QPointF previous;
+    QPen pen = p.pen();
     for (int n = 0; n < count; ++n) {
         const StoredImagePoint& s = drawing.storedImage(view, n);
+        // Each curve in the colour it was drawn in.
+        if (pen.color().rgb() != QColor::fromRgb(QRgb(s.rgb)).rgb()) {
+            pen.setColor(QColor::fromRgb(QRgb(s.rgb)));
+            p.setPen(pen);
+        }
         const QPointF here = toSurface.map(QPointF(s.x, s.y));
         const bool inside = InZone(drawing, view, zone, n) == 1;
         const bool penDown = n > 0 && s.pen == 1;

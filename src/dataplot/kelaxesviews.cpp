@@ -63,25 +63,43 @@ void KelaxesViews::flush() {
         return;
     }
     const int slot = m_library.currentSlot();
-    const GraphParameters& p = m_library.params;
-    const auto channel = [](double c) {
-        return std::isfinite(c) ? int(std::clamp(std::round(c), 0.0, 255.0)) : 0;
-    };
     QPen pen = m_library.state.pen[std::size_t(slot)];
-    pen.setColor(QColor(channel(p.red), channel(p.green), channel(p.blue)));
+    pen.setColor(QColor::fromRgb(QRgb(traceRgb())));
+    // A trace one unit wide or less is drawn as a thin line on every device: stroking it as an
+    // outline instead costs far more than its length, and a long run thinned to chords across
+    // its orbit (a million lines the size of the picture) would take minutes to paint.
+    if (pen.widthF() <= 1) pen.setCosmetic(true);
     QPainter& painter = s->painter();
     painter.save();
     painter.setPen(pen);
     painter.setBrush(Qt::NoBrush);
     const QRectF frame = m_frames[std::size_t(slot)];
     if (!frame.isEmpty()) painter.setClipRect(frame);
-    m_lines.drain([&](const QPolygonF& line) { painter.drawPolyline(line); });
+    // In short pieces: a stroked polyline is filled as one shape, and a long one that crosses
+    // itself (a thinned orbit) costs far more than its length to draw.
+    constexpr int kPiece = 64;
+    m_lines.drain([&](const QPolygonF& line) {
+        for (qsizetype from = 0; from + 1 < line.size(); from += kPiece) {
+            const qsizetype count = std::min<qsizetype>(kPiece + 1, line.size() - from);
+            painter.drawPolyline(line.constData() + from, int(count));
+        }
+    });
     painter.restore();
+}
+
+std::uint32_t KelaxesViews::traceRgb() const {
+    const GraphParameters& p = m_library.params;
+    const auto channel = [](double c) {
+        return std::isfinite(c) ? std::uint32_t(std::clamp(std::round(c), 0.0, 255.0)) : 0u;
+    };
+    return channel(p.red) << 16 | channel(p.green) << 8 | channel(p.blue);
 }
 
 void KelaxesViews::Texte(double x, double y, const std::string& text) {
     flush();
-    if (hasPicture(m_view)) gyro::Texte(x, y, 0, 0, text);
+    // A little in from the point: a caption at a corner of the frame stays clear of its lines.
+    constexpr double kInset = 3; // surface units
+    if (hasPicture(m_view)) gyro::Texte(x, y, kInset, kInset, text);
 }
 
 void KelaxesViews::SetColour(double red, double green, double blue) {

@@ -26,6 +26,7 @@ public:
     void Segment(double x0, double y0, double x1, double y1) override;
     void Texte(double x, double y, const std::string& text) override;
     void SetColour(double red, double green, double blue) override;
+    std::uint32_t traceRgb() const override;
     double pictureWidth(int view) const override;
     double pictureHeight(int view) const override;
     void clearPicture(int view) override;

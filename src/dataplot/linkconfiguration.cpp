@@ -57,11 +57,8 @@ std::string ChooseSpreadsheetProgram(SheetLinkState& state, const FileChooser& c
 }
 
 std::string ConfigureLink(SheetLinkState& state, Asker& asker, const FileChooser& choose) {
-    if (state.config.program.empty()) {
-        const std::string program = choose(FileChoice::Program, state.config.program);
-        if (program.empty()) return Saved(state, kNoProgramMessage);
-        state.config.program = program;
-    }
+    // The program reads workbooks itself: the spreadsheet program is asked for only by
+    // "est EXCEL.EXE ?", when the user wants one launched.
     const std::string workbook = choose(FileChoice::Workbook, state.config.workbook);
     if (workbook.empty()) return Saved(state, kNoWorkbookMessage);
     state.config.workbook = workbook;

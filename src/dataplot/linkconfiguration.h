@@ -46,9 +46,10 @@ std::string RangeDefault(const SheetLinkState& state);
 /// a program was chosen); the settings file is rewritten either way.
 std::string ChooseSpreadsheetProgram(SheetLinkState& state, const FileChooser& choose);
 
-/// "Configuration Feuille et plage Excel": the program when none is set, then the workbook, the
-/// sheet and the range, each refused step ending the configuration with its message (returned;
-/// empty when all was set). What was set is kept and the settings file rewritten.
+/// "Configuration Feuille et plage Excel": the workbook, the sheet and the range (never the
+/// spreadsheet program, which only "est EXCEL.EXE ?" chooses), each refused step ending the
+/// configuration with its message (returned; empty when all was set). What was set is kept and the
+/// settings file rewritten.
 std::string ConfigureLink(SheetLinkState& state, Asker& asker, const FileChooser& choose);
 
 /// A range typed into the window's range box: stored when usable, else refused with the reason.

@@ -135,10 +135,15 @@ void DrawSheetViews(KelMirav& k, SheetLinkState& state, SheetTraceWindow& window
     TraceHost traceHost(host, askAngles);
     k.setHost(&traceHost);
     Tracing tracing{k, state, window};
+    // Every view draws the table from its first row in the same colours: one curve, one colour.
+    const std::uint32_t startRgb = k.surface() ? k.surface()->traceRgb() : 0;
     auto drawView = [&](int view) {
         k.currentView = view;
         k.KelT(r, omega, inclination, 0, h, s);
         k.startFigure();
+        tracing.colourIndex = 0;
+        if (k.surface())
+            k.surface()->SetColour(startRgb >> 16 & 0xFF, startRgb >> 8 & 0xFF, startRgb & 0xFF);
         tracing.drawRows();
     };
     if (automatic) {

@@ -79,12 +79,21 @@ void SheetLink::onTimer() {
             emit loaded(m_state.rowCount, true);
             return;
         }
+        m_lastReason = reason;
         m_stage = Stage::WaitingForExample;
         m_timer.start(m_exampleWaitMs);
         return;
     }
     m_stage = Stage::Idle;
     emit message(QString::fromUtf8(kWaitMessage));
+    // Say which workbook failed and why, and whose curves are shown instead: they do not come
+    // from that workbook.
+    const bool earlier = !m_state.lastLinkText.empty();
+    emit message(QString::fromUtf8("Le classeur %1 n'a pas pu être lu (%2) : %3.")
+                     .arg(QString::fromStdString(m_state.config.workbook), m_lastReason,
+                          earlier ? QString::fromUtf8("les courbes montrées sont celles du "
+                                                      "dernier classeur lu")
+                                  : QString::fromUtf8("les courbes montrées sont l'exemple")));
     emit loaded(LoadExampleData(m_state), false);
 }
 

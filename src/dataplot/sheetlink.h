@@ -59,6 +59,7 @@ private:
     SheetLinkState& m_state;
     QTimer m_timer;
     Stage m_stage = Stage::Idle;
+    QString m_lastReason; // why the workbook could not be read, for the last message
     int m_launchWaitMs = 7000;
     int m_exampleWaitMs = 2000;
 };

@@ -24,10 +24,23 @@ std::filesystem::path KelmiravFile(SheetLinkState& state) {
 }
 
 std::string LoadLinkConfiguration(SheetLinkState& state) {
-    const FileResult read = ReadKelmirav(KelmiravFile(state), state.config);
+    // No file, or an empty one, is a link not configured yet: nothing to say, nothing written
+    // (the file is written when the user configures the link).
+    const std::filesystem::path file = KelmiravFile(state);
+    std::error_code ec;
+    const bool present = std::filesystem::exists(file, ec);
+    const bool empty = present && std::filesystem::file_size(file, ec) == 0 && !ec;
+    std::string problem;
+    if (present && !empty) {
+        const FileResult read = ReadKelmirav(file, state.config);
+        if (!read.ok)
+            problem = "Les réglages de la liaison dans " + file.string() +
+                      " sont incomplets ou illisibles : les réglages manquants gardent leur "
+                      "valeur.";
+    }
     if (state.config.program.empty()) state.config.program = Site().spreadsheetProgram;
     if (state.config.program.empty()) state.config.program = DefaultSpreadsheetProgram();
-    return read.ok ? std::string() : read.message;
+    return problem;
 }
 
 std::string SaveLinkConfiguration(SheetLinkState& state) {

@@ -6,6 +6,7 @@
 #include "draw3d/viewsurface.h"
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -24,9 +25,11 @@ struct PenTrack {
     double x = 0, y = 0;
 };
 
-/// A stored point: image X, Y (or world x, y, z after the Z stretch) and the pen state.
+/// A stored point: image X, Y (or world x, y, z after the Z stretch), the pen state, and the
+/// colour it was drawn in (0xRRGGBB).
 struct StoredImagePoint {
     double x, y, pen;
+    std::uint32_t rgb = 0;
 };
 struct StoredWorldPoint {
     double x, y, z, pen;

@@ -34,6 +34,9 @@ void KelMirav::KelT(double r, double omega, double inclination, double bigOmega,
         }
         RepereProjectif(this->view, this->view.ascensionDeg, this->view.declinationDeg);
         this->view.axisAligned = 0;
+        // The view's picture is laid out afresh: its stored points start again with it, so
+        // that the magnifier and the composite view show this figure, not every earlier one.
+        m_counts[v] = 0;
     } else if (m_keep[v] == 0) {
         m_zoom[v] = s;
         m_keep[v] = 1;

@@ -128,7 +128,7 @@ void KelMirav::plot(const Vecteur3& P) {
         if (count <= kMaxStoredPoints) {
             if (view < kStoredViews) {
                 const std::size_t i = v * kMaxStoredPoints + std::size_t(count) - 1;
-                m_images[i] = {m_imageX, m_imageY, penState};
+                m_images[i] = {m_imageX, m_imageY, penState, m_surface ? m_surface->traceRgb() : 0};
                 m_worlds[i] = {P(1), P(2), P(3) * scene.zStretch, penState};
             } else if (!m_unstoredTold[v]) {
                 m_unstoredTold[v] = true;

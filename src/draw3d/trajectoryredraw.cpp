@@ -59,12 +59,13 @@ bool TrajectoryRedraw::start(const TrajectoryRecord& record, const RedrawStyle& 
     return true;
 }
 
-bool TrajectoryRedraw::advance(std::chrono::nanoseconds budget) {
+bool TrajectoryRedraw::advance(std::chrono::nanoseconds budget, std::size_t maxPoints) {
     using Clock = std::chrono::steady_clock;
     const auto end = Clock::now() + budget;
     constexpr std::size_t kBatch = 2048; // points between looks at the clock
-    while (m_next < m_points.size()) {
-        const std::size_t stop = std::min(m_points.size(), m_next + kBatch);
+    const std::size_t last = m_next + std::min(maxPoints, m_points.size() - m_next);
+    while (m_next < last) {
+        const std::size_t stop = std::min(last, m_next + kBatch);
         for (; m_next < stop; ++m_next) m_drawing.plot(m_points[m_next]);
         if (Clock::now() >= end) break;
     }

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 namespace gyro {
@@ -29,8 +30,9 @@ public:
     /// view up: centre of the trajectory's bounding box, half-width 1.1 times its half-diagonal.
     /// Returns false (and draws nothing) for an empty trajectory.
     bool start(const TrajectoryRecord& record, const RedrawStyle& style);
-    /// Plots points for about `budget` of wall time. Returns true once every point is drawn.
-    bool advance(std::chrono::nanoseconds budget);
+    /// Plots points for about `budget` of wall time, and at most `maxPoints` of them. Returns
+    /// true once every point is drawn.
+    bool advance(std::chrono::nanoseconds budget, std::size_t maxPoints = SIZE_MAX);
 
     bool done() const { return m_next >= m_points.size(); }
     std::size_t drawn() const { return m_next; }

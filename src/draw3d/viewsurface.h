@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
 
 namespace gyro {
@@ -30,6 +31,9 @@ public:
     virtual void Texte(double x, double y, const std::string& text) = 0;
     /// Colour of what follows (red, green, blue, 0..255).
     virtual void SetColour(double red, double green, double blue) = 0;
+    /// The colour segments are drawn in now, as 0xRRGGBB (kept with the stored points, so that
+    /// a redraw of them shows each curve in its own colour).
+    virtual std::uint32_t traceRgb() const { return 0; }
     /// Width and height of a view's picture [surface units].
     virtual double pictureWidth(int view) const = 0;
     virtual double pictureHeight(int view) const = 0;

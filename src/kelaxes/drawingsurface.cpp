@@ -13,9 +13,10 @@ namespace gyro {
 
 namespace {
 
-// Past this many finished recordings they are merged into one, so that a picture drawn piece
-// by piece (a live plot) keeps a short replay list.
-constexpr std::size_t kMaxLayers = 32;
+// Finished recordings are merged while the newest is at least half the size of the one before
+// and both together stay below this many bytes: a picture drawn piece by piece (a live plot)
+// keeps a short replay list, and no merge ever replays more than this much of it.
+constexpr int kMergeBytes = 1 << 18;
 
 bool finitePositive(double v) {
     return std::isfinite(v) && v > 0;
@@ -36,7 +37,13 @@ bool DrawingSurface::setSize(QSizeF size) {
     if (!finitePositive(size.width()) || !finitePositive(size.height())) return false;
     m_size = size;
     if (m_scaleRect.isNull() || m_world.isIdentity()) resetScale();
+    m_cache.valid = false;
     return true;
+}
+
+void DrawingSurface::setBackground(const QColor& colour) {
+    m_background = colour;
+    m_cache.valid = false;
 }
 
 void DrawingSurface::clear() {
@@ -49,6 +56,7 @@ void DrawingSurface::clear() {
     m_open.reset();
     m_layers.clear();
     m_drawnInOpen = false;
+    m_cache.valid = false;
     ++m_revision;
 }
 
@@ -103,17 +111,31 @@ void DrawingSurface::flush() const {
     m_brush = m_painter.brush();
     m_font = m_painter.font();
     m_painter.end();
-    if (m_drawnInOpen) m_layers.push_back(std::move(m_open));
-    m_open.reset();
+    std::unique_ptr<QPicture> layer = std::move(m_open);
+    if (m_drawnInOpen) addLayer(std::move(layer));
     m_drawnInOpen = false;
-    if (m_layers.size() > kMaxLayers) {
+}
+
+void DrawingSurface::addLayer(std::unique_ptr<QPicture> layer) const {
+    // What is new goes onto the kept image now, once; the image never replays it again.
+    if (m_cache.valid) {
+        QPainter p(&m_cache.image);
+        const QSizeF logical = QSizeF(m_cache.image.size()) / m_cache.image.devicePixelRatio();
+        playLayer(p, QRectF(QPointF(0, 0), logical), *layer);
+    }
+    m_layers.push_back(std::move(layer));
+    while (m_layers.size() >= 2) {
+        const QPicture& last = *m_layers.back();
+        const QPicture& before = *m_layers[m_layers.size() - 2];
+        if (2 * last.size() < before.size() || last.size() + before.size() > kMergeBytes) break;
         auto merged = std::make_unique<QPicture>();
         merged->setBoundingRect(QRect(QPoint(0, 0), m_size.toSize()));
         QPainter p(merged.get());
-        for (const auto& layer : m_layers) p.drawPicture(QPointF(0, 0), *layer);
+        p.drawPicture(QPointF(0, 0), before);
+        p.drawPicture(QPointF(0, 0), last);
         p.end();
-        m_layers.clear();
-        m_layers.push_back(std::move(merged));
+        m_layers.pop_back();
+        m_layers.back() = std::move(merged);
     }
 }
 
@@ -123,12 +145,8 @@ QRectF DrawingSurface::fittedRect(const QRectF& target) const {
     return QRectF(target.center() - QPointF(s.width() / 2, s.height() / 2), s);
 }
 
-void DrawingSurface::replay(QPainter& p, const QRectF& target) const {
-    flush();
-    const QRectF r = fittedRect(target);
-    if (r.isEmpty()) return;
+void DrawingSurface::playLayer(QPainter& p, const QRectF& r, const QPicture& layer) const {
     p.save();
-    p.fillRect(r, m_background);
     p.setClipRect(r, Qt::IntersectClip);
     p.translate(r.topLeft());
     p.scale(r.width() / m_size.width(), r.height() / m_size.height());
@@ -139,8 +157,41 @@ void DrawingSurface::replay(QPainter& p, const QRectF& target) const {
         p.scale(double(probe.logicalDpiX()) / device->logicalDpiX(),
                 double(probe.logicalDpiY()) / device->logicalDpiY());
     }
-    for (const auto& layer : m_layers) p.drawPicture(QPointF(0, 0), *layer);
+    p.drawPicture(QPointF(0, 0), layer);
     p.restore();
+}
+
+void DrawingSurface::replay(QPainter& p, const QRectF& target) const {
+    flush();
+    const QRectF r = fittedRect(target);
+    if (r.isEmpty()) return;
+    p.fillRect(r, m_background);
+    for (const auto& layer : m_layers) playLayer(p, r, *layer);
+}
+
+void DrawingSurface::paintCached(QPainter& p, const QRectF& target) const {
+    const QRectF r = fittedRect(target);
+    if (r.isEmpty()) return;
+    const qreal ratio = p.device() ? p.device()->devicePixelRatioF() : 1.0;
+    const QSize pixels = (r.size() * ratio).toSize().expandedTo(QSize(1, 1));
+    if (!m_cache.valid || m_cache.image.size() != pixels ||
+        m_cache.image.devicePixelRatio() != ratio) {
+        flush();
+        m_cache.image = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        m_cache.image.setDevicePixelRatio(ratio);
+        m_cache.image.fill(m_background);
+        {
+            QPainter painter(&m_cache.image);
+            const QRectF whole(QPointF(0, 0), QSizeF(pixels) / ratio);
+            for (const auto& layer : m_layers) playLayer(painter, whole, *layer);
+        }
+        m_cache.valid = true;
+        ++m_cache.rebuilds;
+    } else {
+        flush(); // paints what was drawn since the last call onto the image
+    }
+    // Whole pixels: the image is shown as it is, never resampled.
+    p.drawImage(QPointF(std::round(r.left()), std::round(r.top())), m_cache.image);
 }
 
 QImage DrawingSurface::toImage(QSize pixels) const {

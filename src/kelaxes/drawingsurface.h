@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QColor>
+#include <QImage>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPicture>
@@ -14,8 +15,6 @@
 
 #include <memory>
 #include <vector>
-
-class QImage;
 
 namespace gyro {
 
@@ -37,7 +36,7 @@ public:
     QRectF rect() const { return QRectF(QPointF(0, 0), m_size); }
 
     /// Colour the picture is cleared to (drawn under the recording at every replay).
-    void setBackground(const QColor& colour) { m_background = colour; }
+    void setBackground(const QColor& colour);
     QColor background() const { return m_background; }
 
     /// Forgets everything drawn; the user scale stays.
@@ -69,6 +68,14 @@ public:
     /// Replays the drawing into `target` (device coordinates of `p`), scaled uniformly to fit
     /// and centred, on the background colour.
     void replay(QPainter& p, const QRectF& target) const;
+    /// Shows the drawing in `target` as `replay` does, from an image kept between calls: only
+    /// what was drawn since the last call is painted onto it, so that a picture growing while it
+    /// is shown costs what is new, not the whole recording (which stays for export). The image
+    /// is rebuilt when the target's pixel size changes, after a clear and after a resize.
+    void paintCached(QPainter& p, const QRectF& target) const;
+    /// Number of times the kept image was rebuilt from the whole recording (tests, benchmarks).
+    int cacheRebuilds() const { return m_cache.rebuilds; }
+
     /// The rectangle where `replay` puts the surface inside `target`.
     QRectF fittedRect(const QRectF& target) const;
     /// The drawing as an image of `pixels` (the surface's own size when empty).
@@ -82,6 +89,16 @@ public:
 
 private:
     void beginRecording() const;
+    // Plays `layer` (surface units) onto `p` inside the fitted rectangle `r` (device units).
+    void playLayer(QPainter& p, const QRectF& r, const QPicture& layer) const;
+    void addLayer(std::unique_ptr<QPicture> layer) const;
+
+    // The image paintCached shows: the drawing at `pixels`, every finished recording painted.
+    struct Cache {
+        QImage image;
+        bool valid = false;
+        int rebuilds = 0;
+    };
 
     QSizeF m_size;
     QColor m_background = Qt::white;
@@ -96,6 +113,7 @@ private:
     mutable QFont m_font;
     mutable bool m_drawnInOpen = false;
     quint64 m_revision = 0;
+    mutable Cache m_cache;
 };
 
 /// The page layout the program prints with at first: A4, portrait, 10 mm margins.

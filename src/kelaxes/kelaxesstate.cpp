@@ -67,4 +67,29 @@ void KelaxesLibrary::reset() {
     setPrinterLayout(defaultPageLayout());
 }
 
+KelaxesViewLoan::KelaxesViewLoan(KelaxesLibrary& library, int view,
+                                 std::unique_ptr<DrawingSurface>& picture)
+    : m_library(library), m_view(view), m_picture(picture), m_params(library.params) {
+    const auto v = static_cast<std::size_t>(view);
+    KelaxesState& s = library.state;
+    m_window = s.window[v];
+    m_last = s.last[v];
+    m_drawnEnd = s.drawnEnd[v];
+    m_lastMark = s.lastMark[v];
+    m_pen = s.pen[v];
+    library.swapView(view, picture);
+}
+
+KelaxesViewLoan::~KelaxesViewLoan() {
+    m_library.swapView(m_view, m_picture);
+    const auto v = static_cast<std::size_t>(m_view);
+    KelaxesState& s = m_library.state;
+    s.window[v] = m_window;
+    s.last[v] = m_last;
+    s.drawnEnd[v] = m_drawnEnd;
+    s.lastMark[v] = m_lastMark;
+    s.pen[v] = m_pen;
+    m_library.params = m_params;
+}
+
 } // namespace gyro

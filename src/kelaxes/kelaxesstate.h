@@ -97,6 +97,10 @@ public:
 
     /// Back to the state at program start (views cleared, answers forgotten; hooks stay).
     void reset();
+    /// Exchanges the picture of view n (0..9) with `other` (the view's state stays).
+    void swapView(int n, std::unique_ptr<DrawingSurface>& other) {
+        m_views[static_cast<std::size_t>(n)].swap(other);
+    }
 
 private:
     KelaxesLibrary();
@@ -106,6 +110,27 @@ private:
     QPageLayout m_printerLayout;
     std::function<std::string(const std::string&)> m_hint;
     std::function<QStringList()> m_fontList;
+};
+
+/// Lends view n of the library to a picture of its own for one drawing: while the loan lasts
+/// the library draws view n on `picture`; at its end the view's own picture, the view's state
+/// (window, pens, last points) and the library's parameters are back as they were, so that a
+/// drawing made elsewhere (the demonstration) never touches what the graph window shows.
+class KelaxesViewLoan {
+public:
+    KelaxesViewLoan(KelaxesLibrary& library, int view, std::unique_ptr<DrawingSurface>& picture);
+    ~KelaxesViewLoan();
+    KelaxesViewLoan(const KelaxesViewLoan&) = delete;
+    KelaxesViewLoan& operator=(const KelaxesViewLoan&) = delete;
+
+private:
+    KelaxesLibrary& m_library;
+    int m_view;
+    std::unique_ptr<DrawingSurface>& m_picture;
+    GraphParameters m_params;
+    GraphWindow m_window;
+    std::optional<QPointF> m_last, m_drawnEnd, m_lastMark;
+    QPen m_pen;
 };
 
 /// Pixels at 96 dpi per typographic point: the unit of every surface the library draws on.

@@ -121,7 +121,7 @@ void ErrorReport::report(const std::string& label, double& status) {
     const std::string question = label + LineBreak +
                                  "A small error was raised, rounding error or null norm warning" +
                                  ". If it happen again, please modify the data..." +
-                                 "    Type Yes to continue, Stop to stop, No to end the run";
+                                 "    Type Yes to continue, Stop to stop, No to end the program";
     const std::string title = label + "   Warning";
     ReportAnswer answer;
     if (m_asker)

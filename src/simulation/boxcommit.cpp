@@ -49,9 +49,10 @@ bool holdsNumber(BoxFamily family, int index) {
 }
 
 bool acceptsEmpty(BoxFamily family, int index) {
+    // An emptied position or velocity component is 0, as an empty number reads everywhere.
     return family == BoxFamily::Texte3 &&
            (index == slot::kPauseTime || index == slot::kPlotPointCount ||
-            index == slot::kSpeciesMemo);
+            index == slot::kSpeciesMemo || (index >= slot::kX && index < slot::kVx + 3));
 }
 
 CommitOutcome commitBoxText(CaseModel& model, BoxFamily family, int index,

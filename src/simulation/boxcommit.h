@@ -16,8 +16,8 @@ bool isNumberText(std::string_view text);
 
 /// True for the boxes of the case that hold a number (every text box but the comment).
 bool holdsNumber(BoxFamily family, int index);
-/// True for the number boxes where an empty text means "none": the maximum time (no limit),
-/// the plot points and the species kept with an example.
+/// True for the number boxes that may be left empty: the maximum time (no limit), the plot
+/// points, the species kept with an example, and the position and velocity components (0).
 bool acceptsEmpty(BoxFamily family, int index);
 
 /// What committing a typed text did.

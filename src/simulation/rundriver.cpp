@@ -190,6 +190,8 @@ bool RunDriver::RunTrajectory() {
     run->h = 0.0001 / 2000000;
     readColourTable(run->colour, m_model, false);
     run->invariant.start(R, V, rec.Charge, rec.Mass);
+    // The record starts with the initial state, as the command line's table does.
+    run->record.add({0, R(1), R(2), R(3), V(1), V(2), V(3)});
     m_lastTime = 0;
     m_lastState = run->Y;
     m_runs.push_back(std::move(run));

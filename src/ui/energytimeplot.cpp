@@ -44,8 +44,9 @@ void EnergyTimePlot::addSample(double t, double wRelative, double muRelative) {
 void EnergyTimePlot::drawGraph(QPainter& painter, const QRectF& box, const char* title,
                                double Sample::*value, const QColor& colour) const {
     const QFontMetricsF fm(painter.font());
-    const QRectF plot =
-        box.adjusted(fm.horizontalAdvance("-0.00e-00 "), fm.height() * 1.2, -8, -fm.height() * 1.3);
+    // Room on the left for the widest scale label ("-1.23e-100") and a little more.
+    const QRectF plot = box.adjusted(fm.horizontalAdvance("-0.00e-000") + fm.averageCharWidth(),
+                                     fm.height() * 1.2, -8, -fm.height() * 1.3);
     painter.setPen(QPen(Qt::black, 0));
     painter.drawText(QRectF(plot.left(), box.top(), plot.width(), fm.height()),
                      Qt::AlignLeft | Qt::AlignVCenter, title);
@@ -76,9 +77,10 @@ void EnergyTimePlot::drawGraph(QPainter& painter, const QRectF& box, const char*
     painter.setPen(QPen(Qt::black, 0));
     const auto label = [](double v) { return QString::number(v, 'g', 3); };
     const QRectF left(box.left(), 0, plot.left() - box.left() - 3, fm.height());
-    painter.drawText(left.translated(0, plot.top() - fm.height() / 2), Qt::AlignRight, label(hi));
-    painter.drawText(left.translated(0, plot.bottom() - fm.height() / 2), Qt::AlignRight,
-                     label(lo));
+    // Never clipped: a label a little wider than its room keeps its sign.
+    const int flags = Qt::AlignRight | Qt::TextDontClip;
+    painter.drawText(left.translated(0, plot.top() - fm.height() / 2), flags, label(hi));
+    painter.drawText(left.translated(0, plot.bottom() - fm.height() / 2), flags, label(lo));
     const QRectF below(plot.left(), plot.bottom() + 2, plot.width(), fm.height());
     painter.drawText(below, Qt::AlignLeft, "0");
     painter.drawText(below, Qt::AlignHCenter, "t (s)");
@@ -138,7 +140,14 @@ bool EnergyTimePlot::savePng(const QString& path, QSize size, QString* error) co
 }
 
 bool EnergyTimePlot::savePdf(const QString& path, QString* error) {
-    return surface().writePdf(path, defaultPageLayout(), error);
+    // A landscape page, the graphs laid out at its own proportions (the window's shape on A4
+    // would be a thin strip).
+    QPageLayout layout = defaultPageLayout();
+    layout.setOrientation(QPageLayout::Landscape);
+    const QSizeF page = layout.paintRect(QPageLayout::Point).size() * (96.0 / 72.0);
+    DrawingSurface sheet(page);
+    draw(sheet.painter(), sheet.rect());
+    return sheet.writePdf(path, layout, error);
 }
 
 void EnergyTimePlot::paintEvent(QPaintEvent*) {

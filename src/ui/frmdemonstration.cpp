@@ -35,7 +35,8 @@ FrmDemonstration::FrmDemonstration(QWidget* parent) : QWidget(parent, Qt::Window
     setObjectName("frmDemonstration");
     setWindowTitle("Démonstration");
     setAttribute(Qt::WA_DeleteOnClose);
-    m_picture = new PictureBox(&KelaxesLibrary::instance().view(kDemoView), this);
+    m_surface = std::make_unique<DrawingSurface>(kPictureSize);
+    m_picture = new PictureBox(m_surface.get(), this);
     m_picture->setObjectName("Picture");
     m_picture->setMinimumSize(400, 225);
     m_status = new QLabel(this);
@@ -61,11 +62,17 @@ FrmDemonstration::FrmDemonstration(QWidget* parent) : QWidget(parent, Qt::Window
     redraw();
 }
 
+FrmDemonstration::~FrmDemonstration() = default;
+
 void FrmDemonstration::redraw() {
     KelaxesLibrary& lib = KelaxesLibrary::instance();
-    lib.view(kDemoView).setSize(kPictureSize);
-    lib.params.noPrint = 1;
-    DemonstrationGraph();
+    m_surface->clear();
+    m_surface->setSize(kPictureSize);
+    {
+        const KelaxesViewLoan loan(lib, kDemoView, m_surface);
+        lib.params.noPrint = 1;
+        DemonstrationGraph();
+    }
     m_picture->update();
 }
 
@@ -75,9 +82,12 @@ void FrmDemonstration::print() {
     const QScopedValueRollback<bool> busy(m_printing, true);
     KelaxesLibrary& lib = KelaxesLibrary::instance();
     installPrinterHint();
-    lib.params.noPrint = 0;
-    const KelaxesLayout layout = DemonstrationGraph();
-    lib.params.noPrint = 1;
+    KelaxesLayout layout;
+    {
+        const KelaxesViewLoan loan(lib, kDemoView, m_surface);
+        lib.params.noPrint = 0;
+        layout = DemonstrationGraph();
+    }
     if (!layout.drawn) return report("The graph could not be laid out for the printer.");
     QPageLayout page = lib.printerLayout();
     QString error;
@@ -89,9 +99,7 @@ void FrmDemonstration::print() {
 
 void FrmDemonstration::exportPdf() {
     QString error;
-    if (!exportSurfacePdf(KelaxesLibrary::instance().view(kDemoView), exportLayout(), this,
-                          &error) &&
-        !error.isEmpty())
+    if (!exportSurfacePdf(*m_surface, exportLayout(), this, &error) && !error.isEmpty())
         return report(error);
     report(QString());
 }
@@ -99,8 +107,7 @@ void FrmDemonstration::exportPdf() {
 void FrmDemonstration::exportPng() {
     QString error;
     const QSize pixels = (kPictureSize * 2).toSize();
-    if (!exportSurfacePng(KelaxesLibrary::instance().view(kDemoView), pixels, this, &error) &&
-        !error.isEmpty())
+    if (!exportSurfacePng(*m_surface, pixels, this, &error) && !error.isEmpty())
         return report(error);
     report(QString());
 }

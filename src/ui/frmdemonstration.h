@@ -3,19 +3,24 @@
 
 #include <QWidget>
 
+#include <memory>
+
 class QLabel;
 class QPushButton;
 
 namespace gyro {
 
+class DrawingSurface;
 class PictureBox;
 
-/// Shows the demonstration graph (view 1 of the axes library) in a picture, with "Print…",
+/// Shows the demonstration graph (drawn as view 1 of the axes library, but on a picture of the
+/// window's own: the graph window's views are never touched), with "Print…",
 /// "Export PDF…" and "Export PNG…". Deletes itself when closed.
 class FrmDemonstration : public QWidget {
     Q_OBJECT
 public:
     explicit FrmDemonstration(QWidget* parent = nullptr);
+    ~FrmDemonstration() override;
 
     /// Draws the graph again on the picture.
     void redraw();
@@ -30,6 +35,7 @@ public:
 private:
     void report(const QString& message);
 
+    std::unique_ptr<DrawingSurface> m_surface; // the demonstration's own picture
     PictureBox* m_picture;
     QLabel* m_status;
     bool m_printing = false;

@@ -180,6 +180,7 @@ void FrmDessin::connectHandlers() {
             [this] { redrawRunInGraphWindow(m_driver->record()); });
     // The log's listener: the status line also counts the warnings logged without asking.
     connect(m_results->warning(), &WarningBox::logShown, m_loop, &RunLoop::refresh);
+    connect(m_traceur, &Traceur3D::cleared, m_loop, &RunLoop::refresh); // the point count
     connect(m_commands, &CommandRow::configClicked, this, &FrmDessin::CmdConfig_Click);
     connect(m_commands, &CommandRow::quitClicked, this, &FrmDessin::CmdFinMirav_Click);
 }

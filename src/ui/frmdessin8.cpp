@@ -6,6 +6,7 @@
 #include "numerics/tracelog.h"
 #include "orbital/orbitcheck.h"
 #include "orbital/orbitlog.h"
+#include "ui/questionboxasker.h"
 
 #include <QDate>
 #include <QFontDatabase>
@@ -50,7 +51,8 @@ FrmDessin8::FrmDessin8(QWidget* parent) : QWidget(parent, Qt::Window) {
     m_commande2->setObjectName("Commande2");
     m_commande1 = new QPushButton("Fin", this);
     m_commande1->setObjectName("Commande1");
-    m_commande1->setToolTip(QString::fromUtf8("Termine le programme immédiatement"));
+    m_commande1->setToolTip(
+        QString::fromUtf8("Termine le programme (demande d'abord pendant une vérification)"));
     m_texte1 = new QLineEdit("100", this);
     m_texte1->setObjectName("Texte1");
     m_texte1->setMaximumWidth(120);
@@ -77,7 +79,15 @@ FrmDessin8::FrmDessin8(QWidget* parent) : QWidget(parent, Qt::Window) {
 
     connect(m_commande16, &QPushButton::clicked, this, &FrmDessin8::runOrbitCheck);
     connect(m_commande2, &QPushButton::clicked, this, &FrmDessin8::convertToday);
-    connect(m_commande1, &QPushButton::clicked, this, [] { ErrorReport::instance().endProgram(); });
+    connect(m_commande1, &QPushButton::clicked, this, [this] {
+        // A check in progress is not thrown away without a word.
+        if (!m_commande16->isEnabled() &&
+            QuestionBoxAsker(this).ask("Une vérification d'orbite est en cours. Terminer le "
+                                       "programme maintenant ?",
+                                       "Fin", "No") != "Yes")
+            return;
+        ErrorReport::instance().endProgram();
+    });
 
     traceLog().setListener([this] { showLog(m_texte2, traceLog().text(), m_shownTrace); });
     stepControlLog().setListener(

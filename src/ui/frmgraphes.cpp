@@ -36,7 +36,11 @@
 namespace gyro {
 
 namespace {
-constexpr auto kSlice = std::chrono::milliseconds(10);
+// Plotting time of one slice of a redraw: with the painting of what it drew onto the picture's
+// kept image, a slice stays well inside the time the window may take to answer.
+constexpr auto kSlice = std::chrono::milliseconds(5);
+// Bounds of the number of points a slice may plot (it adapts to what they cost to paint).
+constexpr std::size_t kFewestSlicePoints = 64, kMostSlicePoints = 1 << 20;
 
 template <typename W> W* named(W* w, const char* name) {
     w->setObjectName(name);
@@ -69,6 +73,11 @@ FrmGraphes::FrmGraphes(KelMirav& drawing, QWidget* parent)
     auto* print = named(new QPushButton("Imprimer la vue…", this), "cmdImprimeVue");
     auto* pdf = named(new QPushButton("Exporter PDF…", this), "cmdExportPdf");
     auto* png = named(new QPushButton("Exporter PNG…", this), "cmdExportPng");
+    m_stopRedraw =
+        named(new QPushButton(QString::fromUtf8("Arrêter le tracé"), this), "cmdArretTrace");
+    m_stopRedraw->setEnabled(false);
+    m_stopRedraw->setShortcut(Qt::Key_Escape);
+    connect(m_stopRedraw, &QPushButton::clicked, this, &FrmGraphes::cancelRedraw);
     m_warning = named(new QPlainTextEdit(this), "Warning");
     m_warning->setReadOnly(true);
     m_warning->setMaximumHeight(70);
@@ -87,13 +96,14 @@ FrmGraphes::FrmGraphes(KelMirav& drawing, QWidget* parent)
     controls->addWidget(m_cocheCentrage, 2, 0);
     controls->addWidget(m_optionNormal, 3, 0);
     controls->addWidget(m_optionLoupe, 4, 0);
-    controls->addWidget(print, 5, 0);
-    controls->addWidget(pdf, 6, 0);
-    controls->addWidget(png, 7, 0);
+    controls->addWidget(m_stopRedraw, 5, 0);
+    controls->addWidget(print, 6, 0);
+    controls->addWidget(pdf, 7, 0);
+    controls->addWidget(png, 8, 0);
     m_controls = new GraphControls(this);
-    controls->addWidget(m_controls, 8, 0);
+    controls->addWidget(m_controls, 9, 0);
     m_sheets = new SheetPanel(*this, sheetLink(), this);
-    controls->addWidget(m_sheets, 9, 0);
+    controls->addWidget(m_sheets, 10, 0);
     m_stack->addPage(m_sheets->automaticPicture());
     m_viewChoice->addItem("Vues automatiques");
     m_loupe = named(new PictureBox(nullptr), "imgLoupe");
@@ -103,7 +113,7 @@ FrmGraphes::FrmGraphes(KelMirav& drawing, QWidget* parent)
     m_composite->surface().setSize(QSizeF(800, 800));
     m_stack->addPage(m_composite);
     m_viewChoice->addItem("Vue composite");
-    controls->setRowStretch(10, 1);
+    controls->setRowStretch(11, 1);
     auto* layout = new QGridLayout(this);
     layout->setMenuBar(m_sheets->menuBar());
     buildImageMenu();
@@ -138,10 +148,13 @@ FrmGraphes::FrmGraphes(KelMirav& drawing, QWidget* parent)
     connect(m_stack, &PictureDesk::zoneReleased, this, [this](int page, QPointF a, QPointF b) {
         if (page == kLoupePage) page = m_loupeView; // a magnifier of the magnifier
         if (page >= 0 && page < kStoredViews) PrintLoupe(page, a, b);
+        // The magnifier is one gesture: the next plot is a normal one again, the same picture
+        // as before the gesture.
+        setMagnifierOff();
     });
     connect(m_controls, &GraphControls::clearRequested, this, &FrmGraphes::clearScreen);
     connect(m_controls, &GraphControls::sendImage, this, &FrmGraphes::sendFront);
-    connect(m_controls, &GraphControls::quitRequested, qApp, &QApplication::closeAllWindows);
+    connect(m_controls, &GraphControls::quitRequested, this, &FrmGraphes::quitProgram);
     connect(m_controls, &GraphControls::compositeRequested, this, &FrmGraphes::PrintComposite);
     connect(m_controls, &GraphControls::zoomChosen, this, &FrmGraphes::applyZoom);
     connect(m_controls, &GraphControls::zoomRefused, this, &FrmGraphes::tell);
@@ -204,6 +217,8 @@ void FrmGraphes::redrawTrajectory(const TrajectoryRecord& record, const RedrawSt
     raise();
     if (!m_redraw.start(record, style)) return;
     bringViewToFront(view);
+    m_stopRedraw->setEnabled(true);
+    m_slicePoints = 4096;
     m_sliceTimer->start();
 }
 
@@ -211,14 +226,38 @@ bool FrmGraphes::redrawing() const {
     return m_sliceTimer->isActive();
 }
 
-void FrmGraphes::redrawSlice() {
-    const bool done = m_redraw.advance(kSlice);
+void FrmGraphes::cancelRedraw() {
+    if (!redrawing()) return;
+    m_sliceTimer->stop();
+    m_stopRedraw->setEnabled(false);
     m_views.flush();
     if (PictureBox* img = picture(int(m_drawing.currentView))) img->update();
+    tell(QString::fromUtf8("Tracé arrêté : %1 points dessinés sur %2.")
+             .arg(m_redraw.drawn())
+             .arg(m_redraw.size()));
+}
+
+void FrmGraphes::redrawSlice() {
+    using Clock = std::chrono::steady_clock;
+    const auto begun = Clock::now();
+    const bool done = m_redraw.advance(kSlice, m_slicePoints);
+    // What the slice drew goes onto the picture's kept image now, inside the slice, so that
+    // the time it takes counts in the slice's size: long chords across a thinned orbit cost far
+    // more to paint than to compute, and the next slice takes fewer of them.
+    m_views.flush();
+    PictureBox* img = picture(int(m_drawing.currentView));
+    if (img) img->surface().flush();
+    const auto spent = Clock::now() - begun;
+    if (spent > 2 * kSlice)
+        m_slicePoints = std::max<std::size_t>(kFewestSlicePoints, m_slicePoints / 2);
+    else if (spent < kSlice)
+        m_slicePoints = std::min<std::size_t>(kMostSlicePoints, m_slicePoints * 3 / 2);
+    if (img) img->update();
     theCase().setText(BoxFamily::Texte3, slot::kPlotPointCount,
                       FormatGeneral(m_drawing.pointCountBox()));
     if (!done) return;
     m_sliceTimer->stop();
+    m_stopRedraw->setEnabled(false);
     if (onRedrawDone) onRedrawDone();
 }
 
@@ -311,14 +350,7 @@ void FrmGraphes::PrintLoupe(int view, QPointF cornerA, QPointF cornerB) {
     source.flush();
     if (PictureBox* img = picture(view)) img->update();
 
-    m_loupeView = view;
-    m_loupe->surface().setSize(source.size());
-    showPage(kLoupePage);
-    m_loupe->update();
-    if (!m_controls->printMagnifier()) {
-        DrawZone(m_drawing, view, zone, m_loupe->surface(), false);
-        return;
-    }
+    if (!showMagnified(view, zone) || !m_controls->printMagnifier()) return;
     gyro::PrintLoupe(m_drawing, view, zone, m_loupe->surface(), printAsker(),
                      [this](const DrawingSurface& page) { return printPage(page); });
     m_loupe->update();
@@ -336,6 +368,7 @@ void FrmGraphes::PrintComposite() {
 
 void FrmGraphes::clearScreen(bool allViews) {
     m_sliceTimer->stop();
+    m_stopRedraw->setEnabled(false);
     m_views.flush();
     if (!allViews) {
         m_drawing.currentView = 0;
@@ -344,9 +377,24 @@ void FrmGraphes::clearScreen(bool allViews) {
     for (int v = 0; v < kPictures; ++v) m_views.clearPicture(v);
     m_loupe->surface().clear();
     m_composite->surface().clear();
+    m_sheets->automaticSurface().clear();
     m_stack->sendHome();
     if (!automaticViews()) setMagnifierOff();
+    // The cleared view in front, not one of the pages made from views.
+    if (frontView() >= kPictures)
+        bringViewToFront(std::clamp(int(m_drawing.currentView), 0, kPictures - 1));
     for (int page = 0; page < m_stack->count(); ++page) m_stack->page(page)->update();
+}
+
+void FrmGraphes::quitProgram() {
+    // Pictures are not kept anywhere once the program ends: ask before losing a redraw in
+    // progress or a drawn picture.
+    bool drawn = redrawing();
+    for (int v = 0; v < kPictures && !drawn; ++v)
+        drawn = !KelaxesLibrary::instance().view(v).isEmpty();
+    if (drawn && printAsker().ask(kQuitQuestion, "Quitter", kNo) != kYes) return;
+    m_sliceTimer->stop();
+    QApplication::closeAllWindows();
 }
 
 void FrmGraphes::applyZoom(double z) {
@@ -364,14 +412,40 @@ void FrmGraphes::applyZoom(double z) {
     m_controls->showZoom(z);
     const auto& l = m_savedLimits;
     m_drawing.setCurrentLimits(l[0] / z, l[1] / z, l[2] / z, l[3] / z);
-    // The scale of the current view's picture: left, width, top, height.
+    // What the zoom does shows at once: the centre of the view, z times larger, on the Loupe
+    // page (from the points the view keeps).
     const int view = std::clamp(int(m_drawing.currentView), 0, kPictures - 1);
-    const QRectF scale = KelaxesLibrary::instance().view(view).scaleRect();
-    tell(QString("%1 %2 %3 %4")
-             .arg(QString::fromStdString(FormatGeneral(scale.left())),
-                  QString::fromStdString(FormatGeneral(scale.width())),
-                  QString::fromStdString(FormatGeneral(scale.top())),
-                  QString::fromStdString(FormatGeneral(scale.height()))));
+    const ViewWindow& w = m_drawing.windowOf(view);
+    const double cx = (w[0] + w[2]) / 2, cy = (w[1] + w[3]) / 2;
+    const double hx = (w[2] - w[0]) / 2 / z, hy = (w[1] - w[3]) / 2 / z;
+    const bool shown = view < kStoredViews && w[4] != 0 &&
+                       showMagnified(view, Zone{cx - hx, cy + hy, cx + hx, cy - hy});
+    const auto n = [](double v) { return QString::number(v, 'g', 4); };
+    tell(
+        QString::fromUtf8("Zoom %1 : limites de la vue %2 : gauche %3, haut %4, droite %5, "
+                          "bas %6%7")
+            .arg(n(z))
+            .arg(view)
+            .arg(n(l[0] / z), n(l[1] / z), n(l[2] / z), n(l[3] / z))
+            .arg(shown ? QString::fromUtf8(" (son centre agrandi sur la page Loupe)") : QString()));
+}
+
+bool FrmGraphes::showMagnified(int view, const Zone& zone) {
+    m_views.flush();
+    DrawingSurface& source = KelaxesLibrary::instance().view(view);
+    const QRectF onSource =
+        QRectF(source.toSurface(zone.x1, zone.y1), source.toSurface(zone.x2, zone.y2)).normalized();
+    // The magnifier picture has the zone's own shape, as large as the view's picture: the
+    // zone fills it at the view's scales (a square zone of an equal-scale view stays square).
+    const double k = std::min(source.size().width() / onSource.width(),
+                              source.size().height() / onSource.height());
+    if (!(std::isfinite(k) && k > 0)) return false;
+    m_loupeView = view;
+    m_loupe->surface().setSize(onSource.size() * k);
+    if (!DrawZone(m_drawing, view, zone, m_loupe->surface(), false)) return false;
+    showPage(kLoupePage);
+    m_loupe->update();
+    return true;
 }
 
 FrmGraphes& graphWindow() {

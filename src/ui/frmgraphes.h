@@ -18,6 +18,7 @@
 class QCheckBox;
 class QComboBox;
 class QPlainTextEdit;
+class QPushButton;
 class QRadioButton;
 class QTimer;
 
@@ -69,6 +70,11 @@ public:
     void PrintLoupe(int view, QPointF cornerA, QPointF cornerB);
     /// The composite view of views 0..3, printed when the user says so.
     void PrintComposite();
+    /// "Quitter": ends the program, after asking when pictures are drawn or a redraw runs.
+    void quitProgram();
+    /// The question "Quitter" asks (answered "Yes" to end the program).
+    static constexpr const char* kQuitQuestion =
+        "Quitter le programme ? Les graphes affichés qui n'ont pas été exportés seront perdus.";
     /// "Effacer l'écran".
     void clearScreen(bool allViews);
     /// Applies a zoom value z: the four limits of the current window become those saved at the
@@ -80,6 +86,8 @@ public:
     void redrawTrajectory(const TrajectoryRecord& record, const RedrawStyle& style);
     /// A redraw is in progress.
     bool redrawing() const;
+    /// Stops the redraw in progress ("Arrêter le tracé", Escape): what is drawn stays.
+    void cancelRedraw();
     /// Called when a redraw has drawn its last point.
     std::function<void()> onRedrawDone;
 
@@ -93,6 +101,9 @@ public:
 
 private:
     void redrawSlice();
+    /// Draws `zone` of `view` enlarged on the magnifier page, in the zone's own shape, and
+    /// brings that page to the front. False for a zone that cannot be shown.
+    bool showMagnified(int view, const Zone& zone);
     const DrawingSurface& frontSurface();
     void exportFront(bool pdf);
     void printFront();
@@ -107,6 +118,7 @@ private:
     QPageLayout m_pageLayout;
     TrajectoryRedraw m_redraw;
     QTimer* m_sliceTimer = nullptr;
+    std::size_t m_slicePoints = 4096; // points the next redraw slice may plot
     int m_nextView = 0;
     PictureDesk* m_stack = nullptr;
     GraphControls* m_controls = nullptr;
@@ -125,6 +137,7 @@ private:
     QRadioButton* m_optionNormal = nullptr;
     QRadioButton* m_optionLoupe = nullptr;
     QPlainTextEdit* m_warning = nullptr;
+    QPushButton* m_stopRedraw = nullptr;
     QPointer<FrmOptions> m_ownOptions; // when the drawing is not the program's
     SheetPanel* m_sheets = nullptr;
 };

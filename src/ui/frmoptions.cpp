@@ -140,6 +140,8 @@ OptionsInputs FrmOptions::inputs() const {
 void FrmOptions::AfficheAngles(double ascensionDeg, double declinationDeg) {
     m_options.AfficheAngles(ascensionDeg, declinationDeg);
     const double a = m_options.ascension(), d = m_options.declination();
+    // "lunaire hyperbolique" stays ticked only while the view is the one it gives.
+    m_coche2->setChecked(a == 90 && d == -90);
     m_etiquette9->setText(QString::fromStdString(ViewOptions::angleText(a)));
     m_etiquette10->setText(QString::fromStdString(ViewOptions::angleText(d)));
     m_settingBars = true; // the bars follow the angles; that is no new choice of the user
@@ -163,6 +165,8 @@ void FrmOptions::redrawPreview() {
 void FrmOptions::moveNavigationBar(const RecordShown& shown) {
     m_navigationTag = kDoNotChange;
     m_defilementH4->setRange(1, std::max(1, int(shown.count)));
+    // One record per step: the handle stays small and its place reads as the record's.
+    m_defilementH4->setPageStep(1);
     m_defilementH4->setValue(int(shown.number));
     m_navigationTag.clear();
     m_etiquette7->setText(m_navigationTag);

@@ -59,8 +59,16 @@ void IntegrationMethodPanel::showChoice() {
 
 void IntegrationMethodPanel::commitSteps() {
     std::string error;
-    applyIntegrationSetting("steps-per-gyration", m_steps->text().trimmed().toStdString(), error);
-    m_message->setText(QString::fromStdString(error));
+    const QString typed = m_steps->text().trimmed();
+    applyIntegrationSetting("steps-per-gyration", typed.toStdString(), error);
+    // Told in the window's own words, the box framed in red like every refused box.
+    m_steps->setStyleSheet(error.empty() ? QString()
+                                         : QString("QLineEdit { border: 2px solid #d00000; }"));
+    m_message->setText(error.empty() ? QString()
+                                     : QString("\"%1\" is not a number of steps from 4 up: the "
+                                               "run keeps %2 steps per gyration.")
+                                           .arg(typed)
+                                           .arg(integrationChoice().stepsPerGyration));
     m_message->setVisible(!error.empty());
     showChoice();
 }

@@ -29,9 +29,9 @@ QSize PictureBox::sizeHint() const {
 void PictureBox::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), palette().window());
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::TextAntialiasing);
-    m_surface->replay(p, QRectF(rect()));
+    // The surface paints only what is new onto the image it keeps: a picture growing while it
+    // is shown (a long redraw) never replays its whole recording at each paint.
+    m_surface->paintCached(p, QRectF(rect()));
 }
 
 } // namespace gyro

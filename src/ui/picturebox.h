@@ -10,7 +10,8 @@
 
 namespace gyro {
 
-/// Replays a `DrawingSurface` on every paint, scaled to fit the widget. The surface is the
+/// Shows a `DrawingSurface` on every paint, scaled to fit the widget (through the image the
+/// surface keeps, so only what is new is painted). The surface is the
 /// widget's own or one owned elsewhere (the axes library's views); call `update()` after
 /// drawing on it.
 class PictureBox : public QWidget {

@@ -12,8 +12,9 @@
 namespace gyro {
 
 namespace {
-constexpr double kEdge = 0.05; // sizing mark: this fraction of the picture from an edge
-constexpr int kSmallest = 40;  // smallest enlarged picture [pixels]
+constexpr double kEdge = 0.05;  // sizing mark: this fraction of the picture from an edge
+constexpr int kSmallest = 40;   // smallest enlarged picture [pixels]
+constexpr int kKeptOnDesk = 60; // pixels of a moved picture that stay on the desk
 } // namespace
 
 PictureDesk::PictureDesk(QWidget* parent) : QWidget(parent) {
@@ -153,12 +154,15 @@ void PictureDesk::mouseMoved(int index, QMouseEvent* e) {
     }
     if (m_active != index + 1) return;
     if (e->modifiers() & Qt::ShiftModifier) {
-        // The picture follows the pointer, kept inside the desk.
+        // The picture follows the pointer; a corner of it always stays on the desk, so that a
+        // picture as large as the desk moves too and can always be taken back.
         const QPointF delta = e->globalPosition() - m_pressGlobal;
-        const int x =
-            std::clamp(m_pressPosition.x() + int(delta.x()), 0, std::max(0, width() - w->width()));
-        const int y = std::clamp(m_pressPosition.y() + int(delta.y()), 0,
-                                 std::max(0, height() - w->height()));
+        const int keepX = std::min(kKeptOnDesk, w->width()),
+                  keepY = std::min(kKeptOnDesk, w->height());
+        const int x = std::clamp(m_pressPosition.x() + int(delta.x()), keepX - w->width(),
+                                 std::max(keepX - w->width(), width() - keepX));
+        const int y = std::clamp(m_pressPosition.y() + int(delta.y()), keepY - w->height(),
+                                 std::max(keepY - w->height(), height() - keepY));
         w->move(x, y);
         page.home = false;
         return;
@@ -186,8 +190,8 @@ void PictureDesk::pressed(int index, QMouseEvent* e) {
     const bool shift = e->modifiers() & Qt::ShiftModifier;
     if (!shift && m_active != index + 1 && page.picture) {
         for (Page& other : m_pages) showLines(other, false);
-        placeLines(page, m_press, m_press);
         showLines(page, true);
+        placeLines(page, m_press, m_press); // the lines exist now: a bare click shows a dot
         emit magnifierStarted(index);
     }
     m_active = index + 1;
@@ -201,6 +205,11 @@ void PictureDesk::released(int index, QMouseEvent* e) {
                            !(e->modifiers() & Qt::ShiftModifier) && page.picture;
     page.tag.clear();
     m_active = 0;
+    // A click without a drag chose no zone: its rectangle goes away.
+    if (magnifier && (e->position() - m_press).manhattanLength() < 2) {
+        showLines(page, false);
+        return;
+    }
     if (magnifier) emit zoneReleased(index, toWorld(page, m_press), toWorld(page, e->position()));
 }
 

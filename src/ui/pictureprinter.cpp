@@ -63,8 +63,12 @@ bool printSurfaceOn(QPrinter& printer, const DrawingSurface& surface, QString* e
 PrintOutcome printSurface(const DrawingSurface& surface, QPageLayout& layout, QWidget* parent,
                           QString* error) {
     if (!printerAvailable()) {
-        // No printer installed: the picture goes to a PDF file instead.
-        if (exportSurfacePdf(surface, layout, parent, error)) return PrintOutcome::SavedAsPdf;
+        // No printer installed: the picture goes to a PDF file instead, and the file dialog
+        // says why it is a file dialog.
+        if (exportTo(parent, error, QStringLiteral("No printer found: save the page as a PDF file"),
+                     QStringLiteral("pdf"),
+                     [&](const QString& file) { return surface.writePdf(file, layout, error); }))
+            return PrintOutcome::SavedAsPdf;
         return (error && !error->isEmpty()) ? PrintOutcome::Failed : PrintOutcome::Cancelled;
     }
     QPrinter printer(QPrinter::HighResolution);

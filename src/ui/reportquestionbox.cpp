@@ -33,7 +33,7 @@ ReportQuestionBox::ReportQuestionBox(ReportQuestion kind, const QString& prompt,
     m_field = new QLineEdit(defaultAnswer, this);
     m_field->setObjectName("Answer");
     m_field->setMinimumWidth(200); // room for "Yes, It is understood!"
-    m_field->setToolTip(tr("Type Yes to continue, Stop to stop, No to end the run"));
+    m_field->setToolTip(tr("Type Yes to continue, Stop to stop, No to end the program"));
     row->addWidget(m_field, 1);
     m_buttonRow = new QWidget(this);
     auto* buttons = new QHBoxLayout(m_buttonRow);

@@ -101,10 +101,10 @@ SheetPanel::SheetPanel(FrmGraphes& window, SheetLinkState& state, QWidget* paren
     connect(m_tracer.get(), &SheetTracer::linkFrameVisible, m_linkFrame, &QWidget::setVisible);
     connect(m_tracer.get(), &SheetTracer::traced, this, &SheetPanel::showTraced);
 
-    // A settings file that is not there yet is simply created; one that cannot be read is told.
-    const bool existed = std::filesystem::exists(KelmiravFile(m_state));
+    // A settings file that is not there yet means a link not configured; one that cannot be
+    // read is told.
     const std::string problem = LoadLinkConfiguration(m_state);
-    if (existed && !problem.empty()) printLine(Q(problem));
+    if (!problem.empty()) printLine(Q(problem));
     fillBoxes();
 }
 
@@ -234,7 +234,10 @@ void SheetPanel::fillBoxes() {
     m_range->setText(Q(m_state.config.range));
     m_sheet->setText(Q(m_state.config.sheet));
     m_workbook->setText(Q(m_state.config.workbook));
-    m_linkText->setText(m_tracer->link().topic() + "  " + m_tracer->link().item());
+    if (m_state.config.workbook.empty())
+        m_linkText->setText(QString::fromUtf8("Aucun classeur choisi : Fichier › Fichier Excel 5"));
+    else
+        m_linkText->setText(m_tracer->link().topic() + "  " + m_tracer->link().item());
 }
 
 void SheetPanel::finishPictures() {

@@ -124,6 +124,7 @@ void Traceur3D::MarkTrajectoryStart() {
 void Traceur3D::Clear() {
     m_scene.Clear();
     resetView(); // an empty scene has nothing to keep the old zoom for
+    emit cleared();
 }
 
 // --- View.

@@ -96,6 +96,8 @@ signals:
     void sceneChanged();
     /// The user or the program moved the view.
     void viewChanged();
+    /// The scene was cleared (its point count is 0 again).
+    void cleared();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -16,7 +16,7 @@ using test::ReportTest;
 const std::string kLabel = "normafaute normalise vecteur nul = nul ";
 const std::string kQuestionTail = "\r\nA small error was raised, rounding error or null norm "
                                   "warning. If it happen again, please modify the data...    "
-                                  "Type Yes to continue, Stop to stop, No to end the run";
+                                  "Type Yes to continue, Stop to stop, No to end the program";
 
 TEST_F(ReportTest, FirstReportAsksWithTheUnderstoodDefault) {
     asker.answers = {"Yes, It is understood!"};

@@ -141,7 +141,8 @@ TEST_F(RunDriverTest, StepsArriveInSlicesAsPointsInTheTrajectoryColour) {
     EXPECT_GT(driver.time(), 0);
     EXPECT_EQ(sink.colour, Vecteur3(255, 0, 0)) << "colour table entries 1-3";
     EXPECT_DOUBLE_EQ(driver.time(), driver.state()(8));
-    EXPECT_EQ(driver.record().size(), 500u);
+    EXPECT_EQ(driver.record().size(), 501u); // the start, then every step
+    EXPECT_EQ(driver.record()[0].t, 0.0);
 }
 
 TEST_F(RunDriverTest, PauseWaitsAndOtherCaseWhilePausedEndsTheRun) {

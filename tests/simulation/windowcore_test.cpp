@@ -203,7 +203,11 @@ TEST(BoxCommit, OnlyWholeNumbersReachANumberBox) {
               CommitOutcome::Applied);
     EXPECT_EQ(commitBoxText(model, BoxFamily::Texte3, slot::kComment, "any text"),
               CommitOutcome::Applied);
-    EXPECT_EQ(commitBoxText(model, BoxFamily::Texte3, slot::kX, ""), CommitOutcome::NotANumber);
+    // An emptied position or velocity component is 0; a field box still wants a number.
+    model.setText(BoxFamily::Texte3, slot::kVx + 1, "1e6");
+    EXPECT_EQ(commitBoxText(model, BoxFamily::Texte3, slot::kVx + 1, ""), CommitOutcome::Applied);
+    EXPECT_EQ(model.Texte3Value(slot::kVx + 1), 0.0);
+    EXPECT_EQ(commitBoxText(model, BoxFamily::Texte4, slot::kEx, ""), CommitOutcome::NotANumber);
 
     // Read-outs follow the species, position, velocity, fields and shape, not the drawing boxes.
     EXPECT_TRUE(readoutsDependOn(BoxFamily::Texte3, slot::kVx + 2));

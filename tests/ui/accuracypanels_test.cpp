@@ -1,6 +1,7 @@
 // The accuracy widgets as a user meets them: the hint and its "use it" button, the coloured W
 // read-out, the drift group and time plot fed from a real run, the integration method choice.
 #include "draw3d/scene3d.h"
+#include "kelaxes/pdftext.h"
 #include "numerics/errorreport.h"
 #include "simulation/casemodel.h"
 #include "simulation/caseslots.h"
@@ -148,11 +149,14 @@ private slots:
         QCOMPARE(integrationChoice().stepsPerGyration, 32.0);
         QCOMPARE(box->text(), QString("32"));
         QVERIFY(panel.message()->isVisible());
+        QVERIFY(panel.message()->text().startsWith("\"abc\" is not a number of steps"));
+        QVERIFY(box->styleSheet().contains("border")); // framed in red
         box->selectAll();
         QTest::keyClicks(box, "64");
         QTest::keyClick(box, Qt::Key_Return);
         QCOMPARE(integrationChoice().stepsPerGyration, 64.0);
         QVERIFY(!panel.message()->isVisible());
+        QVERIFY(box->styleSheet().isEmpty());
         QTest::mouseClick(panel.cashKarpOption(), Qt::LeftButton);
         QCOMPARE(integrationChoice().method, IntegrationMethod::CashKarp);
     }
@@ -183,6 +187,13 @@ private slots:
         QVERIFY(red && blue);
         QVERIFY(plot.savePdf(dir.filePath("accuracy.pdf"), &error));
         QVERIFY(QFileInfo(dir.filePath("accuracy.pdf")).size() > 0);
+        // The page is a landscape A4 filled by the graphs, and both lower scale labels keep
+        // their minus sign (W from -0.001, mu from -5e-18 after the padding).
+        const QString text = test::pdfText(dir.filePath("accuracy.pdf"));
+        if (!text.isNull()) {
+            QVERIFY2(text.contains("-0.001") && text.contains("-5e-18"), qPrintable(text));
+            QVERIFY(test::pdfInfo(dir.filePath("accuracy.pdf")).contains("842 x 595"));
+        }
         QVERIFY(!plot.savePng(dir.filePath("missing/accuracy.png"), {600, 400}, &error));
         QVERIFY(!error.isEmpty());
     }

@@ -113,6 +113,14 @@ void FrmDemonstrationTest::pdfExportHasTheTextAndTheChosenOrientation() {
 }
 
 void FrmDemonstrationTest::pngAndWindowPictureDrawTheSameCurve() {
+    // The graph window's view 1 holds the user's picture: the demonstration leaves it as it was.
+    KelaxesLibrary& lib = KelaxesLibrary::instance();
+    DrawingSurface& userView = lib.view(1);
+    userView.painter().drawLine(QPointF(10, 10), QPointF(300, 200));
+    lib.state.window[1] = {-3, 3, -2, 2};
+    const QImage userBefore = userView.toImage();
+    const quint64 revisionBefore = userView.revision();
+    const double viewBefore = lib.params.view;
     FrmDemonstration window;
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -122,7 +130,12 @@ void FrmDemonstrationTest::pngAndWindowPictureDrawTheSameCurve() {
     QVERIFY(!png.isNull());
     auto* box = window.findChild<PictureBox*>("Picture");
     const QImage shown = box->grab().toImage();
-    const DrawingSurface& s = KelaxesLibrary::instance().view(1);
+    const DrawingSurface& s = box->surface();
+    QVERIFY(&s != &userView);
+    QCOMPARE(userView.revision(), revisionBefore);
+    QCOMPARE(userView.toImage(), userBefore);
+    QCOMPARE(lib.state.window[1].xMin, -3.0);
+    QCOMPARE(lib.params.view, viewBefore);
     const QRectF inWindow = s.fittedRect(QRectF(QPointF(0, 0), QSizeF(box->size())));
     const auto pixel = [&](const QRectF& r, double x, double y) {
         const QPointF p = s.toSurface(x, y);
@@ -177,7 +190,7 @@ void FrmDemonstrationTest::refusedFileIsReportedAndThePictureStays() {
     QTest::mouseClick(button(window, "ExportPdf"), Qt::LeftButton);
     QVERIFY(window.status().contains("demo.pdf"));
     QCOMPARE(ErrorReport::instance().totalLines(), logged + 1);
-    QVERIFY(!KelaxesLibrary::instance().view(1).isEmpty());
+    QVERIFY(!window.findChild<PictureBox*>("Picture")->surface().isEmpty());
 }
 
 QTEST_MAIN(FrmDemonstrationTest)

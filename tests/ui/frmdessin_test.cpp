@@ -497,6 +497,7 @@ void FrmDessinTest::runsTheDefaultCase() {
     QCOMPARE(rows.front(), QByteArray("t,x,y,z,vx,vy,vz,Bnorm,Ek_eV"));
     QCOMPARE(static_cast<std::size_t>(rows.size() - 2), m_window->driver().record().size());
     QCOMPARE(rows[1].split(',').size(), 9);
+    QCOMPARE(rows[1].split(',').front(), QByteArray("0")); // the start, as --csv writes it
 }
 
 void FrmDessinTest::pauseStopsAndContinueResumes() {

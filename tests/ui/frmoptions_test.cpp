@@ -178,6 +178,11 @@ void FrmOptionsTest::lunaireGivesTheViewFromBelow() {
     QCOMPARE(petit, 1);
     // The frame follows: seen from below, towards the viewer is -Z.
     QVERIFY(std::fabs(m_drawing->view.d(3) + 1) < 1e-12);
+    QVERIFY(child<QCheckBox>(*w, "Coche2")->isChecked());
+    // Other angles: the box no longer claims that view.
+    child<QScrollBar>(*w, "DefilementH1")->setValue(45);
+    QCOMPARE(label(*w, "Etiquette9"), QString("45."));
+    QVERIFY(!child<QCheckBox>(*w, "Coche2")->isChecked());
 }
 
 void FrmOptionsTest::longNameIsKeptButNotListed() {

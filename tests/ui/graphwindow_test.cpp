@@ -13,6 +13,7 @@
 #include "ui/picturebox.h"
 #include "ui/picturedesk.h"
 #include "ui/pictureprinter.h"
+#include "ui/sheetpanel.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -107,6 +108,8 @@ class GraphWindowTest : public QObject {
     Q_OBJECT
 private slots:
     void magnifierGesturePrintsTheZone();
+    void magnifierOfASquareZoneShowsTheCircleItHolds();
+    void plotAfterAMagnifierEqualsThePlotBefore();
     void pressesAndReleases();
     void enlargingKeepsTheUnitsAndShiftMoves();
     void zoomAppliesWhenTheBoxLosesTheFocus();
@@ -126,7 +129,8 @@ void GraphWindowTest::magnifierGesturePrintsTheZone() {
         w.asker.answers = {kYes, kNo};
         w.drag(w.at(-0.45, y1), w.at(0.45, y2));
         QCOMPARE(w.window->frontView(), int(FrmGraphes::kLoupePage));
-        QVERIFY(w.child<QRadioButton>("OptionLoupe")->isChecked());
+        // The magnifier was one gesture: later plots are normal ones again.
+        QVERIFY(w.child<QRadioButton>("OptionNormal")->isChecked());
         QVERIFY2(QFileInfo::exists(pdf), qPrintable(w.warning()));
         // The zone's corners in world units, "#,##0.###".
         QVERIFY(std::fabs(w.child<QLineEdit>("TxtLoupe_1")->text().toDouble() - y1) < 0.01);
@@ -141,6 +145,62 @@ void GraphWindowTest::magnifierGesturePrintsTheZone() {
     QCOMPARE(w.window->desk().activePicture(), 0);
 }
 
+void GraphWindowTest::magnifierOfASquareZoneShowsTheCircleItHolds() {
+    Window w(m_dir.path());
+    // A red circle of radius 1 in the plane seen (image X = y, Y = z), in a view of half-width 2.
+    w.drawing.KelT(0, 0, 0, 0, 2, 1);
+    w.drawing.startFigure();
+    w.window->views().SetColour(255, 0, 0);
+    for (int i = 0; i <= 360; ++i)
+        w.drawing.plot(Vecteur3(0, std::cos(i * M_PI / 180), std::sin(i * M_PI / 180)));
+    w.window->views().flush();
+    w.drag(w.at(-1.1, 1.1), w.at(1.1, -1.1));
+    QCOMPARE(w.window->frontView(), int(FrmGraphes::kLoupePage));
+    const DrawingSurface& loupe = w.window->loupePicture().surface();
+    // The zone fills a square page (equal scales): the circle touches the page 0.1/2.2 of the
+    // way in from each side, in its own colour, and nothing lies at the centre.
+    QVERIFY(std::abs(loupe.size().width() - loupe.size().height()) < 0.02 * loupe.size().width());
+    const QImage page = loupe.toImage(QSize(440, 440));
+    const auto redNear = [&](int x, int y) {
+        for (int dy = -8; dy <= 8; ++dy)
+            for (int dx = -8; dx <= 8; ++dx) {
+                const QColor c =
+                    page.pixelColor(std::clamp(x + dx, 0, 439), std::clamp(y + dy, 0, 439));
+                if (c.red() > 180 && c.green() < 120 && c.blue() < 120) return true;
+            }
+        return false;
+    };
+    const int in = int(440 * 0.1 / 2.2);
+    for (const QPoint& p :
+         {QPoint(in, 220), QPoint(439 - in, 220), QPoint(220, in), QPoint(220, 439 - in)})
+        QVERIFY2(redNear(p.x(), p.y()), qPrintable(QString("%1,%2").arg(p.x()).arg(p.y())));
+    QVERIFY(!redNear(220, 220));
+    QVERIFY(!redNear(in / 2 + 8, in / 2 + 8)); // the corners lie outside the circle
+}
+
+void GraphWindowTest::plotAfterAMagnifierEqualsThePlotBefore() {
+    Window w(m_dir.path());
+    sheetLink().config = {"", GYRO_EXAMPLES_DIR "/courbes.xlsx", "Feuille1", "C2:E100"};
+    w.window->sheets().tracer().configurationChanged();
+    const auto plot = [&] {
+        QTest::mouseClick(w.child<QPushButton>("cmdTracer"), Qt::LeftButton);
+        return w.window->frontView() == FrmGraphes::kAutomaticPage
+                   ? w.window->sheets().automaticSurface().toImage(QSize(600, 600))
+                   : QImage();
+    };
+    const QImage before = plot();
+    QVERIFY(!before.isNull());
+    w.window->bringViewToFront(0);
+    w.asker.answers = {kNo};
+    w.drag(w.at(-0.5, 0.5), w.at(0.5, -0.5));
+    QCOMPARE(w.window->frontView(), int(FrmGraphes::kLoupePage));
+    QVERIFY(before == plot());
+    // Clearing the screen does not change the next plot either.
+    QTest::mouseClick(w.child<QPushButton>("Commande3"), Qt::LeftButton);
+    QCOMPARE(w.window->frontView(), 0); // the cleared view, not the automatic page
+    QVERIFY(before == plot());
+}
+
 void GraphWindowTest::pressesAndReleases() {
     Window w(m_dir.path());
     const QPoint p = w.at(0, 0);
@@ -148,11 +208,16 @@ void GraphWindowTest::pressesAndReleases() {
     w.mouse(w.img0(), QEvent::MouseButtonPress, p, Qt::LeftButton);
     QCOMPARE(w.img0()->findChildren<QFrame*>("Ligne1").size(), qsizetype(4));
     QCOMPARE(w.window->desk().activePicture(), 1);
-    // A release without the magnifier: a zero zone, told, no question, nothing active.
+    // The rectangle starts at the press point, not as a box of its own size.
+    for (QFrame* line : w.img0()->findChildren<QFrame*>("Ligne1"))
+        QVERIFY(line->width() <= 1 && line->height() <= 1);
+    // A click without a drag: no zone, its rectangle gone, no question, nothing active, and the
+    // drawing mode back to normal.
     w.mouse(w.img0(), QEvent::MouseButtonRelease, p, Qt::NoButton);
     QCOMPARE(w.window->desk().activePicture(), 0);
     QVERIFY(w.asker.questions.empty());
-    QVERIFY(w.warning().contains("zone choisie est vide"));
+    for (QFrame* line : w.img0()->findChildren<QFrame*>("Ligne1")) QVERIFY(line->isHidden());
+    QCOMPARE(w.window->frontView(), 0);
     // A release with no press before it leaves nothing active either.
     w.mouse(w.img0(), QEvent::MouseButtonRelease, p, Qt::NoButton);
     QCOMPARE(w.window->desk().activePicture(), 0);
@@ -191,6 +256,12 @@ void GraphWindowTest::enlargingKeepsTheUnitsAndShiftMoves() {
     w.mouse(img, QEvent::MouseMove, QPoint(100, 100), Qt::NoButton);
     w.drag(QPoint(100, 100), QPoint(150, 130), Qt::ShiftModifier);
     QCOMPARE(img->pos(), QPoint(50, 30));
+    // A picture at home, as large as the desk, moves too.
+    w.window->desk().sendHome();
+    const QPoint centre(img->width() / 2, img->height() / 2);
+    w.mouse(img, QEvent::MouseMove, centre, Qt::NoButton);
+    w.drag(centre, centre + QPoint(40, 25), Qt::ShiftModifier);
+    QCOMPARE(img->pos(), QPoint(40, 25));
     QVERIFY(w.asker.questions.empty());
     QCOMPARE(w.window->desk().activePicture(), 0);
 }
@@ -209,6 +280,19 @@ void GraphWindowTest::zoomAppliesWhenTheBoxLosesTheFocus() {
     w.child<QLineEdit>("txt3")->setFocus();     // leaving the box commits it
     QTRY_COMPARE(w.drawing.currentWindow()[2], saved[2] / 4);
     for (int i = 0; i < 4; ++i) QCOMPARE(w.drawing.currentWindow()[i], saved[i] / 4);
+    // The zoom shows at once: the centre of the view, four times larger, on the Loupe page,
+    // and the message names what it gives.
+    QCOMPARE(w.window->frontView(), int(FrmGraphes::kLoupePage));
+    const QImage centre = w.window->loupePicture().surface().toImage(QSize(200, 200));
+    int traced = 0;
+    for (int x = 0; x < 200; ++x) {
+        bool dark = false;
+        for (int y = 96; y <= 104; ++y) dark = dark || qGray(centre.pixel(x, y)) < 240;
+        traced += dark;
+    }
+    QVERIFY(traced > 150); // the line y = 0 crosses the whole page
+    QVERIFY2(w.warning().contains("Zoom 4 : limites de la vue 0 : gauche"),
+             qPrintable(w.warning()));
     // Refused values leave the zoom in force and say why.
     for (const QString bad : {"abc", "-2", "0", ""}) {
         type(bad);
@@ -277,6 +361,15 @@ void GraphWindowTest::clearingCompositeAndSending() {
         for (int x = 0; x < 100; ++x) dark += qGray(cleared.pixel(x, y)) < 128;
     QCOMPARE(dark, 0);
     QCOMPARE(w.drawing.pointCount(0), 17.0);
+
+    // "Quitter" with a drawn picture asks first: "no" keeps the window, "yes" ends.
+    KelaxesLibrary::instance().view(0).painter().drawLine(QPointF(0, 0), QPointF(50, 50));
+    w.asker.answers = {kNo, kYes};
+    QTest::mouseClick(w.child<QPushButton>("cmdPause"), Qt::LeftButton);
+    QVERIFY(w.window->isVisible());
+    QTest::mouseClick(w.child<QPushButton>("cmdPause"), Qt::LeftButton);
+    QVERIFY(!w.window->isVisible());
+    QCOMPARE(w.asker.count("Quitter"), 2);
 }
 
 QTEST_MAIN(GraphWindowTest)

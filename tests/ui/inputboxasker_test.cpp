@@ -42,7 +42,7 @@ const QString kLabel = "normafaute normalise vecteur nul = nul ";
 const QString kQuestion = kLabel +
                           "\nA small error was raised, rounding error or null norm warning. If it "
                           "happen again, please modify the data...    Type Yes to continue, Stop "
-                          "to stop, No to end the run";
+                          "to stop, No to end the program";
 
 } // namespace
 

@@ -94,6 +94,7 @@ private slots:
     void configurationDialogsTellEachRefusal();
     void typedBoxesAreCheckedAndSaved();
     void printSelectionShowsItsSetUpButton();
+    void unconfiguredLinkWritesAndTellsNothing();
 
 private:
     QTemporaryDir m_dir;
@@ -132,11 +133,14 @@ void SheetPanelTest::unreadableWorkbookShowsTheExampleAfterBothMessages() {
 }
 
 void SheetPanelTest::configurationDialogsTellEachRefusal() {
-    Window w(m_dir.path(), {"/usr/bin/localc", "", "", ""});
+    // No spreadsheet program configured: the workbook is asked for first, the program never.
+    Window w(m_dir.path(), {"", "", "", ""});
     ScriptedAsker asker;
     ErrorReport::instance().setAsker(&asker);
     std::deque<std::string> files;
-    w.window->sheets().setFileChooser([&](FileChoice, const std::string&) {
+    int programAsked = 0;
+    w.window->sheets().setFileChooser([&](FileChoice choice, const std::string&) {
+        programAsked += choice == FileChoice::Program;
         std::string f = files.empty() ? std::string() : files.front();
         if (!files.empty()) files.pop_front();
         return f;
@@ -174,7 +178,9 @@ void SheetPanelTest::configurationDialogsTellEachRefusal() {
     QCOMPARE(w.child<QLineEdit>("Txt1")->text(), QString("C2:E50"));
     QCOMPARE(w.child<QLineEdit>("txt3")->text(), QString("Feuille1"));
     const std::string ini = FileText(m_dir.filePath("kelmirav.ini").toStdString());
-    QCOMPARE(ini, "\"/usr/bin/localc\",\"" + ods + "\",\"Feuille1\",\"C2:E50\"\r\n");
+    QVERIFY(QString::fromStdString(ini).endsWith(
+        QString::fromStdString("\",\"" + ods + "\",\"Feuille1\",\"C2:E50\"\r\n")));
+    QCOMPARE(programAsked, 0);
 
     w.trigger("mnuExcelExe"); // no program chosen
     QCOMPARE(message->text(), QString("Vous n'avez pas sélectionné Excel.exe, Recommancez!"));
@@ -207,6 +213,19 @@ void SheetPanelTest::printSelectionShowsItsSetUpButton() {
     QVERIFY(!setUp->isHidden());
     QTest::mouseClick(w.child<QRadioButton>("OptNonPrintGraph"), Qt::LeftButton);
     QVERIFY(setUp->isHidden());
+}
+
+void SheetPanelTest::unconfiguredLinkWritesAndTellsNothing() {
+    QTemporaryDir fresh;
+    for (int opening = 0; opening < 2; ++opening) {
+        sheetLink() = SheetLinkState{};
+        sheetLink().folder = fresh.path().toStdString();
+        KelMirav drawing;
+        FrmGraphes window(drawing);
+        QVERIFY(!QFileInfo::exists(fresh.filePath("kelmirav.ini")));
+        QCOMPARE(window.findChild<QPlainTextEdit*>("Warning")->toPlainText(), QString());
+        QVERIFY(window.findChild<QLabel*>("lblLiaison")->text().startsWith("Aucun classeur"));
+    }
 }
 
 QTEST_MAIN(SheetPanelTest)
