@@ -5,10 +5,10 @@
 // per thread (what two free cores would give: runs that share nothing take as long per step side
 // by side as alone, whatever else the machine is doing).
 #include "simulation/casekeys.h"
+#include "simulation/caserun.h"
 #include "simulation/caseslots.h"
 #include "simulation/programstate.h"
 #include "simulation/rundriver.h"
-#include "simulation/tracesink.h"
 
 #include <benchmark/benchmark.h>
 
@@ -48,7 +48,7 @@ void runOnce() {
         applyCaseSetting(state.caseModel(), "shape=uniform");
         SpeciesRefresh(slot::kCyclotronFrequency);
     }
-    NullTraceSink sink;
+    NoScene sink;
     RunDriver driver(state, sink);
     std::uint64_t steps = 0;
     driver.onStep = [&steps](const StateArray&) { return ++steps < kSteps; };

@@ -4,7 +4,6 @@
 
 #include "batchoptions.h"
 #include "batchrun.h"
-#include "batchwarnings.h"
 #include "draw3d/scenerenderer.h"
 #include "draw3d/scenevector.h"
 #include "numerics/errorreport.h"
@@ -22,6 +21,7 @@
 #include "simulation/programstate.h"
 #include "simulation/runrecord.h"
 #include "simulation/runverdict.h"
+#include "simulation/runwarnings.h"
 #include "simulation/startup.h"
 #include "simulation/trajectorycsv.h"
 

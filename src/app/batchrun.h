@@ -1,10 +1,9 @@
-// The run of a command-line case: the driver, the scene kept for the picture, the table's rows.
+// The run of a command-line case: the core run, the scene kept for the picture, the table's rows.
 #pragma once
 
 #include "batchoptions.h"
 #include "draw3d/scene3d.h"
-#include "simulation/rundriver.h"
-#include "simulation/tracesink.h"
+#include "simulation/caserun.h"
 
 #include <cstdint>
 #include <iosfwd>
@@ -40,15 +39,18 @@ public:
     End run(const BatchOptions& options, TrajectoryCsvWriter* table, WarningPrinter& warnings,
             std::ostream& err);
 
-    const RunDriver& driver() const { return m_driver; }
+    const RunDriver& driver() const { return m_run->driver(); }
     const Scene3D& scene() const { return m_scene; }
-    std::uint64_t accepted() const { return m_accepted; }
+    std::uint64_t accepted() const { return m_run ? m_run->accepted() : 0; }
 
 private:
+    CaseModel& m_model;
+    bool m_keepScene;
     Scene3D m_scene;
-    std::unique_ptr<TraceSink> m_noScene;
-    RunDriver m_driver;
-    std::uint64_t m_accepted = 0;
+    NoScene m_noScene;
+    CaseRunLength m_length;
+    std::unique_ptr<RowSink> m_rows;
+    std::unique_ptr<CaseRun> m_run;
 };
 
 } // namespace gyro

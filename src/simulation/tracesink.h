@@ -73,26 +73,4 @@ public:
     virtual void MarkTrajectoryStart() {}
 };
 
-/// A scene that keeps nothing: a run without a picture (the command line without --png, a
-/// computation that only wants the trajectory's rows).
-class NullTraceSink : public TraceSink {
-public:
-    void SetMode(int) override {}
-    void SetScene(double, double, double, double, double, double, double) override {}
-    void SetVectorScale(double, std::int16_t) override {}
-    void SetFrame(double, double, double, double, double, const std::string&,
-                  std::optional<double>) override {}
-    void EndSetUp(std::optional<double>, std::optional<double>) override {}
-    void SetLabel(double, const std::string&) override {}
-    void SetShot(double) override {}
-    void SetViewText(const std::string&) override {}
-    void Circle(double, double) override {}
-    void Point(double, double, double) override {}
-    void Segment(double, double, double, double, double, double) override {}
-    void SetColour(double, double, double) override {}
-    void SetLineColour(double, double, double) override {}
-    void SetLimits(double, double) override {}
-    void PenLift(std::int16_t, std::int16_t) override {}
-};
-
 } // namespace gyro

@@ -9,28 +9,27 @@
 
 namespace gyro {
 
-namespace {
-
-void appendNumber(std::string& out, double x) {
+void appendTableNumber(std::string& out, double x) {
     char buf[32];
     const auto result = std::to_chars(buf, buf + sizeof buf, x);
     out.append(buf, result.ptr);
 }
 
-} // namespace
-
-void appendTrajectoryRow(std::string& out, const TrajectorySample& s, double mass) {
+std::array<double, kTrajectoryCsvColumns> trajectoryRowValues(const TrajectorySample& s,
+                                                              double mass) {
     const Vecteur3 R(s.x, s.y, s.z);
     Vecteur3 E, B;
     Champ(R, E, B);
     const double speed = std::sqrt(s.vx * s.vx + s.vy * s.vy + s.vz * s.vz);
-    for (double x : {s.t, s.x, s.y, s.z, s.vx, s.vy, s.vz}) {
-        appendNumber(out, x);
-        out.push_back(',');
+    return {s.t, s.x, s.y, s.z, s.vx, s.vy, s.vz, normseule(B), kineticEnergyEv(speed, mass)};
+}
+
+void appendTrajectoryRow(std::string& out, const TrajectorySample& s, double mass) {
+    const auto values = trajectoryRowValues(s, mass);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (i > 0) out.push_back(',');
+        appendTableNumber(out, values[i]);
     }
-    appendNumber(out, normseule(B));
-    out.push_back(',');
-    appendNumber(out, kineticEnergyEv(speed, mass));
 }
 
 std::string TrajectoryCsvWriter::headerLine() const {
@@ -76,7 +75,7 @@ bool TrajectoryCsvWriter::row(const TrajectorySample& sample, std::span<const do
     for (std::size_t i = 0; i < m_extra.size(); ++i) {
         m_line.push_back(',');
         // A value not given leaves its cell empty rather than shifting the columns.
-        if (i < extra.size()) appendNumber(m_line, extra[i]);
+        if (i < extra.size()) appendTableNumber(m_line, extra[i]);
     }
     m_line.push_back('\n');
     ++m_rows;

@@ -4,6 +4,7 @@
 #include "cases/outputfile.h"
 #include "trajectoryrecord.h"
 
+#include <array>
 #include <filesystem>
 #include <ostream>
 #include <span>
@@ -14,6 +15,18 @@ namespace gyro {
 
 /// Header line of a trajectory table (without line end).
 inline constexpr const char* kTrajectoryCsvHeader = "t,x,y,z,vx,vy,vz,Bnorm,Ek_eV";
+
+/// Number of the standard columns of a row.
+inline constexpr std::size_t kTrajectoryCsvColumns = 9;
+
+/// The standard columns of a row for a sample, in the header's order: the sample, then |B| [T]
+/// at its position with the field of the case as it stands and the kinetic energy [eV] of a
+/// particle of `mass` [kg].
+std::array<double, kTrajectoryCsvColumns> trajectoryRowValues(const TrajectorySample& s,
+                                                              double mass);
+
+/// Appends a number in full precision: the shortest text that reads back to the same double.
+void appendTableNumber(std::string& out, double x);
 
 /// Appends one row (without line end) for a sample to `out`: time [s], position [m], velocity
 /// [m/s], |B| [T] at the position with the field of the case as it stands, and the kinetic

@@ -1,10 +1,10 @@
 // Two runs side by side in two threads of one process: each gives, bit for bit, the rows it
 // gives alone, since a run reads and writes only its program state and its own control.
 #include "simulation/casekeys.h"
+#include "simulation/caserun.h"
 #include "simulation/caseslots.h"
 #include "simulation/programstate.h"
 #include "simulation/rundriver.h"
-#include "simulation/tracesink.h"
 
 #include <gtest/gtest.h>
 
@@ -33,7 +33,7 @@ std::vector<Row> runAlone(std::initializer_list<std::string> settings,
         for (const std::string& s : settings) EXPECT_EQ(applyCaseSetting(state.caseModel(), s), "");
         SpeciesRefresh(slot::kCyclotronFrequency);
     }
-    NullTraceSink sink;
+    NoScene sink;
     RunDriver driver(state, sink);
     std::vector<Row> rows;
     driver.onStep = [&](const StateArray& Y) {

@@ -1,7 +1,7 @@
-// Warnings of a command-line run.
-#include "batchwarnings.h"
+// Warnings of a run without a window (the command line, the Python module).
+#include "runwarnings.h"
 
-#include "simulation/runverdict.h"
+#include "runverdict.h"
 
 #include <cctype>
 #include <ostream>

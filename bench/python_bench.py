@@ -1,0 +1,119 @@
+"""Speed of the Python module beside the command line, printed as ratios.
+
+    /usr/bin/python3 bench/python_bench.py [path/to/gyrotrace] [--quick]
+
+1. Per-case overhead of a sweep of 1000 short cases against one command-line process per case
+   (processor time of every process involved, per case).
+2. Two workers against one on a sweep of 200 cases of 1e5 steps each.
+3. Steps per second of one run from Python against the command line.
+"""
+
+import concurrent.futures
+import os
+import resource
+import subprocess
+import sys
+import tempfile
+import time
+from pathlib import Path
+
+import gyrotrace
+
+HERE = Path(__file__).resolve().parent
+PROGRAM = next((a for a in sys.argv[1:] if not a.startswith("--")),
+               str(HERE.parent / "build" / "src" / "app" / "gyrotrace"))
+QUICK = "--quick" in sys.argv
+
+SHORT = gyrotrace.Case(shape="uniform", Bx=0, By=0, Bz=0.01, Ex=0, Ey=0, Ez=0, x=0.01, y=0,
+                       z=0, vx=0, vy=1e6, vz=0, errmax=1e-7)
+
+
+def cpu():
+    """Processor time of this process and of its finished children [s]."""
+    me = resource.getrusage(resource.RUSAGE_SELF)
+    kids = resource.getrusage(resource.RUSAGE_CHILDREN)
+    return me.ru_utime + me.ru_stime + kids.ru_utime + kids.ru_stime
+
+
+def measure(work):
+    c0, w0 = cpu(), time.perf_counter()
+    work()
+    return cpu() - c0, time.perf_counter() - w0
+
+
+def overhead(n_sweep=1000, n_process=100, steps=10):
+    cases = [SHORT.replace(Bz=0.01 + 1e-6 * i) for i in range(n_sweep)]
+    # The computing itself, in this process.
+    run_cpu, _ = measure(lambda: [gyrotrace.run(c, steps=steps) for c in cases])
+    sweep_cpu, sweep_wall = measure(
+        lambda: gyrotrace.sweep(cases, steps=steps, progress=False))
+    with tempfile.TemporaryDirectory() as folder:
+        args = [PROGRAM, "--batch", "--set", "shape=uniform", "--set", "Bz=0.01", "--set",
+                "vy=1e6", "--steps", str(steps)]
+        proc_cpu, proc_wall = measure(lambda: [
+            subprocess.run(args, cwd=folder, capture_output=True, check=True)
+            for _ in range(n_process)])
+    per_run = run_cpu / n_sweep
+    per_sweep = sweep_cpu / n_sweep
+    per_process = proc_cpu / n_process
+    print(f"1. {n_sweep} cases of {steps} steps")
+    print(f"   run() in this process      {per_run * 1e3:8.3f} ms processor time per case")
+    print(f"   sweep on {os.cpu_count()} cores          {per_sweep * 1e3:8.3f} ms per case "
+          f"(wall {sweep_wall * 1e3 / n_sweep:.3f} ms), overhead "
+          f"{(per_sweep - per_run) * 1e3:.3f} ms per case")
+    print(f"   one process per case       {per_process * 1e3:8.3f} ms per case "
+          f"(wall {proc_wall * 1e3 / n_process:.1f} ms)")
+    print(f"   ratio process / sweep      {per_process / per_sweep:8.1f}x")
+
+
+def workers(n_cases=200, steps=100000):
+    cases = [SHORT.replace(method="boris", Bz=0.01 + 1e-5 * i) for i in range(n_cases)]
+    wall, busy = {}, {}
+    for n in (1, 2):
+        c0 = cpu()
+        with concurrent.futures.ProcessPoolExecutor(n) as pool:
+            pool.submit(int).result()  # workers started before the clock
+            t0 = time.perf_counter()
+            gyrotrace.sweep(cases, steps=steps, executor=pool, progress=False)
+            wall[n] = time.perf_counter() - t0
+        busy[n] = cpu() - c0
+    print(f"2. {n_cases} cases of {steps} steps (Boris): one worker {wall[1]:.2f} s, "
+          f"two workers {wall[2]:.2f} s, ratio {wall[1] / wall[2]:.2f}x; processor time "
+          f"{busy[1]:.2f} s and {busy[2]:.2f} s (cores busy on average: "
+          f"{busy[1] / wall[1]:.2f} and {busy[2] / wall[2]:.2f}; load average before "
+          f"{os.getloadavg()[0]:.1f})")
+
+
+def steps_per_second(steps=2_000_000):
+    # Processor time rather than wall time: on a shared machine it is what each side spent.
+    with tempfile.TemporaryDirectory() as folder:
+        def cli(n, *extra):
+            args = [PROGRAM, "--batch", "--set", "shape=uniform", "--set", "Bz=0.01", "--set",
+                    "vy=1e6", "--set", "errmax=1e-7", "--steps", str(n), *extra]
+            return measure(lambda: subprocess.run(args, cwd=folder, capture_output=True,
+                                                  check=True))[0]
+
+        start = min(cli(0) for _ in range(3))  # the process's own start
+        rows = {}
+        for label, every, extra in (("rows every 1000 steps", 1000, ()),
+                                    ("every row (CSV file)", 1, ("--csv", "t.csv"))):
+            cli_rate = steps / (min(cli(steps, "--every", str(every), *extra) for _ in range(3))
+                                - start)
+            py = min(measure(lambda: gyrotrace.run(SHORT, steps=steps, every=every))[0]
+                     for _ in range(3))
+            rows[label] = (steps / py, cli_rate)
+    print(f"3. one run of {steps} Cash-Karp steps (processor time, best of three)")
+    for label, (py, cl) in rows.items():
+        print(f"   {label:22s} Python {py / 1e6:6.2f} M steps/s, command line "
+              f"{cl / 1e6:6.2f} M steps/s, ratio {py / cl:.2f}")
+
+
+if __name__ == "__main__":
+    if QUICK:
+        overhead(200, 20)
+        workers(20, 20000)
+        steps_per_second(200_000)
+    else:
+        overhead()
+        workers()
+        steps_per_second()

@@ -1,0 +1,108 @@
+// Running one case to its end without a window.
+#include "caserun.h"
+
+#include "integrationmethod.h"
+#include "numerics/errorreport.h"
+#include "numerics/numberformat.h"
+#include "numerics/rungekutta.h"
+#include "runrecord.h"
+#include "runverdict.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace gyro {
+
+namespace {
+
+TrajectorySample sampleOf(const StateArray& Y) {
+    const int t = static_cast<int>(Ldim);
+    return {Y(t), Y(1), Y(3), Y(5), Y(2), Y(4), Y(6)};
+}
+
+} // namespace
+
+CaseRun::CaseRun(CaseModel& model, TraceSink& scene, const CaseRunLength& length, RowSink* rows)
+    : m_driver(model, scene), m_length(length), m_rows(rows), m_columns(length.columns.size()) {}
+
+CaseRun::~CaseRun() {
+    m_driver.onStep = {};
+}
+
+bool CaseRun::writeRow(const StateArray& Y) {
+    if (!m_rows) return true;
+    if (!m_columns.empty()) {
+        const DriftReadout drift = driftReadoutOfState(Y);
+        const double w = m_driver.invariant().relativeChange();
+        for (std::size_t i = 0; i < m_columns.size(); ++i)
+            m_columns[i] = accuracyColumnValue(m_length.columns[i], drift, w);
+    }
+    if (!m_rows->row(sampleOf(Y), m_columns)) m_rowsOk = false;
+    return m_rowsOk;
+}
+
+bool CaseRun::start() {
+    const int timeIndex = static_cast<int>(Ldim);
+    m_driver.onStep = [this, timeIndex](const StateArray& Y) {
+        ++m_accepted;
+        const double change = m_driver.invariant().relativeChange();
+        if (const int level = wChangeLevel(change); level > m_wLevel) {
+            m_wLevel = level;
+            if (onErrorGrowing)
+                onErrorGrowing("at t = " + FormatGeneral(Y(timeIndex)) +
+                               " s the energy invariant W has changed by " + FormatGeneral(change) +
+                               " of the largest kinetic energy (past " +
+                               (level == 1 ? "1e-3" : "1e-2") +
+                               "): the integration error is growing");
+        }
+        m_lastWritten = m_accepted % m_length.every == 0;
+        if (m_lastWritten) writeRow(Y);
+        m_reachedEnd =
+            m_length.until ? Y(timeIndex) >= *m_length.until : m_accepted >= m_length.steps;
+        return !m_reachedEnd && m_rowsOk;
+    };
+    if (m_length.until) m_driver.setEndTime(*m_length.until); // the last row lands on it
+    if (!m_driver.RunTrajectory()) return false;
+    writeRow(m_driver.state());
+    // No step asked for: the rows hold the start alone.
+    if (!m_length.until && m_length.steps == 0) m_reachedEnd = true;
+    return true;
+}
+
+CaseRun::End CaseRun::loop(const SliceCheck& afterSlice) {
+    bool halted = false;
+    while (m_driver.running() && !m_reachedEnd && m_rowsOk) {
+        const RunDriver::Slice slice = m_driver.advance(std::chrono::milliseconds(50));
+        if (afterSlice && !afterSlice()) {
+            halted = true;
+            break;
+        }
+        if (slice.waiting) return End::PauseTime;
+    }
+    if (halted || !m_rowsOk) return End::Halted;
+    return m_reachedEnd ? End::Reached : End::Stopped;
+}
+
+bool CaseRun::finish() {
+    m_driver.onStep = {};
+    if (!m_lastWritten) writeRow(m_driver.state());
+    m_lastWritten = true;
+    return m_rowsOk;
+}
+
+double CaseRun::fraction() const {
+    if (m_length.until) return m_driver.time() / *m_length.until;
+    return static_cast<double>(m_accepted) /
+           static_cast<double>(std::max<std::uint64_t>(m_length.steps, 1));
+}
+
+void resetForNewCase() {
+    theCase().resetToDefaults();
+    integrationChoice() = IntegrationChoice{};
+    runRecord() = RunRecord{};
+    // Each run's control (error limit, method, stop flag, step control) is its own: nothing of
+    // it outlives the run.
+    ErrorReport::instance().reset();
+}
+
+} // namespace gyro
