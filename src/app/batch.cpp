@@ -4,6 +4,7 @@
 
 #include "batchoptions.h"
 #include "batchrun.h"
+#include "cases/runtimefolder.h"
 #include "draw3d/scenerenderer.h"
 #include "draw3d/scenevector.h"
 #include "numerics/errorreport.h"
@@ -28,6 +29,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 
+#include <csignal>
 #include <filesystem>
 #include <iostream>
 #include <ostream>
@@ -154,16 +156,11 @@ bool writePictures(const BatchRun& run, const BatchOptions& options, std::ostrea
 int runCommandLine(int argc, char* argv[]) {
     // A command-line run draws only into images: it needs no display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-        // Qt wants a private runtime folder; without a desktop session there is none.
-        const std::filesystem::path runtime = std::filesystem::temp_directory_path() /
-                                              ("gyrotrace-runtime-" + std::to_string(getuid()));
-        std::error_code ec;
-        std::filesystem::create_directories(runtime, ec);
-        std::filesystem::permissions(runtime, std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::replace, ec);
-        qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtime.string()));
-    }
+    // Qt wants a private runtime folder; without a desktop session there is none.
+    RuntimeFolderScope runtime;
+    // A reader that goes away (`--csv - | head`) makes writes fail with EPIPE, told as an
+    // output that could not be written, rather than killing the program with a signal.
+    std::signal(SIGPIPE, SIG_IGN);
     QGuiApplication app(argc, argv);
     QGuiApplication::setApplicationName("Gyrotrace");
     QGuiApplication::setApplicationVersion(GYRO_VERSION);

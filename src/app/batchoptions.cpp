@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ostream>
@@ -220,6 +221,35 @@ bool wantsCommandLine(int argc, char* argv[]) {
         if (takesValue) ++i;
     }
     return false;
+}
+
+namespace {
+
+QtMessageHandler previousHandler = nullptr;
+
+void displayFailureHandler(QtMsgType type, const QMessageLogContext& context,
+                           const QString& message) {
+    if (type != QtFatalMsg) {
+        if (previousHandler) previousHandler(type, context, message);
+        return;
+    }
+    const char* display = std::getenv("DISPLAY");
+    const std::string where = display && *display ? std::string("the display ") + display
+                                                  : std::string("the chosen platform");
+    std::fprintf(stderr,
+                 "gyrotrace: the window needs a display, and %s cannot be used (%s).\n"
+                 "gyrotrace: to run a case without a window use --batch (see gyrotrace "
+                 "--help).\n",
+                 where.c_str(), message.simplified().toLocal8Bit().constData());
+    std::fflush(stderr);
+    std::_Exit(kBatchBadArguments);
+}
+
+} // namespace
+
+QtMessageHandler exitWhenTheDisplayFails() {
+    previousHandler = qInstallMessageHandler(displayFailureHandler);
+    return previousHandler;
 }
 
 std::optional<int> refuseWindowStart(int argc, char* argv[], std::ostream& err) {

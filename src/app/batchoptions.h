@@ -5,6 +5,7 @@
 
 #include <QSize>
 #include <QStringList>
+#include <QtGlobal>
 
 #include <cstdint>
 #include <iosfwd>
@@ -54,5 +55,10 @@ bool wantsCommandLine(int argc, char* argv[]);
 /// Checks that the window can open: on a system with X11 or Wayland, a display must be named
 /// (or another platform chosen). Returns the exit code after a message on `err` when it cannot.
 std::optional<int> refuseWindowStart(int argc, char* argv[], std::ostream& err);
+
+/// Until the returned handler is put back, a fatal message of the drawing library (a display that
+/// cannot be reached, a platform that does not exist) ends the program with the no-display
+/// message and exit code 2 instead of an abort.
+QtMessageHandler exitWhenTheDisplayFails();
 
 } // namespace gyro

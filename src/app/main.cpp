@@ -18,7 +18,9 @@ int main(int argc, char* argv[]) {
     if (gyro::wantsCommandLine(argc, argv)) return gyro::runCommandLine(argc, argv);
     // Without a display Qt would abort in its platform plugin: say what to do instead.
     if (const auto code = gyro::refuseWindowStart(argc, argv, std::cerr)) return *code;
+    const QtMessageHandler handler = gyro::exitWhenTheDisplayFails();
     QApplication app(argc, argv);
+    qInstallMessageHandler(handler);
     QApplication::setApplicationName("Gyrotrace");
     QApplication::setApplicationVersion(GYRO_VERSION);
     gyro::keepWindowsOnScreen(); // every window opens inside the available screen area

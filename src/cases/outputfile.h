@@ -11,18 +11,20 @@
 namespace gyro {
 
 /// Checks, before any long computation, that `file` can receive an output: a name is given, it is
-/// not a folder (a symbolic link is followed), and the folder it goes into exists. Returns the
+/// not a folder nor a read-only file (a symbolic link is followed), the folder it goes into
+/// exists, the name fits there, and a temporary file can be made in that folder. Returns the
 /// message naming the whole path otherwise.
 FileResult CheckOutputPath(const std::filesystem::path& file);
 
 /// One output file being written, from open() to commit().
 ///
-/// A regular file (or a new one) is written under a unique temporary name in its own folder;
-/// commit() syncs it, renames it over the file and syncs the folder, so that the new name
-/// survives a power cut. Until then, and whenever anything fails, the old file stays whole and
-/// the temporary file is removed. A character or block device, a FIFO or an open descriptor
-/// (standard output) is written directly: renaming over a device would replace it with a
-/// regular file. A symbolic link is followed: its target is replaced and the link kept.
+/// A regular file (or a new one) is written into an unnamed temporary file in its own folder (a
+/// killed program leaves nothing behind); commit() syncs it, links it under a temporary name,
+/// renames it over the file and syncs the folder, so that the new name survives a power cut.
+/// Until then, and whenever anything fails, the old file stays whole. A read-only file is
+/// refused. A character or block device, a FIFO or an open descriptor (standard output) is
+/// written directly: renaming over a device would replace it with a regular file; a FIFO that no
+/// program reads is refused. A symbolic link is followed: its target is replaced, the link kept.
 class OutputFile {
 public:
     OutputFile() = default;
@@ -50,7 +52,7 @@ public:
     /// The name given to open() (or openDescriptor()).
     const std::string& name() const { return m_name; }
     /// Whether the output is written in place (device, FIFO, descriptor) rather than replaced.
-    bool direct() const { return m_temp.empty(); }
+    bool direct() const { return m_inPlace; }
 
 private:
     bool writeAll(const char* data, std::size_t size);
@@ -61,7 +63,8 @@ private:
     int m_errno = 0; // first write error, 0 while all went well
     std::string m_name;
     std::filesystem::path m_target; // the file replaced (a link's target)
-    std::filesystem::path m_temp;   // empty when written directly
+    std::filesystem::path m_temp;   // the temporary file's name once it has one
+    bool m_inPlace = false;         // written directly (device, FIFO, descriptor)
     std::string m_buffer;
 };
 

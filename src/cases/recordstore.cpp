@@ -77,7 +77,8 @@ bool seekTo(std::FILE* f, std::uint64_t offset) {
 // Opens the record file for reading and writing, creating it empty when it is missing.
 std::FILE* openRecordFile(const fs::path& path) {
     std::error_code ec;
-    if (fs::is_directory(path, ec)) return nullptr;
+    // Only a regular file holds records: a FIFO or a device would block or never end.
+    if (fs::exists(path, ec) && !fs::is_regular_file(path, ec)) return nullptr;
     std::FILE* f = std::fopen(path.string().c_str(), "r+b");
     if (!f && !fs::exists(path, ec)) f = std::fopen(path.string().c_str(), "w+b");
     return f;

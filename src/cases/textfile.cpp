@@ -9,6 +9,10 @@
 #include <cstring>
 #include <system_error>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace gyro {
 
 namespace fs = std::filesystem;
@@ -17,8 +21,20 @@ FileResult ReadFileHead(const fs::path& file, std::string& bytes, std::size_t ma
     bytes.clear();
     std::error_code ec;
     if (fs::is_directory(file, ec)) return {false, file.string() + " is a folder, not a file"};
-    std::FILE* f = std::fopen(file.string().c_str(), "rb");
-    if (!f) return {false, "cannot open " + file.string() + ": " + std::strerror(errno)};
+    // Opened without waiting: a FIFO planted under the name would otherwise block for ever.
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return {false, "cannot open " + file.string() + ": " + std::strerror(errno)};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return {false, file.string() + " is not a regular file: not read"};
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::FILE* f = ::fdopen(fd, "rb");
+    if (!f) {
+        ::close(fd);
+        return {false, "cannot open " + file.string() + ": " + std::strerror(errno)};
+    }
     char buffer[8192];
     while (bytes.size() < maxBytes) {
         const std::size_t want = std::min(sizeof buffer, maxBytes - bytes.size());

@@ -3,6 +3,9 @@
 #include "numerics/constants.h"
 
 #include "automaticviews.h"
+#include "cases/outputfile.h"
+#include "cases/runtimefolder.h"
+#include "cellrange.h"
 #include "draw3d/kelmirav.h"
 #include "kelaxes/kelaxesstate.h"
 #include "kelaxesviews.h"
@@ -10,6 +13,7 @@
 #include "sheetlinestyle.h"
 #include "workbookreader.h"
 
+#include <QFileInfo>
 #include <QGuiApplication>
 
 #include <iostream>
@@ -75,15 +79,32 @@ int runPlotSheet(const QStringList& args, std::ostream& out, std::ostream& err) 
         err << kPlotSheetUsage << "\n";
         return 2;
     }
+    CellRange range;
+    if (const std::string problem = ParseRangeA1(o.range.toStdString(), range); !problem.empty()) {
+        err << "gyrotrace: --range " << o.range.toStdString() << ": " << problem << "\n";
+        return 2;
+    }
+    // The picture's place is checked before the workbook is read, not after.
+    const QString output = o.pdf.isEmpty() ? o.png : o.pdf;
+    if (const FileResult check = CheckOutputPath(output.toStdString()); !check.ok) {
+        err << "gyrotrace: " << check.message << "\n";
+        return 4;
+    }
     const WorkbookText read = ReadWorkbookRange(o.book.toStdString(), o.sheet.toStdString(),
                                                 o.range.toStdString(), kSheetTableRows);
     if (!read.ok()) {
         err << "gyrotrace: " << read.message << "\n";
-        return 1;
+        return 3;
     }
     auto state = std::make_unique<SheetLinkState>();
     std::string text = read.text.empty() ? std::string(LineBreak) : read.text;
     ParseLinkText(text, state->lastLinkText, state->table, state->rowCount, state->columnCount);
+    if (SheetPointCount(state->table, state->rowCount) == 0) {
+        err << "gyrotrace: " << QFileInfo(o.book).fileName().toStdString() << ": the range "
+            << o.range.toStdString() << " of sheet " << o.sheet.toStdString()
+            << " holds no point (no row whose x cell is a number): nothing to draw\n";
+        return 3;
+    }
 
     KelaxesLibrary& library = KelaxesLibrary::instance();
     library.params.noPrint = 1; // the views, not the printer page
@@ -108,9 +129,8 @@ int runPlotSheet(const QStringList& args, std::ostream& out, std::ostream& err) 
                              ? picture.writePng(o.png, (picture.size() * 2).toSize(), &error)
                              : picture.writePdf(o.pdf, defaultPageLayout(), &error);
     if (!written) {
-        err << "gyrotrace: " << (o.pdf.isEmpty() ? o.png : o.pdf).toStdString() << ": "
-            << error.toStdString() << "\n";
-        return 1;
+        err << "gyrotrace: " << error.toStdString() << "\n";
+        return 4;
     }
     return 0;
 }
@@ -131,6 +151,7 @@ int runPlotSheetCommand(int argc, char** argv) {
     if (QGuiApplication::instance()) return runPlotSheet(args);
     // Pictures are drawn without a display: a machine without one must still run this.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    RuntimeFolderScope runtime; // Qt wants a private runtime folder
     QGuiApplication app(argc, argv);
     return runPlotSheet(args);
 }

@@ -18,8 +18,9 @@ inline constexpr const char* kPlotSheetUsage =
 /// program is started), draws it as the graph window does ("--auto-views": the four automatic
 /// views; "--centre": centred on the points' box) and writes the picture, replacing the file only
 /// once it is complete. Unknown cell texts are echoed on out, problems told on err. Needs a
-/// QGuiApplication. Returns 0 when the picture is written, 1 when the workbook cannot serve or
-/// the file cannot be written, 2 for arguments it does not understand.
+/// QGuiApplication. Returns 0 when the picture is written, 2 for arguments it does not
+/// understand (a range included), 3 when the workbook cannot serve (unreadable, refused, or no
+/// point in the range), 4 when the picture cannot be written (checked before reading too).
 int runPlotSheet(const QStringList& args, std::ostream& out, std::ostream& err);
 /// The same on standard output and standard error.
 int runPlotSheet(const QStringList& args);

@@ -6,9 +6,33 @@
 #include "numerics/errorreport.h"
 #include "workbookreader.h"
 
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QProcess>
+#include <QThread>
 
 namespace gyro {
+
+WorkbookText ReadWorkbookRangeServingEvents(const std::string& path, const std::string& sheet,
+                                            const std::string& rangeA1, int rowLimit,
+                                            std::atomic<bool>* cancel) {
+    WorkbookLimits limits;
+    limits.cancel = cancel;
+    if (!QCoreApplication::instance())
+        return ReadWorkbookRange(path, sheet, rangeA1, rowLimit, limits);
+    WorkbookText read;
+    // The read itself runs in a helper process; this thread only waits for its answer, so the
+    // windows keep painting and answering while a large or hostile workbook is read.
+    QThread* worker =
+        QThread::create([&] { read = ReadWorkbookRange(path, sheet, rangeA1, rowLimit, limits); });
+    QEventLoop loop;
+    QObject::connect(worker, &QThread::finished, &loop, &QEventLoop::quit);
+    worker->start();
+    if (!worker->isFinished()) loop.exec();
+    worker->wait();
+    delete worker;
+    return read;
+}
 
 SheetLink::SheetLink(SheetLinkState& state, QObject* parent) : QObject(parent), m_state(state) {
     m_timer.setSingleShot(true);
@@ -33,9 +57,16 @@ QString SheetLink::startCommand() const {
 }
 
 bool SheetLink::tryRead(QString& reason, bool& refusedRead) {
-    const WorkbookText read = ReadWorkbookRange(m_state.config.workbook, m_state.config.sheet,
-                                                m_state.config.range, kSheetTableRows);
-    refusedRead = read.failure == WorkbookFailure::Refused;
+    m_cancel = false;
+    m_reading = true;
+    const WorkbookText read =
+        ReadWorkbookRangeServingEvents(m_state.config.workbook, m_state.config.sheet,
+                                       m_state.config.range, kSheetTableRows, &m_cancel);
+    m_reading = false;
+    // A workbook refused for its cost, or a read the user abandoned, is not handed to the
+    // spreadsheet program either.
+    refusedRead =
+        read.failure == WorkbookFailure::Refused || read.failure == WorkbookFailure::Cancelled;
     reason = QString::fromStdString(read.message);
     if (!read.ok()) return false;
     std::string text = read.text;
@@ -45,7 +76,7 @@ bool SheetLink::tryRead(QString& reason, bool& refusedRead) {
 }
 
 void SheetLink::Xls() {
-    if (waiting()) return;
+    if (waiting() || m_reading) return;
     QString reason;
     bool refusedRead = false;
     if (tryRead(reason, refusedRead)) {

@@ -4,12 +4,22 @@
 #pragma once
 
 #include "sheetlinkstate.h"
+#include "workbookreader.h"
 
 #include <QObject>
 #include <QString>
 #include <QTimer>
 
+#include <atomic>
+#include <string>
+
 namespace gyro {
+
+/// Reads like ReadWorkbookRange, on a worker thread while the event loop goes on serving the
+/// windows (without an application, on this thread). Setting `cancel` abandons the read.
+WorkbookText ReadWorkbookRangeServingEvents(const std::string& path, const std::string& sheet,
+                                            const std::string& rangeA1, int rowLimit,
+                                            std::atomic<bool>* cancel);
 
 /// Texts the link prints on the graph window.
 inline constexpr const char* kLaunchMessage = "Lancement de XLS nécessaire !!! automatique ... ";
@@ -35,6 +45,10 @@ public:
     void Xls();
     /// True while the failure path waits.
     bool waiting() const { return m_stage != Stage::Idle; }
+    /// True while the workbook is being read (the windows keep answering meanwhile).
+    bool reading() const { return m_reading; }
+    /// Abandons a read in progress: the table stays as it was.
+    void cancelRead() { m_cancel = true; }
 
     /// "Excel|[book.xlsx]Feuille1" for the configured workbook and sheet.
     QString topic() const;
@@ -58,6 +72,8 @@ private:
 
     SheetLinkState& m_state;
     QTimer m_timer;
+    std::atomic<bool> m_cancel{false};
+    bool m_reading = false;
     Stage m_stage = Stage::Idle;
     QString m_lastReason; // why the workbook could not be read, for the last message
     int m_launchWaitMs = 7000;

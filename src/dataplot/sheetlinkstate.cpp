@@ -93,4 +93,10 @@ double LoadExampleData(SheetLinkState& state) {
     return state.rowCount;
 }
 
+std::string NoPointMessage(const KelmiravSettings& config) {
+    return "La plage " + config.range + " de l'onglet " + config.sheet + " de " +
+           std::filesystem::path(config.workbook).filename().string() +
+           " ne contient aucun point : aucune ligne dont la cellule x est un nombre.";
+}
+
 } // namespace gyro

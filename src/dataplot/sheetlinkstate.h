@@ -39,6 +39,10 @@ std::string LoadLinkConfiguration(SheetLinkState& state);
 /// Rewrites "kelmirav.ini" from state.config; the message says what failed (empty when written).
 std::string SaveLinkConfiguration(SheetLinkState& state);
 
+/// What the window says when the configured range holds no point to draw (French, as the
+/// window's other texts); names the range, the sheet and the workbook.
+std::string NoPointMessage(const KelmiravSettings& config);
+
 /// A small curve set shown before any workbook was read: a helix, a pen-up, a dotted circle in
 /// another colour and a diagonal, with the commands that change colour and line type, as the
 /// link text a workbook would give (tab-separated cells, CR LF lines).

@@ -95,4 +95,12 @@ bool ParseLinkText(std::string& text, std::string& lastText, SheetTable& table, 
     return true;
 }
 
+int SheetPointCount(const SheetTable& table, double rowCount) {
+    int points = 0;
+    const int rows = rowCount > kSheetTableRows ? kSheetTableRows : static_cast<int>(rowCount);
+    for (int row = 1; row <= rows; ++row)
+        if (IsNumericText(table.cell(row, 1))) ++points;
+    return points;
+}
+
 } // namespace gyro

@@ -32,6 +32,10 @@ private:
 /// digits). "1.5", " -2 ", "3e-4" and ".5" are numbers; "", "1,5", "1e", "abc" are not.
 bool IsNumericText(std::string_view text);
 
+/// The number of rows among the first rowCount whose x cell is a number: the points a drawing of
+/// the table plots.
+int SheetPointCount(const SheetTable& table, double rowCount);
+
 /// Splits a received link text into the table: one row per line ended by CR LF (a last line
 /// without its CR LF is taken as it is), cells separated by tabs, each line and cell trimmed of
 /// blanks. A row's three cells are emptied before it is filled, so a short line leaves its

@@ -42,6 +42,9 @@ void SheetTracer::setLiveLink(bool on) {
 
 void SheetTracer::draw(bool askAngles, bool fromWorkbook) {
     DrawSheetViews(m_k, m_state, m_window, askAngles);
+    // Empty axes alone would look like a drawing of nothing: say why there is no curve.
+    if (fromWorkbook && SheetPointCount(m_state.table, m_state.rowCount) == 0)
+        emit message(QString::fromStdString(NoPointMessage(m_state.config)));
     emit traced(fromWorkbook);
 }
 

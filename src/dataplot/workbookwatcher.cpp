@@ -1,5 +1,6 @@
 // Watching the workbook file: a quiet time after each change, then a read checked for stability.
 #include "workbookwatcher.h"
+#include "sheetlink.h"
 
 #include "sheettable.h"
 #include "workbookreader.h"
@@ -69,8 +70,12 @@ void WorkbookWatcher::onTimer() {
         if (before.exists) m_timer.start(m_quietMs);
         return;
     }
-    const WorkbookText read =
-        ReadWorkbookRange(m_workbook.toStdString(), m_sheet, m_range, kSheetTableRows);
+    if (m_reading) return;
+    m_reading = true;
+    std::atomic<bool> cancel{false};
+    const WorkbookText read = ReadWorkbookRangeServingEvents(m_workbook.toStdString(), m_sheet,
+                                                             m_range, kSheetTableRows, &cancel);
+    m_reading = false;
     const Stamp after = stampNow();
     if (!(after == before)) {
         m_pendingStamp = after;

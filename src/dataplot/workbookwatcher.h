@@ -48,6 +48,7 @@ private:
 
     QFileSystemWatcher m_watcher;
     QTimer m_timer;
+    bool m_reading = false; // a read is in progress (events are served meanwhile)
     QString m_workbook;
     std::string m_sheet;
     std::string m_range;

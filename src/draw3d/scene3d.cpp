@@ -320,22 +320,38 @@ void Scene3D::thinPoints() {
     if (n < 4) return;
     const std::size_t half = n / 2;
 
-    // Which points of the oldest half stay: the ends of every piece and every other point
-    // inside a piece, every other isolated dot. A piece may straddle the boundary: its end then
-    // lies in the half that is kept whole.
+    // Which points of the oldest half stay (1), and which of them start a piece of their own
+    // (2). Dropping every other point of a long trace would, after a few thinnings, join points
+    // a gyration or more apart by chords across the orbit; so a long piece keeps every other
+    // block of kThinBlock consecutive points instead, each kept block a piece of its own, and of
+    // pieces about a block long (earlier kept blocks) every other one stays whole. Short pieces
+    // (field lines) keep their ends and every other point inside, every other isolated dot
+    // stays. A piece may straddle the boundary: its end then lies in the half that is kept
+    // whole.
     std::vector<std::uint8_t> keep(half, 0);
-    std::size_t pieceStart = 0, dots = 0, keptOld = 0;
+    std::size_t pieceStart = 0, pieceLength = 0, dots = 0, blocks = 0, keptOld = 0;
     for (std::size_t i = 0; i < half; ++i) {
         const bool start = rawPoint(i).startsPiece() || i == 0;
-        if (start) pieceStart = i;
-        const bool end = rawPoint(i + 1).startsPiece();
-        bool k;
-        if (start && end)
-            k = (dots++ % 2) == 0;
+        if (start) {
+            pieceStart = i;
+            std::size_t j = i + 1;
+            while (j < n && !rawPoint(j).startsPiece()) ++j;
+            pieceLength = j - i;
+            if (pieceLength >= kThinBlock / 2 && pieceLength <= kThinBlock) ++blocks;
+        }
+        const bool end = i + 1 < n && rawPoint(i + 1).startsPiece();
+        const std::size_t at = i - pieceStart;
+        std::uint8_t k;
+        if (pieceLength > kThinBlock)
+            k = (at / kThinBlock) % 2 == 0 ? (at > 0 && at % kThinBlock == 0 ? 2 : 1) : 0;
+        else if (pieceLength >= kThinBlock / 2)
+            k = blocks % 2 == 1 ? 1 : 0;
+        else if (start && end)
+            k = (dots++ % 2) == 0 ? 1 : 0;
         else
-            k = start || end || ((i - pieceStart) % 2) == 0;
-        keep[i] = k ? 1 : 0;
-        keptOld += k ? 1 : 0;
+            k = start || end || (at % 2) == 0 ? 1 : 0;
+        keep[i] = k;
+        keptOld += k != 0 ? 1 : 0;
     }
 
     // Scenes of very short pieces barely thin: drop the oldest pieces whole instead, down to
@@ -370,8 +386,8 @@ void Scene3D::thinPoints() {
         const TracePoint& p = c.points[i % kChunkSize];
         if (i >= half || keep[i]) {
             if (seen++ >= skip) {
-                const std::uint32_t flags =
-                    p.rgbFlags | (forceStart ? TracePoint::kPieceStart : 0u);
+                const bool starts = forceStart || (i < half && keep[i] == 2);
+                const std::uint32_t flags = p.rgbFlags | (starts ? TracePoint::kPieceStart : 0u);
                 if (i >= half && !forceStart) ++intact;
                 forceStart = false;
                 appendPoint({c.origin.x + p.x, c.origin.y + p.y, c.origin.z + p.z}, flags);

@@ -97,9 +97,13 @@ struct SceneLabel {
 /// Memory is bounded. Trace points cost 16 bytes each (float offsets from a double origin per
 /// chunk of 131072 points, plus colour and pen state) up to the point budget (default 1.5 million
 /// points, about 24 MB). When a `Point` would exceed the budget, the oldest half of the stored
-/// points is thinned: every other point of each piece is dropped there, while the first and the
-/// last point of every piece of two or more points stay (pen lifts are kept exactly; a colour
-/// boundary may move by one dropped point; every other isolated dot goes). Should that not free
+/// points is thinned. A piece longer than kThinBlock points keeps every other block of
+/// kThinBlock consecutive points there, each kept block drawn as a piece of its own (so that the
+/// trace stays on the orbit: no chord joins points a gyration apart); of the pieces about a
+/// block long every other one stays whole; in shorter pieces every other point is dropped,
+/// while the first and the last point of every piece of two or more points stay (pen lifts are
+/// kept exactly; a colour boundary may move by one dropped point; every other isolated dot
+/// goes). Should that not free
 /// at least a tenth of the budget (a scene of very short pieces), the oldest pieces are dropped
 /// whole until the scene is at three quarters of the budget. Arrows have their own budget
 /// (default 150 000) and are thinned the same way, by dropping every other group of arrows
@@ -108,6 +112,7 @@ struct SceneLabel {
 class Scene3D : public TraceSink {
 public:
     static constexpr std::size_t kChunkSize = 131072; // 2 MB of points
+    static constexpr std::size_t kThinBlock = 256;    // points kept together by thinning
     static constexpr std::size_t kDefaultPointBudget = 1'500'000;
     static constexpr std::size_t kDefaultSegmentBudget = 150'000;
     static constexpr std::size_t kMaxCircles = 4096;

@@ -328,6 +328,29 @@ bool SceneRenderer::drawNewContent(QImage& image, const Scene3D& scene, const Vi
     return true;
 }
 
+QRectF SceneRenderer::axesFootprint(const Scene3D& scene, const ViewCamera& camera,
+                                    const RenderOptions& options) {
+    if (!options.showAxes) return {};
+    const double ratio =
+        options.pixelRatio > 0 && std::isfinite(options.pixelRatio) ? options.pixelRatio : 1.0;
+    const double L = axisLength(scene);
+    // The solid positive halves with their graduations and names (about 20 px beyond the
+    // tips, graduation labels up to 50 px beside the axis); the faint dotted negative halves
+    // are guides that a caption may cross.
+    const QPointF o = camera.project({0, 0, 0}) / ratio;
+    double left = o.x(), right = o.x(), top = o.y(), bottom = o.y();
+    for (int k = 0; k < 3; ++k) {
+        const Point3d tip{k == 0 ? L : 0, k == 1 ? L : 0, k == 2 ? L : 0};
+        const QPointF q = camera.project(tip) / ratio;
+        left = std::min(left, q.x());
+        right = std::max(right, q.x());
+        top = std::min(top, q.y());
+        bottom = std::max(bottom, q.y());
+    }
+    const QRectF box(QPointF(left, top), QPointF(right, bottom));
+    return box.adjusted(-50, -20, 50, 20);
+}
+
 void SceneRenderer::drawOverlay(QPainter& p, const Scene3D& scene, const ViewCamera& camera,
                                 const RenderOptions& options) {
     p.save();

@@ -62,6 +62,10 @@ public:
     static QImage render(const Scene3D& scene, ViewCamera camera, QSize size,
                          const RenderOptions& options = {});
 
+    /// The box in logical pixels that the solid axes take with their graduations and names:
+    /// what a caption laid over the picture must leave free. Empty when the axes are hidden.
+    static QRectF axesFootprint(const Scene3D& scene, const ViewCamera& camera,
+                                const RenderOptions& options);
     /// Background colour for these options (the top of the gentle gradient).
     static QColor backgroundColour(const RenderOptions& options);
     /// Largest length 1, 2 or 5 × 10^k (m) not above `maxMetres`; 0 when it is not positive.

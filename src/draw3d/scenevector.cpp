@@ -1,12 +1,13 @@
 // Vector drawing of the 3D scene: polylines thinned to the output resolution, then the overlays.
 #include "draw3d/scenevector.h"
+#include "cases/outputfile.h"
 #include "numerics/constants.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cmath>
@@ -217,11 +218,12 @@ bool exportScenePdf(const Scene3D& scene, ViewCamera camera, QSize viewport, con
                         .arg(viewport.width())
                         .arg(viewport.height()));
     camera.setViewport(viewport);
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly))
-        return fail(QStringLiteral("Cannot write the PDF file %1: %2")
-                        .arg(QFileInfo(file).fileName(), out.errorString()));
+    if (const FileResult check = CheckOutputPath(file.toStdString()); !check.ok)
+        return fail(QString::fromStdString(check.message));
+    QByteArray bytes;
     {
+        QBuffer out(&bytes);
+        out.open(QIODevice::WriteOnly);
         constexpr int kDpi = 600;
         QPdfWriter writer(&out);
         writer.setResolution(kDpi);
@@ -231,7 +233,6 @@ bool exportScenePdf(const Scene3D& scene, ViewCamera camera, QSize viewport, con
         writer.setTitle(QString::fromStdString(scene.title()));
         QPainter p;
         if (!p.begin(&writer)) {
-            out.cancelWriting();
             return fail(
                 QStringLiteral("Cannot start the PDF file %1.").arg(QFileInfo(file).fileName()));
         }
@@ -245,9 +246,9 @@ bool exportScenePdf(const Scene3D& scene, ViewCamera camera, QSize viewport, con
         paintSceneVector(p, scene, camera, options, kPdfStepPixels);
         p.end();
     }
-    if (!out.commit())
-        return fail(QStringLiteral("Cannot write the PDF file %1: %2")
-                        .arg(QFileInfo(file).fileName(), out.errorString()));
+    // Through the one writer: a device stays a device, the old file stays whole on failure.
+    const FileResult written = WriteFileReplacing(file.toStdString(), bytes.toStdString());
+    if (!written.ok) return fail(QString::fromStdString(written.message));
     if (error) error->clear();
     return true;
 }

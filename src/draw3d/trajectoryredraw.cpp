@@ -13,14 +13,23 @@ TrajectoryRedraw::TrajectoryRedraw(KelMirav& drawing) : m_drawing(drawing) {}
 
 bool TrajectoryRedraw::start(const TrajectoryRecord& record, const RedrawStyle& style) {
     m_points.clear();
+    m_lift.clear();
     m_next = 0;
     m_points.reserve(record.size());
+    m_lift.reserve(record.size());
+    bool gap = false;
     Vecteur3 low(HUGE_VAL, HUGE_VAL, HUGE_VAL), high(-HUGE_VAL, -HUGE_VAL, -HUGE_VAL);
     for (std::size_t i = 0; i < record.size(); ++i) {
         const TrajectorySample& s = record[i];
         const Vecteur3 p(s.x, s.y, s.z);
-        if (!std::isfinite(s.x) || !std::isfinite(s.y) || !std::isfinite(s.z)) continue;
+        gap = gap || record.startsPiece(i);
+        if (!std::isfinite(s.x) || !std::isfinite(s.y) || !std::isfinite(s.z)) {
+            gap = true;
+            continue;
+        }
         m_points.push_back(p);
+        m_lift.push_back(gap ? 1 : 0);
+        gap = false;
         for (int k = 1; k <= 3; ++k) {
             low(k) = std::min(low(k), p(k));
             high(k) = std::max(high(k), p(k));
@@ -66,7 +75,10 @@ bool TrajectoryRedraw::advance(std::chrono::nanoseconds budget, std::size_t maxP
     const std::size_t last = m_next + std::min(maxPoints, m_points.size() - m_next);
     while (m_next < last) {
         const std::size_t stop = std::min(last, m_next + kBatch);
-        for (; m_next < stop; ++m_next) m_drawing.plot(m_points[m_next]);
+        for (; m_next < stop; ++m_next) {
+            if (m_lift[m_next]) m_drawing.PenLift();
+            m_drawing.plot(m_points[m_next]);
+        }
         if (Clock::now() >= end) break;
     }
     return done();

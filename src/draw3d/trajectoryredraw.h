@@ -21,7 +21,8 @@ struct RedrawStyle {
 
 /// One redraw: start() copies the trajectory's positions and sets the view up with KelT around
 /// them; advance() plots points until its time budget is spent, so the caller's event loop runs
-/// between slices.
+/// between slices. The curve breaks wherever the record dropped steps, so that a thinned run is
+/// drawn as pieces of its orbit, never as chords across it.
 class TrajectoryRedraw {
 public:
     explicit TrajectoryRedraw(KelMirav& drawing);
@@ -44,6 +45,7 @@ public:
 private:
     KelMirav& m_drawing;
     std::vector<Vecteur3> m_points;
+    std::vector<std::uint8_t> m_lift; // 1: lift the pen before this point (a gap in the record)
     std::size_t m_next = 0;
     double m_halfWidth = 0;
     double m_scale = 0;

@@ -1,11 +1,11 @@
 // The recorded drawing surface: display-list recording, replay, and PNG / PDF output.
 #include "kelaxes/drawingsurface.h"
+#include "cases/outputfile.h"
 
 #include <QBuffer>
 #include <QImage>
 #include <QPageSize>
 #include <QPdfWriter>
-#include <QSaveFile>
 
 #include <cmath>
 
@@ -207,32 +207,36 @@ QImage DrawingSurface::toImage(QSize pixels) const {
 
 bool DrawingSurface::writePng(const QString& file, QSize pixels, QString* error) const {
     const QImage image = toImage(pixels);
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly) || !image.save(&out, "PNG") || !out.commit()) {
-        if (error)
-            *error = QStringLiteral("Cannot write the image %1: %2").arg(file, out.errorString());
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (image.isNull() || !image.save(&buffer, "PNG")) {
+        if (error) *error = QStringLiteral("Cannot make the image %1: not enough memory").arg(file);
         return false;
     }
-    return true;
+    // Through the one writer: a device stays a device, the old file stays whole on failure.
+    const FileResult written = WriteFileReplacing(file.toStdString(), bytes.toStdString());
+    if (!written.ok && error) *error = QString::fromStdString(written.message);
+    return written.ok;
 }
 
 bool DrawingSurface::writePdf(const QString& file, const QPageLayout& layout, QString* error,
                               int resolutionDpi) const {
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error =
-                QStringLiteral("Cannot write the PDF file %1: %2").arg(file, out.errorString());
+    const FileResult check = CheckOutputPath(file.toStdString());
+    if (!check.ok) {
+        if (error) *error = QString::fromStdString(check.message);
         return false;
     }
+    QByteArray bytes;
     {
-        QPdfWriter writer(&out);
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
         writer.setResolution(resolutionDpi);
         writer.setPageLayout(layout);
         writer.setCreator(QStringLiteral("Gyrotrace"));
         QPainter p;
         if (!p.begin(&writer)) {
-            out.cancelWriting();
             if (error) *error = QStringLiteral("Cannot start the PDF file %1").arg(file);
             return false;
         }
@@ -241,13 +245,9 @@ bool DrawingSurface::writePdf(const QString& file, const QPageLayout& layout, QS
                       .translated(-layout.paintRectPixels(resolutionDpi).topLeft()));
         p.end();
     }
-    if (!out.commit()) {
-        if (error)
-            *error =
-                QStringLiteral("Cannot write the PDF file %1: %2").arg(file, out.errorString());
-        return false;
-    }
-    return true;
+    const FileResult written = WriteFileReplacing(file.toStdString(), bytes.toStdString());
+    if (!written.ok && error) *error = QString::fromStdString(written.message);
+    return written.ok;
 }
 
 QPageLayout defaultPageLayout() {

@@ -9,7 +9,6 @@
 
 #include <cctype>
 #include <cmath>
-#include <fstream>
 #include <iterator>
 #include <string_view>
 #include <system_error>
@@ -97,6 +96,9 @@ bool isMarker(std::string_view line) {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
+// A memo of the largest size the window can fill is a few megabytes; a larger file is not one.
+constexpr std::size_t kMaxMemoBytes = std::size_t(256) << 20;
+
 } // namespace
 
 CaseMemo::CaseMemo(std::filesystem::path folder) : m_path(std::move(folder) / kFileName) {}
@@ -104,27 +106,20 @@ CaseMemo::CaseMemo(std::filesystem::path folder) : m_path(std::move(folder) / kF
 void CaseMemo::scan() {
     m_records.clear();
     m_text.clear();
-    std::ifstream in(m_path, std::ios::binary);
-    if (!in) return; // a missing file holds no example; the first save creates it
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    in.seekg(0);
-    if (size > 0) {
-        m_text.resize(static_cast<std::size_t>(size));
-        in.read(m_text.data(), size);
-        m_text.resize(static_cast<std::size_t>(in.gcount()));
-    } else {
-        in.clear();
-        m_text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
+    m_prefixBegin = m_prefixEnd = 0;
+    // Only a regular file is read (a FIFO under the name would block for ever); a missing file
+    // holds no example, and the first save creates it.
+    if (!ReadFileHead(m_path, m_text, kMaxMemoBytes).ok) m_text.clear();
     const std::string_view text = m_text;
     std::size_t pos = text.substr(0, kByteOrderMark.size()) == kByteOrderMark ? 3 : 0;
+    m_prefixBegin = pos; // a byte-order mark is not written back
     // One pass: each marker starts a record that runs to the next marker, so that foreign lines
     // between records or a truncated record do not shift the records after them.
     while (pos < text.size()) {
         const Line line = lineAt(text, pos);
         if (isMarker(text.substr(line.begin, line.end - line.begin))) {
             if (!m_records.empty()) m_records.back().end = line.begin;
+            if (m_records.empty()) m_prefixEnd = line.begin; // foreign lines before the first
             m_records.push_back({line.next, text.size(), {}});
         }
         pos = line.next;
@@ -193,6 +188,8 @@ bool CaseMemo::writeFile() {
     std::string bytes;
     bytes.reserve(m_text.size() + 4096);
     const std::string_view text = m_text;
+    if (m_prefixEnd > m_prefixBegin) // what stood before the first example is kept
+        bytes.append(text.substr(m_prefixBegin, m_prefixEnd - m_prefixBegin));
     for (const Record& record : m_records) {
         if (!record.cells.empty()) {
             for (const std::string& cell : record.cells) {

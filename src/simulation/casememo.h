@@ -72,6 +72,8 @@ private:
 
     std::filesystem::path m_path;
     std::string m_text; // the file's bytes as last read
+    // m_text [m_prefixBegin, m_prefixEnd): lines before the first record, written back as read.
+    std::size_t m_prefixBegin = 0, m_prefixEnd = 0;
     std::vector<Record> m_records;
     std::string m_lastError;
     std::filesystem::path m_keptAside;

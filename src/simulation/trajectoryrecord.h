@@ -11,10 +11,13 @@ struct TrajectorySample {
     double t, x, y, z, vx, vy, vz;
 };
 
-/// The samples of a run. Up to the budget every accepted step is kept; past it every other
-/// sample is dropped and from then on only every second (fourth, ...) step is kept, so the
-/// record always spans the whole run evenly with bounded memory (56 bytes a sample). Samples
-/// live in chunks of fixed size, so that a growing record never moves what it holds.
+/// The samples of a run. Up to the budget every accepted step is kept. Past it the record thins
+/// by whole pieces of consecutive steps: every other piece is dropped and from then on one piece
+/// is kept in every second (fourth, ...) piece of the run, so the record spans the whole run
+/// evenly with bounded memory (56 bytes a sample). Keeping whole pieces keeps the motion within
+/// a piece at full resolution: a curve through a piece stays on the orbit, where one through
+/// every k-th step would cut chords across each gyration. Samples live in chunks of fixed size,
+/// so that a growing record never moves what it holds.
 class TrajectoryRecord {
 public:
     static constexpr std::size_t kDefaultBudget = 1'000'000;
@@ -28,15 +31,24 @@ public:
     const TrajectorySample& operator[](std::size_t i) const {
         return m_chunks[i / kChunkSize][i % kChunkSize];
     }
-    /// One sample kept for every `stride()` accepted steps.
+    /// One sample kept for every `stride()` accepted steps (on average: one piece in `stride()`).
     std::size_t stride() const { return m_stride; }
+    /// Consecutive accepted steps kept together once the record thins (at most kMaxPiece).
+    std::size_t pieceLength() const { return m_piece; }
+    /// Whether sample i follows a gap (steps between it and sample i - 1 were dropped): a curve
+    /// drawn through the record lifts its pen there.
+    bool startsPiece(std::size_t i) const { return i > 0 && m_stride > 1 && i % m_piece == 0; }
+
+    static constexpr std::size_t kMaxPiece = 256;
 
 private:
     std::vector<std::vector<TrajectorySample>> m_chunks;
     std::size_t m_size = 0;
+    std::size_t m_piece;
     std::size_t m_budget;
     std::size_t m_stride = 1;
     std::size_t m_skip = 0;
+    std::size_t m_inPiece = 0; // samples of the current piece recorded so far
 };
 
 } // namespace gyro

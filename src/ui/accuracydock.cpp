@@ -19,13 +19,34 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSplitter>
+#include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace gyro {
 
 namespace {
 // Size of the PNG image of the plot: wide enough for a page or a slide.
 constexpr QSize kPngSize{1200, 750};
+// The plot's least height: its two graphs stay readable, and on a 720-pixel screen the scene
+// above keeps most of the height.
+constexpr int kPlotMinHeight = 130;
+// Below this height [px] the scene gives up nothing more when the dock opens: the dock and the
+// row of the log and the drift group shrink to their least heights instead.
+constexpr int kSceneComfortHeight = 420;
+
+// When the dock opens on a short window, the scene keeps a useful height: the dock and the row
+// below the scene (`sceneSplitter`'s second cell) take no more than their least heights.
+void keepSceneHeight(QMainWindow& window, QDockWidget& dock, QSplitter& sceneSplitter) {
+    if (sceneSplitter.count() < 2) return;
+    const QList<int> sizes = sceneSplitter.sizes();
+    if (sizes.value(0) >= kSceneComfortHeight) return;
+    window.resizeDocks({&dock}, {dock.minimumSizeHint().height()}, Qt::Vertical);
+    const int total = sizes.value(0) + sizes.value(1);
+    const int row = std::min(sizes.value(1), sceneSplitter.widget(1)->minimumSizeHint().height());
+    sceneSplitter.setSizes({total - row, row});
+}
 } // namespace
 
 AccuracyDock::AccuracyDock(EnergyTimePlot* plot, QWidget* parent)
@@ -37,7 +58,7 @@ AccuracyDock::AccuracyDock(EnergyTimePlot* plot, QWidget* parent)
     layout->setContentsMargins(4, 2, 4, 4);
     plot->setParent(body);
     plot->setObjectName("EnergyTimePlot");
-    plot->setMinimumHeight(180);
+    plot->setMinimumHeight(kPlotMinHeight);
     plot->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(plot, &QWidget::customContextMenuRequested, this, &AccuracyDock::showPlotMenu);
     layout->addWidget(plot, 1);
@@ -97,7 +118,8 @@ AccuracyDock* placeAccuracyPanels(AccuracyPanels& panels, QMainWindow& window, C
     run.addToTimeRow(panels.energyReadout());
 
     // The drift group shares the splitter cell of its neighbour, side by side.
-    if (auto* splitter = qobject_cast<QSplitter*>(besideDrift.parentWidget())) {
+    auto* splitter = qobject_cast<QSplitter*>(besideDrift.parentWidget());
+    if (splitter) {
         auto* pair = new QSplitter(Qt::Horizontal);
         pair->setObjectName("DriftSplitter");
         pair->setChildrenCollapsible(false);
@@ -118,6 +140,16 @@ AccuracyDock* placeAccuracyPanels(AccuracyPanels& panels, QMainWindow& window, C
     if (auto* vue = window.findChild<QMenu*>("MnuVue")) {
         vue->addSeparator();
         vue->addAction(toggle);
+    }
+    if (splitter) {
+        // Once the window has laid the opened dock out, see what the scene kept.
+        QObject::connect(dock, &QDockWidget::visibilityChanged, splitter,
+                         [&window, dock, splitter](bool visible) {
+                             if (!visible) return;
+                             QTimer::singleShot(0, splitter, [&window, dock, splitter] {
+                                 keepSceneHeight(window, *dock, *splitter);
+                             });
+                         });
     }
     QObject::connect(&loop, &RunLoop::refreshed, &panels, &AccuracyPanels::refresh);
     return dock;

@@ -84,11 +84,20 @@ void AccuracyPanels::runStarted() {
 void AccuracyPanels::refresh() {
     // A nested run that ended hands the display back to the run below it.
     const std::size_t depth = std::max<std::size_t>(1, static_cast<std::size_t>(m_driver.depth()));
-    while (m_runs.size() > depth) m_runs.pop_back();
+    bool handedBack = false;
+    while (m_runs.size() > depth) {
+        m_runs.pop_back();
+        handedBack = true;
+    }
     if (m_runs.empty()) return;
     Followed& run = m_runs.back();
     const double t = m_driver.time();
-    if (t == run.lastTime) return; // paused, waiting or ended: nothing new
+    // Paused, waiting or ended: nothing new, unless the run below has just come back on top
+    // (it waits paused at the time it was last shown, but the read-outs still show the run
+    // that ended above it).
+    if (t == run.lastTime && !handedBack) return;
+    // The plot followed the run that ended; it now follows the run below from here on.
+    if (handedBack) m_plot->clear();
     if (!m_driver.speedWarning().empty() && !run.speedShown) {
         run.speedShown = true; // the speed passed a tenth of c: the hint line tells it
         updateHint();

@@ -7,8 +7,8 @@ class QLineEdit;
 
 namespace gyro {
 
-/// "W change" and a read-only box with (W - W0) / |W0| of the run: plain below 1e-3, orange
-/// from 1e-3, red from 1e-2 (and for a value that is not a number).
+/// "W change" and a read-only box with (W - W0) / (largest kinetic energy reached) of the run:
+/// plain below 1e-3, orange from 1e-3, red from 1e-2 (and for a value that is not a number).
 class EnergyReadout : public QWidget {
     Q_OBJECT
 public:

@@ -117,7 +117,8 @@ void EnergyTimePlot::draw(QPainter& painter, const QRectF& area) const {
     const QRectF top(area.left(), area.top(), area.width(), area.height() / 2);
     const QRectF bottom(area.left(), area.top() + area.height() / 2, area.width(),
                         area.height() / 2);
-    drawGraph(painter, top, "Energy invariant: (W - W0) / |W0|", &Sample::w, QColor(200, 30, 60));
+    drawGraph(painter, top, "Energy invariant: (W - W0) / largest Ek", &Sample::w,
+              QColor(200, 30, 60));
     drawGraph(painter, bottom, "Magnetic moment: mu / mu0 - 1", &Sample::mu, QColor(30, 80, 200));
     painter.restore();
 }

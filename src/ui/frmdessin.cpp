@@ -215,10 +215,12 @@ void FrmDessin::Form_Load() {
         m_loaded = true;
         Demarrage({}, StartupMode::Interactive);
         installPrinterHint();
-        m_run->timeBox()->setText(toQt(Site().currentFolder));
+        // The time box only ever shows the run's time; "Config. Data" lists the working folder
+        // and the files built from it.
         m_memo = std::make_unique<CaseMemo>();
     }
     show();
+    m_loop->refresh();
     DefilementH1_Change();
     // The derived values of the case as it opens (cyclotron frequency, Larmor diameter, energy).
     SpeciesRefresh(kReadoutRefresh);

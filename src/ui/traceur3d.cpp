@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QFileDialog>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
@@ -290,17 +291,74 @@ void Traceur3D::paintEvent(QPaintEvent*) {
                  .arg(m_camera.elevation(), 0, 'f', 0));
     }
     if (m_scene.isEmpty()) {
-        hint(QColor(200, 204, 212), QColor(90, 96, 108), 160, 13, 30, Qt::AlignCenter,
-             tr("Drag to turn \u00b7 wheel to zoom \u00b7 right drag to pan"));
+        QString text;
+        const QRect where = moveHintRect(&text);
+        if (!where.isEmpty()) {
+            QColor ink = o.darkBackground ? QColor(200, 204, 212) : QColor(90, 96, 108);
+            ink.setAlpha(160);
+            p.setPen(ink);
+            p.setFont(hintFont());
+            p.drawText(where, Qt::AlignCenter, text);
+        }
     }
+}
+
+QFont Traceur3D::hintFont() const {
+    QFont f = font();
+    f.setPixelSize(13);
+    return f;
+}
+
+QString Traceur3D::moveHintText() const {
+    return tr("Drag to turn \u00b7 wheel to zoom \u00b7 right drag to pan");
+}
+
+QRect Traceur3D::moveHintRect(QString* text) const {
+    if (!m_scene.isEmpty()) return {};
+    // Where the hint covers nothing: the band below or above the axes on one line (the buttons
+    // hold the top), else left or right of them one item a line; nowhere without room.
+    const QFontMetrics metrics(hintFont());
+    const QString line = moveHintText();
+    const QString column = QString(line).replace(QString::fromUtf8(" \u00b7 "), "\n");
+    const QSize wide = metrics.size(0, line) + QSize(16, 8);
+    const QSize tall = metrics.size(0, column) + QSize(16, 8);
+    RenderOptions o = m_options;
+    o.pixelRatio = ratio();
+    const QRect axes = SceneRenderer::axesFootprint(m_scene, m_camera, o).toAlignedRect();
+    const int top = m_fitButton->geometry().bottom() + 4;
+    const int below = std::max(top, axes.bottom() + 1);
+    struct Band {
+        QRect area;
+        QSize need;
+        const QString* text;
+    };
+    const Band bands[] = {
+        {QRect(0, below, width(), height() - below), wide, &line},
+        {QRect(0, top, width(), axes.top() - top), wide, &line},
+        {QRect(0, top, axes.left(), height() - top), tall, &column},
+        {QRect(axes.right() + 1, top, width() - axes.right() - 1, height() - top), tall, &column}};
+    for (const Band& band : bands) {
+        if (band.area.width() < band.need.width() || band.area.height() < band.need.height())
+            continue;
+        if (text) *text = *band.text;
+        return QRect(band.area.center() - QPoint(band.need.width() / 2, band.need.height() / 2),
+                     band.need);
+    }
+    return {};
 }
 
 void Traceur3D::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    if (!m_userMovedView)
-        m_camera = homeCamera(m_scene, deviceSize());
-    else
-        m_camera.setViewport(deviceSize());
+    // The view survives a resize, whether the user set it or it followed the run: the same
+    // direction and centre, and the same stretch of the scene across the picture's smaller
+    // side (a dock that opens shrinks the picture, not what it shows).
+    const QSize before = m_camera.viewport();
+    const QSize after = deviceSize();
+    const int beforeSide = std::min(before.width(), before.height());
+    const int afterSide = std::min(after.width(), after.height());
+    m_camera.setViewport(after);
+    if (beforeSide > 1 && afterSide > 1)
+        m_camera.setScale(m_camera.scale() * afterSide / static_cast<double>(beforeSide));
     placeButtons();
 }
 

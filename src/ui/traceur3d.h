@@ -84,6 +84,11 @@ public:
     /// Writes that picture as PNG; false with a message in `error` on failure.
     bool saveImage(const QString& path, QString* error = nullptr, QSize size = {}) const;
 
+    /// Where the "how to move the view" line is drawn over an empty scene, clear of the axes;
+    /// empty when it has no room (or the scene is not empty). Sets `text` to the line as laid
+    /// out there.
+    QRect moveHintRect(QString* text = nullptr) const;
+
     /// Draws pending changes at once (the timer does it about 60 times a second).
     void flush();
 
@@ -112,6 +117,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    QFont hintFont() const;
+    QString moveHintText() const;
     enum class Drag { None, Rotate, Pan };
 
     // Zooms out to the whole scene when it left the picture and the user has not moved the view.

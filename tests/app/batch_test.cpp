@@ -203,10 +203,11 @@ TEST_F(BatchTest, WritesTableAndPictureFilesAndNeverTheSettings) {
     EXPECT_NE(o.err.find("PDF page: run.pdf"), std::string::npos);
 }
 
-TEST_F(BatchTest, APdfThatCannotBeWrittenExitsWithCodeFour) {
-    // The folder exists (the path passes the check before the run) but takes no new file.
+TEST_F(BatchTest, APdfThatCannotBeWrittenIsRefusedBeforeTheRun) {
+    // The folder exists but takes no new file: the check before the run finds it out.
     const Outcome o = run({"--batch", "--steps", "10", "--pdf", "/proc/gyrotrace-scene.pdf"});
-    EXPECT_EQ(o.code, 4) << o.err;
+    EXPECT_EQ(o.code, 2) << o.err;
+    EXPECT_NE(o.err.find("no file can be made in the folder /proc"), std::string::npos) << o.err;
     EXPECT_NE(o.err.find("gyrotrace-scene.pdf"), std::string::npos) << o.err;
     EXPECT_EQ(o.err.find("PDF page:"), std::string::npos) << o.err;
 }

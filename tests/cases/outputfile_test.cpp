@@ -9,7 +9,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <thread>
 #include <unistd.h>
 
 namespace gyro {
@@ -48,7 +47,13 @@ TEST(OutputFile, PathsAreCheckedBeforeAnyWrite) {
         {dir / "missing" / "x.csv", false, (dir / "missing" / "x.csv").string()},
         {dir / "new.csv", true, ""},
         {dir / "sub" / "new.csv", true, ""},
+        {dir / std::string(255, 'n'), true, ""}, // the longest name a folder takes
+        {dir / std::string(256, 'n'), false, "longer than 255 bytes"},
+        {dir / "readonly.csv", false, "read-only"},
+        {"/proc/x.csv", false, "no file can be made in the folder /proc"},
     };
+    WriteBytes(dir / "readonly.csv", "kept");
+    ::chmod((dir / "readonly.csv").c_str(), 0444);
     for (const Case& c : cases) {
         const FileResult r = CheckOutputPath(c.path);
         EXPECT_EQ(r.ok, c.ok) << c.path;
@@ -56,6 +61,7 @@ TEST(OutputFile, PathsAreCheckedBeforeAnyWrite) {
         EXPECT_FALSE(writeWhole(c.path, "x").ok && !c.ok) << c.path;
     }
     EXPECT_EQ(entries(dir / "sub"), 1u) << "only new.csv";
+    EXPECT_EQ(ReadBytes(dir / "readonly.csv"), "kept");
 }
 
 TEST(OutputFile, ReplacesFilesAndLinkTargetsButWritesDevicesInPlace) {
@@ -79,13 +85,19 @@ TEST(OutputFile, ReplacesFilesAndLinkTargetsButWritesDevicesInPlace) {
         ASSERT_TRUE(writeWhole(dir / "null", std::string(100000, 'x')).ok);
         EXPECT_TRUE(fs::is_character_file(dir / "null"));
     }
-    // A FIFO is written through to its reader.
+    // A FIFO that nobody reads is refused at once instead of blocking; one with a reader is
+    // written through to it.
     ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
-    std::string received;
-    std::thread reader([&] { received = ReadBytes(dir / "pipe"); });
+    const FileResult unread = writeWhole(dir / "pipe", "row\n");
+    EXPECT_FALSE(unread.ok);
+    EXPECT_NE(unread.message.find("no program reads from that pipe"), std::string::npos);
+    const int readEnd = ::open((dir / "pipe").c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(readEnd, 0);
     EXPECT_TRUE(writeWhole(dir / "pipe", "row\n").ok);
-    reader.join();
-    EXPECT_EQ(received, "row\n");
+    char received[16] = {};
+    EXPECT_EQ(::read(readEnd, received, sizeof received), 4);
+    ::close(readEnd);
+    EXPECT_STREQ(received, "row\n");
     EXPECT_TRUE(fs::is_fifo(dir / "pipe"));
 }
 
@@ -102,7 +114,10 @@ TEST(OutputFile, FailuresKeepTheOldFileAndWritersNeverShareATemporaryFile) {
     {
         OutputFile abandoned;
         ASSERT_TRUE(abandoned.open(dir / "table.csv").ok);
-        abandoned.write("half");
+        abandoned.write(std::string(100000, 'h'));
+        abandoned.flush();
+        // Until the commit the data has no name in the folder: a killed program leaves nothing.
+        EXPECT_EQ(entries(dir.path()), 1u);
     }
     EXPECT_EQ(ReadBytes(dir / "table.csv"), "old");
     EXPECT_EQ(entries(dir.path()), 1u);

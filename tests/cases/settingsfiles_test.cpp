@@ -1,11 +1,14 @@
 // Zefron.ini and kelmirav.ini: exact bytes, sequential reading, the 100-byte rule, foreign files.
 #include "cases/kelmiravini.h"
+#include "cases/runtimefolder.h"
 #include "cases/textfile.h"
 #include "cases/zefronini.h"
 #include "support/filesizelimit.h"
 #include "support/testfolder.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace gyro {
 
@@ -254,6 +257,55 @@ TEST(Kelmirav, FailedRewriteKeepsTheOldFile) {
 TEST(Kelmirav, QuotesAndLineBreaksCannotBreakTheLine) {
     const KelmiravSettings s{"a\"b", "c\r\nd", "e", "f"};
     EXPECT_EQ(KelmiravFileBytes(s), "\"a b\",\"c  d\",\"e\",\"f\"\r\n");
+}
+
+TEST(SettingsFiles, PipesUnderTheirNamesAreNeitherWaitedOnNorReplaced) {
+    // A FIFO has no writer here: reading it as a file would block for ever.
+    TempFolder dir;
+    ASSERT_EQ(::mkfifo((dir / "Zefron.ini").c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo(KelmiravPath(dir.path()).c_str(), 0600), 0);
+    ScriptedAsker asker({"S"});
+    AskerScope scope(&asker);
+    const ZefronResult z = CreateOrReadZefron(dir.path(), "/p", "/f");
+    EXPECT_NE(z.message.find("Zefron.ini"), std::string::npos) << z.message;
+    KelmiravSettings s{"prog", "book", "tab", "A1:B2"};
+    const FileResult k = ReadKelmirav(KelmiravPath(dir.path()), s);
+    EXPECT_FALSE(k.ok);
+    EXPECT_NE(k.message.find("not a regular file"), std::string::npos) << k.message;
+    EXPECT_EQ(s, (KelmiravSettings{"prog", "book", "tab", "A1:B2"}));
+    EXPECT_TRUE(std::filesystem::is_fifo(dir / "Zefron.ini"));
+    EXPECT_TRUE(std::filesystem::is_fifo(KelmiravPath(dir.path())));
+}
+
+TEST(RuntimeFolder, OnlyAPrivateFolderOfThisUserIsUsedAndNothingFoundIsChanged) {
+    namespace fs = std::filesystem;
+    TempFolder dir;
+    fs::create_directory(dir / "open");
+    ::chmod((dir / "open").c_str(), 0755);
+    fs::create_directory(dir / "private");
+    ::chmod((dir / "private").c_str(), 0700);
+    fs::create_directory_symlink(dir / "private", dir / "link");
+    EXPECT_TRUE(IsPrivateFolder(dir / "private"));
+    EXPECT_FALSE(IsPrivateFolder(dir / "open"));
+    EXPECT_FALSE(IsPrivateFolder(dir / "link")) << "a planted link is never followed";
+    EXPECT_FALSE(IsPrivateFolder(dir / "missing"));
+
+    for (const char* set : {"link", "open"}) {
+        ::setenv("XDG_RUNTIME_DIR", (dir / set).c_str(), 1);
+        bool made = false;
+        const fs::path chosen = PrivateRuntimeFolder(made, dir.path());
+        EXPECT_NE(chosen, dir / set);
+        EXPECT_TRUE(IsPrivateFolder(chosen)) << chosen;
+        if (made) {
+            EXPECT_EQ(chosen.parent_path(), dir.path());
+            RemoveRuntimeFolder(chosen);
+            EXPECT_FALSE(fs::exists(chosen));
+        }
+    }
+    ::unsetenv("XDG_RUNTIME_DIR");
+    EXPECT_EQ(fs::status(dir / "open").permissions() & fs::perms::all, fs::perms(0755))
+        << "never chmod what was found";
+    EXPECT_EQ(fs::status(dir / "private").permissions() & fs::perms::all, fs::perms(0700));
 }
 
 } // namespace gyro

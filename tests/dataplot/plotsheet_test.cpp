@@ -104,16 +104,16 @@ void PlotSheetTest::problemsAreToldWithTheirCode_data() {
     QTest::newRow("unknown option")
         << QStringList{"--plot-sheet", ods, "--png", "a", "--x", "1"} << 2 << "usage:";
     QTest::newRow("missing workbook")
-        << QStringList{"--plot-sheet", "/nonexistent/b.xlsx", "--png", "/tmp/x.png"} << 1
+        << QStringList{"--plot-sheet", "/nonexistent/b.xlsx", "--png", "/tmp/x.png"} << 3
         << "no such workbook";
     QTest::newRow("missing sheet")
-        << QStringList{"--plot-sheet", ods, "--sheet", "Z", "--png", "/tmp/x.png"} << 1
+        << QStringList{"--plot-sheet", ods, "--sheet", "Z", "--png", "/tmp/x.png"} << 3
         << "has no sheet \"Z\"";
     QTest::newRow("bad range") << QStringList{"--plot-sheet", ods,     "--range",
                                               "C2",           "--png", "/tmp/x.png"}
-                               << 1 << "mettre les deux points";
+                               << 2 << "mettre les deux points";
     QTest::newRow("unwritable picture")
-        << QStringList{"--plot-sheet", ods, "--png", "/nonexistent/folder/x.png"} << 1
+        << QStringList{"--plot-sheet", ods, "--png", "/nonexistent/folder/x.png"} << 4
         << "/nonexistent/folder/x.png";
 }
 

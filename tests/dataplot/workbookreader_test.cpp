@@ -7,7 +7,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <atomic>
 #include <cmath>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -43,6 +45,8 @@ private slots:
     void failuresAreReportedByKind_data();
     void failuresAreReportedByKind();
     void sheetNamesAreListed();
+    void workbooksSavedByOtherProgramsAreRead();
+    void readsPastTheirLimitsAreStoppedOrCancelled();
     void mutatedWorkbooksNeverCrashTheReader();
 };
 
@@ -152,7 +156,7 @@ void WorkbookReaderTest::failuresAreReportedByKind_data() {
     QVERIFY(first > 0 && directory >= first);
     bomb.replace(first + 24, 4, QByteArray("\xF0\xFF\xFF\xFF", 4));
     QTest::newRow("unpacks too large") << "bomb.xlsx" << bomb << "Feuille1"
-                                       << "C2:E100" << refused << "MB once unpacked";
+                                       << "C2:E100" << refused << "more than 1024 MB once unpacked";
     QTest::newRow("missing sheet")
         << "ok.xlsx" << xlsx << "Sheet9"
         << "C2:E100" << refused << "has no sheet \"Sheet9\"; its sheets: Feuille1";
@@ -188,17 +192,78 @@ void WorkbookReaderTest::sheetNamesAreListed() {
     QVERIFY(ReadWorkbookRange(test::ExampleWorkbook(".xlsx"), "FEUILLE1", "C2:C2", 1).ok());
 }
 
+// Saved by openpyxl (relationship targets written as absolute part names, formulas without a
+// stored value) and by LibreOffice Calc as .xlsx and .ods: a circle of radius 1 at z = 0.5, and
+// D = C * 2 as a formula.
+void WorkbookReaderTest::workbooksSavedByOtherProgramsAreRead() {
+    for (const char* file :
+         {"orbit-openpyxl.xlsx", "orbit-libreoffice.xlsx", "orbit-libreoffice.ods"}) {
+        const WorkbookText read =
+            ReadWorkbookRange(std::string(GYRO_FIXTURES_DIR "/") + file, "Orbit", "A1:D25", 3072);
+        QVERIFY2(read.ok(), read.message.c_str());
+        double rows = 0;
+        const SheetTable table = TableOf(read, rows);
+        QCOMPARE(rows, 25.0);
+        for (int r = 1; r <= 25; ++r) {
+            const double x = std::stod(table.cell(r, 1)), y = std::stod(table.cell(r, 2));
+            QVERIFY2(std::abs(x * x + y * y - 1) < 1e-9, file);
+            QCOMPARE(table.cell(r, 3), std::string("0.5"));
+        }
+        QVERIFY2(QByteArray::fromStdString(read.text).contains("\t0.5\t1\r\n"), file);
+    }
+}
+
+// A formula chain recomputed from scratch: the processor-time limit stops it, a cancel request
+// stops it at once; the messages say which.
+void WorkbookReaderTest::readsPastTheirLimitsAreStoppedOrCancelled() {
+    QTemporaryDir dir;
+    const std::string book = dir.filePath("chain.xml").toStdString();
+    std::string rows = "<Row><Cell><Data ss:Type=\"Number\">1</Data></Cell></Row>";
+    for (int i = 1; i < 3000; ++i) rows += "<Row><Cell ss:Formula=\"=SUM(R1C1:R[-1]C)\"/></Row>";
+    test::WriteBytes(book, ExcelXml(rows));
+    WorkbookLimits tight;
+    tight.cpuSeconds = 1;
+    tight.memoryBytes = std::size_t(64) << 20;
+    WorkbookText read = ReadWorkbookRange(book, "S", "A3000:A3000", 1, tight);
+    if (!read.ok()) {
+        QCOMPARE(int(read.failure), int(WorkbookFailure::Refused));
+        QVERIFY2(read.message.find("chain.xml is not read") == 0 &&
+                     (read.message.find("1 s of computing") != std::string::npos ||
+                      read.message.find("64 MB of memory") != std::string::npos),
+                 read.message.c_str());
+    }
+    std::atomic<bool> cancel{true};
+    WorkbookLimits cancelled;
+    cancelled.cancel = &cancel;
+    read = ReadWorkbookRange(book, "S", "A1:A1", 1, cancelled);
+    QCOMPARE(int(read.failure), int(WorkbookFailure::Cancelled));
+    QVERIFY2(read.message.find("cancelled") != std::string::npos, read.message.c_str());
+}
+
 // Deterministic mutations of the three example files: bytes overwritten, runs removed or
 // repeated, the file cut short. Every read must return, either with the range or with a message.
 void WorkbookReaderTest::mutatedWorkbooksNeverCrashTheReader() {
     QTemporaryDir dir;
     std::mt19937 random(20261208);
     int failures = 0, reads = 0;
-    for (const char* ext : {".xlsx", ".ods", ".csv"}) {
-        const std::string original = test::FileBytes(test::ExampleWorkbook(ext));
+    // The example workbooks, and the small damaged and mislabelled ones the hostile-input
+    // script builds.
+    const std::string corpus = dir.filePath("corpus").toStdString();
+    const std::string command =
+        "/usr/bin/python3 '" GYRO_CORPUS_SCRIPT "' --small '" + corpus + "'";
+    QCOMPARE(std::system(command.c_str()), 0);
+    std::vector<std::pair<std::string, std::string>> originals; // path, name for the mutation
+    for (const char* ext : {".xlsx", ".ods", ".csv"})
+        originals.emplace_back(test::ExampleWorkbook(ext), std::string("fuzz") + ext);
+    for (const char* name : {"absolute-targets.xlsx", "missing-sheet.xlsx", "truncated-sheet.xlsx",
+                             "utf16.csv", "workbook-named.csv"})
+        originals.emplace_back(corpus + "/" + name, name);
+    for (const auto& [source, name] : originals) {
+        const std::string original = test::FileBytes(source);
         QVERIFY(!original.empty());
-        const std::string path = dir.filePath(QString("fuzz") + ext).toStdString();
-        for (int i = 0; i < 120; ++i) {
+        const std::string path = dir.filePath(QString::fromStdString(name)).toStdString();
+        const bool example = name.rfind("fuzz", 0) == 0;
+        for (int i = 0; i < (example ? 120 : 40); ++i) {
             std::string bytes = original;
             const std::size_t at = random() % bytes.size();
             const std::size_t length = 1 + random() % 64;
@@ -218,10 +283,12 @@ void WorkbookReaderTest::mutatedWorkbooksNeverCrashTheReader() {
                 break;
             }
             test::WriteBytes(path, bytes);
-            const WorkbookText read = ReadWorkbookRange(path, "Feuille1", "C2:E100", 3072);
+            const WorkbookText read = example ? ReadWorkbookRange(path, "Feuille1", "C2:E100", 3072)
+                                              : ReadWorkbookRange(path, "S", "A1:C12", 3072);
             if (read.ok()) {
                 ++reads;
-                QCOMPARE(read.rows, 99);
+                QCOMPARE(read.rows, example ? 99 : 12);
+                QVERIFY(read.text.find('\0') == std::string::npos);
             } else {
                 ++failures;
                 QVERIFY(!read.message.empty());

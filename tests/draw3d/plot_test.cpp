@@ -220,6 +220,25 @@ void PlotTest::redrawFramesTheWholeTrajectory() {
     QCOMPARE(f.k->pointCount(0), double(record.size()));
     TrajectoryRecord empty;
     QVERIFY(!redraw.start(empty, RedrawStyle{}));
+
+    // A long run the record had to thin (32 steps a gyration, about one sample kept in 64
+    // steps): the drawn curve stays on the circle instead of cutting chords across it.
+    TrajectoryRecord thinned(8192);
+    for (int i = 0; i < 400000; ++i) {
+        const double phase = 2 * M_PI * i / 32;
+        thinned.add({0, 1, 2 + 0.5 * std::cos(phase), 3 + 0.5 * std::sin(phase), 0, 0, 0});
+    }
+    QVERIFY(thinned.stride() >= 32);
+    f.surface.segments.clear();
+    QVERIFY(redraw.start(thinned, RedrawStyle{}));
+    while (!redraw.advance(std::chrono::milliseconds(10))) {
+    }
+    QVERIFY(f.surface.segments.size() > thinned.size() * 9 / 10);
+    // A chord of one step (11.25 degrees) passes within 0.5 (1 - cos 5.625°) of the circle.
+    for (const auto& s : f.surface.segments) {
+        const double mid = std::hypot((s.x0 + s.x1) / 2 - 2, (s.y0 + s.y1) / 2 - 3);
+        QVERIFY2(mid > 0.497, qPrintable(QString::number(mid)));
+    }
 }
 
 QTEST_MAIN(PlotTest)

@@ -18,6 +18,7 @@ private slots:
     void minStepDropsNearDuplicates();
     void shotStartsNewTraceWithTag();
     void budgetThinningKeepsPenLiftsAndEnds();
+    void longTraceThinsIntoPiecesOfItsOrbit();
     void budgetOfTinyPiecesStaysBounded();
     void segmentThinningKeepsWholeGroups();
     void clearEmptiesAndBumpsLayout();
@@ -167,6 +168,26 @@ void Scene3DTest::budgetThinningKeepsPenLiftsAndEnds() {
     // The newest points are all still there.
     QCOMPARE(s.pointAt(s.pointCount() - 1).x, 299999.0);
     QCOMPARE(s.pointAt(s.pointCount() - 1000).x, 299000.0);
+}
+
+// One long gyration of 32 points a turn, thinned many times: whatever is joined stays one step
+// apart along the circle, never a chord across it, and the oldest turns are still there.
+void Scene3DTest::longTraceThinsIntoPiecesOfItsOrbit() {
+    Scene3D s;
+    s.setPointBudget(20000);
+    for (int i = 0; i < 1000000; ++i) {
+        const double phase = 2 * M_PI * i / 32;
+        s.Point(std::cos(phase), std::sin(phase), i * 1e-6);
+    }
+    QVERIFY(s.thinningCount() >= 5);
+    QVERIFY(s.pointCount() <= s.pointBudget());
+    QVERIFY(s.pointAt(0).z < 1e-3);
+    const double step = 2 * std::sin(M_PI / 32) + 1e-5;
+    for (std::size_t i = 1; i < s.pointCount(); ++i) {
+        if (s.rawPoint(i).startsPiece()) continue;
+        const Point3d a = s.pointAt(i - 1), b = s.pointAt(i);
+        QVERIFY2(std::hypot(a.x - b.x, a.y - b.y) < step, qPrintable(QString::number(i)));
+    }
 }
 
 void Scene3DTest::budgetOfTinyPiecesStaysBounded() {

@@ -155,13 +155,15 @@ TEST_F(CaseMemoTest, ForeignLinesAndTruncatedRecordsStillLoadWholeRecords) {
     EXPECT_EQ(model.Texte3(slot::kX + 1), "only a few lines");
     EXPECT_EQ(model.Texte3(slot::kX + 2), "") << "missing lines of a cut record read empty";
 
-    // Saving rewrites every record whole, with the writer's marker.
+    // Saving rewrites every record whole, with the writer's marker; the lines before the first
+    // record are the user's and stay in front.
     double n = 3;
     memo.Memo("sauve", n, model);
     const std::string bytes = readFile();
     std::size_t lines = 0;
     for (std::size_t p = 0; (p = bytes.find("\r\n", p)) != std::string::npos; p += 2) ++lines;
-    EXPECT_EQ(lines, 3u * CaseMemo::kRecordLines);
+    EXPECT_EQ(lines, 1 + 3u * CaseMemo::kRecordLines);
+    EXPECT_EQ(bytes.rfind("some foreign header\r\n" + std::string(CaseMemo::kMarker), 0), 0u);
     EXPECT_EQ(bytes.find("255memo_data_zefron"), std::string::npos);
 }
 

@@ -320,6 +320,19 @@ TEST(TrajectoryRecord, ThinsEvenlyPastItsBudgetAndKeepsTheFirstStep) {
     EXPECT_LE(record.size(), 100u);
     for (std::size_t i = 0; i < record.size(); ++i) EXPECT_EQ(record[i].t, double(i * 16));
     EXPECT_GE(record[record.size() - 1].t, 1000 - 16);
+
+    // A larger budget thins by whole pieces of consecutive steps, evenly spaced: the motion
+    // inside a piece keeps every step.
+    TrajectoryRecord pieces(4096);
+    const std::size_t n = pieces.pieceLength();
+    EXPECT_EQ(n, 64u);
+    for (int step = 0; step < 100000; ++step) pieces.add({double(step), 0, 0, 0, 0, 0, 0});
+    EXPECT_EQ(pieces.stride(), 32u);
+    EXPECT_LE(pieces.size(), 4096u);
+    EXPECT_GE(pieces[pieces.size() - 1].t, 100000 - 32 * 64);
+    for (std::size_t i = 0; i < pieces.size(); ++i)
+        EXPECT_EQ(pieces[i].t, double(i / n * 32 * n + i % n)) << i;
+    for (std::size_t i = 0; i < 3 * n; ++i) EXPECT_EQ(pieces.startsPiece(i), i > 0 && i % n == 0);
 }
 
 } // namespace

@@ -78,13 +78,18 @@ private slots:
         QCOMPARE(theCase().Texte7Value(), 1e-11);
         QVERIFY(!control<QWidget>("AccuracyHint")->isVisible());
 
-        // The plot's dock opens from the Vue menu; the window still fits a 1600 x 1000 screen.
+        // The plot's dock opens from the Vue menu; the window still fits a 1600 x 1000 screen,
+        // and on a 1280 x 720 screen the scene keeps about half the window's height.
+        m_window->resize(1280, 690);
         auto* dock = control<AccuracyDock>("AccuracyDock");
         QVERIFY(!dock->isVisible());
         auto* toggle = control<QAction>("MnuAccuracyPlot");
         QVERIFY(control<QMenu>("MnuVue")->actions().contains(toggle));
         toggle->trigger();
         QTRY_VERIFY(dock->isVisible());
+        auto* scene = control<QWidget>("Traceur3D");
+        QTRY_VERIFY2(scene->height() >= 0.48 * m_window->height(),
+                     qPrintable(QString::number(scene->height())));
         QVERIFY(m_window->minimumSizeHint().height() <= 960);
     }
 
@@ -124,6 +129,29 @@ private slots:
         clickRun();
         QVERIFY(plot->sampleCount() < before);
         QTRY_VERIFY(plot->sampleCount() >= 2);
+    }
+
+    // A nested run that ends hands the read-outs back to the run below it at once, paused.
+    void readoutsReturnToTheOuterRunWhenANestedRunEnds() {
+        control<QSlider>("SpeedSlider")->setValue(SpeedControl::kFastest);
+        theCase().setText(BoxFamily::Texte7, 0, "1e-5"); // W runs away
+        clickRun();
+        QTRY_VERIFY(control<EnergyTimePlot>("EnergyTimePlot")->sampleCount() >= 3);
+        QTest::mouseClick(control<QPushButton>("Commande2"), Qt::LeftButton); // Pause
+        QTest::qWait(100);
+        const QString outerW = box("EnergyInvariantBox")->text();
+        const QString outerMu = box("DriftMu")->text();
+        theCase().setText(BoxFamily::Texte7, 0, "1e-11"); // W keeps to its digits
+        clickRun();
+        QTRY_VERIFY(box("EnergyInvariantBox")->text() != outerW &&
+                    box("DriftMu")->text() != outerMu);
+        QTest::mouseClick(control<QPushButton>("Commande2"), Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>("Commande3"), Qt::LeftButton); // Other Case
+        QTRY_COMPARE(m_window->driver().depth(), 1);
+        QVERIFY(m_window->driver().paused());
+        QCOMPARE(box("EnergyInvariantBox")->text(), outerW);
+        QCOMPARE(box("DriftMu")->text(), outerMu);
+        QCOMPARE(control<EnergyTimePlot>("EnergyTimePlot")->sampleCount(), 1);
     }
 
 private:

@@ -212,6 +212,8 @@ void FrmDessinTest::firstStartAsksForTheSiteAndShowsTheCase() {
     QVERIFY(QFile::exists("Zefron.ini"));
     // Without a memo file, the example number starts at 1.
     QCOMPARE(box("Texte3_7")->text(), QString("1"));
+    // The time box tells the time, not the working folder.
+    QCOMPARE(box("Texte1")->text(), QString("0"));
     // The window shows the case and writes to it.
     QCOMPARE(box("Texte3_0")->text(), QString("0.0425"));
     QCOMPARE(box("Texte4_2")->text(), QString("5 000"));

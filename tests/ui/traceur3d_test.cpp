@@ -89,6 +89,8 @@ private slots:
     void wheelZoomsAboutTheCursor();
     void keysAndButtonsResetAndFit();
     void userViewSurvivesTheNextRun();
+    void viewSurvivesResizes();
+    void moveHintLeavesTheAxesFree();
     void budgetThinningKeepsPenLifts();
     void menuTogglesAndClears();
     void savesImage();
@@ -248,6 +250,59 @@ void Traceur3DTest::userViewSurvivesTheNextRun() {
     QVERIFY(sameCamera(m_w->camera(), homeCamera(m_w->model(), QSize(400, 300))));
 }
 
+// A dock opening below the scene must not throw away the view that followed the run, nor one
+// the user turned: the same direction and centre, the same stretch across the smaller side.
+void Traceur3DTest::viewSurvivesResizes() {
+    setUpRun(*m_w, 0, 0.01);
+    m_w->flush();
+    const ViewCamera home = m_w->camera();
+    for (int i = 0; i < 400; ++i)
+        m_w->Point(0.05 * std::cos(i * 0.05), 0.05 * std::sin(i * 0.05), 0);
+    m_w->flush();
+    QVERIFY(m_w->camera().scale() < 0.5 * home.scale()); // followed the run out of its frame
+    for (int turned = 0; turned < 2; ++turned) {
+        if (turned) drag(*m_w, Qt::LeftButton, QPoint(200, 150), QPoint(260, 120));
+        const ViewCamera before = m_w->camera();
+        m_w->resize(400, 150);
+        m_w->flush();
+        ViewCamera expected = before;
+        expected.setScale(before.scale() / 2);
+        QVERIFY(sameCamera(m_w->camera(), expected));
+        m_w->resize(400, 300);
+        m_w->flush();
+        QVERIFY(sameCamera(m_w->camera(), before));
+    }
+}
+
+// The line telling how to move the view never lies over the axes, whatever the picture's shape,
+// and is left out when there is no room for it.
+void Traceur3DTest::moveHintLeavesTheAxesFree() {
+    setUpRun(*m_w, 0, 0.05);
+    m_w->Clear(); // the frame stays set up, the scene is empty
+    const QSize sizes[] = {{400, 300}, {800, 240}, {900, 600}, {320, 240}};
+    for (const QSize& size : sizes) {
+        m_w->resize(size);
+        m_w->resetView();
+        m_w->flush();
+        const QRect hint = m_w->moveHintRect();
+        QVERIFY2(hint.isEmpty() || m_w->rect().contains(hint), qPrintable(QString("%1 %2 %3 %4")
+                                                                              .arg(hint.x())
+                                                                              .arg(hint.y())
+                                                                              .arg(hint.width())
+                                                                              .arg(hint.height())));
+        const QRectF axes =
+            SceneRenderer::axesFootprint(m_w->model(), m_w->camera(), m_w->renderOptions());
+        QVERIFY(axes.width() > 0.4 * size.height()); // the axes span much of the picture
+        QVERIFY2(hint.isEmpty() || !axes.intersects(hint),
+                 qPrintable(QString::number(size.width())));
+    }
+    m_w->resize(800, 240);
+    QVERIFY(!m_w->moveHintRect().isEmpty()); // a wide short picture has room beside the axes
+    m_w->Point(0, 0, 0);
+    m_w->flush();
+    QVERIFY(m_w->moveHintRect().isEmpty()); // only over an empty scene
+}
+
 void Traceur3DTest::budgetThinningKeepsPenLifts() {
     m_w->model().setPointBudget(60000);
     setUpRun(*m_w, 0, 1.0);
@@ -264,7 +319,15 @@ void Traceur3DTest::budgetThinningKeepsPenLifts() {
     m_w->flush();
     QVERIFY(m_w->model().thinningCount() > 0);
     QVERIFY(m_w->pointCount() <= 60000);
-    QCOMPARE(m_w->model().pieceCount(), pieces);
+    // Thinning may break a piece, never join two: joined points come from one piece of 1000.
+    for (std::size_t i = 1; i < m_w->pointCount(); ++i) {
+        if (m_w->model().rawPoint(i).startsPiece()) continue;
+        const auto piece = [&](std::size_t k) {
+            return std::lround(m_w->model().pointAt(k).z * 1e6) / 1000;
+        };
+        QCOMPARE(piece(i), piece(i - 1));
+    }
+    QVERIFY(pieces > 0);
     const QImage shown = m_w->grab().toImage().convertToFormat(QImage::Format_RGB32);
     QVERIFY(countColour(shown, qRgb(0, 128, 255)) > 100);
 }
