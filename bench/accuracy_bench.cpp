@@ -50,12 +50,12 @@ Vecteur3 exactPosition(double t) {
 
 void BM_CashKarpStep(benchmark::State& st) {
     prepareCase();
-    ErrMax = 1e-7;
+    bench::control.ErrMax = 1e-7;
     StateArray Y, Ynew;
     pack(kR0, kV0, Y);
     double h = kInitialStep;
     for (auto _ : st) {
-        RungeStep(h, Y, Ynew);
+        RungeStep(bench::control, h, Y, Ynew);
         CopieEtat(Ynew, Y);
         benchmark::DoNotOptimize(Y);
     }
@@ -69,7 +69,7 @@ void BM_BorisStep(benchmark::State& st) {
     pack(kR0, kV0, Y);
     double h = kInitialStep;
     for (auto _ : st) {
-        IntegrationStep(h, Y, Ynew); // the step of a run, from the local field
+        IntegrationStep(bench::control, h, Y, Ynew); // the step of a run, from the local field
         CopieEtat(Ynew, Y);
         benchmark::DoNotOptimize(Y);
     }
@@ -96,7 +96,7 @@ template <class Step> Row thousandGyrations(Step step) {
     Row row;
     const auto t0 = std::chrono::steady_clock::now();
     const std::clock_t c0 = std::clock();
-    while (Y(8) < tEnd * (1 - 1e-12) && StopCalcul == 0) {
+    while (Y(8) < tEnd * (1 - 1e-12) && bench::control.StopCalcul == 0) {
         step(Y, Ynew);
         CopieEtat(Ynew, Y);
         ++row.steps;
@@ -131,8 +131,8 @@ void workPrecisionTable() {
         const Row row = thousandGyrations([&](const StateArray& Y, StateArray& Ynew) {
             static double h;
             if (Y(8) == 0) h = kInitialStep;
-            ErrMax = limit;
-            RungeStep(h, Y, Ynew);
+            bench::control.ErrMax = limit;
+            RungeStep(bench::control, h, Y, Ynew);
         });
         std::snprintf(setting, sizeof setting, "1e-%d m", e);
         printRow("Cash-Karp", setting, row);
@@ -141,7 +141,7 @@ void workPrecisionTable() {
         integrationChoice() = {IntegrationMethod::Boris, static_cast<double>(n)};
         const Row row = thousandGyrations([&](const StateArray& Y, StateArray& Ynew) {
             static double h;
-            IntegrationStep(h, Y, Ynew);
+            IntegrationStep(bench::control, h, Y, Ynew);
         });
         integrationChoice() = IntegrationChoice{};
         std::snprintf(setting, sizeof setting, "N = %d", n);

@@ -2,6 +2,7 @@
 // draws, and the longest time the event loop waited during the run.
 #include "numerics/errorreport.h"
 #include "simulation/casemodel.h"
+#include "simulation/caseslots.h"
 #include "simulation/rundriver.h"
 #include "simulation/startup.h"
 #include "ui/frmdessin.h"
@@ -111,9 +112,9 @@ BENCHMARK(BM_DefaultCaseAsFastAsPossible)->Iterations(1)->Unit(benchmark::kSecon
 // A gyration in a uniform field (100 km/s in 0.015 T, no electric field): many steps per turn.
 void uniformGyration() {
     CaseModel& c = theCase();
-    c.select(BoxFamily::Option4, 1);
-    c.setText(BoxFamily::Texte4, 2, "0");
-    c.setText(BoxFamily::Texte3, 4, "100000");
+    c.select(BoxFamily::Option4, slot::kUniform);
+    c.setText(BoxFamily::Texte4, slot::kEx + 2, "0");
+    c.setText(BoxFamily::Texte3, slot::kVx + 1, "100000");
 }
 
 void BM_UniformGyrationAsFastAsPossible(benchmark::State& state) {
@@ -127,8 +128,8 @@ void BM_UniformGyrationWithArrows(benchmark::State& state) {
         const RunFigures f = runWindow(
             [] {
                 uniformGyration();
-                theCase().setState(BoxFamily::Coche1, 4, 1);
-                theCase().setState(BoxFamily::Coche1, 3, 1);
+                theCase().setState(BoxFamily::Coche1, slot::kDrawVectors, 1);
+                theCase().setState(BoxFamily::Coche1, slot::kAutoScale, 1);
             },
             3.0);
         report(state, f);

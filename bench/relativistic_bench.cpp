@@ -38,7 +38,7 @@ double runSteps(IntegrationMethod method, long count) {
     plan.momentum = &momentum;
     double h = 1e-12;
     for (long i = 0; i < count; ++i) {
-        IntegrationStep(h, Y, Ynew, plan);
+        IntegrationStep(bench::control, h, Y, Ynew, plan);
         CopieEtat(Ynew, Y);
         benchmark::DoNotOptimize(Y);
     }

@@ -3,6 +3,7 @@
 #include "draw3d/scene3d.h"
 #include "numerics/errorreport.h"
 #include "simulation/casemodel.h"
+#include "simulation/caseslots.h"
 #include "simulation/rundriver.h"
 #include "simulation/runrecord.h"
 
@@ -19,9 +20,9 @@ void prepare(bool uniform) {
     CaseModel& model = theCase();
     model.resetToDefaults();
     if (uniform) {
-        model.select(BoxFamily::Option4, 1);
-        model.setText(BoxFamily::Texte4, 2, "");
-        model.setText(BoxFamily::Texte3, 4, "100000");
+        model.select(BoxFamily::Option4, slot::kUniform);
+        model.setText(BoxFamily::Texte4, slot::kEx + 2, "");
+        model.setText(BoxFamily::Texte3, slot::kVx + 1, "100000");
     }
     SpeciesRefresh(10);
 }

@@ -118,12 +118,15 @@ template <class Step> void rungeLoop(benchmark::State& st, Step step) {
 }
 
 void BM_RungeLean(benchmark::State& st) {
-    rungeLoop(st,
-              [](double& h, const StateArray& Y, StateArray& Ynew) { runge(h, Y, Ynew, lorentz); });
+    rungeLoop(st, [](double& h, const StateArray& Y, StateArray& Ynew) {
+        runge(bench::control, h, Y, Ynew, lorentz);
+    });
 }
 
 void BM_RungeFrRunge(benchmark::State& st) {
-    rungeLoop(st, [](double& h, const StateArray& Y, StateArray& Ynew) { RungeStep(h, Y, Ynew); });
+    rungeLoop(st, [](double& h, const StateArray& Y, StateArray& Ynew) {
+        RungeStep(bench::control, h, Y, Ynew);
+    });
 }
 
 template <class System> void odeintLoop(benchmark::State& st, System system) {

@@ -7,6 +7,7 @@
 #include "numerics/rungekutta.h"
 #include "numerics/vecteur3.h"
 #include "simulation/casemodel.h"
+#include "simulation/caseslots.h"
 #include "simulation/motion.h"
 #include "simulation/runrecord.h"
 
@@ -38,7 +39,7 @@ struct Problem {
 Problem uniformGyration() {
     CaseModel& model = theCase();
     model.resetToDefaults();
-    model.select(BoxFamily::Option4, 1);
+    model.select(BoxFamily::Option4, slot::kUniform);
     Problem p{};
     for (int i = 0; i < 3; ++i) {
         p.E[i] = model.Texte4Value(i);
@@ -134,7 +135,9 @@ void BM_RungeStepLoop(benchmark::State& state) {
     const Problem p = uniformGyration();
     SpeciesRefresh(10);
     Ldim = 8;
-    ErrMax = p.errMax;
+    RunControl control;
+    control.work.trace = 0;
+    control.ErrMax = p.errMax;
     for (auto _ : state) {
         StateArray a, b;
         pack({p.x0[0], p.x0[1], p.x0[2]}, {p.v0[0], p.v0[1], p.v0[2]}, a);
@@ -142,7 +145,7 @@ void BM_RungeStepLoop(benchmark::State& state) {
         StateArray* yNext = &b;
         double h = kInitialStep;
         for (long n = 0; n < kSteps; ++n) {
-            RungeStep(h, *y, *yNext);
+            RungeStep(control, h, *y, *yNext);
             std::swap(y, yNext);
         }
         benchmark::DoNotOptimize(*y);

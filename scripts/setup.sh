@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(g++ cmake make pkg-config qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
           libboost-dev fonts-dejavu-core xvfb xauth locales clang-format-14
-          poppler-utils liborcus-dev libixion-dev libxlsxwriter-dev zip zlib1g-dev
+          poppler-utils liborcus-dev libixion-dev zlib1g-dev
           python3-dev pybind11-dev python3-numpy python3-pytest python3-distributed python3-tqdm
           python3-matplotlib)
 SUDO=""

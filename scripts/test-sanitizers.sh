@@ -11,7 +11,7 @@ bash scripts/setup.sh
 flags="-fsanitize=address,undefined,float-cast-overflow -fno-sanitize-recover=all"
 flags="$flags -fno-omit-frame-pointer -g1"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-O1 \
-    -DGYRO_BUILD_TESTS=ON -DGYRO_BUILD_BENCH=OFF -DGYRO_BUILD_PYTHON=OFF \
+    -DGYRO_BUILD_TESTS=ON -DGYRO_BUILD_BENCH=OFF -DGYRO_BUILD_PYTHON=OFF -DGYRO_WERROR=ON \
     "-DCMAKE_CXX_FLAGS=$flags" \
     "-DCMAKE_EXE_LINKER_FLAGS=-fsanitize=address,undefined,float-cast-overflow" >/dev/null
 cmake --build build-asan -j"$(nproc)"

@@ -19,6 +19,7 @@
 #include "simulation/fields.h"
 #include "simulation/integrationmethod.h"
 #include "simulation/lightspeed.h"
+#include "simulation/programstate.h"
 #include "simulation/runrecord.h"
 #include "simulation/runverdict.h"
 #include "simulation/runwarnings.h"
@@ -175,6 +176,8 @@ int runBatch(const QStringList& arguments, std::ostream& out, std::ostream& err)
     BatchOptions options;
     if (const auto code = parseBatchOptions(arguments, options, out, err)) return *code;
 
+    // The run's own case, record, integration choice and report, current while it goes on.
+    const ScopedProgramState state;
     // The working site is read when there is one; a batch run never writes or asks.
     Demarrage({}, StartupMode::ReadOnly);
     StopAsker asker(ErrorReport::instance(), options.keepGoing);

@@ -3,6 +3,7 @@
 #include "app/batchoptions.h"
 #include "dataplot/plotsheet.h"
 #include "numerics/errorreport.h"
+#include "simulation/programstate.h"
 #include "ui/frmdessin.h"
 #include "ui/screenplacement.h"
 
@@ -25,6 +26,8 @@ int main(int argc, char* argv[]) {
     gyro::keepWindowsOnScreen(); // every window opens inside the available screen area
     int code = 0;
     {
+        // The window's case, run record, integration choice and error report.
+        const gyro::ScopedProgramState state;
         // The window installs its input box as the error report's asker and loads the start-up
         // and the last example.
         gyro::FrmDessin window;

@@ -38,7 +38,7 @@ std::string LoadLinkConfiguration(SheetLinkState& state) {
                       " sont incomplets ou illisibles : les réglages manquants gardent leur "
                       "valeur.";
     }
-    if (state.config.program.empty()) state.config.program = Site.spreadsheetProgram;
+    if (state.config.program.empty()) state.config.program = Site().spreadsheetProgram;
     if (state.config.program.empty()) state.config.program = DefaultSpreadsheetProgram();
     return problem;
 }

@@ -11,13 +11,15 @@
 
 namespace gyro {
 
-/// The embedded lower-order solution of the last Cash-Karp attempt.
-inline StateArray lowOrder;
-/// Error estimate of the last attempt [m]: position part, velocity part (times h and 64), and
-/// the larger of the two.
-inline double errPos = 0;
-inline double errVel = 0;
-inline double err = 0;
+/// The work buffers of an attempt, owned by the caller (a run's control): the stage argument and
+/// the derivative, which the right-hand side sees as whole state arrays (zeroing two fresh ones at
+/// every attempt would cost more than the arithmetic), and the embedded lower-order solution.
+/// Two computations that each own one never share a buffer.
+struct CashKarpWork {
+    StateArray stage;
+    StateArray deriv;
+    StateArray lowOrder; ///< the embedded solution of the last attempt
+};
 
 namespace cashkarp {
 
@@ -35,28 +37,25 @@ inline constexpr double b[7] = {0, 37.0 / 378, 0, 250.0 / 621, 125.0 / 594, 0, 5
 inline constexpr double bStar[7] = {
     0, 2825.0 / 27648, 0, 18575.0 / 48384, 13525.0 / 55296, 277.0 / 14336, 1.0 / 4};
 
-// Stage argument and derivative: the right-hand side sees whole state arrays, and zeroing two
-// fresh ones at every attempt would cost more than the arithmetic.
-inline StateArray stageBuffer;
-inline StateArray derivBuffer;
-
 } // namespace cashkarp
 
 /// One Cash-Karp attempt of step h [s] from the eight-component state y (positions at odd
-/// components, velocities at even ones) with the right-hand side f(y, dy): writes yNext, lowOrder
-/// and the error estimate errPos, errVel, err; false when the estimate is not finite (which it
-/// is whenever a component of yNext is not). y is not modified.
+/// components, velocities at even ones) with the right-hand side f(y, dy): writes yNext and
+/// work.lowOrder and returns the error estimate, which is not finite whenever a component of yNext
+/// is not. y is not modified.
 ///
 /// The sums keep the order of their terms (stage arguments y + (K a) h in order of l, the new
 /// state as (h b) K + y in order of i); terms whose weight is exactly 0 are left out, which
 /// changes nothing for finite values.
 template <class System>
-inline bool cashKarp8(System& f, const StateArray& y, double h, StateArray& yNext) {
+inline StepEstimate cashKarp8(System& f, const StateArray& y, double h, StateArray& yNext,
+                              CashKarpWork& work) {
     namespace ck = cashkarp;
     using Vec4 = double __attribute__((vector_size(32)));
     constexpr int N = 8;
-    StateArray& stage = ck::stageBuffer;
-    StateArray& deriv = ck::derivBuffer;
+    StateArray& stage = work.stage;
+    StateArray& deriv = work.deriv;
+    StateArray& lowOrder = work.lowOrder;
     double K[7][N + 1];
 #pragma GCC unroll 6
     for (int i = 1; i <= 6; ++i) {
@@ -98,21 +97,29 @@ inline bool cashKarp8(System& f, const StateArray& y, double h, StateArray& yNex
         else
             sumVel += diff * diff;
     }
-    errPos = std::sqrt(sumPos);
-    errVel = std::sqrt(sumVel) * h * 64;
-    err = errPos > errVel ? errPos : errVel;
-    return std::isfinite(errPos) && std::isfinite(errVel);
+    StepEstimate e;
+    e.errPos = std::sqrt(sumPos);
+    e.errVel = std::sqrt(sumVel) * h * 64;
+    e.err = e.errPos > e.errVel ? e.errPos : e.errVel;
+    return e;
+}
+
+/// True when both parts of the estimate are finite.
+inline bool finiteEstimate(const StepEstimate& e) {
+    return std::isfinite(e.errPos) && std::isfinite(e.errVel);
 }
 
 /// One attempt of a controlled step: the Cash-Karp stepper with the right-hand side f, judged by
 /// the step-size policy against errMax [m]. `previousProposal` is the last hNext [s] (used when
 /// the estimate is exactly 0). A non-finite estimate comes back rejected with err NaN
-/// and hNext = h.
+/// and hNext = h. The attempt's estimate is left in `estimate` (for the step-size log lines).
 template <class System>
 inline StepOutcome tryStep(System& f, const StateArray& y, double h, StateArray& yNext,
-                           double errMax, double previousProposal) {
-    if (!cashKarp8(f, y, h, yNext)) return {false, h, std::numeric_limits<double>::quiet_NaN()};
-    return judgeStep(h, err, errMax, previousProposal);
+                           double errMax, double previousProposal, CashKarpWork& work,
+                           StepEstimate& estimate) {
+    estimate = cashKarp8(f, y, h, yNext, work);
+    if (!finiteEstimate(estimate)) return {false, h, std::numeric_limits<double>::quiet_NaN()};
+    return judgeStep(h, estimate.err, errMax, previousProposal);
 }
 
 } // namespace gyro

@@ -9,9 +9,37 @@
 
 namespace gyro {
 
-ErrorReport& ErrorReport::instance() {
-    static ErrorReport report;
+namespace {
+
+// The report made current on this thread by ErrorReport::Use (none: the thread's default).
+thread_local ErrorReport* t_current = nullptr;
+
+} // namespace
+
+ErrorReport& ErrorReport::threadDefault() {
+    thread_local ErrorReport report;
     return report;
+}
+
+ErrorReport& ErrorReport::instance() {
+    return t_current ? *t_current : threadDefault();
+}
+
+ErrorReport::Use::Use(ErrorReport& report) : m_previous(t_current) {
+    t_current = &report;
+}
+
+ErrorReport::Use::~Use() {
+    t_current = m_previous;
+}
+
+ErrorReport::StopBinding::StopBinding(ErrorReport& report, double& StopCalcul)
+    : m_report(report), m_previous(report.m_stop) {
+    report.m_stop = &StopCalcul;
+}
+
+ErrorReport::StopBinding::~StopBinding() {
+    m_report.m_stop = m_previous;
 }
 
 std::string ErrorReport::text() const {
@@ -44,6 +72,8 @@ void ErrorReport::reset() {
     m_dropped = 0;
     m_lastAnswer.clear();
     m_firstReportFlag = 0;
+    m_ownStop = 0;
+    OrbitalTime = 0;
     beginRun();
 }
 
@@ -102,7 +132,7 @@ void ErrorReport::report(const std::string& label, double& status) {
     const char first = static_cast<char>(std::tolower(static_cast<unsigned char>(answer.text[0])));
     if (first == 's') {
         status = 1;
-        StopCalcul = 1;
+        *m_stop = 1;
         return;
     }
     if (first == 'y') return;

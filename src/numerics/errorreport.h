@@ -37,18 +37,53 @@ public:
     }
 };
 
-/// 1 when the user asked to stop the current computation; the run driver and the integrator
-/// poll it, the run driver clears it when it obeys.
-inline double StopCalcul = 0;
-
-/// The current time of the orbital computation [s]; written by the orbit check, shown in the
-/// time stamp of every log line.
-inline double OrbitalTime = 0;
-
-/// The warning log and the question flow behind AlerteCalcul.
+/// The warning log and the question flow behind AlerteCalcul. Each program state owns one (see
+/// simulation/programstate.h); nothing in it is shared with another report.
 class ErrorReport {
 public:
+    ErrorReport() = default;
+    ErrorReport(const ErrorReport&) = delete;
+    ErrorReport& operator=(const ErrorReport&) = delete;
+
+    /// The report of this thread: the one a Use made current, else threadDefault().
     static ErrorReport& instance();
+    /// The report a thread has when no Use is in force (made at the thread's first need).
+    static ErrorReport& threadDefault();
+
+    /// Makes `report` the current one of this thread (AlerteCalcul, instance()) for the life of
+    /// the object; the previous one is current again afterwards.
+    class Use {
+    public:
+        explicit Use(ErrorReport& report);
+        ~Use();
+        Use(const Use&) = delete;
+        Use& operator=(const Use&) = delete;
+
+    private:
+        ErrorReport* m_previous;
+    };
+
+    /// The stop flag that a "Stop" answer sets: the StopCalcul of the computation bound by a
+    /// StopBinding, or the report's own flag while none is bound. Routines deep inside a
+    /// computation (the field models, the Boris push) set it to stop the computation.
+    double& stopFlag() { return *m_stop; }
+    /// Binds the StopCalcul of a computation's control (numerics/rungekutta.h, RunControl) to the
+    /// report for the life of the object; the previous binding comes back afterwards.
+    class StopBinding {
+    public:
+        StopBinding(ErrorReport& report, double& StopCalcul);
+        ~StopBinding();
+        StopBinding(const StopBinding&) = delete;
+        StopBinding& operator=(const StopBinding&) = delete;
+
+    private:
+        ErrorReport& m_report;
+        double* m_previous;
+    };
+
+    /// The current time of the orbital computation [s]; written by the orbit check, shown in the
+    /// time stamp of every log line.
+    double OrbitalTime = 0;
 
     /// Installs the question asker (not owned); nullptr means "no one to ask": questions then
     /// continue as if cancelled.
@@ -79,7 +114,7 @@ public:
     void appendLog(const std::string& line);
 
     const std::string& lastAnswer() const { return m_lastAnswer; }
-    /// Forgets answers and log, as at program start (for tests).
+    /// Forgets answers, log, the orbital time and its own stop flag, as at program start.
     void reset();
 
     /// A run starts: labels the user silenced ("Don't ask again during this run") are asked
@@ -94,6 +129,8 @@ public:
     std::string silencedStatus() const;
 
 private:
+    double m_ownStop = 0;
+    double* m_stop = &m_ownStop;
     Asker* m_asker = nullptr;
     std::function<void()> m_endProgram;
     std::function<void()> m_logListener;
@@ -110,8 +147,8 @@ private:
 /// Reports a warning or a trapped fault. The label (a routine name followed by "faute", or a
 /// message) is logged with a time stamp; unless it begins with "_" or was silenced in this run,
 /// the user is asked whether to continue ("Yes"), stop the computation ("Stop": status and
-/// StopCalcul become 1) or end the program ("No", then a confirmation whose proposed answer
-/// "No" continues: only an explicit "Yes" ends the program).
+/// the report's stopFlag() become 1) or end the program ("No", then a confirmation whose proposed
+/// answer "No" continues: only an explicit "Yes" ends the program).
 void AlerteCalcul(const std::string& label, double& status);
 /// The same with a status the caller ignores.
 void AlerteCalcul(const std::string& label);

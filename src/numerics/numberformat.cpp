@@ -210,8 +210,9 @@ std::string applySection(const Section& s, double magnitude, bool writeMinus) {
 
 std::string FormatPattern(double x, std::string_view pattern) {
     // The program formats with a handful of fixed patterns, often (a log line per rejected
-    // step): each pattern is cut into its sections once.
-    static std::map<std::string, std::vector<Section>, std::less<>> parsed;
+    // step): each pattern is cut into its sections once per thread (runs side by side in two
+    // threads format their log lines at once).
+    thread_local std::map<std::string, std::vector<Section>, std::less<>> parsed;
     auto it = parsed.find(pattern);
     if (it == parsed.end()) {
         std::vector<Section> sections;

@@ -7,6 +7,7 @@
 #include "numberformat.h"
 #include "tracelog.h"
 
+#include <atomic>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -16,22 +17,10 @@ namespace gyro {
 
 namespace {
 
-RungeWork particleWork;
-RungeWork generalWork;
-
 // Stage derivatives of one attempt, one row per stage. They live on the caller's stack so that a
 // computation started from inside a derivative (through a question of the error report) cannot
 // overwrite the stages of the step it interrupted.
 using StageRows = double[kMaxStages + 1][kStateCapacity + 1];
-
-// Stage argument and derivative of each routine, filled and read within one stage. Components a
-// derivative does not write keep their last value (0 at the start).
-struct Buffers {
-    StateArray stage;
-    StateArray deriv;
-};
-Buffers particleBuffers;
-Buffers generalBuffers;
 
 // ---- Tableaus ----
 
@@ -149,18 +138,25 @@ void shanks8(RungeWork& w) {
     if (w.trace == 1) TraceLigne("cumul", cumul);
 }
 
-// Builds the tableau of OrdreRunge when none is built yet or another method is asked for. Any
-// selector other than 4, 5, 8 builds nothing (the tableau in place, if any, stays).
-void buildTableau(RungeWork& w);
+// The check lines of the tableaus go to the one trace log of the program, once for each routine:
+// every run has a work record of its own (and runs may go side by side in two threads), so only
+// the first build in the program that asks for the trace writes it.
+std::atomic<bool> g_particleTraced{false};
+std::atomic<bool> g_generalTraced{false};
 
-inline void ensureTableau(RungeWork& w) {
-    if (w.initialised == 1 && w.method == OrdreRunge) return;
-    buildTableau(w);
+// Builds the tableau of `method` (a control's OrdreRunge) when none is built yet or another method
+// is asked for. Any selector other than 4, 5, 8 builds nothing (the tableau in place, if any,
+// stays).
+void buildTableau(RungeWork& w, double method, std::atomic<bool>& traced);
+
+inline void ensureTableau(RungeWork& w, double method, std::atomic<bool>& traced) {
+    if (w.initialised == 1 && w.method == method) return;
+    buildTableau(w, method, traced);
 }
 
-void buildTableau(RungeWork& w) {
-    const double method = OrdreRunge;
+void buildTableau(RungeWork& w, double method, std::atomic<bool>& traced) {
     if (method != 4 && method != 5 && method != 8) return;
+    if (w.trace == 1 && traced.exchange(true)) w.trace = 0;
     for (auto& row : w.A)
         for (double& a : row) a = 0;
     for (int i = 0; i <= kMaxStages; ++i) w.b[i] = w.bStar[i] = w.delta[i] = 0;
@@ -202,9 +198,10 @@ inline int stateDimension() {
 // state as (h b) K + yNext in order of i.
 
 // Error estimate from yNext and lowOrder: errPos over the positions (odd components), errVel over
-// the velocities (even ones) times h and 64, err the larger. False when either is not finite,
-// which is also the case whenever a component of yNext is not finite.
-inline bool estimateError(double h, const StateArray& yNext, int n) {
+// the velocities (even ones) times h and 64, err the larger. Not finite whenever a component of
+// yNext is not finite.
+inline StepEstimate estimateError(double h, const StateArray& yNext, const StateArray& lowOrder,
+                                  int n) {
     double sumPos = 0;
     double sumVel = 0;
     for (int j = 1; j <= n; j += 2) {
@@ -215,16 +212,18 @@ inline bool estimateError(double h, const StateArray& yNext, int n) {
         const double d = yNext(j) - lowOrder(j);
         sumVel += d * d;
     }
-    errPos = std::sqrt(sumPos);
-    errVel = std::sqrt(sumVel) * h * 64;
-    err = errPos > errVel ? errPos : errVel;
-    return std::isfinite(errPos) && std::isfinite(errVel);
+    StepEstimate e;
+    e.errPos = std::sqrt(sumPos);
+    e.errVel = std::sqrt(sumVel) * h * 64;
+    e.err = e.errPos > e.errVel ? e.errPos : e.errVel;
+    return e;
 }
 
-// Any tableau, any dimension.
+// Any tableau, any dimension. False when the new state (or, with `estimate`, the estimate left in
+// `e`) is not finite.
 template <class Call>
-bool attempt(const RungeWork& w, Buffers& buf, int n, double h, const StateArray& y,
-             StateArray& yNext, bool estimate, Call& call) {
+bool attempt(const RungeWork& w, CashKarpWork& buf, int n, double h, const StateArray& y,
+             StateArray& yNext, bool estimate, StepEstimate& e, Call& call) {
     const int s = static_cast<int>(w.stages);
     StageRows K;
     for (int i = 1; i <= s; ++i) {
@@ -247,30 +246,23 @@ bool attempt(const RungeWork& w, Buffers& buf, int n, double h, const StateArray
     for (int j = 1; j <= n; ++j) {
         double v = y(j);
         for (int i = 1; i <= s; ++i) v = v + h * w.bStar[i] * K[i][j];
-        lowOrder(j) = v;
+        buf.lowOrder(j) = v;
     }
-    return estimateError(h, yNext, n);
+    e = estimateError(h, yNext, buf.lowOrder, n);
+    return finiteEstimate(e);
 }
 
 } // namespace
 
-RungeWork& rungeWork() {
-    return particleWork;
+void runge(RunControl& c, double& h, const StateArray& y, StateArray& yNext, RungeDerivative f) {
+    rungeControlled(c, h, y, yNext, f);
 }
 
-RungeWork& rungeGeneralWork() {
-    return generalWork;
-}
-
-void runge(double& h, const StateArray& y, StateArray& yNext, RungeDerivative f) {
-    rungeControlled(h, y, yNext, f);
-}
-
-void detail::rungeLoop(double& h, const StateArray& y, StateArray& yNext,
-                       FunctionRef<StepOutcome(double h)> fast,
+void detail::rungeLoop(RunControl& c, double& h, const StateArray& y, StateArray& yNext,
+                       FunctionRef<StepOutcome(double h, StepEstimate& estimate)> fast,
                        FunctionRef<void(const StateArray&, StateArray&)> general) {
-    RungeWork& w = particleWork;
-    ensureTableau(w);
+    RungeWork& w = c.work;
+    ensureTableau(w, c.OrdreRunge, g_particleTraced);
     const int n = stateDimension();
     if (n < 0) return;
     const auto call = [&general](int, const StateArray& stage, StateArray& deriv) {
@@ -281,40 +273,42 @@ void detail::rungeLoop(double& h, const StateArray& y, StateArray& yNext,
     // nesting: when the step is finally accepted (or the user stops), every level writes its
     // "_Runge_suite" line and hands on the proposal, innermost first.
     int retries = 0;
-    const auto unwind = [&] {
+    // `last`: the estimate of the attempt that ended the step, which the lines show.
+    const auto unwind = [&](const StepEstimate& last) {
         for (; retries > 0; --retries) {
             AlerteCalcul("_Runge_suite" + Format6(w.rejections) + Format9(h) + Format9(w.hNext) +
-                         "_err" + Format6(errPos) + Format6(errVel));
+                         "_err" + Format6(last.errPos) + Format6(last.errVel));
             h = w.hNext;
             w.rejections = 0;
         }
     };
 
     for (;;) {
-        const bool controlled = OrdreRunge == 5;
-        if (controlled && !(ErrMax > 0)) {
+        const bool controlled = c.OrdreRunge == 5;
+        if (controlled && !(c.ErrMax > 0)) {
             AlerteCalcul("rungefaute Error maxi Runge Kutta (m) doit être > 0");
-            StopCalcul = 1;
+            c.StopCalcul = 1;
             CopieEtat(y, yNext);
             return;
         }
         StepOutcome outcome;
+        StepEstimate e;
         if (controlled && w.method == 5 && n == 8) {
-            outcome = fast(h);
-        } else if (!attempt(w, particleBuffers, n, h, y, yNext, controlled, call)) {
+            outcome = fast(h, e);
+        } else if (!attempt(w, c.buffers, n, h, y, yNext, controlled, e, call)) {
             outcome.err = std::numeric_limits<double>::quiet_NaN();
         } else if (!controlled) {
-            unwind();
+            unwind(e);
             return;
         } else {
-            outcome = judgeStep(h, err, ErrMax, w.hNext);
+            outcome = judgeStep(h, e.err, c.ErrMax, w.hNext);
         }
         if (!std::isfinite(outcome.err)) {
             // NaN or infinity: no step size can mend it and the step control would chase it
             // forever; stop the run instead. (A derivative that already reported the cause and
             // stopped the run is not reported twice.)
-            if (StopCalcul != 1) AlerteCalcul("rungefaute état ou erreur non fini");
-            StopCalcul = 1;
+            if (c.StopCalcul != 1) AlerteCalcul("rungefaute état ou erreur non fini");
+            c.StopCalcul = 1;
             CopieEtat(y, yNext);
             w.rejections = 0;
             return;
@@ -323,47 +317,50 @@ void detail::rungeLoop(double& h, const StateArray& y, StateArray& yNext,
             w.hNext = outcome.hNext;
             h = w.hNext;
             w.rejections = 0;
-            unwind();
+            unwind(e);
             return;
         }
 
         if (w.rejections >= 2) AlerteCalcul("Runge a tendance à boucler Pb de Pas", w.status);
         if (w.status == 1) {
-            unwind();
+            c.StopCalcul = 1; // (the report set it already when the control is bound to it)
+            unwind(e);
             // The Stop answer ends this step; the run driver sees StopCalcul. The next call
             // controls its step again instead of accepting every rejected step from now on.
             w.status = 0;
             return;
         }
         bool floored = false;
-        judgeStep(h, outcome.err, ErrMax, w.hNext, &floored); // the rare path: ask again
+        judgeStep(h, outcome.err, c.ErrMax, w.hNext, &floored); // the rare path: ask again
         w.hNext = outcome.hNext;
         if (floored) AlerteCalcul("_Pb de Pas");
-        AlerteCalcul("_RungePasRéduit" + Format9(h) + Format9(w.hNext) + "_err" + Format6(errPos) +
-                     Format6(errVel));
+        AlerteCalcul("_RungePasRéduit" + Format9(h) + Format9(w.hNext) + "_err" +
+                     Format6(e.errPos) + Format6(e.errVel));
         h = w.hNext;
         w.rejections = w.rejections + 1;
-        ++RungeRejections;
+        ++c.RungeRejections;
         ++retries;
     }
 }
 
-void rungeGeneral(double h, const StateArray& y, double extra, StateArray& yNext,
-                  GeneralDerivative f) {
-    RungeWork& w = generalWork;
-    ensureTableau(w);
+StepEstimate rungeGeneral(RunControl& c, double h, const StateArray& y, double extra,
+                          StateArray& yNext, GeneralDerivative f) {
+    RungeWork& w = c.generalWork;
+    ensureTableau(w, c.OrdreRunge, g_generalTraced);
     const int n = stateDimension();
-    if (n < 0) return;
+    if (n < 0) return {};
     const auto call = [f, extra](int i, const StateArray& stage, StateArray& deriv) {
         f(i, extra, stage, deriv);
     };
-    const bool estimate = OrdreRunge == 5;
-    if (!attempt(w, generalBuffers, n, h, y, yNext, estimate, call)) {
-        if (StopCalcul != 1) AlerteCalcul("rungefaute état ou erreur non fini");
-        StopCalcul = 1;
-        return;
+    const bool estimate = c.OrdreRunge == 5;
+    StepEstimate e;
+    if (!attempt(w, c.buffers, n, h, y, yNext, estimate, e, call)) {
+        if (c.StopCalcul != 1) AlerteCalcul("rungefaute état ou erreur non fini");
+        c.StopCalcul = 1;
+        return e;
     }
-    if (estimate && err == 0) err = 0.001;
+    if (estimate && e.err == 0) e.err = 0.001;
+    return e;
 }
 
 } // namespace gyro

@@ -10,52 +10,18 @@
 
 namespace gyro {
 
-/// Method selector: 4 (classical RK4), 5 (Cash-Karp with error estimate), 8 (eighth order).
-inline double OrdreRunge = 5;
-/// Error limit of the step control [m]: "Error maxi Runge Kutta (m)".
-inline double ErrMax = 1e-7;
-// The error estimate of the last step (errPos, errVel, err) and the embedded lower-order
-// solution (lowOrder) are declared with the Cash-Karp stepper (cashkarp.h).
-
-/// Attempts rejected by the step control of runge since the program started (statistics).
-inline std::uint64_t RungeRejections = 0;
-
 /// Derivative of a particle state: dy = f(y). Must not change y.
 using RungeDerivative = void (*)(const StateArray& y, StateArray& dy);
 /// Derivative of the general integrator: called with the stage number, the caller's extra value
 /// passed through, the stage state and the derivative to fill.
 using GeneralDerivative = void (*)(double stage, double extra, const StateArray& y, StateArray& dy);
 
-/// One controlled step of the particle state with the method OrdreRunge. On entry h [s] is the
-/// step to try; on return yNext holds the new state and h the step proposed for the next call
-/// (methods 4 and 8 leave h unchanged). y is not modified.
-/// With Cash-Karp a step is accepted when err < ErrMax; a rejected step is retried from y with a
-/// smaller step (at most ten times smaller per rejection, "_Pb de Pas" logged when that floor
-/// acts), and from the third consecutive rejection on the user is asked whether to go on
-/// ("Runge a tendance à boucler Pb de Pas"); answering Stop returns at once with h unchanged
-/// (the answer applies to that step: the next call controls its step again).
-/// A non-finite state or error estimate, or an error limit that is not positive, is reported as
-/// "rungefaute ..." and stops the run (StopCalcul = 1, yNext = y, h unchanged).
-void runge(double& h, const StateArray& y, StateArray& yNext, RungeDerivative f);
-
-/// The same controlled step for any right-hand side f: a callable f(const StateArray& y,
-/// StateArray& dy) that may keep its own data (the system), inlined into the stepper for the
-/// eight-component Cash-Karp step. Each attempt is one tryStep() (cashkarp.h).
-template <class System>
-void rungeControlled(double& h, const StateArray& y, StateArray& yNext, System& f);
-
-/// One step without step control: advances y by h into yNext and leaves the error estimate in
-/// errPos, errVel and err (an estimate of exactly 0 becomes 0.001). A non-finite result is
-/// reported as "rungefaute ..." (StopCalcul = 1) and left in yNext for the caller to see.
-void rungeGeneral(double h, const StateArray& y, double extra, StateArray& yNext,
-                  GeneralDerivative f);
-
 /// Largest number of stages of a tableau.
 inline constexpr int kMaxStages = 12;
 
 /// The work record of one of the two routines: its tableau (built at the first call, and built
-/// again when OrdreRunge is changed to another of 4, 5, 8) and, for runge, the step control.
-/// Arrays are indexed from 1 like the tableau's coefficients.
+/// again when the control's OrdreRunge is changed to another of 4, 5, 8) and, for runge, the step
+/// control. Arrays are indexed from 1 like the tableau's coefficients.
 struct RungeWork {
     double initialised = 0;                     ///< 1 once a tableau is built
     double method = 0;                          ///< the OrdreRunge the tableau was built for
@@ -67,29 +33,70 @@ struct RungeWork {
     double rejections = 0; ///< consecutive rejections of the current step (runge)
     double status = 0;     ///< 1 when the user answered Stop to the loop question (runge)
     double hNext = 0;      ///< step proposed for the next call [s], 0 before any (runge)
-    double trace = 1;      ///< 1: building a tableau writes its check lines to traceLog()
+    double trace = 1; ///< 1: building a tableau writes its check lines to traceLog() (the first
+                      ///< such build of each routine in the program only)
 };
 
-/// The work record of runge (tests and the run driver may read or reset it).
-RungeWork& rungeWork();
-/// The work record of rungeGeneral.
-RungeWork& rungeGeneralWork();
+/// The control of one computation (a run, the orbit check): its error limit, method, stop flag
+/// and counters, and the work records and buffers of its steps. The caller owns it (the run
+/// driver one per run), so two computations never share anything and can go side by side in two
+/// threads; the steps below read and write nothing else.
+struct RunControl {
+    /// Error limit of the step control [m]: "Error maxi Runge Kutta (m)".
+    double ErrMax = 1e-7;
+    /// Method selector: 4 (classical RK4), 5 (Cash-Karp with error estimate), 8 (eighth order).
+    double OrdreRunge = 5;
+    /// 1 when the computation must stop: set by the steps on a fault, and by the error report's
+    /// "Stop" answer while the control is bound to it (ErrorReport::StopBinding); the owner polls
+    /// it and clears it when it obeys.
+    double StopCalcul = 0;
+    /// Attempts rejected by the step control of runge (statistics).
+    std::uint64_t RungeRejections = 0;
+    RungeWork work;        ///< tableau and step control of runge
+    RungeWork generalWork; ///< tableau of rungeGeneral
+    CashKarpWork buffers;  ///< stage, derivative and embedded solution of an attempt
+};
+
+/// One controlled step of the particle state with the method c.OrdreRunge. On entry h [s] is the
+/// step to try; on return yNext holds the new state and h the step proposed for the next call
+/// (methods 4 and 8 leave h unchanged). y is not modified.
+/// With Cash-Karp a step is accepted when err < c.ErrMax; a rejected step is retried from y with a
+/// smaller step (at most ten times smaller per rejection, "_Pb de Pas" logged when that floor
+/// acts), and from the third consecutive rejection on the user is asked whether to go on
+/// ("Runge a tendance à boucler Pb de Pas"); answering Stop returns at once with h unchanged
+/// (the answer applies to that step: the next call controls its step again).
+/// A non-finite state or error estimate, or an error limit that is not positive, is reported as
+/// "rungefaute ..." and stops the run (c.StopCalcul = 1, yNext = y, h unchanged).
+void runge(RunControl& c, double& h, const StateArray& y, StateArray& yNext, RungeDerivative f);
+
+/// The same controlled step for any right-hand side f: a callable f(const StateArray& y,
+/// StateArray& dy) that may keep its own data (the system), inlined into the stepper for the
+/// eight-component Cash-Karp step. Each attempt is one tryStep() (cashkarp.h).
+template <class System>
+void rungeControlled(RunControl& c, double& h, const StateArray& y, StateArray& yNext, System& f);
+
+/// One step without step control: advances y by h into yNext and returns the error estimate
+/// (an estimate of exactly 0 becomes 0.001; all 0 unless c.OrdreRunge is 5). A non-finite result
+/// is reported as "rungefaute ..." (c.StopCalcul = 1) and left in yNext for the caller to see.
+StepEstimate rungeGeneral(RunControl& c, double h, const StateArray& y, double extra,
+                          StateArray& yNext, GeneralDerivative f);
 
 namespace detail {
 // The controlled step with its attempts handed in: `fast` is the eight-component Cash-Karp
-// attempt, `general` any tableau and dimension through the type-erased derivative.
-void rungeLoop(double& h, const StateArray& y, StateArray& yNext,
-               FunctionRef<StepOutcome(double h)> fast,
+// attempt (leaving its estimate in the second argument), `general` any tableau and dimension
+// through the type-erased derivative.
+void rungeLoop(RunControl& c, double& h, const StateArray& y, StateArray& yNext,
+               FunctionRef<StepOutcome(double h, StepEstimate& estimate)> fast,
                FunctionRef<void(const StateArray&, StateArray&)> general);
 } // namespace detail
 
 template <class System>
-void rungeControlled(double& h, const StateArray& y, StateArray& yNext, System& f) {
-    const auto fast = [&](double hTry) {
-        return tryStep(f, y, hTry, yNext, ErrMax, rungeWork().hNext);
+void rungeControlled(RunControl& c, double& h, const StateArray& y, StateArray& yNext, System& f) {
+    const auto fast = [&](double hTry, StepEstimate& estimate) {
+        return tryStep(f, y, hTry, yNext, c.ErrMax, c.work.hNext, c.buffers, estimate);
     };
     const auto general = [&](const StateArray& s, StateArray& d) { f(s, d); };
-    detail::rungeLoop(h, y, yNext, fast, general);
+    detail::rungeLoop(c, h, y, yNext, fast, general);
 }
 
 } // namespace gyro

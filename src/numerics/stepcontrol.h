@@ -4,6 +4,14 @@
 
 namespace gyro {
 
+/// The error estimate of one embedded-pair attempt [m]: the position part, the velocity part
+/// (times h and 64, so that it is a length too) and the larger of the two.
+struct StepEstimate {
+    double errPos = 0;
+    double errVel = 0;
+    double err = 0;
+};
+
 /// What one attempt of a controlled step comes to.
 struct StepOutcome {
     bool accepted = false; ///< the error estimate was below the limit

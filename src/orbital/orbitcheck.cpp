@@ -46,13 +46,15 @@ double angleDifference(double d) {
 OrbitCheckResult ControleOrbite(double hInitial) {
     OrbitCheckResult result;
     Ldim = 8;
-    OrdreRunge = 5;
+    // The check's own control: a stop asked of an earlier computation does not concern it, and
+    // a "Stop" answered during the check stops the check alone.
+    RunControl control;
+    control.OrdreRunge = 5;
+    ErrorReport& report = ErrorReport::instance();
+    const ErrorReport::StopBinding stop(report, control.StopCalcul);
     const int time = static_cast<int>(Ldim);
-    // A stop asked of an earlier computation does not concern this one.
-    StopCalcul = 0;
     AlerteCalcul("BON");
-    if (StopCalcul == 1) {
-        StopCalcul = 0;
+    if (control.StopCalcul == 1) {
         result.stopped = true;
         return result;
     }
@@ -66,12 +68,13 @@ OrbitCheckResult ControleOrbite(double hInitial) {
     y(1) = kOrbitRelease;
     y(4) = el.releaseSpeed;
     y(time) = 0;
-    OrbitalTime = 0;
+    report.OrbitalTime = 0;
     double h = hInitial;
     TraceLigne4("Initiales_cond_", y(1), y(2), y(3), y(4));
 
     for (int step = 0; step < kOrbitSteps; ++step) {
-        rungeGeneral(h, y, 0, yNext, DeriveeOrbite);
+        StepEstimate e = rungeGeneral(control, h, y, 0, yNext, DeriveeOrbite);
+        const double err = e.err;
         double hNew = 0;
         double hTaken = h;
         std::string label;
@@ -82,7 +85,7 @@ OrbitCheckResult ControleOrbite(double hInitial) {
                 hNew = h / 10;
                 AlerteCalcul("Pb de Pas");
             }
-            rungeGeneral(hNew, y, 0, yNext, DeriveeOrbite);
+            e = rungeGeneral(control, hNew, y, 0, yNext, DeriveeOrbite);
             hTaken = hNew;
             label = "MoinspasOld";
         } else {
@@ -91,17 +94,17 @@ OrbitCheckResult ControleOrbite(double hInitial) {
             label = "PLUSpasOld";
         }
         stepControlLog().append(LineBreak + label + whole(h) + "pas" + whole(hNew) + "err,dR,dV" +
-                                fiveDecimals(err) + fiveDecimals(errPos) + fiveDecimals(errVel));
+                                fiveDecimals(e.err) + fiveDecimals(e.errPos) +
+                                fiveDecimals(e.errVel));
         if (!finiteState(yNext)) {
             // The step blew up (a step far too large for this orbit): keep the last good state.
             // The integrator has normally said so already and asked for the stop.
-            if (StopCalcul != 1) AlerteCalcul("ControleOrbitefaute");
-            StopCalcul = 0;
+            if (control.StopCalcul != 1) AlerteCalcul("ControleOrbitefaute");
             result.stopped = true;
             break;
         }
         CopieEtat(yNext, y);
-        OrbitalTime = y(time);
+        report.OrbitalTime = y(time);
 
         // Integrated radius, speed and anomaly (counted from perigee, on the -x side).
         const double r = std::sqrt(y(1) * y(1) + y(3) * y(3));
@@ -127,8 +130,7 @@ OrbitCheckResult ControleOrbite(double hInitial) {
         result.steps.push_back(s);
         TraceLigne5(fixed6(s.t), s.dr, s.dv, s.dnu, s.h, s.anomaly);
 
-        if (StopCalcul == 1) {
-            StopCalcul = 0;
+        if (control.StopCalcul == 1) {
             result.stopped = true;
             break;
         }

@@ -28,7 +28,8 @@ struct OrbitCheckResult {
 /// apogee, takes up to kOrbitSteps steps with rungeGeneral (Cash-Karp, step grown or shrunk
 /// against kOrbitErrMax) and after each step writes the step-control line into
 /// stepControlLog() and the comparison with the Kepler orbit into traceLog(). Sets Ldim to 8,
-/// OrdreRunge to 5 and OrbitalTime to the body's time. Stops early when the user answers Stop.
+/// its own control to Cash-Karp and the report's OrbitalTime to the body's time. Stops early when
+/// the user answers Stop.
 OrbitCheckResult ControleOrbite(double hInitial);
 
 } // namespace gyro

@@ -13,9 +13,12 @@ bool finiteVector(const Vecteur3& v) {
     return std::isfinite(v(1)) && std::isfinite(v(2)) && std::isfinite(v(3));
 }
 
+// Stops the computation through the error report's stop flag (a run's StopCalcul while the run
+// driver computes).
 void refuseStep(const char* label, const StateArray& Y, StateArray& Ynew) {
-    if (StopCalcul != 1) AlerteCalcul(label);
-    StopCalcul = 1;
+    double& stop = ErrorReport::instance().stopFlag();
+    if (stop != 1) AlerteCalcul(label);
+    stop = 1;
     CopieEtat(Y, Ynew);
 }
 

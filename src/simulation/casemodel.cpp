@@ -177,9 +177,4 @@ void CaseModel::notify(BoxFamily family, int index) {
     for (const auto& [id, listener] : listeners) listener(family, index);
 }
 
-CaseModel& theCase() {
-    static CaseModel model;
-    return model;
-}
-
 } // namespace gyro

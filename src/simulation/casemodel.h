@@ -85,7 +85,8 @@ private:
     int m_nextListenerId = 1;
 };
 
-/// The program-wide case: the one the main window shows and a run reads.
+/// The case of the program state current on this thread (ProgramState::current()): the one the
+/// main window shows and its runs read.
 CaseModel& theCase();
 
 } // namespace gyro

@@ -100,14 +100,8 @@ void resetForNewCase() {
     theCase().resetToDefaults();
     integrationChoice() = IntegrationChoice{};
     runRecord() = RunRecord{};
-    RungeWork& work = rungeWork();
-    work.rejections = 0;
-    work.status = 0;
-    work.hNext = 0;
-    RungeRejections = 0;
-    ErrMax = 1e-7;
-    OrdreRunge = 5;
-    StopCalcul = 0;
+    // Each run's control (error limit, method, stop flag, step control) is its own: nothing of
+    // it outlives the run.
     ErrorReport::instance().reset();
 }
 

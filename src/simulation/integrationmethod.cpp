@@ -7,6 +7,7 @@
 #include "fields.h"
 #include "motion.h"
 #include "numerics/errorreport.h"
+#include "numerics/rungekutta.h"
 #include "relativistic.h"
 #include "runrecord.h"
 
@@ -14,11 +15,6 @@
 #include <cmath>
 
 namespace gyro {
-
-IntegrationChoice& integrationChoice() {
-    static IntegrationChoice choice;
-    return choice;
-}
 
 bool relativisticMotion() {
     return integrationChoice().method == IntegrationMethod::Relativistic;
@@ -58,27 +54,34 @@ bool applyIntegrationSetting(const std::string& key, const std::string& value, s
     return false;
 }
 
-void IntegrationStep(double& h, const StateArray& Y, StateArray& Ynew, const StepPlan& plan) {
-    const IntegrationChoice& choice = integrationChoice();
+void IntegrationStep(RunControl& c, double& h, const StateArray& Y, StateArray& Ynew,
+                     const StepPlan& plan) {
+    IntegrationStep(c, integrationChoice(), theCase(), runRecord(), h, Y, Ynew, plan);
+}
+
+void IntegrationStep(RunControl& c, const IntegrationChoice& choice, const CaseModel& theModel,
+                     const RunRecord& rec, double& h, const StateArray& Y, StateArray& Ynew,
+                     const StepPlan& plan) {
     const int t = Ldim >= 2 && Ldim <= kStateCapacity ? static_cast<int>(Ldim) : 8;
     // Time left to the end; a state at (or past) it has no end ahead.
     const double left = plan.endTime - Y(t);
     const bool bounded = left > 0 && std::isfinite(left);
     if (choice.method == IntegrationMethod::CashKarp) {
         if (!bounded || h < left) {
-            RungeStep(h, Y, Ynew);
+            RungeStep(c, theModel, rec, h, Y, Ynew);
             return;
         }
         // The last step: the whole time left. Accepted, it ends (to rounding) on the end time,
         // which it then carries exactly; rejected, the retry ends at most 0.9 of the way there
         // and the run goes on.
         h = left;
-        RungeStep(h, Y, Ynew);
-        if (StopCalcul != 1 && (Ynew(t) > Y(t) + 0.95 * left || Ynew(t) >= plan.endTime))
+        RungeStep(c, theModel, rec, h, Y, Ynew);
+        if (c.StopCalcul != 1 && (Ynew(t) > Y(t) + 0.95 * left || Ynew(t) >= plan.endTime))
             Ynew(t) = plan.endTime;
         return;
     }
-    const RunRecord& rec = runRecord();
+    // The push reports its faults through the error report: they stop this computation.
+    const ErrorReport::StopBinding stop(ErrorReport::instance(), c.StopCalcul);
     const bool relativistic = choice.method == IntegrationMethod::Relativistic;
     // The step rule follows the gyration at the particle's own frequency |q|B/(γm).
     // γ from the carried momentum where the run has one: no digit lost near c, no square root.
@@ -91,7 +94,7 @@ void IntegrationStep(double& h, const StateArray& Y, StateArray& Ynew, const Ste
     const double qm = rec.Charge / rec.Mass;
     const double qmStep = std::isfinite(gamma) ? qm / gamma : qm;
     // The case's fields read once for the step, as the Cash-Karp step reads them.
-    const FieldModel model(theCase());
+    const FieldModel model(theModel);
     const auto fields = [&model](const Vecteur3& R, Vecteur3& E, Vecteur3& B) {
         E = model.E();
         model.magnetic(R, B);
@@ -119,7 +122,7 @@ void IntegrationStep(double& h, const StateArray& Y, StateArray& Ynew, const Ste
     } else {
         borisStep(hStep, Y, Ynew, fields, qm, &bMidNorm, &bMid);
     }
-    if (StopCalcul == 1) return;
+    if (c.StopCalcul == 1) return;
     if (landing) Ynew(t) = plan.endTime;
     if (plan.pace) {
         Vecteur3 mid;

@@ -39,7 +39,10 @@ inline constexpr double kMinStepsPerGyration = 4;
 bool applyIntegrationSetting(const std::string& key, const std::string& value, std::string& error);
 
 class BorisPace;
+class CaseModel;
 struct ProperVelocityMemo;
+struct RunControl;
+struct RunRecord;
 
 /// What a run adds to the method's own step rule.
 struct StepPlan {
@@ -53,12 +56,18 @@ struct StepPlan {
     ProperVelocityMemo* momentum = nullptr;
 };
 
-/// One step of a run with the chosen method. Cash-Karp: RungeStep, h [s] in and proposed out.
+/// One step of a run under the control c with the method `choice`, the case `model` and the
+/// species of `rec`. Cash-Karp: RungeStep, h [s] in and proposed out.
 /// Boris and relativistic: a step of the length the pace allows (without a pace: of h, where a
 /// state at time 0, the start of a run, first takes its step from the field at its own position),
 /// then h := the step that cuts one gyration at the field met at the step's midpoint into
 /// stepsPerGyration steps (kept without a magnetic field). Both land exactly on plan.endTime. The
-/// caller tests StopCalcul afterwards.
-void IntegrationStep(double& h, const StateArray& Y, StateArray& Ynew, const StepPlan& plan = {});
+/// caller tests c.StopCalcul afterwards.
+void IntegrationStep(RunControl& c, const IntegrationChoice& choice, const CaseModel& model,
+                     const RunRecord& rec, double& h, const StateArray& Y, StateArray& Ynew,
+                     const StepPlan& plan = {});
+/// The same with the choice, case and run record of the current program state.
+void IntegrationStep(RunControl& c, double& h, const StateArray& Y, StateArray& Ynew,
+                     const StepPlan& plan = {});
 
 } // namespace gyro

@@ -8,10 +8,10 @@
 
 namespace gyro {
 
-LorentzForce::LorentzForce(const CaseModel& model, double charge, double mass)
-    : m_field(model), m_charge(charge), m_k(charge / mass) {}
+LorentzForce::LorentzForce(const CaseModel& model, double charge, double mass, double& StopCalcul)
+    : m_field(model), m_charge(charge), m_k(charge / mass), m_stop(&StopCalcul) {}
 
-void LorentzForce::fault(double charge, double k, Vecteur3& A) {
+void LorentzForce::fault(double charge, double k, Vecteur3& A, double& stop) {
     // (q/m)(E + V × B) is then no acceleration at all: the step ends on a zero one.
     // Reported once: the first report sets StopCalcul, and the remaining stages of the step
     // (which still evaluate the derivative) do not ask again.
@@ -25,8 +25,8 @@ void LorentzForce::fault(double charge, double k, Vecteur3& A) {
         // parameter that divides by zero.
         label = "frRungefaute champ non fini en ce point";
     }
-    if (StopCalcul != 1) AlerteCalcul(label);
-    StopCalcul = 1;
+    if (stop != 1) AlerteCalcul(label);
+    stop = 1;
     A = Vecteur3(0, 0, 0);
 }
 
@@ -53,14 +53,19 @@ void storeReadouts(const StateArray& Y) {
 void frRunge(const StateArray& Y, StateArray& DY) {
     storeReadouts(Y);
     RunRecord& rec = runRecord();
-    LorentzForce::finish(Y, rec.Charge, rec.Charge / rec.Mass, rec.A, DY);
+    LorentzForce::finish(Y, rec.Charge, rec.Charge / rec.Mass, rec.A, DY,
+                         ErrorReport::instance().stopFlag());
 }
 
-void RungeStep(double& h, const StateArray& Y, StateArray& Ynew) {
-    OrdreRunge = 5;
-    const RunRecord& rec = runRecord();
-    const LorentzForce force(theCase(), rec.Charge, rec.Mass);
-    rungeControlled(h, Y, Ynew, force);
+void RungeStep(RunControl& c, const CaseModel& model, const RunRecord& rec, double& h,
+               const StateArray& Y, StateArray& Ynew) {
+    c.OrdreRunge = 5;
+    const LorentzForce force(model, rec.Charge, rec.Mass, c.StopCalcul);
+    rungeControlled(c, h, Y, Ynew, force);
+}
+
+void RungeStep(RunControl& c, double& h, const StateArray& Y, StateArray& Ynew) {
+    RungeStep(c, theCase(), runRecord(), h, Y, Ynew);
 }
 
 } // namespace gyro

@@ -9,14 +9,17 @@
 namespace gyro {
 
 class CaseModel;
+struct RunControl;
+struct RunRecord;
 
 /// The right-hand side of the equations of motion for one step, the system that the integrator
 /// evaluates at each of its stages: the fields and q/m are read once, then each evaluation
 /// computes only the acceleration A = (q/m)(E + V × B), with the same operations as frRunge.
 class LorentzForce {
 public:
-    /// The fields of the case and the particle's charge [C] and mass [kg].
-    LorentzForce(const CaseModel& model, double charge, double mass);
+    /// The fields of the case and the particle's charge [C] and mass [kg]; a fault sets
+    /// StopCalcul, the stop flag of the computation (a run's control).
+    LorentzForce(const CaseModel& model, double charge, double mass, double& StopCalcul);
 
     /// DY from Y (x vx y vy z vz constant t): positions advance with the velocity, velocities
     /// with A, the constant stays and the time advances at 1. A zero charge, an unusable q/m or
@@ -29,14 +32,16 @@ public:
         m_field.magnetic(R, B);
         ProdVect(V, B, W);
         CombLin(m_field.E(), m_k, W, m_k, A);
-        finish(Y, m_charge, m_k, A, DY);
+        finish(Y, m_charge, m_k, A, DY, *m_stop);
     }
 
-    /// Checks the acceleration A [m/s^2] (zeroed when at fault, see above) and writes DY.
-    static void finish(const StateArray& Y, double charge, double k, Vecteur3& A, StateArray& DY) {
+    /// Checks the acceleration A [m/s^2] (zeroed when at fault, see above, setting `stop`) and
+    /// writes DY.
+    static void finish(const StateArray& Y, double charge, double k, Vecteur3& A, StateArray& DY,
+                       double& stop) {
         if (charge == 0 || !std::isfinite(k) || !std::isfinite(A(1)) || !std::isfinite(A(2)) ||
             !std::isfinite(A(3))) [[unlikely]]
-            fault(charge, k, A);
+            fault(charge, k, A, stop);
         DY(1) = Y(2);
         DY(3) = Y(4);
         DY(5) = Y(6);
@@ -48,11 +53,12 @@ public:
     }
 
 private:
-    static void fault(double charge, double k, Vecteur3& A);
+    static void fault(double charge, double k, Vecteur3& A, double& stop);
 
     FieldModel m_field;
     double m_charge;
-    double m_k; // q/m [C/kg]
+    double m_k;     // q/m [C/kg]
+    double* m_stop; // the computation's StopCalcul
 };
 
 /// Leaves in runRecord() what the displays show of the state Y: R, |R|, r̂, V, |V|, v̂, Y(7),
@@ -62,12 +68,17 @@ void storeReadouts(const StateArray& Y);
 
 /// Derivative of the particle state Y with the fields of theCase() and the species of
 /// runRecord(), as LorentzForce computes it; also leaves the readouts of Y in runRecord()
-/// (storeReadouts). Y is not changed. Faults as LorentzForce.
+/// (storeReadouts). Y is not changed. Faults as LorentzForce, stopping through the error
+/// report's stopFlag().
 void frRunge(const StateArray& Y, StateArray& DY);
 
-/// One step of the run: selects Cash-Karp (OrdreRunge = 5) and calls the controlled step with
-/// the Lorentz force of theCase() and runRecord(). h [s] is the step to try on entry and the
-/// proposal for the next step on return. The caller tests StopCalcul afterwards.
-void RungeStep(double& h, const StateArray& Y, StateArray& Ynew);
+/// One step of a run under the control c: selects Cash-Karp (c.OrdreRunge = 5) and calls the
+/// controlled step with the Lorentz force of the case `model` and the species of `rec`. h [s] is
+/// the step to try on entry and the proposal for the next step on return. The caller tests
+/// c.StopCalcul afterwards.
+void RungeStep(RunControl& c, const CaseModel& model, const RunRecord& rec, double& h,
+               const StateArray& Y, StateArray& Ynew);
+/// The same with the case and run record of the current program state.
+void RungeStep(RunControl& c, double& h, const StateArray& Y, StateArray& Ynew);
 
 } // namespace gyro

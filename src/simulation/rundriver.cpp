@@ -41,7 +41,7 @@ struct RunDriver::Run {
     double colour[13] = {};                 // entries 1..12 of the colour table
     bool waitingForTime = false;            // past the pause time, waiting for a later one
     std::uint64_t accepted = 0;
-    std::uint64_t rejectedAtStart = 0;
+    RunControl control; // error limit, method, stop flag, rejections and work buffers
     TrajectoryRecord record;
     EnergyInvariant invariant;   // W = Ek - q E·(r - r0) since the start
     ArrowScale arrows;           // lengths of the automatic-scale arrows
@@ -51,14 +51,23 @@ struct RunDriver::Run {
     std::string speedWarning;    // what it told
 };
 
-RunDriver::RunDriver(CaseModel& model, TraceSink& sink) : m_model(model), m_sink(sink) {}
+RunDriver::RunDriver(ProgramState& state, TraceSink& sink)
+    : m_state(state), m_model(state.caseModel()), m_sink(sink) {}
+
+RunDriver::RunDriver(CaseModel& model, TraceSink& sink)
+    : m_state(ProgramState::current()), m_model(model), m_sink(sink) {}
 
 RunDriver::~RunDriver() = default;
 
 void RunDriver::setSpeed(double stepsPerSecond) {
     m_speed = std::max(0.0, stepsPerSecond);
     m_speedCredit = 0;
-    m_creditTime = std::chrono::steady_clock::now();
+    m_creditTime = m_now();
+}
+
+void RunDriver::setClock(Clock clock) {
+    m_now = std::move(clock);
+    m_creditTime = m_now();
 }
 
 std::uint64_t RunDriver::acceptedSteps() const {
@@ -68,7 +77,7 @@ std::uint64_t RunDriver::acceptedSteps() const {
 
 std::uint64_t RunDriver::rejectedSteps() const {
     const Run* run = !m_runs.empty() ? m_runs.back().get() : m_lastRun.get();
-    return run ? RungeRejections - run->rejectedAtStart : 0;
+    return run ? run->control.RungeRejections : 0;
 }
 
 const TrajectoryRecord& RunDriver::record() const {
@@ -90,19 +99,25 @@ const EnergyInvariant& RunDriver::invariant() const {
 }
 
 bool RunDriver::RunTrajectory() {
+    const ProgramState::Scope scope(m_state);
+    ErrorReport& report = m_state.report();
     if (m_shotFlag == 0) {
         m_shotCounter = -1;
         m_shotFlag = 1;
     }
     // A new run asks again the questions the user silenced during the last one.
-    if (m_runs.empty()) ErrorReport::instance().beginRun();
+    // A "Stop" answered while no run was in progress concerns none.
+    if (m_runs.empty()) {
+        report.beginRun();
+        report.stopFlag() = 0;
+    }
     auto run = std::make_unique<Run>();
     run->Y(static_cast<int>(Ldim)) = 0; // time restarts at 0
 
     const double x0 = m_model.Texte3Value(slot::kCircleRadius);
     Vecteur3 R(m_model.Texte3Value(slot::kX), m_model.Texte3Value(slot::kX + 1),
                m_model.Texte3Value(slot::kX + 2));
-    Asker* asker = ErrorReport::instance().asker();
+    Asker* asker = report.asker();
     if (normseule(R) == 0) {
         if (asker) {
             asker->ask("The initial position x,y,z is null. Please correct the values for a non "
@@ -111,7 +126,7 @@ bool RunDriver::RunTrajectory() {
         }
         return false;
     }
-    RunRecord& rec = runRecord();
+    RunRecord& rec = m_state.record();
     const double r0 = normseule(R);
     run->r0 = r0;
     const double drawScale = kDrawingUnits / r0; // drawing units per metre
@@ -178,14 +193,14 @@ bool RunDriver::RunTrajectory() {
 
     run->h = 0.0001 / 2000000;
     readColourTable(run->colour, m_model, false);
-    run->rejectedAtStart = RungeRejections;
-    run->invariant.start(R, V, rec.Charge, rec.Mass, relativisticMotion());
+    run->invariant.start(R, V, rec.Charge, rec.Mass,
+                         m_state.integration().method == IntegrationMethod::Relativistic);
     // The record starts with the initial state, as the command line's table does.
     run->record.add({0, R(1), R(2), R(3), V(1), V(2), V(3)});
     m_lastTime = 0;
     m_lastState = run->Y;
     m_runs.push_back(std::move(run));
-    m_creditTime = std::chrono::steady_clock::now();
+    m_creditTime = m_now();
     m_speedCredit = 0;
     return true;
 }
@@ -236,7 +251,7 @@ void RunDriver::drawVectors(Run& run, const Vecteur3& R, const Vecteur3& V) {
     const double toMetres = run.r0 / kDrawingUnits;
     if (m_model.Coche1(slot::kAutoScale)) {
         // Automatic scale: fractions of the trajectory's size, in drawing units.
-        const ArrowFactors k = run.arrows.factors(runRecord().BNorm, run.normE, run.normV);
+        const ArrowFactors k = run.arrows.factors(m_state.record().BNorm, run.normE, run.normV);
         kB = k.b / toMetres;
         kE = k.e / toMetres;
         kV = k.v / toMetres;
@@ -245,8 +260,8 @@ void RunDriver::drawVectors(Run& run, const Vecteur3& R, const Vecteur3& V) {
         kB = m_model.Texte4Value(slot::kScaleB);
         kV = m_model.Texte4Value(slot::kScaleV);
     }
-    const Vecteur3& E = runRecord().E;
-    const Vecteur3& B = runRecord().B;
+    const Vecteur3& E = m_state.record().E;
+    const Vecteur3& B = m_state.record().B;
     struct Arrow {
         const Vecteur3* vec;
         double k;
@@ -265,7 +280,15 @@ void RunDriver::drawVectors(Run& run, const Vecteur3& R, const Vecteur3& V) {
 }
 
 bool RunDriver::stepOnce(Run& run) {
-    ErrMax = m_model.Texte7Value();
+    ErrorReport& report = m_state.report();
+    // A "Stop" answered while no step was computing (a question during a pause) stops the run.
+    if (report.stopFlag() == 1) {
+        report.stopFlag() = 0;
+        return false;
+    }
+    // A "Stop" answered during the step stops this run.
+    const ErrorReport::StopBinding stop(report, run.control.StopCalcul);
+    run.control.ErrMax = m_model.Texte7Value();
     // The step lands on the end of the run, or on the pause time ahead.
     StepPlan plan;
     plan.endTime = m_endTime;
@@ -273,9 +296,11 @@ bool RunDriver::stepOnce(Run& run) {
     if (tp > run.Y(static_cast<int>(Ldim))) plan.endTime = std::min(plan.endTime, tp);
     plan.pace = &run.pace;
     plan.momentum = &run.momentum;
-    IntegrationStep(run.h, run.Y, run.Ynew, plan); // Cash-Karp, or Boris when chosen
-    if (StopCalcul == 1) {
-        StopCalcul = 0;
+    // Cash-Karp, or Boris (or its relativistic form) when chosen
+    IntegrationStep(run.control, m_state.integration(), m_state.caseModel(), m_state.record(),
+                    run.h, run.Y, run.Ynew, plan);
+    if (run.control.StopCalcul == 1) {
+        run.control.StopCalcul = 0;
         return false;
     }
     const Vecteur3 R = position(run.Ynew);
@@ -322,9 +347,9 @@ RunDriver::Slice RunDriver::advance(std::chrono::nanoseconds budget, std::uint64
         return slice;
     }
     m_inSlice = true;
+    const ProgramState::Scope scope(m_state);
     clearUpperVectorState();
-    using Clock = std::chrono::steady_clock;
-    const auto start = Clock::now();
+    const auto start = m_now();
     if (m_speed > 0) {
         // Credit steps for the wall time since the last slice; a long gap (a question box, a
         // pause) does not turn into a burst.
@@ -360,7 +385,7 @@ RunDriver::Slice RunDriver::advance(std::chrono::nanoseconds budget, std::uint64
         }
         ++slice.steps;
         m_lastTime = run.Y(t);
-        if ((slice.steps & 127) == 0 && Clock::now() - start >= budget) break;
+        if ((slice.steps & 127) == 0 && m_now() - start >= budget) break;
     }
     if (!m_runs.empty()) m_lastState = m_runs.back()->Y;
     // The run record's readouts (fields, norms, acceleration) of the state the window shows

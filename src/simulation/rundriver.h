@@ -5,6 +5,7 @@
 #include "casemodel.h"
 #include "energyinvariant.h"
 #include "numerics/vecteur3.h"
+#include "programstate.h"
 #include "trajectoryrecord.h"
 
 #include <chrono>
@@ -19,7 +20,11 @@ namespace gyro {
 
 class TraceSink;
 
-/// Drives the runs of the main window (and of the command line) on one thread.
+/// Drives the runs of the main window (and of the command line) on one thread. A driver works on
+/// one program state (the case, the run record, the integration choice, the error report), which
+/// it makes current on its thread while it computes; each run owns its control (error limit,
+/// method, stop flag, rejection count, work buffers). Two drivers on two program states can run
+/// in two threads at once.
 ///
 /// RunTrajectory() validates the case, sets up the scene and pushes a new run; advance() then
 /// computes steps of the run on top for a slice of wall time and returns, so that the caller's
@@ -41,6 +46,10 @@ public:
         bool waiting = false;    ///< the run on top waits: paused, or past the pause time
     };
 
+    /// Runs the case of `state`, drawing into `sink`.
+    RunDriver(ProgramState& state, TraceSink& sink);
+    /// Runs the case `model` (the window's boxes, the pause time, the colours) with the rest of
+    /// the state current on this thread now (whose case the field models read).
     RunDriver(CaseModel& model, TraceSink& sink);
     ~RunDriver();
     RunDriver(const RunDriver&) = delete;
@@ -66,6 +75,11 @@ public:
     /// Speed limit in accepted steps per second of wall time; 0 (the default) is as fast as
     /// possible.
     void setSpeed(double stepsPerSecond);
+
+    /// The clock of the slices' budgets and of the speed limit's credit (steady_clock::now by
+    /// default; tests hand in a clock they move themselves).
+    using Clock = std::function<std::chrono::steady_clock::time_point()>;
+    void setClock(Clock clock);
     double speed() const { return m_speed; }
 
     /// Time [s] at which runs end: the step that would pass it lands on it, and the run ends
@@ -111,6 +125,7 @@ private:
     void drawFieldLines(const Vecteur3& R);
     void finishTop();
 
+    ProgramState& m_state;
     CaseModel& m_model;
     TraceSink& m_sink;
     std::vector<std::unique_ptr<Run>> m_runs;
@@ -120,6 +135,7 @@ private:
     double m_speed = 0;
     double m_endTime = std::numeric_limits<double>::infinity();
     double m_speedCredit = 0; // steps allowed by the speed limit and not yet taken
+    Clock m_now = [] { return std::chrono::steady_clock::now(); };
     std::chrono::steady_clock::time_point m_creditTime;
     double m_shotCounter = 0;
     double m_shotFlag = 0;

@@ -15,11 +15,6 @@
 
 namespace gyro {
 
-RunRecord& runRecord() {
-    static RunRecord record;
-    return record;
-}
-
 void pack(const Vecteur3& R, const Vecteur3& V, StateArray& Y) {
     Y(1) = R(1);
     Y(3) = R(2);

@@ -27,9 +27,9 @@ inline constexpr double kInitialStep = 0.0001 / 2000000;
 /// writes the derived values, so that its own write is not taken for a user's energy edit.
 inline constexpr const char* kEnergyBoxTag = "Texte3(14)";
 
-/// Everything a trajectory run needs, program-wide (see runRecord()). The state dimension Ldim,
-/// the error limit ErrMax, the method selector OrdreRunge and the stop flag StopCalcul are the
-/// numeric library's globals (numerics/rungekutta.h, numerics/errorreport.h).
+/// Everything a trajectory run needs, one per program state (see ProgramState). The error limit
+/// ErrMax, the method selector OrdreRunge and the stop flag StopCalcul belong to each run's
+/// control (RunControl, numerics/rungekutta.h).
 struct RunRecord {
     // ---- Particle ----
     double Charge = kElectronCharge; ///< q [C]; set by SpeciesRefresh
@@ -90,7 +90,7 @@ struct RunRecord {
     double plotPoints = 0; ///< "nombre de points plots", Texte3(12)
 };
 
-/// The program-wide run record.
+/// The run record of the program state current on this thread (ProgramState::current()).
 RunRecord& runRecord();
 
 /// Writes position R and velocity V into the interleaved state: Y(1)=R1, Y(3)=R2, Y(5)=R3,

@@ -166,19 +166,31 @@ void BuildFullPaths(StartupSettings& s) {
     s.polarSheet = JoinStoredName(s.docFolder, z.polarSheet);
 }
 
+namespace {
+
+// Puts a shared value to what the start-up sets, writing only when it differs: program states
+// started in two threads then only read it.
+template <class T> void settle(T& shared, const T& value) {
+    if (!(shared == value)) shared = value;
+}
+
+} // namespace
+
 bool Demarrage(const fs::path& folder, StartupMode mode) {
-    if (DemarrageFait == 1) return false;
-    DemarrageFait = 1;
+    StartupState& state = startupState();
+    if (state.DemarrageFait == 1) return false;
+    state.DemarrageFait = 1;
+    StartupSettings& Site = state.Site;
     try {
-        Annee = YearText(CurrentYear());
-        CleEnreg = "__Zefrons_" + Annee + "__";
-        Ldim = 8;
-        SautLigne = LineBreak;
-        Ligne15 = std::string(15, '-');
-        ex = {1, 0, 0};
-        ey = {0, 1, 0};
-        ez = {0, 0, 1};
-        eu = {1, 0, 0};
+        state.Annee = YearText(CurrentYear());
+        state.CleEnreg = "__Zefrons_" + state.Annee + "__";
+        settle(Ldim, 8.0);
+        settle(SautLigne, std::string(LineBreak));
+        settle(Ligne15, std::string(15, '-'));
+        settle(ex, Vecteur3(1, 0, 0));
+        settle(ey, Vecteur3(0, 1, 0));
+        settle(ez, Vecteur3(0, 0, 1));
+        settle(eu, Vecteur3(1, 0, 0));
 
         std::error_code ec;
         fs::path dir = folder.empty() ? fs::current_path(ec) : fs::absolute(folder, ec);
@@ -241,10 +253,7 @@ std::string ConfigurationText(const StartupSettings& s) {
 }
 
 void ResetStartup() {
-    DemarrageFait = 0;
-    Site = StartupSettings{};
-    Annee.clear();
-    CleEnreg.clear();
+    startupState() = StartupState{};
 }
 
 } // namespace gyro

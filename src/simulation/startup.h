@@ -22,12 +22,6 @@ inline Vecteur3 eu{1, 0, 0};
 inline std::string SautLigne = LineBreak;
 /// Fifteen dashes, a separator line in assembled texts.
 inline std::string Ligne15 = std::string(15, '-');
-/// The current year, four digits, never before "1989".
-inline std::string Annee;
-/// The record key of the example memo: "__Zefrons_" + year + "__".
-inline std::string CleEnreg;
-/// 1 once the start-up has done its work in this program run.
-inline double DemarrageFait = 0;
 
 /// Interactive: ask for the site and create "Zefron.ini" when it is missing (the window).
 /// ReadOnly: read "Zefron.ini" when it is there, never ask and never write (a batch run).
@@ -55,19 +49,37 @@ struct StartupSettings {
     std::string polarSheet;         ///< documents folder + line 12
 };
 
-/// The program-wide working site, filled by Demarrage.
-inline StartupSettings Site;
+/// What the start-up settles, once per program state (see ProgramState::startup()).
+struct StartupState {
+    StartupSettings Site;     ///< the working site, filled by Demarrage
+    std::string Annee;        ///< the current year, four digits, never before "1989"
+    std::string CleEnreg;     ///< the record key of the example memo: "__Zefrons_" + year + "__"
+    double DemarrageFait = 0; ///< 1 once the start-up has done its work
+};
 
-/// The start-up, once per program run (later calls return false at once): sets Ldim to 8, the
+/// The start-up state of the program state current on this thread (ProgramState::current()),
+/// and its parts.
+StartupState& startupState();
+inline StartupSettings& Site() {
+    return startupState().Site;
+}
+inline std::string& Annee() {
+    return startupState().Annee;
+}
+inline std::string& CleEnreg() {
+    return startupState().CleEnreg;
+}
+
+/// The start-up, once per program state (later calls return false at once): sets Ldim to 8, the
 /// shared vectors and strings, the year and record key, then reads "Zefron.ini" in folder (empty:
 /// the current folder) or, in Interactive mode, creates it after asking for the site through the
-/// error report's Asker, and builds the full paths into Site. Faults are logged with the label
+/// error report's Asker, and builds the full paths into Site(). Faults are logged with the label
 /// "_Demarragefaute" and never stop the start-up.
 bool Demarrage(const std::filesystem::path& folder = {},
                StartupMode mode = StartupMode::Interactive);
 
 /// Reads the twelve items of "Zefron.ini" in folder (empty: the current folder) again and builds
-/// the full paths (the "Configuration" menu and the "Config. Data" button). Site is not changed;
+/// the full paths (the "Configuration" menu and the "Config. Data" button). Site() is not changed;
 /// a missing file gives empty settings and a message.
 StartupSettings ReadConfiguration(const std::filesystem::path& folder = {});
 

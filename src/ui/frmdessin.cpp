@@ -321,7 +321,7 @@ void FrmDessin::CmdConfig_Click() {
 
 void FrmDessin::MnuConfiguration_Click() {
     Demarrage({}, StartupMode::Interactive);
-    m_results->showResults(toQt(ConfigurationText(Site)));
+    m_results->showResults(toQt(ConfigurationText(Site())));
 }
 
 void FrmDessin::MnuExport_Click() {

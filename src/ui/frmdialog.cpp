@@ -69,9 +69,11 @@ std::string FrmDialog::ask(const std::string& orientation, int waitMs) {
     show();
     raise();
     // A monotonic clock: neither midnight nor a change of the system time can stretch the wait.
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < waitMs && !m_acknowledged && isVisible()) {
+    QElapsedTimer timer;
+    timer.start();
+    const qint64 start = m_clock ? m_clock() : 0;
+    const auto elapsed = [&] { return m_clock ? m_clock() - start : timer.elapsed(); };
+    while (elapsed() < waitMs && !m_acknowledged && isVisible()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         QThread::msleep(5);
     }
@@ -82,6 +84,10 @@ std::string FrmDialog::ask(const std::string& orientation, int waitMs) {
     m_commande2->setEnabled(false);
     QCoreApplication::processEvents();
     return "Reinitialiser";
+}
+
+void FrmDialog::setClock(std::function<qint64()> elapsedMs) {
+    m_clock = std::move(elapsedMs);
 }
 
 QPixmap FrmDialog::printerPixmap(int size) {

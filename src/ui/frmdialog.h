@@ -3,6 +3,7 @@
 
 #include <QWidget>
 
+#include <functional>
 #include <string>
 
 class QLabel;
@@ -27,6 +28,10 @@ public:
     /// "Annuler"); the window is hidden either way.
     std::string ask(const std::string& orientation, int waitMs = 3000);
 
+    /// The monotonic clock of the wait, in milliseconds (a QElapsedTimer by default; tests hand
+    /// in a clock they move themselves). Empty puts the default back.
+    void setClock(std::function<qint64()> elapsedMs);
+
     /// The picture of `Commande1`: a small printer with a turned page.
     static QPixmap printerPixmap(int size);
 
@@ -36,6 +41,7 @@ private:
     QPushButton* m_commande2;
     bool m_acknowledged = false;
     bool m_waiting = false;
+    std::function<qint64()> m_clock;
 };
 
 /// Shows the printer hint (see FrmDialog::ask) and returns its answer.

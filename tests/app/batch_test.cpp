@@ -5,6 +5,7 @@
 #include "numerics/errorreport.h"
 #include "simulation/casememo.h"
 #include "simulation/casemodel.h"
+#include "simulation/caseslots.h"
 #include "simulation/integrationmethod.h"
 #include "simulation/startup.h"
 
@@ -45,7 +46,7 @@ protected:
         QDir::setCurrent(m_dir.path());
         theCase().resetToDefaults();
         ErrorReport::instance().reset();
-        StopCalcul = 0;
+        ErrorReport::instance().stopFlag() = 0;
         ResetStartup();
     }
     void TearDown() override { QDir::setCurrent(m_previous); }
@@ -218,7 +219,7 @@ TEST_F(BatchTest, CaseBeyondTheMemoLoadsTheLastExample) {
     CaseMemo memo;
     CaseModel model;
     for (const char* x : {"0.01", "0.02", "0.03"}) {
-        model.setText(BoxFamily::Texte3, 0, x);
+        model.setText(BoxFamily::Texte3, slot::kX, x);
         double n = 100;
         memo.Memo("sauve", n, model);
     }
@@ -232,7 +233,7 @@ TEST_F(BatchTest, AnExampleWithAPauseTimeEndsThereInsteadOfWaiting) {
     // In the window a run waits at the pause time for a later one; nobody types it here.
     CaseMemo memo;
     CaseModel model;
-    model.setText(BoxFamily::Texte3, 13, "1e-9");
+    model.setText(BoxFamily::Texte3, slot::kPauseTime, "1e-9");
     double n = 1;
     memo.save(n, model);
     const Outcome o = run({"--batch", "--case", "1", "--steps", "100000000", "--csv", "-"});
@@ -274,7 +275,7 @@ TEST_F(BatchTest, APdfThatCannotBeWrittenIsRefusedBeforeTheRun) {
 TEST_F(BatchTest, SummaryGivesTheGyrationOfTheSpeciesRun) {
     // An example keeps its species: loading it runs a proton, as --set species=proton does.
     CaseModel example;
-    example.setText(BoxFamily::Texte3, 15, "1");
+    example.setText(BoxFamily::Texte3, slot::kSpeciesMemo, "1");
     double n = 1;
     CaseMemo().save(n, example);
     const QStringList uniform = {"--batch", "--steps",  "1",     "--set",  "shape=uniform",

@@ -27,7 +27,7 @@ TEST_F(ReportTest, FirstReportAsksWithTheUnderstoodDefault) {
     EXPECT_EQ(asker.questions[0].title, "normafaute normalise vecteur nul = nul    Warning");
     EXPECT_EQ(asker.questions[0].defaultAnswer, "Yes, It is understood!");
     EXPECT_EQ(status, 7); // unchanged when the user continues
-    EXPECT_EQ(StopCalcul, 0);
+    EXPECT_EQ(ErrorReport::instance().stopFlag(), 0);
     EXPECT_EQ(endProgramCalls, 0);
     EXPECT_EQ(logLines(), std::vector<std::string>{"At_Time= . " + kLabel});
     EXPECT_EQ(ErrorReport::instance().lastAnswer(), "Yes, It is understood!");
@@ -59,7 +59,7 @@ TEST_F(ReportTest, AnswersDecideByTheirFirstLetter) {
     for (const auto& c : cases) {
         SCOPED_TRACE("answers: " + c.answers.front());
         ErrorReport::instance().reset();
-        StopCalcul = 0;
+        ErrorReport::instance().stopFlag() = 0;
         endProgramCalls = 0;
         asker.questions.clear();
         asker.answers.assign(c.answers.begin(), c.answers.end());
@@ -67,7 +67,7 @@ TEST_F(ReportTest, AnswersDecideByTheirFirstLetter) {
         AlerteCalcul("rungefaute", status);
         EXPECT_TRUE(asker.answers.empty());
         EXPECT_EQ(status, c.stops ? 1 : 0);
-        EXPECT_EQ(StopCalcul, c.stops ? 1 : 0);
+        EXPECT_EQ(ErrorReport::instance().stopFlag(), c.stops ? 1 : 0);
         EXPECT_EQ(endProgramCalls, c.ends ? 1 : 0);
         EXPECT_EQ(ErrorReport::instance().lastAnswer(), c.nextDefault);
         const bool confirms = asker.questions.size() == 2;
@@ -95,7 +95,8 @@ TEST_F(ReportTest, LastAnswerIsTheNextDefault) {
     EXPECT_EQ(asker.questions[2].defaultAnswer, "Yes");
     EXPECT_EQ(asker.questions[3].defaultAnswer, "No"); // the confirmation proposes to go on
     EXPECT_EQ(asker.questions[4].defaultAnswer, "no");
-    EXPECT_EQ(StopCalcul, 1); // the stop stays until the run driver clears it
+    EXPECT_EQ(ErrorReport::instance().stopFlag(),
+              1); // the stop stays until the run driver clears it
     EXPECT_EQ(ErrorReport::instance().lastAnswer(), "");
 }
 
@@ -113,9 +114,9 @@ TEST_F(ReportTest, UnderscoreLabelsAreOnlyLogged) {
 
 TEST_F(ReportTest, WarningTextShowsTheNewestLineOnTop) {
     AlerteCalcul("_first");
-    OrbitalTime = 12.3456;
+    ErrorReport::instance().OrbitalTime = 12.3456;
     AlerteCalcul("_second");
-    OrbitalTime = -0.5;
+    ErrorReport::instance().OrbitalTime = -0.5;
     AlerteCalcul("_third");
     EXPECT_EQ(ErrorReport::instance().text(), "At_Time= -.5 _third\r\n"
                                               "At_Time= 12.346 _second\r\n"
@@ -140,7 +141,7 @@ TEST_F(ReportTest, WithoutAnAskerQuestionsContinue) {
     double status = 0;
     AlerteCalcul("rungefaute", status);
     EXPECT_EQ(status, 0);
-    EXPECT_EQ(StopCalcul, 0);
+    EXPECT_EQ(ErrorReport::instance().stopFlag(), 0);
     EXPECT_EQ(endProgramCalls, 0);
     EXPECT_EQ(logLines().size(), 1u);
 }
@@ -148,7 +149,7 @@ TEST_F(ReportTest, WithoutAnAskerQuestionsContinue) {
 TEST_F(ReportTest, StopThroughTheShortFormSetsStopCalcul) {
     asker.answers = {"s"};
     AlerteCalcul("Atnpfaute");
-    EXPECT_EQ(StopCalcul, 1);
+    EXPECT_EQ(ErrorReport::instance().stopFlag(), 1);
 }
 
 TEST_F(ReportTest, AnEndlessRunKeepsTheLogBounded) {

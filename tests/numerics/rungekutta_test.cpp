@@ -14,26 +14,22 @@
 namespace gyro {
 namespace {
 
-// Starts each test as at program start (empty log, scripted answers), with fresh work records,
-// the particle dimension and a silent trace.
+// Starts each test as at program start (empty log, scripted answers), with a fresh control
+// (Cash-Karp, ErrMax 1e-7 m) bound to the report, the particle dimension and a silent trace.
 class RungeTest : public test::ReportTest {
 protected:
     void SetUp() override {
         ReportTest::SetUp();
-        rungeWork() = RungeWork{};
-        rungeGeneralWork() = RungeWork{};
-        rungeWork().trace = 0;
-        rungeGeneralWork().trace = 0;
+        c.work.trace = 0;
+        c.generalWork.trace = 0;
         Ldim = 8;
-        OrdreRunge = 5;
-        ErrMax = 1e-7;
     }
     void TearDown() override {
         Ldim = 8;
-        OrdreRunge = 5;
-        ErrMax = 1e-7;
         ReportTest::TearDown();
     }
+    RunControl c;
+    ErrorReport::StopBinding stop{ErrorReport::instance(), c.StopCalcul};
 };
 
 // ---- Tableaus ----
@@ -50,12 +46,15 @@ TEST_F(RungeTest, TableausAreConsistent) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.method);
-        OrdreRunge = c.method;
+        RunControl control;
+        control.OrdreRunge = c.method;
+        control.generalWork.trace = 0;
         StateArray y, yNext;
-        rungeGeneral(0, y, 0, yNext, [](double, double, const StateArray&, StateArray& dy) {
-            for (int j = 1; j <= 8; ++j) dy(j) = 0;
-        });
-        const RungeWork& w = rungeGeneralWork();
+        rungeGeneral(control, 0, y, 0, yNext,
+                     [](double, double, const StateArray&, StateArray& dy) {
+                         for (int j = 1; j <= 8; ++j) dy(j) = 0;
+                     });
+        const RungeWork& w = control.generalWork;
         ASSERT_EQ(w.stages, static_cast<double>(c.nodes.size()));
         double bSum = 0;
         double bStarSum = 0;
@@ -75,7 +74,7 @@ TEST_F(RungeTest, TableausAreConsistent) {
 }
 
 TEST_F(RungeTest, TableauTraceWritesCheckLines) {
-    rungeGeneralWork().trace = 1;
+    c.generalWork.trace = 1;
     int shown = 0;
     ShowTraceWindow = [&shown] { ++shown; };
     traceLog().clear();
@@ -85,8 +84,8 @@ TEST_F(RungeTest, TableauTraceWritesCheckLines) {
     const auto zero = [](double, double, const StateArray&, StateArray& dy) {
         for (int j = 1; j <= 7; ++j) dy(j) = 0;
     };
-    rungeGeneral(1e-3, y, 0, yNext, zero);
-    rungeGeneral(1e-3, y, 0, yNext, zero);
+    rungeGeneral(c, 1e-3, y, 0, yNext, zero);
+    rungeGeneral(c, 1e-3, y, 0, yNext, zero);
     ShowTraceWindow = nullptr;
     ASSERT_EQ(asker.questions.size(), 1u);
     EXPECT_EQ(asker.questions[0].title, "Ldim doit être Pair   Warning");
@@ -113,11 +112,13 @@ void pendulumGeneral(double, double, const StateArray& y, StateArray& dy) {
 
 // Integrates the pendulum from x = 1 at rest over [0, T] with n equal steps of rungeGeneral.
 StateArray pendulumAt(double method, int n, double T) {
-    OrdreRunge = method;
+    RunControl c;
+    c.OrdreRunge = method;
+    c.generalWork.trace = 0;
     StateArray y, yNext;
     y(1) = 1.0;
     for (int k = 0; k < n; ++k) {
-        rungeGeneral(T / n, y, 0, yNext, pendulumGeneral);
+        rungeGeneral(c, T / n, y, 0, yNext, pendulumGeneral);
         CopieEtat(yNext, y);
     }
     return y;
@@ -147,11 +148,11 @@ TEST_F(RungeTest, ConvergenceOrders) {
 
 TEST_F(RungeTest, MethodsFourAndEightLeaveTheStepUnchanged) {
     for (double method : {4.0, 8.0}) {
-        OrdreRunge = method;
+        c.OrdreRunge = method;
         StateArray y, yNext;
         y(1) = 1.0;
         double h = 0.01;
-        runge(h, y, yNext, pendulum);
+        runge(c, h, y, yNext, pendulum);
         EXPECT_EQ(h, 0.01);
         EXPECT_NEAR(yNext(8), 0.01, 1e-17);
         EXPECT_NE(yNext(1), 1.0);
@@ -162,8 +163,10 @@ TEST_F(RungeTest, MethodsFourAndEightLeaveTheStepUnchanged) {
 
 // A derivative whose Cash-Karp error estimate is set by the test: component 1 gets a value X at
 // the sixth stage only, so yNext(1) - lowOrder(1) = h (b6 - b*6) X. X is chosen from the step
-// (read back from the stage time, 0.875 h) to give err = ratio * ErrMax for each attempt.
+// (read back from the stage time, 0.875 h) to give err = ratio * ErrMax for each attempt (the
+// fixture's ErrMax, 1e-7 m).
 struct Scripted {
+    static constexpr double ErrMax = 1e-7;
     static inline std::vector<double> ratios; // err / ErrMax per attempt (the last one repeats)
     static inline std::vector<double> steps;  // step of each attempt [s]
     static inline int calls = 0;
@@ -194,7 +197,7 @@ TEST_F(RungeTest, GrowthIsCappedAtFive) {
     Scripted::reset({1e-12});
     StateArray y, yNext;
     double h = 1e-9;
-    runge(h, y, yNext, Scripted::f);
+    runge(c, h, y, yNext, Scripted::f);
     EXPECT_DOUBLE_EQ(h, 5e-9);
     EXPECT_EQ(Scripted::calls, 6);
     EXPECT_TRUE(logLines().empty());
@@ -202,7 +205,7 @@ TEST_F(RungeTest, GrowthIsCappedAtFive) {
     // Moderate margin: the formula 0.9 (ErrMax/err)^(1/6) decides.
     Scripted::reset({0.01});
     h = 1e-9;
-    runge(h, y, yNext, Scripted::f);
+    runge(c, h, y, yNext, Scripted::f);
     EXPECT_NEAR(h / 1e-9, 0.9 * std::pow(100.0, 1.0 / 6), 1e-6);
 }
 
@@ -213,20 +216,20 @@ TEST_F(RungeTest, ShrinksStepByAtMostTen) {
         int pbDePas;
     };
     // Just above the limit: about 0.9; beyond 729 times: exactly a tenth and "_Pb de Pas".
-    for (const Case& c : {Case{1.01, 0.9 * std::pow(1 / 1.01, 1.0 / 3), 0}, Case{2000, 0.1, 1}}) {
-        SCOPED_TRACE(c.ratio);
+    for (const Case& row : {Case{1.01, 0.9 * std::pow(1 / 1.01, 1.0 / 3), 0}, Case{2000, 0.1, 1}}) {
+        SCOPED_TRACE(row.ratio);
         ErrorReport::instance().reset();
-        rungeWork() = RungeWork{};
-        Scripted::reset({c.ratio, 1e-3}); // rejected once, then accepted
+        c.work = RungeWork{};
+        Scripted::reset({row.ratio, 1e-3}); // rejected once, then accepted
         StateArray y, yNext;
         double h = 1e-9;
-        runge(h, y, yNext, Scripted::f);
+        runge(c, h, y, yNext, Scripted::f);
         ASSERT_EQ(Scripted::steps.size(), 2u);
-        EXPECT_NEAR(Scripted::steps[1] / Scripted::steps[0], c.expectedFactor, 1e-6);
-        EXPECT_EQ(logCount("_Pb de Pas"), c.pbDePas);
+        EXPECT_NEAR(Scripted::steps[1] / Scripted::steps[0], row.expectedFactor, 1e-6);
+        EXPECT_EQ(logCount("_Pb de Pas"), row.pbDePas);
         EXPECT_EQ(logCount("_RungePasRéduit"), 1);
         EXPECT_EQ(logCount("_Runge_suite"), 1);
-        EXPECT_EQ(rungeWork().rejections, 0);
+        EXPECT_EQ(c.work.rejections, 0);
         // The accepted retry proposes its own growth, capped at 5 times the retried step.
         EXPECT_LE(h, 5 * Scripted::steps[1] * (1 + 1e-12));
     }
@@ -236,7 +239,7 @@ TEST_F(RungeTest, LogLinesOfARetry) {
     Scripted::reset({2000, 1e-12});
     StateArray y, yNext;
     double h = 0.5;
-    runge(h, y, yNext, Scripted::f);
+    runge(c, h, y, yNext, Scripted::f);
     ASSERT_GE(logLines().size(), 3u);
     // "At_Time= 0. " stamp, then label and values in the fixed formats.
     EXPECT_NE(logLines()[1].find("_RungePasRéduit 0.5  0.05 _err"), std::string::npos)
@@ -250,19 +253,19 @@ TEST_F(RungeTest, ThirdRejectionAsksAndStopKeepsTheStep) {
     asker.answers = {"Stop"};
     StateArray y, yNext;
     double h = 1e-6;
-    runge(h, y, yNext, Scripted::f);
+    runge(c, h, y, yNext, Scripted::f);
     ASSERT_EQ(asker.questions.size(), 1u);
     EXPECT_EQ(asker.questions[0].title, "Runge a tendance à boucler Pb de Pas   Warning");
     EXPECT_EQ(Scripted::steps.size(), 3u); // asked at the third rejection
-    EXPECT_EQ(StopCalcul, 1);
+    EXPECT_EQ(c.StopCalcul, 1);
     // Returned at once with the step of the third attempt.
     EXPECT_NEAR(h, 1e-8, 1e-20);
     EXPECT_EQ(logCount("_Runge_suite"), 2);
 
     // The answer concerned that step: the next call controls its step again.
-    StopCalcul = 0;
+    c.StopCalcul = 0;
     Scripted::reset({2000, 1e-12});
-    runge(h, y, yNext, Scripted::f);
+    runge(c, h, y, yNext, Scripted::f);
     EXPECT_EQ(Scripted::steps.size(), 2u);
     EXPECT_EQ(asker.questions.size(), 1u);
 }
@@ -272,12 +275,12 @@ TEST_F(RungeTest, ContinueAnswersKeepShrinking) {
     asker.answers = {"Yes", "Yes"};
     StateArray y, yNext;
     double h = 1;
-    runge(h, y, yNext, Scripted::f);
+    runge(c, h, y, yNext, Scripted::f);
     EXPECT_EQ(asker.questions.size(), 2u); // third and fourth rejections
     EXPECT_EQ(Scripted::steps.size(), 5u);
     EXPECT_NEAR(Scripted::steps[4], 1e-4, 1e-16);
     EXPECT_EQ(logCount("_Runge_suite"), 4);
-    EXPECT_EQ(StopCalcul, 0);
+    EXPECT_EQ(c.StopCalcul, 0);
 }
 
 TEST_F(RungeTest, NonFiniteStateStopsTheRun) {
@@ -285,24 +288,24 @@ TEST_F(RungeTest, NonFiniteStateStopsTheRun) {
     StateArray y, yNext;
     y(1) = 1;
     double h = 1e-3;
-    runge(h, y, yNext, [](const StateArray&, StateArray& dy) {
+    runge(c, h, y, yNext, [](const StateArray&, StateArray& dy) {
         for (int j = 1; j <= 8; ++j) dy(j) = std::nan("");
     });
     ASSERT_EQ(asker.questions.size(), 1u);
     EXPECT_EQ(asker.questions[0].title.rfind("rungefaute", 0), 0u);
-    EXPECT_EQ(StopCalcul, 1);
+    EXPECT_EQ(c.StopCalcul, 1);
     EXPECT_EQ(h, 1e-3);
     EXPECT_EQ(yNext(1), 1); // the state is kept, not replaced by NaN
 }
 
 TEST_F(RungeTest, ErrorLimitMustBePositive) {
-    ErrMax = 0;
+    c.ErrMax = 0;
     asker.answers = {"Yes"};
     StateArray y, yNext;
     double h = 1e-3;
-    runge(h, y, yNext, pendulum);
+    runge(c, h, y, yNext, pendulum);
     EXPECT_EQ(asker.questions.size(), 1u);
-    EXPECT_EQ(StopCalcul, 1);
+    EXPECT_EQ(c.StopCalcul, 1);
     EXPECT_EQ(h, 1e-3);
 }
 
@@ -315,24 +318,23 @@ TEST_F(RungeTest, ExactEstimateGrowsByTheCap) {
     const auto rest = [](const StateArray&, StateArray& dy) {
         for (int j = 1; j <= 6; ++j) dy(j) = 0;
     };
-    runge(h, y, yNext, rest);
-    EXPECT_EQ(err, 0);
+    runge(c, h, y, yNext, rest);
+    for (int j = 1; j <= 6; ++j) EXPECT_EQ(c.buffers.lowOrder(j), yNext(j)); // err is 0
     EXPECT_EQ(h, 1e-8); // no earlier proposal: five times the step
-    runge(h, y, yNext, rest);
+    runge(c, h, y, yNext, rest);
     EXPECT_EQ(h, 1e-8); // the earlier proposal kept (and within the cap)
 }
 
 TEST_F(RungeTest, GeneralStepReplacesAnExactEstimate) {
     StateArray y, yNext;
-    rungeGeneral(0, y, 0, yNext, pendulumGeneral);
-    EXPECT_EQ(err, 0.001);
+    EXPECT_EQ(rungeGeneral(c, 0, y, 0, yNext, pendulumGeneral).err, 0.001);
 }
 
 TEST_F(RungeTest, GeneralStepPassesStageAndExtra) {
     static std::vector<double> seen;
     seen.clear();
     StateArray y, yNext;
-    rungeGeneral(1e-3, y, 42, yNext,
+    rungeGeneral(c, 1e-3, y, 42, yNext,
                  [](double stage, double extra, const StateArray&, StateArray& dy) {
                      seen.push_back(stage);
                      EXPECT_EQ(extra, 42);
@@ -366,17 +368,17 @@ TEST_F(RungeTest, ParticleAttemptMatchesTheGeneralOne) {
     particle = nonlinear;
     double h = 0.01;
     StateArray fast, general;
-    runge(h, y, fast, particle);
-    const double fastPos = errPos, fastVel = errVel;
-    StateArray fastLow = lowOrder;
-    rungeGeneral(0.01, y, 0, general,
-                 [](double, double, const StateArray& s, StateArray& d) { particle(s, d); });
+    CashKarpWork work;
+    const StepEstimate fastEstimate = cashKarp8(particle, y, h, fast, work);
+    const StepEstimate generalEstimate =
+        rungeGeneral(c, 0.01, y, 0, general,
+                     [](double, double, const StateArray& s, StateArray& d) { particle(s, d); });
     for (int j = 1; j <= 8; ++j) {
         EXPECT_EQ(fast(j), general(j)) << j;
-        EXPECT_EQ(fastLow(j), lowOrder(j)) << j;
+        EXPECT_EQ(work.lowOrder(j), c.buffers.lowOrder(j)) << j;
     }
-    EXPECT_EQ(fastPos, errPos);
-    EXPECT_EQ(fastVel, errVel);
+    EXPECT_EQ(fastEstimate.errPos, generalEstimate.errPos);
+    EXPECT_EQ(fastEstimate.errVel, generalEstimate.errVel);
 }
 
 } // namespace

@@ -66,11 +66,13 @@ TEST(StepControl, CashKarpStepIsFifthOrderWithAFourthOrderEstimate) {
     y(1) = 1;
     double previousError = 0;
     double previousEstimate = 0;
+    CashKarpWork work;
+    StepEstimate estimate;
     for (double h : {0.02, 0.01, 0.005}) {
         SCOPED_TRACE(h);
         StateArray yNext;
         f.calls = 0;
-        const StepOutcome out = tryStep(f, y, h, yNext, 1.0, 0);
+        const StepOutcome out = tryStep(f, y, h, yNext, 1.0, 0, work, estimate);
         EXPECT_EQ(f.calls, 6) << "six stages per attempt";
         EXPECT_TRUE(out.accepted);
         EXPECT_EQ(yNext(8), h) << "the time advances by the step";
@@ -89,7 +91,9 @@ TEST(StepControl, NonFiniteStateComesBackRejectedWithoutAFiniteEstimate) {
     Riccati f{1.0};
     StateArray y, yNext;
     y(1) = std::numeric_limits<double>::infinity();
-    const StepOutcome out = tryStep(f, y, 0.01, yNext, 1e-7, 0);
+    CashKarpWork work;
+    StepEstimate estimate;
+    const StepOutcome out = tryStep(f, y, 0.01, yNext, 1e-7, 0, work, estimate);
     EXPECT_FALSE(out.accepted);
     EXPECT_FALSE(std::isfinite(out.err));
     EXPECT_EQ(out.hNext, 0.01);

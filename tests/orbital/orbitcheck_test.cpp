@@ -78,7 +78,7 @@ TEST_F(OrbitCheck, BodyStaysOnTheKeplerEllipse) {
     EXPECT_NEAR(momentum, kOrbitRelease * result.elements.releaseSpeed,
                 r * velocityBound + v * positionBound);
     EXPECT_EQ(y(8), result.steps.back().t);
-    EXPECT_EQ(OrbitalTime, y(8));
+    EXPECT_EQ(ErrorReport::instance().OrbitalTime, y(8));
     EXPECT_EQ(logCount("faute"), 0);
 }
 
@@ -141,7 +141,7 @@ TEST_F(OrbitCheck, StopDuringTheStepsEndsTheCheck) {
     EXPECT_TRUE(result.stopped);
     ASSERT_EQ(result.steps.size(), 1u);
     EXPECT_EQ(result.last(8), 2000);
-    EXPECT_EQ(StopCalcul, 0);
+    EXPECT_EQ(ErrorReport::instance().stopFlag(), 0);
     EXPECT_EQ(traceLog().text().find("Finales_cond_") != std::string::npos, true);
 }
 
@@ -151,7 +151,7 @@ TEST_F(OrbitCheck, StopAtTheFirstQuestionRunsNothing) {
     EXPECT_TRUE(result.stopped);
     EXPECT_TRUE(result.steps.empty());
     EXPECT_TRUE(stepControlLog().text().empty());
-    EXPECT_EQ(StopCalcul, 0);
+    EXPECT_EQ(ErrorReport::instance().stopFlag(), 0);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "simulation/accuracycolumns.h"
 #include "simulation/accuracyhint.h"
 #include "simulation/casekeys.h"
+#include "simulation/caseslots.h"
 #include "simulation/energyinvariant.h"
 #include "simulation/fields.h"
 #include "simulation/guidingcentre.h"
@@ -39,7 +40,7 @@ protected:
     // Steps of the run (the chosen method) from R, V until tEnd; each(Y) after every step, which
     // returns false to stop.
     template <class Each>
-    static void integrate(const Vecteur3& R, const Vecteur3& V, double tEnd, Each each) {
+    void integrate(const Vecteur3& R, const Vecteur3& V, double tEnd, Each each) {
         SpeciesRefresh(0);
         StateArray Y, Ynew;
         pack(R, V, Y);
@@ -47,8 +48,8 @@ protected:
         StepPlan plan;
         plan.endTime = tEnd;
         for (long n = 0; Y(8) < tEnd && n < 2'000'000; ++n) {
-            IntegrationStep(h, Y, Ynew, plan);
-            ASSERT_EQ(StopCalcul, 0);
+            IntegrationStep(control, h, Y, Ynew, plan);
+            ASSERT_EQ(control.StopCalcul, 0);
             CopieEtat(Ynew, Y);
             if (!each(Y)) return;
         }
@@ -171,7 +172,7 @@ TEST_F(AccuracyTest, GuidingCentreOfCashKarpRunsMovesAtTheDrift) {
         Vecteur3 sum; // integral of r - vE t over time (trapezoids)
         double tLast = 0;
         Vecteur3 last(0.0425, 0, 0);
-        ErrMax = 1e-9 * radius;
+        control.ErrMax = 1e-9 * radius;
         integrate({0.0425, 0, 0}, {0, row.v, 0}, 20 * period, [&](const StateArray& Y) {
             const DriftReadout d = readout(Y);
             EXPECT_EQ(d.exbDrift, vE);
@@ -197,9 +198,10 @@ TEST_F(AccuracyTest, GuidingCentreOfCashKarpRunsMovesAtTheDrift) {
 // 90 deg.
 TEST_F(AccuracyTest, MagneticMomentOverAMirrorBounce) {
     setFields(3, {0, 0, 0}, {0, 0, 0}); // dipole, no electric field
-    theCase().select(BoxFamily::Option5, 1);
-    setNumber(BoxFamily::Texte6, 8, 1e7); // moment [A m^2]: mu0 M / (4 pi 1 m^3) = 1 T
-    ErrMax = 1e-9;
+    theCase().select(BoxFamily::Option5, slot::kProton);
+    setNumber(BoxFamily::Texte6, slot::kParam0 + 5,
+              1e7); // moment [A m^2]: mu0 M / (4 pi 1 m^3) = 1 T
+    control.ErrMax = 1e-9;
     const double v = 3e4;
     const Vecteur3 R0(1, 0, 0), V0(0, v / std::sqrt(2.0), v / std::sqrt(2.0));
     SpeciesRefresh(0);
@@ -355,7 +357,7 @@ TEST_F(AccuracyTest, SuggestedLimitKeepsTheInvariantOverTheRun) {
         const double seconds = gyrations / frequency;
         const AccuracyHint hint = accuracyHint(1e-6, V, {}, {0, 0, b}, kQe, kMe, {seconds, 0});
         ASSERT_TRUE(hint.shown) << gyrations;
-        ErrMax = hint.suggestedErrMax;
+        control.ErrMax = hint.suggestedErrMax;
         EnergyInvariant w;
         w.start(R, V, kQe, kMe);
         integrate(R, V, seconds, [&](const StateArray& Y) {

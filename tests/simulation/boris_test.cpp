@@ -145,7 +145,7 @@ TEST_F(BorisTest, StepSizeAndRefusedInput) {
     Y(1) = 1, Y(4) = 5, Y(8) = 2e-9;
     Ynew(1) = 99;
     borisStep(1e-12, Y, Ynew, fieldOf(brokenField), kQOverM);
-    EXPECT_EQ(StopCalcul, 1);
+    EXPECT_EQ(control.StopCalcul, 1);
     ASSERT_EQ(asker.titles.size(), 1u);
     EXPECT_NE(asker.titles[0].find("borisfaute champ non fini"), std::string::npos);
     for (int j = 1; j <= 8; ++j) EXPECT_EQ(Ynew(j), Y(j)) << j;

@@ -2,6 +2,7 @@
 #include "simulation/casekeys.h"
 
 #include "numerics/errorreport.h"
+#include "simulation/caseslots.h"
 #include "simulation/runrecord.h"
 
 #include <gtest/gtest.h>
@@ -45,7 +46,7 @@ TEST(CaseKeys, EnergyGivesTheNonRelativisticSpeedAlongTheSameDirection) {
     // E = m v^2 / 2 with E = 1 keV: v = sqrt(2 E e / m) for a proton.
     const double mass = 1.67e-27, charge = 1.602e-19; // [kg], [C]
     ASSERT_EQ(applyCaseSetting(model, "energy=1000"), "");
-    const double vx = model.Texte3Value(3), vy = model.Texte3Value(4);
+    const double vx = model.Texte3Value(slot::kVx), vy = model.Texte3Value(slot::kVx + 1);
     const double expected = std::sqrt(2 * 1000 * charge / mass);
     EXPECT_NEAR(std::hypot(vx, vy), expected, 5e-3 * expected) << "three significant digits";
     EXPECT_NEAR(vy / vx, 4.0 / 3.0, 5e-3);

@@ -2,6 +2,7 @@
 #include "simulation/casememo.h"
 
 #include "numerics/errorreport.h"
+#include "simulation/caseslots.h"
 #include "support/filesizelimit.h"
 
 #include <gtest/gtest.h>
@@ -47,17 +48,18 @@ protected:
 TEST_F(CaseMemoTest, SavesAppendAndReplaceWithExactRecordLayout) {
     CaseMemo memo(m_folder);
     CaseModel model;
-    model.setText(BoxFamily::Texte3, 8, "0");
-    double n = model.Texte3Value(8) + 1; // a new example number, as the run button does
+    model.setText(BoxFamily::Texte3, slot::kExampleMax, "0");
+    double n =
+        model.Texte3Value(slot::kExampleMax) + 1; // a new example number, as the run button does
     memo.Memo("sauve", n, model);
     EXPECT_EQ(n, 1);
-    EXPECT_EQ(model.Texte3(7), "1");
-    EXPECT_EQ(model.Texte3(8), "1");
+    EXPECT_EQ(model.Texte3(slot::kExampleNumber), "1");
+    EXPECT_EQ(model.Texte3(slot::kExampleMax), "1");
     n = 99; // any number above the count appends
-    model.setText(BoxFamily::Texte3, 0, "0.5");
+    model.setText(BoxFamily::Texte3, slot::kX, "0.5");
     memo.Memo("sauve", n, model);
     EXPECT_EQ(n, 2);
-    EXPECT_EQ(model.Texte3(8), "2");
+    EXPECT_EQ(model.Texte3(slot::kExampleMax), "2");
 
     const std::string bytes = readFile();
     std::vector<std::string> lines;
@@ -79,7 +81,7 @@ TEST_F(CaseMemoTest, SavesAppendAndReplaceWithExactRecordLayout) {
 
     // Replacing keeps the count.
     n = 1;
-    model.setText(BoxFamily::Texte3, 0, "0.25");
+    model.setText(BoxFamily::Texte3, slot::kX, "0.25");
     memo.Memo("sauve", n, model);
     EXPECT_EQ(memo.count(), 2);
     const std::string replaced = readFile();
@@ -93,10 +95,11 @@ TEST_F(CaseMemoTest, LoadsClampedNumbersAndRestoresTheCase) {
     {
         CaseMemo memo(m_folder);
         for (const char* x : {"1", "2", "3"}) {
-            saved.setText(BoxFamily::Texte3, 0, x);
-            saved.setText(BoxFamily::Texte3, 9, std::string("Dipôle, two\r\nlines ") + x);
-            saved.select(BoxFamily::Option4, 3);
-            saved.setState(BoxFamily::Coche1, 7, 1);
+            saved.setText(BoxFamily::Texte3, slot::kX, x);
+            saved.setText(BoxFamily::Texte3, slot::kComment,
+                          std::string("Dipôle, two\r\nlines ") + x);
+            saved.select(BoxFamily::Option4, slot::kDipole);
+            saved.setState(BoxFamily::Coche1, slot::kFieldLines, 1);
             double n = 1000;
             memo.Memo("sauve", n, saved);
         }
@@ -116,12 +119,12 @@ TEST_F(CaseMemoTest, LoadsClampedNumbersAndRestoresTheCase) {
         EXPECT_TRUE(selector.moved);
         EXPECT_EQ(selector.maximum, 3);
         EXPECT_EQ(selector.value, row.loaded);
-        EXPECT_EQ(model.Texte3Value(0), row.loaded);
-        EXPECT_EQ(model.Texte3(9), "Dipôle, two\r\nlines " + model.Texte3(0));
+        EXPECT_EQ(model.Texte3Value(slot::kX), row.loaded);
+        EXPECT_EQ(model.Texte3(slot::kComment), "Dipôle, two\r\nlines " + model.Texte3(slot::kX));
         EXPECT_EQ(model.shape(), 3);
-        EXPECT_EQ(model.Coche1(7), 1);
-        EXPECT_EQ(model.Texte3(7), model.Texte3(0));
-        EXPECT_EQ(model.Texte3(8), "3");
+        EXPECT_EQ(model.Coche1(slot::kFieldLines), 1);
+        EXPECT_EQ(model.Texte3(slot::kExampleNumber), model.Texte3(slot::kX));
+        EXPECT_EQ(model.Texte3(slot::kExampleMax), "3");
     }
 }
 
@@ -132,8 +135,8 @@ TEST_F(CaseMemoTest, MissingOrTinyFileLoadsNothingAndSetsNumberOne) {
         CaseModel model;
         double n = 4;
         EXPECT_FALSE(memo.Memo("charge", n, model).moved);
-        EXPECT_EQ(model.Texte3(7), "1");
-        EXPECT_EQ(model.Texte3(0), "0.0425") << "the case is untouched";
+        EXPECT_EQ(model.Texte3(slot::kExampleNumber), "1");
+        EXPECT_EQ(model.Texte3(slot::kX), "0.0425") << "the case is untouched";
     }
 }
 
@@ -147,10 +150,10 @@ TEST_F(CaseMemoTest, ForeignLinesAndTruncatedRecordsStillLoadWholeRecords) {
         double n = want;
         memo.Memo("charge", n, model);
         EXPECT_EQ(n, want);
-        EXPECT_DOUBLE_EQ(model.Texte3Value(0), want / 10);
+        EXPECT_DOUBLE_EQ(model.Texte3Value(slot::kX), want / 10);
     }
-    EXPECT_EQ(model.Texte3(1), "only a few lines");
-    EXPECT_EQ(model.Texte3(2), "") << "missing lines of a cut record read empty";
+    EXPECT_EQ(model.Texte3(slot::kX + 1), "only a few lines");
+    EXPECT_EQ(model.Texte3(slot::kX + 2), "") << "missing lines of a cut record read empty";
 
     // Saving rewrites every record whole, with the writer's marker; the lines before the first
     // record are the user's and stay in front.
@@ -192,7 +195,7 @@ TEST_F(CaseMemoTest, GrowsPastOneHundredEightySixExamples) {
     double n = 190;
     reread.Memo("charge", n, model);
     EXPECT_EQ(n, 190);
-    EXPECT_EQ(model.Texte3(8), "190");
+    EXPECT_EQ(model.Texte3(slot::kExampleMax), "190");
 }
 
 TEST_F(CaseMemoTest, AnyLineEndAndAByteOrderMarkKeepEveryExample) {
@@ -218,10 +221,10 @@ TEST_F(CaseMemoTest, AnyLineEndAndAByteOrderMarkKeepEveryExample) {
         for (int k = 1; k <= 3; ++k) {
             double n = k;
             ASSERT_TRUE(memo.Memo("charge", n, model).moved) << form.name;
-            EXPECT_EQ(model.Texte3(0), "0.0" + std::to_string(k)) << form.name;
+            EXPECT_EQ(model.Texte3(slot::kX), "0.0" + std::to_string(k)) << form.name;
         }
         EXPECT_EQ(memo.count(), 3) << form.name;
-        model.setText(BoxFamily::Texte3, 0, "0.04");
+        model.setText(BoxFamily::Texte3, slot::kX, "0.04");
         double n = 1e9;
         memo.Memo("sauve", n, model);
         EXPECT_EQ(n, 4) << form.name;
@@ -229,7 +232,7 @@ TEST_F(CaseMemoTest, AnyLineEndAndAByteOrderMarkKeepEveryExample) {
         for (int k = 1; k <= 4; ++k) {
             double m = k;
             reread.Memo("charge", m, model);
-            EXPECT_EQ(model.Texte3(0), "0.0" + std::to_string(k)) << form.name;
+            EXPECT_EQ(model.Texte3(slot::kX), "0.0" + std::to_string(k)) << form.name;
         }
         EXPECT_EQ(readFile().rfind("\xEF\xBB\xBF", 0), std::string::npos) << form.name;
     }

@@ -4,6 +4,7 @@
 
 #include "physicsfixture.h"
 #include "simulation/casemodel.h"
+#include "simulation/caseslots.h"
 #include "simulation/runrecord.h"
 
 #include <gtest/gtest.h>
@@ -43,9 +44,9 @@ protected:
 };
 
 TEST_F(FieldsTest, ElectricFieldIsTheTypedOneForEveryShape) {
-    theCase().setText(BoxFamily::Texte4, 0, "12");
-    theCase().setText(BoxFamily::Texte4, 1, "-3");
-    theCase().setText(BoxFamily::Texte4, 2, "5 000");
+    theCase().setText(BoxFamily::Texte4, slot::kEx, "12");
+    theCase().setText(BoxFamily::Texte4, slot::kEx + 1, "-3");
+    theCase().setText(BoxFamily::Texte4, slot::kEx + 2, "5 000");
     for (int shape = 0; shape <= 4; ++shape) {
         theCase().select(BoxFamily::Option4, shape);
         Vecteur3 E, B;
@@ -97,8 +98,8 @@ TEST_F(FieldsTest, RadialOneOverRhoField) {
 }
 
 TEST_F(FieldsTest, DipoleField) {
-    theCase().select(BoxFamily::Option4, 3);
-    theCase().setText(BoxFamily::Texte6, 8, "2.5"); // P5 [A m^2]
+    theCase().select(BoxFamily::Option4, slot::kDipole);
+    theCase().setText(BoxFamily::Texte6, slot::kParam0 + 5, "2.5"); // P5 [A m^2]
     // Axial dipole: equator, general point.
     expectNear(field({0.1, 0, 0}), {0, 0, -kMu0Over4Pi * 2.5 / 1e-3}, 1e-15);
     const Vecteur3 R{0.03, -0.02, 0.05};
@@ -108,31 +109,31 @@ TEST_F(FieldsTest, DipoleField) {
     expectNear(field({0, 0, 0.1}), {0, 0, 2 * kMu0Over4Pi * 2.5 / 1e-3}, 1e-15);
     EXPECT_EQ(asker.titles.size(), 1u);
     // Inclined by 30 degrees towards the outside, in the meridian plane of the point.
-    theCase().setText(BoxFamily::Texte6, 14, "30");
+    theCase().setText(BoxFamily::Texte6, slot::kParam0 + 11, "30");
     const Vecteur3 P{0.04, 0, 0.03};
     expectNear(field(P), dipoleField({2.5 * 0.5, 0, 2.5 * std::sqrt(0.75)}, P), 1e-12);
 }
 
 TEST_F(FieldsTest, DoubleDipoleField) {
-    theCase().select(BoxFamily::Option4, 4);
-    theCase().setText(BoxFamily::Texte6, 9, "3");   // P6 centre moment
-    theCase().setText(BoxFamily::Texte6, 10, "-8"); // P7 peripheral moment
-    theCase().setText(BoxFamily::Texte6, 11, "0");  // P8: both at the origin
-    theCase().setText(BoxFamily::Texte6, 12, "20");
-    theCase().setText(BoxFamily::Texte6, 13, "20");
+    theCase().select(BoxFamily::Option4, slot::kDoubleDipole);
+    theCase().setText(BoxFamily::Texte6, slot::kParam0 + 6, "3");  // P6 centre moment
+    theCase().setText(BoxFamily::Texte6, slot::kParam0 + 7, "-8"); // P7 peripheral moment
+    theCase().setText(BoxFamily::Texte6, slot::kParam0 + 8, "0");  // P8: both at the origin
+    theCase().setText(BoxFamily::Texte6, slot::kParam0 + 9, "20");
+    theCase().setText(BoxFamily::Texte6, slot::kParam0 + 10, "20");
     const Vecteur3 R{0.02, 0.03, -0.04};
     const Vecteur3 both = field(R);
-    theCase().select(BoxFamily::Option4, 3);
-    theCase().setText(BoxFamily::Texte6, 8, "-5");
-    theCase().setText(BoxFamily::Texte6, 14, "20");
+    theCase().select(BoxFamily::Option4, slot::kDipole);
+    theCase().setText(BoxFamily::Texte6, slot::kParam0 + 5, "-5");
+    theCase().setText(BoxFamily::Texte6, slot::kParam0 + 11, "20");
     expectNear(both, field(R), 1e-13);
 
     // The peripheral dipole sits on the ring of radius P8 at the point's azimuth: with no
     // centre moment, a point in the mid plane just outside the ring sees its equatorial field.
-    theCase().select(BoxFamily::Option4, 4);
-    theCase().setText(BoxFamily::Texte6, 9, "0");
-    theCase().setText(BoxFamily::Texte6, 11, "0.0845");
-    theCase().setText(BoxFamily::Texte6, 13, "0");
+    theCase().select(BoxFamily::Option4, slot::kDoubleDipole);
+    theCase().setText(BoxFamily::Texte6, slot::kParam0 + 6, "0");
+    theCase().setText(BoxFamily::Texte6, slot::kParam0 + 8, "0.0845");
+    theCase().setText(BoxFamily::Texte6, slot::kParam0 + 10, "0");
     const double d = 0.01;
     const double phi = 2.0;
     expectNear(field({(0.0845 + d) * std::cos(phi), (0.0845 + d) * std::sin(phi), 0}),
@@ -140,13 +141,13 @@ TEST_F(FieldsTest, DoubleDipoleField) {
 }
 
 TEST_F(FieldsTest, EveryShapeIsSymmetricAboutTheAxis) {
-    theCase().setText(BoxFamily::Texte6, 0, "0.015"); // B0x for the cylindrical field
-    theCase().setText(BoxFamily::Texte6, 2, "0.015"); // Bz for the uniform field
-    theCase().setText(BoxFamily::Texte6, 8, "1.5");   // dipole moment
-    theCase().setText(BoxFamily::Texte6, 14, "25");   // its inclination
-    theCase().setText(BoxFamily::Texte6, 9, "2");     // double dipole
-    theCase().setText(BoxFamily::Texte6, 12, "10");
-    theCase().setText(BoxFamily::Texte6, 13, "-15");
+    theCase().setText(BoxFamily::Texte6, slot::kBx, "0.015");       // B0x for the cylindrical field
+    theCase().setText(BoxFamily::Texte6, slot::kBx + 2, "0.015");   // Bz for the uniform field
+    theCase().setText(BoxFamily::Texte6, slot::kParam0 + 5, "1.5"); // dipole moment
+    theCase().setText(BoxFamily::Texte6, slot::kParam0 + 11, "25"); // its inclination
+    theCase().setText(BoxFamily::Texte6, slot::kParam0 + 6, "2");   // double dipole
+    theCase().setText(BoxFamily::Texte6, slot::kParam0 + 9, "10");
+    theCase().setText(BoxFamily::Texte6, slot::kParam0 + 10, "-15");
     const Vecteur3 p{0.045, 0.004, 0.007};
     for (int shape = 0; shape <= 4; ++shape) {
         SCOPED_TRACE(shape);
@@ -167,10 +168,10 @@ TEST_F(FieldsTest, EveryShapeIsSymmetricAboutTheAxis) {
 TEST_F(FieldsTest, TypedValuesActAtTheNextCall) {
     setFields(1, {0, 0, 0}, {0, 0, 0.015});
     EXPECT_EQ(field({0.04, 0, 0})(3), 0.015);
-    theCase().setText(BoxFamily::Texte6, 2, "0.03");
+    theCase().setText(BoxFamily::Texte6, slot::kBx + 2, "0.03");
     EXPECT_EQ(field({0.04, 0, 0})(3), 0.03);
-    theCase().select(BoxFamily::Option4, 0);
-    theCase().setText(BoxFamily::Texte6, 0, "0.01");
+    theCase().select(BoxFamily::Option4, slot::kCylindrical);
+    theCase().setText(BoxFamily::Texte6, slot::kBx, "0.01");
     expectNear(field({0.04, 0, 0}), {0.01, 0, 0}, 1e-17);
 }
 

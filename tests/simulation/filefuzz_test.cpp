@@ -7,6 +7,7 @@
 #include "numerics/errorreport.h"
 #include "simulation/casememo.h"
 
+#include "simulation/caseslots.h"
 #include "support/testfolder.h"
 
 #include <gtest/gtest.h>
@@ -93,7 +94,7 @@ TEST(FileFuzz, MemoLoadsWhatItCanAndNeverLosesAnExample) {
         CaseMemo memo(dir.path());
         CaseModel model;
         for (const char* x : {"0.01", "0.02", "0.03"}) {
-            model.setText(BoxFamily::Texte3, 0, x);
+            model.setText(BoxFamily::Texte3, slot::kX, x);
             double n = 1e9;
             memo.save(n, model);
         }

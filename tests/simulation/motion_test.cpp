@@ -5,6 +5,7 @@
 #include "numerics/constants.h"
 #include "physicsfixture.h"
 #include "simulation/casemodel.h"
+#include "simulation/caseslots.h"
 #include "simulation/runrecord.h"
 
 #include <gtest/gtest.h>
@@ -24,16 +25,16 @@ class MotionTest : public PhysicsTest {
 protected:
     // Integrates from R, V with RungeStep until the time reaches tEnd, as a run does (first step
     // 5e-11 s, ErrMax 1e-7 m); calls `each` after every accepted step. Returns the step count.
-    static long integrate(const Vecteur3& R, const Vecteur3& V, double tEnd,
-                          const std::function<void(const StateArray&)>& each) {
+    long integrate(const Vecteur3& R, const Vecteur3& V, double tEnd,
+                   const std::function<void(const StateArray&)>& each) {
         SpeciesRefresh(0);
         StateArray Y, Ynew;
         pack(R, V, Y);
         double h = kInitialStep;
         long steps = 0;
         while (Y(8) < tEnd && steps < 5'000'000) {
-            RungeStep(h, Y, Ynew);
-            if (StopCalcul == 1) break;
+            RungeStep(control, h, Y, Ynew);
+            if (control.StopCalcul == 1) break;
             CopieEtat(Ynew, Y);
             ++steps;
             each(Y);
@@ -46,13 +47,14 @@ protected:
 // frRunge computes every readout on the way. Trajectories rely on both giving the same bits.
 TEST_F(MotionTest, StageDerivativeEqualsTheFullOneToTheBitForEveryShape) {
     setFields(1, {120, -40, 5000}, {0.004, -0.002, 0.015});
-    setNumber(BoxFamily::Texte6, 8, 1.5); // dipole moment
-    setNumber(BoxFamily::Texte6, 14, 25); // its inclination
-    setNumber(BoxFamily::Texte6, 9, 2);   // double dipole: the two moments, the ring radius
-    setNumber(BoxFamily::Texte6, 10, -1); // and their inclinations
-    setNumber(BoxFamily::Texte6, 11, 0.03);
-    setNumber(BoxFamily::Texte6, 12, 10);
-    setNumber(BoxFamily::Texte6, 13, -15);
+    setNumber(BoxFamily::Texte6, slot::kParam0 + 5, 1.5); // dipole moment
+    setNumber(BoxFamily::Texte6, slot::kParam0 + 11, 25); // its inclination
+    setNumber(BoxFamily::Texte6, slot::kParam0 + 6,
+              2); // double dipole: the two moments, the ring radius
+    setNumber(BoxFamily::Texte6, slot::kParam0 + 7, -1); // and their inclinations
+    setNumber(BoxFamily::Texte6, slot::kParam0 + 8, 0.03);
+    setNumber(BoxFamily::Texte6, slot::kParam0 + 9, 10);
+    setNumber(BoxFamily::Texte6, slot::kParam0 + 10, -15);
     SpeciesRefresh(0);
     const RunRecord& rec = runRecord();
     const double states[][6] = {
@@ -62,7 +64,7 @@ TEST_F(MotionTest, StageDerivativeEqualsTheFullOneToTheBitForEveryShape) {
     };
     for (int shape = 0; shape <= 4; ++shape) {
         theCase().select(BoxFamily::Option4, shape);
-        const LorentzForce force(theCase(), rec.Charge, rec.Mass);
+        const LorentzForce force(theCase(), rec.Charge, rec.Mass, control.StopCalcul);
         for (const auto& s : states) {
             SCOPED_TRACE(::testing::Message() << "shape " << shape << " x " << s[0]);
             StateArray Y, stage, full;
@@ -73,7 +75,7 @@ TEST_F(MotionTest, StageDerivativeEqualsTheFullOneToTheBitForEveryShape) {
             for (int j = 1; j <= 8; ++j) EXPECT_EQ(stage(j), full(j)) << j;
         }
     }
-    EXPECT_EQ(StopCalcul, 0);
+    EXPECT_EQ(control.StopCalcul, 0);
     EXPECT_TRUE(ErrorReport::instance().lines().empty());
 }
 
@@ -121,24 +123,24 @@ TEST_F(MotionTest, ZeroChargeIsReportedOnceAndStopsTheRun) {
     StateArray Y, Ynew;
     pack({0.0425, 0, 0}, {0, 10, 0}, Y);
     double h = kInitialStep;
-    RungeStep(h, Y, Ynew);
+    RungeStep(control, h, Y, Ynew);
     ASSERT_EQ(asker.titles.size(), 1u);
     EXPECT_EQ(asker.titles[0], "frRungefaute charge nulle   Warning");
-    EXPECT_EQ(StopCalcul, 1);
+    EXPECT_EQ(control.StopCalcul, 1);
     for (int j = 1; j <= 8; ++j) EXPECT_TRUE(std::isfinite(Ynew(j)));
 }
 
 TEST_F(MotionTest, SingularFieldStopsTheRunWithOneMessage) {
     // A dipole evaluated at its own position.
-    theCase().select(BoxFamily::Option4, 3);
-    theCase().setText(BoxFamily::Texte6, 8, "1");
+    theCase().select(BoxFamily::Option4, slot::kDipole);
+    theCase().setText(BoxFamily::Texte6, slot::kParam0 + 5, "1");
     SpeciesRefresh(0);
     StateArray Y, Ynew;
     pack({0, 0, 0}, {0, 10, 0}, Y);
     double h = kInitialStep;
     asker.fallback = "Yes";
-    RungeStep(h, Y, Ynew);
-    EXPECT_EQ(StopCalcul, 1);
+    RungeStep(control, h, Y, Ynew);
+    EXPECT_EQ(control.StopCalcul, 1);
     EXPECT_EQ(logCount("frRungefaute champ non fini"), 1);
     EXPECT_EQ(logCount("rungefaute"), 0); // the integrator does not report it a second time
 }
@@ -257,7 +259,7 @@ TEST_F(MotionTest, TimeAdvancesByTheAcceptedSteps) {
     });
     EXPECT_NEAR(previous, sum, 1e-22);
     EXPECT_GT(previous, 1e-8);
-    EXPECT_EQ(OrdreRunge, 5);
+    EXPECT_EQ(control.OrdreRunge, 5);
 }
 
 } // namespace

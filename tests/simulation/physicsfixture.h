@@ -1,9 +1,10 @@
-// Fixture of the physics tests: the case at its defaults, a fresh run record and integrator,
+// Fixture of the physics tests: a fresh program state (the case at its defaults), a run control,
 // a scripted error report, and helpers to set the field.
 #pragma once
 
 #include "numerics/rungekutta.h"
 #include "simulation/casemodel.h"
+#include "simulation/programstate.h"
 #include "simulation/runrecord.h"
 #include "support/reportfixture.h"
 
@@ -17,20 +18,16 @@ class PhysicsTest : public test::LenientReportTest {
 protected:
     void SetUp() override {
         LenientReportTest::SetUp();
-        theCase().resetToDefaults();
-        theCase().tag(kEnergyBoxTag).clear();
-        runRecord() = RunRecord{};
-        rungeWork() = RungeWork{};
-        rungeWork().trace = 0;
+        control.work.trace = 0;
         Ldim = 8;
-        OrdreRunge = 5;
-        ErrMax = 1e-7;
     }
-    void TearDown() override {
-        LenientReportTest::TearDown();
-        theCase().resetToDefaults();
-        runRecord() = RunRecord{};
-    }
+
+    // A fresh case (at its defaults), run record and error report, current during the test.
+    ScopedProgramState state;
+    // The computation's control (Cash-Karp, ErrMax 1e-7 m); the report's "Stop" and the
+    // faults of the steps set its StopCalcul.
+    RunControl control;
+    ErrorReport::StopBinding stop{ErrorReport::instance(), control.StopCalcul};
 
     /// Selects the field shape (Option4) and types E [V/m] and B0 [T].
     static void setFields(int shape, Vecteur3 E, Vecteur3 B0) {

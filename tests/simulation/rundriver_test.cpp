@@ -4,6 +4,7 @@
 
 #include "numerics/numberformat.h"
 #include "numerics/rungekutta.h"
+#include "simulation/caseslots.h"
 #include "simulation/fields.h"
 #include "simulation/runrecord.h"
 #include "simulation/tracesink.h"
@@ -76,10 +77,10 @@ protected:
     }
     // Uniform field along z, no electric field: a plain gyration.
     void uniformCase(CaseModel& m) {
-        m.select(BoxFamily::Option4, 1);
-        m.setText(BoxFamily::Texte4, 2, "");
-        m.setText(BoxFamily::Texte6, 2, "0.01");
-        m.setText(BoxFamily::Texte3, 4, "100000");
+        m.select(BoxFamily::Option4, slot::kUniform);
+        m.setText(BoxFamily::Texte4, slot::kEx + 2, "");
+        m.setText(BoxFamily::Texte6, slot::kBx + 2, "0.01");
+        m.setText(BoxFamily::Texte3, slot::kVx + 1, "100000");
     }
     // Radius of the circle through three points of the xy plane.
     static double circumradius(const Vecteur3& a, const Vecteur3& b, const Vecteur3& c) {
@@ -96,7 +97,7 @@ protected:
 
 TEST_F(RunDriverTest, NullPositionOrVelocityIsRefusedWithASeriousWarning) {
     RunDriver driver(model, sink);
-    model.setText(BoxFamily::Texte3, 0, "0");
+    model.setText(BoxFamily::Texte3, slot::kX, "0");
     asker.answers = {"OK"};
     EXPECT_FALSE(driver.RunTrajectory());
     ASSERT_EQ(asker.questions.size(), 1u);
@@ -106,8 +107,8 @@ TEST_F(RunDriverTest, NullPositionOrVelocityIsRefusedWithASeriousWarning) {
                                          "values for a non null input");
     EXPECT_TRUE(sink.calls.empty()) << "nothing is drawn";
 
-    model.setText(BoxFamily::Texte3, 0, "0.0425");
-    model.setText(BoxFamily::Texte3, 4, "");
+    model.setText(BoxFamily::Texte3, slot::kX, "0.0425");
+    model.setText(BoxFamily::Texte3, slot::kVx + 1, "");
     asker.answers = {"OK"};
     EXPECT_FALSE(driver.RunTrajectory());
     ASSERT_EQ(asker.questions.size(), 2u);
@@ -124,7 +125,7 @@ TEST_F(RunDriverTest, NullPositionOrVelocityIsRefusedWithASeriousWarning) {
     EXPECT_TRUE(sink.points.empty());
     EXPECT_EQ(driver.shotCounter(), -1) << "the counter ends where it was";
 
-    model.setText(BoxFamily::Texte3, 4, "10");
+    model.setText(BoxFamily::Texte3, slot::kVx + 1, "10");
     EXPECT_TRUE(driver.RunTrajectory());
     EXPECT_EQ(sink.shots.back(), 0) << "the first run that starts is shot 0";
 }
@@ -172,15 +173,15 @@ TEST_F(RunDriverTest, PauseTimeHoldsTheRunUntilALaterTimeIsTyped) {
     ASSERT_TRUE(driver.RunTrajectory());
     driver.advance(1s, 20);
     const double t = driver.time();
-    model.setText(BoxFamily::Texte3, 13, FormatGeneral(t / 2));
+    model.setText(BoxFamily::Texte3, slot::kPauseTime, FormatGeneral(t / 2));
     EXPECT_EQ(driver.advance(1s, 10).steps, 0u);
-    model.setText(BoxFamily::Texte3, 13, FormatGeneral(t * 10));
+    model.setText(BoxFamily::Texte3, slot::kPauseTime, FormatGeneral(t * 10));
     EXPECT_GT(driver.advance(1s, 10).steps, 0u);
     // An empty or zero maximum time is no limit: it releases a waiting run.
     for (const char* none : {"", "0"}) {
-        model.setText(BoxFamily::Texte3, 13, FormatGeneral(driver.time() / 2));
+        model.setText(BoxFamily::Texte3, slot::kPauseTime, FormatGeneral(driver.time() / 2));
         EXPECT_EQ(driver.advance(1s, 10).steps, 0u);
-        model.setText(BoxFamily::Texte3, 13, none);
+        model.setText(BoxFamily::Texte3, slot::kPauseTime, none);
         EXPECT_GT(driver.advance(1s, 10).steps, 0u) << '"' << none << '"';
     }
 }
@@ -192,7 +193,7 @@ TEST_F(RunDriverTest, NestedRunSuspendsTheFirstWhichGoesOnFromItsOwnState) {
     const StateArray outer = driver.state();
     const double outerTime = driver.time();
 
-    model.setText(BoxFamily::Texte3, 0, "0.03");
+    model.setText(BoxFamily::Texte3, slot::kX, "0.03");
     ASSERT_TRUE(driver.RunTrajectory());
     EXPECT_EQ(driver.depth(), 2);
     EXPECT_EQ(driver.time(), 0);
@@ -221,7 +222,7 @@ TEST_F(RunDriverTest, AFieldTypedDuringTheRunChangesTheCurvatureOfTheNextPoints)
     const double mass = runRecord().Mass;
     const double charge = std::fabs(runRecord().Charge);
     EXPECT_NEAR(before, mass * 1e5 / (charge * 0.01), 1e-3 * before) << "r = m v / (|q| B)";
-    model.setText(BoxFamily::Texte6, 2, "0.02");
+    model.setText(BoxFamily::Texte6, slot::kBx + 2, "0.02");
     const std::size_t from = sink.points.size();
     driver.advance(1s, 60);
     const double after =
@@ -230,9 +231,9 @@ TEST_F(RunDriverTest, AFieldTypedDuringTheRunChangesTheCurvatureOfTheNextPoints)
 }
 
 TEST_F(RunDriverTest, ArrowsAndFieldLinesFollowTheirCheckBoxes) {
-    model.setState(BoxFamily::Coche1, 4, 1); // draw the vectors
-    model.setState(BoxFamily::Coche1, 3, 1); // automatic scale
-    model.setState(BoxFamily::Coche1, 7, 1); // field lines
+    model.setState(BoxFamily::Coche1, slot::kDrawVectors, 1); // draw the vectors
+    model.setState(BoxFamily::Coche1, slot::kAutoScale, 1);   // automatic scale
+    model.setState(BoxFamily::Coche1, slot::kFieldLines, 1);  // field lines
     RunDriver driver(model, sink);
     ASSERT_TRUE(driver.RunTrajectory());
     // Four families of 25 lines of 50 points each, a pen lift after every line; the two lines
@@ -249,7 +250,9 @@ TEST_F(RunDriverTest, ArrowsAndFieldLinesFollowTheirCheckBoxes) {
     // of the same accepted point.
     const std::size_t firstStep = 98u * 50u;
     ASSERT_EQ(sink.points.size(), firstStep + 10u);
-    Vecteur3 lo(model.Texte3Value(0), model.Texte3Value(1), model.Texte3Value(2)), hi = lo;
+    Vecteur3 lo(model.Texte3Value(slot::kX), model.Texte3Value(slot::kX + 1),
+                model.Texte3Value(slot::kX + 2)),
+        hi = lo;
     for (std::size_t step = 0; step < 10; ++step) {
         const Vecteur3& p = sink.points[firstStep + step];
         for (int k = 1; k <= 3; ++k) {
@@ -286,24 +289,27 @@ TEST_F(RunDriverTest, AStopAnswerEndsTheRun) {
     RunDriver driver(model, sink);
     ASSERT_TRUE(driver.RunTrajectory());
     driver.advance(1s, 5);
-    StopCalcul = 1; // as the error report sets it on "Stop"
+    ErrorReport::instance().stopFlag() = 1; // "Stop" answered between two slices
     const auto slice = driver.advance(1s, 5);
     EXPECT_FALSE(slice.active);
-    EXPECT_EQ(StopCalcul, 0) << "the driver clears the flag it obeyed";
+    EXPECT_EQ(ErrorReport::instance().stopFlag(), 0) << "the driver clears the flag it obeyed";
 }
 
-TEST_F(RunDriverTest, SpeedLimitSpreadsStepsOverWallTime) {
+TEST_F(RunDriverTest, SpeedLimitCreditsStepsForTheTimeThatPassed) {
+    std::chrono::steady_clock::time_point now{};
     RunDriver driver(model, sink);
+    driver.setClock([&now] { return now; });
     driver.setSpeed(1000); // steps per second
     ASSERT_TRUE(driver.RunTrajectory());
-    std::uint64_t steps = 0;
-    const auto start = std::chrono::steady_clock::now();
-    while (std::chrono::steady_clock::now() - start < 200ms) {
-        steps += driver.advance(10ms).steps;
-        std::this_thread::sleep_for(5ms);
+    EXPECT_EQ(driver.advance(10ms).steps, 0u) << "no time has passed";
+    // 31.25 ms is worth 31.25 steps: 31 now, the quarter kept for later, a whole step in four.
+    for (std::uint64_t expected : {31u, 31u, 31u, 32u}) {
+        now += 31250us;
+        EXPECT_EQ(driver.advance(10ms).steps, expected);
     }
-    EXPECT_LT(steps, 400u);
-    EXPECT_GT(steps, 20u);
+    // A long gap (a question box, a pause) is worth at most a twentieth of a second.
+    now += 10s;
+    EXPECT_EQ(driver.advance(10ms).steps, 50u);
 }
 
 TEST(TrajectoryRecord, ThinsEvenlyPastItsBudgetAndKeepsTheFirstStep) {

@@ -7,6 +7,7 @@
 #include "numerics/numberread.h"
 #include "physicsfixture.h"
 #include "simulation/casemodel.h"
+#include "simulation/caseslots.h"
 
 #include <gtest/gtest.h>
 
@@ -59,31 +60,32 @@ TEST_F(RunRecordTest, ElectronFrequencyAtFifteenMilliTesla) {
     SpeciesRefresh(11);
     EXPECT_NEAR(runRecord().cyclotronOmega, -2.6382e9, 0.0001e9); // q B / m of the electron
     EXPECT_NEAR(boxValue(10), 4.2e8, 0.01e8);
-    EXPECT_EQ(theCase().Texte3(10), FormatSignif(std::fabs(runRecord().cyclotronFrequency), 2));
+    EXPECT_EQ(theCase().Texte3(slot::kCyclotronFrequency),
+              FormatSignif(std::fabs(runRecord().cyclotronFrequency), 2));
 }
 
 TEST_F(RunRecordTest, OtherIndexesOnlySetTheParticle) {
-    theCase().select(BoxFamily::Option5, 1);
+    theCase().select(BoxFamily::Option5, slot::kProton);
     SpeciesRefresh(3);
     EXPECT_EQ(runRecord().Charge, 1.6021e-19);
-    EXPECT_EQ(theCase().Texte3(10), "");
-    EXPECT_EQ(theCase().Texte3(14), "");
+    EXPECT_EQ(theCase().Texte3(slot::kCyclotronFrequency), "");
+    EXPECT_EQ(theCase().Texte3(slot::kEnergy), "");
 }
 
 TEST_F(RunRecordTest, ZeroFieldHasNoGyration) {
     setFields(1, {0, 0, 0}, {0, 0, 0});
     SpeciesRefresh(10);
     EXPECT_EQ(boxValue(10), 0);
-    EXPECT_EQ(theCase().Texte3(11), FormatSignif(runRecord().larmorDiameter, 2));
+    EXPECT_EQ(theCase().Texte3(slot::kLarmorDiameter), FormatSignif(runRecord().larmorDiameter, 2));
     EXPECT_TRUE(std::isinf(runRecord().larmorDiameter)); // a straight path
 }
 
 TEST_F(RunRecordTest, EnergyEditRescalesTheVelocity) {
-    theCase().setText(BoxFamily::Texte3, 3, "3");
-    theCase().setText(BoxFamily::Texte3, 4, "-4");
-    theCase().setText(BoxFamily::Texte3, 5, "0");
+    theCase().setText(BoxFamily::Texte3, slot::kVx, "3");
+    theCase().setText(BoxFamily::Texte3, slot::kVx + 1, "-4");
+    theCase().setText(BoxFamily::Texte3, slot::kVx + 2, "0");
     // 1 eV electron: v = sqrt(2 e / m).
-    theCase().setText(BoxFamily::Texte3, 14, "1");
+    theCase().setText(BoxFamily::Texte3, slot::kEnergy, "1");
     EnergyEdit(14);
     const double speed = std::sqrt(2 * 1.6021e-19 / 9.1091e-31);
     EXPECT_NEAR(boxValue(3), 0.6 * speed, 0.0005 * speed);
@@ -91,14 +93,14 @@ TEST_F(RunRecordTest, EnergyEditRescalesTheVelocity) {
     EXPECT_EQ(boxValue(5), 0);
     // Four times the energy doubles the speed, same direction.
     const double vx = boxValue(3);
-    theCase().setText(BoxFamily::Texte3, 14, "4");
+    theCase().setText(BoxFamily::Texte3, slot::kEnergy, "4");
     EnergyEdit(14);
     EXPECT_NEAR(boxValue(3) / vx, 2, 0.002);
     // Other indexes are not energy edits.
-    theCase().setText(BoxFamily::Texte3, 14, "100");
-    const std::string before = theCase().Texte3(3);
+    theCase().setText(BoxFamily::Texte3, slot::kEnergy, "100");
+    const std::string before = theCase().Texte3(slot::kVx);
     EnergyEdit(13);
-    EXPECT_EQ(theCase().Texte3(3), before);
+    EXPECT_EQ(theCase().Texte3(slot::kVx), before);
 }
 
 TEST_F(RunRecordTest, EnergyEditRefusesWhatWouldLoseTheDirection) {
@@ -111,10 +113,10 @@ TEST_F(RunRecordTest, EnergyEditRefusesWhatWouldLoseTheDirection) {
                           Case{"10", "", "non positive"}, Case{"10", "-3", "non positive"}}) {
         SCOPED_TRACE(std::string(c.vy) + " " + c.energy);
         ErrorReport::instance().reset();
-        theCase().setText(BoxFamily::Texte3, 4, c.vy);
-        theCase().setText(BoxFamily::Texte3, 14, c.energy);
+        theCase().setText(BoxFamily::Texte3, slot::kVx + 1, c.vy);
+        theCase().setText(BoxFamily::Texte3, slot::kEnergy, c.energy);
         EnergyEdit(14);
-        EXPECT_EQ(theCase().Texte3(4), c.vy);
+        EXPECT_EQ(theCase().Texte3(slot::kVx + 1), c.vy);
         EXPECT_EQ(logCount(c.logged), 1);
         EXPECT_TRUE(asker.titles.empty()); // logged, not asked
     }
@@ -125,7 +127,7 @@ TEST_F(RunRecordTest, RefreshIsNotTakenForAnEnergyEdit) {
     const int id = theCase().addListener([](BoxFamily family, int index) {
         if (family == BoxFamily::Texte3) EnergyEdit(index);
     });
-    theCase().setText(BoxFamily::Texte3, 14, "123"); // a user's edit: acts
+    theCase().setText(BoxFamily::Texte3, slot::kEnergy, "123"); // a user's edit: acts
     const double vy = boxValue(4);
     EXPECT_GT(vy, 1000);
     SpeciesRefresh(10); // writes Texte3(14) while busy: the velocity stays
@@ -133,7 +135,7 @@ TEST_F(RunRecordTest, RefreshIsNotTakenForAnEnergyEdit) {
     EXPECT_NEAR(boxValue(14), 123, 1);
     // While the tag says busy, typing changes nothing either.
     theCase().tag(kEnergyBoxTag) = "busy";
-    theCase().setText(BoxFamily::Texte3, 14, "1");
+    theCase().setText(BoxFamily::Texte3, slot::kEnergy, "1");
     EXPECT_EQ(boxValue(4), vy);
     theCase().removeListener(id);
 }
@@ -155,10 +157,10 @@ TEST_F(RunRecordTest, ColourTableAndDrawingOptions) {
     const double expected[13] = {0, 255, 0, 0, 0, 0, 255, 0, 255, 0, 125, 0, 125};
     for (int e = 1; e <= 12; ++e) EXPECT_EQ(colours[e], expected[e]) << e;
     // The live re-read of a run: absolute integer parts.
-    theCase().setText(BoxFamily::Texte4, 6, "-12.7");
+    theCase().setText(BoxFamily::Texte4, slot::kColourTable, "-12.7");
     readColourTable(colours, theCase(), true);
     EXPECT_EQ(colours[1], 12);
-    theCase().setState(BoxFamily::Coche1, 1, 1);
+    theCase().setState(BoxFamily::Coche1, slot::kCubicView, 1);
     RunRecord& rec = runRecord();
     readDrawingOptions(rec, theCase());
     EXPECT_EQ(rec.cubicView, 1);

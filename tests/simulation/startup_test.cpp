@@ -122,42 +122,42 @@ TEST_F(StartupTest, FirstStartAsksWritesAndSetsTheSharedValues) {
     EXPECT_EQ(ez, Vecteur3(0, 0, 1));
     EXPECT_EQ(SautLigne, "\r\n");
     EXPECT_EQ(Ligne15.size(), 15u);
-    EXPECT_EQ(Annee, YearText(CurrentYear()));
-    EXPECT_EQ(CleEnreg, "__Zefrons_" + Annee + "__");
-    EXPECT_EQ(DemarrageFait, 1);
+    EXPECT_EQ(Annee(), YearText(CurrentYear()));
+    EXPECT_EQ(CleEnreg(), "__Zefrons_" + Annee() + "__");
+    EXPECT_EQ(startupState().DemarrageFait, 1);
 
-    EXPECT_EQ(Site.outcome, ZefronOutcome::Created);
-    EXPECT_EQ(Site.items.site, "Toulouse n° 3");
-    EXPECT_EQ(Site.currentFolder, m_dir.path().string());
-    EXPECT_EQ(Site.items.baseFolder, m_dir.path().string());
+    EXPECT_EQ(Site().outcome, ZefronOutcome::Created);
+    EXPECT_EQ(Site().items.site, "Toulouse n° 3");
+    EXPECT_EQ(Site().currentFolder, m_dir.path().string());
+    EXPECT_EQ(Site().items.baseFolder, m_dir.path().string());
     const std::string file = ReadBytes(m_dir / "Zefron.ini");
-    EXPECT_EQ(file, ZefronFileBytes(Site.items));
+    EXPECT_EQ(file, ZefronFileBytes(Site().items));
     EXPECT_EQ(file.substr(0, 15), "Toulouse n\xB0 3\r\n");
 
     // Full paths use the platform's separator.
-    EXPECT_EQ(Site.docFolder, path({"xls_doc"}));
-    EXPECT_EQ(Site.dataFolder, path({"data"}));
-    EXPECT_EQ(Site.tmpFolder, path({"tmp"}));
-    EXPECT_EQ(Site.mapDataFile, path({"data", "miravCar.dat"}));
-    EXPECT_EQ(Site.lunarTmpFile, path({"data", "miravlun.tmp"}));
-    EXPECT_EQ(Site.resultsDoc, path({"xls_doc", "results.doc"}));
-    EXPECT_EQ(Site.resultsTmpSheet, path({"xls_doc", "res_tmp.xls"}));
-    EXPECT_EQ(Site.mapSheet, path({"xls_doc", "miravCar.xls"}));
-    EXPECT_EQ(Site.polarSheet, path({"xls_doc", "Miravpol.xls"}));
-    EXPECT_EQ(Site.spreadsheetCommand, " " + Site.items.spreadsheetProgram);
+    EXPECT_EQ(Site().docFolder, path({"xls_doc"}));
+    EXPECT_EQ(Site().dataFolder, path({"data"}));
+    EXPECT_EQ(Site().tmpFolder, path({"tmp"}));
+    EXPECT_EQ(Site().mapDataFile, path({"data", "miravCar.dat"}));
+    EXPECT_EQ(Site().lunarTmpFile, path({"data", "miravlun.tmp"}));
+    EXPECT_EQ(Site().resultsDoc, path({"xls_doc", "results.doc"}));
+    EXPECT_EQ(Site().resultsTmpSheet, path({"xls_doc", "res_tmp.xls"}));
+    EXPECT_EQ(Site().mapSheet, path({"xls_doc", "miravCar.xls"}));
+    EXPECT_EQ(Site().polarSheet, path({"xls_doc", "Miravpol.xls"}));
+    EXPECT_EQ(Site().spreadsheetCommand, " " + Site().items.spreadsheetProgram);
 
     // Once per program run.
     EXPECT_FALSE(Demarrage(m_dir.path()));
     EXPECT_EQ(asker.questions.size(), 1u);
 
     // The next program run reads the file and asks nothing.
-    const StartupSettings first = Site;
+    const StartupSettings first = Site();
     ResetStartup();
     EXPECT_TRUE(Demarrage(m_dir.path()));
     EXPECT_EQ(asker.questions.size(), 1u);
-    EXPECT_EQ(Site.outcome, ZefronOutcome::Read);
-    EXPECT_EQ(Site.items, first.items);
-    EXPECT_EQ(Site.polarSheet, first.polarSheet);
+    EXPECT_EQ(Site().outcome, ZefronOutcome::Read);
+    EXPECT_EQ(Site().items, first.items);
+    EXPECT_EQ(Site().polarSheet, first.polarSheet);
     EXPECT_TRUE(ErrorReport::instance().lines().empty());
 }
 
@@ -165,13 +165,13 @@ TEST_F(StartupTest, CancelGivesAnEmptySiteLine) {
     ScriptedAsker asker({""});
     AskerScope scope(&asker);
     Demarrage(m_dir.path());
-    EXPECT_EQ(Site.items.site, "");
+    EXPECT_EQ(Site().items.site, "");
     EXPECT_EQ(ReadBytes(m_dir / "Zefron.ini").substr(0, 2), "\r\n");
     ResetStartup();
     Demarrage(m_dir.path());
     EXPECT_EQ(asker.questions.size(), 1u); // the file (over 100 bytes) is read, even with no site
-    EXPECT_EQ(Site.items.site, "");
-    EXPECT_EQ(Site.items.docFolder, "\\xls_doc");
+    EXPECT_EQ(Site().items.site, "");
+    EXPECT_EQ(Site().items.docFolder, "\\xls_doc");
 }
 
 TEST_F(StartupTest, ShortFileIsRewrittenFromItsStart) {
@@ -180,8 +180,8 @@ TEST_F(StartupTest, ShortFileIsRewrittenFromItsStart) {
     AskerScope scope(&asker);
     Demarrage(m_dir.path());
     EXPECT_EQ(asker.questions.size(), 1u);
-    EXPECT_EQ(ReadBytes(m_dir / "Zefron.ini"), ZefronFileBytes(Site.items));
-    EXPECT_EQ(Site.items.site, "New site");
+    EXPECT_EQ(ReadBytes(m_dir / "Zefron.ini"), ZefronFileBytes(Site().items));
+    EXPECT_EQ(Site().items.site, "New site");
 }
 
 TEST_F(StartupTest, FileWrittenElsewhereIsRead) {
@@ -197,10 +197,10 @@ TEST_F(StartupTest, FileWrittenElsewhereIsRead) {
     AskerScope scope(&asker);
     Demarrage(m_dir.path());
     EXPECT_TRUE(asker.questions.empty());
-    EXPECT_EQ(Site.items.spreadsheetProgram,
+    EXPECT_EQ(Site().items.spreadsheetProgram,
               "C:\\Program Files\\Microsoft Office\\Office\\EXCEL.exe");
-    EXPECT_EQ(Site.items.baseFolder, "C:\\Mirav");
-    EXPECT_EQ(Site.items.polarSheet, "\\Miravpol.xls");
+    EXPECT_EQ(Site().items.baseFolder, "C:\\Mirav");
+    EXPECT_EQ(Site().items.polarSheet, "\\Miravpol.xls");
     EXPECT_EQ(ReadBytes(m_dir / "Zefron.ini"), windowsFile); // read, never rewritten
 }
 
@@ -210,9 +210,9 @@ TEST_F(StartupTest, ReadOnlyStartNeverAsksNorWrites) {
     EXPECT_TRUE(Demarrage(m_dir.path(), StartupMode::ReadOnly));
     EXPECT_TRUE(asker.questions.empty());
     EXPECT_FALSE(std::filesystem::exists(m_dir / "Zefron.ini"));
-    EXPECT_EQ(Site.outcome, ZefronOutcome::NotPresent);
-    EXPECT_EQ(Site.items.site, "");
-    EXPECT_EQ(Site.docFolder, path({"xls_doc"}));
+    EXPECT_EQ(Site().outcome, ZefronOutcome::NotPresent);
+    EXPECT_EQ(Site().items.site, "");
+    EXPECT_EQ(Site().docFolder, path({"xls_doc"}));
     EXPECT_EQ(Ldim, 8);
 
     // With the file present it is read.
@@ -220,8 +220,8 @@ TEST_F(StartupTest, ReadOnlyStartNeverAsksNorWrites) {
                ZefronFileBytes(ZefronCreationValues("Batch", "", m_dir.path().string())));
     ResetStartup();
     Demarrage(m_dir.path(), StartupMode::ReadOnly);
-    EXPECT_EQ(Site.outcome, ZefronOutcome::Read);
-    EXPECT_EQ(Site.items.site, "Batch");
+    EXPECT_EQ(Site().outcome, ZefronOutcome::Read);
+    EXPECT_EQ(Site().items.site, "Batch");
     EXPECT_TRUE(asker.questions.empty());
 }
 
@@ -230,9 +230,9 @@ TEST_F(StartupTest, UnwritableSettingsAreLoggedAndTheStartGoesOn) {
     ScriptedAsker asker({"Site"});
     AskerScope scope(&asker);
     EXPECT_TRUE(Demarrage(m_dir.path()));
-    EXPECT_EQ(Site.outcome, ZefronOutcome::WriteFailed);
-    EXPECT_EQ(Site.items.site, "Site");
-    EXPECT_EQ(Site.docFolder, path({"xls_doc"}));
+    EXPECT_EQ(Site().outcome, ZefronOutcome::WriteFailed);
+    EXPECT_EQ(Site().items.site, "Site");
+    EXPECT_EQ(Site().docFolder, path({"xls_doc"}));
     ASSERT_EQ(ErrorReport::instance().lines().size(), 1u);
     EXPECT_NE(ErrorReport::instance().lines()[0].find("_Demarragefaute"), std::string::npos);
     EXPECT_EQ(asker.questions.size(), 1u); // logged only, no question
@@ -258,8 +258,8 @@ TEST_F(StartupTest, ConfigurationReadsTheItemsAgain) {
     AskerScope scope(&asker);
     Demarrage(m_dir.path());
     const StartupSettings again = ReadConfiguration(m_dir.path());
-    EXPECT_EQ(again.items, Site.items);
-    EXPECT_EQ(again.polarSheet, Site.polarSheet);
+    EXPECT_EQ(again.items, Site().items);
+    EXPECT_EQ(again.polarSheet, Site().polarSheet);
     const std::string text = ConfigurationText(again);
     EXPECT_NE(text.find("Site: Site A\r\n"), std::string::npos);
     EXPECT_NE(text.find("Current folder: " + m_dir.path().string() + "\r\n"), std::string::npos);
@@ -269,7 +269,7 @@ TEST_F(StartupTest, ConfigurationReadsTheItemsAgain) {
     const StartupSettings missing = ReadConfiguration(m_dir.path());
     EXPECT_FALSE(missing.message.empty());
     EXPECT_EQ(missing.items.site, "");
-    EXPECT_EQ(Site.items.site, "Site A"); // the program's settings are kept
+    EXPECT_EQ(Site().items.site, "Site A"); // the program's settings are kept
 }
 
 } // namespace gyro

@@ -185,16 +185,19 @@ TEST(BoxCommit, OnlyWholeNumbersReachANumberBox) {
     for (const auto& t : texts) EXPECT_EQ(isNumberText(t.text), t.number) << t.text;
 
     CaseModel model;
-    model.setText(BoxFamily::Texte6, 2, "0.001");
+    model.setText(BoxFamily::Texte6, slot::kBx + 2, "0.001");
     // Mid-typing states never reach the case; a finished number does, once.
     for (const char* partial : {"", "0.", "0.002e", "0.002x"}) {
         if (isNumberText(partial)) continue;
-        EXPECT_EQ(commitBoxText(model, BoxFamily::Texte6, 2, partial), CommitOutcome::NotANumber);
-        EXPECT_EQ(model.Texte6Value(2), 0.001) << partial;
+        EXPECT_EQ(commitBoxText(model, BoxFamily::Texte6, slot::kBx + 2, partial),
+                  CommitOutcome::NotANumber);
+        EXPECT_EQ(model.Texte6Value(slot::kBx + 2), 0.001) << partial;
     }
-    EXPECT_EQ(commitBoxText(model, BoxFamily::Texte6, 2, "0.002"), CommitOutcome::Applied);
-    EXPECT_EQ(model.Texte6Value(2), 0.002);
-    EXPECT_EQ(commitBoxText(model, BoxFamily::Texte6, 2, "0.002"), CommitOutcome::Unchanged);
+    EXPECT_EQ(commitBoxText(model, BoxFamily::Texte6, slot::kBx + 2, "0.002"),
+              CommitOutcome::Applied);
+    EXPECT_EQ(model.Texte6Value(slot::kBx + 2), 0.002);
+    EXPECT_EQ(commitBoxText(model, BoxFamily::Texte6, slot::kBx + 2, "0.002"),
+              CommitOutcome::Unchanged);
     // The maximum time may be emptied (no limit); the comment takes any text.
     EXPECT_EQ(commitBoxText(model, BoxFamily::Texte3, slot::kPauseTime, ""),
               CommitOutcome::Applied);

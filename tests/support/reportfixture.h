@@ -11,15 +11,13 @@
 
 namespace gyro::test {
 
-/// Starts every test as at program start: empty log, no stored answer, StopCalcul 0, the
+/// Starts every test as at program start: empty log, no stored answer, stop flag 0, the
 /// scripted asker installed and the end of the program recorded instead of performed. A question
 /// beyond the asker's script fails the test.
 class ReportTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ErrorReport::instance().reset();
-        StopCalcul = 0;
-        OrbitalTime = 0;
         ErrorReport::instance().setAsker(&asker);
         ErrorReport::instance().setEndProgram([this] { ++endProgramCalls; });
     }
@@ -27,7 +25,6 @@ protected:
         ErrorReport::instance().setAsker(nullptr);
         ErrorReport::instance().setEndProgram({});
         ErrorReport::instance().reset();
-        StopCalcul = 0;
     }
 
     const std::vector<std::string>& logLines() const { return ErrorReport::instance().lines(); }

@@ -4,6 +4,7 @@
 #include "kelaxes/pdftext.h"
 #include "numerics/errorreport.h"
 #include "simulation/casemodel.h"
+#include "simulation/caseslots.h"
 #include "simulation/integrationmethod.h"
 #include "simulation/rundriver.h"
 #include "simulation/runrecord.h"
@@ -38,7 +39,7 @@ private slots:
     void cleanup() {
         theCase().resetToDefaults();
         integrationChoice() = IntegrationChoice{};
-        StopCalcul = 0;
+        ErrorReport::instance().stopFlag() = 0;
     }
 
     // Default case: a gyration of 72 µm about the E × B drift under a 100 nm error limit, judged
@@ -64,10 +65,10 @@ private slots:
         QTest::mouseClick(panels.methodPanel()->cashKarpOption(), Qt::LeftButton);
         QVERIFY(hint->useButton()->isVisibleTo(&window));
         // A maximum time of ten gyrations asks for less.
-        theCase().setText(BoxFamily::Texte3, 13, "1.8e-8");
+        theCase().setText(BoxFamily::Texte3, slot::kPauseTime, "1.8e-8");
         QVERIFY(!hint->isVisibleTo(&window));
         // A speed above a tenth of c is told first.
-        theCase().setText(BoxFamily::Texte3, 4, "5e7");
+        theCase().setText(BoxFamily::Texte3, slot::kVx + 1, "5e7");
         QVERIFY(hint->isVisibleTo(&window));
         QVERIFY(hint->label()->text().startsWith("The speed 0.167 c is above a tenth"));
     }
@@ -94,10 +95,10 @@ private slots:
     // kept to 1e-6 by Cash-Karp at a limit of 1e-12 m (radius 38 um).
     void runFeedsTheReadouts() {
         CaseModel& c = theCase();
-        c.select(BoxFamily::Option4, 1);
+        c.select(BoxFamily::Option4, slot::kUniform);
         for (int i = 0; i < 3; ++i) c.setText(BoxFamily::Texte4, i, "0");
-        c.setText(BoxFamily::Texte6, 2, "0.015");
-        c.setText(BoxFamily::Texte3, 4, "1e5");
+        c.setText(BoxFamily::Texte6, slot::kBx + 2, "0.015");
+        c.setText(BoxFamily::Texte3, slot::kVx + 1, "1e5");
         c.setText(BoxFamily::Texte7, 0, "1e-12");
         SpeciesRefresh(0);
         QWidget window;

@@ -7,6 +7,7 @@
 #include "simulation/runrecord.h"
 #include "simulation/startup.h"
 #include "support/scriptedasker.h"
+#include "support/widgets.h"
 #include "ui/accuracydock.h"
 #include "ui/energytimeplot.h"
 #include "ui/frmdessin.h"
@@ -38,7 +39,7 @@ private slots:
         ResetStartup();
         ErrorReport::instance().reset();
         ErrorReport::instance().setEndProgram([] {});
-        StopCalcul = 0;
+        ErrorReport::instance().stopFlag() = 0;
         m_asker = test::ScriptedAsker({"Laboratoire"}); // the working site, on a first start
         m_asker.fallbackToDefault = true;
         ErrorReport::instance().setAsker(&m_asker);
@@ -54,7 +55,7 @@ private slots:
         ErrorReport::instance().setAsker(nullptr);
         ErrorReport::instance().setEndProgram({});
         ErrorReport::instance().reset();
-        StopCalcul = 0;
+        ErrorReport::instance().stopFlag() = 0;
         integrationChoice() = IntegrationChoice{};
         QDir::setCurrent(m_previousFolder);
         m_dir.reset();
@@ -155,11 +156,9 @@ private slots:
 
 private:
     template <class T> T* control(const QString& name) {
-        T* w = m_window->findChild<T*>(name);
-        if (!w) qFatal("missing control %s", qPrintable(name));
-        return w;
+        return test::control<T>(m_window.get(), name);
     }
-    QLineEdit* box(const QString& name) { return control<QLineEdit>(name); }
+    QLineEdit* box(const QString& name) { return test::box(m_window.get(), name); }
     void clickRun() {
         const int depth = m_window->driver().depth();
         QTest::mouseClick(control<QPushButton>("Commande14"), Qt::LeftButton);

@@ -2,12 +2,12 @@
 #include "kelaxes/demonstration.h"
 #include "kelaxes/pdftext.h"
 #include "numerics/errorreport.h"
+#include "support/widgets.h"
 #include "ui/frmdemonstration.h"
 #include "ui/frmdialog.h"
 #include "ui/picturebox.h"
 #include "ui/pictureprinter.h"
 
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -53,9 +53,7 @@ void clickLater(const char* name, int ms) {
     });
 }
 QPushButton* button(QWidget& w, const char* name) {
-    auto* b = w.findChild<QPushButton*>(name);
-    Q_ASSERT(b);
-    return b;
+    return gyro::test::control<QPushButton>(&w, name);
 }
 bool reddish(QColor c) {
     return c.red() > 180 && c.green() < 170 && c.blue() < 150;
@@ -70,28 +68,31 @@ void FrmDemonstrationTest::printerHintTimesOutOrIsAcknowledged() {
     QCOMPARE(hint.windowTitle(), QString("Pb. Configuration Imprimante"));
     QCOMPARE(hint.findChild<QLabel*>("Texte4")->text(), QString("Configurer"));
     QCOMPARE(hint.findChild<QPushButton*>("Commande2")->text(), QString("Annuler"));
-    // Unanswered: closes itself after three seconds and answers nothing.
-    QElapsedTimer clock;
-    clock.start();
+    // Unanswered: closes itself after three seconds (on the hint's clock, which moves 100 ms
+    // each time the wait reads it) and answers nothing.
+    qint64 now = 0;
+    int reads = 0;
+    hint.setClock([&] {
+        ++reads;
+        return now += 100;
+    });
     bool shownWhileWaiting = false;
-    QTimer::singleShot(200, [&] {
+    QTimer::singleShot(0, [&] {
         shownWhileWaiting =
             hint.isVisible() && hint.findChild<QLabel*>("Texte1")->text() == QString("Paysage");
     });
     QCOMPARE(DemandeOrientation("Paysage"), std::string());
-    QVERIFY(clock.elapsed() >= 2900 && clock.elapsed() < 8000);
+    QCOMPARE(reads, 31); // the start, then 100 ms a look until 3000 ms have passed
     QVERIFY(shownWhileWaiting);
     QVERIFY(!hint.isVisible());
-    // The picture button within the three seconds.
-    clock.restart();
-    clickLater("Commande1", 300);
+    // The picture button before the time is up; a clock that stands still never ends the wait.
+    hint.setClock([] { return qint64(0); });
+    clickLater("Commande1", 0);
     QCOMPARE(DemandeOrientation("Portrait"), std::string("Reinitialiser"));
-    QVERIFY(clock.elapsed() < 2500);
     // "Annuler" ends the wait at once with no answer.
-    clock.restart();
-    clickLater("Commande2", 300);
+    clickLater("Commande2", 0);
     QCOMPARE(DemandeOrientation("Portrait"), std::string());
-    QVERIFY(clock.elapsed() < 2500);
+    hint.setClock({});
 }
 
 void FrmDemonstrationTest::pdfExportHasTheTextAndTheChosenOrientation() {

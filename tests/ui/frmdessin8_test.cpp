@@ -4,6 +4,7 @@
 #include "numerics/tracelog.h"
 #include "orbital/orbitlog.h"
 #include "support/scriptedasker.h"
+#include "support/widgets.h"
 #include "ui/frmdessin8.h"
 
 #include <QDate>
@@ -43,9 +44,7 @@ private slots:
 
 private:
     template <class T> T* control(const char* name) {
-        T* w = m_window->findChild<T*>(name);
-        if (!w) qFatal("missing control %s", name);
-        return w;
+        return gyro::test::control<T>(m_window, name);
     }
     gyro::FrmDessin8* m_window = nullptr;
     ScriptedAsker m_asker;

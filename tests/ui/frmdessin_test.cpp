@@ -13,6 +13,7 @@
 #include "simulation/runrecord.h"
 #include "simulation/startup.h"
 #include "support/scriptedasker.h"
+#include "support/widgets.h"
 #include "ui/frmdemonstration.h"
 #include "ui/frmdessin.h"
 #include "ui/frmdialog.h"
@@ -44,6 +45,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <chrono>
 #include <cmath>
 #include <deque>
 #include <memory>
@@ -138,28 +140,13 @@ private slots:
     void energyCaptionFollowsTheSpecies();
 
 private:
+    // The shared helpers (support/widgets.h) on the main window.
     template <class T> T* control(const QString& name) {
-        T* w = m_window->findChild<T*>(name);
-        if (!w) qFatal("missing control %s", qPrintable(name));
-        return w;
+        return test::control<T>(m_window.get(), name);
     }
-    QLineEdit* box(const QString& name) { return control<QLineEdit>(name); }
-    void click(const QString& name) {
-        QAbstractButton* b = control<QAbstractButton>(name);
-        QVERIFY2(b->isVisible(), qPrintable(name + " is not visible"));
-        QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(4, b->height() / 2));
-    }
-    void type(const QString& name, const QString& text) {
-        QLineEdit* b = box(name);
-        b->setFocus();
-        b->selectAll();
-        if (text.isEmpty()) {
-            QTest::keyClick(b, Qt::Key_Delete);
-        } else {
-            QTest::keyClicks(b, text);
-        }
-        QTest::keyClick(b, Qt::Key_Return); // a typed value acts once committed
-    }
+    QLineEdit* box(const QString& name) { return test::box(m_window.get(), name); }
+    void click(const QString& name) { test::click(m_window.get(), name); }
+    void type(const QString& name, const QString& text) { test::type(m_window.get(), name, text); }
     bool enabled(const QString& name) { return control<QAbstractButton>(name)->isEnabled(); }
     void fastest() { control<QSlider>("SpeedSlider")->setValue(SpeedControl::kFastest); }
     void openWindow();
@@ -181,7 +168,7 @@ void FrmDessinTest::init() {
     ResetStartup();
     ErrorReport::instance().reset();
     ErrorReport::instance().setEndProgram([] {});
-    StopCalcul = 0;
+    ErrorReport::instance().stopFlag() = 0;
     m_asker = ScriptedAsker();
     m_asker.answers = {"Laboratoire"}; // the working site, asked on a first start
     ErrorReport::instance().setAsker(&m_asker);
@@ -201,7 +188,7 @@ void FrmDessinTest::cleanup() {
     ErrorReport::instance().setAsker(nullptr);
     ErrorReport::instance().setEndProgram({});
     ErrorReport::instance().reset();
-    StopCalcul = 0;
+    ErrorReport::instance().stopFlag() = 0;
     integrationChoice() = IntegrationChoice{};
     QDir::setCurrent(m_previousFolder);
     m_dir.reset();
@@ -238,14 +225,14 @@ void FrmDessinTest::firstStartAsksForTheSiteAndShowsTheCase() {
     QVERIFY(control<QRadioButton>("Option5_0")->isChecked());
     QCOMPARE(control<QPlainTextEdit>("Texte3_9")->toPlainText(), QString("Comment\n"));
     type("Texte6_2", "0.02");
-    QCOMPARE(theCase().Texte6(2), std::string("0.02"));
-    QCOMPARE(theCase().Texte6Value(2), 0.02);
-    theCase().setText(BoxFamily::Texte4, 0, "12");
+    QCOMPARE(theCase().Texte6(slot::kBx + 2), std::string("0.02"));
+    QCOMPARE(theCase().Texte6Value(slot::kBx + 2), 0.02);
+    theCase().setText(BoxFamily::Texte4, slot::kEx, "12");
     QCOMPARE(box("Texte4_0")->text(), QString("12"));
-    theCase().setState(BoxFamily::Coche1, 6, 1);
+    theCase().setState(BoxFamily::Coche1, slot::kOptionsColours, 1);
     QVERIFY(control<QCheckBox>("Coche1_6")->isChecked());
     QVERIFY(control<QGroupBox>("Cadre8")->isVisible());
-    theCase().select(BoxFamily::Option5, 2);
+    theCase().select(BoxFamily::Option5, slot::kXenon);
     QVERIFY(control<QRadioButton>("Option5_2")->isChecked());
     QVERIFY(!control<QRadioButton>("Option5_0")->isChecked());
 
@@ -470,7 +457,7 @@ void FrmDessinTest::shapeOptionShowsOnlyItsFrame() {
         QCOMPARE(control<QWidget>("LabelB0")->isVisible(), table[shape][3]);
     }
     // A case loaded with another shape shows that shape's frame.
-    theCase().select(BoxFamily::Option4, 3);
+    theCase().select(BoxFamily::Option4, slot::kDipole);
     QVERIFY(control<QRadioButton>("Option4_3")->isChecked());
     QVERIFY(control<QWidget>("Cadre4")->isVisible());
     QVERIFY(!control<QWidget>("Cadre5")->isVisible());
@@ -686,10 +673,10 @@ void FrmDessinTest::runsSaveNewExamplesAndTheScrollBarLoadsThem() {
         CaseModel model;
         CaseMemo memo(QDir::currentPath().toStdString());
         for (int n = 1; n <= 3; ++n) {
-            model.setText(BoxFamily::Texte3, 9, "Example " + std::to_string(n));
+            model.setText(BoxFamily::Texte3, slot::kComment, "Example " + std::to_string(n));
             model.select(BoxFamily::Option4, n == 2 ? 3 : 2);
-            model.setText(BoxFamily::Texte3, 15, n == 2 ? "1" : "0");
-            model.setText(BoxFamily::Texte3, 13, n == 2 ? "3E-6" : "Temps limite");
+            model.setText(BoxFamily::Texte3, slot::kSpeciesMemo, n == 2 ? "1" : "0");
+            model.setText(BoxFamily::Texte3, slot::kPauseTime, n == 2 ? "3E-6" : "Temps limite");
             double number = n;
             memo.Memo("sauve", number, model);
         }
@@ -755,7 +742,7 @@ void FrmDessinTest::runsSaveNewExamplesAndTheScrollBarLoadsThem() {
     QVERIFY(box("Texte3_13")->isVisible());
     control<QScrollBar>("DefilementH1")->setValue(5);
     QCOMPARE(control<QPlainTextEdit>("Texte3_9")->toPlainText(), QString("Second run\ntwo lines"));
-    QCOMPARE(theCase().Texte3(9), std::string("Second run\r\ntwo lines"));
+    QCOMPARE(theCase().Texte3(slot::kComment), std::string("Second run\r\ntwo lines"));
 }
 
 void FrmDessinTest::replaceSavesOverTheCurrentExample() {
@@ -777,7 +764,7 @@ void FrmDessinTest::replaceSavesOverTheCurrentExample() {
     CaseMemo memo(QDir::currentPath().toStdString());
     double number = 1;
     memo.Memo("charge", number, check);
-    QCOMPARE(check.Texte3(9), std::string("Replaced"));
+    QCOMPARE(check.Texte3(slot::kComment), std::string("Replaced"));
     QCOMPARE(memo.count(), 2.0);
 }
 
@@ -827,19 +814,19 @@ void FrmDessinTest::typedFieldChangesTheCurvature() {
             QTest::keyClick(bz, key);
         }
         QTest::qWait(15);
-        QCOMPARE(theCase().Texte6Value(2), 0.015);
+        QCOMPARE(theCase().Texte6Value(slot::kBx + 2), 0.015);
     }
     // Another window taking the focus (a question box) is not the end of the typing.
     QFocusEvent deactivated(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
     QApplication::sendEvent(bz, &deactivated);
-    QCOMPARE(theCase().Texte6Value(2), 0.015);
+    QCOMPARE(theCase().Texte6Value(slot::kBx + 2), 0.015);
     QTRY_VERIFY(m_window->driver().time() >= 1e-7);
-    QCOMPARE(theCase().Texte6Value(2), 0.015);
+    QCOMPARE(theCase().Texte6Value(slot::kBx + 2), 0.015);
     const double ratioTyping = radiusRatio(0.015);
     QVERIFY2(std::abs(ratioTyping - 1) < 0.01, qPrintable(QString::number(ratioTyping)));
     // Enter: half the radius from the next steps.
     QTest::keyClick(bz, Qt::Key_Return);
-    QCOMPARE(theCase().Texte6Value(2), 0.03);
+    QCOMPARE(theCase().Texte6Value(slot::kBx + 2), 0.03);
     type("Texte3_13", "1.5E-7");
     QTRY_VERIFY(m_window->driver().time() >= 1.5e-7);
     const double ratio2 = radiusRatio(0.03);
@@ -854,7 +841,7 @@ void FrmDessinTest::notANumberIsMarkedNotAsked() {
     const QString tooltip = bz->toolTip();
     for (const char* text : {"0.0x", "", "1,5", "e3"}) {
         type("Texte6_2", text);
-        QCOMPARE(theCase().Texte6(2), std::string("0.015"));
+        QCOMPARE(theCase().Texte6(slot::kBx + 2), std::string("0.015"));
         QVERIFY(bz->property("notANumber").toBool());
         QVERIFY(bz->toolTip().contains("not a number"));
         QVERIFY(bz->toolTip().contains("0.015"));
@@ -867,10 +854,10 @@ void FrmDessinTest::notANumberIsMarkedNotAsked() {
     QVERIFY(!bz->property("notANumber").toBool());
     QCOMPARE(bz->toolTip(), tooltip);
     QVERIFY(bz->styleSheet().isEmpty());
-    QCOMPARE(theCase().Texte6Value(2), 0.02);
+    QCOMPARE(theCase().Texte6Value(slot::kBx + 2), 0.02);
     // A mark also goes when the case shows another value in the box (an example loaded).
     type("Texte6_2", "abc");
-    theCase().setText(BoxFamily::Texte6, 2, "0.05");
+    theCase().setText(BoxFamily::Texte6, slot::kBx + 2, "0.05");
     QCOMPARE(bz->text(), QString("0.05"));
     QVERIFY(!bz->property("notANumber").toBool());
     // A velocity at or above the speed of light is refused the same way, as is an energy that
@@ -889,7 +876,7 @@ void FrmDessinTest::notANumberIsMarkedNotAsked() {
         QCOMPARE(theCase().Texte3(edit->property("caseIndex").toInt()), kept);
     }
     type("Texte3_3", "2e8"); // 0.67 c: taken, and warned of beside the error limit
-    QCOMPARE(theCase().Texte3Value(3), 2e8);
+    QCOMPARE(theCase().Texte3Value(slot::kVx), 2e8);
 }
 
 void FrmDessinTest::readoutsFollowCommittedValues() {
@@ -918,10 +905,10 @@ void FrmDessinTest::readoutsFollowCommittedValues() {
     vy->setFocus();
     vy->selectAll();
     QTest::keyClicks(vy, "2000");
-    QCOMPARE(theCase().Texte3Value(4), 3000.0);
+    QCOMPARE(theCase().Texte3Value(slot::kVx + 1), 3000.0);
     QTest::keyClick(vy, Qt::Key_Tab);
     QVERIFY(!vy->hasFocus());
-    QCOMPARE(theCase().Texte3Value(4), 2000.0);
+    QCOMPARE(theCase().Texte3Value(slot::kVx + 1), 2000.0);
     QVERIFY(near(readout("Texte3_14"), kElectronMass * 2000 * 2000 / 2 / q));
     // A typed energy rescales the velocity, and the diameter follows it.
     type("Texte3_14", "1");
@@ -1105,11 +1092,16 @@ void FrmDessinTest::speedSliderMapsToTheDriver() {
     QCOMPARE(m_window->driver().speed(), 200.0);
     QCOMPARE(control<QLabel>("SpeedLabel")->text(), QString("200 steps/s"));
 
-    // A slow run computes about as many steps as the speed asks.
+    // A slow run computes as many steps as the speed asks for the time that passed, on the
+    // driver's clock, moved here by 15.625 ms (3.125 steps) at a time.
+    auto now = std::chrono::steady_clock::now();
+    m_window->driver().setClock([&now] { return now; });
     click("Commande14");
-    QTest::qWait(1000);
-    const double steps = static_cast<double>(m_window->driver().acceptedSteps());
-    QVERIFY2(steps > 100 && steps < 300, qPrintable(QString::number(steps)));
+    for (std::uint64_t i = 1; i <= 40; ++i) {
+        now += std::chrono::microseconds(15625);
+        QTRY_COMPARE(m_window->driver().acceptedSteps(), i * 25 / 8);
+    }
+    m_window->driver().setClock([] { return std::chrono::steady_clock::now(); });
     endAllRuns();
 }
 
@@ -1249,7 +1241,7 @@ void FrmDessinTest::energyCaptionFollowsTheSpecies() {
     click("Option5_1");
     QCOMPARE(caption->text(), QString("Energy proton (eV)"));
     // A case loaded with another species (an example) shows its caption too.
-    theCase().select(BoxFamily::Option5, 2);
+    theCase().select(BoxFamily::Option5, slot::kXenon);
     QCOMPARE(caption->text(), QString("Energy xenon ion (eV)"));
 }
 

@@ -2,6 +2,7 @@
 // drag, "lunaire hyperbolique" and long body names.
 #include "cases/recordstore.h"
 #include "numerics/errorreport.h"
+#include "support/widgets.h"
 #include "ui/frmoptions.h"
 #include "ui/previewpicture.h"
 
@@ -41,9 +42,7 @@ private slots:
 private:
     std::unique_ptr<FrmOptions> open();
     template <typename W> W* child(FrmOptions& w, const char* name) {
-        W* c = w.findChild<W*>(name);
-        if (!c) qFatal("no control %s", name);
-        return c;
+        return gyro::test::control<W>(&w, name);
     }
     QString label(FrmOptions& w, const char* name) { return child<QLabel>(w, name)->text(); }
     QString file() const { return m_dir->filePath("miravop.set"); }

@@ -8,6 +8,7 @@
 #include "kelaxes/pdftext.h"
 #include "numerics/errorreport.h"
 #include "support/scriptedasker.h"
+#include "support/widgets.h"
 #include "ui/frmgraphes.h"
 #include "ui/picturebox.h"
 #include "ui/picturedesk.h"
@@ -53,9 +54,7 @@ struct Window {
     }
     ~Window() { setSaveFileChooser({}); }
     template <typename W> W* child(const QString& name) {
-        W* w = window->findChild<W*>(name);
-        if (!w) qFatal("no child %s", qPrintable(name));
-        return w;
+        return gyro::test::control<W>(window.get(), name);
     }
     PictureBox* img0() { return window->picture(0); }
     // The widget point of a world point of view 0.

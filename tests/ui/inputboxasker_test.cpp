@@ -54,8 +54,8 @@ private slots:
         ErrorReport::instance().reset();
         ErrorReport::instance().setAsker(&m_asker);
         ErrorReport::instance().setEndProgram([this] { ++m_endCalls; });
-        StopCalcul = 0;
-        OrbitalTime = 0;
+        ErrorReport::instance().stopFlag() = 0;
+        ErrorReport::instance().OrbitalTime = 0;
         m_endCalls = 0;
     }
 
@@ -63,7 +63,7 @@ private slots:
         ErrorReport::instance().setAsker(nullptr);
         ErrorReport::instance().setEndProgram({});
         ErrorReport::instance().reset();
-        StopCalcul = 0;
+        ErrorReport::instance().stopFlag() = 0;
     }
 
     void showsTheReportAndAnswersByButtonOrTypedText() {
@@ -84,10 +84,10 @@ private slots:
         for (const char* b : {"Continue", "Stop the computation", "End the program"})
             QVERIFY2(buttons.contains(b), b);
         QCOMPARE(status, 1.0);
-        QCOMPARE(StopCalcul, 1.0);
+        QCOMPARE(ErrorReport::instance().stopFlag(), 1.0);
 
         // The next box proposes the last answer; a typed answer still counts, Enter gives it.
-        StopCalcul = 0;
+        ErrorReport::instance().stopFlag() = 0;
         onNextBox([&](ReportQuestionBox* box) {
             proposed = box->answerField()->text();
             waitUntilListening(box);
@@ -97,7 +97,7 @@ private slots:
         });
         AlerteCalcul("rungefaute");
         QCOMPARE(proposed, QString("Stop"));
-        QCOMPARE(StopCalcul, 0.0);
+        QCOMPARE(ErrorReport::instance().stopFlag(), 0.0);
         QCOMPARE(ErrorReport::instance().lastAnswer(), std::string("yes"));
     }
 
@@ -141,7 +141,7 @@ private slots:
         QCOMPARE(swallowed, keys.size() - 3);
         QCOMPARE(bz->text(), QString("0.0")); // the keys before the box went where they belong
         QCOMPARE(m_endCalls, 0);
-        QCOMPARE(StopCalcul, 0.0);
+        QCOMPARE(ErrorReport::instance().stopFlag(), 0.0);
         QCOMPARE(ErrorReport::instance().lastAnswer(), std::string("Yes"));
     }
 
@@ -224,7 +224,7 @@ private slots:
         window.show();
         AlerteCalcul("_Pb de Pas");
         QTRY_COMPARE(window.warningBox()->toPlainText(), QString("At_Time= . _Pb de Pas\n"));
-        OrbitalTime = 2.5;
+        ErrorReport::instance().OrbitalTime = 2.5;
         onNextBox([](ReportQuestionBox* box) { box->reject(); });
         AlerteCalcul(kLabel.toStdString());
         QTRY_VERIFY(window.warningBox()->toPlainText().startsWith("At_Time= 2.5 " + kLabel + "\n"));

@@ -3,6 +3,7 @@
 // questions silenced in one run asked again in the next.
 #include "numerics/errorreport.h"
 #include "simulation/casemodel.h"
+#include "simulation/caseslots.h"
 #include "simulation/rundriver.h"
 #include "simulation/runrecord.h"
 #include "ui/traceur3d.h"
@@ -27,11 +28,11 @@ const double kPeriod = 2 * 3.14159265358979 * kMe / (kQ * kBz); // electron gyra
 void electronCase(double x, double diameter) {
     CaseModel& m = theCase();
     m.resetToDefaults();
-    m.select(BoxFamily::Option4, 1);
-    m.setText(BoxFamily::Texte4, 2, "");
-    m.setText(BoxFamily::Texte6, 2, std::to_string(kBz));
-    m.setText(BoxFamily::Texte3, 0, std::to_string(x));
-    m.setText(BoxFamily::Texte3, 4, std::to_string(kQ * kBz * diameter / (2 * kMe)));
+    m.select(BoxFamily::Option4, slot::kUniform);
+    m.setText(BoxFamily::Texte4, slot::kEx + 2, "");
+    m.setText(BoxFamily::Texte6, slot::kBx + 2, std::to_string(kBz));
+    m.setText(BoxFamily::Texte3, slot::kX, std::to_string(x));
+    m.setText(BoxFamily::Texte3, slot::kVx + 1, std::to_string(kQ * kBz * diameter / (2 * kMe)));
     m.setText(BoxFamily::Texte7, 0, "1e-7");
     SpeciesRefresh(10);
 }
@@ -97,8 +98,8 @@ private slots:
 
         // Then a 1 cm orbit at 4.25 cm from the axis, with automatic arrows.
         electronCase(0.0425, 0.01);
-        theCase().setState(BoxFamily::Coche1, 4, 1);
-        theCase().setState(BoxFamily::Coche1, 3, 1);
+        theCase().setState(BoxFamily::Coche1, slot::kDrawVectors, 1);
+        theCase().setState(BoxFamily::Coche1, slot::kAutoScale, 1);
         runOneTurn(*m_driver);
         m_w->flush();
         QVERIFY(isHome(*m_w));

@@ -6,6 +6,7 @@
 #include "draw3d/kelmirav.h"
 #include "numerics/errorreport.h"
 #include "support/scriptedasker.h"
+#include "support/widgets.h"
 #include "ui/frmgraphes.h"
 #include "ui/sheetpanel.h"
 
@@ -63,9 +64,7 @@ struct Window {
         window->show();
     }
     template <typename W> W* child(const char* name) {
-        W* w = window->findChild<W*>(name);
-        if (!w) qFatal("no child %s", name);
-        return w;
+        return test::control<W>(window.get(), name);
     }
     QString warning() { return child<QPlainTextEdit>("Warning")->toPlainText(); }
     void click(const char* button) {
