@@ -100,7 +100,10 @@ void freshState() {
 // settings "KEY=VALUE" in order (the method first), with the command line's checks and messages.
 void applyCase(const Boxes* boxes, const std::vector<std::string>& settings) {
     CaseModel& model = theCase();
-    if (boxes) applyBoxes(model, *boxes);
+    if (boxes) {
+        applyBoxes(model, *boxes);
+        restoreMethod(model, integrationChoice()); // the method the example ran with
+    }
     const std::string message = applyCaseSettings(model, settings);
     if (!message.empty()) throw std::invalid_argument(message);
     if (const auto problem = caseStartProblem(model)) throw std::invalid_argument(*problem);

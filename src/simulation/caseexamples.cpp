@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace gyro {
 
@@ -21,7 +22,33 @@ double numberRunExample(CaseModel& model, double memoCount) {
     return model.Texte3Value(slot::kExampleNumber);
 }
 
+void storeMethod(CaseModel& model, const IntegrationChoice& choice) {
+    static const char* const keys[] = {"cash-karp", "boris", "relativistic"};
+    model.setText(BoxFamily::Texte3, slot::kMethodMemo, keys[static_cast<int>(choice.method)]);
+    model.setText(BoxFamily::Texte3, slot::kStepsPerGyrationMemo,
+                  FormatGeneral(choice.stepsPerGyration));
+}
+
+bool restoreMethod(const CaseModel& model, IntegrationChoice& choice) {
+    static const std::pair<const char*, IntegrationMethod> methods[] = {
+        {"cash-karp", IntegrationMethod::CashKarp},
+        {"boris", IntegrationMethod::Boris},
+        {"relativistic", IntegrationMethod::Relativistic}};
+    const std::string& text = model.Texte3(slot::kMethodMemo);
+    for (const auto& [key, method] : methods) {
+        if (text != key) continue;
+        choice.method = method;
+        const double n = model.Texte3Value(slot::kStepsPerGyrationMemo);
+        if (isNumberText(model.Texte3(slot::kStepsPerGyrationMemo)) && std::isfinite(n) &&
+            n >= kMinStepsPerGyration)
+            choice.stepsPerGyration = n;
+        return true;
+    }
+    return false;
+}
+
 double saveRunExample(CaseModel& model, CaseMemo& memo) {
+    storeMethod(model, integrationChoice());
     double number = numberRunExample(model, memo.count());
     memo.Memo("sauve", number, model);
     if (!memo.lastError().empty()) AlerteCalcul("_Memofaute " + memo.lastError());
@@ -40,7 +67,10 @@ bool restoreSpecies(CaseModel& model) {
 
 CaseMemo::Selector loadExample(CaseModel& model, CaseMemo& memo, double number) {
     const CaseMemo::Selector selector = memo.Memo("charge", number, model);
-    if (selector.moved) restoreSpecies(model);
+    if (selector.moved) {
+        restoreSpecies(model);
+        restoreMethod(model, integrationChoice());
+    }
     return selector;
 }
 

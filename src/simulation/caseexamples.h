@@ -3,6 +3,7 @@
 
 #include "casememo.h"
 #include "casemodel.h"
+#include "integrationmethod.h"
 
 namespace gyro {
 
@@ -19,8 +20,19 @@ double saveRunExample(CaseModel& model, CaseMemo& memo);
 /// false and changes nothing when the box is empty or holds anything else.
 bool restoreSpecies(CaseModel& model);
 
+/// Writes the integration method and the steps per gyration into the example's own slots,
+/// Texte3(kMethodMemo) as the command line's key ("cash-karp", "boris", "relativistic") and
+/// Texte3(kStepsPerGyrationMemo), so that a saved example runs again as it ran.
+void storeMethod(CaseModel& model, const IntegrationChoice& choice);
+
+/// Puts back the method an example keeps. An example saved before methods were kept (empty
+/// slots) or with a text that is no method leaves the choice as it was; returns whether the
+/// method was put back.
+bool restoreMethod(const CaseModel& model, IntegrationChoice& choice);
+
 /// Loads example `number` (a number outside 1..count loads the last one) and puts back its
-/// species. Returns the selector of the memo: moved is false when there was nothing to load.
+/// species and integration method. Returns the selector of the memo: moved is false when there was
+/// nothing to load.
 CaseMemo::Selector loadExample(CaseModel& model, CaseMemo& memo, double number);
 
 } // namespace gyro

@@ -28,7 +28,7 @@ constexpr int kCoche1Line = 86;
 
 // The slots that have a control on the window. The others keep the value the memo held, so that
 // every record keeps its length and foreign data survives.
-constexpr int kTexte3Controls = 16; // 0..15
+constexpr int kTexte3Controls = 18; // 0..15 boxes, 16..17 the integration method
 constexpr int kTexte4Controls = 18; // 0..17
 constexpr int kTexte6Controls = 15; // 0..14
 constexpr int kOption4Controls = 5; // 0..4

@@ -4,18 +4,20 @@
 namespace gyro::slot {
 
 // Texte3: position, velocity and the run's bookkeeping boxes.
-inline constexpr int kX = 0;                   // initial position x, y, z [m]: 0..2
-inline constexpr int kVx = 3;                  // initial velocity x, y, z [m/s]: 3..5
-inline constexpr int kCircleRadius = 6;        // radius of the circle drawn in the X,Y plane [m]
-inline constexpr int kExampleNumber = 7;       // number of the example in the memo
-inline constexpr int kExampleMax = 8;          // highest example number in the memo
-inline constexpr int kComment = 9;             // the example's comment
-inline constexpr int kCyclotronFrequency = 10; // computed read-out [Hz]
-inline constexpr int kLarmorDiameter = 11;     // computed read-out [m]
-inline constexpr int kPlotPointCount = 12;     // number of points plotted
-inline constexpr int kPauseTime = 13;          // maximum time: the run pauses there [s]
-inline constexpr int kEnergy = 14;             // kinetic energy [eV]
-inline constexpr int kSpeciesMemo = 15;        // species index kept with the example
+inline constexpr int kX = 0;                     // initial position x, y, z [m]: 0..2
+inline constexpr int kVx = 3;                    // initial velocity x, y, z [m/s]: 3..5
+inline constexpr int kCircleRadius = 6;          // radius of the circle drawn in the X,Y plane [m]
+inline constexpr int kExampleNumber = 7;         // number of the example in the memo
+inline constexpr int kExampleMax = 8;            // highest example number in the memo
+inline constexpr int kComment = 9;               // the example's comment
+inline constexpr int kCyclotronFrequency = 10;   // computed read-out [Hz]
+inline constexpr int kLarmorDiameter = 11;       // computed read-out [m]
+inline constexpr int kPlotPointCount = 12;       // number of points plotted
+inline constexpr int kPauseTime = 13;            // maximum time: the run pauses there [s]
+inline constexpr int kEnergy = 14;               // kinetic energy [eV]
+inline constexpr int kSpeciesMemo = 15;          // species index kept with the example
+inline constexpr int kMethodMemo = 16;           // integration method kept with the example
+inline constexpr int kStepsPerGyrationMemo = 17; // Boris steps per gyration kept with it
 
 // Texte4: electric field, arrow scale factors and the colour table.
 inline constexpr int kEx = 0;          // E x, y, z [V/m]: 0..2

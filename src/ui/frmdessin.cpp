@@ -310,7 +310,8 @@ void FrmDessin::DefilementH1_Change() {
         loadExample(m_model, *m_memo, m_case->exampleBar()->value());
     if (selector.moved) {
         m_case->showExampleSelector(selector.maximum, selector.value);
-        SpeciesRefresh(kReadoutRefresh); // the read-outs of the example loaded
+        m_accuracy->methodPanel()->showChoice(); // the method the example ran with
+        SpeciesRefresh(kReadoutRefresh);         // the read-outs of the example loaded
     }
     if (m_model.Texte3Value(slot::kPauseTime) > 0) m_run->showPauseTime(true);
 }

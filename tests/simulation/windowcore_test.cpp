@@ -114,6 +114,28 @@ TEST_F(WindowCoreTest, RunsNumberNewExamplesAboveTheMemoUnlessReplacing) {
         EXPECT_EQ(model.species(), slot::kXenon);
         EXPECT_TRUE(loadExample(model, memo, 1).moved);
         EXPECT_EQ(model.species(), slot::kXenon);
+
+        // Loading puts back the method and steps per gyration the example ran with; an example
+        // kept before methods were (empty slot) or a foreign text leaves the choice alone.
+        model.setState(BoxFamily::Coche1, slot::kReplace, 0);
+        integrationChoice() = {IntegrationMethod::Relativistic, 48};
+        const double relativistic = saveRunExample(model, memo);
+        integrationChoice() = {IntegrationMethod::Boris, 20};
+        const double boris = saveRunExample(model, memo);
+        integrationChoice() = IntegrationChoice{};
+        EXPECT_TRUE(loadExample(model, memo, relativistic).moved);
+        EXPECT_EQ(integrationChoice().method, IntegrationMethod::Relativistic);
+        EXPECT_EQ(integrationChoice().stepsPerGyration, 48);
+        EXPECT_TRUE(loadExample(model, memo, boris).moved);
+        EXPECT_EQ(integrationChoice().method, IntegrationMethod::Boris);
+        EXPECT_EQ(integrationChoice().stepsPerGyration, 20);
+        for (const char* text : {"", "runge"}) {
+            model.setText(BoxFamily::Texte3, slot::kMethodMemo, text);
+            IntegrationChoice choice;
+            EXPECT_FALSE(restoreMethod(model, choice)) << text;
+            EXPECT_EQ(choice.method, IntegrationMethod::CashKarp) << text;
+        }
+        integrationChoice() = IntegrationChoice{};
     }
     std::filesystem::remove_all(folder);
 }
