@@ -186,16 +186,8 @@ int runBatch(const QStringList& arguments, std::ostream& out, std::ostream& err)
     if (const auto code = prepareCase(model, options, err)) return *code;
     SpeciesRefresh(slot::kCyclotronFrequency);
     readDrawingOptions(runRecord(), model);
-    {
-        const Vecteur3 R(model.Texte3Value(slot::kX), model.Texte3Value(slot::kX + 1),
-                         model.Texte3Value(slot::kX + 2));
-        Vecteur3 E, B;
-        Champ(R, E, B);
-        const Vecteur3 V(model.Texte3Value(slot::kVx), model.Texte3Value(slot::kVx + 1),
-                         model.Texte3Value(slot::kVx + 2));
-        for (const std::string& warning : relativisticWarnings(V, E, B))
-            err << "gyrotrace: warning: " << warning << "\n";
-    }
+    for (const std::string& warning : relativisticWarningsAtStart(model))
+        err << "gyrotrace: warning: " << warning << "\n";
     // The same hint as the window's, judged over the run asked: a warning, and the run goes on
     // (or, with --use-hint, its proposal is taken).
     RunSpan span;

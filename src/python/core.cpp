@@ -199,13 +199,7 @@ void runCase(const RunArguments& args, RunOutcome& out) {
     readDrawingOptions(runRecord(), model);
     // The warnings the command line gives before the run: speeds near that of light, and the
     // accuracy hint judged over the run asked.
-    const Vecteur3 R(model.Texte3Value(slot::kX), model.Texte3Value(slot::kX + 1),
-                     model.Texte3Value(slot::kX + 2));
-    const Vecteur3 V(model.Texte3Value(slot::kVx), model.Texte3Value(slot::kVx + 1),
-                     model.Texte3Value(slot::kVx + 2));
-    Vecteur3 E, B;
-    Champ(R, E, B);
-    for (const std::string& warning : relativisticWarnings(V, E, B)) warnings.add(warning);
+    for (const std::string& warning : relativisticWarningsAtStart(model)) warnings.add(warning);
     RunSpan span;
     if (args.length.until) {
         span.seconds = *args.length.until;

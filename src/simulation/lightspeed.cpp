@@ -3,6 +3,7 @@
 
 #include "casemodel.h"
 #include "caseslots.h"
+#include "fields.h"
 #include "integrationmethod.h"
 #include "numerics/numberformat.h"
 #include "numerics/numberread.h"
@@ -89,6 +90,16 @@ std::string SpeedWatch::check(const Vecteur3& V, double t) {
     m_warned = true;
     return "at t = " + FormatGeneral(t) + " s the speed reached " + speedText(speed) +
            ", above a tenth of the speed of light: the motion is computed without relativity";
+}
+
+std::vector<std::string> relativisticWarningsAtStart(const CaseModel& model) {
+    const Vecteur3 R(model.Texte3Value(slot::kX), model.Texte3Value(slot::kX + 1),
+                     model.Texte3Value(slot::kX + 2));
+    const Vecteur3 V(model.Texte3Value(slot::kVx), model.Texte3Value(slot::kVx + 1),
+                     model.Texte3Value(slot::kVx + 2));
+    Vecteur3 E, B;
+    Champ(R, E, B);
+    return relativisticWarnings(V, E, B);
 }
 
 } // namespace gyro

@@ -31,6 +31,8 @@ std::optional<double> speedWithTypedValue(const CaseModel& model, int index,
 /// particle's speed, or the E × B drift speed |E⊥| / |B|, above a tenth of c.
 std::vector<std::string> relativisticWarnings(const Vecteur3& V, const Vecteur3& E,
                                               const Vecteur3& B);
+/// The same for the case's start: its position and velocity boxes, and the fields there.
+std::vector<std::string> relativisticWarningsAtStart(const CaseModel& model);
 
 /// Watches the speed along a run and tells once when it first passes a tenth of c.
 class SpeedWatch {

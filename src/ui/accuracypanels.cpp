@@ -123,15 +123,7 @@ void AccuracyPanels::updateHint() {
     } else {
         hint = accuracyHintForCase(m_model, span);
     }
-    if (speeds.empty()) {
-        const Vecteur3 R(m_model.Texte3Value(slot::kX), m_model.Texte3Value(slot::kX + 1),
-                         m_model.Texte3Value(slot::kX + 2));
-        const Vecteur3 V(m_model.Texte3Value(slot::kVx), m_model.Texte3Value(slot::kVx + 1),
-                         m_model.Texte3Value(slot::kVx + 2));
-        Vecteur3 E, B;
-        Champ(R, E, B);
-        speeds = relativisticWarnings(V, E, B);
-    }
+    if (speeds.empty()) speeds = relativisticWarningsAtStart(m_model);
     // The speed of light comes first: no error limit mends a motion computed without
     // relativity.
     for (auto it = speeds.rbegin(); it != speeds.rend(); ++it) {
