@@ -2,10 +2,10 @@
 // redraw of a one-million-point trajectory into a view picture in slices, with the longest
 // slice the event loop waits for.
 #include "dataplot/kelaxesviews.h"
-#include "draw3d/kelmirav.h"
-#include "draw3d/trajectoryredraw.h"
 #include "kelaxes/kelaxesstate.h"
 #include "offscreenmain.h"
+#include "scene/kelmirav.h"
+#include "scene/trajectoryredraw.h"
 #include "simulation/trajectoryrecord.h"
 
 #include <QGuiApplication>

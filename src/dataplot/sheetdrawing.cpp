@@ -1,10 +1,10 @@
 // The sheet drawing: scale and views from the table, then every row as a point or a command.
 #include "sheetdrawing.h"
 
-#include "draw3d/kelmirav.h"
 #include "numerics/constants.h"
 #include "numerics/numberread.h"
 #include "numerics/vecteur3.h"
+#include "scene/kelmirav.h"
 #include "sheetcommands.h"
 
 #include <cmath>

@@ -2,7 +2,7 @@
 // line commands, echoes of unknown texts.
 #pragma once
 
-#include "draw3d/viewsurface.h"
+#include "scene/viewsurface.h"
 #include "sheetlinkstate.h"
 
 #include <string>

@@ -2,8 +2,8 @@
 // the overlays (scale bar, axis triad, tags, caption); the same code serves the screen and PNG.
 #pragma once
 
-#include "draw3d/scene3d.h"
 #include "draw3d/viewcamera.h"
+#include "scene/scene3d.h"
 
 #include <QColor>
 #include <QImage>

@@ -2,9 +2,9 @@
 // it while the trajectory grows.
 #pragma once
 
-#include "draw3d/scene3d.h"
 #include "draw3d/scenerenderer.h"
 #include "draw3d/viewcamera.h"
+#include "scene/scene3d.h"
 #include "simulation/tracesink.h"
 
 #include <QImage>

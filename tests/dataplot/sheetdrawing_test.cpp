@@ -2,9 +2,9 @@
 // scale and centre of the views, in one view and in the four automatic views.
 #include "dataplot/sheetcommands.h"
 #include "dataplot/sheetdrawing.h"
-#include "draw3d/kelmirav.h"
 #include "fakegraphwindow.h"
 #include "numerics/errorreport.h"
+#include "scene/kelmirav.h"
 
 #include <QtTest>
 

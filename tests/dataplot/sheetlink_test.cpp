@@ -4,9 +4,9 @@
 #include "dataplot/sheetlink.h"
 #include "dataplot/sheettracer.h"
 #include "dataplot/workbookwatcher.h"
-#include "draw3d/kelmirav.h"
 #include "examplefiles.h"
 #include "fakegraphwindow.h"
+#include "scene/kelmirav.h"
 #include "support/scriptedasker.h"
 
 #include <QSignalSpy>

@@ -1,5 +1,5 @@
 // The live 3D scene: recording, compact storage and thinning of traces and arrows.
-#include "draw3d/scene3d.h"
+#include "scene/scene3d.h"
 
 #include <algorithm>
 #include <cmath>

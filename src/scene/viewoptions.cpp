@@ -1,5 +1,5 @@
 // The options window's behaviour: angle reduction, record navigation and saving.
-#include "viewoptions.h"
+#include "scene/viewoptions.h"
 
 #include "cases/recordstore.h"
 #include "numerics/numberformat.h"
