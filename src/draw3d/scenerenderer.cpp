@@ -253,13 +253,26 @@ void fillBackground(QImage& image, const RenderOptions& options) {
 // Text with a thin halo of the background colour, readable over any trace.
 void haloText(QPainter& p, const QPointF& at, const QString& text, const QColor& ink,
               const QColor& halo) {
+    const QPaintEngine* engine = p.paintEngine();
+    if (engine && engine->type() == QPaintEngine::Raster) {
+        // On images and the screen the halo is the text itself set eight times around its place
+        // (a ring 1.5 px wide): glyphs come from the font cache, where stroking their outlines
+        // costs more than drawing a whole frame of trace.
+        constexpr double d = 1.5, e = 1.06; // e = d / sqrt 2
+        static constexpr double ring[8][2] = {{d, 0}, {-d, 0}, {0, d},  {0, -d},
+                                              {e, e}, {e, -e}, {-e, e}, {-e, -e}};
+        p.setPen(halo);
+        for (const auto& o : ring) p.drawText(at + QPointF(o[0], o[1]), text);
+        p.setPen(ink);
+        p.drawText(at, text);
+        return;
+    }
     QPainterPath path;
     path.addText(at, p.font(), text);
     p.setPen(QPen(halo, 3.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.setBrush(Qt::NoBrush);
     p.drawPath(path);
     // On vector devices (PDF, printer, recorded picture) the ink stays text, so it can be found.
-    const QPaintEngine* engine = p.paintEngine();
     if (engine &&
         (engine->type() == QPaintEngine::Pdf || engine->type() == QPaintEngine::Picture)) {
         p.setPen(ink);
@@ -352,7 +365,9 @@ QRectF SceneRenderer::axesFootprint(const Scene3D& scene, const ViewCamera& came
 }
 
 void SceneRenderer::drawOverlay(QPainter& p, const Scene3D& scene, const ViewCamera& camera,
-                                const RenderOptions& options) {
+                                const RenderOptions& options, OverlayParts parts) {
+    const bool lasting = parts != OverlayParts::PointCount;
+    const bool count = parts != OverlayParts::Lasting;
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
@@ -370,7 +385,7 @@ void SceneRenderer::drawOverlay(QPainter& p, const Scene3D& scene, const ViewCam
     p.setFont(font);
 
     // Axis names at the tips of the axes.
-    if (options.showAxes) {
+    if (options.showAxes && lasting) {
         const double L = axisLength(scene);
         const char* names[3] = {"x", "y", "z"};
         const Point3d tips[3] = {{L, 0, 0}, {0, L, 0}, {0, 0, L}};
@@ -419,7 +434,7 @@ void SceneRenderer::drawOverlay(QPainter& p, const Scene3D& scene, const ViewCam
     }
 
     // Run tags.
-    if (options.showTags) {
+    if (options.showTags && lasting) {
         for (const SceneLabel& l : scene.labels()) {
             QFont f = font;
             f.setPixelSize(std::max(10, static_cast<int>(std::lround(l.size * 2.2))));
@@ -434,7 +449,7 @@ void SceneRenderer::drawOverlay(QPainter& p, const Scene3D& scene, const ViewCam
     }
 
     // Scale bar: a round length about a sixth of the view wide.
-    if (options.showScaleBar) {
+    if (options.showScaleBar && lasting) {
         const double maxPx = std::clamp(vp.width() / 5.0, 40.0, 180.0);
         const double len = roundLength(maxPx / pixelsPerMetre);
         if (len > 0) {
@@ -451,7 +466,7 @@ void SceneRenderer::drawOverlay(QPainter& p, const Scene3D& scene, const ViewCam
     }
 
     // Direction triad: where x, y and z point, drawn back to front.
-    if (options.showTriad) {
+    if (options.showTriad && lasting) {
         const QPointF c(vp.width() - 44, vp.height() - 44);
         const Point3d axes[3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
         const QColor colours[3] = {QColor(214, 48, 49), QColor(30, 160, 70), QColor(40, 100, 230)};
@@ -474,15 +489,17 @@ void SceneRenderer::drawOverlay(QPainter& p, const Scene3D& scene, const ViewCam
     if (options.showCaption) {
         double y = 22;
         if (!scene.title().empty()) {
-            QFont f = font;
-            f.setPixelSize(15);
-            f.setBold(true);
-            p.setFont(f);
-            haloText(p, QPointF(14, y), QString::fromStdString(scene.title()), ink, halo);
+            if (lasting) {
+                QFont f = font;
+                f.setPixelSize(15);
+                f.setBold(true);
+                p.setFont(f);
+                haloText(p, QPointF(14, y), QString::fromStdString(scene.title()), ink, halo);
+                p.setFont(font);
+            }
             y += 18;
-            p.setFont(font);
         }
-        if (scene.pointCount() > 0) {
+        if (scene.pointCount() > 0 && count) {
             QFont f = font;
             f.setPixelSize(12);
             p.setFont(f);
