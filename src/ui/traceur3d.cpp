@@ -68,60 +68,6 @@ Traceur3D::Traceur3D(QWidget* parent) : QWidget(parent) {
 
 Traceur3D::~Traceur3D() = default;
 
-// --- Drawing operations: recorded by the model; the timer shows them.
-
-void Traceur3D::SetMode(int mode) {
-    m_scene.SetMode(mode);
-}
-void Traceur3D::SetScene(double cube, double v2, double v3, double v4, double v5, double v6,
-                         double v7) {
-    m_scene.SetScene(cube, v2, v3, v4, v5, v6, v7);
-}
-void Traceur3D::SetVectorScale(double factor, std::int16_t style) {
-    m_scene.SetVectorScale(factor, style);
-}
-void Traceur3D::SetFrame(double x, double y, double z, double reserved, double extent,
-                         const std::string& title, std::optional<double> option) {
-    m_scene.SetFrame(x, y, z, reserved, extent, title, option);
-}
-void Traceur3D::EndSetUp(std::optional<double> a, std::optional<double> b) {
-    m_scene.EndSetUp(a, b);
-}
-void Traceur3D::SetLabel(double size, const std::string& text) {
-    m_scene.SetLabel(size, text);
-}
-void Traceur3D::SetShot(double shot) {
-    m_scene.SetShot(shot);
-}
-void Traceur3D::SetViewText(const std::string& text) {
-    m_scene.SetViewText(text);
-}
-void Traceur3D::Circle(double radius, double width) {
-    m_scene.Circle(radius, width);
-}
-void Traceur3D::Point(double x, double y, double z) {
-    m_scene.Point(x, y, z);
-}
-void Traceur3D::Segment(double x1, double y1, double z1, double x2, double y2, double z2) {
-    m_scene.Segment(x1, y1, z1, x2, y2, z2);
-}
-void Traceur3D::SetColour(double red, double green, double blue) {
-    m_scene.SetColour(red, green, blue);
-}
-void Traceur3D::SetLineColour(double red, double green, double blue) {
-    m_scene.SetLineColour(red, green, blue);
-}
-void Traceur3D::SetLimits(double lineWidth, double minStep) {
-    m_scene.SetLimits(lineWidth, minStep);
-}
-void Traceur3D::PenLift(std::int16_t a, std::int16_t b) {
-    m_scene.PenLift(a, b);
-}
-
-void Traceur3D::MarkTrajectoryStart() {
-    m_scene.MarkTrajectoryStart();
-}
-
 void Traceur3D::Clear() {
     m_scene.Clear();
     resetView(); // an empty scene has nothing to keep the old zoom for

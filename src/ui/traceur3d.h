@@ -5,7 +5,6 @@
 #include "draw3d/scenerenderer.h"
 #include "draw3d/viewcamera.h"
 #include "scene/scene3d.h"
-#include "simulation/tracesink.h"
 
 #include <QImage>
 #include <QPoint>
@@ -20,9 +19,8 @@ class QToolButton;
 
 namespace gyro {
 
-/// The drawing component of a run. Every drawing operation is forwarded to the widget's scene
-/// model (`model()`), so a caller may equally talk to the model or to the widget through
-/// `TraceSink`. Drawing never repaints per call: a timer at about 60 Hz draws what was added
+/// The drawing component of a run: shows its scene model (`model()`, the `TraceSink` a run
+/// draws into). Drawing never repaints per call: a timer at about 60 Hz draws what was added
 /// onto a cached picture and repaints once; the whole picture is redrawn only when the view
 /// changes or the model thins or clears its content.
 ///
@@ -30,32 +28,11 @@ namespace gyro {
 /// ctrl-left drag) pans, the wheel zooms about the cursor, a double click fits the scene, a right
 /// click opens the menu. Keys: R starting view, F fit, + and − zoom, arrows turn (with shift:
 /// pan), 1 front (xz), 2 side (yz), 3 top (xy), 0 oblique view.
-class Traceur3D : public QWidget, public TraceSink {
+class Traceur3D : public QWidget {
     Q_OBJECT
 public:
     explicit Traceur3D(QWidget* parent = nullptr);
     ~Traceur3D() override;
-
-    // --- The drawing operations, forwarded to the model (see TraceSink).
-    void SetMode(int mode) override;
-    void SetScene(double cube, double v2, double v3, double v4, double v5, double v6,
-                  double v7) override;
-    void SetVectorScale(double factor, std::int16_t style) override;
-    void SetFrame(double x, double y, double z, double reserved, double extent,
-                  const std::string& title, std::optional<double> option = std::nullopt) override;
-    void EndSetUp(std::optional<double> a = std::nullopt,
-                  std::optional<double> b = std::nullopt) override;
-    void SetLabel(double size, const std::string& text) override;
-    void SetShot(double shot) override;
-    void SetViewText(const std::string& text) override;
-    void Circle(double radius, double width) override;
-    void Point(double x, double y, double z) override;
-    void Segment(double x1, double y1, double z1, double x2, double y2, double z2) override;
-    void SetColour(double red, double green, double blue) override;
-    void SetLineColour(double red, double green, double blue) override;
-    void SetLimits(double lineWidth, double minStep) override;
-    void PenLift(std::int16_t a = 0, std::int16_t b = 0) override;
-    void MarkTrajectoryStart() override;
 
     /// Removes everything drawn (see Scene3D::Clear) and goes back to the starting view.
     void Clear();
