@@ -1,6 +1,6 @@
 // Tests of KelT and plot: projection, hiding behind the central body with the limb clipping,
 // the box of "Cubic Visualisation", the stored points and the view tables.
-#include "fakesurface.h"
+#include "draw3d/fakesurface.h"
 #include "numerics/errorreport.h"
 #include "scene/kelmirav.h"
 #include "scene/trajectoryredraw.h"
