@@ -70,19 +70,29 @@ CommitOutcome commitBoxText(CaseModel& model, BoxFamily family, int index,
     return CommitOutcome::Applied;
 }
 
-bool readoutsDependOn(BoxFamily family, int index) {
-    switch (family) {
-    case BoxFamily::Texte3:
-        return index >= slot::kX && index < slot::kVx + 3;
-    case BoxFamily::Texte4:
-        return index >= slot::kEx && index < slot::kEx + 3;
-    case BoxFamily::Texte6:
-    case BoxFamily::Option4:
-    case BoxFamily::Option5:
-        return true;
-    default:
-        return false;
+namespace {
+// A run of slots of one family and what a change there feeds.
+struct SlotEffects {
+    BoxFamily family;
+    int first, last; // slots first..last
+    BoxEffects effects;
+};
+constexpr SlotEffects kSlotEffects[] = {
+    {BoxFamily::Texte3, slot::kX, slot::kVx + 2, {true, true}}, // start position and velocity
+    {BoxFamily::Texte3, slot::kPauseTime, slot::kPauseTime, {false, true}}, // maximum time
+    {BoxFamily::Texte4, slot::kEx, slot::kEx + 2, {true, true}},            // E components
+    {BoxFamily::Texte6, 0, CaseModel::kSlots - 1, {true, true}},    // B0 and shape parameters
+    {BoxFamily::Texte7, 0, 0, {false, true}},                       // the error limit
+    {BoxFamily::Option4, 0, CaseModel::kSlots - 1, {true, true}},   // the field shape
+    {BoxFamily::Option5, 0, CaseModel::kSpecies - 1, {true, true}}, // the species
+};
+} // namespace
+
+BoxEffects boxEffects(BoxFamily family, int index) {
+    for (const SlotEffects& row : kSlotEffects) {
+        if (row.family == family && index >= row.first && index <= row.last) return row.effects;
     }
+    return {};
 }
 
 } // namespace gyro
