@@ -9,32 +9,6 @@
 
 namespace gyro {
 
-bool isNumberText(std::string_view text) {
-    std::string s;
-    for (char c : text) {
-        if (c != ' ' && c != '\t' && c != '\n' && c != '\r') s += c;
-    }
-    std::size_t i = 0;
-    auto digits = [&] {
-        const std::size_t start = i;
-        while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i;
-        return i - start;
-    };
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-    std::size_t mantissa = digits();
-    if (i < s.size() && s[i] == '.') {
-        ++i;
-        mantissa += digits();
-    }
-    if (mantissa == 0) return false;
-    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-        ++i;
-        if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-        if (digits() == 0) return false;
-    }
-    return i == s.size();
-}
-
 bool holdsNumber(BoxFamily family, int index) {
     switch (family) {
     case BoxFamily::Texte3:

@@ -1,18 +1,13 @@
 // Committing a typed value to the case: whether a text is a number, what a commit changes.
 #pragma once
 
+#include "numerics/numberread.h"
 #include "simulation/casemodel.h"
 
 #include <string>
 #include <string_view>
 
 namespace gyro {
-
-/// True when a typed text is a number as a whole: blanks anywhere are ignored (as Val ignores
-/// them: "5 000" is 5000), then an optional sign, digits with an optional point (at least one
-/// digit) and an optional exponent "e" or "E" with its digits. "", "abc", "1,5" and "0.001e" are
-/// not numbers.
-bool isNumberText(std::string_view text);
 
 /// True for the boxes of the case that hold a number (every text box but the comment).
 bool holdsNumber(BoxFamily family, int index);
