@@ -73,13 +73,8 @@ void RunLoop::stop() {
 }
 
 void RunLoop::runEnded() {
-    if (m_driver.running()) {
-        // The run below the one that ended waits, paused, for Continue.
-        m_driver.setPaused(true);
-    } else {
-        m_driver.setPaused(false);
-        m_displayTimer->stop();
-    }
+    // A run below the one that ended waits, paused by the driver, for Continue.
+    if (!m_driver.running()) m_displayTimer->stop();
     refresh();
 }
 
