@@ -79,6 +79,7 @@ void RunLoop::runEnded() {
 }
 
 void RunLoop::sliceTick() {
+    ++m_slices;
     const RunDriver::Slice slice = m_driver.advance(kSliceBudget);
     m_waiting = slice.waiting;
     if (!slice.active) {
