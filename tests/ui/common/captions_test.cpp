@@ -1,8 +1,8 @@
 // The captions of every window as they open (titles, buttons, groups, named labels, menus and
 // their entries) against one snapshot file, tests/ui/common/captions.txt. A caption changed on
 // purpose: run this test with GYRO_UPDATE_CAPTIONS=1 to rewrite the file, and review its diff.
-#include "draw3d/kelmirav.h"
 #include "numerics/errorreport.h"
+#include "scene/kelmirav.h"
 #include "settings/recordstore.h"
 #include "simulation/programstate.h"
 #include "simulation/startup.h"
