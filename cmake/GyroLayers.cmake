@@ -1,19 +1,21 @@
 # The layers of the source folders, lowest first, and which folders each may include:
-#   numerics <- cases <- simulation, orbital <- kelaxes <- draw3d <- dataplot <- ui <- app
-# simulation and orbital stand side by side: neither includes the other. The Python module
+#   numerics <- cases <- simulation, orbital <- sheets <- kelaxes <- draw3d <- dataplot <- ui <- app
+# simulation and orbital stand side by side: neither includes the other. sheets (workbook
+# reading, plain C++) stands on simulation only; the drawing folders below dataplot never need it. The Python module
 # (python) sits on the plain C++ folders only: it never needs Qt. A folder always includes
 # its own files. Used by the project (a check before every library is built) and by the test
 # that runs cmake/CheckLayers.cmake.
-set(GYRO_LAYER_FOLDERS numerics cases simulation orbital kelaxes draw3d dataplot ui app python)
+set(GYRO_LAYER_FOLDERS numerics cases simulation orbital sheets kelaxes draw3d dataplot ui app python)
 set(GYRO_LAYER_numerics "")
 set(GYRO_LAYER_cases numerics)
 set(GYRO_LAYER_simulation numerics cases)
 set(GYRO_LAYER_orbital numerics cases)
+set(GYRO_LAYER_sheets numerics cases simulation)
 set(GYRO_LAYER_kelaxes numerics cases simulation orbital)
 set(GYRO_LAYER_draw3d numerics cases simulation orbital kelaxes)
-set(GYRO_LAYER_dataplot numerics cases simulation orbital kelaxes draw3d)
-set(GYRO_LAYER_ui numerics cases simulation orbital kelaxes draw3d dataplot)
-set(GYRO_LAYER_app numerics cases simulation orbital kelaxes draw3d dataplot ui)
+set(GYRO_LAYER_dataplot numerics cases simulation orbital sheets kelaxes draw3d)
+set(GYRO_LAYER_ui numerics cases simulation orbital sheets kelaxes draw3d dataplot)
+set(GYRO_LAYER_app numerics cases simulation orbital sheets kelaxes draw3d dataplot ui)
 set(GYRO_LAYER_python numerics cases simulation)
 
 # gyro_check_layers(<src folder> <result variable>): the list of offending lines, each as

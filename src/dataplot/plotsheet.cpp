@@ -5,13 +5,13 @@
 #include "automaticviews.h"
 #include "cases/outputfile.h"
 #include "cases/runtimefolder.h"
-#include "cellrange.h"
 #include "draw3d/kelmirav.h"
 #include "kelaxes/kelaxesstate.h"
 #include "kelaxesviews.h"
 #include "sheetdrawing.h"
 #include "sheetlinestyle.h"
-#include "workbookreader.h"
+#include "sheets/cellrange.h"
+#include "sheets/workbookreader.h"
 
 #include <QFileInfo>
 #include <QGuiApplication>

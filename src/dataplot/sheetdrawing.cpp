@@ -5,7 +5,7 @@
 #include "numerics/constants.h"
 #include "numerics/numberread.h"
 #include "numerics/vecteur3.h"
-#include "sheetcommands.h"
+#include "sheets/sheetcommands.h"
 
 #include <cmath>
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "draw3d/viewsurface.h"
-#include "sheetlinkstate.h"
+#include "sheets/sheetlinkstate.h"
 
 #include <string>
 

@@ -2,9 +2,9 @@
 #include "sheetlink.h"
 #include "numerics/constants.h"
 
-#include "cellrange.h"
 #include "numerics/errorreport.h"
-#include "workbookreader.h"
+#include "sheets/cellrange.h"
+#include "sheets/workbookreader.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -3,8 +3,8 @@
 // program with it, waits for it without blocking, and falls back on the example data.
 #pragma once
 
-#include "sheetlinkstate.h"
-#include "workbookreader.h"
+#include "sheets/sheetlinkstate.h"
+#include "sheets/workbookreader.h"
 
 #include <QObject>
 #include <QString>

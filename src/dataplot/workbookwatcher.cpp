@@ -2,8 +2,8 @@
 #include "workbookwatcher.h"
 #include "sheetlink.h"
 
-#include "sheettable.h"
-#include "workbookreader.h"
+#include "sheets/sheettable.h"
+#include "sheets/workbookreader.h"
 
 #include <QFileInfo>
 

@@ -2,13 +2,13 @@
 #include "sheetpanel.h"
 
 #include "dataplot/automaticviews.h"
-#include "dataplot/cellrange.h"
 #include "dataplot/sheetlinestyle.h"
 #include "frmgraphes.h"
 #include "inputboxasker.h"
 #include "kelaxes/kelaxesstate.h"
 #include "picturebox.h"
 #include "pictureprinter.h"
+#include "sheets/cellrange.h"
 
 #include <QCheckBox>
 #include <QFileDialog>

@@ -2,8 +2,8 @@
 // dialogs, menus), the print selection, and the window side of the sheet tracer.
 #pragma once
 
-#include "dataplot/linkconfiguration.h"
 #include "dataplot/sheettracer.h"
+#include "sheets/linkconfiguration.h"
 
 #include <QPageLayout>
 #include <QWidget>

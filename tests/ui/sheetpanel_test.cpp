@@ -2,9 +2,9 @@
 // boxes: the four automatic views of the example workbook, the failure path to the example
 // data, the configuration dialogs with their messages and "kelmirav.ini", the print selection.
 #include "dataplot/sheetlink.h"
-#include "dataplot/sheetlinkstate.h"
 #include "draw3d/kelmirav.h"
 #include "numerics/errorreport.h"
+#include "sheets/sheetlinkstate.h"
 #include "support/scriptedasker.h"
 #include "support/widgets.h"
 #include "ui/frmgraphes.h"

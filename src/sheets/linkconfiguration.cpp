@@ -1,9 +1,9 @@
 // The link configuration steps and their messages.
-#include "linkconfiguration.h"
+#include "sheets/linkconfiguration.h"
 
-#include "cellrange.h"
 #include "numerics/errorreport.h"
-#include "workbookreader.h"
+#include "sheets/cellrange.h"
+#include "sheets/workbookreader.h"
 
 #include <algorithm>
 

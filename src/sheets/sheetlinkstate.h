@@ -3,7 +3,7 @@
 #pragma once
 
 #include "cases/kelmiravini.h"
-#include "sheettable.h"
+#include "sheets/sheettable.h"
 
 #include <filesystem>
 #include <string>
