@@ -1,11 +1,13 @@
-// The workbook reader: loads a workbook file with orcus (formulas recomputed by ixion) and writes
-// the cells of a range as tab-separated lines.
+// The workbook reader: loads a workbook file with orcus, computes with ixion the formulas that the
+// range needs and that hold no stored value, and writes the cells of the range as tab-separated
+// lines.
 #include "sheets/workbookreader.h"
 #include "numerics/constants.h"
 
 #include "cases/textfile.h"
 #include "sheets/cellrange.h"
 #include "sheets/csvdialect.h"
+#include "sheets/formulacells.h"
 #include "sheets/readingchild.h"
 #include "sheets/sheettable.h"
 #include "sheets/workbookzip.h"
@@ -53,6 +55,7 @@ enum class Format { Unknown, Damaged, Xlsx, Ods, Csv, ExcelXml, BinaryXls };
 struct LoadedWorkbook {
     std::unique_ptr<ss::document> doc;
     bool csv = false;
+    bool recomputeAll = false; // the stored formula values are not to be trusted
     WorkbookFailure failure = WorkbookFailure::None;
     std::string message;
 };
@@ -174,6 +177,7 @@ LoadedWorkbook LoadWorkbook(const std::string& pathText, const WorkbookLimits& l
     // anything else looks inside.
     if (bytes.compare(0, 4, "PK\x03\x04") == 0) {
         const ZipCheck zip = CheckWorkbookZip(bytes, limits.unpackedBytes);
+        loaded.recomputeAll = zip.recomputeOnOpen;
         if (zip.verdict == ZipCheck::Verdict::TooLarge)
             return fail(WorkbookFailure::Refused, name + " is not read: " + zip.problem);
         if (zip.verdict == ZipCheck::Verdict::Damaged)
@@ -203,7 +207,11 @@ LoadedWorkbook LoadWorkbook(const std::string& pathText, const WorkbookLimits& l
     RunWithLargeStack([&] {
         try {
             ss::import_factory factory(*doc);
-            factory.set_recalc_formula_cells(true);
+            // Formulas are computed later, only those that the range read depends on. A formula
+            // the reader cannot parse (a function it does not know, a sheet that is not there)
+            // costs its own cell, not the workbook.
+            factory.set_recalc_formula_cells(false);
+            factory.set_formula_error_policy(ss::formula_error_policy_t::skip);
             std::unique_ptr<orcus::iface::import_filter> filter;
             switch (format) {
             case Format::Xlsx:
@@ -330,7 +338,13 @@ WorkbookText ReadRangeHere(const std::string& path, const std::string& sheet,
     const CellRange r = range.normalised();
     const int rows = std::min(r.rowCount(), std::max(rowLimit, 0));
     try {
-        const ixion::model_context& context = doc.get_model_context();
+        // The rows read are brought up to date first: their formulas and what they depend on.
+        ixion::model_context& context = loaded.doc->get_model_context();
+        if (rows > 0)
+            ComputeFormulasOfRange(context,
+                                   ixion::abs_range_t(index, r.first.row - 1, r.first.column - 1,
+                                                      rows, r.last.column - r.first.column + 1),
+                                   loaded.recomputeAll);
         for (int row = r.first.row; row < r.first.row + rows; ++row) {
             for (int column = r.first.column; column <= r.last.column; ++column) {
                 if (column > r.first.column) result.text.push_back('\t');
