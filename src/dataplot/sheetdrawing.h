@@ -2,6 +2,7 @@
 // line commands, echoes of unknown texts.
 #pragma once
 
+#include "sheets/sheetlinkstate.h"
 #include "draw3d/viewsurface.h"
 #include "sheets/sheetlinkstate.h"
 

@@ -1,6 +1,6 @@
 // Watching the workbook file: a quiet time after each change, then a read checked for stability.
-#include "workbookwatcher.h"
-#include "sheetlink.h"
+#include "dataplot/workbookwatcher.h"
+#include "dataplot/sheetlink.h"
 
 #include "sheets/sheettable.h"
 #include "sheets/workbookreader.h"

@@ -2,7 +2,7 @@
 // processor-time limit and sends its result back through a pipe.
 #include "sheets/readingchild.h"
 
-#include "cases/textfile.h"
+#include "settings/textfile.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -4,7 +4,7 @@
 #include "sheets/workbookreader.h"
 #include "numerics/constants.h"
 
-#include "cases/textfile.h"
+#include "settings/textfile.h"
 #include "sheets/cellrange.h"
 #include "sheets/csvdialect.h"
 #include "sheets/formulacells.h"

@@ -1,6 +1,6 @@
 // The workbook reader on real files: the example workbooks in their three formats agree (formula
 // cells recomputed), broken and foreign files are reported, and mutated workbooks never crash it.
-#include "examplefiles.h"
+#include "dataplot/examplefiles.h"
 #include "sheets/sheettable.h"
 #include "sheets/workbookreader.h"
 
