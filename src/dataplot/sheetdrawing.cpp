@@ -1,7 +1,6 @@
 // The sheet drawing: scale and views from the table, then every row as a point or a command.
 #include "dataplot/sheetdrawing.h"
 
-#include "sheets/sheetcommands.h"
 #include "draw3d/kelmirav.h"
 #include "numerics/constants.h"
 #include "numerics/numberread.h"

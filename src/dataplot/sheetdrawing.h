@@ -2,7 +2,6 @@
 // line commands, echoes of unknown texts.
 #pragma once
 
-#include "sheets/sheetlinkstate.h"
 #include "draw3d/viewsurface.h"
 #include "sheets/sheetlinkstate.h"
 

@@ -1,9 +1,9 @@
 // The link configuration steps and their messages.
 #include "sheets/linkconfiguration.h"
 
+#include "numerics/errorreport.h"
 #include "sheets/cellrange.h"
 #include "sheets/workbookreader.h"
-#include "numerics/errorreport.h"
 
 #include <algorithm>
 

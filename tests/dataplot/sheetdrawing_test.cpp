@@ -1,7 +1,6 @@
 // The plot commands of a sheet: cell codes and colours, pen-ups, echoes, line types, and the
 // scale and centre of the views, in one view and in the four automatic views.
 #include "dataplot/fakegraphwindow.h"
-#include "sheets/sheetcommands.h"
 #include "dataplot/sheetdrawing.h"
 #include "draw3d/kelmirav.h"
 #include "numerics/errorreport.h"
