@@ -84,11 +84,17 @@ private:
 
     // The part of `range` that holds cells: whole rows and columns end where the sheet's data
     // ends. False when nothing is left.
-    bool clip(abs_range_t& range) const {
+    bool clip(abs_range_t& range) {
         if (range.first.sheet < 0 ||
             static_cast<std::size_t>(range.first.sheet) >= m_context.get_sheet_count())
             return false;
-        const abs_range_t data = m_context.get_data_range(range.first.sheet);
+        // The data extent costs a look at every column of the sheet: taken once per sheet.
+        auto known = m_dataRanges.find(range.first.sheet);
+        if (known == m_dataRanges.end())
+            known =
+                m_dataRanges.emplace(range.first.sheet, m_context.get_data_range(range.first.sheet))
+                    .first;
+        const abs_range_t& data = known->second;
         if (!data.valid()) return false;
         if (range.all_rows()) {
             range.first.row = data.first.row;
@@ -116,6 +122,7 @@ private:
     ixion::model_context& m_context;
     const bool m_all;
     std::unordered_map<abs_address_t, State, abs_address_t::hash> m_state;
+    std::unordered_map<ixion::sheet_t, abs_range_t> m_dataRanges;
 };
 
 // A formula the reader could not parse (a sheet or a name it does not know) is kept as an error
