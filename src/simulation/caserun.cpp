@@ -23,7 +23,9 @@ TrajectorySample sampleOf(const StateArray& Y) {
 } // namespace
 
 CaseRun::CaseRun(CaseModel& model, TraceSink& scene, const CaseRunLength& length, RowSink* rows)
-    : m_driver(model, scene), m_length(length), m_rows(rows), m_columns(length.columns.size()) {}
+    : m_driver(model, scene), m_length(length), m_rows(rows), m_columns(length.columns.size()) {
+    m_driver.setKeepRecord(false); // the rows go to the sink
+}
 
 CaseRun::~CaseRun() {
     m_driver.onStep = {};
