@@ -98,13 +98,4 @@ double CaseRun::fraction() const {
            static_cast<double>(std::max<std::uint64_t>(m_length.steps, 1));
 }
 
-void resetForNewCase() {
-    theCase().resetToDefaults();
-    integrationChoice() = IntegrationChoice{};
-    runRecord() = RunRecord{};
-    // Each run's control (error limit, method, stop flag, step control) is its own: nothing of
-    // it outlives the run.
-    ErrorReport::instance().reset();
-}
-
 } // namespace gyro
