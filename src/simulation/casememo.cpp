@@ -1,11 +1,11 @@
 // Scanning, saving and loading the example memo.
-#include "casememo.h"
+#include "simulation/casememo.h"
 
-#include "cases/codepage.h"
-#include "cases/textfile.h"
 #include "numerics/errorreport.h"
 #include "numerics/numberformat.h"
 #include "numerics/numberread.h"
+#include "settings/codepage.h"
+#include "settings/textfile.h"
 
 #include <cctype>
 #include <cmath>

@@ -1,9 +1,9 @@
 // Field models: the uniform electric field and the five magnetic field shapes.
 #pragma once
 
-#include "casemodel.h"
 #include "numerics/constants.h"
 #include "numerics/vecteur3.h"
+#include "simulation/casemodel.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,10 +1,10 @@
 // The Lorentz-force right-hand side, the readouts of a state and the run's integration step.
-#include "motion.h"
+#include "simulation/motion.h"
 
-#include "casemodel.h"
 #include "numerics/errorreport.h"
 #include "numerics/rungekutta.h"
-#include "runrecord.h"
+#include "simulation/casemodel.h"
+#include "simulation/runrecord.h"
 
 namespace gyro {
 

@@ -2,8 +2,8 @@
 // stepped on the proper velocity u = γv so that no speed can reach the speed of light.
 #pragma once
 
-#include "boris.h"
-#include "lightspeed.h"
+#include "simulation/boris.h"
+#include "simulation/lightspeed.h"
 
 #include <cmath>
 
