@@ -88,8 +88,9 @@ inline void push(double h, Vecteur3& R, Vecteur3& U, FieldRoutine field, double 
         (sigma + std::sqrt(sigma * sigma + 4 * (tau2 + uTau * uTau * kInverseC2))) / 2;
     Vecteur3 t;
     MultK(tau, 1 / std::sqrt(gammaMean2), t);
-    // 1 / (1 + t^2) with t^2 = tau^2 / gamma_mean^2, in one division beside the square root.
-    const double shrink = gammaMean2 / (gammaMean2 + tau2);
+    // 1 / (1 + t^2) with t^2 = tau^2 / gamma_mean^2 (as written, not as G^2 / (G^2 + tau^2):
+    // that form rounds with a bias that the norm of u accumulates over many turns).
+    const double shrink = 1 / (1 + tau2 / gammaMean2);
     // Mean proper velocity: (u- + (u-·t) t + u- × t) / (1 + t^2); then u+ = mean + mean × t.
     Vecteur3 cross, mean, uPlus;
     ProdVect(uMinus, t, cross);
