@@ -1,5 +1,5 @@
 // The sheet plot of the command line: read, draw through the graph window's code, export.
-#include "dataplot/plotsheet.h"
+#include "app/plotsheet.h"
 #include "numerics/constants.h"
 
 #include "dataplot/automaticviews.h"
