@@ -3,6 +3,10 @@
 
 #include "numerics/constants.h"
 #include "numerics/vecteur3.h"
+#include "simulation/casemodel.h"
+
+#include <cstdint>
+#include <optional>
 
 namespace gyro {
 
@@ -24,7 +28,13 @@ public:
     const Vecteur3& E() const { return m_E0; }
     /// B [T] at R [m]. Null radial or position vectors that the shape needs are reported by
     /// norm/norma; a singular point gives a non-finite B that the caller must refuse.
-    void magnetic(const Vecteur3& R, Vecteur3& B) const;
+    void magnetic(const Vecteur3& R, Vecteur3& B) const {
+        if (m_shaped) {
+            shapedMagnetic(R, B);
+        } else {
+            B = m_B0; // uniform
+        }
+    }
 
     int shape() const { return m_shape; }
     const Vecteur3& B0() const { return m_B0; }
@@ -38,12 +48,32 @@ private:
     // The formulas, for any record of work values (the run record for Champ, scratch space for
     // magnetic()); `full` also computes the distance and unit vectors a shape does not use.
     template <class Work> void evaluate(const Vecteur3& R, Vecteur3& B, Work& w, bool full) const;
+    void shapedMagnetic(const Vecteur3& R, Vecteur3& B) const;
 
     int m_shape = 1;
+    bool m_shaped = false; // a shape other than the uniform field
     Vecteur3 m_E0;
     Vecteur3 m_B0;
     double m_P[12]{};
     double m_k2 = 0;
+};
+
+/// The field model of a case for the steps of a run, read again only when the case has changed
+/// since (its stamp): a run's step then costs no reading of the boxes.
+class FieldCache {
+public:
+    /// The fields of `model` as it stands now.
+    const FieldModel& of(const CaseModel& model) {
+        if (m_model && m_stamp == model.stamp()) [[likely]]
+            return *m_model;
+        return reread(model);
+    }
+
+private:
+    const FieldModel& reread(const CaseModel& model);
+
+    std::optional<FieldModel> m_model;
+    std::uint64_t m_stamp = 0;
 };
 
 /// The fields at the point R [m] of the case as it stands in theCase() (a value typed during a
