@@ -1,8 +1,9 @@
 // The recorded trajectory of a run: every accepted step, thinned evenly to a budget.
 #pragma once
 
+#include "simulation/decimatingseries.h"
+
 #include <cstddef>
-#include <vector>
 
 namespace gyro {
 
@@ -24,31 +25,23 @@ public:
     static constexpr std::size_t kChunkSize = 1 << 16;
 
     explicit TrajectoryRecord(std::size_t budget = kDefaultBudget);
-    void add(const TrajectorySample& s);
-    void clear();
-    std::size_t size() const { return m_size; }
-    bool empty() const { return m_size == 0; }
-    const TrajectorySample& operator[](std::size_t i) const {
-        return m_chunks[i / kChunkSize][i % kChunkSize];
-    }
+    void add(const TrajectorySample& s) { m_samples.add(s); }
+    void clear() { m_samples.clear(); }
+    std::size_t size() const { return m_samples.size(); }
+    bool empty() const { return m_samples.empty(); }
+    const TrajectorySample& operator[](std::size_t i) const { return m_samples[i]; }
     /// One sample kept for every `stride()` accepted steps (on average: one piece in `stride()`).
-    std::size_t stride() const { return m_stride; }
+    std::size_t stride() const { return m_samples.stride(); }
     /// Consecutive accepted steps kept together once the record thins (at most kMaxPiece).
-    std::size_t pieceLength() const { return m_piece; }
+    std::size_t pieceLength() const { return m_samples.pieceLength(); }
     /// Whether sample i follows a gap (steps between it and sample i - 1 were dropped): a curve
     /// drawn through the record lifts its pen there.
-    bool startsPiece(std::size_t i) const { return i > 0 && m_stride > 1 && i % m_piece == 0; }
+    bool startsPiece(std::size_t i) const { return m_samples.startsPiece(i); }
 
     static constexpr std::size_t kMaxPiece = 256;
 
 private:
-    std::vector<std::vector<TrajectorySample>> m_chunks;
-    std::size_t m_size = 0;
-    std::size_t m_piece;
-    std::size_t m_budget;
-    std::size_t m_stride = 1;
-    std::size_t m_skip = 0;
-    std::size_t m_inPiece = 0; // samples of the current piece recorded so far
+    DecimatingSeries<TrajectorySample, kChunkSize> m_samples;
 };
 
 } // namespace gyro

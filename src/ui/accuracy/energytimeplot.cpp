@@ -18,25 +18,15 @@ EnergyTimePlot::EnergyTimePlot(QWidget* parent) : QWidget(parent) {
 
 void EnergyTimePlot::clear() {
     m_samples.clear();
-    m_stride = 1;
-    m_skipped = 0;
     m_dirty = true;
     update();
 }
 
 void EnergyTimePlot::addSample(double t, double wRelative, double muRelative) {
     if (!std::isfinite(t)) return;
-    if (++m_skipped < m_stride) return;
-    m_skipped = 0;
-    m_samples.push_back({t, wRelative, muRelative});
-    if (static_cast<int>(m_samples.size()) > kMaxSamples) {
-        // Keep every other sample (the first and the newest always), then sample half as often.
-        std::size_t kept = 0;
-        for (std::size_t i = 0; i < m_samples.size(); i += 2) m_samples[kept++] = m_samples[i];
-        if (m_samples.size() % 2 == 0) m_samples[kept++] = m_samples.back();
-        m_samples.resize(kept);
-        m_stride *= 2;
-    }
+    // Past kMaxSamples every other sample goes (the first and the newest stay) and the rest are
+    // taken half as often.
+    if (!m_samples.add({t, wRelative, muRelative})) return;
     m_dirty = true;
     update();
 }
@@ -54,7 +44,8 @@ void EnergyTimePlot::drawGraph(QPainter& painter, const QRectF& box, const char*
     if (m_samples.empty() || plot.width() <= 0 || plot.height() <= 0) return;
 
     double lo = 0, hi = 0;
-    for (const Sample& s : m_samples) {
+    for (std::size_t i = 0; i < m_samples.size(); ++i) {
+        const Sample& s = m_samples[i];
         const double v = s.*value;
         if (!std::isfinite(v)) continue;
         lo = std::min(lo, v);
@@ -64,7 +55,7 @@ void EnergyTimePlot::drawGraph(QPainter& painter, const QRectF& box, const char*
     const double pad = 0.05 * (hi - lo);
     lo -= pad;
     hi += pad;
-    const double tEnd = std::max(m_samples.back().t, 1e-300);
+    const double tEnd = std::max(m_samples[m_samples.size() - 1].t, 1e-300);
     const auto x = [&](double t) { return plot.left() + plot.width() * t / tEnd; };
     const auto y = [&](double v) { return plot.bottom() - plot.height() * (v - lo) / (hi - lo); };
 
@@ -88,7 +79,8 @@ void EnergyTimePlot::drawGraph(QPainter& painter, const QRectF& box, const char*
 
     QPainterPath path;
     bool pen = false;
-    for (const Sample& s : m_samples) {
+    for (std::size_t i = 0; i < m_samples.size(); ++i) {
+        const Sample& s = m_samples[i];
         const double v = s.*value;
         if (!std::isfinite(v)) {
             pen = false;

@@ -4,10 +4,9 @@
 #pragma once
 
 #include "kelaxes/drawingsurface.h"
+#include "simulation/decimatingseries.h"
 
 #include <QWidget>
-
-#include <vector>
 
 class QPainter;
 
@@ -52,9 +51,7 @@ private:
     void drawGraph(QPainter& painter, const QRectF& box, const char* title, double Sample::*value,
                    const QColor& colour) const;
 
-    std::vector<Sample> m_samples;
-    long m_stride = 1;  // keep one sample in m_stride
-    long m_skipped = 0; // samples skipped since the last one kept
+    DecimatingSeries<Sample, 4096> m_samples{kMaxSamples, 1};
     DrawingSurface m_surface;
     bool m_dirty = true;
 };

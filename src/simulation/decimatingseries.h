@@ -1,0 +1,96 @@
+// A series of samples thinned evenly to a budget, by whole pieces of consecutive samples.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <vector>
+
+namespace gyro {
+
+/// Samples that arrive one after another (the steps of a run, the readings of a plot), kept
+/// within a budget. Up to the budget every sample is kept. Past it the series halves: of its
+/// pieces of `pieceLength()` consecutive samples every other one is dropped (the first piece
+/// stays), and from then on one piece is kept in every second (fourth, ...) piece that arrives.
+/// So the series spans the whole run evenly in bounded memory; with pieces of one sample it is
+/// plain decimation. Samples live in chunks of ChunkSize, so that a growing series never moves
+/// what it holds.
+template <typename Sample, std::size_t ChunkSize = (std::size_t{1} << 16)> class DecimatingSeries {
+public:
+    /// The budget is rounded up to a whole even number of pieces, so that a halving keeps whole
+    /// pieces and the incoming sample starts a kept piece of the new spacing.
+    DecimatingSeries(std::size_t budget, std::size_t piece)
+        : m_piece(std::max<std::size_t>(piece, 1)), m_budget(evenPieces(budget, m_piece)) {}
+
+    /// Offers the next sample; false when the thinning drops it.
+    bool add(const Sample& s) {
+        if (m_skip > 0) {
+            --m_skip;
+            return false;
+        }
+        if (m_size >= m_budget) halve();
+        if (m_chunks.empty() || m_chunks.back().size() == ChunkSize) {
+            m_chunks.emplace_back();
+            m_chunks.back().reserve(ChunkSize);
+        }
+        m_chunks.back().push_back(s);
+        ++m_size;
+        // Once thinned, a whole piece is kept, then the samples of the dropped pieces skipped.
+        if (m_stride > 1 && ++m_inPiece == m_piece) {
+            m_inPiece = 0;
+            m_skip = (m_stride - 1) * m_piece;
+        }
+        return true;
+    }
+
+    void clear() {
+        m_chunks.clear();
+        m_size = 0;
+        m_stride = 1;
+        m_skip = 0;
+        m_inPiece = 0;
+    }
+
+    std::size_t size() const { return m_size; }
+    bool empty() const { return m_size == 0; }
+    const Sample& operator[](std::size_t i) const { return m_chunks[i / ChunkSize][i % ChunkSize]; }
+    /// One piece kept for every `stride()` pieces offered.
+    std::size_t stride() const { return m_stride; }
+    std::size_t pieceLength() const { return m_piece; }
+    std::size_t budget() const { return m_budget; }
+    /// Whether sample i follows a gap (samples between it and sample i - 1 were dropped).
+    bool startsPiece(std::size_t i) const { return i > 0 && m_stride > 1 && i % m_piece == 0; }
+
+private:
+    static std::size_t evenPieces(std::size_t budget, std::size_t piece) {
+        const std::size_t pair = 2 * piece;
+        budget = std::max(budget, pair);
+        return (budget + pair - 1) / pair * pair;
+    }
+
+    // Keeps pieces 0, 2, 4, ...: the series keeps its first sample and an even spacing.
+    void halve() {
+        std::size_t kept = 0;
+        for (std::size_t first = 0; first < m_size; first += 2 * m_piece) {
+            const std::size_t end = std::min(m_size, first + m_piece);
+            for (std::size_t i = first; i < end; ++i) {
+                m_chunks[kept / ChunkSize][kept % ChunkSize] = (*this)[i];
+                ++kept;
+            }
+        }
+        m_size = kept;
+        m_chunks.resize((kept + ChunkSize - 1) / ChunkSize);
+        if (!m_chunks.empty()) m_chunks.back().resize(kept - (m_chunks.size() - 1) * ChunkSize);
+        m_stride *= 2;
+        m_inPiece = 0;
+    }
+
+    std::vector<std::vector<Sample>> m_chunks;
+    std::size_t m_size = 0;
+    std::size_t m_piece;
+    std::size_t m_budget;
+    std::size_t m_stride = 1;
+    std::size_t m_skip = 0;
+    std::size_t m_inPiece = 0; // samples of the current piece kept so far
+};
+
+} // namespace gyro
