@@ -28,6 +28,10 @@ public:
 
     /// Quiet time before a read [ms], wait between attempts [ms], attempts before giving up.
     void setTiming(int quietMs, int retryMs, int attempts);
+    /// Whether a save was seen and waits for its quiet time (or for another attempt) to be read.
+    bool readPending() const { return m_timer.isActive(); }
+    /// Reads of the latest save that failed so far and are to be tried again.
+    int failedAttempts() const { return m_failedAttempts; }
 
 signals:
     /// The range as read after a save: tab-separated cells, CR LF lines.

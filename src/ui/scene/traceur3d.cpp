@@ -176,6 +176,10 @@ void Traceur3D::flush() {
     update();
 }
 
+bool Traceur3D::showsQuickPicture() const {
+    return m_drag != Drag::None || m_settle->isActive() || m_contentStride > 1;
+}
+
 void Traceur3D::redrawAll(int stride) {
     RenderOptions o = m_options;
     o.pixelRatio = ratio();

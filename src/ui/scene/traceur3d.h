@@ -69,6 +69,9 @@ public:
 
     /// Draws pending changes at once (the timer does it about 60 times a second).
     void flush();
+    /// Whether the picture is a quick one while the view moves (dragged, or zoomed by the wheel a
+    /// moment ago); the full picture follows once the view rests.
+    bool showsQuickPicture() const;
 
     /// The view menu (fit, reset, standard views, display options, save image, clear); the
     /// caller owns it.

@@ -187,7 +187,8 @@ void Traceur3DTest::wheelZoomsAboutTheCursor() {
     QVERIFY(std::abs(stays.x() - 300) < 1e-6 && std::abs(stays.y() - 80) < 1e-6);
     wheel(*m_w, cursor, -240);
     QVERIFY(m_w->camera().scale() < before.scale());
-    QTest::qWait(250); // the full picture follows the quick one
+    QVERIFY(m_w->showsQuickPicture());
+    QTRY_VERIFY(!m_w->showsQuickPicture()); // the full picture follows the quick one
 }
 
 void Traceur3DTest::keysAndButtonsResetAndFit() {
