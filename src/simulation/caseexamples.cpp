@@ -2,6 +2,7 @@
 #include "caseexamples.h"
 
 #include "boxcommit.h"
+#include "casefieldmap.h"
 #include "caseslots.h"
 #include "numerics/errorreport.h"
 #include "numerics/numberformat.h"
@@ -70,6 +71,9 @@ CaseMemo::Selector loadExample(CaseModel& model, CaseMemo& memo, double number) 
     if (selector.moved) {
         restoreSpecies(model);
         restoreMethod(model, integrationChoice());
+        if (const std::string problem = restoreFieldMap(model, memo.path().parent_path());
+            !problem.empty())
+            AlerteCalcul("_Memofaute " + problem);
     }
     return selector;
 }

@@ -148,7 +148,8 @@ void CaseModel::select(BoxFamily family, int index) {
 }
 
 int CaseModel::shape() const {
-    for (int i : {slot::kCylindrical, slot::kRadial, slot::kDipole, slot::kDoubleDipole}) {
+    for (int i :
+         {slot::kCylindrical, slot::kRadial, slot::kDipole, slot::kDoubleDipole, slot::kFieldMap}) {
         if (m_option4[static_cast<std::size_t>(i)]) return i;
     }
     return slot::kUniform;

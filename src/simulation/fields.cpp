@@ -3,10 +3,13 @@
 #include "fields.h"
 
 #include "casemodel.h"
+#include "caseslots.h"
+#include "fieldmap.h"
 #include "numerics/constants.h"
 #include "runrecord.h"
 
 #include <cmath>
+#include <limits>
 
 namespace gyro {
 
@@ -46,6 +49,15 @@ FieldModel::FieldModel(const CaseModel& model) : m_shape(model.shape()) {
     }
     for (int k = 0; k < 12; ++k) m_P[k] = model.Texte6Value(k + 3);
     m_k2 = (m_P[2] - m_P[3]) / std::pow(m_P[0] - m_P[1], 2);
+    if (m_shape == slot::kFieldMap) m_map = model.fieldMap();
+}
+
+void FieldModel::mapField(const Vecteur3& R, Vecteur3& B) const {
+    // Outside the map there is no field to give: NaN, which the equations of motion refuse.
+    if (!m_map || !m_map->magnetic(R, B)) {
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        B = Vecteur3(nan, nan, nan);
+    }
 }
 
 template <class Work>
@@ -103,6 +115,9 @@ void FieldModel::evaluate(const Vecteur3& R, Vecteur3& B, Work& w, bool full) co
         MultKPlus(w.BPeriph, 1, w.BCentre, B);
         break;
     }
+    case slot::kFieldMap:
+        mapField(R, B);
+        break;
     default: // uniform
         B = m_B0;
         break;
@@ -110,6 +125,10 @@ void FieldModel::evaluate(const Vecteur3& R, Vecteur3& B, Work& w, bool full) co
 }
 
 void FieldModel::magnetic(const Vecteur3& R, Vecteur3& B) const {
+    if (m_shape == slot::kFieldMap) {
+        mapField(R, B);
+        return;
+    }
     if (m_shape != 0 && m_shape != 2 && m_shape != 3 && m_shape != 4) {
         B = m_B0; // uniform
         return;
@@ -129,6 +148,7 @@ void Champ(const Vecteur3& R, Vecteur3& E, Vecteur3& B) {
     rec.mu0 = kMu0;
     E = rec.E0;
     field.evaluate(R, B, rec, true);
+    if (Vecteur3 Emap; field.map() && field.map()->electric(R, Emap)) MultKPlus(Emap, 1, E, E);
     rec.BNorm = normseule(B);
 }
 
