@@ -155,6 +155,11 @@ int CaseModel::shape() const {
     return slot::kUniform;
 }
 
+void CaseModel::setFieldMap(std::shared_ptr<const FieldMap> map) {
+    m_fieldMap = std::move(map);
+    notify(BoxFamily::Texte3, slot::kFieldMapPath);
+}
+
 int CaseModel::species() const {
     for (int i = 0; i < kSpecies; ++i) {
         if (m_option5[static_cast<std::size_t>(i)]) return i;

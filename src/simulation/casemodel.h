@@ -66,7 +66,8 @@ public:
     /// The field map of the shape 5 (read from the file named in Texte3(18)), or null.
     const std::shared_ptr<const FieldMap>& fieldMap() const { return m_fieldMap; }
     /// Sets the field map (a map already read whole: see loadCaseFieldMap).
-    void setFieldMap(std::shared_ptr<const FieldMap> map) { m_fieldMap = std::move(map); }
+    /// Listeners are told as of a change of Texte3(18).
+    void setFieldMap(std::shared_ptr<const FieldMap> map);
     /// The selected species 0 Electron, 1 Proton, 2 Ion xenon, or -1 when none is selected.
     int species() const;
 

@@ -1,11 +1,14 @@
 // VTK XML writers for the trajectory (PolyData) and the sampled field (ImageData).
 #include "vtkexport.h"
 
+#include "accuracycolumns.h"
 #include "casemodel.h"
 #include "cases/outputfile.h"
+#include "energyinvariant.h"
 #include "fieldmap.h"
 #include "fields.h"
 #include "numerics/errorreport.h"
+#include "runrecord.h"
 #include "trajectorycsv.h"
 
 #include <algorithm>
@@ -129,6 +132,49 @@ std::string VtkTrajectory::xml() const {
 
 FileResult VtkTrajectory::write(const std::filesystem::path& file) const {
     return writeThrough(file, xml());
+}
+
+const std::vector<std::string>& vtkAccuracyNames() {
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> out;
+        for (AccuracyColumn c : {AccuracyColumn::WRel, AccuracyColumn::Mu, AccuracyColumn::PitchDeg,
+                                 AccuracyColumn::Gcx, AccuracyColumn::Gcy, AccuracyColumn::Gcz})
+            out.emplace_back(accuracyColumnName(c));
+        return out;
+    }();
+    return names;
+}
+
+FileResult writeRunForParaView(const TrajectoryRecord& record, const CaseModel& model,
+                               double charge, double mass, const std::filesystem::path& trajectory,
+                               const std::filesystem::path& field) {
+    if (record.empty()) return {false, "There is no run to export yet."};
+    VtkTrajectory vtk(mass, vtkAccuracyNames());
+    const FieldModel fields(model);
+    EnergyInvariant invariant;
+    std::array<double, 6> extra{};
+    for (std::size_t i = 0; i < record.size(); ++i) {
+        const TrajectorySample& s = record[i];
+        const Vecteur3 R(s.x, s.y, s.z), V(s.vx, s.vy, s.vz);
+        if (i == 0) {
+            invariant.start(R, V, charge, mass, false);
+        } else {
+            invariant.advance(R, V, fields.E());
+        }
+        StateArray Y;
+        pack(R, V, Y);
+        Y(8) = s.t;
+        const DriftReadout drift = driftReadoutOfState(Y);
+        const double wRelative = invariant.relativeChange();
+        for (std::size_t k = 0; k < extra.size(); ++k)
+            extra[k] = accuracyColumnValue(static_cast<AccuracyColumn>(k), drift, wRelative);
+        vtk.add(s, extra);
+    }
+    if (FileResult r = vtk.write(trajectory); !r.ok) return r;
+    if (field.empty()) return {};
+    std::array<double, 3> low{}, high{};
+    vtk.bounds(low, high);
+    return writeFieldImage(field, model, sampleGridAround(low, high, model));
 }
 
 SampleGrid sampleGridAround(std::array<double, 3> low, std::array<double, 3> high,

@@ -54,6 +54,17 @@ private:
     std::array<double, 3> m_low{}, m_high{};
 };
 
+/// The names of the accuracy columns every VTK trajectory carries, in order (W_rel mu pitch_deg
+/// gcx gcy gcz).
+const std::vector<std::string>& vtkAccuracyNames();
+
+/// Writes a recorded run as a .vtp trajectory (with the accuracy columns computed from the
+/// samples: W with the case's uniform E, the drift read-outs with the field as it stands) and
+/// the case's field around it as a .vti file `field` (when not empty). Charge [C], mass [kg].
+FileResult writeRunForParaView(const TrajectoryRecord& record, const CaseModel& model,
+                               double charge, double mass, const std::filesystem::path& trajectory,
+                               const std::filesystem::path& field);
+
 /// A grid of sample points: nodes n[a] along each axis from `origin` [m] every `spacing` [m].
 struct SampleGrid {
     std::array<std::size_t, 3> n{2, 2, 2};

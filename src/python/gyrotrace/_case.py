@@ -37,7 +37,8 @@ def _value_text(key, value):
 class Case:
     """One case: the window's defaults (or an example of a memo file), then the command line's
     keys in the order given: x y z vx vy vz energy species shape Ex Ey Ez Bx By Bz P0..P11
-    errmax method steps_per_gyration. A bad key or value raises ValueError with the command
+    errmax method steps_per_gyration, and map (a field map file for shape="map", read at once
+    and again for each run). A bad key or value raises ValueError with the command
     line's message. A case never changes: ``replace`` gives a new one."""
 
     __slots__ = ("_settings", "_memo", "_boxes")
