@@ -1,6 +1,7 @@
 // Boris against Cash-Karp on the uniform gyration: the cost of one step of each in one process,
 // and a work-precision table (final position error and energy drift after 1000 gyrations
 // against wall time) printed after the benchmarks.
+#include "bench/uniformgyration.h"
 #include "numerics/constants.h"
 #include "numerics/errorreport.h"
 #include "numerics/rungekutta.h"
@@ -9,7 +10,6 @@
 #include "simulation/integrationmethod.h"
 #include "simulation/motion.h"
 #include "simulation/runrecord.h"
-#include "uniformgyration.h"
 
 #include <benchmark/benchmark.h>
 

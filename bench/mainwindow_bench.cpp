@@ -5,9 +5,9 @@
 #include "simulation/caseslots.h"
 #include "simulation/rundriver.h"
 #include "simulation/startup.h"
-#include "ui/frmdessin.h"
-#include "ui/speedcontrol.h"
-#include "ui/traceur3d.h"
+#include "ui/mainwindow/frmdessin.h"
+#include "ui/mainwindow/speedcontrol.h"
+#include "ui/scene/traceur3d.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,12 +1,12 @@
 // The relativistic (Higuera-Cary) step against the Boris step: the cost of one step of each in
 // one process, with their ratio, and a table of the relativistic method's errors against the
 // closed forms of relativistic motion at 16, 32 and 128 steps, printed after the benchmarks.
+#include "bench/uniformgyration.h"
 #include "numerics/constants.h"
 #include "simulation/borispace.h"
 #include "simulation/integrationmethod.h"
 #include "simulation/lightspeed.h"
 #include "simulation/relativistic.h"
-#include "uniformgyration.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,12 +1,12 @@
 // Cost of one accepted Cash-Karp step of runge against Boost.Odeint's controlled Cash-Karp
 // stepper on the same right-hand side (electron in a uniform 0.015 T field), with the ratio
 // printed at the end; also counts heap allocations per step.
+#include "bench/uniformgyration.h"
 #include "numerics/errorreport.h"
 #include "numerics/rungekutta.h"
 #include "simulation/casemodel.h"
 #include "simulation/motion.h"
 #include "simulation/runrecord.h"
-#include "uniformgyration.h"
 
 #include <benchmark/benchmark.h>
 // Copying an odeint stepper copies its (not yet initialised) work states: GCC warns inside Boost.

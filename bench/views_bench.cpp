@@ -1,11 +1,11 @@
 // Speed of the projective drawing: plot per point (with the allocations it makes), and the
 // redraw of a one-million-point trajectory into a view picture in slices, with the longest
 // slice the event loop waits for.
+#include "bench/offscreenmain.h"
 #include "dataplot/kelaxesviews.h"
 #include "draw3d/kelmirav.h"
 #include "draw3d/trajectoryredraw.h"
 #include "kelaxes/kelaxesstate.h"
-#include "offscreenmain.h"
 #include "simulation/trajectoryrecord.h"
 
 #include <QGuiApplication>

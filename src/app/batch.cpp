@@ -1,14 +1,14 @@
 // The command-line run: read the options and the case, run it through the same driver as the
 // window, write the trajectory table, the picture and a summary.
-#include "batch.h"
+#include "app/batch.h"
 
-#include "batchoptions.h"
-#include "batchrun.h"
-#include "cases/runtimefolder.h"
+#include "app/batchoptions.h"
+#include "app/batchrun.h"
 #include "draw3d/scenerenderer.h"
 #include "draw3d/scenevector.h"
 #include "numerics/errorreport.h"
 #include "numerics/numberformat.h"
+#include "settings/runtimefolder.h"
 #include "simulation/accuracyhint.h"
 #include "simulation/boris.h"
 #include "simulation/caseexamples.h"

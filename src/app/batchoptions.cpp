@@ -1,8 +1,8 @@
 // Reading and checking the command line's options.
-#include "batchoptions.h"
+#include "app/batchoptions.h"
 
-#include "batch.h"
-#include "cases/outputfile.h"
+#include "app/batch.h"
+#include "settings/outputfile.h"
 #include "simulation/casekeys.h"
 
 #include <QCommandLineParser>

@@ -1,5 +1,5 @@
 // Running one case on the command line.
-#include "batchrun.h"
+#include "app/batchrun.h"
 
 #include "simulation/runwarnings.h"
 #include "simulation/trajectorycsv.h"

@@ -1,7 +1,7 @@
 // The run of a command-line case: the core run, the scene kept for the picture, the table's rows.
 #pragma once
 
-#include "batchoptions.h"
+#include "app/batchoptions.h"
 #include "draw3d/scene3d.h"
 #include "simulation/caserun.h"
 

@@ -4,8 +4,8 @@
 #include "dataplot/plotsheet.h"
 #include "numerics/errorreport.h"
 #include "simulation/programstate.h"
-#include "ui/frmdessin.h"
-#include "ui/screenplacement.h"
+#include "ui/common/screenplacement.h"
+#include "ui/mainwindow/frmdessin.h"
 
 #include <QApplication>
 

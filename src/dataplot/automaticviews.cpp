@@ -1,8 +1,8 @@
 // The four automatic views composed on one picture.
-#include "automaticviews.h"
+#include "dataplot/automaticviews.h"
 
+#include "dataplot/sheetdrawing.h"
 #include "kelaxes/kelaxesstate.h"
-#include "sheetdrawing.h"
 
 namespace gyro {
 

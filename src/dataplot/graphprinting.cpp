@@ -1,6 +1,6 @@
 // The magnifier and the composite view: the stored image points of the views redrawn on a
 // picture and on paper.
-#include "graphprinting.h"
+#include "dataplot/graphprinting.h"
 
 #include "draw3d/kelmirav.h"
 #include "kelaxes/drawingsurface.h"

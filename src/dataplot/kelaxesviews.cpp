@@ -1,5 +1,5 @@
 // The projective drawing on the axes library's pictures.
-#include "kelaxesviews.h"
+#include "dataplot/kelaxesviews.h"
 
 #include "kelaxes/kelaxes.h"
 

@@ -1,9 +1,9 @@
 // The link configuration steps and their messages.
-#include "linkconfiguration.h"
+#include "dataplot/linkconfiguration.h"
 
-#include "cellrange.h"
+#include "dataplot/cellrange.h"
+#include "dataplot/workbookreader.h"
 #include "numerics/errorreport.h"
-#include "workbookreader.h"
 
 #include <algorithm>
 

@@ -1,17 +1,17 @@
 // The sheet plot of the command line: read, draw through the graph window's code, export.
-#include "plotsheet.h"
+#include "dataplot/plotsheet.h"
 #include "numerics/constants.h"
 
-#include "automaticviews.h"
-#include "cases/outputfile.h"
-#include "cases/runtimefolder.h"
-#include "cellrange.h"
+#include "dataplot/automaticviews.h"
+#include "dataplot/cellrange.h"
+#include "dataplot/kelaxesviews.h"
+#include "dataplot/sheetdrawing.h"
+#include "dataplot/sheetlinestyle.h"
+#include "dataplot/workbookreader.h"
 #include "draw3d/kelmirav.h"
 #include "kelaxes/kelaxesstate.h"
-#include "kelaxesviews.h"
-#include "sheetdrawing.h"
-#include "sheetlinestyle.h"
-#include "workbookreader.h"
+#include "settings/outputfile.h"
+#include "settings/runtimefolder.h"
 
 #include <QFileInfo>
 #include <QGuiApplication>

@@ -1,5 +1,5 @@
 // Cell codes, the colour table and the extent of a sheet's points.
-#include "sheetcommands.h"
+#include "dataplot/sheetcommands.h"
 
 #include "numerics/numberread.h"
 #include "numerics/vecteur3.h"

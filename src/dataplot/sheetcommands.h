@@ -2,7 +2,7 @@
 // the numeric rows.
 #pragma once
 
-#include "sheettable.h"
+#include "dataplot/sheettable.h"
 
 #include <string>
 

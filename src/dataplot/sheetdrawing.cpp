@@ -1,11 +1,11 @@
 // The sheet drawing: scale and views from the table, then every row as a point or a command.
-#include "sheetdrawing.h"
+#include "dataplot/sheetdrawing.h"
 
+#include "dataplot/sheetcommands.h"
 #include "draw3d/kelmirav.h"
 #include "numerics/constants.h"
 #include "numerics/numberread.h"
 #include "numerics/vecteur3.h"
-#include "sheetcommands.h"
 
 #include <cmath>
 

@@ -2,8 +2,8 @@
 // line commands, echoes of unknown texts.
 #pragma once
 
+#include "dataplot/sheetlinkstate.h"
 #include "draw3d/viewsurface.h"
-#include "sheetlinkstate.h"
 
 #include <string>
 

@@ -1,8 +1,8 @@
 // Line types of the sheet commands, through the axes library's Lignes.
-#include "sheetlinestyle.h"
+#include "dataplot/sheetlinestyle.h"
 
+#include "dataplot/kelaxesviews.h"
 #include "kelaxes/kelaxes.h"
-#include "kelaxesviews.h"
 
 namespace gyro {
 

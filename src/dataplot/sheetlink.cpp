@@ -1,10 +1,10 @@
 // The spreadsheet link's fetch and its failure path, timed by a single-shot timer.
-#include "sheetlink.h"
+#include "dataplot/sheetlink.h"
 #include "numerics/constants.h"
 
-#include "cellrange.h"
+#include "dataplot/cellrange.h"
+#include "dataplot/workbookreader.h"
 #include "numerics/errorreport.h"
-#include "workbookreader.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -3,8 +3,8 @@
 // program with it, waits for it without blocking, and falls back on the example data.
 #pragma once
 
-#include "sheetlinkstate.h"
-#include "workbookreader.h"
+#include "dataplot/sheetlinkstate.h"
+#include "dataplot/workbookreader.h"
 
 #include <QObject>
 #include <QString>

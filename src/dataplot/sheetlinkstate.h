@@ -2,8 +2,8 @@
 // table it fills, the last text it received, and the flags the tracer keeps.
 #pragma once
 
-#include "cases/kelmiravini.h"
-#include "sheettable.h"
+#include "dataplot/sheettable.h"
+#include "settings/kelmiravini.h"
 
 #include <filesystem>
 #include <string>

@@ -1,5 +1,5 @@
 // The sheet table and the splitting of a link text into rows and cells.
-#include "sheettable.h"
+#include "dataplot/sheettable.h"
 
 #include <cctype>
 

@@ -1,5 +1,5 @@
 // The tracer: the link's answer, the drawing, and the live redraw after a save.
-#include "sheettracer.h"
+#include "dataplot/sheettracer.h"
 
 #include "draw3d/kelmirav.h"
 

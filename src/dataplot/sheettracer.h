@@ -2,9 +2,9 @@
 // draws it again whenever the watched workbook is saved.
 #pragma once
 
-#include "sheetdrawing.h"
-#include "sheetlink.h"
-#include "workbookwatcher.h"
+#include "dataplot/sheetdrawing.h"
+#include "dataplot/sheetlink.h"
+#include "dataplot/workbookwatcher.h"
 
 #include <QObject>
 

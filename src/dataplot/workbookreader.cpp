@@ -1,12 +1,12 @@
 // The workbook reader: loads a workbook file with orcus (formulas recomputed by ixion) and writes
 // the cells of a range as tab-separated lines.
-#include "workbookreader.h"
+#include "dataplot/workbookreader.h"
 #include "numerics/constants.h"
 
-#include "cases/textfile.h"
-#include "cellrange.h"
-#include "sheettable.h"
-#include "workbookzip.h"
+#include "dataplot/cellrange.h"
+#include "dataplot/sheettable.h"
+#include "dataplot/workbookzip.h"
+#include "settings/textfile.h"
 
 #include <ixion/address.hpp>
 #include <ixion/cell_access.hpp>

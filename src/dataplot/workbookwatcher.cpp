@@ -1,9 +1,9 @@
 // Watching the workbook file: a quiet time after each change, then a read checked for stability.
-#include "workbookwatcher.h"
-#include "sheetlink.h"
+#include "dataplot/workbookwatcher.h"
+#include "dataplot/sheetlink.h"
 
-#include "sheettable.h"
-#include "workbookreader.h"
+#include "dataplot/sheettable.h"
+#include "dataplot/workbookreader.h"
 
 #include <QFileInfo>
 

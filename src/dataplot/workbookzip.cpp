@@ -1,6 +1,6 @@
 // Walking a workbook's zip container with zlib: what each entry really unpacks to, parts missing
 // or cut short, and absolute relationship targets rewritten relative to their source part.
-#include "workbookzip.h"
+#include "dataplot/workbookzip.h"
 
 #include <zlib.h>
 

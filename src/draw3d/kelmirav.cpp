@@ -1,5 +1,5 @@
 // The projective drawing's state: construction, views, pens and the stored points.
-#include "kelmirav.h"
+#include "draw3d/kelmirav.h"
 
 #include <cmath>
 

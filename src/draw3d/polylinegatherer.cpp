@@ -1,5 +1,5 @@
 // Gathering segments into polylines.
-#include "polylinegatherer.h"
+#include "draw3d/polylinegatherer.h"
 
 namespace gyro {
 

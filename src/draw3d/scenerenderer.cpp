@@ -1,9 +1,9 @@
 // Drawing of the 3D scene: fast traces through the line rasteriser, the rest through QPainter.
 #include "draw3d/scenerenderer.h"
 
-#include "cases/textfile.h"
 #include "draw3d/linerasterizer.h"
 #include "numerics/constants.h"
+#include "settings/textfile.h"
 
 #include <QBuffer>
 #include <QFontMetricsF>

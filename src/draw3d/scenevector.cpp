@@ -1,7 +1,7 @@
 // Vector drawing of the 3D scene: polylines thinned to the output resolution, then the overlays.
 #include "draw3d/scenevector.h"
-#include "cases/outputfile.h"
 #include "numerics/constants.h"
+#include "settings/outputfile.h"
 
 #include <QBuffer>
 #include <QFileInfo>

@@ -1,9 +1,9 @@
 // The options window's behaviour: angle reduction, record navigation and saving.
-#include "viewoptions.h"
+#include "draw3d/viewoptions.h"
 
-#include "cases/recordstore.h"
 #include "numerics/numberformat.h"
 #include "numerics/numberread.h"
+#include "settings/recordstore.h"
 #include "simulation/startup.h"
 
 #include <algorithm>

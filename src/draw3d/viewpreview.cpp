@@ -1,5 +1,5 @@
 // The orientation preview: perspective axes and stroke letters.
-#include "viewpreview.h"
+#include "draw3d/viewpreview.h"
 
 #include <QPainter>
 #include <QPen>

@@ -1,6 +1,6 @@
 // The recorded drawing surface: display-list recording, replay, and PNG / PDF output.
 #include "kelaxes/drawingsurface.h"
-#include "cases/outputfile.h"
+#include "settings/outputfile.h"
 
 #include <QBuffer>
 #include <QImage>

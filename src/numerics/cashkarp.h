@@ -2,8 +2,8 @@
 // state for any right-hand side (a callable dy = f(y)), inlined into its caller.
 #pragma once
 
-#include "stepcontrol.h"
-#include "vecteur3.h"
+#include "numerics/stepcontrol.h"
+#include "numerics/vecteur3.h"
 
 #include <cmath>
 #include <cstring>

@@ -1,8 +1,8 @@
 // The error report: warning log, first-report default, remembered answer, stop and kill.
-#include "errorreport.h"
+#include "numerics/errorreport.h"
 
-#include "constants.h"
-#include "numberformat.h"
+#include "numerics/constants.h"
+#include "numerics/numberformat.h"
 
 #include <cctype>
 #include <cstdlib>

@@ -1,5 +1,5 @@
 // The picture-format facility and the fixed formats built on it.
-#include "numberformat.h"
+#include "numerics/numberformat.h"
 
 #include <algorithm>
 #include <charconv>

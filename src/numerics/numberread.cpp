@@ -1,5 +1,5 @@
 // The number-reading rule: skip blanks anywhere, take the longest numeric prefix.
-#include "numberread.h"
+#include "numerics/numberread.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,11 +1,11 @@
 // Runge-Kutta steps: tableau set-up with its check trace, the stages, the Cash-Karp error
 // estimate and the step-size control of the particle integrator.
-#include "rungekutta.h"
+#include "numerics/rungekutta.h"
 
-#include "constants.h"
-#include "errorreport.h"
-#include "numberformat.h"
-#include "tracelog.h"
+#include "numerics/constants.h"
+#include "numerics/errorreport.h"
+#include "numerics/numberformat.h"
+#include "numerics/tracelog.h"
 
 #include <atomic>
 #include <cmath>

@@ -2,9 +2,9 @@
 // and a twelve-stage eighth-order formula.
 #pragma once
 
-#include "cashkarp.h"
-#include "functionref.h"
-#include "vecteur3.h"
+#include "numerics/cashkarp.h"
+#include "numerics/functionref.h"
+#include "numerics/vecteur3.h"
 
 #include <cstdint>
 

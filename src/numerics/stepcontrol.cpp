@@ -1,7 +1,7 @@
 // Step-size policy of the controlled Cash-Karp step. A fifth-order error scales as h^5 per step:
 // the growth exponent 1/6 and the shrink exponent 1/3 are deliberately cautious, with a safety
 // factor of 0.9 both ways.
-#include "stepcontrol.h"
+#include "numerics/stepcontrol.h"
 
 #include <cmath>
 

@@ -1,8 +1,8 @@
 // The program-wide text logs of the orbit check and their trace lines.
-#include "tracelog.h"
+#include "numerics/tracelog.h"
 
-#include "constants.h"
-#include "numberformat.h"
+#include "numerics/constants.h"
+#include "numerics/numberformat.h"
 
 namespace gyro {
 

@@ -1,9 +1,9 @@
 // Vector arithmetic, norms with their warnings, and angle reductions.
-#include "vecteur3.h"
+#include "numerics/vecteur3.h"
 
-#include "constants.h"
-#include "errorreport.h"
-#include "numberformat.h"
+#include "numerics/constants.h"
+#include "numerics/errorreport.h"
+#include "numerics/numberformat.h"
 
 #include <cmath>
 #include <cstdint>

@@ -1,5 +1,5 @@
 // Clearing the upper vector state with VZEROUPPER where the processor has AVX.
-#include "vectorstate.h"
+#include "numerics/vectorstate.h"
 
 namespace gyro {
 

@@ -1,6 +1,6 @@
 // Julian Days: a day count from -4712-01-01 12 h, and its inverse by the classic calendar
 // arithmetic (30.6001-day month steps counted from March).
-#include "juliandate.h"
+#include "orbital/juliandate.h"
 
 #include "numerics/errorreport.h"
 

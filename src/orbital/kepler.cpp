@@ -1,5 +1,5 @@
 // Kepler's equation: M = E - e sin E, with tan(v/2) = sqrt((1 + e)/(1 - e)) tan(E/2).
-#include "kepler.h"
+#include "orbital/kepler.h"
 
 #include "numerics/constants.h"
 #include "numerics/errorreport.h"

@@ -1,14 +1,14 @@
 // The orbit check: a body released at apogee with half the circular speed, integrated step by
 // step and compared with the Kepler ellipse it must follow (e = 0.75).
-#include "orbitcheck.h"
+#include "orbital/orbitcheck.h"
 
-#include "kepler.h"
 #include "numerics/constants.h"
 #include "numerics/errorreport.h"
 #include "numerics/numberformat.h"
 #include "numerics/rungekutta.h"
 #include "numerics/tracelog.h"
-#include "orbitlog.h"
+#include "orbital/kepler.h"
+#include "orbital/orbitlog.h"
 
 #include <cmath>
 

@@ -1,7 +1,7 @@
 // The orbit check: the general Runge-Kutta step against the analytic Kepler orbit.
 #pragma once
 
-#include "orbitmotion.h"
+#include "orbital/orbitmotion.h"
 
 #include <vector>
 

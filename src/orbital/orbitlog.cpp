@@ -1,10 +1,10 @@
 // Log lines of the orbit-check window: a label and numbers separated by three blanks.
-#include "orbitlog.h"
+#include "orbital/orbitlog.h"
 
-#include "juliandate.h"
 #include "numerics/constants.h"
 #include "numerics/numberformat.h"
 #include "numerics/tracelog.h"
+#include "orbital/juliandate.h"
 
 #include <cmath>
 

@@ -1,5 +1,5 @@
 // Point-mass gravity in the plane, and the elements of the check's orbit.
-#include "orbitmotion.h"
+#include "orbital/orbitmotion.h"
 
 #include "numerics/constants.h"
 #include "numerics/errorreport.h"

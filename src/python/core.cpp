@@ -1,7 +1,7 @@
 // The C++ side of the Python module: a case checked and run through the command line's core run,
 // its rows handed back as one NumPy table. The Python package (gyrotrace/) builds on it.
-#include "cases/outputfile.h"
 #include "numerics/errorreport.h"
+#include "settings/outputfile.h"
 #include "simulation/accuracycolumns.h"
 #include "simulation/accuracyhint.h"
 #include "simulation/caseexamples.h"

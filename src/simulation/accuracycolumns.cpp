@@ -1,9 +1,9 @@
 // The optional accuracy columns of the trajectory table.
-#include "accuracycolumns.h"
+#include "simulation/accuracycolumns.h"
 
-#include "fields.h"
-#include "integrationmethod.h"
-#include "runrecord.h"
+#include "simulation/fields.h"
+#include "simulation/integrationmethod.h"
+#include "simulation/runrecord.h"
 
 #include <algorithm>
 #include <array>

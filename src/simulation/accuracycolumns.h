@@ -1,7 +1,7 @@
 // The optional accuracy columns of the trajectory table: energy invariant and drift read-outs.
 #pragma once
 
-#include "guidingcentre.h"
+#include "simulation/guidingcentre.h"
 
 #include <string>
 #include <vector>

@@ -1,13 +1,13 @@
 // The accuracy hint, shared by the window (beside the error-limit box) and the command line.
-#include "accuracyhint.h"
+#include "simulation/accuracyhint.h"
 
-#include "casemodel.h"
-#include "caseslots.h"
-#include "fields.h"
-#include "integrationmethod.h"
 #include "numerics/constants.h"
 #include "numerics/numberformat.h"
-#include "runrecord.h"
+#include "simulation/casemodel.h"
+#include "simulation/caseslots.h"
+#include "simulation/fields.h"
+#include "simulation/integrationmethod.h"
+#include "simulation/runrecord.h"
 
 #include <algorithm>
 #include <cmath>

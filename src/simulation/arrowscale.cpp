@@ -1,5 +1,5 @@
 // Automatic arrow lengths: fractions of the trajectory's own size.
-#include "arrowscale.h"
+#include "simulation/arrowscale.h"
 
 #include <algorithm>
 #include <cmath>

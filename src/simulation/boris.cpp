@@ -1,9 +1,9 @@
 // The Boris pusher in its synchronous drift-kick-drift form.
-#include "boris.h"
+#include "simulation/boris.h"
 
 #include "numerics/constants.h"
 #include "numerics/errorreport.h"
-#include "runrecord.h"
+#include "simulation/runrecord.h"
 
 #include <cmath>
 

@@ -1,5 +1,5 @@
 // Step bounds of the Boris pusher along a run.
-#include "borispace.h"
+#include "simulation/borispace.h"
 
 #include "numerics/constants.h"
 

@@ -2,7 +2,7 @@
 // changes quickly, remembered from one step to the next.
 #pragma once
 
-#include "boris.h"
+#include "simulation/boris.h"
 
 namespace gyro {
 

@@ -1,9 +1,9 @@
 // Committing a typed value to the case.
-#include "boxcommit.h"
+#include "simulation/boxcommit.h"
 
-#include "lightspeed.h"
+#include "simulation/lightspeed.h"
 
-#include "caseslots.h"
+#include "simulation/caseslots.h"
 
 #include <cctype>
 

@@ -1,7 +1,7 @@
 // Committing a typed value to the case: whether a text is a number, what a commit changes.
 #pragma once
 
-#include "casemodel.h"
+#include "simulation/casemodel.h"
 
 #include <string>
 #include <string_view>

@@ -1,11 +1,11 @@
 // The examples of runs: numbering, saving and loading with the species.
-#include "caseexamples.h"
+#include "simulation/caseexamples.h"
 
-#include "boxcommit.h"
-#include "casefieldmap.h"
-#include "caseslots.h"
 #include "numerics/errorreport.h"
 #include "numerics/numberformat.h"
+#include "simulation/boxcommit.h"
+#include "simulation/casefieldmap.h"
+#include "simulation/caseslots.h"
 
 #include <algorithm>
 #include <cmath>

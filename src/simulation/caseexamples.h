@@ -1,9 +1,9 @@
 // The examples of runs: numbering the example a run saves, loading one with its species.
 #pragma once
 
-#include "casememo.h"
-#include "casemodel.h"
-#include "integrationmethod.h"
+#include "simulation/casememo.h"
+#include "simulation/casemodel.h"
+#include "simulation/integrationmethod.h"
 
 namespace gyro {
 

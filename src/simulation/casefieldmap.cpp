@@ -1,8 +1,8 @@
 // The case's field map: reading it into the case, and its path in the example memo.
-#include "casefieldmap.h"
+#include "simulation/casefieldmap.h"
 
-#include "caseslots.h"
-#include "fieldmapreader.h"
+#include "simulation/caseslots.h"
+#include "simulation/fieldmapreader.h"
 
 namespace gyro {
 

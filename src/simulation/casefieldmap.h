@@ -1,7 +1,7 @@
 // The case's field map: read from a file, kept with the example memo by its path.
 #pragma once
 
-#include "casemodel.h"
+#include "simulation/casemodel.h"
 
 #include <filesystem>
 #include <string>

@@ -1,13 +1,13 @@
 // Named values of the case for the command line.
-#include "casekeys.h"
+#include "simulation/casekeys.h"
 
-#include "lightspeed.h"
+#include "simulation/casefieldmap.h"
+#include "simulation/fieldmap.h"
+#include "simulation/lightspeed.h"
 
-#include "casefieldmap.h"
-#include "caseslots.h"
-#include "fieldmap.h"
-#include "integrationmethod.h"
-#include "runrecord.h"
+#include "simulation/caseslots.h"
+#include "simulation/integrationmethod.h"
+#include "simulation/runrecord.h"
 
 #include <cerrno>
 #include <clocale>

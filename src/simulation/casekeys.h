@@ -1,7 +1,7 @@
 // The case's values by name, as the command line sets them: "x=0.01", "Bz=0.5", "species=proton".
 #pragma once
 
-#include "casemodel.h"
+#include "simulation/casemodel.h"
 
 #include <map>
 #include <optional>

@@ -1,14 +1,13 @@
 // Scanning, saving and loading the example memo.
-#include "casememo.h"
+#include "simulation/casememo.h"
 
-#include "casefieldmap.h"
-#include "caseslots.h"
-
-#include "cases/codepage.h"
-#include "cases/textfile.h"
 #include "numerics/errorreport.h"
 #include "numerics/numberformat.h"
 #include "numerics/numberread.h"
+#include "settings/codepage.h"
+#include "settings/textfile.h"
+#include "simulation/casefieldmap.h"
+#include "simulation/caseslots.h"
 
 #include <cctype>
 #include <cmath>

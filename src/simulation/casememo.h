@@ -1,7 +1,7 @@
 // The example memo "ZEFRON.TMP": numbered cases of the main window, saved and loaded.
 #pragma once
 
-#include "casemodel.h"
+#include "simulation/casemodel.h"
 
 #include <filesystem>
 #include <string>

@@ -1,7 +1,7 @@
 // The case model: texts with their numbers read once, option groups, tags, change listeners.
-#include "casemodel.h"
+#include "simulation/casemodel.h"
 
-#include "caseslots.h"
+#include "simulation/caseslots.h"
 
 #include "numerics/numberread.h"
 

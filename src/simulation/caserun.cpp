@@ -1,12 +1,12 @@
 // Running one case to its end without a window.
-#include "caserun.h"
+#include "simulation/caserun.h"
 
-#include "integrationmethod.h"
 #include "numerics/errorreport.h"
 #include "numerics/numberformat.h"
 #include "numerics/rungekutta.h"
-#include "runrecord.h"
-#include "runverdict.h"
+#include "simulation/integrationmethod.h"
+#include "simulation/runrecord.h"
+#include "simulation/runverdict.h"
 
 #include <algorithm>
 #include <chrono>

@@ -2,10 +2,10 @@
 // trajectory handed to a sink. The command line and the Python module both run cases this way.
 #pragma once
 
-#include "accuracycolumns.h"
-#include "rundriver.h"
-#include "tracesink.h"
-#include "trajectoryrecord.h"
+#include "simulation/accuracycolumns.h"
+#include "simulation/rundriver.h"
+#include "simulation/tracesink.h"
+#include "simulation/trajectoryrecord.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,11 +1,11 @@
 // The drift read-out: E x B drift vector or drift speed at the typed position.
-#include "driftreadout.h"
+#include "simulation/driftreadout.h"
 
-#include "caseslots.h"
-#include "fields.h"
 #include "numerics/errorreport.h"
 #include "numerics/numberformat.h"
-#include "runrecord.h"
+#include "simulation/caseslots.h"
+#include "simulation/fields.h"
+#include "simulation/runrecord.h"
 
 #include <cmath>
 

@@ -1,8 +1,8 @@
 // The drift read-out: the guiding-centre drift of the typed case written into its velocity.
 #pragma once
 
-#include "casemodel.h"
 #include "numerics/vecteur3.h"
+#include "simulation/casemodel.h"
 
 namespace gyro {
 

@@ -1,7 +1,7 @@
 // The energy invariant: closed form, alarm levels and the step-by-step tracker of a run.
-#include "energyinvariant.h"
+#include "simulation/energyinvariant.h"
 
-#include "relativistic.h"
+#include "simulation/relativistic.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,5 +1,5 @@
 // Field maps on regular grids: C1 cubic interpolation of the node values, extent and summary.
-#include "fieldmap.h"
+#include "simulation/fieldmap.h"
 
 #include <algorithm>
 #include <cmath>

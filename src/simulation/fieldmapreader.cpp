@@ -1,7 +1,7 @@
 // Field map readers: CSV tables and VTK legacy files, checked completely before a map is made.
-#include "fieldmapreader.h"
+#include "simulation/fieldmapreader.h"
 
-#include "cases/textfile.h"
+#include "settings/textfile.h"
 
 #include <algorithm>
 #include <cctype>

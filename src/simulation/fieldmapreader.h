@@ -2,7 +2,7 @@
 // and rectilinear grids (ASCII or binary).
 #pragma once
 
-#include "fieldmap.h"
+#include "simulation/fieldmap.h"
 
 #include <cstddef>
 #include <filesystem>

@@ -1,12 +1,12 @@
 // The field models: E uniform; B uniform, cylindrical, 1/rho with curved lines, dipole, double
 // dipole. The operation order follows the field formulas term by term.
-#include "fields.h"
+#include "simulation/fields.h"
 
-#include "casemodel.h"
-#include "caseslots.h"
-#include "fieldmap.h"
 #include "numerics/constants.h"
-#include "runrecord.h"
+#include "simulation/casemodel.h"
+#include "simulation/caseslots.h"
+#include "simulation/fieldmap.h"
+#include "simulation/runrecord.h"
 
 #include <cmath>
 #include <limits>

@@ -1,5 +1,5 @@
 // Guiding-centre read-outs of a particle state.
-#include "guidingcentre.h"
+#include "simulation/guidingcentre.h"
 
 #include "numerics/constants.h"
 

@@ -1,5 +1,5 @@
 // Cyclotron frequency and Larmor diameter from the species' own mass and charge.
-#include "gyration.h"
+#include "simulation/gyration.h"
 
 #include "numerics/constants.h"
 

@@ -1,15 +1,15 @@
 // The run's integration method and the step that dispatches to it.
-#include "integrationmethod.h"
+#include "simulation/integrationmethod.h"
 
-#include "boris.h"
-#include "borispace.h"
-#include "casemodel.h"
-#include "fields.h"
-#include "motion.h"
 #include "numerics/errorreport.h"
 #include "numerics/rungekutta.h"
-#include "relativistic.h"
-#include "runrecord.h"
+#include "simulation/boris.h"
+#include "simulation/borispace.h"
+#include "simulation/casemodel.h"
+#include "simulation/fields.h"
+#include "simulation/motion.h"
+#include "simulation/relativistic.h"
+#include "simulation/runrecord.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,14 +1,14 @@
 // Speeds against the speed of light.
-#include "lightspeed.h"
+#include "simulation/lightspeed.h"
 
-#include "casemodel.h"
-#include "caseslots.h"
-#include "fields.h"
-#include "integrationmethod.h"
 #include "numerics/numberformat.h"
 #include "numerics/numberread.h"
-#include "relativistic.h"
-#include "runrecord.h"
+#include "simulation/casemodel.h"
+#include "simulation/caseslots.h"
+#include "simulation/fields.h"
+#include "simulation/integrationmethod.h"
+#include "simulation/relativistic.h"
+#include "simulation/runrecord.h"
 
 #include <cmath>
 

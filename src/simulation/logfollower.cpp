@@ -1,5 +1,5 @@
 // Following the warning log.
-#include "logfollower.h"
+#include "simulation/logfollower.h"
 
 #include <algorithm>
 

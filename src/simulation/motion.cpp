@@ -1,11 +1,11 @@
 // The Lorentz-force right-hand side, the readouts of a state and the run's integration step.
-#include "motion.h"
+#include "simulation/motion.h"
 
-#include "casemodel.h"
-#include "fieldmap.h"
 #include "numerics/errorreport.h"
 #include "numerics/rungekutta.h"
-#include "runrecord.h"
+#include "simulation/casemodel.h"
+#include "simulation/fieldmap.h"
+#include "simulation/runrecord.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,8 +1,8 @@
 // Equations of motion of the particle (non-relativistic Lorentz force) and the run's step.
 #pragma once
 
-#include "fields.h"
 #include "numerics/vecteur3.h"
+#include "simulation/fields.h"
 
 #include <cmath>
 

@@ -1,5 +1,5 @@
 // The program state and the state current on each thread.
-#include "programstate.h"
+#include "simulation/programstate.h"
 
 namespace gyro {
 

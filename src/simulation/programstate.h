@@ -2,11 +2,11 @@
 // one object that the window and the command line each create.
 #pragma once
 
-#include "casemodel.h"
-#include "integrationmethod.h"
 #include "numerics/errorreport.h"
-#include "runrecord.h"
-#include "startup.h"
+#include "simulation/casemodel.h"
+#include "simulation/integrationmethod.h"
+#include "simulation/runrecord.h"
+#include "simulation/startup.h"
 
 #include <memory>
 

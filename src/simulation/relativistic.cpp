@@ -1,9 +1,9 @@
 // The Higuera-Cary relativistic pusher in its synchronous drift-kick-drift form.
-#include "relativistic.h"
+#include "simulation/relativistic.h"
 
-#include "lightspeed.h"
 #include "numerics/errorreport.h"
-#include "runrecord.h"
+#include "simulation/lightspeed.h"
+#include "simulation/runrecord.h"
 
 #include <cmath>
 #include <limits>

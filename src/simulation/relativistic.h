@@ -2,7 +2,7 @@
 // stepped on the proper velocity u = γv so that no speed can reach the speed of light.
 #pragma once
 
-#include "boris.h"
+#include "simulation/boris.h"
 
 namespace gyro {
 

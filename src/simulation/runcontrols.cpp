@@ -1,5 +1,5 @@
 // The run buttons and the status line from the state of the runs.
-#include "runcontrols.h"
+#include "simulation/runcontrols.h"
 
 namespace gyro {
 

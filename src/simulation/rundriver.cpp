@@ -1,21 +1,21 @@
 // The run driver: set-up of a run's scene, the step loop in time slices, arrows, field lines,
 // pause time, Pause and "Other Case", nested runs.
-#include "rundriver.h"
+#include "simulation/rundriver.h"
 
-#include "arrowscale.h"
-#include "borispace.h"
-#include "caseslots.h"
-#include "fields.h"
-#include "gyration.h"
-#include "integrationmethod.h"
-#include "lightspeed.h"
-#include "motion.h"
 #include "numerics/errorreport.h"
 #include "numerics/rungekutta.h"
 #include "numerics/vectorstate.h"
-#include "relativistic.h"
-#include "runrecord.h"
-#include "tracesink.h"
+#include "simulation/arrowscale.h"
+#include "simulation/borispace.h"
+#include "simulation/caseslots.h"
+#include "simulation/fields.h"
+#include "simulation/gyration.h"
+#include "simulation/integrationmethod.h"
+#include "simulation/lightspeed.h"
+#include "simulation/motion.h"
+#include "simulation/relativistic.h"
+#include "simulation/runrecord.h"
+#include "simulation/tracesink.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,11 +2,11 @@
 // window alive, with pause, pause time, "Other Case" and nested runs.
 #pragma once
 
-#include "casemodel.h"
-#include "energyinvariant.h"
 #include "numerics/vecteur3.h"
-#include "programstate.h"
-#include "trajectoryrecord.h"
+#include "simulation/casemodel.h"
+#include "simulation/energyinvariant.h"
+#include "simulation/programstate.h"
+#include "simulation/trajectoryrecord.h"
 
 #include <chrono>
 #include <cstdint>

@@ -1,15 +1,15 @@
 // The run record, the species refresh with its derived values, the energy edit, state packing.
-#include "runrecord.h"
+#include "simulation/runrecord.h"
 
-#include "casemodel.h"
-#include "caseslots.h"
-#include "fields.h"
-#include "gyration.h"
-#include "integrationmethod.h"
 #include "numerics/constants.h"
 #include "numerics/errorreport.h"
 #include "numerics/numberformat.h"
-#include "relativistic.h"
+#include "simulation/casemodel.h"
+#include "simulation/caseslots.h"
+#include "simulation/fields.h"
+#include "simulation/gyration.h"
+#include "simulation/integrationmethod.h"
+#include "simulation/relativistic.h"
 
 #include <cmath>
 

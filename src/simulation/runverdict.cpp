@@ -1,8 +1,8 @@
 // The one-line verdict of a run and the plain words of the step control's labels.
-#include "runverdict.h"
+#include "simulation/runverdict.h"
 
-#include "energyinvariant.h"
 #include "numerics/numberformat.h"
+#include "simulation/energyinvariant.h"
 
 #include <cmath>
 

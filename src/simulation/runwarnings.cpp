@@ -1,7 +1,7 @@
 // Warnings of a run without a window (the command line, the Python module).
-#include "runwarnings.h"
+#include "simulation/runwarnings.h"
 
-#include "runverdict.h"
+#include "simulation/runverdict.h"
 
 #include <cctype>
 #include <ostream>

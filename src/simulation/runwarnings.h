@@ -1,8 +1,8 @@
 // The warnings of a run without a window: questions answered by rule, one log line a kind.
 #pragma once
 
-#include "logfollower.h"
 #include "numerics/errorreport.h"
+#include "simulation/logfollower.h"
 
 #include <cstddef>
 #include <iosfwd>

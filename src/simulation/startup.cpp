@@ -1,5 +1,5 @@
 // Start-up: shared constants, the working site from "Zefron.ini", full paths, short names.
-#include "startup.h"
+#include "simulation/startup.h"
 
 #include "numerics/errorreport.h"
 

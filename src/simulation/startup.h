@@ -2,9 +2,9 @@
 // the full paths of the working folders and files built from it.
 #pragma once
 
-#include "cases/zefronini.h"
 #include "numerics/constants.h"
 #include "numerics/vecteur3.h"
+#include "settings/zefronini.h"
 
 #include <filesystem>
 #include <string>

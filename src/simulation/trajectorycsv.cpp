@@ -1,8 +1,8 @@
 // Writing the trajectory table.
-#include "trajectorycsv.h"
+#include "simulation/trajectorycsv.h"
 
-#include "fields.h"
-#include "runrecord.h"
+#include "simulation/fields.h"
+#include "simulation/runrecord.h"
 
 #include <charconv>
 #include <cmath>

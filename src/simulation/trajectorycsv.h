@@ -1,8 +1,8 @@
 // The trajectory as a table of numbers: one CSV row per accepted step.
 #pragma once
 
-#include "cases/outputfile.h"
-#include "trajectoryrecord.h"
+#include "settings/outputfile.h"
+#include "simulation/trajectoryrecord.h"
 
 #include <array>
 #include <filesystem>

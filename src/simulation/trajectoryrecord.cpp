@@ -1,5 +1,5 @@
 // Recording accepted steps, thinned by whole pieces of consecutive steps.
-#include "trajectoryrecord.h"
+#include "simulation/trajectoryrecord.h"
 
 #include <algorithm>
 

@@ -1,15 +1,15 @@
 // VTK XML writers for the trajectory (PolyData) and the sampled field (ImageData).
-#include "vtkexport.h"
+#include "simulation/vtkexport.h"
 
-#include "accuracycolumns.h"
-#include "casemodel.h"
-#include "cases/outputfile.h"
-#include "energyinvariant.h"
-#include "fieldmap.h"
-#include "fields.h"
 #include "numerics/errorreport.h"
-#include "runrecord.h"
-#include "trajectorycsv.h"
+#include "settings/outputfile.h"
+#include "simulation/accuracycolumns.h"
+#include "simulation/casemodel.h"
+#include "simulation/energyinvariant.h"
+#include "simulation/fieldmap.h"
+#include "simulation/fields.h"
+#include "simulation/runrecord.h"
+#include "simulation/trajectorycsv.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,8 +2,8 @@
 // XML ImageData (.vti), written in the documented ASCII form.
 #pragma once
 
-#include "cases/textfile.h"
-#include "trajectoryrecord.h"
+#include "settings/textfile.h"
+#include "simulation/trajectoryrecord.h"
 
 #include <array>
 #include <cstddef>

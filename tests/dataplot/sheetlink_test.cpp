@@ -1,12 +1,12 @@
 // The spreadsheet link of the graph window: a readable workbook fills the table at once; one that
 // cannot be read goes through the launch-and-wait path to the example data; a saved workbook is
 // read again, and a file caught half-written is never shown.
+#include "dataplot/examplefiles.h"
+#include "dataplot/fakegraphwindow.h"
 #include "dataplot/sheetlink.h"
 #include "dataplot/sheettracer.h"
 #include "dataplot/workbookwatcher.h"
 #include "draw3d/kelmirav.h"
-#include "examplefiles.h"
-#include "fakegraphwindow.h"
 #include "support/scriptedasker.h"
 
 #include <QSignalSpy>

@@ -1,8 +1,8 @@
 // The workbook reader on real files: the example workbooks in their three formats agree (formula
 // cells recomputed), broken and foreign files are reported, and mutated workbooks never crash it.
+#include "dataplot/examplefiles.h"
 #include "dataplot/sheettable.h"
 #include "dataplot/workbookreader.h"
-#include "examplefiles.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

@@ -1,8 +1,8 @@
 // Tests of KelT and plot: projection, hiding behind the central body with the limb clipping,
 // the box of "Cubic Visualisation", the stored points and the view tables.
+#include "draw3d/fakesurface.h"
 #include "draw3d/kelmirav.h"
 #include "draw3d/trajectoryredraw.h"
-#include "fakesurface.h"
 #include "numerics/errorreport.h"
 #include "simulation/trajectoryrecord.h"
 

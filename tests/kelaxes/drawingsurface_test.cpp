@@ -1,7 +1,7 @@
 // The recorded drawing surface: one drawing, the same picture on image and PDF; the user scale.
 #include "kelaxes/drawingsurface.h"
 
-#include "pdftext.h"
+#include "kelaxes/pdftext.h"
 
 #include <QImage>
 #include <QTemporaryDir>

@@ -2,7 +2,6 @@
 // the drift read-outs of a hand-built state, the guiding centre of Cash-Karp runs, the magnetic
 // moment over a mirror bounce in the dipole, and the accuracy hint of the default case.
 #include "numerics/constants.h"
-#include "physicsfixture.h"
 #include "simulation/accuracycolumns.h"
 #include "simulation/accuracyhint.h"
 #include "simulation/casekeys.h"
@@ -12,6 +11,7 @@
 #include "simulation/guidingcentre.h"
 #include "simulation/integrationmethod.h"
 #include "simulation/motion.h"
+#include "simulation/physicsfixture.h"
 
 #include <gtest/gtest.h>
 

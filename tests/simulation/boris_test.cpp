@@ -3,7 +3,7 @@
 #include "simulation/boris.h"
 
 #include "numerics/constants.h"
-#include "physicsfixture.h"
+#include "simulation/physicsfixture.h"
 #include "simulation/runrecord.h"
 
 #include <gtest/gtest.h>

@@ -3,12 +3,12 @@
 #include "simulation/fieldmap.h"
 
 #include "numerics/constants.h"
-#include "physicsfixture.h"
 #include "simulation/casefieldmap.h"
 #include "simulation/caseslots.h"
 #include "simulation/fieldmapreader.h"
 #include "simulation/fields.h"
 #include "simulation/motion.h"
+#include "simulation/physicsfixture.h"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,9 @@
 // symmetry of every shape about the z axis.
 #include "simulation/fields.h"
 
-#include "physicsfixture.h"
 #include "simulation/casemodel.h"
 #include "simulation/caseslots.h"
+#include "simulation/physicsfixture.h"
 #include "simulation/runrecord.h"
 
 #include <gtest/gtest.h>

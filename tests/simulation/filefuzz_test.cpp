@@ -1,10 +1,10 @@
 // Hostile versions of every file the program reads: cut short, scrambled, with other line ends,
 // huge lines or byte-order marks. Nothing may crash, no file may change that the program did not
 // mean to write, and a memo that loses its examples must be kept aside and logged.
-#include "cases/kelmiravini.h"
-#include "cases/recordstore.h"
-#include "cases/zefronini.h"
 #include "numerics/errorreport.h"
+#include "settings/kelmiravini.h"
+#include "settings/recordstore.h"
+#include "settings/zefronini.h"
 #include "simulation/casememo.h"
 
 #include "simulation/caseslots.h"

@@ -3,9 +3,9 @@
 #include "simulation/gyration.h"
 
 #include "numerics/constants.h"
-#include "physicsfixture.h"
 #include "simulation/casemodel.h"
 #include "simulation/caseslots.h"
+#include "simulation/physicsfixture.h"
 #include "simulation/runrecord.h"
 
 #include <gtest/gtest.h>

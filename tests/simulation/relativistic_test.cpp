@@ -5,8 +5,8 @@
 
 #include "numerics/constants.h"
 #include "numerics/errorreport.h"
-#include "physicsfixture.h"
 #include "simulation/lightspeed.h"
+#include "simulation/physicsfixture.h"
 #include "simulation/runrecord.h"
 
 #include <gtest/gtest.h>

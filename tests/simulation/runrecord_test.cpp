@@ -5,9 +5,9 @@
 #include "numerics/constants.h"
 #include "numerics/numberformat.h"
 #include "numerics/numberread.h"
-#include "physicsfixture.h"
 #include "simulation/casemodel.h"
 #include "simulation/caseslots.h"
+#include "simulation/physicsfixture.h"
 
 #include <gtest/gtest.h>
 

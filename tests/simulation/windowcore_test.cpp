@@ -7,7 +7,7 @@
 #include "simulation/logfollower.h"
 #include "simulation/runcontrols.h"
 
-#include "physicsfixture.h"
+#include "simulation/physicsfixture.h"
 
 #include <filesystem>
 
