@@ -149,6 +149,12 @@ void Champ(const Vecteur3& R, Vecteur3& E, Vecteur3& B) {
     E = rec.E0;
     field.evaluate(R, B, rec, true);
     if (Vecteur3 Emap; field.map() && field.map()->electric(R, Emap)) MultKPlus(Emap, 1, E, E);
+    // A point outside the field map (or a map shape chosen before its file) has no field: that
+    // is no computing fault to ask the user about, and the read-outs show it as NaN.
+    if (field.shape() == slot::kFieldMap && !std::isfinite(B(1))) {
+        rec.BNorm = B(1);
+        return;
+    }
     rec.BNorm = normseule(B);
 }
 

@@ -94,7 +94,7 @@ void VtkTrajectory::thin() {
 std::size_t VtkTrajectory::size() const {
     const std::size_t kept = m_values.size() / m_width;
     // The latest point is added at the end when thinning skipped it.
-    return kept + ((m_seen - 1) % m_stride != 0 ? 1 : 0);
+    return kept + (m_seen > 0 && (m_seen - 1) % m_stride != 0 ? 1 : 0);
 }
 
 std::string VtkTrajectory::xml() const {
@@ -179,6 +179,10 @@ FileResult writeRunForParaView(const TrajectoryRecord& record, const CaseModel& 
 
 SampleGrid sampleGridAround(std::array<double, 3> low, std::array<double, 3> high,
                             const CaseModel& model, std::size_t longest) {
+    // A run that ended on a non-finite state has no box to speak of: sample round the origin.
+    for (int a = 0; a < 3; ++a) {
+        if (!std::isfinite(low[a]) || !std::isfinite(high[a])) low[a] = high[a] = 0;
+    }
     double largest = 0;
     for (int a = 0; a < 3; ++a) largest = std::max(largest, high[a] - low[a]);
     if (!(largest > 0) || !std::isfinite(largest)) largest = 1e-2;

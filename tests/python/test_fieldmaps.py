@@ -2,13 +2,14 @@
 # with the standard XML parser against the VTK XML format's rules.
 import csv
 import math
+import os
 import runpy
 import xml.etree.ElementTree as ET
 
 import pytest
 
 import gyrotrace
-from conftest import SOURCE
+from conftest import SOURCE, write_memo
 
 MAPS = runpy.run_path(str(SOURCE / "docs" / "examples" / "field_maps.py"))
 START = ["--set", "x=0.05", "--set", "y=0", "--set", "z=0", "--set", "vx=0", "--set", "vy=5e5",
@@ -125,3 +126,19 @@ def test_a_bad_map_is_refused_with_its_row(cli, maps):
     assert "bad.csv: row 6: Bx is not finite" in err
     with pytest.raises(ValueError, match="row 6: Bx is not finite"):
         gyrotrace.Case(shape="map", map="bad.csv")
+
+
+def test_an_example_keeps_its_map_relative_to_the_memo(cli, maps):
+    (maps / "examples" / "maps").mkdir(parents=True)
+    (maps / "dipole_map.csv").rename(maps / "examples" / "maps" / "dipole_map.csv")
+    boxes = {("Texte3", i): v for i, v in enumerate(["0.05", "0", "0", "0", "5e5", "0"])}
+    boxes.update({("Texte3", 18): "maps/dipole_map.csv", ("Option4", 1): "False",
+                  ("Option4", 5): "True"})
+    write_memo(maps / "examples" / "ZEFRON.TMP", [boxes])
+    result = gyrotrace.run(gyrotrace.Case.from_memo(maps / "examples" / "ZEFRON.TMP", 1), steps=50)
+    # The command line reads the memo of the folder it runs in.
+    os.chdir(maps / "examples")
+    code, _, err = cli("--case", "1", "--steps", "50", "--csv", "cli.csv")
+    assert code == 0, err
+    last = [float(v) for v in open("cli.csv").read().splitlines()[-1].split(",")]
+    assert result.t[-1] == last[0] and list(result.r[-1]) == last[1:4]

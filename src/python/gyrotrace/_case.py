@@ -65,6 +65,10 @@ class Case:
             boxes, number, count = _core.memo_example(folder, float(n))
         if boxes is None:
             raise ValueError(f"no examples in {path}")
+        # A field map kept relative to the memo's folder: the case carries its whole path.
+        kept = boxes["Texte3"][18]
+        if kept and not os.path.isabs(kept):
+            boxes["Texte3"][18] = os.path.join(os.path.dirname(os.path.abspath(path)), kept)
         case = object.__new__(cls)
         case._memo = (path, int(n), int(number), int(count))
         case._boxes = boxes
