@@ -1,7 +1,7 @@
 // The run driver without a window: accepted steps per second on the default case and on a plain
 // gyration, drawing into the scene model.
-#include "draw3d/scene3d.h"
 #include "numerics/errorreport.h"
+#include "scene/scene3d.h"
 #include "simulation/casemodel.h"
 #include "simulation/caseslots.h"
 #include "simulation/rundriver.h"

@@ -1,10 +1,10 @@
 // Speed and memory of the live 3D scene: appending points with live drawing, redrawing a
 // million-point scene, and the bytes each stored point costs.
 #include "bench/offscreenmain.h"
-#include "draw3d/scene3d.h"
 #include "draw3d/scenerenderer.h"
 #include "draw3d/viewcamera.h"
 #include "numerics/constants.h"
+#include "scene/scene3d.h"
 
 #include <QGuiApplication>
 #include <QImage>

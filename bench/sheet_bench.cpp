@@ -3,8 +3,8 @@
 #include "dataplot/kelaxesviews.h"
 #include "dataplot/sheetdrawing.h"
 #include "dataplot/workbookreader.h"
-#include "draw3d/kelmirav.h"
 #include "kelaxes/kelaxesstate.h"
+#include "scene/kelmirav.h"
 
 #include <QGuiApplication>
 #include <QTemporaryDir>

@@ -3,9 +3,9 @@
 // slice the event loop waits for.
 #include "bench/offscreenmain.h"
 #include "dataplot/kelaxesviews.h"
-#include "draw3d/kelmirav.h"
-#include "draw3d/trajectoryredraw.h"
 #include "kelaxes/kelaxesstate.h"
+#include "scene/kelmirav.h"
+#include "scene/trajectoryredraw.h"
 #include "simulation/trajectoryrecord.h"
 
 #include <QGuiApplication>

@@ -3,7 +3,7 @@
 # a comma-decimal locale for the tests that check number text whatever the user's locale.
 set -euo pipefail
 packages=(g++ cmake make pkg-config qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
-          libboost-dev fonts-dejavu-core xvfb xauth locales clang-format-14
+          libboost-dev fonts-dejavu-core locales clang-format-14
           poppler-utils liborcus-dev libixion-dev zlib1g-dev
           python3-dev pybind11-dev python3-numpy python3-pytest python3-distributed python3-tqdm
           python3-matplotlib)

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "app/batchoptions.h"
-#include "draw3d/scene3d.h"
+#include "scene/scene3d.h"
 #include "simulation/caserun.h"
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 // Entry point: opens the main window, or runs one case on the command line.
 #include "app/batch.h"
 #include "app/batchoptions.h"
-#include "dataplot/plotsheet.h"
+#include "app/plotsheet.h"
 #include "numerics/errorreport.h"
 #include "simulation/programstate.h"
 #include "ui/common/screenplacement.h"

@@ -2,8 +2,8 @@
 // picture and on paper.
 #include "dataplot/graphprinting.h"
 
-#include "draw3d/kelmirav.h"
 #include "kelaxes/drawingsurface.h"
+#include "scene/kelmirav.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "draw3d/polylinegatherer.h"
-#include "draw3d/viewsurface.h"
+#include "scene/viewsurface.h"
 
 #include <QRectF>
 

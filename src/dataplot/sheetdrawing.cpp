@@ -2,10 +2,10 @@
 #include "dataplot/sheetdrawing.h"
 
 #include "dataplot/sheetcommands.h"
-#include "draw3d/kelmirav.h"
 #include "numerics/constants.h"
 #include "numerics/numberread.h"
 #include "numerics/vecteur3.h"
+#include "scene/kelmirav.h"
 
 #include <cmath>
 

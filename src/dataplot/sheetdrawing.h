@@ -3,7 +3,7 @@
 #pragma once
 
 #include "dataplot/sheetlinkstate.h"
-#include "draw3d/viewsurface.h"
+#include "scene/viewsurface.h"
 
 #include <string>
 

@@ -1,7 +1,7 @@
 // The tracer: the link's answer, the drawing, and the live redraw after a save.
 #include "dataplot/sheettracer.h"
 
-#include "draw3d/kelmirav.h"
+#include "scene/kelmirav.h"
 
 namespace gyro {
 

@@ -2,12 +2,11 @@
 #include "draw3d/scenerenderer.h"
 
 #include "draw3d/linerasterizer.h"
-#include "numerics/constants.h"
+#include "draw3d/scenepainter.h"
 #include "settings/textfile.h"
 
 #include <QBuffer>
 #include <QFontMetricsF>
-#include <QLinearGradient>
 #include <QLocale>
 #include <QPaintEngine>
 #include <QPainter>
@@ -21,34 +20,12 @@ namespace gyro {
 
 namespace {
 
-constexpr double kPi = Pi; // the program's pi
-
-QColor qcolour(SceneRgb rgb) {
-    return QColor::fromRgb(static_cast<QRgb>(0xFF000000u | rgb));
-}
-
 QColor inkColour(const RenderOptions& o) {
     return o.darkBackground ? QColor(214, 218, 226) : QColor(52, 56, 66);
 }
 
-QColor axisColour(const RenderOptions& o) {
-    return o.darkBackground ? QColor(150, 156, 168) : QColor(120, 126, 138);
-}
-
 double dot(const Point3d& a, const Point3d& b) {
     return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-
-// Length of the drawn axes (m): a little beyond the frame, or beyond what was drawn.
-double axisLength(const Scene3D& scene) {
-    if (scene.frameExtent() > 0) return scene.frameExtent() * 1.25;
-    const Bounds3d& b = scene.bounds();
-    if (b.valid) {
-        const double m = std::max({std::abs(b.min.x), std::abs(b.min.y), std::abs(b.min.z),
-                                   std::abs(b.max.x), std::abs(b.max.y), std::abs(b.max.z)});
-        if (m > 0) return m * 1.15;
-    }
-    return 1.0;
 }
 
 // Traces of points [from, to) of the scene. One-pixel lines go through the rasteriser; wider
@@ -119,35 +96,21 @@ public:
     }
 
     void drawSegments(std::size_t from, std::size_t to) {
-        const auto& segs = m_scene.segments();
-        to = std::min(to, segs.size());
-        SceneRgb colour = 0xFFFFFFFFu;
-        for (std::size_t k = from; k < to; ++k) {
-            const SceneSegment& s = segs[k];
-            const QPointF a = m_camera.project(s.a), b = m_camera.project(s.b);
-            if (s.rgb != colour) colour = s.rgb, setColour(colour);
-            const auto ax = static_cast<float>(a.x()), ay = static_cast<float>(a.y());
-            const auto bx = static_cast<float>(b.x()), by = static_cast<float>(b.y());
-            line(ax, ay, bx, by);
-            const float dx = bx - ax, dy = by - ay;
-            const float len = std::sqrt(dx * dx + dy * dy);
-            if (!s.head || !(len >= 4.0f) || !std::isfinite(len)) continue;
-            // Arrow head: two barbs at ±25° from the shaft, a third of the shaft at most.
-            const float h = std::clamp(0.3f * len, 3.0f, 9.0f);
-            const float ux = dx / len, uy = dy / len;
-            constexpr float c = 0.906308f, sn = 0.422618f; // cos, sin 25°
-            line(bx, by, bx - h * (c * ux - sn * uy), by - h * (sn * ux + c * uy));
-            line(bx, by, bx - h * (c * ux + sn * uy), by - h * (-sn * ux + c * uy));
-        }
+        forEachArrowLine(
+            m_scene, m_camera, from, to, [this](SceneRgb rgb) { setColour(rgb); },
+            [this](const QLineF& l) {
+                line(static_cast<float>(l.x1()), static_cast<float>(l.y1()),
+                     static_cast<float>(l.x2()), static_cast<float>(l.y2()));
+            });
     }
 
 private:
     void setColour(SceneRgb rgb) {
         if (m_wide) {
-            QPen pen(qcolour(rgb), m_scene.lineWidth());
+            QPen pen(sceneColour(rgb), m_scene.lineWidth());
             pen.setCapStyle(Qt::RoundCap);
             m_painter.setPen(pen);
-            m_painter.setBrush(qcolour(rgb));
+            m_painter.setBrush(sceneColour(rgb));
         } else {
             m_raster.setColour(rgb);
         }
@@ -182,84 +145,29 @@ private:
     float m_ux, m_uy, m_uz, m_vx, m_vy, m_vz;
 };
 
-void drawCircles(QImage& image, const Scene3D& scene, const ViewCamera& camera, std::size_t from) {
-    const auto& circles = scene.circles();
-    if (from >= circles.size()) return;
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setBrush(Qt::NoBrush);
-    constexpr int kSides = 256;
-    QPolygonF poly(kSides + 1);
-    for (std::size_t k = from; k < circles.size(); ++k) {
-        const SceneCircle& c = circles[k];
-        for (int i = 0; i <= kSides; ++i) {
-            const double t = 2 * kPi * i / kSides;
-            poly[i] = camera.project({c.radius * std::cos(t), c.radius * std::sin(t), 0});
-        }
-        p.setPen(QPen(qcolour(c.rgb), c.width));
-        p.drawPolyline(poly);
-    }
-}
-
-void drawFrameLines(QImage& image, const Scene3D& scene, const ViewCamera& camera,
-                    const RenderOptions& options) {
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QColor axis = axisColour(options);
-    if (scene.cubeOn()) {
-        const double h = scene.frameExtent() > 0 ? scene.frameExtent() : scene.bounds().radius();
-        const Point3d c = scene.frameCentre();
-        if (h > 0) {
-            QColor cube = axis;
-            cube.setAlpha(150);
-            QPen pen(cube, 1.0, Qt::DashLine);
-            p.setPen(pen);
-            auto corner = [&](int k) {
-                return camera.project(
-                    {c.x + ((k & 1) ? h : -h), c.y + ((k & 2) ? h : -h), c.z + ((k & 4) ? h : -h)});
-            };
-            for (int k = 0; k < 8; ++k)
-                for (int bit = 1; bit < 8; bit <<= 1)
-                    if (!(k & bit)) p.drawLine(corner(k), corner(k | bit));
-        }
-    }
-    if (!options.showAxes) return;
-    const double L = axisLength(scene);
-    const Point3d o{0, 0, 0};
-    const Point3d tips[3] = {{L, 0, 0}, {0, L, 0}, {0, 0, L}};
-    QColor faint = axis;
-    faint.setAlpha(110);
-    for (const Point3d& t : tips) {
-        p.setPen(QPen(faint, 1.0, Qt::DotLine));
-        p.drawLine(camera.project(o), camera.project({-t.x, -t.y, -t.z}));
-        p.setPen(QPen(axis, 1.2));
-        p.drawLine(camera.project(o), camera.project(t));
-    }
-}
-
-void fillBackground(QImage& image, const RenderOptions& options) {
-    QPainter p(&image);
-    QLinearGradient g(0, 0, 0, image.height());
-    if (options.darkBackground) {
-        g.setColorAt(0, QColor(38, 42, 50));
-        g.setColorAt(1, QColor(22, 24, 29));
-    } else {
-        g.setColorAt(0, QColor(255, 255, 255));
-        g.setColorAt(1, QColor(236, 239, 244));
-    }
-    p.fillRect(image.rect(), g);
-}
-
 // Text with a thin halo of the background colour, readable over any trace.
 void haloText(QPainter& p, const QPointF& at, const QString& text, const QColor& ink,
               const QColor& halo) {
+    const QPaintEngine* engine = p.paintEngine();
+    if (engine && engine->type() == QPaintEngine::Raster) {
+        // On images and the screen the halo is the text itself set eight times around its place
+        // (a ring 1.5 px wide): glyphs come from the font cache, where stroking their outlines
+        // costs more than drawing a whole frame of trace.
+        constexpr double d = 1.5, e = 1.06; // e = d / sqrt 2
+        static constexpr double ring[8][2] = {{d, 0}, {-d, 0}, {0, d},  {0, -d},
+                                              {e, e}, {e, -e}, {-e, e}, {-e, -e}};
+        p.setPen(halo);
+        for (const auto& o : ring) p.drawText(at + QPointF(o[0], o[1]), text);
+        p.setPen(ink);
+        p.drawText(at, text);
+        return;
+    }
     QPainterPath path;
     path.addText(at, p.font(), text);
     p.setPen(QPen(halo, 3.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.setBrush(Qt::NoBrush);
     p.drawPath(path);
     // On vector devices (PDF, printer, recorded picture) the ink stays text, so it can be found.
-    const QPaintEngine* engine = p.paintEngine();
     if (engine &&
         (engine->type() == QPaintEngine::Pdf || engine->type() == QPaintEngine::Picture)) {
         p.setPen(ink);
@@ -275,9 +183,13 @@ void haloText(QPainter& p, const QPointF& at, const QString& text, const QColor&
 
 void SceneRenderer::drawContent(QImage& image, const Scene3D& scene, const ViewCamera& camera,
                                 const RenderOptions& options, DrawCursor* cursor, int stride) {
-    fillBackground(image, options);
-    drawFrameLines(image, scene, camera, options);
-    drawCircles(image, scene, camera, 0);
+    {
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        paintBackdrop(p, image.size(), options);
+        paintFrame(p, scene, camera, options);
+        paintCircles(p, scene, camera, 0);
+    }
     {
         TraceDrawer drawer(image, scene, camera);
         drawer.drawPoints(0, scene.pointCount(), std::max(1, stride));
@@ -310,7 +222,9 @@ bool SceneRenderer::drawNewContent(QImage& image, const Scene3D& scene, const Vi
         cursor.layoutRevision = scene.layoutRevision();
     }
     if (cursor.circles < scene.circles().size()) {
-        drawCircles(image, scene, camera, cursor.circles);
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        paintCircles(p, scene, camera, cursor.circles);
         cursor.circles = scene.circles().size();
     }
     std::size_t to = scene.pointCount();
@@ -333,7 +247,7 @@ QRectF SceneRenderer::axesFootprint(const Scene3D& scene, const ViewCamera& came
     if (!options.showAxes) return {};
     const double ratio =
         options.pixelRatio > 0 && std::isfinite(options.pixelRatio) ? options.pixelRatio : 1.0;
-    const double L = axisLength(scene);
+    const double L = sceneAxisLength(scene);
     // The solid positive halves with their graduations and names (about 20 px beyond the
     // tips, graduation labels up to 50 px beside the axis); the faint dotted negative halves
     // are guides that a caption may cross.
@@ -352,7 +266,9 @@ QRectF SceneRenderer::axesFootprint(const Scene3D& scene, const ViewCamera& came
 }
 
 void SceneRenderer::drawOverlay(QPainter& p, const Scene3D& scene, const ViewCamera& camera,
-                                const RenderOptions& options) {
+                                const RenderOptions& options, OverlayParts parts) {
+    const bool lasting = parts != OverlayParts::PointCount;
+    const bool count = parts != OverlayParts::Lasting;
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
@@ -370,8 +286,8 @@ void SceneRenderer::drawOverlay(QPainter& p, const Scene3D& scene, const ViewCam
     p.setFont(font);
 
     // Axis names at the tips of the axes.
-    if (options.showAxes) {
-        const double L = axisLength(scene);
+    if (options.showAxes && lasting) {
+        const double L = sceneAxisLength(scene);
         const char* names[3] = {"x", "y", "z"};
         const Point3d tips[3] = {{L, 0, 0}, {0, L, 0}, {0, 0, L}};
         const QPointF o = project({0, 0, 0});
@@ -384,7 +300,7 @@ void SceneRenderer::drawOverlay(QPainter& p, const Scene3D& scene, const ViewCam
             const double n = std::hypot(dir.x(), dir.y());
             dir = n > 1e-9 ? dir / n : QPointF(0.7, -0.7);
             const QPointF at = t + dir * 10 + QPointF(-4, 5);
-            haloText(p, at, QString::fromLatin1(names[k]), axisColour(options), halo);
+            haloText(p, at, QString::fromLatin1(names[k]), sceneAxisColour(options), halo);
         }
         p.setFont(font);
 
@@ -404,14 +320,14 @@ void SceneRenderer::drawOverlay(QPainter& p, const Scene3D& scene, const ViewCam
             if (normal.y() < 0) normal = -normal; // names below the axis
             for (int j = 1; j * step < 0.92 * L; ++j) {
                 const QPointF at = o + dir * (j * stepPx);
-                p.setPen(QPen(axisColour(options), 1.2));
+                p.setPen(QPen(sceneAxisColour(options), 1.2));
                 p.drawLine(at - normal * 3, at + normal * 3);
                 if (stepPx >= 34) {
                     const QString text = lengthText(j * step);
                     const double w = QFontMetricsF(small).horizontalAdvance(text);
                     const QPointF c = at + normal * 11;
                     haloText(p, c + QPointF(-w / 2 + normal.x() * w / 2, 4), text,
-                             axisColour(options), halo);
+                             sceneAxisColour(options), halo);
                 }
             }
         }
@@ -419,7 +335,7 @@ void SceneRenderer::drawOverlay(QPainter& p, const Scene3D& scene, const ViewCam
     }
 
     // Run tags.
-    if (options.showTags) {
+    if (options.showTags && lasting) {
         for (const SceneLabel& l : scene.labels()) {
             QFont f = font;
             f.setPixelSize(std::max(10, static_cast<int>(std::lround(l.size * 2.2))));
@@ -428,13 +344,13 @@ void SceneRenderer::drawOverlay(QPainter& p, const Scene3D& scene, const ViewCam
             if (at.x() < -200 || at.y() < -50 || at.x() > vp.width() + 50 ||
                 at.y() > vp.height() + 50)
                 continue;
-            haloText(p, at, QString::fromStdString(l.text), qcolour(l.rgb), halo);
+            haloText(p, at, QString::fromStdString(l.text), sceneColour(l.rgb), halo);
         }
         p.setFont(font);
     }
 
     // Scale bar: a round length about a sixth of the view wide.
-    if (options.showScaleBar) {
+    if (options.showScaleBar && lasting) {
         const double maxPx = std::clamp(vp.width() / 5.0, 40.0, 180.0);
         const double len = roundLength(maxPx / pixelsPerMetre);
         if (len > 0) {
@@ -451,7 +367,7 @@ void SceneRenderer::drawOverlay(QPainter& p, const Scene3D& scene, const ViewCam
     }
 
     // Direction triad: where x, y and z point, drawn back to front.
-    if (options.showTriad) {
+    if (options.showTriad && lasting) {
         const QPointF c(vp.width() - 44, vp.height() - 44);
         const Point3d axes[3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
         const QColor colours[3] = {QColor(214, 48, 49), QColor(30, 160, 70), QColor(40, 100, 230)};
@@ -474,15 +390,17 @@ void SceneRenderer::drawOverlay(QPainter& p, const Scene3D& scene, const ViewCam
     if (options.showCaption) {
         double y = 22;
         if (!scene.title().empty()) {
-            QFont f = font;
-            f.setPixelSize(15);
-            f.setBold(true);
-            p.setFont(f);
-            haloText(p, QPointF(14, y), QString::fromStdString(scene.title()), ink, halo);
+            if (lasting) {
+                QFont f = font;
+                f.setPixelSize(15);
+                f.setBold(true);
+                p.setFont(f);
+                haloText(p, QPointF(14, y), QString::fromStdString(scene.title()), ink, halo);
+                p.setFont(font);
+            }
             y += 18;
-            p.setFont(font);
         }
-        if (scene.pointCount() > 0) {
+        if (scene.pointCount() > 0 && count) {
             QFont f = font;
             f.setPixelSize(12);
             p.setFont(f);

@@ -2,8 +2,8 @@
 // the overlays (scale bar, axis triad, tags, caption); the same code serves the screen and PNG.
 #pragma once
 
-#include "draw3d/scene3d.h"
 #include "draw3d/viewcamera.h"
+#include "scene/scene3d.h"
 
 #include <QColor>
 #include <QImage>
@@ -24,6 +24,7 @@ struct RenderOptions {
     bool showTags = true;        ///< each run's tag at its trace's first point
     bool showCaption = true;     ///< the frame's title and the point count in the upper left
     double pixelRatio = 1.0;     ///< device pixels per logical pixel: scales overlay text and marks
+    bool operator==(const RenderOptions&) const = default;
 };
 
 /// What has been drawn into a content image, so that later drawing adds only what is new.
@@ -36,6 +37,10 @@ struct DrawCursor {
     std::uint64_t storedPoints = 0;   ///< the scene's storedPoints() that `points` stands for
     std::uint64_t storedSegments = 0; ///< the scene's storedSegments() that `segments` stands for
 };
+
+/// Which overlays to draw: all of them, those that change only with the view and the run's
+/// set-up (a picture may keep them while the trace grows), or the point count alone.
+enum class OverlayParts { All, Lasting, PointCount };
 
 /// Stateless drawing of a `Scene3D` seen through a `ViewCamera`. Images must be of format
 /// ARGB32_Premultiplied, and the camera's viewport must be the image's size in pixels.
@@ -57,7 +62,7 @@ public:
     /// Draws the overlays (axis names, tags, scale bar, triad, caption) with `painter`, whose
     /// device has the camera's viewport size.
     static void drawOverlay(QPainter& painter, const Scene3D& scene, const ViewCamera& camera,
-                            const RenderOptions& options);
+                            const RenderOptions& options, OverlayParts parts = OverlayParts::All);
     /// The whole picture at `size` pixels (the camera's viewport is set to it).
     static QImage render(const Scene3D& scene, ViewCamera camera, QSize size,
                          const RenderOptions& options = {});

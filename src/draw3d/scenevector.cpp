@@ -1,11 +1,10 @@
 // Vector drawing of the 3D scene: polylines thinned to the output resolution, then the overlays.
 #include "draw3d/scenevector.h"
-#include "numerics/constants.h"
+#include "draw3d/scenepainter.h"
 #include "settings/outputfile.h"
 
 #include <QBuffer>
 #include <QFileInfo>
-#include <QLinearGradient>
 #include <QPainter>
 #include <QPdfWriter>
 
@@ -16,78 +15,11 @@ namespace gyro {
 
 namespace {
 
-QColor rgbColour(SceneRgb rgb) {
-    return QColor::fromRgb(static_cast<QRgb>(0xFF000000u | rgb));
-}
-
 // Thinning of traces in PDF files: one view pixel, about 0.17 mm on an A4 page.
 constexpr double kPdfStepPixels = 1.0;
 
 bool finitePoint(const QPointF& p) {
     return std::isfinite(p.x()) && std::isfinite(p.y());
-}
-
-// The twelve edges of the frame cube as pairs of corner numbers (bit 0: x, bit 1: y, bit 2: z).
-constexpr int kCubeEdges[12][2] = {{0, 1}, {2, 3}, {4, 5}, {6, 7}, {0, 2}, {1, 3},
-                                   {4, 6}, {5, 7}, {0, 4}, {1, 5}, {2, 6}, {3, 7}};
-
-void paintBackdrop(QPainter& p, const Scene3D& scene, const ViewCamera& camera,
-                   const RenderOptions& options) {
-    const QSize vp = camera.viewport();
-    QLinearGradient shade(0, 0, 0, vp.height());
-    shade.setColorAt(0, options.darkBackground ? QColor(38, 42, 50) : QColor(255, 255, 255));
-    shade.setColorAt(1, options.darkBackground ? QColor(22, 24, 29) : QColor(236, 239, 244));
-    p.fillRect(QRect(QPoint(0, 0), vp), shade);
-
-    const QColor grey = options.darkBackground ? QColor(150, 156, 168) : QColor(120, 126, 138);
-    const double half = scene.frameExtent() > 0 ? scene.frameExtent() : scene.bounds().radius();
-    if (scene.cubeOn() && half > 0) {
-        const Point3d c = scene.frameCentre();
-        const auto corner = [&](int k) {
-            return camera.project({c.x + (k & 1 ? half : -half), c.y + (k & 2 ? half : -half),
-                                   c.z + (k & 4 ? half : -half)});
-        };
-        QColor edge = grey;
-        edge.setAlpha(150);
-        p.setPen(QPen(edge, 1.0, Qt::DashLine));
-        for (const auto& e : kCubeEdges) p.drawLine(corner(e[0]), corner(e[1]));
-    }
-    if (!options.showAxes) return;
-    // Axis length as the overlay's names expect it: beyond the frame, or beyond the content.
-    double length = 1.0;
-    if (scene.frameExtent() > 0) {
-        length = scene.frameExtent() * 1.25;
-    } else if (scene.bounds().valid) {
-        const Bounds3d& b = scene.bounds();
-        const double reach = std::max({std::abs(b.min.x), std::abs(b.min.y), std::abs(b.min.z),
-                                       std::abs(b.max.x), std::abs(b.max.y), std::abs(b.max.z)});
-        if (reach > 0) length = reach * 1.15;
-    }
-    const QPointF origin = camera.project({0, 0, 0});
-    QColor behind = grey;
-    behind.setAlpha(110);
-    for (int k = 0; k < 3; ++k) {
-        const Point3d tip{k == 0 ? length : 0, k == 1 ? length : 0, k == 2 ? length : 0};
-        p.setPen(QPen(behind, 1.0, Qt::DotLine));
-        p.drawLine(origin, camera.project({-tip.x, -tip.y, -tip.z}));
-        p.setPen(QPen(grey, 1.2));
-        p.drawLine(origin, camera.project(tip));
-    }
-}
-
-void paintCircles(QPainter& p, const Scene3D& scene, const ViewCamera& camera) {
-    constexpr int kSides = 256;
-    constexpr double kTwoPi = 2 * Pi;
-    p.setBrush(Qt::NoBrush);
-    for (const SceneCircle& c : scene.circles()) {
-        QPolygonF ring;
-        ring.reserve(kSides + 1);
-        for (int i = 0; i <= kSides; ++i)
-            ring << camera.project({c.radius * std::cos(kTwoPi * i / kSides),
-                                    c.radius * std::sin(kTwoPi * i / kSides), 0});
-        p.setPen(QPen(rgbColour(c.rgb), c.width));
-        p.drawPolyline(ring);
-    }
 }
 
 // Collects the traces into polylines, one per piece and colour, dropping points that move
@@ -130,7 +62,7 @@ public:
         if (m_pending) m_line << *m_pending;
         m_pending.reset();
         if (m_line.isEmpty()) return;
-        const QColor colour = rgbColour(m_rgb);
+        const QColor colour = sceneColour(m_rgb);
         if (m_line.size() == 1) {
             m_p.setPen(Qt::NoPen);
             m_p.setBrush(colour);
@@ -163,24 +95,6 @@ void paintTraces(QPainter& p, const Scene3D& scene, const ViewCamera& camera, do
     thinner.flush();
 }
 
-void paintArrows(QPainter& p, const Scene3D& scene, const ViewCamera& camera) {
-    for (const SceneSegment& s : scene.segments()) {
-        const QPointF a = camera.project(s.a), b = camera.project(s.b);
-        if (!finitePoint(a) || !finitePoint(b)) continue;
-        p.setPen(QPen(rgbColour(s.rgb), 1.0, Qt::SolidLine, Qt::RoundCap));
-        p.drawLine(a, b);
-        const QPointF d = b - a;
-        const double len = std::hypot(d.x(), d.y());
-        if (!s.head || !(len >= 4.0)) continue;
-        // Head: two barbs at ±25° from the shaft, a third of it at most.
-        const double h = std::clamp(0.3 * len, 3.0, 9.0);
-        const QPointF u = d / len;
-        const double c = std::cos(25 * Pi / 180), n = std::sin(25 * Pi / 180);
-        p.drawLine(b, b - h * QPointF(c * u.x() - n * u.y(), n * u.x() + c * u.y()));
-        p.drawLine(b, b - h * QPointF(c * u.x() + n * u.y(), -n * u.x() + c * u.y()));
-    }
-}
-
 } // namespace
 
 void paintSceneVector(QPainter& p, const Scene3D& scene, const ViewCamera& camera,
@@ -188,10 +102,14 @@ void paintSceneVector(QPainter& p, const Scene3D& scene, const ViewCamera& camer
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
     p.setClipRect(QRect(QPoint(0, 0), camera.viewport()), Qt::IntersectClip);
-    paintBackdrop(p, scene, camera, options);
+    paintBackdrop(p, camera.viewport(), options);
+    paintFrame(p, scene, camera, options);
     paintCircles(p, scene, camera);
     paintTraces(p, scene, camera, minStepPixels > 0 ? minStepPixels : 0.5);
-    paintArrows(p, scene, camera);
+    forEachArrowLine(
+        scene, camera, 0, scene.segments().size(),
+        [&p](SceneRgb rgb) { p.setPen(QPen(sceneColour(rgb), 1.0, Qt::SolidLine, Qt::RoundCap)); },
+        [&p](const QLineF& line) { p.drawLine(line); });
     RenderOptions overlay = options;
     overlay.pixelRatio = 1.0; // the painter is in viewport pixels already
     SceneRenderer::drawOverlay(p, scene, camera, overlay);

@@ -2,7 +2,7 @@
 // zoom, pan and fit operations of an interactive view.
 #pragma once
 
-#include "draw3d/scene3d.h"
+#include "scene/scene3d.h"
 
 #include <QPointF>
 #include <QSize>

@@ -2,7 +2,7 @@
 // perspective from the chosen viewing direction.
 #pragma once
 
-#include "draw3d/viewstate.h"
+#include "scene/viewstate.h"
 
 class QPainter;
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cmath>
 #include <limits>
 #include <string>
 
@@ -89,6 +90,41 @@ double Val(std::string_view text) {
         return 0.0;
     }
     return negative ? -value : value;
+}
+
+bool isNumberText(std::string_view text) {
+    std::string s;
+    for (char c : text) {
+        if (c != ' ' && c != '\t' && c != '\n' && c != '\r') s += c;
+    }
+    std::size_t i = 0;
+    auto digits = [&] {
+        const std::size_t start = i;
+        while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i;
+        return i - start;
+    };
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+    std::size_t mantissa = digits();
+    if (i < s.size() && s[i] == '.') {
+        ++i;
+        mantissa += digits();
+    }
+    if (mantissa == 0) return false;
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        ++i;
+        if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+        if (digits() == 0) return false;
+    }
+    return i == s.size();
+}
+
+std::optional<double> readPositiveFactor(std::string_view text) {
+    std::string s(text);
+    std::replace(s.begin(), s.end(), ',', '.');
+    if (!isNumberText(s)) return std::nullopt;
+    const double v = Val(s);
+    if (!std::isfinite(v) || !(v > 0)) return std::nullopt;
+    return v;
 }
 
 } // namespace gyro

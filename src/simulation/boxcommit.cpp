@@ -9,32 +9,6 @@
 
 namespace gyro {
 
-bool isNumberText(std::string_view text) {
-    std::string s;
-    for (char c : text) {
-        if (c != ' ' && c != '\t' && c != '\n' && c != '\r') s += c;
-    }
-    std::size_t i = 0;
-    auto digits = [&] {
-        const std::size_t start = i;
-        while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i;
-        return i - start;
-    };
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-    std::size_t mantissa = digits();
-    if (i < s.size() && s[i] == '.') {
-        ++i;
-        mantissa += digits();
-    }
-    if (mantissa == 0) return false;
-    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-        ++i;
-        if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-        if (digits() == 0) return false;
-    }
-    return i == s.size();
-}
-
 bool holdsNumber(BoxFamily family, int index) {
     switch (family) {
     case BoxFamily::Texte3:
@@ -70,19 +44,29 @@ CommitOutcome commitBoxText(CaseModel& model, BoxFamily family, int index,
     return CommitOutcome::Applied;
 }
 
-bool readoutsDependOn(BoxFamily family, int index) {
-    switch (family) {
-    case BoxFamily::Texte3:
-        return index >= slot::kX && index < slot::kVx + 3;
-    case BoxFamily::Texte4:
-        return index >= slot::kEx && index < slot::kEx + 3;
-    case BoxFamily::Texte6:
-    case BoxFamily::Option4:
-    case BoxFamily::Option5:
-        return true;
-    default:
-        return false;
+namespace {
+// A run of slots of one family and what a change there feeds.
+struct SlotEffects {
+    BoxFamily family;
+    int first, last; // slots first..last
+    BoxEffects effects;
+};
+constexpr SlotEffects kSlotEffects[] = {
+    {BoxFamily::Texte3, slot::kX, slot::kVx + 2, {true, true}}, // start position and velocity
+    {BoxFamily::Texte3, slot::kPauseTime, slot::kPauseTime, {false, true}}, // maximum time
+    {BoxFamily::Texte4, slot::kEx, slot::kEx + 2, {true, true}},            // E components
+    {BoxFamily::Texte6, 0, CaseModel::kSlots - 1, {true, true}},    // B0 and shape parameters
+    {BoxFamily::Texte7, 0, 0, {false, true}},                       // the error limit
+    {BoxFamily::Option4, 0, CaseModel::kSlots - 1, {true, true}},   // the field shape
+    {BoxFamily::Option5, 0, CaseModel::kSpecies - 1, {true, true}}, // the species
+};
+} // namespace
+
+BoxEffects boxEffects(BoxFamily family, int index) {
+    for (const SlotEffects& row : kSlotEffects) {
+        if (row.family == family && index >= row.first && index <= row.last) return row.effects;
     }
+    return {};
 }
 
 } // namespace gyro

@@ -1,18 +1,13 @@
 // Committing a typed value to the case: whether a text is a number, what a commit changes.
 #pragma once
 
+#include "numerics/numberread.h"
 #include "simulation/casemodel.h"
 
 #include <string>
 #include <string_view>
 
 namespace gyro {
-
-/// True when a typed text is a number as a whole: blanks anywhere are ignored (as Val ignores
-/// them: "5 000" is 5000), then an optional sign, digits with an optional point (at least one
-/// digit) and an optional exponent "e" or "E" with its digits. "", "abc", "1,5" and "0.001e" are
-/// not numbers.
-bool isNumberText(std::string_view text);
 
 /// True for the boxes of the case that hold a number (every text box but the comment).
 bool holdsNumber(BoxFamily family, int index);
@@ -34,8 +29,25 @@ enum class CommitOutcome {
 /// refused (the motion is computed without relativity).
 CommitOutcome commitBoxText(CaseModel& model, BoxFamily family, int index, const std::string& text);
 
-/// True when the computed read-outs (cyclotron frequency, Larmor diameter, energy) depend on the
-/// box: the species, the position, the velocity, the fields and the shape parameters.
-bool readoutsDependOn(BoxFamily family, int index);
+/// What a change of one box can change beside the box itself.
+struct BoxEffects {
+    bool readouts = false; ///< the computed read-outs: cyclotron frequency, Larmor diameter, energy
+    bool hint = false;     ///< the accuracy hint of the typed case
+};
+
+/// The one table of what each box feeds: the read-outs depend on the species, the start position
+/// and velocity, the E components, the field shape and its B0 and parameters; the accuracy hint
+/// on these too, on the error limit and on the maximum time (the length of the run it judges).
+/// The drawing boxes, the examples and the computed read-outs themselves feed neither.
+BoxEffects boxEffects(BoxFamily family, int index);
+
+/// True when the computed read-outs depend on the box (boxEffects).
+inline bool readoutsDependOn(BoxFamily family, int index) {
+    return boxEffects(family, index).readouts;
+}
+/// True when a change of the box can change the accuracy hint of the typed case (boxEffects).
+inline bool affectsHint(BoxFamily family, int index) {
+    return boxEffects(family, index).hint;
+}
 
 } // namespace gyro

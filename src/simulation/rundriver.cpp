@@ -343,6 +343,8 @@ void RunDriver::finishTop() {
         m_lastState = m_runs.back()->Y;
         m_lastTime = m_runs.back()->Y(static_cast<int>(Ldim));
     }
+    // The run below the one that ended waits, paused, for Continue; with no run left nothing is.
+    m_paused = !m_runs.empty();
     if (onRunEnded) onRunEnded();
 }
 

@@ -65,7 +65,8 @@ public:
     /// question box opened inside a step) return at once.
     Slice advance(std::chrono::nanoseconds budget, std::uint64_t maxSteps = UINT64_MAX);
 
-    /// The Pause button's tag "pause": while set, the run on top waits.
+    /// The Pause button's tag "pause": while set, the run on top waits. Set when a nested run
+    /// ends (the run below waits for Continue), cleared when the last run ends.
     void setPaused(bool paused) { m_paused = paused; }
     bool paused() const { return m_paused; }
     /// The "Other Case" button's tag "autre": a paused run that sees it ends and clears it.

@@ -1,8 +1,8 @@
 // The magnifier and the composite view redrawn from a known stored curve: which points count as
 // inside a zone, what the page holds for each answer, and which questions are asked.
 #include "dataplot/graphprinting.h"
-#include "draw3d/kelmirav.h"
 #include "kelaxes/drawingsurface.h"
+#include "scene/kelmirav.h"
 #include "support/scriptedasker.h"
 
 #include <QImage>

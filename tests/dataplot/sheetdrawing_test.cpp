@@ -3,8 +3,8 @@
 #include "dataplot/fakegraphwindow.h"
 #include "dataplot/sheetcommands.h"
 #include "dataplot/sheetdrawing.h"
-#include "draw3d/kelmirav.h"
 #include "numerics/errorreport.h"
+#include "scene/kelmirav.h"
 
 #include <QtTest>
 

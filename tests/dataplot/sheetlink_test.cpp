@@ -6,7 +6,7 @@
 #include "dataplot/sheetlink.h"
 #include "dataplot/sheettracer.h"
 #include "dataplot/workbookwatcher.h"
-#include "draw3d/kelmirav.h"
+#include "scene/kelmirav.h"
 #include "support/scriptedasker.h"
 
 #include <QSignalSpy>

@@ -1,7 +1,7 @@
 // A view surface that records what the scene drawing asks of it.
 #pragma once
 
-#include "draw3d/viewsurface.h"
+#include "scene/viewsurface.h"
 
 #include <string>
 #include <vector>

@@ -1,9 +1,9 @@
 // Tests of KelT and plot: projection, hiding behind the central body with the limb clipping,
 // the box of "Cubic Visualisation", the stored points and the view tables.
 #include "draw3d/fakesurface.h"
-#include "draw3d/kelmirav.h"
-#include "draw3d/trajectoryredraw.h"
 #include "numerics/errorreport.h"
+#include "scene/kelmirav.h"
+#include "scene/trajectoryredraw.h"
 #include "simulation/trajectoryrecord.h"
 
 #include <QTest>

@@ -1,5 +1,5 @@
 // Tests of the scene model: traces, pen lifts, colours, the point budget and its thinning.
-#include "draw3d/scene3d.h"
+#include "scene/scene3d.h"
 
 #include <QTest>
 

@@ -8,7 +8,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 using namespace gyro;
 
@@ -30,6 +32,29 @@ bool isRed(QColor c) {
     return c.red() > 180 && c.green() < 120 && c.blue() < 120;
 }
 
+bool isBlue(QColor c) {
+    return c.blue() > 180 && c.red() < 120 && c.green() < 120;
+}
+
+// The cube's grey: darker than the background, no hue.
+bool isGrey(QColor c) {
+    return c.red() < 225 && std::abs(c.red() - c.green()) < 16 && std::abs(c.red() - c.blue()) < 24;
+}
+
+// Distance (px) from `at` to the nearest pixel of `image` that `kind` accepts, searched up to
+// `reach` px away; reach + 1 when there is none.
+template <class Kind> double distanceToInk(const QImage& image, QPointF at, int reach, Kind kind) {
+    double best = reach + 1;
+    const QPoint c = at.toPoint();
+    for (int dy = -reach; dy <= reach; ++dy)
+        for (int dx = -reach; dx <= reach; ++dx) {
+            const QPoint q = c + QPoint(dx, dy);
+            if (!image.rect().contains(q) || !kind(image.pixelColor(q))) continue;
+            best = std::min(best, std::hypot(q.x() + 0.5 - at.x(), q.y() + 0.5 - at.y()));
+        }
+    return best;
+}
+
 } // namespace
 
 class SceneVectorTest : public QObject {
@@ -38,6 +63,7 @@ private slots:
     void traceLandsOnItsCircleAndIsThinnedToTheOutput();
     void millionPointSceneGivesASmallSearchablePdf();
     void badRequestsAreReported();
+    void rasterAndVectorPutCubeCirclesAndTraceInOnePlace();
 };
 
 void SceneVectorTest::traceLandsOnItsCircleAndIsThinnedToTheOutput() {
@@ -122,6 +148,73 @@ void SceneVectorTest::badRequestsAreReported() {
         QVERIFY2(error.contains(c.says), qPrintable(error));
     }
     QCOMPARE(QFileInfo(kept).size(), keptSize); // a refused export leaves the old file whole
+}
+
+void SceneVectorTest::rasterAndVectorPutCubeCirclesAndTraceInOnePlace() {
+    // One scene drawn at one size by the image renderer and as vectors (recorded, then replayed
+    // on an image): the cube's corners, a circle and a trace must fall on the same pixels,
+    // within kTolerance of where the camera projects them.
+    constexpr double kTolerance = 1.5; // px
+    Scene3D scene;
+    scene.SetFrame(0, 0, 0, 0, 1.0, "");
+    scene.SetScene(1, 5, 1, 65, 120, 120, 0.75); // the cube on
+    scene.EndSetUp();
+    scene.SetColour(0, 0, 255);
+    scene.Circle(0.6, 1);
+    addHelix(scene, 0.3, 0.05, 3, 600);
+    const QSize size(480, 360);
+    ViewCamera camera; // oblique, the whole cube inside the picture
+    camera.setViewport(size);
+    camera.setAngles(ViewCamera::kDefaultAzimuth, ViewCamera::kDefaultElevation);
+    camera.setScale(90);
+    RenderOptions bare;
+    bare.showAxes = bare.showScaleBar = bare.showTriad = bare.showTags = bare.showCaption = false;
+
+    const QImage raster = SceneRenderer::render(scene, camera, size, bare);
+    QPicture picture;
+    {
+        QPainter p(&picture);
+        paintSceneVector(p, scene, camera, bare);
+    }
+    QImage vector(size, QImage::Format_ARGB32_Premultiplied);
+    vector.fill(Qt::white);
+    {
+        QPainter p(&vector);
+        p.drawPicture(0, 0, picture);
+    }
+
+    struct Mark {
+        const char* what;
+        Point3d at;
+        bool (*kind)(QColor);
+    };
+    std::vector<Mark> marks;
+    for (int k = 0; k < 8; ++k)
+        marks.push_back(
+            {"cube corner", {k & 1 ? 1.0 : -1.0, k & 2 ? 1.0 : -1.0, k & 4 ? 1.0 : -1.0}, isGrey});
+    for (int deg = 0; deg < 360; deg += 45)
+        marks.push_back(
+            {"circle",
+             {0.6 * std::cos(deg * kTwoPi / 360), 0.6 * std::sin(deg * kTwoPi / 360), 0},
+             isBlue});
+    for (int i = 0; i < 600; i += 75) {
+        const double phase = kTwoPi * 3 * i / 600.0;
+        marks.push_back({"trace",
+                         {0.3 * std::cos(phase), 0.3 * std::sin(phase), 0.05 * phase / kTwoPi},
+                         isRed});
+    }
+    for (const Mark& m : marks) {
+        const QPointF at = camera.project(m.at);
+        const double r = distanceToInk(raster, at, 4, m.kind);
+        const double v = distanceToInk(vector, at, 4, m.kind);
+        const QString where = QStringLiteral("%1 at (%2, %3): raster %4 px, vector %5 px")
+                                  .arg(QLatin1String(m.what))
+                                  .arg(at.x())
+                                  .arg(at.y())
+                                  .arg(r)
+                                  .arg(v);
+        QVERIFY2(r <= kTolerance && v <= kTolerance, qPrintable(where));
+    }
 }
 
 QTEST_MAIN(SceneVectorTest)

@@ -1,8 +1,8 @@
 // Tests of the viewing frame: frame vectors, their check, the perspective guard, axis captions
 // and the scale caption.
 #include "draw3d/viewpreview.h"
-#include "draw3d/viewstate.h"
 #include "numerics/errorreport.h"
+#include "scene/viewstate.h"
 
 #include <QImage>
 #include <QPainter>

@@ -6,6 +6,7 @@
 #include <clocale>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <string>
 
 namespace gyro {
@@ -104,6 +105,18 @@ TEST(Val, HugeAndTinyExponents) {
         {hugeByDigits + "e-395", 1e5},
         {tinyByZeros + "e405", 1e4},
     });
+}
+
+TEST(ReadPositiveFactor, TakesWholePositiveFiniteNumbersOnly) {
+    // A decimal comma reads as the point; blanks are skipped as Val skips them.
+    const struct {
+        const char* text;
+        std::optional<double> factor;
+    } cases[] = {
+        {"4", 4.0},  {" 2.5 ", 2.5}, {"1,5", 1.5}, {"5 000", 5000.0}, {"1e-3", 1e-3}, {"", {}},
+        {"abc", {}}, {"4x", {}},     {"0", {}},    {"-2", {}},        {"1e400", {}},  {"1,5,2", {}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(readPositiveFactor(c.text), c.factor) << c.text;
 }
 
 TEST(Val, PointIsTheSeparatorWhateverTheLocale) {

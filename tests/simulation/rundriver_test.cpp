@@ -11,6 +11,7 @@
 #include "support/reportfixture.h"
 
 #include <cmath>
+#include <limits>
 #include <thread>
 
 namespace gyro {
@@ -199,16 +200,22 @@ TEST_F(RunDriverTest, NestedRunSuspendsTheFirstWhichGoesOnFromItsOwnState) {
     EXPECT_EQ(driver.time(), 0);
     driver.advance(1s, 30);
     EXPECT_EQ(driver.acceptedSteps(), 30u);
-    driver.setPaused(true);
-    driver.setOtherCase(true);
-    driver.advance(1s, 1); // the inner run ends
+    driver.setEndTime(1.5 * driver.time());
+    driver.advance(1s, 100); // the inner run ends at the end time
     EXPECT_EQ(driver.depth(), 1);
+    EXPECT_TRUE(driver.paused()) << "the run below waits for Continue";
     EXPECT_EQ(driver.time(), outerTime);
     EXPECT_EQ(driver.state()(1), outer(1));
+    driver.setEndTime(std::numeric_limits<double>::infinity());
     driver.setPaused(false);
     driver.advance(1s, 5);
     EXPECT_EQ(driver.acceptedSteps(), 55u) << "the outer run goes on from its own state";
     EXPECT_EQ(sink.shots, (std::vector<double>{0, 1}));
+    driver.setPaused(true);
+    driver.setOtherCase(true);
+    driver.advance(1s, 1); // the outer run ends: nothing is left to wait
+    EXPECT_EQ(driver.depth(), 0);
+    EXPECT_FALSE(driver.paused());
 }
 
 TEST_F(RunDriverTest, AFieldTypedDuringTheRunChangesTheCurvatureOfTheNextPoints) {

@@ -231,14 +231,30 @@ TEST(BoxCommit, OnlyWholeNumbersReachANumberBox) {
     EXPECT_EQ(model.Texte3Value(slot::kVx + 1), 0.0);
     EXPECT_EQ(commitBoxText(model, BoxFamily::Texte4, slot::kEx, ""), CommitOutcome::NotANumber);
 
-    // Read-outs follow the species, position, velocity, fields and shape, not the drawing boxes.
-    EXPECT_TRUE(readoutsDependOn(BoxFamily::Texte3, slot::kVx + 2));
-    EXPECT_TRUE(readoutsDependOn(BoxFamily::Texte4, slot::kEx + 1));
-    EXPECT_TRUE(readoutsDependOn(BoxFamily::Texte6, slot::kParam0 + 5));
-    EXPECT_TRUE(readoutsDependOn(BoxFamily::Option5, slot::kProton));
-    EXPECT_FALSE(readoutsDependOn(BoxFamily::Texte3, slot::kPauseTime));
-    EXPECT_FALSE(readoutsDependOn(BoxFamily::Texte4, slot::kScaleB));
-    EXPECT_FALSE(readoutsDependOn(BoxFamily::Coche1, slot::kFieldLines));
+    // Read-outs follow the species, position, velocity, fields and shape, not the drawing boxes;
+    // the hint these too, the error limit and the maximum time.
+    const struct {
+        BoxFamily family;
+        int index;
+        bool readouts, hint;
+    } effects[] = {
+        {BoxFamily::Texte3, slot::kVx + 2, true, true},
+        {BoxFamily::Texte4, slot::kEx + 1, true, true},
+        {BoxFamily::Texte6, slot::kParam0 + 5, true, true},
+        {BoxFamily::Option4, slot::kDipole, true, true},
+        {BoxFamily::Option5, slot::kProton, true, true},
+        {BoxFamily::Texte3, slot::kPauseTime, false, true},
+        {BoxFamily::Texte7, 0, false, true},
+        {BoxFamily::Texte3, slot::kCircleRadius, false, false},
+        {BoxFamily::Texte3, slot::kLarmorDiameter, false, false},
+        {BoxFamily::Texte4, slot::kScaleB, false, false},
+        {BoxFamily::Coche1, slot::kFieldLines, false, false},
+    };
+    for (const auto& e : effects) {
+        SCOPED_TRACE(static_cast<int>(e.family) * 100 + e.index);
+        EXPECT_EQ(readoutsDependOn(e.family, e.index), e.readouts);
+        EXPECT_EQ(affectsHint(e.family, e.index), e.hint);
+    }
 }
 
 TEST(RunControls, NestedRunsStartOnlyFromAPauseAndTheStatusTellsTheRunOnTop) {

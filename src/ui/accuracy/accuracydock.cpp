@@ -1,15 +1,7 @@
-// The accuracy dock and the placing of the accuracy widgets.
+// The accuracy dock: the time plot with its save buttons.
 #include "ui/accuracy/accuracydock.h"
 
-#include "ui/accuracy/accuracyhintpanel.h"
-#include "ui/accuracy/accuracypanels.h"
-#include "ui/accuracy/energyreadout.h"
 #include "ui/accuracy/energytimeplot.h"
-#include "ui/mainwindow/casepanel.h"
-#include "ui/mainwindow/driftgroup.h"
-#include "ui/mainwindow/integrationmethodpanel.h"
-#include "ui/mainwindow/runloop.h"
-#include "ui/mainwindow/runpanel.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -19,7 +11,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSplitter>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -35,18 +26,6 @@ constexpr int kPlotMinHeight = 130;
 // Below this height [px] the scene gives up nothing more when the dock opens: the dock and the
 // row of the log and the drift group shrink to their least heights instead.
 constexpr int kSceneComfortHeight = 420;
-
-// When the dock opens on a short window, the scene keeps a useful height: the dock and the row
-// below the scene (`sceneSplitter`'s second cell) take no more than their least heights.
-void keepSceneHeight(QMainWindow& window, QDockWidget& dock, QSplitter& sceneSplitter) {
-    if (sceneSplitter.count() < 2) return;
-    const QList<int> sizes = sceneSplitter.sizes();
-    if (sizes.value(0) >= kSceneComfortHeight) return;
-    window.resizeDocks({&dock}, {dock.minimumSizeHint().height()}, Qt::Vertical);
-    const int total = sizes.value(0) + sizes.value(1);
-    const int row = std::min(sizes.value(1), sceneSplitter.widget(1)->minimumSizeHint().height());
-    sceneSplitter.setSizes({total - row, row});
-}
 } // namespace
 
 AccuracyDock::AccuracyDock(EnergyTimePlot* plot, QWidget* parent)
@@ -77,6 +56,10 @@ AccuracyDock::AccuracyDock(EnergyTimePlot* plot, QWidget* parent)
     buttons->addStretch(1);
     layout->addLayout(buttons);
     setWidget(body);
+
+    QAction* toggle = toggleViewAction();
+    toggle->setText("Accuracy plot");
+    toggle->setObjectName("MnuAccuracyPlot");
 
     m_askPath = [this](const QString& title, const QString& name, const QString& filter) {
         return QFileDialog::getSaveFileName(this, title, QDir::current().filePath(name), filter);
@@ -112,47 +95,14 @@ void AccuracyDock::showPlotMenu(const QPoint& pos) {
     menu->popup(m_plot->mapToGlobal(pos));
 }
 
-AccuracyDock* placeAccuracyPanels(AccuracyPanels& panels, QMainWindow& window, CasePanel& cases,
-                                  RunPanel& run, QWidget& besideDrift, const RunLoop& loop) {
-    cases.addIntegrationRows(panels.hintPanel(), panels.methodPanel());
-    run.addToTimeRow(panels.energyReadout());
-
-    // The drift group shares the splitter cell of its neighbour, side by side.
-    auto* splitter = qobject_cast<QSplitter*>(besideDrift.parentWidget());
-    if (splitter) {
-        auto* pair = new QSplitter(Qt::Horizontal);
-        pair->setObjectName("DriftSplitter");
-        pair->setChildrenCollapsible(false);
-        splitter->replaceWidget(splitter->indexOf(&besideDrift), pair);
-        pair->addWidget(&besideDrift);
-        pair->addWidget(panels.driftGroup());
-        pair->setStretchFactor(0, 1);
-        pair->setSizes({560, 440}); // the log keeps the larger share
-        besideDrift.show();         // replaceWidget hid it
-    }
-
-    auto* dock = new AccuracyDock(panels.timePlot(), &window);
-    window.addDockWidget(Qt::BottomDockWidgetArea, dock);
-    dock->hide();
-    QAction* toggle = dock->toggleViewAction();
-    toggle->setText("Accuracy plot");
-    toggle->setObjectName("MnuAccuracyPlot");
-    if (auto* vue = window.findChild<QMenu*>("MnuVue")) {
-        vue->addSeparator();
-        vue->addAction(toggle);
-    }
-    if (splitter) {
-        // Once the window has laid the opened dock out, see what the scene kept.
-        QObject::connect(dock, &QDockWidget::visibilityChanged, splitter,
-                         [&window, dock, splitter](bool visible) {
-                             if (!visible) return;
-                             QTimer::singleShot(0, splitter, [&window, dock, splitter] {
-                                 keepSceneHeight(window, *dock, *splitter);
-                             });
-                         });
-    }
-    QObject::connect(&loop, &RunLoop::refreshed, &panels, &AccuracyPanels::refresh);
-    return dock;
+void keepSceneHeight(QMainWindow& window, QDockWidget& dock, QSplitter& sceneSplitter) {
+    if (sceneSplitter.count() < 2) return;
+    const QList<int> sizes = sceneSplitter.sizes();
+    if (sizes.value(0) >= kSceneComfortHeight) return;
+    window.resizeDocks({&dock}, {dock.minimumSizeHint().height()}, Qt::Vertical);
+    const int total = sizes.value(0) + sizes.value(1);
+    const int row = std::min(sizes.value(1), sceneSplitter.widget(1)->minimumSizeHint().height());
+    sceneSplitter.setSizes({total - row, row});
 }
 
 } // namespace gyro

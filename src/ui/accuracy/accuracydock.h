@@ -1,5 +1,4 @@
-// The bottom dock of the main window with the accuracy time plot, and the placing of the other
-// accuracy widgets in the window's panels.
+// The bottom dock of the main window with the accuracy time plot.
 #pragma once
 
 #include <QDockWidget>
@@ -7,18 +6,15 @@
 #include <functional>
 
 class QMainWindow;
+class QSplitter;
 class QPushButton;
 
 namespace gyro {
 
-class AccuracyPanels;
-class CasePanel;
 class EnergyTimePlot;
-class RunLoop;
-class RunPanel;
 
 /// "Accuracy": the time plot of W and mu with "Save PNG…" and "Save PDF…" beside it; the same
-/// two entries on the plot's context menu. Hidden until chosen from the menu.
+/// two entries on the plot's context menu. Its toggle action is "Accuracy plot".
 class AccuracyDock : public QDockWidget {
     Q_OBJECT
 public:
@@ -49,12 +45,9 @@ private:
     PathAsker m_askPath;
 };
 
-/// Places the accuracy widgets of `panels` in the main window: the hint and the integration
-/// method in the Integration group, the W read-out beside the run's time, the drift group
-/// beside `besideDrift` (a widget of a splitter), and the time plot in a bottom dock toggled
-/// from the window's "&Vue" menu; the panels then refresh with the run loop's time box. Returns
-/// the dock.
-AccuracyDock* placeAccuracyPanels(AccuracyPanels& panels, QMainWindow& window, CasePanel& cases,
-                                  RunPanel& run, QWidget& besideDrift, const RunLoop& loop);
+/// When the dock has just opened on a short window, lets the scene (the first cell of
+/// `sceneSplitter`) keep a useful height: the dock and the row below the scene shrink to their
+/// least heights instead.
+void keepSceneHeight(QMainWindow& window, QDockWidget& dock, QSplitter& sceneSplitter);
 
 } // namespace gyro

@@ -3,6 +3,7 @@
 
 #include "simulation/accuracycolumns.h"
 #include "simulation/accuracyhint.h"
+#include "simulation/boxcommit.h"
 #include "simulation/casemodel.h"
 #include "simulation/caseslots.h"
 #include "simulation/fields.h"
@@ -21,29 +22,6 @@
 #include <cctype>
 
 namespace gyro {
-
-namespace {
-
-// Whether a change of this box can change the hint of the typed case: the start state, the
-// fields, the species, the error limit and the maximum time (the length of the run judged); not
-// the computed read-outs.
-bool affectsHint(BoxFamily family, int index) {
-    switch (family) {
-    case BoxFamily::Texte3:
-        return index < slot::kCircleRadius || index == slot::kPauseTime;
-    case BoxFamily::Texte4:
-        return index < slot::kScaleE;
-    case BoxFamily::Texte6:
-    case BoxFamily::Texte7:
-    case BoxFamily::Option4:
-    case BoxFamily::Option5:
-        return true;
-    default:
-        return false;
-    }
-}
-
-} // namespace
 
 AccuracyPanels::AccuracyPanels(CaseModel& model, const RunDriver& driver, QWidget* parent)
     : QObject(parent), m_model(model), m_driver(driver) {

@@ -2,8 +2,8 @@
 #pragma once
 
 #include "dataplot/kelaxesviews.h"
-#include "draw3d/trajectoryredraw.h"
 #include "numerics/errorreport.h"
+#include "scene/trajectoryredraw.h"
 
 #include <QPageLayout>
 

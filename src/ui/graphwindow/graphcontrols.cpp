@@ -2,6 +2,7 @@
 #include "ui/graphwindow/graphcontrols.h"
 
 #include "numerics/numberformat.h"
+#include "numerics/numberread.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -15,6 +16,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace gyro {
 
@@ -98,14 +100,13 @@ bool GraphControls::eventFilter(QObject* watched, QEvent* event) {
 void GraphControls::zoomCommitted() {
     const QString text = m_zoom->text().trimmed();
     if (text == m_shownZoom) return;
-    bool ok = false;
-    const double z = QString(text).replace(',', '.').toDouble(&ok);
-    if (!ok || !std::isfinite(z) || z <= 0) {
+    const std::optional<double> z = readPositiveFactor(text.toStdString());
+    if (!z) {
         m_zoom->setText(m_shownZoom); // the zoom in force stays
         emit zoomRefused(QString("Zoom : « %1 » n'est pas un nombre positif.").arg(text));
         return;
     }
-    emit zoomChosen(z);
+    emit zoomChosen(*z);
 }
 
 void GraphControls::showZoom(double z) {

@@ -2,7 +2,9 @@
 #include "ui/mainwindow/frmdessin.h"
 
 #include "ui/accuracy/accuracydock.h"
+#include "ui/accuracy/accuracyhintpanel.h"
 #include "ui/accuracy/accuracypanels.h"
+#include "ui/accuracy/energyreadout.h"
 #include "ui/dialogs/frmabout.h"
 #include "ui/dialogs/frmdemonstration.h"
 #include "ui/dialogs/frmdialog.h"
@@ -13,6 +15,7 @@
 #include "ui/mainwindow/casepanel.h"
 #include "ui/mainwindow/commandrow.h"
 #include "ui/mainwindow/drawingpanel.h"
+#include "ui/mainwindow/driftgroup.h"
 #include "ui/mainwindow/integrationmethodpanel.h"
 #include "ui/mainwindow/mainmenu.h"
 #include "ui/mainwindow/resultspanel.h"
@@ -45,6 +48,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
@@ -52,6 +56,7 @@
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <chrono>
@@ -82,7 +87,8 @@ FrmDessin::FrmDessin(QWidget* parent) : QMainWindow(parent), m_model(theCase()) 
     m_traceur->setMinimumSize(320, 240);
     m_driver = std::make_unique<RunDriver>(m_model, m_traceur->model());
 
-    auto* menu = new MainMenu(menuBar(), m_traceur->createMenu(this), this);
+    QMenu* sceneMenu = m_traceur->createMenu(this);
+    auto* menu = new MainMenu(menuBar(), sceneMenu, this);
     connect(menu, &MainMenu::configurationChosen, this, &FrmDessin::MnuConfiguration_Click);
     connect(menu, &MainMenu::exportChosen, this, &FrmDessin::MnuExport_Click);
     connect(menu, &MainMenu::exportVtkChosen, this, &FrmDessin::MnuExportVtk_Click);
@@ -98,16 +104,25 @@ FrmDessin::FrmDessin(QWidget* parent) : QMainWindow(parent), m_model(theCase()) 
     connect(menu, &MainMenu::manoeuvreChosen, this, [this](int type) { m_manoeuvreType = type; });
 
     m_boxes = new CaseBoxes(m_model, this);
+    m_accuracy = new AccuracyPanels(m_model, *m_driver, this);
     auto* splitter = new QSplitter(Qt::Horizontal, this);
     splitter->setObjectName("MainSplitter");
     splitter->addWidget(buildInputs());
     auto* right = new QSplitter(Qt::Vertical, splitter);
     right->setObjectName("SceneSplitter");
     right->addWidget(m_traceur);
-    m_results = new ResultsPanel(right);
-    right->addWidget(m_results);
+    // Under the scene: the warnings and results beside the drift group.
+    auto* below = new QSplitter(Qt::Horizontal, right);
+    below->setObjectName("DriftSplitter");
+    below->setChildrenCollapsible(false);
+    m_results = new ResultsPanel(below);
+    below->addWidget(m_results);
+    below->addWidget(m_accuracy->driftGroup());
+    below->setStretchFactor(0, 1);
+    below->setSizes({560, 440}); // the log keeps the larger share
+    right->addWidget(below);
+    // A taller window gives its height to the scene; the row below keeps its own.
     right->setStretchFactor(0, 6);
-    right->setStretchFactor(1, 1);
     right->setSizes({760, 150});
     right->setCollapsible(0, false);
     splitter->addWidget(right);
@@ -123,8 +138,20 @@ FrmDessin::FrmDessin(QWidget* parent) : QMainWindow(parent), m_model(theCase()) 
 
     m_loop = new RunLoop(*m_driver, *m_run, *m_status, *m_traceur, this);
     m_driver->onRunEnded = [this] { m_loop->runEnded(); };
-    m_accuracy = new AccuracyPanels(m_model, *m_driver, this);
-    placeAccuracyPanels(*m_accuracy, *this, *m_case, *m_run, *m_results, *m_loop);
+    connect(m_loop, &RunLoop::refreshed, m_accuracy, &AccuracyPanels::refresh);
+
+    // The accuracy time plot in a bottom dock, hidden until chosen from the "&Vue" menu.
+    auto* dock = new AccuracyDock(m_accuracy->timePlot(), this);
+    addDockWidget(Qt::BottomDockWidgetArea, dock);
+    dock->hide();
+    sceneMenu->addSeparator();
+    sceneMenu->addAction(dock->toggleViewAction());
+    connect(dock, &QDockWidget::visibilityChanged, right, [this, dock, right](bool visible) {
+        // Once the window has laid the opened dock out, see what the scene kept.
+        if (visible)
+            QTimer::singleShot(0, right,
+                               [this, dock, right] { keepSceneHeight(*this, *dock, *right); });
+    });
 
     connectHandlers();
     m_boxes->showAll();
@@ -160,6 +187,9 @@ QWidget* FrmDessin::buildInputs() {
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setMinimumWidth(panel->sizeHint().width() + 24);
+    // The accuracy rows wrap their text to the width the case panels set.
+    m_run->addToTimeRow(m_accuracy->energyReadout());
+    m_case->addIntegrationRows(m_accuracy->hintPanel(), m_accuracy->methodPanel());
     return scroll;
 }
 

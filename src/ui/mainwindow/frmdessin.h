@@ -54,6 +54,8 @@ public:
     Traceur3D* traceur() const { return m_traceur; }
     /// The run driver of this window.
     RunDriver& driver() const { return *m_driver; }
+    /// The loop that computes the runs in slices and refreshes the window.
+    const RunLoop& runLoop() const { return *m_loop; }
     /// The example memo "ZEFRON.TMP" of the current folder (opened by Form_Load).
     CaseMemo* memo() const { return m_memo.get(); }
 

@@ -73,17 +73,13 @@ void RunLoop::stop() {
 }
 
 void RunLoop::runEnded() {
-    if (m_driver.running()) {
-        // The run below the one that ended waits, paused, for Continue.
-        m_driver.setPaused(true);
-    } else {
-        m_driver.setPaused(false);
-        m_displayTimer->stop();
-    }
+    // A run below the one that ended waits, paused by the driver, for Continue.
+    if (!m_driver.running()) m_displayTimer->stop();
     refresh();
 }
 
 void RunLoop::sliceTick() {
+    ++m_slices;
     const RunDriver::Slice slice = m_driver.advance(kSliceBudget);
     m_waiting = slice.waiting;
     if (!slice.active) {

@@ -5,6 +5,8 @@
 
 #include <QObject>
 
+#include <cstdint>
+
 class QLabel;
 class QTimer;
 
@@ -34,6 +36,8 @@ public:
     void stop();
     /// Called by the run driver when a run ended.
     void runEnded();
+    /// Slices computed or polled so far: tests wait for a number of them, not for a time.
+    std::uint64_t slices() const { return m_slices; }
 
 signals:
     /// The time box and the buttons were just refreshed (about 30 times a second during a run):
@@ -50,6 +54,7 @@ private:
     QTimer* m_sliceTimer = nullptr;
     QTimer* m_displayTimer = nullptr;
     bool m_waiting = false; // the last slice found the run on top waiting
+    std::uint64_t m_slices = 0;
 };
 
 } // namespace gyro

@@ -42,9 +42,15 @@ void WarningBox::refresh() {
         added += QString::fromStdString(*line);
         added += '\n';
     }
-    QTextCursor cursor(document());
-    cursor.movePosition(QTextCursor::Start);
-    cursor.insertText(added);
+    if (news.lines.size() >= kLines) {
+        // The new lines fill the box: whatever it showed goes, and one replacement of the
+        // whole text costs far less than inserting on top and cutting as many at the bottom.
+        setPlainText(added);
+    } else {
+        QTextCursor cursor(document());
+        cursor.movePosition(QTextCursor::Start);
+        cursor.insertText(added);
+    }
     const int excess = document()->blockCount() - 1 - static_cast<int>(kLines);
     if (excess > 0) {
         // Drop the oldest lines at the bottom (the last block is the empty one after the final

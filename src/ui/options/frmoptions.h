@@ -2,7 +2,7 @@
 // and the numbered records of "miravop.set".
 #pragma once
 
-#include "draw3d/viewoptions.h"
+#include "scene/viewoptions.h"
 
 #include <QDialog>
 

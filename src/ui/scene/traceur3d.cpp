@@ -68,60 +68,6 @@ Traceur3D::Traceur3D(QWidget* parent) : QWidget(parent) {
 
 Traceur3D::~Traceur3D() = default;
 
-// --- Drawing operations: recorded by the model; the timer shows them.
-
-void Traceur3D::SetMode(int mode) {
-    m_scene.SetMode(mode);
-}
-void Traceur3D::SetScene(double cube, double v2, double v3, double v4, double v5, double v6,
-                         double v7) {
-    m_scene.SetScene(cube, v2, v3, v4, v5, v6, v7);
-}
-void Traceur3D::SetVectorScale(double factor, std::int16_t style) {
-    m_scene.SetVectorScale(factor, style);
-}
-void Traceur3D::SetFrame(double x, double y, double z, double reserved, double extent,
-                         const std::string& title, std::optional<double> option) {
-    m_scene.SetFrame(x, y, z, reserved, extent, title, option);
-}
-void Traceur3D::EndSetUp(std::optional<double> a, std::optional<double> b) {
-    m_scene.EndSetUp(a, b);
-}
-void Traceur3D::SetLabel(double size, const std::string& text) {
-    m_scene.SetLabel(size, text);
-}
-void Traceur3D::SetShot(double shot) {
-    m_scene.SetShot(shot);
-}
-void Traceur3D::SetViewText(const std::string& text) {
-    m_scene.SetViewText(text);
-}
-void Traceur3D::Circle(double radius, double width) {
-    m_scene.Circle(radius, width);
-}
-void Traceur3D::Point(double x, double y, double z) {
-    m_scene.Point(x, y, z);
-}
-void Traceur3D::Segment(double x1, double y1, double z1, double x2, double y2, double z2) {
-    m_scene.Segment(x1, y1, z1, x2, y2, z2);
-}
-void Traceur3D::SetColour(double red, double green, double blue) {
-    m_scene.SetColour(red, green, blue);
-}
-void Traceur3D::SetLineColour(double red, double green, double blue) {
-    m_scene.SetLineColour(red, green, blue);
-}
-void Traceur3D::SetLimits(double lineWidth, double minStep) {
-    m_scene.SetLimits(lineWidth, minStep);
-}
-void Traceur3D::PenLift(std::int16_t a, std::int16_t b) {
-    m_scene.PenLift(a, b);
-}
-
-void Traceur3D::MarkTrajectoryStart() {
-    m_scene.MarkTrajectoryStart();
-}
-
 void Traceur3D::Clear() {
     m_scene.Clear();
     resetView(); // an empty scene has nothing to keep the old zoom for
@@ -260,16 +206,80 @@ void Traceur3D::ensureContent(bool preview) {
         redrawAll(previewStride);
 }
 
+bool Traceur3D::OverlayKey::operator==(const OverlayKey& o) const {
+    auto same = [](const Point3d& a, const Point3d& b) {
+        return a.x == b.x && a.y == b.y && a.z == b.z;
+    };
+    return camera == o.camera && options == o.options && setUp == o.setUp && reset == o.reset &&
+           labels == o.labels && title == o.title && frameExtent == o.frameExtent &&
+           same(boundsMin, o.boundsMin) && same(boundsMax, o.boundsMax);
+}
+
+const QImage& Traceur3D::lastingOverlay(const RenderOptions& options) {
+    OverlayKey key;
+    key.camera = m_camera;
+    key.options = options;
+    key.setUp = m_scene.setUpRevision();
+    key.reset = m_scene.resetRevision();
+    key.labels = m_scene.labelRevision();
+    key.title = m_scene.title();
+    key.frameExtent = m_scene.frameExtent();
+    if (!(key.frameExtent > 0)) {
+        key.boundsMin = m_scene.bounds().min;
+        key.boundsMax = m_scene.bounds().max;
+    }
+    if (m_overlayValid && m_overlay.size() == m_camera.viewport() && key == m_overlayKey)
+        return m_overlay;
+    if (m_overlay.size() != m_camera.viewport())
+        m_overlay = QImage(m_camera.viewport(), QImage::Format_ARGB32_Premultiplied);
+    m_overlay.fill(Qt::transparent);
+    {
+        QPainter p(&m_overlay);
+        SceneRenderer::drawOverlay(p, m_scene, m_camera, options, OverlayParts::Lasting);
+    }
+    // The overlay is mostly empty: note the tiles that are not, so that a frame blends only those.
+    constexpr int kTile = 64;
+    m_overlayTiles.clear();
+    for (int y = 0; y < m_overlay.height(); y += kTile) {
+        for (int x = 0; x < m_overlay.width(); x += kTile) {
+            const QRect tile = QRect(x, y, kTile, kTile) & m_overlay.rect();
+            bool used = false;
+            for (int row = tile.top(); row <= tile.bottom() && !used; ++row) {
+                const auto* line = reinterpret_cast<const QRgb*>(m_overlay.constScanLine(row));
+                for (int col = tile.left(); col <= tile.right(); ++col) {
+                    if (line[col] != 0) {
+                        used = true;
+                        break;
+                    }
+                }
+            }
+            if (used) m_overlayTiles.push_back(tile);
+        }
+    }
+    m_overlayKey = std::move(key);
+    m_overlayValid = true;
+    return m_overlay;
+}
+
 void Traceur3D::paintEvent(QPaintEvent*) {
     const bool moving = m_drag != Drag::None || m_settle->isActive();
     ensureContent(moving);
-    QPainter p(this);
-    p.drawImage(rect(), m_content);
     RenderOptions o = m_options;
     o.pixelRatio = ratio();
+    const QImage& overlay = lastingOverlay(o);
+    QPainter p(this);
+    // The content is opaque: copied, not blended.
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.drawImage(rect(), m_content);
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    // Only the tiles of the overlay that hold anything are blended over it.
+    const double r = ratio();
+    for (const QRect& tile : m_overlayTiles)
+        p.drawImage(QRectF(tile.x() / r, tile.y() / r, tile.width() / r, tile.height() / r),
+                    overlay, tile);
     p.save();
     p.scale(1 / ratio(), 1 / ratio());
-    SceneRenderer::drawOverlay(p, m_scene, m_camera, o);
+    SceneRenderer::drawOverlay(p, m_scene, m_camera, o, OverlayParts::PointCount);
     p.restore();
     // A quiet line of text over the scene, in the ink of the background in use.
     auto hint = [&](QColor onDark, QColor onLight, int alpha, int pixelSize, int bottomMargin,

@@ -2,16 +2,16 @@
 // it while the trajectory grows.
 #pragma once
 
-#include "draw3d/scene3d.h"
 #include "draw3d/scenerenderer.h"
 #include "draw3d/viewcamera.h"
-#include "simulation/tracesink.h"
+#include "scene/scene3d.h"
 
 #include <QImage>
 #include <QPoint>
 #include <QWidget>
 
 #include <memory>
+#include <vector>
 
 class QMenu;
 class QTimer;
@@ -19,9 +19,8 @@ class QToolButton;
 
 namespace gyro {
 
-/// The drawing component of a run. Every drawing operation is forwarded to the widget's scene
-/// model (`model()`), so a caller may equally talk to the model or to the widget through
-/// `TraceSink`. Drawing never repaints per call: a timer at about 60 Hz draws what was added
+/// The drawing component of a run: shows its scene model (`model()`, the `TraceSink` a run
+/// draws into). Drawing never repaints per call: a timer at about 60 Hz draws what was added
 /// onto a cached picture and repaints once; the whole picture is redrawn only when the view
 /// changes or the model thins or clears its content.
 ///
@@ -29,32 +28,11 @@ namespace gyro {
 /// ctrl-left drag) pans, the wheel zooms about the cursor, a double click fits the scene, a right
 /// click opens the menu. Keys: R starting view, F fit, + and − zoom, arrows turn (with shift:
 /// pan), 1 front (xz), 2 side (yz), 3 top (xy), 0 oblique view.
-class Traceur3D : public QWidget, public TraceSink {
+class Traceur3D : public QWidget {
     Q_OBJECT
 public:
     explicit Traceur3D(QWidget* parent = nullptr);
     ~Traceur3D() override;
-
-    // --- The drawing operations, forwarded to the model (see TraceSink).
-    void SetMode(int mode) override;
-    void SetScene(double cube, double v2, double v3, double v4, double v5, double v6,
-                  double v7) override;
-    void SetVectorScale(double factor, std::int16_t style) override;
-    void SetFrame(double x, double y, double z, double reserved, double extent,
-                  const std::string& title, std::optional<double> option = std::nullopt) override;
-    void EndSetUp(std::optional<double> a = std::nullopt,
-                  std::optional<double> b = std::nullopt) override;
-    void SetLabel(double size, const std::string& text) override;
-    void SetShot(double shot) override;
-    void SetViewText(const std::string& text) override;
-    void Circle(double radius, double width) override;
-    void Point(double x, double y, double z) override;
-    void Segment(double x1, double y1, double z1, double x2, double y2, double z2) override;
-    void SetColour(double red, double green, double blue) override;
-    void SetLineColour(double red, double green, double blue) override;
-    void SetLimits(double lineWidth, double minStep) override;
-    void PenLift(std::int16_t a = 0, std::int16_t b = 0) override;
-    void MarkTrajectoryStart() override;
 
     /// Removes everything drawn (see Scene3D::Clear) and goes back to the starting view.
     void Clear();
@@ -126,6 +104,9 @@ private:
     void tick();
     void viewMoved(bool byUser);
     void ensureContent(bool preview);
+    /// The overlays that change only with the view, the options and the run's set-up, drawn on
+    /// a transparent image of the device size; redrawn only when one of those changed.
+    const QImage& lastingOverlay(const RenderOptions& options);
     void redrawAll(int stride);
     void placeButtons();
     void showMenuAt(const QPoint& globalPos);
@@ -144,6 +125,22 @@ private:
     DrawCursor m_cursor;
     bool m_contentValid = false;
     int m_contentStride = 1; // > 1 while the content is a quick preview
+
+    // What the lasting overlay was drawn for: drawing its text outlines at every frame would
+    // cost more than the trace itself.
+    struct OverlayKey {
+        ViewCamera camera;
+        RenderOptions options;
+        std::uint64_t setUp = 0, reset = 0, labels = 0;
+        std::string title;
+        double frameExtent = 0;
+        Point3d boundsMin, boundsMax; // the axes follow the content while there is no frame
+        bool operator==(const OverlayKey&) const;
+    };
+    QImage m_overlay;
+    std::vector<QRect> m_overlayTiles; // the parts of the overlay that hold anything
+    OverlayKey m_overlayKey;
+    bool m_overlayValid = false;
 
     std::uint64_t m_seenRevision = 0;
     std::uint64_t m_seenSetUp = 0;

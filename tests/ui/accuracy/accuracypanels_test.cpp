@@ -1,8 +1,8 @@
 // The accuracy widgets as a user meets them: the hint and its "use it" button, the coloured W
 // read-out, the drift group and time plot fed from a real run, the integration method choice.
-#include "draw3d/scene3d.h"
 #include "kelaxes/pdftext.h"
 #include "numerics/errorreport.h"
+#include "scene/scene3d.h"
 #include "simulation/casemodel.h"
 #include "simulation/caseslots.h"
 #include "simulation/integrationmethod.h"

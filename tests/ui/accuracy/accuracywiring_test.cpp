@@ -11,6 +11,7 @@
 #include "ui/accuracy/accuracydock.h"
 #include "ui/accuracy/energytimeplot.h"
 #include "ui/mainwindow/frmdessin.h"
+#include "ui/mainwindow/runloop.h"
 #include "ui/mainwindow/speedcontrol.h"
 
 #include <QAction>
@@ -20,6 +21,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -101,8 +103,7 @@ private slots:
         clickRun();
         QTRY_VERIFY(plot->sampleCount() >= 3);
         QTRY_VERIFY(box("EnergyInvariantBox")->styleSheet().contains("#c00000"));
-        QTest::mouseClick(control<QPushButton>("Commande2"), Qt::LeftButton); // Pause
-        QTest::qWait(100);
+        pauseAndWaitForARefresh();
         QVERIFY(!box("DriftMu")->text().isEmpty());
         // The read-out is the run's own invariant (to the two digits shown); the error limit is
         // far too coarse for this gyration, so W runs away and says so in red.
@@ -137,8 +138,7 @@ private slots:
         theCase().setText(BoxFamily::Texte7, 0, "1e-5"); // W runs away
         clickRun();
         QTRY_VERIFY(control<EnergyTimePlot>("EnergyTimePlot")->sampleCount() >= 3);
-        QTest::mouseClick(control<QPushButton>("Commande2"), Qt::LeftButton); // Pause
-        QTest::qWait(100);
+        pauseAndWaitForARefresh();
         const QString outerW = box("EnergyInvariantBox")->text();
         const QString outerMu = box("DriftMu")->text();
         theCase().setText(BoxFamily::Texte7, 0, "1e-11"); // W keeps to its digits
@@ -163,6 +163,13 @@ private:
         const int depth = m_window->driver().depth();
         QTest::mouseClick(control<QPushButton>("Commande14"), Qt::LeftButton);
         QVERIFY(m_window->driver().depth() > depth);
+    }
+    /// Pauses the run on top and waits until the window has shown the paused state once.
+    void pauseAndWaitForARefresh() {
+        QSignalSpy refreshed(&m_window->runLoop(), &RunLoop::refreshed);
+        QTest::mouseClick(control<QPushButton>("Commande2"), Qt::LeftButton); // Pause
+        QVERIFY(m_window->driver().paused());
+        QTRY_VERIFY(refreshed.count() >= 1);
     }
 
     std::unique_ptr<QTemporaryDir> m_dir;

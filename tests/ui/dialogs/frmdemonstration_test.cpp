@@ -65,9 +65,6 @@ bool whitish(QColor c) {
 
 void FrmDemonstrationTest::printerHintTimesOutOrIsAcknowledged() {
     FrmDialog& hint = FrmDialog::instance();
-    QCOMPARE(hint.windowTitle(), QString("Pb. Configuration Imprimante"));
-    QCOMPARE(hint.findChild<QLabel*>("Texte4")->text(), QString("Configurer"));
-    QCOMPARE(hint.findChild<QPushButton*>("Commande2")->text(), QString("Annuler"));
     // Unanswered: closes itself after three seconds (on the hint's clock, which moves 100 ms
     // each time the wait reads it) and answers nothing.
     qint64 now = 0;

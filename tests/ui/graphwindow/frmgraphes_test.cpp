@@ -92,7 +92,6 @@ void FrmGraphesTest::newWindowRedrawsTheRunAfterTheOptions() {
     redrawRunInGraphWindow(record);
     QVERIFY(optionsShown);
     FrmGraphes& window = graphWindow();
-    QCOMPARE(window.windowTitle(), QString("Graphes Trois D"));
     QTRY_VERIFY(!window.redrawing());
     const int view = window.frontView();
     QCOMPARE(kelMirav().pointCount(view), double(record.size()));

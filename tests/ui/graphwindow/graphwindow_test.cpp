@@ -3,10 +3,10 @@
 // clearing, the composite view and the picture sent to the clipboard.
 #include "dataplot/graphprinting.h"
 #include "dataplot/sheetlinkstate.h"
-#include "draw3d/kelmirav.h"
 #include "kelaxes/kelaxes.h"
 #include "kelaxes/pdftext.h"
 #include "numerics/errorreport.h"
+#include "scene/kelmirav.h"
 #include "support/scriptedasker.h"
 #include "support/widgets.h"
 #include "ui/common/picturebox.h"

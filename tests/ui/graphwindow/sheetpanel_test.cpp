@@ -3,8 +3,8 @@
 // data, the configuration dialogs with their messages and "kelmirav.ini", the print selection.
 #include "dataplot/sheetlink.h"
 #include "dataplot/sheetlinkstate.h"
-#include "draw3d/kelmirav.h"
 #include "numerics/errorreport.h"
+#include "scene/kelmirav.h"
 #include "support/scriptedasker.h"
 #include "support/widgets.h"
 #include "ui/graphwindow/frmgraphes.h"

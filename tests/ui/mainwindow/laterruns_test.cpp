@@ -76,7 +76,7 @@ private slots:
         m_w->resize(400, 300);
         m_w->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_w.get()));
-        m_driver = std::make_unique<RunDriver>(theCase(), *m_w);
+        m_driver = std::make_unique<RunDriver>(theCase(), m_w->model());
     }
     void cleanup() {
         m_driver.reset();

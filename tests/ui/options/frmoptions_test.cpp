@@ -84,7 +84,6 @@ void FrmOptionsTest::writeRecords(const std::vector<OptionsRecord>& records) {
 
 void FrmOptionsTest::firstLoadCreatesRecordOne() {
     auto w = open();
-    QCOMPARE(w->windowTitle(), QString("Options de démarrage"));
     QCOMPARE(QFileInfo(file()).size(), qint64(kEnregOpSize));
     QCOMPARE(label(*w, "Etiquette1"), QString(" 1   sur  1 "));
     auto* bar = child<QScrollBar>(*w, "DefilementH4");

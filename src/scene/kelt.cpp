@@ -1,5 +1,5 @@
 // KelT: setting a view up — frame, world window around the centre, axes and captions.
-#include "draw3d/kelmirav.h"
+#include "scene/kelmirav.h"
 
 #include "numerics/errorreport.h"
 

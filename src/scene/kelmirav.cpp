@@ -1,5 +1,5 @@
 // The projective drawing's state: construction, views, pens and the stored points.
-#include "draw3d/kelmirav.h"
+#include "scene/kelmirav.h"
 
 #include <cmath>
 

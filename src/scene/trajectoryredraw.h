@@ -1,7 +1,7 @@
 // Redrawing a run's recorded trajectory in a view through KelT and plot, in time slices.
 #pragma once
 
-#include "draw3d/kelmirav.h"
+#include "scene/kelmirav.h"
 
 #include <chrono>
 #include <cstddef>

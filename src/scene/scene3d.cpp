@@ -1,5 +1,5 @@
 // The live 3D scene: recording, compact storage and thinning of traces and arrows.
-#include "draw3d/scene3d.h"
+#include "scene/scene3d.h"
 
 #include <algorithm>
 #include <cmath>
@@ -185,6 +185,7 @@ void Scene3D::Point(double x, double y, double z) {
             std::snprintf(number, sizeof number, "%g", m_shot);
             m_labels.push_back(
                 {p, m_labelText + number, m_pointRgb, m_labelSize > 0 ? m_labelSize : 9.0});
+            ++m_labelRevision;
         }
     }
     touch();
@@ -244,6 +245,7 @@ void Scene3D::MarkTrajectoryStart() {
     // The tag placed at the start of a field line moves to the trajectory's first point.
     if (m_labelPlacedForShot && !m_labels.empty()) {
         m_labels.pop_back();
+        ++m_labelRevision;
         m_labelPlacedForShot = false;
         m_labelPending = true;
         touch();
@@ -258,6 +260,7 @@ void Scene3D::Clear() {
     m_segments.shrink_to_fit();
     m_circles.clear();
     m_labels.clear();
+    ++m_labelRevision;
     m_bounds = {};
     m_runBounds = {};
     m_pointsAtSetUp = 0;

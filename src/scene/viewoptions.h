@@ -2,7 +2,7 @@
 // body and whether it is opaque. The window shows; this keeps and computes.
 #pragma once
 
-#include "draw3d/kelmirav.h"
+#include "scene/kelmirav.h"
 
 #include <string>
 

@@ -1,5 +1,5 @@
 // Redrawing a recorded trajectory through KelT and plot, a slice of points at a time.
-#include "draw3d/trajectoryredraw.h"
+#include "scene/trajectoryredraw.h"
 #include "numerics/constants.h"
 
 #include "simulation/trajectoryrecord.h"

@@ -1,5 +1,5 @@
 // The sheet plot of the command line: read, draw through the graph window's code, export.
-#include "dataplot/plotsheet.h"
+#include "app/plotsheet.h"
 #include "numerics/constants.h"
 
 #include "dataplot/automaticviews.h"
@@ -8,8 +8,8 @@
 #include "dataplot/sheetdrawing.h"
 #include "dataplot/sheetlinestyle.h"
 #include "dataplot/workbookreader.h"
-#include "draw3d/kelmirav.h"
 #include "kelaxes/kelaxesstate.h"
+#include "scene/kelmirav.h"
 #include "settings/outputfile.h"
 #include "settings/runtimefolder.h"
 

@@ -1,6 +1,6 @@
 // The viewing frame: trigonometry cache, frame vectors and their check, perspective image,
 // axis captions and scale caption.
-#include "draw3d/viewstate.h"
+#include "scene/viewstate.h"
 
 #include "numerics/constants.h"
 #include "numerics/errorreport.h"

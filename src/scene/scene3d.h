@@ -211,6 +211,8 @@ public:
     /// rewrites only the oldest part. A picture that drew all but fewer of them needs no redraw.
     std::size_t intactPoints() const { return m_intactPoints; }
     std::size_t intactSegments() const { return m_intactSegments; }
+    /// Increases whenever a run tag is placed, moved or removed.
+    std::uint64_t labelRevision() const { return m_labelRevision; }
     /// Increases at every EndSetUp.
     std::uint64_t setUpRevision() const { return m_setUpRevision; }
     /// pointsReceived() at the last EndSetUp: whether anything was drawn between an event and
@@ -267,6 +269,7 @@ private:
     std::uint64_t m_revision = 0;
     std::uint64_t m_layoutRevision = 0;
     std::uint64_t m_setUpRevision = 0;
+    std::uint64_t m_labelRevision = 0;
     std::uint64_t m_pointsReceived = 0;
     std::uint64_t m_pointsAtSetUp = 0;
 };

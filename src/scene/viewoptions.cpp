@@ -1,5 +1,5 @@
 // The options window's behaviour: angle reduction, record navigation and saving.
-#include "draw3d/viewoptions.h"
+#include "scene/viewoptions.h"
 
 #include "numerics/numberformat.h"
 #include "numerics/numberread.h"

@@ -1,7 +1,7 @@
 // The command line's sheet plot: the example workbook drawn as PNG and PDF, one view or four,
 // and the messages of a workbook that cannot serve or of arguments not understood.
+#include "app/plotsheet.h"
 #include "dataplot/examplefiles.h"
-#include "dataplot/plotsheet.h"
 
 #include <QFile>
 #include <QImage>

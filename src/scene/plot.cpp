@@ -1,6 +1,6 @@
 // plot: one 3D point onto the current view — projection, the part hidden behind the central
 // body, the "Cubic Visualisation" box and shadows, and the stored points.
-#include "draw3d/kelmirav.h"
+#include "scene/kelmirav.h"
 
 #include "numerics/errorreport.h"
 

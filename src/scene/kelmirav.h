@@ -2,8 +2,8 @@
 // with their pens and stored points, and the options shared with the options window.
 #pragma once
 
-#include "draw3d/viewstate.h"
-#include "draw3d/viewsurface.h"
+#include "scene/viewstate.h"
+#include "scene/viewsurface.h"
 
 #include <array>
 #include <cstdint>
