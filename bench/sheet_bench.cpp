@@ -2,9 +2,9 @@
 // and .ods, formulas recomputed), and drawing 3072 points in the four automatic views.
 #include "dataplot/kelaxesviews.h"
 #include "dataplot/sheetdrawing.h"
-#include "dataplot/workbookreader.h"
 #include "kelaxes/kelaxesstate.h"
 #include "scene/kelmirav.h"
+#include "sheets/workbookreader.h"
 
 #include <QGuiApplication>
 #include <QTemporaryDir>

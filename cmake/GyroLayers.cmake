@@ -1,20 +1,23 @@
 # The layers of the source folders, lowest first, and which folders each may include:
-#   numerics <- settings <- simulation, orbital <- scene <- kelaxes <- draw3d <- dataplot <- ui <- app
-# simulation and orbital stand side by side: neither includes the other. The Python module
-# (python) sits on the plain C++ folders only: it never needs Qt. A folder always includes
-# its own files, and names every project header with its folder. Used by the project (a check
-# before every library is built) and by the test that runs cmake/CheckLayers.cmake.
-set(GYRO_LAYER_FOLDERS numerics settings simulation orbital scene kelaxes draw3d dataplot ui app python)
+#   numerics <- settings <- simulation, orbital <- scene, sheets <- kelaxes <- draw3d <- dataplot <- ui <- app
+# simulation and orbital stand side by side: neither includes the other. scene (the 3D scene's
+# model, plain C++) and sheets (workbook reading, plain C++) stand side by side too; the drawing
+# folders below dataplot never need sheets. The Python module (python) sits on the plain C++
+# folders only: it never needs Qt. A folder always includes its own files, and names every
+# project header with its folder. Used by the project (a check before every library is built)
+# and by the test that runs cmake/CheckLayers.cmake.
+set(GYRO_LAYER_FOLDERS numerics settings simulation orbital scene sheets kelaxes draw3d dataplot ui app python)
 set(GYRO_LAYER_numerics "")
 set(GYRO_LAYER_settings numerics)
 set(GYRO_LAYER_simulation numerics settings)
 set(GYRO_LAYER_orbital numerics settings)
 set(GYRO_LAYER_scene numerics settings simulation orbital)
+set(GYRO_LAYER_sheets numerics settings simulation)
 set(GYRO_LAYER_kelaxes numerics settings simulation orbital scene)
 set(GYRO_LAYER_draw3d numerics settings simulation orbital scene kelaxes)
-set(GYRO_LAYER_dataplot numerics settings simulation orbital scene kelaxes draw3d)
-set(GYRO_LAYER_ui numerics settings simulation orbital scene kelaxes draw3d dataplot)
-set(GYRO_LAYER_app numerics settings simulation orbital scene kelaxes draw3d dataplot ui)
+set(GYRO_LAYER_dataplot numerics settings simulation orbital scene sheets kelaxes draw3d)
+set(GYRO_LAYER_ui numerics settings simulation orbital scene sheets kelaxes draw3d dataplot)
+set(GYRO_LAYER_app numerics settings simulation orbital scene sheets kelaxes draw3d dataplot ui)
 set(GYRO_LAYER_python numerics settings simulation)
 
 # gyro_check_layers(<src folder> <result variable>): the list of offending lines, each as

@@ -36,6 +36,7 @@
 #include <iostream>
 #include <optional>
 #include <ostream>
+#include <sstream>
 #include <unistd.h>
 
 namespace gyro {
@@ -173,21 +174,46 @@ bool writeVtkFiles(const VtkTrajectory& vtk, const CaseModel& model, const Batch
     return ok;
 }
 
+// The process's arguments as QCoreApplication would give them, without one.
+QStringList argumentsOf(int argc, char* argv[]) {
+    QStringList arguments;
+    arguments.reserve(argc);
+    for (int i = 0; i < argc; ++i) arguments.push_back(QString::fromLocal8Bit(argv[i]));
+    return arguments;
+}
+
+// Whether the command line needs the GUI's side of Qt: a picture to draw, or arguments that do
+// not read as the command line's own (Qt's window options, such as -platform, which the GUI
+// application takes out; a mistake is then reported as before).
+bool needsGui(const QStringList& arguments) {
+    BatchOptions options;
+    std::ostringstream out, err;
+    if (const auto code = parseBatchOptions(arguments, options, out, err)) return *code != kBatchOk;
+    return options.wantsScene();
+}
+
 } // namespace
 
 int runCommandLine(int argc, char* argv[]) {
-    // A command-line run draws only into images: it needs no display.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Qt wants a private runtime folder; without a desktop session there is none.
-    RuntimeFolderScope runtime;
     // A reader that goes away (`--csv - | head`) makes writes fail with EPIPE, told as an
     // output that could not be written, rather than killing the program with a signal.
     std::signal(SIGPIPE, SIG_IGN);
-    QGuiApplication app(argc, argv);
-    QGuiApplication::setApplicationName("Gyrotrace");
-    QGuiApplication::setApplicationVersion(GYRO_VERSION);
     std::ios::sync_with_stdio(false);
-    int code = runBatch(QCoreApplication::arguments(), std::cout, std::cerr);
+    QCoreApplication::setApplicationName("Gyrotrace");
+    QCoreApplication::setApplicationVersion(GYRO_VERSION);
+    int code = 0;
+    if (const QStringList arguments = argumentsOf(argc, argv); !needsGui(arguments)) {
+        // Numbers only: no Qt application at all, so no platform plug-in, fonts or runtime
+        // folder to set up (most of a short run's start otherwise).
+        code = runBatch(arguments, std::cout, std::cerr);
+    } else {
+        // A picture is drawn offscreen, into an image: no display needed.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        // Qt wants a private runtime folder; without a desktop session there is none.
+        RuntimeFolderScope runtime;
+        QGuiApplication app(argc, argv);
+        code = runBatch(QCoreApplication::arguments(), std::cout, std::cerr);
+    }
     // A table or help text that did not reach standard output (a full disk, a closed output) is
     // a failed run, not a success.
     if (!std::cout.flush() && code != kBatchOutputFailed) {

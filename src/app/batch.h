@@ -15,8 +15,9 @@ enum BatchExit : int {
     kBatchOutputFailed = 4, ///< the table (file or standard output) or picture was not written
 };
 
-/// main() for a command-line run: starts Qt without a display (offscreen) and runs runBatch on
-/// the process's arguments, with the table on standard output and the rest on standard error.
+/// main() for a command-line run: runs runBatch on the process's arguments, with the table on
+/// standard output and the rest on standard error. Without a picture to draw no Qt application
+/// is made at all; with one, a QGuiApplication without a display (offscreen).
 int runCommandLine(int argc, char* argv[]);
 
 /// Runs the command line given in `arguments` (the program name first). The trajectory table

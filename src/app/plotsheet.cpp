@@ -3,15 +3,15 @@
 #include "numerics/constants.h"
 
 #include "dataplot/automaticviews.h"
-#include "dataplot/cellrange.h"
 #include "dataplot/kelaxesviews.h"
 #include "dataplot/sheetdrawing.h"
 #include "dataplot/sheetlinestyle.h"
-#include "dataplot/workbookreader.h"
 #include "kelaxes/kelaxesstate.h"
 #include "scene/kelmirav.h"
 #include "settings/outputfile.h"
 #include "settings/runtimefolder.h"
+#include "sheets/cellrange.h"
+#include "sheets/workbookreader.h"
 
 #include <QFileInfo>
 #include <QGuiApplication>

@@ -1,11 +1,11 @@
 // The sheet drawing: scale and views from the table, then every row as a point or a command.
 #include "dataplot/sheetdrawing.h"
 
-#include "dataplot/sheetcommands.h"
 #include "numerics/constants.h"
 #include "numerics/numberread.h"
 #include "numerics/vecteur3.h"
 #include "scene/kelmirav.h"
+#include "sheets/sheetcommands.h"
 
 #include <cmath>
 

@@ -2,8 +2,8 @@
 // line commands, echoes of unknown texts.
 #pragma once
 
-#include "dataplot/sheetlinkstate.h"
 #include "scene/viewsurface.h"
+#include "sheets/sheetlinkstate.h"
 
 #include <string>
 

@@ -2,9 +2,9 @@
 #include "dataplot/sheetlink.h"
 #include "numerics/constants.h"
 
-#include "dataplot/cellrange.h"
-#include "dataplot/workbookreader.h"
 #include "numerics/errorreport.h"
+#include "sheets/cellrange.h"
+#include "sheets/workbookreader.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -59,10 +59,12 @@ QString SheetLink::startCommand() const {
 bool SheetLink::tryRead(QString& reason, bool& refusedRead) {
     m_cancel = false;
     m_reading = true;
+    emit readingChanged(true);
     const WorkbookText read =
         ReadWorkbookRangeServingEvents(m_state.config.workbook, m_state.config.sheet,
                                        m_state.config.range, kSheetTableRows, &m_cancel);
     m_reading = false;
+    emit readingChanged(false);
     // A workbook refused for its cost, or a read the user abandoned, is not handed to the
     // spreadsheet program either.
     refusedRead =
@@ -81,6 +83,10 @@ void SheetLink::Xls() {
     bool refusedRead = false;
     if (tryRead(reason, refusedRead)) {
         emit loaded(m_state.rowCount, true);
+        return;
+    }
+    if (m_cancel) { // the user abandoned the read: said on the window, nothing else
+        emit message(reason);
         return;
     }
     if (refusedRead) {
@@ -108,6 +114,11 @@ void SheetLink::onTimer() {
         if (tryRead(reason, refusedRead)) {
             m_stage = Stage::Idle;
             emit loaded(m_state.rowCount, true);
+            return;
+        }
+        if (m_cancel) {
+            m_stage = Stage::Idle;
+            emit message(reason);
             return;
         }
         m_lastReason = reason;

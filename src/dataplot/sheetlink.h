@@ -3,8 +3,8 @@
 // program with it, waits for it without blocking, and falls back on the example data.
 #pragma once
 
-#include "dataplot/sheetlinkstate.h"
-#include "dataplot/workbookreader.h"
+#include "sheets/sheetlinkstate.h"
+#include "sheets/workbookreader.h"
 
 #include <QObject>
 #include <QString>
@@ -47,7 +47,8 @@ public:
     bool waiting() const { return m_stage != Stage::Idle; }
     /// True while the workbook is being read (the windows keep answering meanwhile).
     bool reading() const { return m_reading; }
-    /// Abandons a read in progress: the table stays as it was.
+    /// Abandons a read in progress: the table stays as it was, and the link only says so (no
+    /// error report, no spreadsheet program started).
     void cancelRead() { m_cancel = true; }
 
     /// "Excel|[book.xlsx]Feuille1" for the configured workbook and sheet.
@@ -64,6 +65,8 @@ signals:
     void loaded(double rowCount, bool fromWorkbook);
     /// The workbook was read but the configured range cannot be served (format, sheet, range).
     void refused(const QString& reason);
+    /// A read of the workbook begins (true) or ends (false); cancelRead() abandons it meanwhile.
+    void readingChanged(bool reading);
 
 private:
     enum class Stage { Idle, WaitingForProgram, WaitingForExample };

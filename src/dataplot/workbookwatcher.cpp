@@ -2,8 +2,8 @@
 #include "dataplot/workbookwatcher.h"
 #include "dataplot/sheetlink.h"
 
-#include "dataplot/sheettable.h"
-#include "dataplot/workbookreader.h"
+#include "sheets/sheettable.h"
+#include "sheets/workbookreader.h"
 
 #include <QFileInfo>
 

@@ -260,7 +260,8 @@ void runge(RunControl& c, double& h, const StateArray& y, StateArray& yNext, Run
 
 void detail::rungeLoop(RunControl& c, double& h, const StateArray& y, StateArray& yNext,
                        FunctionRef<StepOutcome(double h, StepEstimate& estimate)> fast,
-                       FunctionRef<void(const StateArray&, StateArray&)> general) {
+                       FunctionRef<void(const StateArray&, StateArray&)> general,
+                       const FirstAttempt* first) {
     RungeWork& w = c.work;
     ensureTableau(w, c.OrdreRunge, g_particleTraced);
     const int n = stateDimension();
@@ -293,7 +294,11 @@ void detail::rungeLoop(RunControl& c, double& h, const StateArray& y, StateArray
         }
         StepOutcome outcome;
         StepEstimate e;
-        if (controlled && w.method == 5 && n == 8) {
+        if (first) {
+            outcome = first->outcome; // made by the caller, with the same checks passed
+            e = first->estimate;
+            first = nullptr;
+        } else if (controlled && w.method == 5 && n == 8) {
             outcome = fast(h, e);
         } else if (!attempt(w, c.buffers, n, h, y, yNext, controlled, e, call)) {
             outcome.err = std::numeric_limits<double>::quiet_NaN();

@@ -84,18 +84,45 @@ StepEstimate rungeGeneral(RunControl& c, double h, const StateArray& y, double e
 namespace detail {
 // The controlled step with its attempts handed in: `fast` is the eight-component Cash-Karp
 // attempt (leaving its estimate in the second argument), `general` any tableau and dimension
-// through the type-erased derivative.
+// through the type-erased derivative. `first` (when given) is the outcome of a first fast
+// attempt of step h already made, with its estimate, which the loop goes on from.
+struct FirstAttempt {
+    StepOutcome outcome;
+    StepEstimate estimate;
+};
 void rungeLoop(RunControl& c, double& h, const StateArray& y, StateArray& yNext,
                FunctionRef<StepOutcome(double h, StepEstimate& estimate)> fast,
-               FunctionRef<void(const StateArray&, StateArray&)> general);
+               FunctionRef<void(const StateArray&, StateArray&)> general,
+               const FirstAttempt* first = nullptr);
 } // namespace detail
 
 template <class System>
 void rungeControlled(RunControl& c, double& h, const StateArray& y, StateArray& yNext, System& f) {
+    // Every attempt of this step starts from y: the retries after a rejection take the first
+    // stage of the first attempt again.
+    bool retry = false;
     const auto fast = [&](double hTry, StepEstimate& estimate) {
-        return tryStep(f, y, hTry, yNext, c.ErrMax, c.work.hNext, c.buffers, estimate);
+        const StepOutcome outcome =
+            tryStep(f, y, hTry, yNext, c.ErrMax, c.work.hNext, c.buffers, estimate, retry);
+        retry = true;
+        return outcome;
     };
     const auto general = [&](const StateArray& s, StateArray& d) { f(s, d); };
+    RungeWork& w = c.work;
+    if (c.OrdreRunge == 5 && w.initialised == 1 && w.method == 5 && Ldim == 8 && c.ErrMax > 0) {
+        // The usual step, inline: the first attempt accepted. Anything else (a rejection, a
+        // fault) goes on in the loop from this attempt, as if the loop had made it.
+        detail::FirstAttempt first;
+        first.outcome = fast(h, first.estimate);
+        if (first.outcome.accepted) {
+            w.hNext = first.outcome.hNext;
+            h = w.hNext;
+            w.rejections = 0;
+            return;
+        }
+        detail::rungeLoop(c, h, y, yNext, fast, general, &first);
+        return;
+    }
     detail::rungeLoop(c, h, y, yNext, fast, general);
 }
 

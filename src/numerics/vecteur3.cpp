@@ -33,12 +33,6 @@ bool toInt32(double x, std::int32_t& out) {
 
 } // namespace
 
-void CopieEtat(const StateArray& a, StateArray& c) {
-    for (double i = 1; i <= Ldim && i <= kStateCapacity; i += 1) {
-        c(static_cast<int>(i)) = a(static_cast<int>(i));
-    }
-}
-
 namespace detail {
 
 double normseuleFault() {

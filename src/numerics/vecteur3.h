@@ -67,7 +67,9 @@ inline void CopieVect(const Vecteur3& a, Vecteur3& c) {
     c = a;
 }
 /// c(i) = a(i) for i = 1 .. Ldim; the rest of c is untouched.
-void CopieEtat(const StateArray& a, StateArray& c);
+inline void CopieEtat(const StateArray& a, StateArray& c) {
+    for (int i = 1; i <= kStateCapacity && i <= Ldim; ++i) c(i) = a(i);
+}
 
 namespace detail {
 // The rare paths of the norms, out of line: reports, and sums outside the range where

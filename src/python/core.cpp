@@ -13,6 +13,7 @@
 #include "simulation/fields.h"
 #include "simulation/integrationmethod.h"
 #include "simulation/lightspeed.h"
+#include "simulation/programstate.h"
 #include "simulation/runrecord.h"
 #include "simulation/runverdict.h"
 #include "simulation/runwarnings.h"
@@ -25,7 +26,6 @@
 
 #include <cstring>
 #include <map>
-#include <mutex>
 #include <stdexcept>
 
 namespace py = pybind11;
@@ -33,13 +33,6 @@ namespace py = pybind11;
 namespace gyro {
 
 namespace {
-
-// The case, the run record and the error report are still program-wide: one run at a time in a
-// process. Taken with the interpreter's lock released, so that other Python threads go on.
-std::mutex& runMutex() {
-    static std::mutex mutex;
-    return mutex;
-}
 
 // The boxes of a case as a plain value: texts of Texte3, Texte4, Texte6 and Texte7, states of
 // Option4, Option5 and Coche1. What an example of the memo holds.
@@ -91,11 +84,16 @@ void applyBoxes(CaseModel& model, const Boxes& boxes) {
     }
 }
 
-// A fresh program's run state, as a command-line process starts with.
-void freshState() {
-    Demarrage({}, StartupMode::ReadOnly);
-    resetForNewCase();
-}
+// A program state of the call's own, current on its thread for the call, fresh as a new
+// command-line process starts with: the case, run record, integration choice and error report
+// of one call are no other call's, so runs in several threads go side by side.
+class FreshState {
+public:
+    FreshState() { Demarrage({}, StartupMode::ReadOnly); }
+
+private:
+    ScopedProgramState m_state;
+};
 
 // The case of a run over the fresh state: the example's boxes when there are some, then the
 // settings "KEY=VALUE" in order (the method first), with the command line's checks and messages.
@@ -195,7 +193,7 @@ struct RunOutcome {
 };
 
 void runCase(const RunArguments& args, RunOutcome& out) {
-    freshState();
+    const FreshState state;
     // As on the command line: questions are answered and the log followed from the case's
     // preparation on.
     StopAsker asker(ErrorReport::instance(), args.keepGoing);
@@ -302,7 +300,6 @@ py::dict run(std::optional<py::dict> boxes, std::vector<std::string> settings, s
     RunOutcome out;
     {
         py::gil_scoped_release release;
-        std::lock_guard lock(runMutex());
         runCase(args, out);
     }
     if (out.interrupted) {
@@ -331,8 +328,7 @@ void check(std::optional<py::dict> boxes, std::vector<std::string> settings) {
     std::optional<Boxes> b;
     if (boxes) b = boxesFromDict(*boxes);
     py::gil_scoped_release release;
-    std::lock_guard lock(runMutex());
-    freshState();
+    const FreshState state;
     applyCase(b ? &*b : nullptr, settings);
 }
 
@@ -344,8 +340,7 @@ py::tuple memoExample(const std::string& folder, double number) {
     double count = 0;
     {
         py::gil_scoped_release release;
-        std::lock_guard lock(runMutex());
-        freshState();
+        const FreshState state;
         CaseMemo memo(folder);
         loaded = loadExample(theCase(), memo, number);
         count = memo.count();

@@ -9,10 +9,6 @@
 
 namespace gyro {
 
-bool finiteVector(const Vecteur3& v) {
-    return std::isfinite(v(1)) && std::isfinite(v(2)) && std::isfinite(v(3));
-}
-
 // Stops the computation through the error report's stop flag (a run's StopCalcul while the run
 // driver computes).
 void refuseStep(const char* label, const StateArray& Y, StateArray& Ynew) {

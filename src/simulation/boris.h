@@ -5,6 +5,8 @@
 #include "numerics/functionref.h"
 #include "numerics/vecteur3.h"
 
+#include <cmath>
+
 namespace gyro {
 
 /// The fields at a point: E [V/m] and B [T] at R [m] (the shape of Champ; a run passes the
@@ -12,7 +14,9 @@ namespace gyro {
 using FieldRoutine = FunctionRef<void(const Vecteur3& R, Vecteur3& E, Vecteur3& B)>;
 
 /// True when all three components of v are finite.
-bool finiteVector(const Vecteur3& v);
+inline bool finiteVector(const Vecteur3& v) {
+    return std::isfinite(v(1)) && std::isfinite(v(2)) && std::isfinite(v(3));
+}
 /// Stops a run at a step that cannot be taken: reports `label` (once per run), sets
 /// StopCalcul = 1 and leaves Ynew = Y.
 void refuseStep(const char* label, const StateArray& Y, StateArray& Ynew);

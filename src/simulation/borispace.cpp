@@ -73,9 +73,12 @@ void BorisPace::learn(const Vecteur3& mid, const Vecteur3& B) {
     Vecteur3 ds, dB;
     MultKPlus(m_mid, -1, mid, ds);
     MultKPlus(m_B, -1, B, dB);
-    const double length = normOf(ds);
-    if (length > 0) {
-        const double g = normOf(dB) / length;
+    const double ds2 = ProdScal(ds, ds);
+    if (ds2 > 0) {
+        // The same field as at the last midpoint (a uniform field): no gradient, without the
+        // square roots and the division.
+        const double dB2 = ProdScal(dB, dB);
+        const double g = dB2 == 0 ? 0 : std::sqrt(dB2) / std::sqrt(ds2);
         if (std::isfinite(g)) m_gradient = g;
     }
     m_mid = mid;

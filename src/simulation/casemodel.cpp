@@ -5,6 +5,8 @@
 
 #include "numerics/numberread.h"
 
+#include <atomic>
+
 namespace gyro {
 
 namespace {
@@ -35,6 +37,7 @@ CaseModel::CaseModel() {
 }
 
 void CaseModel::resetToDefaults() {
+    restamp();
     for (auto& row : m_texts) row.fill({});
     for (auto& row : m_values) row.fill(0);
     m_option4.fill(0);
@@ -177,7 +180,13 @@ void CaseModel::removeListener(int id) {
     std::erase_if(m_listeners, [id](const auto& entry) { return entry.first == id; });
 }
 
+void CaseModel::restamp() {
+    static std::atomic<std::uint64_t> next{1};
+    m_stamp = next.fetch_add(1, std::memory_order_relaxed);
+}
+
 void CaseModel::notify(BoxFamily family, int index) {
+    restamp();
     // A listener may remove itself; iterate over a copy of the ids.
     const auto listeners = m_listeners;
     for (const auto& [id, listener] : listeners) listener(family, index);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -74,12 +75,18 @@ public:
     /// Tag of a control, a text the window and the handlers use as a guard ("busy" on Texte3(14)).
     std::string& tag(const std::string& control) { return m_tags[control]; }
 
+    /// A number that changes at every change of the case and is never given to another content
+    /// (unique in the process; a copy keeps it with the content): a reader that saw the same
+    /// stamp reads the same case, and may keep what it derived from it.
+    std::uint64_t stamp() const { return m_stamp; }
+
     /// Registers a listener told of every change; returns an id for removeListener.
     int addListener(Listener listener);
     void removeListener(int id);
 
 private:
     void notify(BoxFamily family, int index);
+    void restamp();
 
     std::array<std::array<std::string, kSlots>, 3> m_texts; // Texte3, Texte4, Texte6
     std::array<std::array<double, kSlots>, 3> m_values{};
@@ -91,6 +98,7 @@ private:
     std::map<std::string, std::string> m_tags;
     std::shared_ptr<const FieldMap> m_fieldMap;
     std::vector<std::pair<int, Listener>> m_listeners;
+    std::uint64_t m_stamp = 0;
     int m_nextListenerId = 1;
 };
 

@@ -23,7 +23,9 @@ TrajectorySample sampleOf(const StateArray& Y) {
 } // namespace
 
 CaseRun::CaseRun(CaseModel& model, TraceSink& scene, const CaseRunLength& length, RowSink* rows)
-    : m_driver(model, scene), m_length(length), m_rows(rows), m_columns(length.columns.size()) {}
+    : m_driver(model, scene), m_length(length), m_rows(rows), m_columns(length.columns.size()) {
+    m_driver.setKeepRecord(false); // the rows go to the sink
+}
 
 CaseRun::~CaseRun() {
     m_driver.onStep = {};
@@ -94,15 +96,6 @@ double CaseRun::fraction() const {
     if (m_length.until) return m_driver.time() / *m_length.until;
     return static_cast<double>(m_accepted) /
            static_cast<double>(std::max<std::uint64_t>(m_length.steps, 1));
-}
-
-void resetForNewCase() {
-    theCase().resetToDefaults();
-    integrationChoice() = IntegrationChoice{};
-    runRecord() = RunRecord{};
-    // Each run's control (error limit, method, stop flag, step control) is its own: nothing of
-    // it outlives the run.
-    ErrorReport::instance().reset();
 }
 
 } // namespace gyro

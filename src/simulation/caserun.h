@@ -110,10 +110,4 @@ private:
     int m_wLevel = 0; // the levels of W change told so far
 };
 
-/// Puts the current program state back as a fresh program has it before its first run: the
-/// case's defaults, the integration choice, the run record and the warning log (each run's
-/// control, with the integrator's step memory and stop flag, is the run's own). Lets one process
-/// run many cases, one after the other, each exactly as a new command-line process would.
-void resetForNewCase();
-
 } // namespace gyro

@@ -58,7 +58,7 @@ void EnergyInvariant::advance(const Vecteur3& R, const Vecteur3& V, const Vecteu
     m_peak = std::max(m_peak, m_kinetic);
 }
 
-double EnergyInvariant::relativeChange() const {
+double EnergyInvariant::unusualChange() const {
     if (!m_started) return 0;
     const double change = value() - m_start;
     if (m_peak == 0) return change == 0 ? 0 : std::copysign(INFINITY, change);

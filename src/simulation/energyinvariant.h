@@ -36,10 +36,16 @@ public:
     /// energy the particle actually has, which does not vanish when it starts almost at rest
     /// (a slow particle swept into an E × B drift). 0 before the start and for a particle that
     /// stays at rest.
-    double relativeChange() const;
+    double relativeChange() const {
+        if (m_started && m_peak != 0) [[likely]]
+            return (value() - m_start) / m_peak;
+        return unusualChange();
+    }
     bool started() const { return m_started; }
 
 private:
+    double unusualChange() const; // before the start, or at rest all along
+
     bool m_started = false;
     double m_charge = 0;           // [C]
     double m_mass = 0;             // [kg]

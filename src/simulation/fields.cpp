@@ -42,7 +42,9 @@ struct Scratch {
 
 } // namespace
 
-FieldModel::FieldModel(const CaseModel& model) : m_shape(model.shape()) {
+FieldModel::FieldModel(const CaseModel& model)
+    : m_shape(model.shape()), m_shaped(m_shape == 0 || m_shape == 2 || m_shape == 3 ||
+                                       m_shape == 4 || m_shape == slot::kFieldMap) {
     for (int i = 1; i <= 3; ++i) {
         m_E0(i) = model.Texte4Value(i - 1);
         m_B0(i) = model.Texte6Value(i - 1);
@@ -124,17 +126,15 @@ void FieldModel::evaluate(const Vecteur3& R, Vecteur3& B, Work& w, bool full) co
     }
 }
 
-void FieldModel::magnetic(const Vecteur3& R, Vecteur3& B) const {
-    if (m_shape == slot::kFieldMap) {
-        mapField(R, B);
-        return;
-    }
-    if (m_shape != 0 && m_shape != 2 && m_shape != 3 && m_shape != 4) {
-        B = m_B0; // uniform
-        return;
-    }
+void FieldModel::shapedMagnetic(const Vecteur3& R, Vecteur3& B) const {
     Scratch w;
     evaluate(R, B, w, false);
+}
+
+const FieldModel& FieldCache::reread(const CaseModel& model) {
+    m_model.emplace(model);
+    m_stamp = model.stamp();
+    return *m_model;
 }
 
 void Champ(const Vecteur3& R, Vecteur3& E, Vecteur3& B) {

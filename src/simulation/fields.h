@@ -3,6 +3,10 @@
 
 #include "numerics/constants.h"
 #include "numerics/vecteur3.h"
+#include "simulation/casemodel.h"
+
+#include <cstdint>
+#include <optional>
 
 #include <memory>
 
@@ -29,7 +33,13 @@ public:
     /// B [T] at R [m]. Null radial or position vectors that the shape needs are reported by
     /// norm/norma; a singular point, or a point outside the field map, gives a non-finite B that
     /// the caller must refuse.
-    void magnetic(const Vecteur3& R, Vecteur3& B) const;
+    void magnetic(const Vecteur3& R, Vecteur3& B) const {
+        if (m_shaped) {
+            shapedMagnetic(R, B);
+        } else {
+            B = m_B0; // uniform
+        }
+    }
     /// The field map of shape 5, or null for the analytic shapes (and a map shape without map).
     const FieldMap* map() const { return m_map.get(); }
 
@@ -45,15 +55,35 @@ private:
     // The formulas, for any record of work values (the run record for Champ, scratch space for
     // magnetic()); `full` also computes the distance and unit vectors a shape does not use.
     template <class Work> void evaluate(const Vecteur3& R, Vecteur3& B, Work& w, bool full) const;
+    void shapedMagnetic(const Vecteur3& R, Vecteur3& B) const;
 
     void mapField(const Vecteur3& R, Vecteur3& B) const;
 
     int m_shape = 1;
     std::shared_ptr<const FieldMap> m_map;
+    bool m_shaped = false; // a shape other than the uniform field
     Vecteur3 m_E0;
     Vecteur3 m_B0;
     double m_P[12]{};
     double m_k2 = 0;
+};
+
+/// The field model of a case for the steps of a run, read again only when the case has changed
+/// since (its stamp): a run's step then costs no reading of the boxes.
+class FieldCache {
+public:
+    /// The fields of `model` as it stands now.
+    const FieldModel& of(const CaseModel& model) {
+        if (m_model && m_stamp == model.stamp()) [[likely]]
+            return *m_model;
+        return reread(model);
+    }
+
+private:
+    const FieldModel& reread(const CaseModel& model);
+
+    std::optional<FieldModel> m_model;
+    std::uint64_t m_stamp = 0;
 };
 
 /// The fields at the point R [m] of the case as it stands in theCase() (a value typed during a

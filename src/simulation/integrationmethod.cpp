@@ -13,6 +13,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <optional>
 
 namespace gyro {
 
@@ -66,16 +67,19 @@ void IntegrationStep(RunControl& c, const IntegrationChoice& choice, const CaseM
     // Time left to the end; a state at (or past) it has no end ahead.
     const double left = plan.endTime - Y(t);
     const bool bounded = left > 0 && std::isfinite(left);
+    // The case's fields, read once for the step (or kept by the run while the case stands).
+    std::optional<FieldModel> ownFields;
+    const FieldModel& model = plan.fields ? plan.fields->of(theModel) : ownFields.emplace(theModel);
     if (choice.method == IntegrationMethod::CashKarp) {
         if (!bounded || h < left) {
-            RungeStep(c, theModel, rec, h, Y, Ynew);
+            RungeStep(c, model, rec, h, Y, Ynew);
             return;
         }
         // The last step: the whole time left. Accepted, it ends (to rounding) on the end time,
         // which it then carries exactly; rejected, the retry ends at most 0.9 of the way there
         // and the run goes on.
         h = left;
-        RungeStep(c, theModel, rec, h, Y, Ynew);
+        RungeStep(c, model, rec, h, Y, Ynew);
         if (c.StopCalcul != 1 && (Ynew(t) > Y(t) + 0.95 * left || Ynew(t) >= plan.endTime))
             Ynew(t) = plan.endTime;
         return;
@@ -92,9 +96,7 @@ void IntegrationStep(RunControl& c, const IntegrationChoice& choice, const CaseM
         gamma = lorentzFactorOfVelocity(velocity(Y));
     }
     const double qm = rec.Charge / rec.Mass;
-    const double qmStep = std::isfinite(gamma) ? qm / gamma : qm;
-    // The case's fields read once for the step, as the Cash-Karp step reads them.
-    const FieldModel model(theModel);
+    const double qmStep = relativistic && std::isfinite(gamma) ? qm / gamma : qm;
     const auto fields = [&model](const Vecteur3& R, Vecteur3& E, Vecteur3& B) {
         E = model.E();
         model.magnetic(R, B);
@@ -133,7 +135,8 @@ void IntegrationStep(RunControl& c, const IntegrationChoice& choice, const CaseM
     if (relativistic) {
         gammaNew = plan.momentum ? plan.momentum->gamma : lorentzFactorOfVelocity(velocity(Ynew));
     }
-    const double next = borisStepSize(n, std::isfinite(gammaNew) ? qm / gammaNew : qm, bMidNorm);
+    const double next =
+        borisStepSize(n, relativistic && std::isfinite(gammaNew) ? qm / gammaNew : qm, bMidNorm);
     if (next > 0) {
         h = next;
     } else if (!landing) {

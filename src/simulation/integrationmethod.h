@@ -40,6 +40,7 @@ bool applyIntegrationSetting(const std::string& key, const std::string& value, s
 
 class BorisPace;
 class CaseModel;
+class FieldCache;
 struct ProperVelocityMemo;
 struct RunControl;
 struct RunRecord;
@@ -54,6 +55,9 @@ struct StepPlan {
     BorisPace* pace = nullptr;
     /// The run's proper velocity u = γv, carried between relativistic steps (relativistic.h).
     ProperVelocityMemo* momentum = nullptr;
+    /// The run's fields, read from the case again only when it changed (fields.h); without
+    /// one each step reads them afresh.
+    FieldCache* fields = nullptr;
 };
 
 /// One step of a run under the control c with the method `choice`, the case `model` and the

@@ -14,8 +14,8 @@
 
 namespace gyro {
 
-LorentzForce::LorentzForce(const CaseModel& model, double charge, double mass, double& StopCalcul)
-    : m_field(model), m_charge(charge), m_k(charge / mass), m_stop(&StopCalcul) {}
+LorentzForce::LorentzForce(const FieldModel& field, double charge, double mass, double& StopCalcul)
+    : m_field(field), m_charge(charge), m_k(charge / mass), m_stop(&StopCalcul) {}
 
 void LorentzForce::fault(double charge, double k, Vecteur3& A, double& stop) {
     // (q/m)(E + V × B) is then no acceleration at all: the step ends on a zero one.
@@ -78,10 +78,10 @@ void frRunge(const StateArray& Y, StateArray& DY) {
                          ErrorReport::instance().stopFlag());
 }
 
-void RungeStep(RunControl& c, const CaseModel& model, const RunRecord& rec, double& h,
+void RungeStep(RunControl& c, const FieldModel& field, const RunRecord& rec, double& h,
                const StateArray& Y, StateArray& Ynew) {
     c.OrdreRunge = 5;
-    const LorentzForce force(model, rec.Charge, rec.Mass, c.StopCalcul);
+    const LorentzForce force(field, rec.Charge, rec.Mass, c.StopCalcul);
     const double tried = h;
     rungeControlled(c, h, Y, Ynew, force);
     if (!force.outsideMap()) [[likely]]
@@ -111,6 +111,11 @@ void RungeStep(RunControl& c, const CaseModel& model, const RunRecord& rec, doub
     }
     c.StopCalcul = 1;
     CopieEtat(Y, Ynew);
+}
+
+void RungeStep(RunControl& c, const CaseModel& model, const RunRecord& rec, double& h,
+               const StateArray& Y, StateArray& Ynew) {
+    RungeStep(c, FieldModel(model), rec, h, Y, Ynew);
 }
 
 void RungeStep(RunControl& c, double& h, const StateArray& Y, StateArray& Ynew) {

@@ -17,9 +17,10 @@ struct RunRecord;
 /// computes only the acceleration A = (q/m)(E + V × B), with the same operations as frRunge.
 class LorentzForce {
 public:
-    /// The fields of the case and the particle's charge [C] and mass [kg]; a fault sets
-    /// StopCalcul, the stop flag of the computation (a run's control).
-    LorentzForce(const CaseModel& model, double charge, double mass, double& StopCalcul);
+    /// The fields of a case (kept by reference: they must outlive the force) and the particle's
+    /// charge [C] and mass [kg]; a fault sets StopCalcul, the stop flag of the computation (a
+    /// run's control).
+    LorentzForce(const FieldModel& field, double charge, double mass, double& StopCalcul);
 
     /// DY from Y (x vx y vy z vz constant t): positions advance with the velocity, velocities
     /// with A, the constant stays and the time advances at 1. A zero charge, an unusable q/m or
@@ -72,7 +73,7 @@ private:
 
     mutable bool m_outside = false;
 
-    FieldModel m_field;
+    const FieldModel& m_field;
     double m_charge;
     double m_k;     // q/m [C/kg]
     double* m_stop; // the computation's StopCalcul
@@ -96,6 +97,9 @@ void frRunge(const StateArray& Y, StateArray& DY);
 /// a particle at the map's edge moving out ends the run, reported once with the time and place
 /// ("frRungefaute particle left the field map at t = ... s, x y z = ... m"), Ynew = Y.
 void RungeStep(RunControl& c, const CaseModel& model, const RunRecord& rec, double& h,
+               const StateArray& Y, StateArray& Ynew);
+/// The same with the case's fields read already (a run's FieldCache).
+void RungeStep(RunControl& c, const FieldModel& field, const RunRecord& rec, double& h,
                const StateArray& Y, StateArray& Ynew);
 /// The same with the case and run record of the current program state.
 void RungeStep(RunControl& c, double& h, const StateArray& Y, StateArray& Ynew);

@@ -22,10 +22,6 @@ double lorentzFactorOfVelocity(const Vecteur3& V) {
     return 1 / std::sqrt(1 - beta2);
 }
 
-double lorentzFactorOfProper(const Vecteur3& U) {
-    return std::sqrt(1 + ProdScal(U, U) / kC2);
-}
-
 Vecteur3 properVelocity(const Vecteur3& V) {
     Vecteur3 U;
     MultK(V, lorentzFactorOfVelocity(V), U);
@@ -64,13 +60,17 @@ Vecteur3 ProperVelocityMemo::properOf(const Vecteur3& V, double& gammaOut) const
     return U;
 }
 
-void higueraCaryPush(double h, Vecteur3& R, Vecteur3& U, FieldRoutine field, double chargeOverMass,
-                     Vecteur3* bMid, double* gamma) {
+namespace {
+
+// The push of higueraCaryPush, leaving the field met in B and the new Lorentz factor and its
+// inverse in gamma and inverseGamma (gamma holds the start's on entry, or 0 when unknown).
+inline void push(double h, Vecteur3& R, Vecteur3& U, FieldRoutine field, double chargeOverMass,
+                 Vecteur3& B, double& gamma, double& inverseGamma) {
     // Drift half a step at the velocity u / gamma to the midpoint, where the force acts.
-    const double gammaStart = gamma && *gamma >= 1 ? *gamma : lorentzFactorOfProper(U);
+    const double gammaStart = gamma >= 1 ? gamma : lorentzFactorOfProper(U);
     Vecteur3 mid;
     MultKPlus(U, h / (2 * gammaStart), R, mid);
-    Vecteur3 E, B;
+    Vecteur3 E;
     field(mid, E, B);
     const double k = chargeOverMass * h / 2; // [C/kg s]
     Vecteur3 uMinus;
@@ -83,26 +83,39 @@ void higueraCaryPush(double h, Vecteur3& R, Vecteur3& U, FieldRoutine field, dou
     MultK(B, k, tau);
     const double tau2 = ProdScal(tau, tau);
     const double uTau = ProdScal(uMinus, tau);
-    const double sigma = 1 + ProdScal(uMinus, uMinus) / kC2 - tau2;
+    const double sigma = 1 + ProdScal(uMinus, uMinus) * kInverseC2 - tau2;
     const double gammaMean2 =
-        (sigma + std::sqrt(sigma * sigma + 4 * (tau2 + uTau * uTau / kC2))) / 2;
+        (sigma + std::sqrt(sigma * sigma + 4 * (tau2 + uTau * uTau * kInverseC2))) / 2;
     Vecteur3 t;
     MultK(tau, 1 / std::sqrt(gammaMean2), t);
-    const double t2 = tau2 / gammaMean2;
+    // 1 / (1 + t^2) with t^2 = tau^2 / gamma_mean^2 (as written, not as G^2 / (G^2 + tau^2):
+    // that form rounds with a bias that the norm of u accumulates over many turns).
+    const double shrink = 1 / (1 + tau2 / gammaMean2);
     // Mean proper velocity: (u- + (u-·t) t + u- × t) / (1 + t^2); then u+ = mean + mean × t.
     Vecteur3 cross, mean, uPlus;
     ProdVect(uMinus, t, cross);
     MultKPlus(t, ProdScal(uMinus, t), uMinus, mean);
     MultKPlus(cross, 1, mean, mean);
-    MultK(mean, 1 / (1 + t2), mean);
+    MultK(mean, shrink, mean);
     ProdVect(mean, t, cross);
     MultKPlus(cross, 1, mean, uPlus);
     // The second half of the electric impulse, then the second half drift.
     MultKPlus(E, k, uPlus, U);
-    const double gammaEnd = lorentzFactorOfProper(U);
-    MultKPlus(U, h / (2 * gammaEnd), mid, R);
+    gamma = lorentzFactorOfProper(U);
+    inverseGamma = 1 / gamma;
+    MultKPlus(U, h / 2 * inverseGamma, mid, R);
+}
+
+} // namespace
+
+void higueraCaryPush(double h, Vecteur3& R, Vecteur3& U, FieldRoutine field, double chargeOverMass,
+                     Vecteur3* bMid, double* gamma) {
+    Vecteur3 B;
+    double g = gamma ? *gamma : 0;
+    double inverse = 0;
+    push(h, R, U, field, chargeOverMass, B, g, inverse);
     if (bMid) *bMid = B;
-    if (gamma) *gamma = gammaEnd;
+    if (gamma) *gamma = g;
 }
 
 void relativisticStep(double h, const StateArray& Y, StateArray& Ynew, FieldRoutine field,
@@ -122,13 +135,14 @@ void relativisticStep(double h, const StateArray& Y, StateArray& Ynew, FieldRout
         return;
     }
     Vecteur3 B;
-    higueraCaryPush(h, R, U, field, chargeOverMass, &B, &gamma);
+    double inverseGamma = 0;
+    push(h, R, U, field, chargeOverMass, B, gamma, inverseGamma);
     if (!finiteVector(B) || !finiteVector(U) || !finiteVector(R)) {
         refuseStep("relativistefaute champ non fini en ce point", Y, Ynew);
         return;
     }
     Vecteur3 vNew;
-    MultK(U, 1 / gamma, vNew);
+    MultK(U, inverseGamma, vNew);
     CopieEtat(Y, Ynew);
     pack(R, vNew, Ynew);
     const int n = Ldim >= 2 && Ldim <= kStateCapacity ? static_cast<int>(Ldim) : 8;

@@ -3,13 +3,21 @@
 #pragma once
 
 #include "simulation/boris.h"
+#include "simulation/lightspeed.h"
+
+#include <cmath>
 
 namespace gyro {
 
 /// γ = 1 / sqrt(1 - v^2/c^2) of the velocity V [m/s]; NaN at or above the speed of light.
 double lorentzFactorOfVelocity(const Vecteur3& V);
+/// 1/c^2 [s^2/m^2]: the pusher multiplies by it at every step rather than divide by c^2.
+inline constexpr double kInverseC2 = 1 / (kSpeedOfLight * kSpeedOfLight);
+
 /// γ = sqrt(1 + u^2/c^2) of the proper velocity U = γv [m/s].
-double lorentzFactorOfProper(const Vecteur3& U);
+inline double lorentzFactorOfProper(const Vecteur3& U) {
+    return std::sqrt(1 + ProdScal(U, U) * kInverseC2);
+}
 /// The proper velocity γV [m/s] of the velocity V [m/s] (NaN components at or above c).
 Vecteur3 properVelocity(const Vecteur3& V);
 /// The velocity U / γ [m/s] of the proper velocity U [m/s]: always below c.

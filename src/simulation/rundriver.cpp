@@ -47,6 +47,7 @@ struct RunDriver::Run {
     ArrowScale arrows;           // lengths of the automatic-scale arrows
     BorisPace pace;              // the Boris step's memory of the field along the path
     ProperVelocityMemo momentum; // u = γv between relativistic steps
+    FieldCache fields;           // the case's fields while the case stands
     SpeedWatch speedWatch;       // tells once when the speed passes a tenth of c
     std::string speedWarning;    // what it told
 };
@@ -302,6 +303,7 @@ bool RunDriver::stepOnce(Run& run) {
     if (tp > run.Y(static_cast<int>(Ldim))) plan.endTime = std::min(plan.endTime, tp);
     plan.pace = &run.pace;
     plan.momentum = &run.momentum;
+    plan.fields = &run.fields;
     // Cash-Karp, or Boris (or its relativistic form) when chosen
     IntegrationStep(run.control, m_state.integration(), m_state.caseModel(), m_state.record(),
                     run.h, run.Y, run.Ynew, plan);
@@ -317,7 +319,7 @@ bool RunDriver::stepOnce(Run& run) {
     CopieEtat(run.Ynew, run.Y);
     ++run.accepted;
     const int t = static_cast<int>(Ldim);
-    run.record.add({run.Y(t), R(1), R(2), R(3), V(1), V(2), V(3)});
+    if (m_keepRecord) run.record.add({run.Y(t), R(1), R(2), R(3), V(1), V(2), V(3)});
     run.invariant.advance(R, V,
                           {m_model.Texte4Value(slot::kEx), m_model.Texte4Value(slot::kEx + 1),
                            m_model.Texte4Value(slot::kEx + 2)});

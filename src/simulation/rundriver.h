@@ -73,6 +73,10 @@ public:
     void setOtherCase(bool otherCase) { m_otherCase = otherCase; }
     bool otherCase() const { return m_otherCase; }
 
+    /// Whether runs keep their trajectory record (record()): on by default, for the window's
+    /// redraws and export; a run whose rows go elsewhere leaves it empty.
+    void setKeepRecord(bool keep) { m_keepRecord = keep; }
+
     /// Speed limit in accepted steps per second of wall time; 0 (the default) is as fast as
     /// possible.
     void setSpeed(double stepsPerSecond);
@@ -133,6 +137,7 @@ private:
     bool m_paused = false;
     bool m_otherCase = false;
     bool m_inSlice = false;
+    bool m_keepRecord = true;
     double m_speed = 0;
     double m_endTime = std::numeric_limits<double>::infinity();
     double m_speedCredit = 0; // steps allowed by the speed limit and not yet taken

@@ -15,23 +15,6 @@
 
 namespace gyro {
 
-void pack(const Vecteur3& R, const Vecteur3& V, StateArray& Y) {
-    Y(1) = R(1);
-    Y(3) = R(2);
-    Y(5) = R(3);
-    Y(2) = V(1);
-    Y(4) = V(2);
-    Y(6) = V(3);
-}
-
-Vecteur3 position(const StateArray& Y) {
-    return {Y(1), Y(3), Y(5)};
-}
-
-Vecteur3 velocity(const StateArray& Y) {
-    return {Y(2), Y(4), Y(6)};
-}
-
 double kineticEnergyEv(double speed, double mass) {
     if (relativisticMotion()) return relativisticKineticEnergy(speed, mass) / kElementaryCharge;
     return std::pow(speed, 2) * (mass / 2) / kElementaryCharge;

@@ -95,11 +95,22 @@ RunRecord& runRecord();
 
 /// Writes position R and velocity V into the interleaved state: Y(1)=R1, Y(3)=R2, Y(5)=R3,
 /// Y(2)=V1, Y(4)=V2, Y(6)=V3; nothing else.
-void pack(const Vecteur3& R, const Vecteur3& V, StateArray& Y);
+inline void pack(const Vecteur3& R, const Vecteur3& V, StateArray& Y) {
+    Y(1) = R(1);
+    Y(3) = R(2);
+    Y(5) = R(3);
+    Y(2) = V(1);
+    Y(4) = V(2);
+    Y(6) = V(3);
+}
 /// (Y(1), Y(3), Y(5)) [m].
-Vecteur3 position(const StateArray& Y);
+inline Vecteur3 position(const StateArray& Y) {
+    return {Y(1), Y(3), Y(5)};
+}
 /// (Y(2), Y(4), Y(6)) [m/s].
-Vecteur3 velocity(const StateArray& Y);
+inline Vecteur3 velocity(const StateArray& Y) {
+    return {Y(2), Y(4), Y(6)};
+}
 
 /// Kinetic energy [eV] of mass [kg] at speed [m/s]: speed^2 (mass/2) / 1.6021e-19, or
 /// (γ - 1) m c^2 / 1.6021e-19 under the relativistic method.

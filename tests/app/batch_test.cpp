@@ -624,6 +624,19 @@ TEST_F(BatchTest, WithoutADisplayTheWindowPointsToTheCommandLine) {
     EXPECT_TRUE(err.contains("Unknown option 'colour'")) << err.data();
 }
 
+TEST_F(BatchTest, ARunWithoutAPictureNeedsNoGuiPlatform) {
+    // A platform plug-in that does not exist: the GUI side of Qt would abort on it.
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "nowhere");
+    process.setProcessEnvironment(env);
+    process.start(GYROTRACE_PROGRAM, {"--batch", "--steps", "10", "--csv", "-"});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().data();
+    EXPECT_EQ(process.readAllStandardOutput().count('\n'), 12); // header, start, ten steps
+}
+
 TEST_F(BatchTest, HelpAndVersion) {
     Outcome o = run({"--help"});
     EXPECT_EQ(o.code, 0);

@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """Writes hostile and damaged input files for the program's tests into a folder: workbooks built
 to cost far more to read than their size (deep nesting, a huge formula range, a huge string, zip
-entries hidden from the end record), damaged workbooks (a missing sheet part, a sheet cut short),
-and text tables that are not what their name says (UTF-16, a workbook named .csv, binary bytes).
+entries hidden from the end record, 3,000 sums over whole columns, a long formula chain),
+damaged workbooks (a missing sheet part, a sheet cut short), formulas that cannot be computed (an
+unknown function, a reference to a missing sheet), formulas with and without stored values, and
+text tables that are not what their name says (UTF-16, a workbook named .csv, binary bytes).
 
 Usage: make-hostile-corpus.py [--small] OUT_DIR
   --small  only the small damaged and mislabelled files (for the reader's fuzz test)
@@ -20,7 +22,7 @@ REL_NS = "http://schemas.openxmlformats.org/officeDocument/2006/relationships"
 PKG_NS = "http://schemas.openxmlformats.org/package/2006/relationships"
 
 
-def package(sheets, shared_strings=None, drop=()):
+def package(sheets, shared_strings=None, drop=(), calc=""):
     """The parts of a minimal .xlsx: sheets is a list of (name, sheet XML) pairs."""
     parts = {}
     overrides = ['<Override PartName="/xl/workbook.xml" ContentType="application/'
@@ -48,7 +50,7 @@ def package(sheets, shared_strings=None, drop=()):
         'Type="%s/officeDocument" Target="xl/workbook.xml"/></Relationships>' % (PKG_NS, REL_NS))
     parts["xl/workbook.xml"] = (
         '<?xml version="1.0" encoding="UTF-8"?><workbook xmlns="%s" xmlns:r="%s"><sheets>%s'
-        '</sheets></workbook>' % (MAIN_NS, REL_NS, "".join(entries)))
+        '</sheets>%s</workbook>' % (MAIN_NS, REL_NS, "".join(entries), calc))
     parts["xl/_rels/workbook.xml.rels"] = (
         '<?xml version="1.0" encoding="UTF-8"?><Relationships xmlns="%s">%s</Relationships>'
         % (PKG_NS, "".join(rels)))
@@ -70,6 +72,43 @@ def circle_rows(n=12):
         rows.append('<row r="%d"><c r="A%d"><v>%d</v></c><c r="B%d"><v>%d</v></c>'
                     '<c r="C%d"><v>0</v></c></row>' % (k, k, k % 3, k, k % 5, k))
     return "".join(rows)
+
+
+def cell(ref, formula=None, value=None, kind=None):
+    """One cell: a formula and/or a stored value; kind "str" for a formula's text result."""
+    xml = '<c r="%s"%s>' % (ref, ' t="%s"' % kind if kind else "")
+    if formula is not None:
+        xml += "<f>%s</f>" % formula.replace("&", "&amp;").replace("<", "&lt;")
+    if value is not None:
+        xml += "<v>%s</v>" % value
+    return xml + "</c>"
+
+
+def circle_with(extra):
+    """The circle rows of circle_rows() with extra cells: {row: [cell xml, ...]}."""
+    rows = []
+    for k in range(1, 13):
+        cells = '<c r="A%d"><v>%d</v></c><c r="B%d"><v>%d</v></c><c r="C%d"><v>0</v></c>' % (
+            k, k % 3, k, k % 5, k)
+        rows.append('<row r="%d">%s%s</row>' % (k, cells, "".join(extra.get(k, []))))
+    for k in sorted(r for r in extra if r > 12):
+        rows.append('<row r="%d">%s</row>' % (k, "".join(extra[k])))
+    return sheet_xml("".join(rows))
+
+
+def stored_values(calc=""):
+    """Formulas with and without the values a spreadsheet program stores: B = A * 2 stored (row
+    3 stored stale, 99), C = A * 3 never stored, D1 an unknown function with its stored text, D2
+    the same without, D3 a reference to a missing sheet with its stored value, D4 the same
+    without. With calc asking for a recomputation on load, the stored values do not count."""
+    rows = []
+    for k in range(1, 5):
+        cells = [cell("A%d" % k, value=k), cell("B%d" % k, "A%d*2" % k, 99 if k == 3 else 2 * k),
+                 cell("C%d" % k, "A%d*3" % k)]
+        cells.append([cell("D1", 'REPT("a",3)', "aaa", "str"), cell("D2", 'REPT("a",3)'),
+                      cell("D3", "Gone!A1", 7), cell("D4", "Gone!A1")][k - 1])
+        rows.append('<row r="%d">%s</row>' % (k, "".join(cells)))
+    return package([("S", sheet_xml("".join(rows)))], calc=calc)
 
 
 def write_zip(path, parts):
@@ -162,6 +201,11 @@ def main():
     parts["xl/sharedStrings.xml"] = big
     write_zip_streamed(p("huge-string.xlsx"), parts)
     hidden_entries(p("hidden-entries.xlsx"))
+    # A running sum down 200,000 rows of column E, no value stored: reading the circle beside it
+    # computes none of it.
+    chain = {1: [cell("E1", value=1)]}
+    chain.update({k: [cell("E%d" % k, "E%d+1" % (k - 1))] for k in range(2, 200_001)})
+    write_zip(p("formula-chain.xlsx"), package([("S", circle_with(chain))]))
 
 
 def write_small(p):
@@ -173,6 +217,16 @@ def write_small(p):
         name: (data.replace('Target="worksheets/', 'Target="/xl/worksheets/')
                if name.endswith(".rels") else data)
         for name, data in package([("S", sheet_xml(circle_rows()))]).items()})
+
+    # 3,000 sums of a whole column without stored values beside the circle.
+    write_zip(p("column-sums.xlsx"), package([("S", circle_with(
+        {k: [cell("D%d" % k, "SUM(A:A)")] for k in range(1, 3001)}))]))
+    write_zip(p("unknown-function.xlsx"), package([("S", circle_with(
+        {1: [cell("D1", 'REPT("-",3)')]}))]))
+    write_zip(p("missing-sheet-reference.xlsx"), package([("S", circle_with(
+        {1: [cell("D1", "Gone!A1+1")]}))]))
+    write_zip(p("stored-values.xlsx"), stored_values())
+    write_zip(p("recompute-on-load.xlsx"), stored_values('<calcPr fullCalcOnLoad="1"/>'))
 
     table = "x,y,z\r\n" + "".join("%d,%d,0\r\n" % (k % 3, k % 5) for k in range(1, 13))
     with open(p("utf16.csv"), "wb") as f:

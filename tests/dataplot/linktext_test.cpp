@@ -1,7 +1,7 @@
 // The spreadsheet link's texts: A1 and L1C1 references, the topic, typed ranges, the numeric
 // test of a cell and the splitting of a received text into the sheet table.
-#include "dataplot/cellrange.h"
-#include "dataplot/sheettable.h"
+#include "sheets/cellrange.h"
+#include "sheets/sheettable.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

@@ -1,10 +1,10 @@
 // The plot commands of a sheet: cell codes and colours, pen-ups, echoes, line types, and the
 // scale and centre of the views, in one view and in the four automatic views.
 #include "dataplot/fakegraphwindow.h"
-#include "dataplot/sheetcommands.h"
 #include "dataplot/sheetdrawing.h"
 #include "numerics/errorreport.h"
 #include "scene/kelmirav.h"
+#include "sheets/sheetcommands.h"
 
 #include <QtTest>
 

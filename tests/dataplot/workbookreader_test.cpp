@@ -1,8 +1,8 @@
 // The workbook reader on real files: the example workbooks in their three formats agree (formula
 // cells recomputed), broken and foreign files are reported, and mutated workbooks never crash it.
 #include "dataplot/examplefiles.h"
-#include "dataplot/sheettable.h"
-#include "dataplot/workbookreader.h"
+#include "sheets/sheettable.h"
+#include "sheets/workbookreader.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -46,6 +46,7 @@ private slots:
     void failuresAreReportedByKind();
     void sheetNamesAreListed();
     void workbooksSavedByOtherProgramsAreRead();
+    void storedValuesServeAndABadFormulaCostsOnlyItsCell();
     void readsPastTheirLimitsAreStoppedOrCancelled();
     void mutatedWorkbooksNeverCrashTheReader();
 };
@@ -107,6 +108,14 @@ void WorkbookReaderTest::formulasErrorsAndLongChainsAreComputed() {
     WorkbookText read = ReadWorkbookRange(book, "S", "A1:D1", 3072);
     QVERIFY2(read.ok(), read.message.c_str());
     QCOMPARE(QString::fromStdString(read.text), QString("4\t#DIV/0!\t8.5\ta b\r\n"));
+
+    // Circular references end in an error mark instead of waiting for themselves.
+    test::WriteBytes(book,
+                     ExcelXml("<Row><Cell ss:Formula=\"=R1C1+1\"/><Cell ss:Formula=\"=RC[1]\"/>"
+                              "<Cell ss:Formula=\"=RC[-1]\"/></Row>"));
+    read = ReadWorkbookRange(book, "S", "A1:C1", 3072);
+    QVERIFY2(read.ok(), read.message.c_str());
+    QCOMPARE(QString::fromStdString(read.text), QString("#REF!\t#REF!\t#REF!\r\n"));
 
     // Semicolons between the cells and decimal commas, as a French spreadsheet writes CSV.
     const std::string csv = dir.filePath("fr.csv").toStdString();
@@ -210,6 +219,35 @@ void WorkbookReaderTest::workbooksSavedByOtherProgramsAreRead() {
             QCOMPARE(table.cell(r, 3), std::string("0.5"));
         }
         QVERIFY2(QByteArray::fromStdString(read.text).contains("\t0.5\t1\r\n"), file);
+    }
+}
+
+// The hostile-input script's formula workbooks: the values a spreadsheet program stored serve as
+// they are (a stale one included), formulas without one are computed, and a formula that cannot
+// be computed marks its own cell; a workbook that asks to be recomputed on load is.
+void WorkbookReaderTest::storedValuesServeAndABadFormulaCostsOnlyItsCell() {
+    QTemporaryDir dir;
+    const std::string corpus = dir.filePath("corpus").toStdString();
+    const std::string command =
+        "/usr/bin/python3 '" GYRO_CORPUS_SCRIPT "' --small '" + corpus + "'";
+    QCOMPARE(std::system(command.c_str()), 0);
+    const struct {
+        const char* file;
+        const char* range;
+        const char* text;
+    } cases[] = {
+        {"stored-values.xlsx", "A1:D4",
+         "1\t2\t3\taaa\r\n2\t4\t6\t#NAME?\r\n3\t99\t9\t7\r\n4\t8\t12\t#NAME?\r\n"},
+        {"recompute-on-load.xlsx", "A1:D4",
+         "1\t2\t3\t#NAME?\r\n2\t4\t6\t#NAME?\r\n3\t6\t9\t#NAME?\r\n4\t8\t12\t#NAME?\r\n"},
+        {"unknown-function.xlsx", "A1:D2", "1\t1\t0\t#NAME?\r\n2\t2\t0\t\r\n"},
+        {"missing-sheet-reference.xlsx", "A1:D1", "1\t1\t0\t#NAME?\r\n"},
+        {"column-sums.xlsx", "C2999:D3000", "\t12\r\n\t12\r\n"},
+    };
+    for (const auto& c : cases) {
+        const WorkbookText read = ReadWorkbookRange(corpus + "/" + c.file, "S", c.range, 3072);
+        QVERIFY2(read.ok(), read.message.c_str());
+        QCOMPARE(QString::fromStdString(read.text), QString(c.text));
     }
 }
 

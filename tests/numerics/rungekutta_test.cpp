@@ -177,8 +177,10 @@ struct Scripted {
         calls = 0;
     }
     static void f(const StateArray& y, StateArray& dy) {
-        const int stage = calls % 6 + 1;
-        const int attempt = calls / 6;
+        // Six stages in the first attempt; a retry from the same state takes the first stage
+        // of the first attempt again and evaluates stages 2 to 6.
+        const int stage = calls < 6 ? calls + 1 : (calls - 6) % 5 + 2;
+        const int attempt = static_cast<int>(steps.size());
         ++calls;
         for (int j = 1; j <= 7; ++j) dy(j) = 0;
         dy(8) = 1;
@@ -349,21 +351,23 @@ TEST_F(RungeTest, GeneralStepPassesStageAndExtra) {
 namespace gyro {
 namespace {
 
+// A nonlinear eight-component system: every stage's derivative differs.
+void nonlinear(const StateArray& s, StateArray& d) {
+    d(1) = s(2);
+    d(2) = -std::sin(s(1)) + s(4) * s(6);
+    d(3) = s(4);
+    d(4) = -s(3) * s(2);
+    d(5) = s(6);
+    d(6) = std::cos(s(5) + s(8));
+    d(7) = 0;
+    d(8) = 1;
+}
+
 // The particle run's Cash-Karp attempt (8 components) is a specialisation: it must give the same
 // bits as the general attempt that rungeGeneral uses.
 TEST_F(RungeTest, ParticleAttemptMatchesTheGeneralOne) {
     StateArray y;
     for (int j = 1; j <= 8; ++j) y(j) = 0.1 * j - 0.35;
-    const auto nonlinear = [](const StateArray& s, StateArray& d) {
-        d(1) = s(2);
-        d(2) = -std::sin(s(1)) + s(4) * s(6);
-        d(3) = s(4);
-        d(4) = -s(3) * s(2);
-        d(5) = s(6);
-        d(6) = std::cos(s(5) + s(8));
-        d(7) = 0;
-        d(8) = 1;
-    };
     static RungeDerivative particle = nullptr;
     particle = nonlinear;
     double h = 0.01;
@@ -379,6 +383,36 @@ TEST_F(RungeTest, ParticleAttemptMatchesTheGeneralOne) {
     }
     EXPECT_EQ(fastEstimate.errPos, generalEstimate.errPos);
     EXPECT_EQ(fastEstimate.errVel, generalEstimate.errVel);
+}
+
+} // namespace
+} // namespace gyro
+
+namespace gyro {
+namespace {
+
+// A retry after a rejection starts from the same state: it takes the first stage again instead
+// of evaluating it, and must give the bits of a fresh attempt of its step.
+TEST(CashKarpRetry, ReusesTheFirstStageAndGivesTheBitsOfAFreshAttempt) {
+    struct Counted {
+        int calls = 0;
+        void operator()(const StateArray& s, StateArray& d) {
+            ++calls;
+            nonlinear(s, d);
+        }
+    } f;
+    StateArray y;
+    for (int j = 1; j <= 8; ++j) y(j) = 0.1 * j - 0.35;
+    CashKarpWork retried, fresh;
+    StateArray a, b;
+    cashKarp8(f, y, 0.5, a, retried); // the rejected attempt
+    EXPECT_EQ(f.calls, 6);
+    const StepEstimate again = cashKarp8(f, y, 0.05, a, retried, true);
+    EXPECT_EQ(f.calls, 11) << "five evaluations for a retry";
+    const StepEstimate first = cashKarp8(f, y, 0.05, b, fresh);
+    for (int j = 1; j <= 8; ++j) EXPECT_EQ(a(j), b(j)) << j;
+    EXPECT_EQ(again.errPos, first.errPos);
+    EXPECT_EQ(again.errVel, first.errVel);
 }
 
 } // namespace

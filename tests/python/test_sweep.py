@@ -33,7 +33,7 @@ def test_a_sweep_gives_the_results_of_single_runs_in_order_wherever_it_runs():
     with concurrent.futures.ProcessPoolExecutor(2) as pool:
         pooled = gyrotrace.sweep(CASES, steps=300, columns=("W_rel",), keep=keep,
                                  executor=pool, progress=False, chunk_size=3)
-    # Threads of one process take turns: the same results, never a mix of two cases.
+    # Threads of one process: the same results, never a mix of two cases.
     with concurrent.futures.ThreadPoolExecutor(3) as threads:
         threaded = gyrotrace.sweep(CASES, steps=300, columns=("W_rel",), keep=keep,
                                    executor=threads, progress=False, chunk_size=1)
@@ -50,6 +50,31 @@ def test_a_sweep_gives_the_results_of_single_runs_in_order_wherever_it_runs():
     assert all(not r.has_arrays and r.r is None for r in light)
     with pytest.raises(ValueError, match="arrays"):
         light[0].to_csv("table.csv")
+
+
+def test_two_threads_running_at_once_give_the_rows_each_gives_alone():
+    import threading
+
+    # Two different cases (methods, species, fields, a question that is answered), long enough
+    # to be computing at the same time once both threads have passed the barrier.
+    cases = [gyrotrace.Case(shape="uniform", Bz=0.015, vy=1e6, vz=1e5, Ey=300, errmax=1e-8),
+             gyrotrace.Case(species="proton", shape="cylindrical", x=0.03, z=0.01,
+                            method="boris", steps_per_gyration=8)]
+    alone = [gyrotrace.run(case, steps=100_000, every=97, columns=("W_rel",)) for case in cases]
+    together = [None, None]
+    barrier = threading.Barrier(2)
+
+    def work(i):
+        barrier.wait()
+        together[i] = gyrotrace.run(cases[i], steps=100_000, every=97, columns=("W_rel",))
+
+    threads = [threading.Thread(target=work, args=(i,)) for i in range(2)]
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join()
+    for a, b in zip(alone, together):
+        assert same(a, b)
 
 
 def test_sweep_arguments_are_checked_before_any_work():

@@ -4,6 +4,7 @@
 #include "simulation/casekeys.h"
 #include "simulation/caserun.h"
 #include "simulation/caseslots.h"
+#include "simulation/programstate.h"
 #include "simulation/runrecord.h"
 #include "simulation/runwarnings.h"
 #include "simulation/startup.h"
@@ -37,8 +38,9 @@ struct Outcome {
 
 Outcome runCase(const std::vector<std::string>& settings, const CaseRunLength& length,
                 std::size_t failAt = SIZE_MAX) {
+    // A state of the run's own, as each call of the Python module makes.
+    const ScopedProgramState state;
     Demarrage({}, StartupMode::ReadOnly);
-    resetForNewCase();
     for (const std::string& s : settings) EXPECT_EQ(applyCaseSetting(theCase(), s), "") << s;
     StopAsker asker(ErrorReport::instance(), false);
     SpeciesRefresh(slot::kCyclotronFrequency);

@@ -64,7 +64,8 @@ TEST_F(MotionTest, StageDerivativeEqualsTheFullOneToTheBitForEveryShape) {
     };
     for (int shape = 0; shape <= 4; ++shape) {
         theCase().select(BoxFamily::Option4, shape);
-        const LorentzForce force(theCase(), rec.Charge, rec.Mass, control.StopCalcul);
+        const FieldModel field(theCase());
+        const LorentzForce force(field, rec.Charge, rec.Mass, control.StopCalcul);
         for (const auto& s : states) {
             SCOPED_TRACE(::testing::Message() << "shape " << shape << " x " << s[0]);
             StateArray Y, stage, full;

@@ -2,9 +2,9 @@
 #include "ui/graphwindow/sheetpanel.h"
 
 #include "dataplot/automaticviews.h"
-#include "dataplot/cellrange.h"
 #include "dataplot/sheetlinestyle.h"
 #include "kelaxes/kelaxesstate.h"
+#include "sheets/cellrange.h"
 #include "ui/common/picturebox.h"
 #include "ui/common/pictureprinter.h"
 #include "ui/dialogs/inputboxasker.h"
@@ -14,6 +14,7 @@
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -21,6 +22,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QTextCursor>
 #include <QVBoxLayout>
 
@@ -67,6 +69,19 @@ SheetPanel::SheetPanel(FrmGraphes& window, SheetLinkState& state, QWidget* paren
     m_message = named(new QLabel(this), "lbl1");
     m_message->setWordWrap(true);
     m_message->hide();
+    // While a workbook is read (a large one can take a while), a note says so and offers to
+    // abandon the read; Escape does the same.
+    m_readingNote = named(new QWidget(this), "cadreLecture");
+    auto* readingText =
+        named(new QLabel(QString::fromUtf8("Lecture du classeur en cours…"), m_readingNote),
+              "lblLecture");
+    m_cancelRead =
+        named(new QPushButton("Annuler la lecture (Échap)", m_readingNote), "CmdAnnulerLecture");
+    auto* readingLayout = new QHBoxLayout(m_readingNote);
+    readingLayout->setContentsMargins(0, 0, 0, 0);
+    readingLayout->addWidget(readingText, 1);
+    readingLayout->addWidget(m_cancelRead);
+    m_readingNote->hide();
 
     auto* printFrame = named(new QGroupBox("Selection impression", this), "cadreImpression");
     m_printGraphs = named(new QRadioButton("Imprimer les graphes", printFrame), "OptPrintGraph");
@@ -86,6 +101,7 @@ SheetPanel::SheetPanel(FrmGraphes& window, SheetLinkState& state, QWidget* paren
     layout->addWidget(m_cmdConfigXls);
     layout->addWidget(m_linkFrame);
     layout->addWidget(m_message);
+    layout->addWidget(m_readingNote);
     layout->addWidget(printFrame);
 
     m_automaticPicture = named(new PictureBox(nullptr), "imgAutomatiques");
@@ -100,6 +116,12 @@ SheetPanel::SheetPanel(FrmGraphes& window, SheetLinkState& state, QWidget* paren
     connect(m_tracer.get(), &SheetTracer::message, this, &SheetPanel::printLine);
     connect(m_tracer.get(), &SheetTracer::linkFrameVisible, m_linkFrame, &QWidget::setVisible);
     connect(m_tracer.get(), &SheetTracer::traced, this, &SheetPanel::showTraced);
+    connect(&m_tracer->link(), &SheetLink::readingChanged, this, &SheetPanel::showReading);
+    connect(m_cancelRead, &QPushButton::clicked, this, [this] { m_tracer->link().cancelRead(); });
+    // Escape acts at once (a button's own shortcut would click it only a moment later); the
+    // shortcut lives on the note, so it answers only while the note shows.
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), m_readingNote), &QShortcut::activated, this,
+            [this] { m_tracer->link().cancelRead(); });
 
     // A settings file that is not there yet means a link not configured; one that cannot be
     // read is told.
@@ -186,6 +208,11 @@ std::string SheetPanel::chooseFile(FileChoice choice, const std::string& current
                program ? QString()
                        : "Classeurs (*.xlsx *.xlsm *.ods *.csv *.xml);;Tous les fichiers (*)")
         .toStdString();
+}
+
+void SheetPanel::showReading(bool reading) {
+    m_readingNote->setVisible(reading);
+    if (reading) m_readingNote->raise();
 }
 
 void SheetPanel::showMessage(const QString& text) {

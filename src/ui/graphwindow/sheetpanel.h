@@ -2,8 +2,8 @@
 // dialogs, menus), the print selection, and the window side of the sheet tracer.
 #pragma once
 
-#include "dataplot/linkconfiguration.h"
 #include "dataplot/sheettracer.h"
+#include "sheets/linkconfiguration.h"
 
 #include <QPageLayout>
 #include <QWidget>
@@ -65,6 +65,8 @@ private:
     void finishPictures();
     void showTraced();
     void buildMenus();
+    /// Shows the reading note and its Cancel button while the workbook is read.
+    void showReading(bool reading);
     std::string chooseFile(FileChoice choice, const std::string& current);
 
     FrmGraphes& m_window;
@@ -79,10 +81,12 @@ private:
     QPushButton* m_cmdConfigXls = nullptr;
     QGroupBox* m_linkFrame = nullptr;
     QLabel* m_linkText = nullptr;
-    QLineEdit* m_range = nullptr;    // Txt1
-    QLineEdit* m_sheet = nullptr;    // txt3
-    QLineEdit* m_workbook = nullptr; // txt2
-    QLabel* m_message = nullptr;     // lbl1
+    QLineEdit* m_range = nullptr;     // Txt1
+    QLineEdit* m_sheet = nullptr;     // txt3
+    QLineEdit* m_workbook = nullptr;  // txt2
+    QLabel* m_message = nullptr;      // lbl1
+    QWidget* m_readingNote = nullptr; // "Lecture du classeur" and its Cancel button
+    QPushButton* m_cancelRead = nullptr;
     QCheckBox* m_liveLink = nullptr;
     QRadioButton* m_printGraphs = nullptr;
     QRadioButton* m_noPrintGraphs = nullptr;

@@ -2,11 +2,11 @@
 // gesture printed to PDF, presses and releases, enlarging and moving pictures, the zoom box,
 // clearing, the composite view and the picture sent to the clipboard.
 #include "dataplot/graphprinting.h"
-#include "dataplot/sheetlinkstate.h"
 #include "kelaxes/kelaxes.h"
 #include "kelaxes/pdftext.h"
 #include "numerics/errorreport.h"
 #include "scene/kelmirav.h"
+#include "sheets/sheetlinkstate.h"
 #include "support/scriptedasker.h"
 #include "support/widgets.h"
 #include "ui/common/picturebox.h"

@@ -2,9 +2,9 @@
 // boxes: the four automatic views of the example workbook, the failure path to the example
 // data, the configuration dialogs with their messages and "kelmirav.ini", the print selection.
 #include "dataplot/sheetlink.h"
-#include "dataplot/sheetlinkstate.h"
 #include "numerics/errorreport.h"
 #include "scene/kelmirav.h"
+#include "sheets/sheetlinkstate.h"
 #include "support/scriptedasker.h"
 #include "support/widgets.h"
 #include "ui/graphwindow/frmgraphes.h"
@@ -95,6 +95,7 @@ private slots:
     void typedBoxesAreCheckedAndSaved();
     void printSelectionShowsItsSetUpButton();
     void unconfiguredLinkWritesAndTellsNothing();
+    void aReadInProgressCanBeCancelledByButtonOrEscape();
 
 private:
     QTemporaryDir m_dir;
@@ -130,6 +131,40 @@ void SheetPanelTest::unreadableWorkbookShowsTheExampleAfterBothMessages() {
     QVERIFY(w.warning().indexOf(QString::fromUtf8(kLaunchMessage)) <
             w.warning().indexOf(QString::fromUtf8(kWaitMessage)));
     QVERIFY(w.drawing.pointCount(0) > 50); // the built-in example is drawn
+}
+
+// While the workbook is read, a note with a Cancel button shows; the button, or Escape, abandons
+// the read: the window says so, starts no spreadsheet program, reports no error and draws nothing.
+void SheetPanelTest::aReadInProgressCanBeCancelledByButtonOrEscape() {
+    Window w(m_dir.path(),
+             {"/nonexistent/libreoffice", kExamples + "/courbes.xlsx", "Feuille1", "C2:E100"});
+    QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
+    auto* note = w.child<QWidget>("cadreLecture");
+    auto* cancel = w.child<QPushButton>("CmdAnnulerLecture");
+    QVERIFY(!note->isVisible());
+    w.child<QCheckBox>("CocheAutomatique")->setChecked(true);
+    for (const bool escape : {false, true}) {
+        int reads = 0;
+        const std::size_t reports = ErrorReport::instance().totalLines();
+        const auto connection = connect(&w.window->sheets().tracer().link(),
+                                        &SheetLink::readingChanged, this, [&](bool reading) {
+                                            if (!reading) return;
+                                            ++reads;
+                                            QVERIFY(note->isVisible());
+                                            if (escape)
+                                                QTest::keyClick(w.window.get(), Qt::Key_Escape);
+                                            else
+                                                QTest::mouseClick(cancel, Qt::LeftButton);
+                                        });
+        w.click("cmdTracer");
+        disconnect(connection);
+        QCOMPARE(reads, 1);
+        QVERIFY(!note->isVisible());
+        QCOMPARE(w.warning().count("reading courbes.xlsx was cancelled"), escape ? 2 : 1);
+        QVERIFY(!w.warning().contains(QString::fromUtf8(kLaunchMessage)));
+        QCOMPARE(ErrorReport::instance().totalLines(), reports);
+        QCOMPARE(w.drawing.pointCount(0), 0);
+    }
 }
 
 void SheetPanelTest::configurationDialogsTellEachRefusal() {

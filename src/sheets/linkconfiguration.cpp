@@ -1,9 +1,9 @@
 // The link configuration steps and their messages.
-#include "dataplot/linkconfiguration.h"
+#include "sheets/linkconfiguration.h"
 
-#include "dataplot/cellrange.h"
-#include "dataplot/workbookreader.h"
 #include "numerics/errorreport.h"
+#include "sheets/cellrange.h"
+#include "sheets/workbookreader.h"
 
 #include <algorithm>
 

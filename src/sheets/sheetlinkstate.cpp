@@ -1,5 +1,5 @@
 // The spreadsheet link's state, its settings file and its example data.
-#include "dataplot/sheetlinkstate.h"
+#include "sheets/sheetlinkstate.h"
 
 #include "numerics/constants.h"
 #include "simulation/startup.h"

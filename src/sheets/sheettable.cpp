@@ -1,5 +1,5 @@
 // The sheet table and the splitting of a link text into rows and cells.
-#include "dataplot/sheettable.h"
+#include "sheets/sheettable.h"
 
 #include <cctype>
 

@@ -1,12 +1,16 @@
-// The workbook reader: loads a workbook file with orcus (formulas recomputed by ixion) and writes
-// the cells of a range as tab-separated lines.
-#include "dataplot/workbookreader.h"
+// The workbook reader: loads a workbook file with orcus, computes with ixion the formulas that the
+// range needs and that hold no stored value, and writes the cells of the range as tab-separated
+// lines.
+#include "sheets/workbookreader.h"
 #include "numerics/constants.h"
 
-#include "dataplot/cellrange.h"
-#include "dataplot/sheettable.h"
-#include "dataplot/workbookzip.h"
 #include "settings/textfile.h"
+#include "sheets/cellrange.h"
+#include "sheets/csvdialect.h"
+#include "sheets/formulacells.h"
+#include "sheets/readingchild.h"
+#include "sheets/sheettable.h"
+#include "sheets/workbookzip.h"
 
 #include <ixion/address.hpp>
 #include <ixion/cell_access.hpp>
@@ -24,21 +28,11 @@
 #include <orcus/spreadsheet/factory.hpp>
 #include <orcus/zip_archive.hpp>
 
-#include <fcntl.h>
-#include <poll.h>
 #include <pthread.h>
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
-#include <chrono>
 #include <cmath>
-#include <csignal>
-#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <limits>
@@ -61,6 +55,7 @@ enum class Format { Unknown, Damaged, Xlsx, Ods, Csv, ExcelXml, BinaryXls };
 struct LoadedWorkbook {
     std::unique_ptr<ss::document> doc;
     bool csv = false;
+    bool recomputeAll = false; // the stored formula values are not to be trusted
     WorkbookFailure failure = WorkbookFailure::None;
     std::string message;
 };
@@ -105,50 +100,6 @@ std::string LowerExtension(const fs::path& path) {
     return ext;
 }
 
-// Text in UTF-16 with its byte-order mark (as spreadsheets save "Unicode text") turned into
-// UTF-8; false when `bytes` is not such a text.
-bool Utf16ToUtf8(std::string& bytes) {
-    if (bytes.size() < 2) return false;
-    const unsigned char b0 = static_cast<unsigned char>(bytes[0]);
-    const unsigned char b1 = static_cast<unsigned char>(bytes[1]);
-    const bool little = b0 == 0xFF && b1 == 0xFE, big = b0 == 0xFE && b1 == 0xFF;
-    if (!little && !big) return false;
-    std::string out;
-    out.reserve(bytes.size() / 2);
-    auto unit = [&](std::size_t at) -> unsigned {
-        const unsigned lo = static_cast<unsigned char>(bytes[at + (little ? 0 : 1)]);
-        const unsigned hi = static_cast<unsigned char>(bytes[at + (little ? 1 : 0)]);
-        return hi << 8 | lo;
-    };
-    for (std::size_t at = 2; at + 1 < bytes.size(); at += 2) {
-        unsigned code = unit(at);
-        if (code >= 0xD800 && code < 0xDC00 && at + 3 < bytes.size()) {
-            const unsigned low = unit(at + 2);
-            if (low >= 0xDC00 && low < 0xE000) {
-                code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
-                at += 2;
-            }
-        }
-        if (code < 0x80) {
-            out.push_back(static_cast<char>(code));
-        } else if (code < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | code >> 6));
-            out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-        } else if (code < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | code >> 12));
-            out.push_back(static_cast<char>(0x80 | (code >> 6 & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | code >> 18));
-            out.push_back(static_cast<char>(0x80 | (code >> 12 & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (code >> 6 & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-        }
-    }
-    bytes = std::move(out);
-    return true;
-}
-
 // The format of a file, from its content; the name only tells a text table (.csv, .txt) from
 // other text. A UTF-16 text is turned into UTF-8 on the way.
 Format DetectFormat(const fs::path& path, std::string& bytes) {
@@ -184,73 +135,6 @@ Format DetectFormat(const fs::path& path, std::string& bytes) {
     Utf16ToUtf8(bytes);
     if (bytes.find('\0') != std::string::npos) return Format::Unknown; // binary, not a text
     return Format::Csv;
-}
-
-// CSV lines may end in CR LF; the reader wants LF alone, or the last cell of a line keeps its CR.
-std::string CsvWithLineFeeds(const std::string& bytes) {
-    std::string out;
-    out.reserve(bytes.size());
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] == '\r') {
-            if (i + 1 < bytes.size() && bytes[i + 1] == '\n') continue;
-            out.push_back('\n');
-        } else {
-            out.push_back(bytes[i]);
-        }
-    }
-    return out;
-}
-
-// Splits one CSV line at `delimiter`, outside double quotes; quotes stay in the fields.
-std::vector<std::string> CsvFields(std::string_view line, char delimiter) {
-    std::vector<std::string> fields(1);
-    bool quoted = false;
-    for (char c : line) {
-        if (c == '"') quoted = !quoted;
-        if (c == delimiter && !quoted)
-            fields.emplace_back();
-        else
-            fields.back().push_back(c);
-    }
-    return fields;
-}
-
-// A number written with a decimal comma, as spreadsheets write CSV in French: "-1,5", "2,5E-3".
-bool DecimalCommaNumber(const std::string& field) {
-    const auto comma = field.find(',');
-    if (comma == std::string::npos || field.find(',', comma + 1) != std::string::npos) return false;
-    std::string point = field;
-    point[comma] = '.';
-    return IsNumericText(point);
-}
-
-// CSV written with semicolons between the cells (and decimal commas), as spreadsheets do where
-// the comma is the decimal separator, turned into the comma-separated form the parser reads. A
-// file whose first line holds a semicolon and no comma is taken for one.
-void CommaSeparated(std::string& csv) {
-    const std::string_view first(csv.data(), std::min(csv.find('\n'), csv.size()));
-    if (first.find(';') == std::string_view::npos || first.find(',') != std::string_view::npos)
-        return;
-    std::string out;
-    out.reserve(csv.size() + csv.size() / 8);
-    std::size_t start = 0;
-    while (start < csv.size()) {
-        const std::size_t end = std::min(csv.find('\n', start), csv.size());
-        const std::vector<std::string> fields =
-            CsvFields(std::string_view(csv).substr(start, end - start), ';');
-        for (std::size_t i = 0; i < fields.size(); ++i) {
-            std::string field = fields[i];
-            if (DecimalCommaNumber(field))
-                field[field.find(',')] = '.';
-            else if (field.find(',') != std::string::npos && field.front() != '"')
-                field = '"' + field + '"'; // a comma inside a text keeps the text one cell
-            if (i) out.push_back(',');
-            out += field;
-        }
-        if (end < csv.size()) out.push_back('\n');
-        start = end + 1;
-    }
-    csv = std::move(out);
 }
 
 // What an exception from the parser means, in the user's terms.
@@ -293,6 +177,7 @@ LoadedWorkbook LoadWorkbook(const std::string& pathText, const WorkbookLimits& l
     // anything else looks inside.
     if (bytes.compare(0, 4, "PK\x03\x04") == 0) {
         const ZipCheck zip = CheckWorkbookZip(bytes, limits.unpackedBytes);
+        loaded.recomputeAll = zip.recomputeOnOpen;
         if (zip.verdict == ZipCheck::Verdict::TooLarge)
             return fail(WorkbookFailure::Refused, name + " is not read: " + zip.problem);
         if (zip.verdict == ZipCheck::Verdict::Damaged)
@@ -315,15 +200,18 @@ LoadedWorkbook LoadWorkbook(const std::string& pathText, const WorkbookLimits& l
         break;
     }
     if (format == Format::Csv) {
-        bytes = CsvWithLineFeeds(bytes);
-        CommaSeparated(bytes);
+        bytes = CsvForParser(bytes);
     }
     std::string error;
     auto doc = std::make_unique<ss::document>(ss::range_size_t{kSheetRowLimit, kSheetColumnLimit});
     RunWithLargeStack([&] {
         try {
             ss::import_factory factory(*doc);
-            factory.set_recalc_formula_cells(true);
+            // Formulas are computed later, only those that the range read depends on. A formula
+            // the reader cannot parse (a function it does not know, a sheet that is not there)
+            // costs its own cell, not the workbook.
+            factory.set_recalc_formula_cells(false);
+            factory.set_formula_error_policy(ss::formula_error_policy_t::skip);
             std::unique_ptr<orcus::iface::import_filter> filter;
             switch (format) {
             case Format::Xlsx:
@@ -450,7 +338,13 @@ WorkbookText ReadRangeHere(const std::string& path, const std::string& sheet,
     const CellRange r = range.normalised();
     const int rows = std::min(r.rowCount(), std::max(rowLimit, 0));
     try {
-        const ixion::model_context& context = doc.get_model_context();
+        // The rows read are brought up to date first: their formulas and what they depend on.
+        ixion::model_context& context = loaded.doc->get_model_context();
+        if (rows > 0)
+            ComputeFormulasOfRange(context,
+                                   ixion::abs_range_t(index, r.first.row - 1, r.first.column - 1,
+                                                      rows, r.last.column - r.first.column + 1),
+                                   loaded.recomputeAll);
         for (int row = r.first.row; row < r.first.row + rows; ++row) {
             for (int column = r.first.column; column <= r.last.column; ++column) {
                 if (column > r.first.column) result.text.push_back('\t');
@@ -485,208 +379,18 @@ WorkbookText SheetNamesHere(const std::string& path, const WorkbookLimits& limit
     return result;
 }
 
-// --- The helper process -------------------------------------------------------------------
-//
-// The parser and the formula engine allocate as the file asks: nesting depth, string lengths,
-// the cells of a formula range and the work of recomputing them are all chosen by whoever wrote
-// the file. Rather than bound each of them from outside, the read runs in a child process that
-// the system stops at a memory and a processor-time limit; the program then says which limit the
-// workbook passed. The child sends its result back through a pipe.
-
-volatile std::sig_atomic_t g_memoryExhausted = 0;
-
-void NoteMemoryExhausted() {
-    g_memoryExhausted = 1;
-    std::set_new_handler(nullptr);
-    throw std::bad_alloc();
-}
-
-void PutSize(std::string& out, std::uint64_t v) {
-    for (int i = 0; i < 8; ++i) out.push_back(static_cast<char>(v >> (8 * i) & 0xFF));
-}
-
-bool GetSize(const std::string& in, std::size_t& at, std::uint64_t& v) {
-    if (in.size() < at + 8) return false;
-    v = 0;
-    for (int i = 0; i < 8; ++i) v |= std::uint64_t(std::uint8_t(in[at + i])) << (8 * i);
-    at += 8;
-    return true;
-}
-
-std::string Encode(const WorkbookText& r) {
-    std::string out;
-    PutSize(out, static_cast<std::uint64_t>(r.failure));
-    PutSize(out, static_cast<std::uint64_t>(r.rows));
-    PutSize(out, r.message.size());
-    out += r.message;
-    PutSize(out, r.text.size());
-    out += r.text;
-    return out;
-}
-
-bool Decode(const std::string& in, WorkbookText& r) {
-    std::size_t at = 0;
-    std::uint64_t failure = 0, rows = 0, length = 0;
-    if (!GetSize(in, at, failure) || !GetSize(in, at, rows) || !GetSize(in, at, length) ||
-        failure > static_cast<std::uint64_t>(WorkbookFailure::Cancelled) || in.size() - at < length)
-        return false;
-    r.failure = static_cast<WorkbookFailure>(failure);
-    r.rows = static_cast<int>(rows);
-    r.message = in.substr(at, length);
-    at += length;
-    if (!GetSize(in, at, length) || in.size() - at != length) return false;
-    r.text = in.substr(at);
-    return true;
-}
-
-// Address space the process holds now [bytes] (unused under the sanitizers, which bound no memory).
-[[maybe_unused]] std::size_t AddressSpaceNow() {
-    std::string statm;
-    ReadFileHead("/proc/self/statm", statm, 256);
-    const std::size_t pages = std::strtoull(statm.c_str(), nullptr, 10);
-    return pages * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
-}
-
-void LimitChild(const WorkbookLimits& limits) {
-    rlimit none{0, 0};
-    ::setrlimit(RLIMIT_CORE, &none);
-    const rlim_t seconds = static_cast<rlim_t>(std::max(limits.cpuSeconds, 1));
-    rlimit cpu{seconds, seconds + 1}; // SIGXCPU first, SIGKILL one second later
-    ::setrlimit(RLIMIT_CPU, &cpu);
-#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
-    // The sanitizers reserve terabytes of address space for themselves: under them only the
-    // processor time is bounded.
-    const rlim_t bytes =
-        static_cast<rlim_t>(AddressSpaceNow() + kLoaderStackBytes + limits.memoryBytes);
-    rlimit as{};
-    ::getrlimit(RLIMIT_AS, &as);
-    if (as.rlim_cur == RLIM_INFINITY || bytes < as.rlim_cur) {
-        as.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_AS, &as);
+// The work's result, or a failure saying in the user's terms what a parser exception meant.
+WorkbookText Translated(const std::string& path, const std::function<WorkbookText()>& work) {
+    try {
+        return work();
+    } catch (const std::bad_alloc&) {
+        throw; // the reading child reports the memory limit
+    } catch (const std::exception& e) {
+        WorkbookText r;
+        r.failure = WorkbookFailure::Unreadable;
+        r.message = fs::path(path).filename().string() + " cannot be read: " + ParserFailure(e);
+        return r;
     }
-#endif
-}
-
-// Control bytes of a file or sheet name must not reach a terminal or a window as they are.
-std::string Printable(std::string text) {
-    for (char& c : text)
-        if ((static_cast<unsigned char>(c) < 0x20 && c != '\n') || c == 0x7F) c = '?';
-    return text;
-}
-
-WorkbookText Failed(WorkbookFailure failure, std::string message) {
-    WorkbookText r;
-    r.failure = failure;
-    r.message = Printable(std::move(message));
-    return r;
-}
-
-WorkbookText ReadInHelper(const std::function<WorkbookText()>& work, const WorkbookLimits& limits,
-                          const std::string& path) {
-    const std::string name = fs::path(path).filename().string();
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0)
-        return Failed(WorkbookFailure::Unreadable,
-                      name + " cannot be read: the system refused a helper process");
-    const pid_t child = ::fork();
-    if (child < 0) {
-        ::close(fds[0]);
-        ::close(fds[1]);
-        return Failed(WorkbookFailure::Unreadable,
-                      name + " cannot be read: the system refused a helper process");
-    }
-    if (child == 0) {
-        ::close(fds[0]);
-        // The parser's own diagnostics are not for the user.
-        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-        if (null >= 0) {
-            ::dup2(null, STDOUT_FILENO);
-            ::dup2(null, STDERR_FILENO);
-        }
-        LimitChild(limits);
-        std::set_new_handler(NoteMemoryExhausted);
-        WorkbookText result;
-        try {
-            result = work();
-        } catch (const std::exception& e) {
-            result =
-                Failed(WorkbookFailure::Unreadable, name + " cannot be read: " + ParserFailure(e));
-        } catch (...) {
-            result = Failed(WorkbookFailure::Unreadable,
-                            name + " cannot be read: it holds data this program cannot read");
-        }
-        if (g_memoryExhausted) {
-            result = WorkbookText{};
-            result.failure = WorkbookFailure::Refused;
-        }
-        std::string bytes;
-        try {
-            bytes = Encode(result);
-        } catch (...) {
-            ::_exit(3);
-        }
-        if (g_memoryExhausted) ::_exit(4);
-        for (std::size_t done = 0; done < bytes.size();) {
-            const ssize_t n = ::write(fds[1], bytes.data() + done, bytes.size() - done);
-            if (n <= 0) {
-                if (n < 0 && errno == EINTR) continue;
-                ::_exit(2);
-            }
-            done += static_cast<std::size_t>(n);
-        }
-        ::_exit(0);
-    }
-    ::close(fds[1]);
-    // Collect the answer. A child that blocks without computing would never meet its
-    // processor-time limit: it gets a generous wall-clock time too.
-    const auto deadline = std::chrono::steady_clock::now() +
-                          std::chrono::seconds(4 * std::max(limits.cpuSeconds, 1) + 10);
-    std::string answer;
-    bool cancelled = false, late = false;
-    char buffer[1 << 16];
-    for (;;) {
-        if (limits.cancel && limits.cancel->load()) {
-            cancelled = true;
-            break;
-        }
-        if (std::chrono::steady_clock::now() > deadline) {
-            late = true;
-            break;
-        }
-        pollfd p{fds[0], POLLIN, 0};
-        const int ready = ::poll(&p, 1, 50);
-        if (ready < 0 && errno != EINTR) break;
-        if (ready <= 0) continue;
-        const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        answer.append(buffer, static_cast<std::size_t>(n));
-    }
-    ::close(fds[0]);
-    if (cancelled || late) ::kill(child, SIGKILL);
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (cancelled) return Failed(WorkbookFailure::Cancelled, "reading " + name + " was cancelled");
-    const std::string memory = std::to_string(limits.memoryBytes >> 20) + " MB of memory";
-    const std::string time = std::to_string(limits.cpuSeconds) + " s of computing";
-    if (late ||
-        (WIFSIGNALED(status) && (WTERMSIG(status) == SIGXCPU || WTERMSIG(status) == SIGKILL)))
-        return Failed(WorkbookFailure::Refused,
-                      name + " is not read: reading it would take more than " + time);
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 4)
-        return Failed(WorkbookFailure::Refused,
-                      name + " is not read: reading it would take more than " + memory);
-    WorkbookText result;
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 0 && Decode(answer, result)) {
-        result.message = Printable(std::move(result.message));
-        return result;
-    }
-    // Killed by the system or by a fault: a deep nesting that ran out of stack, memory that ran
-    // out where no allocation could report it.
-    return Failed(WorkbookFailure::Unreadable,
-                  name + " cannot be read: it is damaged, or it would take more than " + memory +
-                      " or " + time + " to read");
 }
 
 } // namespace
@@ -701,14 +405,19 @@ WorkbookText ReadWorkbookRange(const std::string& path, const std::string& sheet
         result.message = problem;
         return result;
     }
-    return ReadInHelper([&] { return ReadRangeHere(path, sheet, rangeA1, rowLimit, limits); },
-                        limits, path);
+    return ReadInHelper(
+        [&] {
+            return Translated(
+                path, [&] { return ReadRangeHere(path, sheet, rangeA1, rowLimit, limits); });
+        },
+        limits, path, kLoaderStackBytes);
 }
 
 std::vector<std::string> WorkbookSheetNames(const std::string& path, std::string& message,
                                             const WorkbookLimits& limits) {
     const WorkbookText read =
-        ReadInHelper([&] { return SheetNamesHere(path, limits); }, limits, path);
+        ReadInHelper([&] { return Translated(path, [&] { return SheetNamesHere(path, limits); }); },
+                     limits, path, kLoaderStackBytes);
     message = read.message;
     std::vector<std::string> names;
     if (!read.ok()) return names;

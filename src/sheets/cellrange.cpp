@@ -1,5 +1,5 @@
 // A1 and L1C1 cell references, the link item and topic, and the checking of a typed range.
-#include "dataplot/cellrange.h"
+#include "sheets/cellrange.h"
 
 #include "numerics/numberread.h"
 

@@ -53,10 +53,13 @@ struct WorkbookText {
     bool ok() const { return failure == WorkbookFailure::None; }
 };
 
-/// Reads the cells of rangeA1 ("C2:E100") of the named sheet, formulas recomputed, one line per
-/// row ended by CR LF and the cells of a line separated by tabs, at most rowLimit rows from the
-/// top of the range. Numbers are written with 15 significant digits (what a spreadsheet shows of
-/// a double), texts with their tabs and line breaks turned into blanks, errors as their names
+/// Reads the cells of rangeA1 ("C2:E100") of the named sheet, one line per row ended by CR LF and
+/// the cells of a line separated by tabs, at most rowLimit rows from the top of the range. A
+/// formula cell gives the value its workbook stored with it; only formulas without one (or all,
+/// in a workbook that asks to be recomputed when opened) are computed, and only those that the
+/// rows read depend on (see ComputeFormulasOfRange). Numbers are written with 15 significant digits
+/// (what a spreadsheet shows of a double), texts with their tabs and line breaks turned into
+/// blanks, errors as their names
 /// ("#DIV/0!"), booleans as TRUE or FALSE, empty cells as nothing. A CSV file has one sheet,
 /// read whatever sheet name is given. The file's content decides its format, not its name (a
 /// CSV file must be text, UTF-8 or UTF-16 with its byte-order mark). Never throws; messages name

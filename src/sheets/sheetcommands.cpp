@@ -1,5 +1,5 @@
 // Cell codes, the colour table and the extent of a sheet's points.
-#include "dataplot/sheetcommands.h"
+#include "sheets/sheetcommands.h"
 
 #include "numerics/numberread.h"
 #include "numerics/vecteur3.h"

@@ -18,6 +18,11 @@ struct ZipCheck {
     Verdict verdict = Verdict::Ok;
     std::string problem;           ///< what is wrong, in the user's terms (no file name)
     std::size_t unpackedBytes = 0; ///< bytes inflated before the verdict
+    /// The values stored with the formulas are not to be trusted: an .xlsx workbook asks to be
+    /// recomputed when it is opened (its calculation properties say fullCalcOnLoad, as writers
+    /// that store 0 for every formula do), or an .ods workbook does not name the program that
+    /// wrote it (spreadsheet programs recompute such documents too).
+    bool recomputeOnOpen = false;
 };
 
 /// Checks the zip held in `bytes`, inflating every entry that its central directory lists

@@ -2,7 +2,7 @@
 // the numeric rows.
 #pragma once
 
-#include "dataplot/sheettable.h"
+#include "sheets/sheettable.h"
 
 #include <string>
 

@@ -2,7 +2,7 @@
 // program and the workbook, asking for the sheet and the range, and the messages of each step.
 #pragma once
 
-#include "dataplot/sheetlinkstate.h"
+#include "sheets/sheetlinkstate.h"
 
 #include <functional>
 #include <string>

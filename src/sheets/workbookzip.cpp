@@ -1,6 +1,6 @@
 // Walking a workbook's zip container with zlib: what each entry really unpacks to, parts missing
 // or cut short, and absolute relationship targets rewritten relative to their source part.
-#include "dataplot/workbookzip.h"
+#include "sheets/workbookzip.h"
 
 #include <zlib.h>
 
@@ -177,6 +177,16 @@ std::string attribute(std::string_view element, std::string_view name) {
         at += name.size();
     }
     return {};
+}
+
+// The calculation properties of a workbook part (<calcPr ... fullCalcOnLoad="1"/>) ask for every
+// formula to be recomputed when the workbook is opened.
+bool recomputeOnOpen(std::string_view workbook) {
+    const std::size_t at = workbook.find("<calcPr");
+    if (at == std::string_view::npos) return false;
+    const std::size_t end = workbook.find('>', at);
+    const std::string value = attribute(workbook.substr(at, end - at), "fullCalcOnLoad");
+    return value == "1" || value == "true";
 }
 
 // Rewrites Target="/a/b" of the relationships in `text` relative to `folder`. Calls `seen` with
@@ -358,11 +368,12 @@ ZipCheck CheckWorkbookZip(std::string& bytes, std::size_t unpackedLimit) {
     for (Entry& e : entries) {
         if (e.flags & 1) return fail(Verdict::Damaged, "its part " + e.name + " is encrypted");
         const bool xml = isXmlPart(e.name), rels = endsWith(e.name, ".rels");
+        const bool book = e.name == "xl/workbook.xml" || e.name == "meta.xml";
         std::uint32_t crc = 0;
         const Verdict verdict = inflateEntry(
             bytes, e, check.unpackedBytes, unpackedLimit,
             [&](std::string_view piece) {
-                if (rels && e.kept.size() < kKeptPartBytes) e.kept.append(piece);
+                if ((rels || book) && e.kept.size() < kKeptPartBytes) e.kept.append(piece);
                 if (!xml) return;
                 if (e.head.size() < kHeadBytes)
                     e.head.append(piece.substr(0, kHeadBytes - e.head.size()));
@@ -377,6 +388,7 @@ ZipCheck CheckWorkbookZip(std::string& bytes, std::size_t unpackedLimit) {
             return fail(Verdict::Damaged, "its part " + e.name + " cannot be unpacked");
         if (xml && !xmlComplete(e))
             return fail(Verdict::Damaged, "its part " + e.name + " is cut short");
+        if (book && e.name == "xl/workbook.xml") check.recomputeOnOpen = recomputeOnOpen(e.kept);
     }
 
     // Relationships: absolute targets made relative, and the sheets they name must be there.
@@ -399,6 +411,12 @@ ZipCheck CheckWorkbookZip(std::string& bytes, std::size_t unpackedLimit) {
     }
     if (!missing.empty())
         return fail(Verdict::Damaged, "its sheet part " + missing + " is missing");
+    if (byName.count("content.xml")) {
+        const auto meta = byName.find("meta.xml");
+        check.recomputeOnOpen =
+            meta == byName.end() ||
+            entries[meta->second].kept.find("<meta:generator>") == std::string::npos;
+    }
     if (rewritten) bytes = rebuild(bytes, entries);
     return check;
 }

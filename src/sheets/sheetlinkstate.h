@@ -2,8 +2,8 @@
 // table it fills, the last text it received, and the flags the tracer keeps.
 #pragma once
 
-#include "dataplot/sheettable.h"
 #include "settings/kelmiravini.h"
+#include "sheets/sheettable.h"
 
 #include <filesystem>
 #include <string>
