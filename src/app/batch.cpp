@@ -25,13 +25,16 @@
 #include "simulation/runwarnings.h"
 #include "simulation/startup.h"
 #include "simulation/trajectorycsv.h"
+#include "simulation/vtkexport.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
 
+#include <array>
 #include <csignal>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <ostream>
 #include <sstream>
 #include <unistd.h>
@@ -149,6 +152,28 @@ bool writePictures(const BatchRun& run, const BatchOptions& options, std::ostrea
     return ok;
 }
 
+// Writes the .vtp trajectory and the .vti field asked for; as writePictures.
+bool writeVtkFiles(const VtkTrajectory& vtk, const CaseModel& model, const BatchOptions& options,
+                   std::ostream& err, std::string& written) {
+    bool ok = true;
+    auto tell = [&](const FileResult& result, const std::string& what, const std::string& file) {
+        if (result.ok) {
+            written += what + ": " + file + "\n";
+        } else {
+            err << "gyrotrace: " << result.message << "\n";
+            ok = false;
+        }
+    };
+    if (options.vtk) tell(vtk.write(*options.vtk), "ParaView trajectory", *options.vtk);
+    if (options.vtkField) {
+        std::array<double, 3> low{}, high{};
+        vtk.bounds(low, high);
+        tell(writeFieldImage(*options.vtkField, model, sampleGridAround(low, high, model)),
+             "ParaView field", *options.vtkField);
+    }
+    return ok;
+}
+
 // The process's arguments as QCoreApplication would give them, without one.
 QStringList argumentsOf(int argc, char* argv[]) {
     QStringList arguments;
@@ -245,8 +270,17 @@ int runBatch(const QStringList& arguments, std::ostream& out, std::ostream& err)
         }
     }
 
+    std::optional<VtkTrajectory> vtk;
+    if (options.vtk || options.vtkField) {
+        std::vector<std::string> names;
+        for (AccuracyColumn column : BatchRun::vtkColumns())
+            names.emplace_back(accuracyColumnName(column));
+        vtk.emplace(runRecord().Mass, std::move(names));
+    }
+
     BatchRun run(model, options.wantsScene());
-    const BatchRun::End end = run.run(options, options.csv ? &table : nullptr, warnings, err);
+    const BatchRun::End end =
+        run.run(options, options.csv ? &table : nullptr, vtk ? &*vtk : nullptr, warnings, err);
     if (end == BatchRun::End::Refused) {
         err << "gyrotrace: the case was refused\n";
         return kBatchBadArguments;
@@ -271,6 +305,7 @@ int runBatch(const QStringList& arguments, std::ostream& out, std::ostream& err)
     }
     std::string pictures;
     if (!writePictures(run, options, err, pictures)) code = kBatchOutputFailed;
+    if (vtk && !writeVtkFiles(*vtk, model, options, err, pictures)) code = kBatchOutputFailed;
 
     warnings.printCounts();
     printSummary(model, run, end == BatchRun::End::Reached || end == BatchRun::End::PauseTime, err);

@@ -12,7 +12,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <ostream>
+#include <tuple>
 
 namespace gyro {
 
@@ -58,6 +60,14 @@ void addOptions(QCommandLineParser& parser) {
          "k"},
         {"png", "Render the scene to a PNG image.", "file"},
         {"pdf", "Write the scene as a vector PDF page.", "file"},
+        {"vtk",
+         "Write the trajectory for ParaView as VTK XML PolyData (.vtp): one polyline with t, v, "
+         "Bnorm, Ek_eV and the accuracy columns at its points.",
+         "file.vtp"},
+        {"vtk-field",
+         "Write the case's field sampled on a grid around the trajectory as VTK XML ImageData "
+         "(.vti).",
+         "file.vti"},
         {"size",
          "Size of the PNG image, and the view whose shape the PDF page takes (default 1280x800).",
          "WxH"},
@@ -196,8 +206,20 @@ std::optional<int> parseBatchOptions(const QStringList& arguments, BatchOptions&
     }
     if (!readOutput(parser, "csv", true, options.csv, err) ||
         !readOutput(parser, "png", false, options.png, err) ||
-        !readOutput(parser, "pdf", false, options.pdf, err)) {
+        !readOutput(parser, "pdf", false, options.pdf, err) ||
+        !readOutput(parser, "vtk", false, options.vtk, err) ||
+        !readOutput(parser, "vtk-field", false, options.vtkField, err)) {
         return kBatchBadArguments;
+    }
+    // ParaView chooses its reader by the file's extension.
+    for (const auto& [path, name, extension] :
+         {std::tuple{&options.vtk, "vtk", ".vtp"},
+          std::tuple{&options.vtkField, "vtk-field", ".vti"}}) {
+        if (*path && std::filesystem::path(**path).extension() != extension) {
+            err << "gyrotrace: --" << name << " writes a " << extension
+                << " file: its name must end in " << extension << ", got \"" << **path << "\"\n";
+            return kBatchBadArguments;
+        }
     }
     if (parser.isSet("columns")) {
         std::string error;

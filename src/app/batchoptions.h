@@ -36,6 +36,8 @@ struct BatchOptions {
     std::optional<std::string> csv; ///< "-" for standard output
     std::optional<std::string> png;
     std::optional<std::string> pdf;      ///< the scene as a vector PDF page
+    std::optional<std::string> vtk;      ///< the trajectory as VTK XML PolyData (.vtp)
+    std::optional<std::string> vtkField; ///< the field around it as VTK XML ImageData (.vti)
     QSize size{1280, 800};               ///< of the picture (the PDF page takes its shape)
     std::vector<std::string> settings;   ///< KEY=VALUE, in order
     std::vector<AccuracyColumn> columns; ///< added to the table after the standard ones

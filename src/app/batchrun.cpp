@@ -3,6 +3,7 @@
 
 #include "simulation/runwarnings.h"
 #include "simulation/trajectorycsv.h"
+#include "simulation/vtkexport.h"
 
 #include <algorithm>
 #include <chrono>
@@ -13,16 +14,25 @@ namespace gyro {
 
 namespace {
 
-// The rows of the run into the trajectory table.
+// The rows of the run into the trajectory table (with the columns it asked, picked by their
+// place among those computed) and the VTK trajectory (with all of them).
 class TableRows : public RowSink {
 public:
-    explicit TableRows(TrajectoryCsvWriter& table) : m_table(table) {}
+    TableRows(TrajectoryCsvWriter* table, std::vector<std::size_t> tableColumns, VtkTrajectory* vtk)
+        : m_table(table), m_tableColumns(std::move(tableColumns)), m_vtk(vtk) {}
     bool row(const TrajectorySample& sample, std::span<const double> columns) override {
-        return m_table.row(sample, columns);
+        if (m_vtk) m_vtk->add(sample, columns);
+        if (!m_table) return true;
+        m_picked.clear();
+        for (std::size_t k : m_tableColumns) m_picked.push_back(columns[k]);
+        return m_table->row(sample, m_picked);
     }
 
 private:
-    TrajectoryCsvWriter& m_table;
+    TrajectoryCsvWriter* m_table;
+    std::vector<std::size_t> m_tableColumns;
+    VtkTrajectory* m_vtk;
+    std::vector<double> m_picked;
 };
 
 void drawProgress(std::ostream& err, double fraction, std::uint64_t steps) {
@@ -39,13 +49,25 @@ BatchRun::BatchRun(CaseModel& model, bool keepScene) : m_model(model), m_keepSce
 
 BatchRun::~BatchRun() = default;
 
+const std::vector<AccuracyColumn>& BatchRun::vtkColumns() {
+    static const std::vector<AccuracyColumn> all{AccuracyColumn::WRel,     AccuracyColumn::Mu,
+                                                 AccuracyColumn::PitchDeg, AccuracyColumn::Gcx,
+                                                 AccuracyColumn::Gcy,      AccuracyColumn::Gcz};
+    return all;
+}
+
 BatchRun::End BatchRun::run(const BatchOptions& options, TrajectoryCsvWriter* table,
-                            WarningPrinter& warnings, std::ostream& err) {
+                            VtkTrajectory* vtk, WarningPrinter& warnings, std::ostream& err) {
     m_length.steps = options.steps;
     m_length.until = options.until;
     m_length.every = options.every;
-    m_length.columns = options.columns;
-    if (table) m_rows = std::make_unique<TableRows>(*table);
+    m_length.columns = vtk ? vtkColumns() : options.columns;
+    std::vector<std::size_t> tableColumns;
+    for (AccuracyColumn column : options.columns) {
+        const auto at = std::find(m_length.columns.begin(), m_length.columns.end(), column);
+        tableColumns.push_back(static_cast<std::size_t>(at - m_length.columns.begin()));
+    }
+    if (table || vtk) m_rows = std::make_unique<TableRows>(table, std::move(tableColumns), vtk);
     TraceSink& scene = m_keepScene ? static_cast<TraceSink&>(m_scene) : m_noScene;
     m_run = std::make_unique<CaseRun>(m_model, scene, m_length, m_rows.get());
     // The error as it grows: told once at 1e-3 and once at 1e-2.

@@ -12,6 +12,7 @@
 namespace gyro {
 
 class TrajectoryCsvWriter;
+class VtkTrajectory;
 class WarningPrinter;
 
 /// One case run on the command line until its step count or time, through the same driver as
@@ -33,11 +34,15 @@ public:
     BatchRun(const BatchRun&) = delete;
     BatchRun& operator=(const BatchRun&) = delete;
 
-    /// Runs the case as `options` ask, writing rows to `table` (when given): the start, every
-    /// `every`-th accepted step and always the last one. New warnings go to `warnings` as the
-    /// run goes on; a progress bar goes to `err` when it is a terminal.
-    End run(const BatchOptions& options, TrajectoryCsvWriter* table, WarningPrinter& warnings,
-            std::ostream& err);
+    /// Runs the case as `options` ask, writing rows to `table` and points to `vtk` (each when
+    /// given): the start, every `every`-th accepted step and always the last one. The table gets
+    /// the accuracy columns of options.columns, the VTK trajectory all of them (vtkColumns()).
+    /// New warnings go to `warnings` as the run goes on; a progress bar goes to `err` when it is
+    /// a terminal.
+    End run(const BatchOptions& options, TrajectoryCsvWriter* table, VtkTrajectory* vtk,
+            WarningPrinter& warnings, std::ostream& err);
+    /// The accuracy columns a VTK trajectory carries, in order.
+    static const std::vector<AccuracyColumn>& vtkColumns();
 
     const RunDriver& driver() const { return m_run->driver(); }
     const Scene3D& scene() const { return m_scene; }

@@ -5,6 +5,7 @@
 #include "simulation/accuracycolumns.h"
 #include "simulation/accuracyhint.h"
 #include "simulation/caseexamples.h"
+#include "simulation/casefieldmap.h"
 #include "simulation/casekeys.h"
 #include "simulation/casememo.h"
 #include "simulation/caserun.h"
@@ -101,6 +102,12 @@ void applyCase(const Boxes* boxes, const std::vector<std::string>& settings) {
     if (boxes) {
         applyBoxes(model, *boxes);
         restoreMethod(model, integrationChoice()); // the method the example ran with
+        // The field map the example names (its path made whole when the memo was read).
+        if (const std::string& map = model.Texte3(slot::kFieldMapPath); !map.empty()) {
+            const std::string problem = loadCaseFieldMap(model, map);
+            if (!problem.empty() && model.shape() == slot::kFieldMap)
+                throw std::invalid_argument(problem);
+        }
     }
     const std::string message = applyCaseSettings(model, settings);
     if (!message.empty()) throw std::invalid_argument(message);

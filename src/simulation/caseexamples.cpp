@@ -4,6 +4,7 @@
 #include "numerics/errorreport.h"
 #include "numerics/numberformat.h"
 #include "simulation/boxcommit.h"
+#include "simulation/casefieldmap.h"
 #include "simulation/caseslots.h"
 
 #include <algorithm>
@@ -70,6 +71,9 @@ CaseMemo::Selector loadExample(CaseModel& model, CaseMemo& memo, double number) 
     if (selector.moved) {
         restoreSpecies(model);
         restoreMethod(model, integrationChoice());
+        if (const std::string problem = restoreFieldMap(model, memo.path().parent_path());
+            !problem.empty())
+            AlerteCalcul("_Memofaute " + problem);
     }
     return selector;
 }

@@ -1,6 +1,8 @@
 // Named values of the case for the command line.
 #include "simulation/casekeys.h"
 
+#include "simulation/casefieldmap.h"
+#include "simulation/fieldmap.h"
 #include "simulation/lightspeed.h"
 
 #include "simulation/caseslots.h"
@@ -23,7 +25,8 @@ const std::map<std::string, int> kShapeNames{{"cylindrical", slot::kCylindrical}
                                              {"uniform", slot::kUniform},
                                              {"radial", slot::kRadial},
                                              {"dipole", slot::kDipole},
-                                             {"double-dipole", slot::kDoubleDipole}};
+                                             {"double-dipole", slot::kDoubleDipole},
+                                             {"map", slot::kFieldMap}};
 
 // Numbers on the command line always use a decimal point, whatever the user's locale.
 locale_t cLocale() {
@@ -114,10 +117,15 @@ std::string applyCaseSetting(CaseModel& model, const std::string& setting) {
     if (key == "shape") {
         const auto it = kShapeNames.find(value);
         if (it == kShapeNames.end())
-            return "shape must be cylindrical, uniform, radial, dipole or double-dipole, got " +
+            return "shape must be cylindrical, uniform, radial, dipole, double-dipole or map, "
+                   "got " +
                    quoted(value);
         model.select(BoxFamily::Option4, it->second);
         return {};
+    }
+    if (key == "map") {
+        if (value.empty()) return "map needs the path of a field map file";
+        return loadCaseFieldMap(model, value);
     }
     // The integration method is a choice of the run, not a box of the case.
     if (std::string error; applyIntegrationSetting(key, value, error)) return error;
@@ -158,6 +166,14 @@ std::string applyCaseSettings(CaseModel& model, const std::vector<std::string>& 
 std::optional<std::string> caseStartProblem(const CaseModel& model) {
     if (isNull(model, slot::kX)) return "the initial position x,y,z is null";
     if (isNull(model, slot::kVx)) return "the initial velocity x,y,z is null";
+    if (model.shape() == slot::kFieldMap) {
+        if (!model.fieldMap()) return "the field shape is a map, but no field map is loaded";
+        const Vecteur3 R(model.Texte3Value(slot::kX), model.Texte3Value(slot::kX + 1),
+                         model.Texte3Value(slot::kX + 2));
+        if (!model.fieldMap()->contains(R))
+            return "the initial position x,y,z lies outside the field map (" +
+                   model.fieldMap()->summary() + ")";
+    }
     const Vecteur3 V(model.Texte3Value(slot::kVx), model.Texte3Value(slot::kVx + 1),
                      model.Texte3Value(slot::kVx + 2));
     return speedOfLightProblem(std::sqrt(ProdScal(V, V)));

@@ -33,7 +33,8 @@ struct TypedNumber {
 TypedNumber readTypedNumber(std::string_view text);
 
 /// Applies one "KEY=VALUE" to the case: a numeric key, "species" (electron, proton, xenon),
-/// "shape" (cylindrical, uniform, radial, dipole, double-dipole), "energy" [eV], which rescales
+/// "shape" (cylindrical, uniform, radial, dipole, double-dipole, map), "map" (a field map file,
+/// read at once: see readFieldMap), "energy" [eV], which rescales
 /// the initial velocity, or the run's integration method: "method" (cash-karp, boris,
 /// relativistic) and
 /// "steps-per-gyration" (from 4 up). Returns the message of a refused setting, empty on success.

@@ -6,6 +6,8 @@
 #include "numerics/numberread.h"
 #include "settings/codepage.h"
 #include "settings/textfile.h"
+#include "simulation/casefieldmap.h"
+#include "simulation/caseslots.h"
 
 #include <cctype>
 #include <cmath>
@@ -28,10 +30,10 @@ constexpr int kCoche1Line = 86;
 
 // The slots that have a control on the window. The others keep the value the memo held, so that
 // every record keeps its length and foreign data survives.
-constexpr int kTexte3Controls = 18; // 0..15 boxes, 16..17 the integration method
+constexpr int kTexte3Controls = 19; // 0..15 boxes, 16..17 the integration method, 18 the map
 constexpr int kTexte4Controls = 18; // 0..17
 constexpr int kTexte6Controls = 15; // 0..14
-constexpr int kOption4Controls = 5; // 0..4
+constexpr int kOption4Controls = 6; // 0..5
 constexpr int kCoche1Controls = 8;  // 0..7
 
 // Line breaks inside a box (the comment box is multi-line) would cut a record in two: they are
@@ -146,7 +148,10 @@ void CaseMemo::storeCase(const CaseModel& model, Record& record) const {
     std::vector<std::string> cells = cellsOf(record);
     auto cell = [&](int line) -> std::string& { return cells[static_cast<std::size_t>(line)]; };
     for (int i = 0; i < CaseModel::kSlots; ++i) {
-        if (i < kTexte3Controls) cell(kTexte3Line + i) = encodeValue(model.Texte3(i));
+        if (i == slot::kFieldMapPath)
+            cell(kTexte3Line + i) = encodeValue(memoMapPath(model.Texte3(i), m_path.parent_path()));
+        else if (i < kTexte3Controls)
+            cell(kTexte3Line + i) = encodeValue(model.Texte3(i));
         if (i < kTexte4Controls) cell(kTexte4Line + i) = encodeValue(model.Texte4(i));
         if (i < kTexte6Controls) cell(kTexte6Line + i) = encodeValue(model.Texte6(i));
         if (i < kOption4Controls) cell(kOption4Line + i) = model.Option4(i) ? kTrue : kFalse;

@@ -151,10 +151,16 @@ void CaseModel::select(BoxFamily family, int index) {
 }
 
 int CaseModel::shape() const {
-    for (int i : {slot::kCylindrical, slot::kRadial, slot::kDipole, slot::kDoubleDipole}) {
+    for (int i :
+         {slot::kCylindrical, slot::kRadial, slot::kDipole, slot::kDoubleDipole, slot::kFieldMap}) {
         if (m_option4[static_cast<std::size_t>(i)]) return i;
     }
     return slot::kUniform;
+}
+
+void CaseModel::setFieldMap(std::shared_ptr<const FieldMap> map) {
+    m_fieldMap = std::move(map);
+    notify(BoxFamily::Texte3, slot::kFieldMapPath);
 }
 
 int CaseModel::species() const {

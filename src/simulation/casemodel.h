@@ -5,10 +5,13 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace gyro {
+
+class FieldMap;
 
 /// The families of controls of the main window that hold the case.
 enum class BoxFamily { Texte3, Texte4, Texte6, Texte7, Option4, Option5, Coche1 };
@@ -59,8 +62,13 @@ public:
     bool Option5(int i) const { return state(BoxFamily::Option5, i) != 0; }
     int Coche1(int i) const { return state(BoxFamily::Coche1, i); }
 
-    /// The field shape: the first selected of options 0, 2, 3, 4; 1 (uniform) when none is.
+    /// The field shape: the first selected of options 0, 2, 3, 4, 5; 1 (uniform) when none is.
     int shape() const;
+    /// The field map of the shape 5 (read from the file named in Texte3(18)), or null.
+    const std::shared_ptr<const FieldMap>& fieldMap() const { return m_fieldMap; }
+    /// Sets the field map (a map already read whole: see loadCaseFieldMap).
+    /// Listeners are told as of a change of Texte3(18).
+    void setFieldMap(std::shared_ptr<const FieldMap> map);
     /// The selected species 0 Electron, 1 Proton, 2 Ion xenon, or -1 when none is selected.
     int species() const;
 
@@ -88,6 +96,7 @@ private:
     std::array<int, kSpecies> m_option5{};
     std::array<int, kSlots> m_coche1{};
     std::map<std::string, std::string> m_tags;
+    std::shared_ptr<const FieldMap> m_fieldMap;
     std::vector<std::pair<int, Listener>> m_listeners;
     std::uint64_t m_stamp = 0;
     int m_nextListenerId = 1;

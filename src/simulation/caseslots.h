@@ -18,6 +18,7 @@ inline constexpr int kEnergy = 14;               // kinetic energy [eV]
 inline constexpr int kSpeciesMemo = 15;          // species index kept with the example
 inline constexpr int kMethodMemo = 16;           // integration method kept with the example
 inline constexpr int kStepsPerGyrationMemo = 17; // Boris steps per gyration kept with it
+inline constexpr int kFieldMapPath = 18;         // file of the field map (shape kFieldMap)
 
 // Texte4: electric field, arrow scale factors and the colour table.
 inline constexpr int kEx = 0;          // E x, y, z [V/m]: 0..2
@@ -36,6 +37,7 @@ inline constexpr int kUniform = 1;
 inline constexpr int kRadial = 2; // 1/rho with curved field lines ("Dipôle field variable")
 inline constexpr int kDipole = 3;
 inline constexpr int kDoubleDipole = 4;
+inline constexpr int kFieldMap = 5; // a field map read from a file
 
 // Option5: the species.
 inline constexpr int kElectron = 0;

@@ -4,9 +4,12 @@
 
 #include "numerics/constants.h"
 #include "simulation/casemodel.h"
+#include "simulation/caseslots.h"
+#include "simulation/fieldmap.h"
 #include "simulation/runrecord.h"
 
 #include <cmath>
+#include <limits>
 
 namespace gyro {
 
@@ -40,14 +43,23 @@ struct Scratch {
 } // namespace
 
 FieldModel::FieldModel(const CaseModel& model)
-    : m_shape(model.shape()),
-      m_shaped(m_shape == 0 || m_shape == 2 || m_shape == 3 || m_shape == 4) {
+    : m_shape(model.shape()), m_shaped(m_shape == 0 || m_shape == 2 || m_shape == 3 ||
+                                       m_shape == 4 || m_shape == slot::kFieldMap) {
     for (int i = 1; i <= 3; ++i) {
         m_E0(i) = model.Texte4Value(i - 1);
         m_B0(i) = model.Texte6Value(i - 1);
     }
     for (int k = 0; k < 12; ++k) m_P[k] = model.Texte6Value(k + 3);
     m_k2 = (m_P[2] - m_P[3]) / std::pow(m_P[0] - m_P[1], 2);
+    if (m_shape == slot::kFieldMap) m_map = model.fieldMap();
+}
+
+void FieldModel::mapField(const Vecteur3& R, Vecteur3& B) const {
+    // Outside the map there is no field to give: NaN, which the equations of motion refuse.
+    if (!m_map || !m_map->magnetic(R, B)) {
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        B = Vecteur3(nan, nan, nan);
+    }
 }
 
 template <class Work>
@@ -105,6 +117,9 @@ void FieldModel::evaluate(const Vecteur3& R, Vecteur3& B, Work& w, bool full) co
         MultKPlus(w.BPeriph, 1, w.BCentre, B);
         break;
     }
+    case slot::kFieldMap:
+        mapField(R, B);
+        break;
     default: // uniform
         B = m_B0;
         break;
@@ -133,6 +148,13 @@ void Champ(const Vecteur3& R, Vecteur3& E, Vecteur3& B) {
     rec.mu0 = kMu0;
     E = rec.E0;
     field.evaluate(R, B, rec, true);
+    if (Vecteur3 Emap; field.map() && field.map()->electric(R, Emap)) MultKPlus(Emap, 1, E, E);
+    // A point outside the field map (or a map shape chosen before its file) has no field: that
+    // is no computing fault to ask the user about, and the read-outs show it as NaN.
+    if (field.shape() == slot::kFieldMap && !std::isfinite(B(1))) {
+        rec.BNorm = B(1);
+        return;
+    }
     rec.BNorm = normseule(B);
 }
 

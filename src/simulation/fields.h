@@ -8,16 +8,20 @@
 #include <cstdint>
 #include <optional>
 
+#include <memory>
+
 namespace gyro {
 
 class CaseModel;
+class FieldMap;
 
 /// Vacuum permeability as the field formulas compute it: 4 Pi 1e-7 [T m/A].
 inline constexpr double kMu0 = 4 * Pi * 1e-7;
 
 /// The fields of a case with their parameters read once: E [V/m] uniform (Texte4(0..2)) and B [T]
 /// of the shape selected by Option4 (0 cylindrical radial, 1 uniform, 2 radial 1/rho with curved
-/// lines, 3 inclined point dipole at the origin, 4 double dipole) with the parameters typed in
+/// lines, 3 inclined point dipole at the origin, 4 double dipole, 5 the case's field map, whose
+/// own E, when it has one, adds to the uniform E) with the parameters typed in
 /// Texte6(0..14). What a step of a run evaluates at every stage: B at a point computes only what
 /// that shape needs, with the same operations as Champ, so that both give the same bits.
 class FieldModel {
@@ -27,7 +31,8 @@ public:
     /// The uniform electric field [V/m].
     const Vecteur3& E() const { return m_E0; }
     /// B [T] at R [m]. Null radial or position vectors that the shape needs are reported by
-    /// norm/norma; a singular point gives a non-finite B that the caller must refuse.
+    /// norm/norma; a singular point, or a point outside the field map, gives a non-finite B that
+    /// the caller must refuse.
     void magnetic(const Vecteur3& R, Vecteur3& B) const {
         if (m_shaped) {
             shapedMagnetic(R, B);
@@ -35,6 +40,8 @@ public:
             B = m_B0; // uniform
         }
     }
+    /// The field map of shape 5, or null for the analytic shapes (and a map shape without map).
+    const FieldMap* map() const { return m_map.get(); }
 
     int shape() const { return m_shape; }
     const Vecteur3& B0() const { return m_B0; }
@@ -50,7 +57,10 @@ private:
     template <class Work> void evaluate(const Vecteur3& R, Vecteur3& B, Work& w, bool full) const;
     void shapedMagnetic(const Vecteur3& R, Vecteur3& B) const;
 
+    void mapField(const Vecteur3& R, Vecteur3& B) const;
+
     int m_shape = 1;
+    std::shared_ptr<const FieldMap> m_map;
     bool m_shaped = false; // a shape other than the uniform field
     Vecteur3 m_E0;
     Vecteur3 m_B0;

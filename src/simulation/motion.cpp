@@ -4,7 +4,13 @@
 #include "numerics/errorreport.h"
 #include "numerics/rungekutta.h"
 #include "simulation/casemodel.h"
+#include "simulation/fieldmap.h"
 #include "simulation/runrecord.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
 
 namespace gyro {
 
@@ -28,6 +34,21 @@ void LorentzForce::fault(double charge, double k, Vecteur3& A, double& stop) {
     if (stop != 1) AlerteCalcul(label);
     stop = 1;
     A = Vecteur3(0, 0, 0);
+}
+
+void LorentzForce::mapAcceleration(const StateArray&, const Vecteur3& R, const Vecteur3& V,
+                                   Vecteur3& A) const {
+    const FieldMap& map = *m_field.map();
+    Vecteur3 B, E, W;
+    if (!map.magnetic(R, B)) {
+        m_outside = true;
+        A = Vecteur3(0, 0, 0);
+        return;
+    }
+    ProdVect(V, B, W);
+    E = m_field.E();
+    if (Vecteur3 Emap; map.electric(R, Emap)) MultKPlus(Emap, 1, E, E);
+    CombLin(E, m_k, W, m_k, A);
 }
 
 void storeReadouts(const StateArray& Y) {
@@ -61,7 +82,35 @@ void RungeStep(RunControl& c, const FieldModel& field, const RunRecord& rec, dou
                const StateArray& Y, StateArray& Ynew) {
     c.OrdreRunge = 5;
     const LorentzForce force(field, rec.Charge, rec.Mass, c.StopCalcul);
+    const double tried = h;
     rungeControlled(c, h, Y, Ynew, force);
+    if (!force.outsideMap()) [[likely]]
+        return;
+    // A stage of the step fell outside the field map. Retry from Y with shorter steps: a step
+    // that stays inside is taken as usual. When even a step that moves the particle by a
+    // millionth of the map's spacing leaves the map, the particle stands at its edge moving out,
+    // and the run ends there. (A bound relative to the step tried would let a particle creep
+    // towards the edge in ever shorter steps without ever reaching it.)
+    const FieldMap& map = *force.field().map();
+    const double speed = std::sqrt(Y(2) * Y(2) + Y(4) * Y(4) + Y(6) * Y(6));
+    const double reach = 1e-6 * std::min(map.spacing[0], map.spacing[1]);
+    for (double hTry = tried / 4; hTry * speed > reach && c.StopCalcul != 1; hTry /= 4) {
+        force.clearOutsideMap();
+        double hStep = hTry;
+        rungeControlled(c, hStep, Y, Ynew, force);
+        if (!force.outsideMap()) {
+            h = hStep;
+            return;
+        }
+    }
+    if (c.StopCalcul != 1) {
+        char where[160];
+        std::snprintf(where, sizeof where, "at t = %.9g s, x y z = %.9g %.9g %.9g m", Y(8), Y(1),
+                      Y(3), Y(5));
+        AlerteCalcul(std::string("frRungefaute particle left the field map ") + where);
+    }
+    c.StopCalcul = 1;
+    CopieEtat(Y, Ynew);
 }
 
 void RungeStep(RunControl& c, const CaseModel& model, const RunRecord& rec, double& h,

@@ -30,11 +30,22 @@ public:
         const Vecteur3 R(Y(1), Y(3), Y(5));
         const Vecteur3 V(Y(2), Y(4), Y(6));
         Vecteur3 B, W, A;
-        m_field.magnetic(R, B);
-        ProdVect(V, B, W);
-        CombLin(m_field.E(), m_k, W, m_k, A);
+        if (m_field.map()) [[unlikely]] {
+            mapAcceleration(Y, R, V, A);
+        } else {
+            m_field.magnetic(R, B);
+            ProdVect(V, B, W);
+            CombLin(m_field.E(), m_k, W, m_k, A);
+        }
         finish(Y, m_charge, m_k, A, DY, *m_stop);
     }
+
+    /// Whether an evaluation since the last clearOutsideMap() fell outside the field map (its
+    /// acceleration was then set to zero: the step that used it is not valid).
+    bool outsideMap() const { return m_outside; }
+    /// The fields of the case as this system evaluates them.
+    const FieldModel& field() const { return m_field; }
+    void clearOutsideMap() const { m_outside = false; }
 
     /// Checks the acceleration A [m/s^2] (zeroed when at fault, see above, setting `stop`) and
     /// writes DY.
@@ -55,6 +66,12 @@ public:
 
 private:
     static void fault(double charge, double k, Vecteur3& A, double& stop);
+    // A on a field map, with the map's own E when it has one. At a point outside the map A is
+    // zero and outsideMap() tells it: the caller must not take the step.
+    void mapAcceleration(const StateArray& Y, const Vecteur3& R, const Vecteur3& V,
+                         Vecteur3& A) const;
+
+    mutable bool m_outside = false;
 
     const FieldModel& m_field;
     double m_charge;
@@ -76,7 +93,9 @@ void frRunge(const StateArray& Y, StateArray& DY);
 /// One step of a run under the control c: selects Cash-Karp (c.OrdreRunge = 5) and calls the
 /// controlled step with the Lorentz force of the case `model` and the species of `rec`. h [s] is
 /// the step to try on entry and the proposal for the next step on return. The caller tests
-/// c.StopCalcul afterwards.
+/// c.StopCalcul afterwards. On a field map a step reaching outside the map is retried shorter;
+/// a particle at the map's edge moving out ends the run, reported once with the time and place
+/// ("frRungefaute particle left the field map at t = ... s, x y z = ... m"), Ynew = Y.
 void RungeStep(RunControl& c, const CaseModel& model, const RunRecord& rec, double& h,
                const StateArray& Y, StateArray& Ynew);
 /// The same with the case's fields read already (a run's FieldCache).

@@ -220,6 +220,7 @@ void RunDriver::drawFieldLines(const Vecteur3& R) {
         int axis;
         double sign;
     };
+    const bool mapped = m_model.shape() == slot::kFieldMap;
     for (const Family family : {Family{3, 1}, Family{3, -1}, Family{2, -1}, Family{2, 1}}) {
         // Count the offsets so that rounding of the increments cannot add or drop a line.
         const int count = static_cast<int>(std::floor((to - from) / by + 1e-9)) + 1;
@@ -227,6 +228,11 @@ void RunDriver::drawFieldLines(const Vecteur3& R) {
             double s = from + n * by;
             if (std::fabs(s) < 1e-9 * by) s = 0; // the middle line starts exactly on its axis
             Vecteur3 p = family.axis == 3 ? Vecteur3(0, R(1), s) : Vecteur3(0, s, R(3));
+            // A field map covers a region of its own, which need not hold the plane x = 0: its
+            // lines start on the two lines through the particle's start instead.
+            if (mapped)
+                p = family.axis == 3 ? Vecteur3(R(1), R(2), R(3) + s)
+                                     : Vecteur3(R(1), R(2) + s, R(3));
             // A line starting on the z axis has no radial direction there: the radial shapes
             // are undefined at its first point, so it is left out.
             if (p(1) == 0 && p(2) == 0) continue;

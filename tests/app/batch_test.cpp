@@ -204,6 +204,10 @@ TEST_F(BatchTest, BadArgumentsExitWithCodeTwoAndOneLineNamingTheProblem) {
         {{"--pdf", "missing/dir/x.pdf"}, "missing/dir/x.pdf"},
         {{"--columns", "W_rel,gcq", "--csv", "-"}, "--columns: unknown column \"gcq\""},
         {{"--columns", "mu"}, "it needs --csv"},
+        {{"--set", "shape=map"}, "the field shape is a map, but no field map is loaded"},
+        {{"--set", "map=nothere.csv"}, "cannot read the field map nothere.csv"},
+        {{"--vtk", "run.vtk"}, "--vtk writes a .vtp file: its name must end in .vtp"},
+        {{"--vtk-field", "field.vtk"}, "its name must end in .vti"},
     };
     for (const Row& row : rows) {
         QStringList args{"--batch"};

@@ -37,7 +37,8 @@ def _value_text(key, value):
 class Case:
     """One case: the window's defaults (or an example of a memo file), then the command line's
     keys in the order given: x y z vx vy vz energy species shape Ex Ey Ez Bx By Bz P0..P11
-    errmax method steps_per_gyration. A bad key or value raises ValueError with the command
+    errmax method steps_per_gyration, and map (a field map file for shape="map", read at once
+    and again for each run). A bad key or value raises ValueError with the command
     line's message. A case never changes: ``replace`` gives a new one."""
 
     __slots__ = ("_settings", "_memo", "_boxes")
@@ -64,6 +65,10 @@ class Case:
             boxes, number, count = _core.memo_example(folder, float(n))
         if boxes is None:
             raise ValueError(f"no examples in {path}")
+        # A field map kept relative to the memo's folder: the case carries its whole path.
+        kept = boxes["Texte3"][18]
+        if kept and not os.path.isabs(kept):
+            boxes["Texte3"][18] = os.path.join(os.path.dirname(os.path.abspath(path)), kept)
         case = object.__new__(cls)
         case._memo = (path, int(n), int(number), int(count))
         case._boxes = boxes

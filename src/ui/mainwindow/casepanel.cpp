@@ -3,6 +3,7 @@
 
 #include "ui/mainwindow/caseboxes.h"
 #include "ui/mainwindow/drawingpanel.h"
+#include "ui/mainwindow/fieldmapframe.h"
 #include "ui/mainwindow/widgetkit.h"
 
 #include "simulation/caseslots.h"
@@ -42,8 +43,9 @@ CasePanel::CasePanel(CaseModel& model, CaseBoxes& boxes, QWidget* parent)
     m_drawing = new DrawingPanel(model, boxes, this);
     layout->addWidget(m_drawing);
     layout->addWidget(buildOrbitalGroup());
-    connect(&m_boxes, &CaseBoxes::caseChanged, this, [this](BoxFamily family, int) {
+    connect(&m_boxes, &CaseBoxes::caseChanged, this, [this](BoxFamily family, int index) {
         if (family == BoxFamily::Option4) updateShapeFrames();
+        if (family == BoxFamily::Texte3 && index == slot::kFieldMapPath) m_mapFrame->refresh();
         if (family == BoxFamily::Option5) updateEnergyCaption();
     });
     updateShapeFrames();
@@ -114,9 +116,9 @@ QWidget* CasePanel::buildFieldGroup() {
     shapeFrame->setObjectName("ShapeFrame");
     auto* shapes = new QGridLayout(shapeFrame);
     auto* group = new QButtonGroup(shapeFrame);
-    const char* names[] = {"Cylindrical field", "Uniform field", "Dipôle field variable",
-                           "Dipôle field", "Double dipôle field"};
-    for (int i = slot::kCylindrical; i <= slot::kDoubleDipole; ++i) {
+    const char* names[] = {"Cylindrical field", "Uniform field",       "Dipôle field variable",
+                           "Dipôle field",      "Double dipôle field", "Field map"};
+    for (int i = slot::kCylindrical; i <= slot::kFieldMap; ++i) {
         QRadioButton* option = m_boxes.makeOption(shapeFrame, BoxFamily::Option4, i, names[i]);
         group->addButton(option, i);
         shapes->addWidget(option, i / 2, i % 2);
@@ -126,6 +128,8 @@ QWidget* CasePanel::buildFieldGroup() {
     layout->addWidget(m_cadre3);
     layout->addWidget(m_cadre4);
     layout->addWidget(m_cadre5);
+    m_mapFrame = new FieldMapFrame(m_model, box);
+    layout->addWidget(m_mapFrame);
     return box;
 }
 
@@ -269,6 +273,7 @@ void CasePanel::updateShapeFrames() {
     m_cadre3->setVisible(m_model.Option4(slot::kRadial));
     m_cadre4->setVisible(m_model.Option4(slot::kDipole));
     m_cadre5->setVisible(m_model.Option4(slot::kDoubleDipole));
+    m_mapFrame->setVisible(m_model.Option4(slot::kFieldMap));
     m_labelB0->setVisible(m_model.Option4(slot::kCylindrical) || m_model.Option4(slot::kUniform));
 }
 

@@ -17,6 +17,7 @@ namespace gyro {
 
 class CaseBoxes;
 class DrawingPanel;
+class FieldMapFrame;
 
 /// The panels that edit the case, top to bottom: the particle and its initial state, the
 /// fields and their shape (with the frame of the selected shape's parameters), the integration,
@@ -37,6 +38,8 @@ public:
     void addIntegrationRows(QWidget* hint, QWidget* method);
     /// The drawing panel.
     DrawingPanel* drawing() const { return m_drawing; }
+    /// The frame of the field-map shape.
+    FieldMapFrame* mapFrame() const { return m_mapFrame; }
 
 signals:
     /// The user (or the program, outside showExampleSelector) moved the example scroll bar.
@@ -63,6 +66,7 @@ private:
     QGroupBox* m_cadre3 = nullptr;
     QGroupBox* m_cadre4 = nullptr;
     QGroupBox* m_cadre5 = nullptr;
+    FieldMapFrame* m_mapFrame = nullptr;
     DrawingPanel* m_drawing = nullptr;
 };
 

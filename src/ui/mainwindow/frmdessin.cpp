@@ -40,6 +40,7 @@
 #include "simulation/runrecord.h"
 #include "simulation/startup.h"
 #include "simulation/trajectorycsv.h"
+#include "simulation/vtkexport.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -90,6 +91,7 @@ FrmDessin::FrmDessin(QWidget* parent) : QMainWindow(parent), m_model(theCase()) 
     auto* menu = new MainMenu(menuBar(), sceneMenu, this);
     connect(menu, &MainMenu::configurationChosen, this, &FrmDessin::MnuConfiguration_Click);
     connect(menu, &MainMenu::exportChosen, this, &FrmDessin::MnuExport_Click);
+    connect(menu, &MainMenu::exportVtkChosen, this, &FrmDessin::MnuExportVtk_Click);
     connect(menu, &MainMenu::printChosen, this, &FrmDessin::MnuImprimer_Click);
     connect(menu, &MainMenu::exportPdfChosen, this, &FrmDessin::MnuExportPdf_Click);
     connect(menu, &MainMenu::optionsChosen, this, [this] { showOptionsWindow(this, false); });
@@ -369,6 +371,33 @@ void FrmDessin::MnuExport_Click() {
         QMessageBox::warning(this, "Export trajectory", error);
     } else {
         statusBar()->showMessage("Trajectory written to " + path, 5000);
+    }
+}
+
+bool FrmDessin::exportForParaView(const QString& path, QString* error) {
+    std::filesystem::path trajectory(path.toStdString());
+    std::filesystem::path field = trajectory;
+    field.replace_filename(trajectory.stem().string() + "-field.vti");
+    const FileResult written = writeRunForParaView(
+        m_driver->record(), theCase(), runRecord().Charge, runRecord().Mass, trajectory, field);
+    if (!written.ok && error) *error = QString::fromStdString(written.message);
+    return written.ok;
+}
+
+void FrmDessin::MnuExportVtk_Click() {
+    if (m_driver->record().empty()) {
+        QMessageBox::information(this, "Export for ParaView", "There is no run to export yet.");
+        return;
+    }
+    const QString path = QFileDialog::getSaveFileName(this, "Export for ParaView",
+                                                      QDir::current().filePath("trajectory.vtp"),
+                                                      "VTK XML PolyData (*.vtp)");
+    if (path.isEmpty()) return;
+    QString error;
+    if (!exportForParaView(path, &error)) {
+        QMessageBox::warning(this, "Export for ParaView", error);
+    } else {
+        statusBar()->showMessage("Trajectory and field written for ParaView: " + path, 5000);
     }
 }
 

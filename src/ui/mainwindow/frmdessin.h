@@ -71,6 +71,10 @@ public:
     /// one row per recorded step, "t,x,y,z,vx,vy,vz,Bnorm,Ek_eV". Returns false and tells why in
     /// `error` when there is nothing to write or the file cannot be written.
     bool exportTrajectory(const QString& path, QString* error = nullptr);
+    /// Writes the current run to `path` (.vtp) and the field around it beside it (the same name
+    /// ending "-field.vti"). False with a message when there is no run or a file cannot be
+    /// written.
+    bool exportForParaView(const QString& path, QString* error = nullptr);
 
     /// Replaces what ending the program does (tests record it; the default quits the
     /// application).
@@ -97,6 +101,7 @@ private:
     void CmdFinMirav_Click();
     void MnuConfiguration_Click();
     void MnuExport_Click();
+    void MnuExportVtk_Click();
     void MnuImprimer_Click();
     void MnuExportPdf_Click();
     void MnuControleOrbite_Click();

@@ -27,6 +27,11 @@ MainMenu::MainMenu(QMenuBar* bar, QMenu* sceneMenu, QObject* parent) : QObject(p
     exportAction->setToolTip("Write the current run's steps as a CSV table "
                              "(t, x, y, z, vx, vy, vz, Bnorm, Ek_eV)");
     connect(exportAction, &QAction::triggered, this, &MainMenu::exportChosen);
+    QAction* vtkAction = add(fichier, "Export for ParaView…", "MnuExportVtk");
+    vtkAction->setToolTip(
+        "Write the current run as VTK XML PolyData (.vtp) and the field around "
+        "it as VTK XML ImageData (.vti, beside it), to open together in ParaView");
+    connect(vtkAction, &QAction::triggered, this, &MainMenu::exportVtkChosen);
     QAction* printAction = add(fichier, "Print…", "MnuImprimer");
     printAction->setToolTip("Print the scene as the view shows it");
     connect(printAction, &QAction::triggered, this, &MainMenu::printChosen);

@@ -22,6 +22,8 @@ public:
 signals:
     void configurationChosen();
     void exportChosen();
+    /// "Export for ParaView…": the run as VTK XML files.
+    void exportVtkChosen();
     /// "Print…" and "Export PDF…": the live scene on paper or in a PDF file.
     void printChosen();
     void exportPdfChosen();

@@ -19,6 +19,7 @@
 #include "ui/dialogs/frmdemonstration.h"
 #include "ui/dialogs/frmdialog.h"
 #include "ui/graphwindow/frmgraphes.h"
+#include "ui/mainwindow/fieldmapframe.h"
 #include "ui/mainwindow/frmdessin.h"
 #include "ui/mainwindow/runloop.h"
 #include "ui/mainwindow/speedcontrol.h"
@@ -139,6 +140,7 @@ private slots:
     void newWindowRedrawsTheRunInTheGraphWindow();
     void statusLineCountsSilencedWarnings();
     void energyCaptionFollowsTheSpecies();
+    void fieldMapIsChosenRunAndExportedForParaView();
 
 private:
     // The shared helpers (support/widgets.h) on the main window.
@@ -399,6 +401,7 @@ void FrmDessinTest::menuHasEveryEntryInOrder() {
     walk(fichier);
     const QStringList expected = {"Configuration",
                                   "Export trajectory…",
+                                  "Export for ParaView…",
                                   "Print…",
                                   "Export PDF…",
                                   "&Contrôle Orbite GEO",
@@ -446,19 +449,19 @@ void FrmDessinTest::menuHasEveryEntryInOrder() {
 
 void FrmDessinTest::shapeOptionShowsOnlyItsFrame() {
     openWindow();
-    // shape, Cadre3, Cadre4, Cadre5, B0 label
-    const bool table[5][4] = {{false, false, false, true},
-                              {false, false, false, true},
-                              {true, false, false, false},
-                              {false, true, false, false},
-                              {false, false, true, false}};
-    for (int shape = 0; shape < 5; ++shape) {
+    // shape, Cadre3, Cadre4, Cadre5, B0 label, map frame
+    const bool table[6][5] = {
+        {false, false, false, true, false}, {false, false, false, true, false},
+        {true, false, false, false, false}, {false, true, false, false, false},
+        {false, false, true, false, false}, {false, false, false, false, true}};
+    for (int shape = 0; shape < 6; ++shape) {
         click(QString("Option4_%1").arg(shape));
         QCOMPARE(theCase().shape(), shape);
         QCOMPARE(control<QWidget>("Cadre3")->isVisible(), table[shape][0]);
         QCOMPARE(control<QWidget>("Cadre4")->isVisible(), table[shape][1]);
         QCOMPARE(control<QWidget>("Cadre5")->isVisible(), table[shape][2]);
         QCOMPARE(control<QWidget>("LabelB0")->isVisible(), table[shape][3]);
+        QCOMPARE(control<QWidget>("CadreCarte")->isVisible(), table[shape][4]);
     }
     // A case loaded with another shape shows that shape's frame.
     theCase().select(BoxFamily::Option4, slot::kDipole);
@@ -1247,6 +1250,61 @@ void FrmDessinTest::energyCaptionFollowsTheSpecies() {
     // A case loaded with another species (an example) shows its caption too.
     theCase().select(BoxFamily::Option5, slot::kXenon);
     QCOMPARE(caption->text(), QString("Energy xenon ion (eV)"));
+}
+
+// The sixth shape: a refused file is told and changes nothing, a good one shows its grid, the
+// run leaves the map through its top (E along z) and says so in the warning log, the example
+// keeps the map's path relative to the memo's folder, and the run exports for ParaView.
+void FrmDessinTest::fieldMapIsChosenRunAndExportedForParaView() {
+    openWindow();
+    fastest();
+    click("Option4_5");
+    // Without a map yet there is no field to show, and no computing fault to ask about.
+    QVERIFY(ErrorReport::instance().lines().empty());
+    auto write = [](const char* name, const QByteArray& bytes) {
+        QFile f(name);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    };
+    QByteArray good = "x,y,z,Bx,By,Bz\n";
+    for (int k = 0; k < 5; ++k)
+        for (int j = 0; j < 5; ++j)
+            for (int i = 0; i < 5; ++i)
+                good += QByteArray::number(0.0405 + 0.001 * i) + "," +
+                        QByteArray::number(-0.002 + 0.001 * j) + "," +
+                        QByteArray::number(-0.002 + 0.001 * k) + ",0,0,0.015\n";
+    write("channel.csv", good);
+    write("bad.csv", QByteArray(good).replace("0.0425,0,0,0,0,0.015", "0.0425,0,0,0,NaN,0.015"));
+    FieldMapFrame* frame = m_window->findChild<FieldMapFrame*>("CadreCarte");
+    QVERIFY(frame);
+    QVERIFY(frame->loadMap("bad.csv").contains("By is not finite"));
+    QVERIFY(control<QLabel>("MapProblem")->isVisible());
+    QVERIFY(!theCase().fieldMap());
+    QCOMPARE(control<QLabel>("MapSummary")->text(), QString("No map loaded: choose a file."));
+    QVERIFY(frame->loadMap(QDir::current().filePath("channel.csv")).isEmpty());
+    QCOMPARE(control<QLabel>("MapSummary")->text(),
+             QString("5 × 5 × 5 nodes, x 0.0405 .. 0.0445 m, y -0.002 .. 0.002 m, z -0.002 .. "
+                     "0.002 m, |B| 0.015 .. 0.015 T"));
+    QVERIFY(!control<QLabel>("MapProblem")->isVisible());
+
+    click("Commande14");
+    QTRY_VERIFY_WITH_TIMEOUT(!m_window->driver().running(), 20000);
+    bool told = false;
+    for (const std::string& line : ErrorReport::instance().lines())
+        told = told || line.find("particle left the field map at t = ") != std::string::npos;
+    QVERIFY(told);
+    QFile memo("ZEFRON.TMP");
+    QVERIFY(memo.open(QIODevice::ReadOnly));
+    QVERIFY(memo.readAll().contains("\r\nchannel.csv\r\n"));
+
+    QString error;
+    QVERIFY2(m_window->exportForParaView("run.vtp", &error), qPrintable(error));
+    QFile vtp("run.vtp"), vti("run-field.vti");
+    QVERIFY(vtp.open(QIODevice::ReadOnly) && vti.open(QIODevice::ReadOnly));
+    const QByteArray points =
+        "NumberOfPoints=\"" + QByteArray::number(qulonglong(m_window->driver().record().size()));
+    QVERIFY(vtp.readAll().contains(points));
+    QVERIFY(vti.readAll().contains("<DataArray type=\"Float64\" Name=\"B\""));
 }
 
 QTEST_MAIN(FrmDessinTest)
