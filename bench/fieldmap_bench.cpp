@@ -198,10 +198,12 @@ void stepTable(const FieldMap& map) {
     for (double errMax : {1e-6, 1e-7, 1e-8, 1e-9}) {
         double stop = 0;
         theCase().select(BoxFamily::Option4, slot::kDipole);
-        const LorentzForce dipole(theCase(), kQ, kM, stop);
+        const FieldModel dipoleField(theCase());
+        const LorentzForce dipole(dipoleField, kQ, kM, stop);
         const RunCount a = run(errMax, dipole);
         theCase().select(BoxFamily::Option4, slot::kFieldMap);
-        const LorentzForce cubic(theCase(), kQ, kM, stop);
+        const FieldModel mapField(theCase());
+        const LorentzForce cubic(mapField, kQ, kM, stop);
         const RunCount c = run(errMax, cubic);
         const TrilinearForce linear{&map};
         const RunCount l = run(errMax, linear);
