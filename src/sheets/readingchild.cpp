@@ -86,7 +86,7 @@ bool Decode(const std::string& in, WorkbookText& r) {
     return pages * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
 }
 
-void LimitChild(const WorkbookLimits& limits, std::size_t stackReserveBytes) {
+void LimitChild(const WorkbookLimits& limits, [[maybe_unused]] std::size_t stackReserveBytes) {
     rlimit none{0, 0};
     ::setrlimit(RLIMIT_CORE, &none);
     const rlim_t seconds = static_cast<rlim_t>(std::max(limits.cpuSeconds, 1));
