@@ -6,6 +6,7 @@
 #include "simulation/rundriver.h"
 #include "simulation/runrecord.h"
 #include "simulation/startup.h"
+#include "support/freshstart.h"
 #include "support/scriptedasker.h"
 #include "support/widgets.h"
 #include "ui/accuracy/accuracydock.h"
@@ -23,7 +24,6 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSlider>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
@@ -35,18 +35,10 @@ class AccuracyWiringTest : public QObject {
 
 private slots:
     void init() {
-        m_previousFolder = QDir::currentPath();
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(QDir::setCurrent(m_dir->path()));
-        ResetStartup();
-        ErrorReport::instance().reset();
-        ErrorReport::instance().setEndProgram([] {});
-        ErrorReport::instance().stopFlag() = 0;
         m_asker = test::ScriptedAsker({"Laboratoire"}); // the working site, on a first start
         m_asker.fallbackToDefault = true;
-        ErrorReport::instance().setAsker(&m_asker);
-        theCase().resetToDefaults();
-        integrationChoice() = IntegrationChoice{};
+        m_start = std::make_unique<test::FreshStart>(m_asker);
+        QVERIFY(m_start->ready());
         m_window = std::make_unique<FrmDessin>();
         m_window->setQuitHandler([] {});
         m_window->Form_Load();
@@ -54,14 +46,7 @@ private slots:
     }
     void cleanup() {
         m_window.reset();
-        ErrorReport::instance().setAsker(nullptr);
-        ErrorReport::instance().setEndProgram({});
-        ErrorReport::instance().reset();
-        ErrorReport::instance().stopFlag() = 0;
-        integrationChoice() = IntegrationChoice{};
-        QDir::setCurrent(m_previousFolder);
-        m_dir.reset();
-        ResetStartup();
+        m_start.reset();
     }
 
     // Default case: a gyration of 72 µm about the drift under a 100 nm error limit.
@@ -114,11 +99,11 @@ private slots:
         QVERIFY(box("EnergyInvariantBox")->styleSheet().contains("#c00000"));
 
         auto* dock = control<AccuracyDock>("AccuracyDock");
-        QString answer = m_dir->filePath("w.png");
+        QString answer = m_start->filePath("w.png");
         dock->setPathAsker([&](const QString&, const QString&, const QString&) { return answer; });
         QTest::mouseClick(dock->pngButton(), Qt::LeftButton);
         QCOMPARE(QImage(answer).size(), QSize(1200, 750));
-        answer = m_dir->filePath("w.pdf");
+        answer = m_start->filePath("w.pdf");
         QTest::mouseClick(dock->pdfButton(), Qt::LeftButton);
         QFile pdf(answer);
         QVERIFY(pdf.open(QIODevice::ReadOnly) && pdf.read(5) == "%PDF-");
@@ -172,8 +157,7 @@ private:
         QTRY_VERIFY(refreshed.count() >= 1);
     }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QString m_previousFolder;
+    std::unique_ptr<test::FreshStart> m_start;
     test::ScriptedAsker m_asker;
     std::unique_ptr<FrmDessin> m_window;
 };

@@ -12,6 +12,7 @@
 #include "simulation/rundriver.h"
 #include "simulation/runrecord.h"
 #include "simulation/startup.h"
+#include "support/freshstart.h"
 #include "support/scriptedasker.h"
 #include "support/widgets.h"
 #include "ui/common/picturebox.h"
@@ -43,7 +44,6 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSlider>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -161,26 +161,17 @@ private:
     /// Stops every run: pauses it and asks for another case, until none is left.
     void endAllRuns();
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QString m_previousFolder;
+    std::unique_ptr<test::FreshStart> m_start;
     ScriptedAsker m_asker;
     std::unique_ptr<FrmDessin> m_window;
     int m_quits = 0;
 };
 
 void FrmDessinTest::init() {
-    m_previousFolder = QDir::currentPath();
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    QVERIFY(QDir::setCurrent(m_dir->path()));
-    ResetStartup();
-    ErrorReport::instance().reset();
-    ErrorReport::instance().setEndProgram([] {});
-    ErrorReport::instance().stopFlag() = 0;
     m_asker = ScriptedAsker();
     m_asker.answers = {"Laboratoire"}; // the working site, asked on a first start
-    ErrorReport::instance().setAsker(&m_asker);
-    theCase().resetToDefaults();
+    m_start = std::make_unique<test::FreshStart>(m_asker);
+    QVERIFY(m_start->ready());
     m_quits = 0;
 }
 
@@ -193,14 +184,7 @@ void FrmDessinTest::openWindow() {
 
 void FrmDessinTest::cleanup() {
     m_window.reset();
-    ErrorReport::instance().setAsker(nullptr);
-    ErrorReport::instance().setEndProgram({});
-    ErrorReport::instance().reset();
-    ErrorReport::instance().stopFlag() = 0;
-    integrationChoice() = IntegrationChoice{};
-    QDir::setCurrent(m_previousFolder);
-    m_dir.reset();
-    ResetStartup();
+    m_start.reset();
 }
 
 void FrmDessinTest::endAllRuns() {
@@ -1156,8 +1140,8 @@ void FrmDessinTest::sceneIsPrintedAndExportedAsPdf() {
     for (const Row& row : {Row{"MnuExportPdf", true}, Row{"MnuImprimer", true},
                            Row{"MnuExportPdf", false}, Row{"MnuImprimer", false}}) {
         if (QString(row.action) == "MnuImprimer" && printerAvailable()) continue;
-        path = row.written ? m_dir->filePath(QString(row.action) + ".pdf")
-                           : m_dir->filePath("missing/scene.pdf");
+        path = row.written ? m_start->filePath(QString(row.action) + ".pdf")
+                           : m_start->filePath("missing/scene.pdf");
         ModalCloser closer;
         m_window->findChild<QAction*>(row.action)->trigger();
         QFile pdf(path);
