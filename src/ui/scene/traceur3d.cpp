@@ -210,77 +210,19 @@ void Traceur3D::ensureContent(bool preview) {
         redrawAll(previewStride);
 }
 
-bool Traceur3D::OverlayKey::operator==(const OverlayKey& o) const {
-    auto same = [](const Point3d& a, const Point3d& b) {
-        return a.x == b.x && a.y == b.y && a.z == b.z;
-    };
-    return camera == o.camera && options == o.options && setUp == o.setUp && reset == o.reset &&
-           labels == o.labels && title == o.title && frameExtent == o.frameExtent &&
-           same(boundsMin, o.boundsMin) && same(boundsMax, o.boundsMax);
-}
-
-const QImage& Traceur3D::lastingOverlay(const RenderOptions& options) {
-    OverlayKey key;
-    key.camera = m_camera;
-    key.options = options;
-    key.setUp = m_scene.setUpRevision();
-    key.reset = m_scene.resetRevision();
-    key.labels = m_scene.labelRevision();
-    key.title = m_scene.title();
-    key.frameExtent = m_scene.frameExtent();
-    if (!(key.frameExtent > 0)) {
-        key.boundsMin = m_scene.bounds().min;
-        key.boundsMax = m_scene.bounds().max;
-    }
-    if (m_overlayValid && m_overlay.size() == m_camera.viewport() && key == m_overlayKey)
-        return m_overlay;
-    if (m_overlay.size() != m_camera.viewport())
-        m_overlay = QImage(m_camera.viewport(), QImage::Format_ARGB32_Premultiplied);
-    m_overlay.fill(Qt::transparent);
-    {
-        QPainter p(&m_overlay);
-        SceneRenderer::drawOverlay(p, m_scene, m_camera, options, OverlayParts::Lasting);
-    }
-    // The overlay is mostly empty: note the tiles that are not, so that a frame blends only those.
-    constexpr int kTile = 64;
-    m_overlayTiles.clear();
-    for (int y = 0; y < m_overlay.height(); y += kTile) {
-        for (int x = 0; x < m_overlay.width(); x += kTile) {
-            const QRect tile = QRect(x, y, kTile, kTile) & m_overlay.rect();
-            bool used = false;
-            for (int row = tile.top(); row <= tile.bottom() && !used; ++row) {
-                const auto* line = reinterpret_cast<const QRgb*>(m_overlay.constScanLine(row));
-                for (int col = tile.left(); col <= tile.right(); ++col) {
-                    if (line[col] != 0) {
-                        used = true;
-                        break;
-                    }
-                }
-            }
-            if (used) m_overlayTiles.push_back(tile);
-        }
-    }
-    m_overlayKey = std::move(key);
-    m_overlayValid = true;
-    return m_overlay;
-}
-
 void Traceur3D::paintEvent(QPaintEvent*) {
     const bool moving = m_drag != Drag::None || m_settle->isActive();
     ensureContent(moving);
     RenderOptions o = m_options;
     o.pixelRatio = ratio();
-    const QImage& overlay = lastingOverlay(o);
+    m_overlay.lasting(m_scene, m_camera, o);
     QPainter p(this);
     // The content is opaque: copied, not blended.
     p.setCompositionMode(QPainter::CompositionMode_Source);
     p.drawImage(rect(), m_content);
     p.setCompositionMode(QPainter::CompositionMode_SourceOver);
     // Only the tiles of the overlay that hold anything are blended over it.
-    const double r = ratio();
-    for (const QRect& tile : m_overlayTiles)
-        p.drawImage(QRectF(tile.x() / r, tile.y() / r, tile.width() / r, tile.height() / r),
-                    overlay, tile);
+    m_overlay.blend(p, ratio());
     p.save();
     p.scale(1 / ratio(), 1 / ratio());
     SceneRenderer::drawOverlay(p, m_scene, m_camera, o, OverlayParts::PointCount);

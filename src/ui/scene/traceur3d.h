@@ -2,6 +2,7 @@
 // it while the trajectory grows.
 #pragma once
 
+#include "draw3d/overlaycache.h"
 #include "draw3d/scenerenderer.h"
 #include "draw3d/viewcamera.h"
 #include "scene/scene3d.h"
@@ -107,9 +108,6 @@ private:
     void tick();
     void viewMoved(bool byUser);
     void ensureContent(bool preview);
-    /// The overlays that change only with the view, the options and the run's set-up, drawn on
-    /// a transparent image of the device size; redrawn only when one of those changed.
-    const QImage& lastingOverlay(const RenderOptions& options);
     void redrawAll(int stride);
     void placeButtons();
     void showMenuAt(const QPoint& globalPos);
@@ -129,21 +127,7 @@ private:
     bool m_contentValid = false;
     int m_contentStride = 1; // > 1 while the content is a quick preview
 
-    // What the lasting overlay was drawn for: drawing its text outlines at every frame would
-    // cost more than the trace itself.
-    struct OverlayKey {
-        ViewCamera camera;
-        RenderOptions options;
-        std::uint64_t setUp = 0, reset = 0, labels = 0;
-        std::string title;
-        double frameExtent = 0;
-        Point3d boundsMin, boundsMax; // the axes follow the content while there is no frame
-        bool operator==(const OverlayKey&) const;
-    };
-    QImage m_overlay;
-    std::vector<QRect> m_overlayTiles; // the parts of the overlay that hold anything
-    OverlayKey m_overlayKey;
-    bool m_overlayValid = false;
+    OverlayCache m_overlay; // the overlays that change only with the view and the set-up
 
     std::uint64_t m_seenRevision = 0;
     std::uint64_t m_seenSetUp = 0;
