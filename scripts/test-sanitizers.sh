@@ -18,4 +18,8 @@ cmake --build build-asan -j"$(nproc)"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 cd build-asan
-ctest --output-on-failure -j"$(nproc)" --timeout 1200
+# The window tests that read workbooks fork the reading child from a process whose Qt threads may
+# be allocating at that moment. The sanitizers' allocator is not fork-safe (glibc's is): such a
+# child can wait forever on a lock no thread of it will free. Those tests run in the plain build;
+# the reading code itself runs here through the reader's and the command line's tests.
+ctest --output-on-failure -j"$(nproc)" --timeout 1200 -E "^(ui_graphwindow_test|ui_sheetpanel_test|dataplot_sheetlink_test)$"
