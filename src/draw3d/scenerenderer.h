@@ -36,6 +36,11 @@ struct DrawCursor {
     std::size_t circles = 0;
     std::uint64_t storedPoints = 0;   ///< the scene's storedPoints() that `points` stands for
     std::uint64_t storedSegments = 0; ///< the scene's storedSegments() that `segments` stands for
+    /// Where the trace drawn last ends on the picture (pixels): steps too small to show are
+    /// merged into the next, so the next drawing goes on from there, not from the last point.
+    bool pen = false;
+    float penX = 0, penY = 0;
+    std::uint32_t penRgb = 0; ///< the colour of the trace drawn last, 0xRRGGBB
 };
 
 /// Which overlays to draw: all of them, those that change only with the view and the run's
@@ -57,8 +62,17 @@ public:
     /// drew stays true). Returns false and draws nothing when content went otherwise (clear) or
     /// what was not yet drawn was itself thinned: the caller then draws everything with
     /// `drawContent`.
+    /// At most `maxPoints` points and `maxSegments` arrows are added in one call (a picture
+    /// built over several frames); the cursor tells where the next call goes on.
     static bool drawNewContent(QImage& image, const Scene3D& scene, const ViewCamera& camera,
-                               const RenderOptions& options, DrawCursor& cursor);
+                               const RenderOptions& options, DrawCursor& cursor,
+                               std::size_t maxPoints = SIZE_MAX,
+                               std::size_t maxSegments = SIZE_MAX);
+    /// Fills `image` with the background, cube, axes and circles alone and sets `cursor` before
+    /// the first point and arrow: drawNewContent() then adds the traces, as much at a time as
+    /// the caller likes.
+    static void drawBackdrop(QImage& image, const Scene3D& scene, const ViewCamera& camera,
+                             const RenderOptions& options, DrawCursor& cursor);
     /// Draws the overlays (axis names, tags, scale bar, triad, caption) with `painter`, whose
     /// device has the camera's viewport size.
     static void drawOverlay(QPainter& painter, const Scene3D& scene, const ViewCamera& camera,
