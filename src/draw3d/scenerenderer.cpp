@@ -202,7 +202,8 @@ void haloText(QPainter& p, const QPointF& at, const QString& text, const QColor&
 } // namespace
 
 void SceneRenderer::drawContent(QImage& image, const Scene3D& scene, const ViewCamera& camera,
-                                const RenderOptions& options, DrawCursor* cursor, int stride) {
+                                const RenderOptions& options, DrawCursor* cursor, int stride,
+                                std::size_t maxArrows) {
     {
         QPainter p(&image);
         p.setRenderHint(QPainter::Antialiasing);
@@ -214,7 +215,8 @@ void SceneRenderer::drawContent(QImage& image, const Scene3D& scene, const ViewC
     {
         TraceDrawer drawer(image, scene, camera);
         drawer.drawPoints(0, scene.pointCount(), std::max(1, stride), &ends);
-        drawer.drawSegments(0, scene.segments().size());
+        const std::size_t arrows = scene.segments().size();
+        drawer.drawSegments(arrows - std::min(arrows, maxArrows), arrows);
     }
     if (cursor) {
         cursor->pen = ends.pen;

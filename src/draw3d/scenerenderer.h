@@ -54,9 +54,11 @@ public:
     /// Fills `image` with the scene's content: background, cube, axes, circles, traces and
     /// arrows. `stride` > 1 draws only every stride-th point of each piece (a quick preview while
     /// the view moves); ends of pieces are always drawn. Sets `cursor` when given.
+    /// Of the arrows only the newest `maxArrows` are drawn (a quick picture of a scene of many
+    /// arrows); the cursor then counts them all as drawn.
     static void drawContent(QImage& image, const Scene3D& scene, const ViewCamera& camera,
                             const RenderOptions& options, DrawCursor* cursor = nullptr,
-                            int stride = 1);
+                            int stride = 1, std::size_t maxArrows = SIZE_MAX);
     /// Adds to `image` what the scene received after `cursor` (drawn with the same camera) and
     /// moves the cursor. A thinning of the oldest content leaves the picture as it is (what it
     /// drew stays true). Returns false and draws nothing when content went otherwise (clear) or

@@ -185,7 +185,8 @@ bool Traceur3D::showsQuickPicture() const {
 void Traceur3D::redrawAll(int stride) {
     RenderOptions o = m_options;
     o.pixelRatio = ratio();
-    SceneRenderer::drawContent(m_content, m_scene, m_camera, o, &m_cursor, stride);
+    SceneRenderer::drawContent(m_content, m_scene, m_camera, o, &m_cursor, stride,
+                               stride > 1 ? kFrameArrows : SIZE_MAX);
     m_drawnCamera = m_camera;
     m_contentStride = stride;
     m_contentValid = true;
@@ -199,11 +200,11 @@ void Traceur3D::ensureContent(bool preview, bool finish) {
     }
     m_camera.setViewport(ds);
     const std::size_t n = m_scene.pointCount();
-    const int quickStride =
-        n > kPreviewPoints ? static_cast<int>((n + kPreviewPoints - 1) / kPreviewPoints) : 1;
-    // A scene too large to draw whole within a frame gets the quick picture first, and its full
-    // picture over the next frames.
+    // A scene too large to draw whole within a frame gets the quick picture first (every few
+    // points and the newest arrows), and its full picture over the next frames.
     const bool large = n > kFramePoints || m_scene.segments().size() > kFrameArrows;
+    const int quickStride =
+        std::max(large ? 2 : 1, static_cast<int>((n + kPreviewPoints - 1) / kPreviewPoints));
     const bool stale = !m_contentValid || m_drawnCamera != m_camera;
     if (preview) {
         m_building = false; // the view moves: a full picture would be out of date at once

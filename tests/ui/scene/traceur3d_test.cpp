@@ -344,7 +344,7 @@ void Traceur3DTest::largeSceneRedrawsOverFramesToTheSamePicture() {
     for (int i = 0; i < n; ++i) {
         const double phase = i * 2e-3;
         m_w->model().Point(std::cos(phase), std::sin(phase), i * 2e-6);
-        if (i % 40 == 0) m_w->model().Segment(std::cos(phase), std::sin(phase), 0, 0, 0, 0);
+        if (i % 10 == 0) m_w->model().Segment(std::cos(phase), std::sin(phase), 0, 0, 0, 0);
     }
     m_w->flush();
     QVERIFY(!m_w->buildingFullPicture());
