@@ -19,9 +19,8 @@
 namespace gyro {
 
 namespace {
-constexpr int kFrameMs = 16;                   // repaint period, about 60 Hz
-constexpr int kSettleMs = 160;                 // full redraw this long after the last wheel step
-constexpr std::size_t kPreviewPoints = 250000; // points drawn per frame while the view moves
+constexpr int kFrameMs = 16;   // repaint period, about 60 Hz
+constexpr int kSettleMs = 160; // full redraw this long after the last wheel step
 constexpr double kDegreesPerPixel = 0.45;
 } // namespace
 
@@ -204,7 +203,7 @@ void Traceur3D::ensureContent(bool preview, bool finish) {
     // points and the newest arrows), and its full picture over the next frames.
     const bool large = n > kFramePoints || m_scene.segments().size() > kFrameArrows;
     const int quickStride =
-        std::max(large ? 2 : 1, static_cast<int>((n + kPreviewPoints - 1) / kPreviewPoints));
+        std::max(large ? 2 : 1, static_cast<int>((n + kFramePoints - 1) / kFramePoints));
     const bool stale = !m_contentValid || m_drawnCamera != m_camera;
     if (preview) {
         m_building = false; // the view moves: a full picture would be out of date at once
@@ -218,13 +217,44 @@ void Traceur3D::ensureContent(bool preview, bool finish) {
             redrawAll(1);
             return;
         }
-        if (stale) redrawAll(quickStride);
+        if (stale) {
+            if (!quickFromPicture()) redrawAll(quickStride);
+            update(); // the full picture begins with the next frame
+            return;
+        }
     }
     RenderOptions o = m_options;
     o.pixelRatio = ratio();
     if (!SceneRenderer::drawNewContent(m_content, m_scene, m_camera, o, m_cursor))
         redrawAll(preview || large ? quickStride : 1);
     if (!preview && m_contentStride > 1) buildFullPicture();
+}
+
+bool Traceur3D::quickFromPicture() {
+    // Seen from the same angles, the new view is the old one moved and scaled on the screen (the
+    // projection is orthographic): the picture drawn for it, moved and scaled, is a quick
+    // picture that costs no pass over the points. So a run that the view zooms out to follow
+    // goes on being drawn at once.
+    if (!m_contentValid || m_contentStride > 1 || m_drawnCamera.azimuth() != m_camera.azimuth() ||
+        m_drawnCamera.elevation() != m_camera.elevation() ||
+        m_drawnCamera.viewport() != m_camera.viewport() || !(m_drawnCamera.scale() > 0))
+        return false;
+    const double k = m_camera.scale() / m_drawnCamera.scale();
+    if (!(k > 0) || !std::isfinite(k)) return false;
+    const QPointF origin = m_camera.project({0, 0, 0}) - k * m_drawnCamera.project({0, 0, 0});
+    QImage quick(m_content.size(), QImage::Format_ARGB32_Premultiplied);
+    RenderOptions o = m_options;
+    o.pixelRatio = ratio();
+    quick.fill(SceneRenderer::backgroundColour(o));
+    {
+        QPainter p(&quick);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.drawImage(QRectF(origin, QSizeF(m_content.size()) * k), m_content);
+    }
+    m_content.swap(quick);
+    m_drawnCamera = m_camera;
+    m_contentStride = 2; // a quick picture: the full one is built over the next frames
+    return true;
 }
 
 void Traceur3D::buildFullPicture() {

@@ -76,8 +76,9 @@ public:
     /// Whether a full picture is being built behind the quick one.
     bool buildingFullPicture() const { return m_building; }
 
-    static constexpr std::size_t kFramePoints = 150000; // points a frame adds to a full redraw
-    static constexpr std::size_t kFrameArrows = 20000;  // arrows a frame adds to a full redraw
+    /// Points a frame adds to a full redraw (the quick picture shows about as many).
+    static constexpr std::size_t kFramePoints = 150000;
+    static constexpr std::size_t kFrameArrows = 20000; // arrows a frame adds to a full redraw
     /// Whether the picture is a quick one while the view moves (dragged, or zoomed by the wheel a
     /// moment ago); the full picture follows once the view rests.
     bool showsQuickPicture() const;
@@ -118,6 +119,7 @@ private:
     void ensureContent(bool preview, bool finish = false);
     void redrawAll(int stride);
     void buildFullPicture();
+    bool quickFromPicture();
     void placeButtons();
     void showMenuAt(const QPoint& globalPos);
     void saveImageDialog();
