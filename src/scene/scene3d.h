@@ -241,6 +241,10 @@ public:
 
 private:
     struct ThinJob;
+    struct ArrowThinJob;
+    void startArrowThinning();
+    void finishArrowThinning();
+    void advanceArrowThinning(std::size_t work);
     static void appendTo(std::vector<TraceChunk>& chunks, const Point3d& p, std::uint32_t rgbFlags);
     void appendPoint(const Point3d& p, std::uint32_t rgbFlags);
     void thinPoints();
@@ -263,6 +267,8 @@ private:
     std::unique_ptr<ThinJob> m_thin; // a thinning under way
     std::size_t m_thinCredit = 0;    // thinning work owed by the points that arrived
     std::uint64_t m_thinWork = 0;
+    std::unique_ptr<ArrowThinJob> m_arrowThin; // a thinning of the arrows under way
+    std::size_t m_arrowCredit = 0;
     std::uint64_t m_resetRevision = 0;
     std::uint64_t m_storedPoints = 0;
     std::uint64_t m_storedSegments = 0;
