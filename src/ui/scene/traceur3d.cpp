@@ -233,9 +233,9 @@ void Traceur3D::ensureContent(bool preview, bool finish) {
 bool Traceur3D::quickFromPicture() {
     // Seen from the same angles, the new view is the old one moved and scaled on the screen (the
     // projection is orthographic): the picture drawn for it, moved and scaled, is a quick
-    // picture that costs no pass over the points. So a run that the view zooms out to follow
-    // goes on being drawn at once.
-    if (!m_contentValid || m_contentStride > 1 || m_drawnCamera.azimuth() != m_camera.azimuth() ||
+    // picture that costs no pass over the points (a quick picture too stays a quick one). So a
+    // run that the view zooms out to follow goes on being drawn at once.
+    if (!m_contentValid || m_drawnCamera.azimuth() != m_camera.azimuth() ||
         m_drawnCamera.elevation() != m_camera.elevation() ||
         m_drawnCamera.viewport() != m_camera.viewport() || !(m_drawnCamera.scale() > 0))
         return false;
