@@ -212,11 +212,7 @@ inline StepEstimate estimateError(double h, const StateArray& yNext, const State
         const double d = yNext(j) - lowOrder(j);
         sumVel += d * d;
     }
-    StepEstimate e;
-    e.errPos = std::sqrt(sumPos);
-    e.errVel = std::sqrt(sumVel) * h * 64;
-    e.err = e.errPos > e.errVel ? e.errPos : e.errVel;
-    return e;
+    return estimateFromSums(sumPos, sumVel, h);
 }
 
 // Any tableau, any dimension. False when the new state (or, with `estimate`, the estimate left in
