@@ -2,6 +2,9 @@
 // must give the stored tables byte for byte and the same counts of accepted and rejected steps.
 // The tables were written by the program itself; any change of an accepted state, of an error
 // estimate (and so of a step size) or of the order of a sum shows here as a changed row.
+// A change meant to alter the steps writes the tables anew, each with the program's own command:
+//   gyrotrace --batch ARGS --columns W_rel,mu,pitch_deg,gcx,gcy,gcz --csv - > golden/NAME.csv
+// and says so in its commit.
 #include "support/testfolder.h"
 
 #include <gtest/gtest.h>
