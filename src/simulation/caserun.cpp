@@ -57,8 +57,13 @@ bool CaseRun::start() {
                                (level == 1 ? "1e-3" : "1e-2") +
                                "): the integration error is growing");
         }
-        m_lastWritten = m_accepted % m_length.every == 0;
-        if (m_lastWritten) writeRow(Y);
+        // Counted down rather than m_accepted % every: a division at every step costs more than
+        // the rest of this bookkeeping.
+        m_lastWritten = ++m_sinceRow >= m_length.every;
+        if (m_lastWritten) {
+            m_sinceRow = 0;
+            writeRow(Y);
+        }
         m_reachedEnd =
             m_length.until ? Y(timeIndex) >= *m_length.until : m_accepted >= m_length.steps;
         return !m_reachedEnd && m_rowsOk;

@@ -104,6 +104,7 @@ private:
     RowSink* m_rows;
     std::vector<double> m_columns;
     std::uint64_t m_accepted = 0;
+    std::uint64_t m_sinceRow = 0; // accepted steps since the last row
     bool m_rowsOk = true;
     bool m_lastWritten = true;
     bool m_reachedEnd = false;
