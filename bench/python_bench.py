@@ -19,9 +19,13 @@ import tempfile
 import time
 from pathlib import Path
 
-import gyrotrace
-
 HERE = Path(__file__).resolve().parent
+# The module of this source tree's build, beside the program it is compared with (the system's
+# gyrotrace.pth names the build folder written last, which may be another tree's).
+if (HERE.parent / "build" / "python" / "gyrotrace").is_dir():
+    sys.path.insert(0, str(HERE.parent / "build" / "python"))
+
+import gyrotrace  # noqa: E402
 PROGRAM = next((a for a in sys.argv[1:] if not a.startswith("--")),
                str(HERE.parent / "build" / "src" / "app" / "gyrotrace"))
 QUICK = "--quick" in sys.argv
