@@ -331,10 +331,8 @@ void detail::rungeLoop(RunControl& c, double& h, const StateArray& y, StateArray
             w.status = 0;
             return;
         }
-        bool floored = false;
-        judgeStep(h, outcome.err, c.ErrMax, w.hNext, &floored); // the rare path: ask again
         w.hNext = outcome.hNext;
-        if (floored) AlerteCalcul("_Pb de Pas");
+        if (outcome.floored) AlerteCalcul("_Pb de Pas");
         AlerteCalcul("_RungePasRéduit" + Format9(h) + Format9(w.hNext) + "_err" +
                      Format6(e.errPos) + Format6(e.errVel));
         h = w.hNext;

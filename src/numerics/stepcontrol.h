@@ -21,13 +21,15 @@ struct StepOutcome {
     bool accepted = false; ///< the error estimate was below the limit
     double hNext = 0;      ///< step to use next [s]: the next step, or the retry of this one
     double err = 0;        ///< error estimate of the attempt [m] (NaN or infinite: not finite)
+    bool floored = false;  ///< rejected, and the h / 10 floor set hNext
 };
 
 /// Judges an attempt of step h [s] whose error estimate is err [m] against errMax [m]: accepted
 /// when err < errMax, with hNext = 0.9 h (errMax / err)^(1/6) capped at 5 h (an exact estimate
 /// keeps the previous proposal, or 5 h when there is none); rejected otherwise, with
 /// hNext = 0.9 h (errMax / err)^(1/3) but never below h / 10. The caller checks that err is
-/// finite and errMax positive. `floored` tells whether the h / 10 floor acted.
+/// finite and errMax positive. `floored` (and the outcome's own `floored`) tells whether the h / 10
+/// floor acted.
 /// (Inline: its outcome then stays in registers in the stepper's loop.)
 inline StepOutcome judgeStep(double h, double err, double errMax, double previousProposal,
                              bool* floored = nullptr) {
@@ -50,6 +52,7 @@ inline StepOutcome judgeStep(double h, double err, double errMax, double previou
     out.hNext = 0.9 * h * std::pow(errMax / err, 1.0 / 3);
     if (h / 10 > out.hNext) {
         out.hNext = h / 10;
+        out.floored = true;
         if (floored) *floored = true;
     }
     return out;
