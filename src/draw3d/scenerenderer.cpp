@@ -95,12 +95,16 @@ public:
         }
     }
 
-    void drawSegments(std::size_t from, std::size_t to) {
+    // Arrows [from, to); those that `memo` saw drawn already are left out.
+    void drawSegments(std::size_t from, std::size_t to, ArrowMemo& memo) {
         forEachArrowLine(
             m_scene, m_camera, from, to, [this](SceneRgb rgb) { setColour(rgb); },
             [this](const QLineF& l) {
                 line(static_cast<float>(l.x1()), static_cast<float>(l.y1()),
                      static_cast<float>(l.x2()), static_cast<float>(l.y2()));
+            },
+            [&memo](const QPointF& a, const QPointF& b, const SceneSegment& s) {
+                return memo.seen(a, b, s.rgb, s.head);
             });
     }
 
@@ -179,7 +183,57 @@ void haloText(QPainter& p, const QPointF& at, const QString& text, const QColor&
     p.drawPath(path);
 }
 
+// Arrows are stored in the order they came, each with the number of the trace point it belongs
+// to; a thinning drops whole groups of them from the oldest half. The cursor remembers the group
+// of the last arrow drawn and how many of that group were drawn, which survives any thinning.
+void rememberLastSegment(const Scene3D& scene, DrawCursor& cursor) {
+    const auto& segs = scene.segments();
+    cursor.segmentGroup = 0;
+    cursor.segmentsInGroup = 0;
+    if (segs.empty()) return;
+    cursor.segmentGroup = segs.back().group;
+    for (std::size_t k = segs.size(); k-- > 0 && segs[k].group == cursor.segmentGroup;)
+        ++cursor.segmentsInGroup;
+}
+
+// The first stored arrow not drawn yet, after a thinning moved them.
+std::size_t firstNewSegment(const Scene3D& scene, const DrawCursor& cursor) {
+    const auto& segs = scene.segments();
+    if (cursor.segmentsInGroup == 0) return 0;
+    auto k = std::lower_bound(segs.begin(), segs.end(), cursor.segmentGroup,
+                              [](const SceneSegment& s, std::uint64_t g) { return s.group < g; });
+    // Of the last group drawn, those drawn are its first ones (when the thinning kept it).
+    std::size_t drawn = 0;
+    while (k != segs.end() && k->group == cursor.segmentGroup && drawn < cursor.segmentsInGroup)
+        ++k, ++drawn;
+    return static_cast<std::size_t>(k - segs.begin());
+}
+
 } // namespace
+
+bool ArrowMemo::seen(const QPointF& a, const QPointF& b, SceneRgb rgb, bool head) {
+    if (m_keys.empty()) m_keys.assign(kSlots, 0);
+    // The ends to an eighth of a pixel; arrows far off the picture (beyond ±2^19 pixels)
+    // are always drawn (the rasteriser clips them).
+    constexpr double kLimit = 524288;
+    const double ends[4] = {a.x(), a.y(), b.x(), b.y()};
+    std::uint64_t key =
+        0x9E3779B97F4A7C15u ^ (static_cast<std::uint64_t>(rgb) << 1) ^ (head ? 1 : 0);
+    for (double v : ends) {
+        if (!(std::abs(v) < kLimit)) return false;
+        // Shifted to positive values so that truncation rounds down.
+        const auto q = static_cast<std::uint64_t>((v + kLimit) * 8);
+        // A 64-bit mix per coordinate (splitmix64's finaliser): equal keys mean equal arrows
+        // except with a chance far below anything a picture could show.
+        key = (key ^ q) * 0xBF58476D1CE4E5B9u;
+        key ^= key >> 31;
+    }
+    key |= 1; // never 0, which marks an empty slot
+    std::uint64_t& slot = m_keys[key >> 46];
+    if (slot == key) return true;
+    slot = key;
+    return false;
+}
 
 void SceneRenderer::drawContent(QImage& image, const Scene3D& scene, const ViewCamera& camera,
                                 const RenderOptions& options, DrawCursor* cursor, int stride) {
@@ -190,12 +244,16 @@ void SceneRenderer::drawContent(QImage& image, const Scene3D& scene, const ViewC
         paintFrame(p, scene, camera, options);
         paintCircles(p, scene, camera, 0);
     }
+    ArrowMemo ownMemo;
+    ArrowMemo& memo = cursor ? cursor->arrows : ownMemo;
+    memo.clear();
     {
         TraceDrawer drawer(image, scene, camera);
         drawer.drawPoints(0, scene.pointCount(), std::max(1, stride));
-        drawer.drawSegments(0, scene.segments().size());
+        drawer.drawSegments(0, scene.segments().size(), memo);
     }
     if (cursor) {
+        rememberLastSegment(scene, *cursor);
         cursor->layoutRevision = scene.layoutRevision();
         cursor->points = scene.pointCount();
         cursor->segments = scene.segments().size();
@@ -214,11 +272,9 @@ bool SceneRenderer::drawNewContent(QImage& image, const Scene3D& scene, const Vi
         // What arrived since is at the end of the store; it (and the point before it, which a
         // line joins) must have come through the thinning untouched.
         const std::uint64_t newPoints = scene.storedPoints() - cursor.storedPoints;
-        const std::uint64_t newSegments = scene.storedSegments() - cursor.storedSegments;
-        if (newPoints + 1 > scene.intactPoints() || newSegments > scene.intactSegments())
-            return false;
+        if (newPoints + 1 > scene.intactPoints()) return false;
         cursor.points = scene.pointCount() - static_cast<std::size_t>(newPoints);
-        cursor.segments = scene.segments().size() - static_cast<std::size_t>(newSegments);
+        cursor.segments = firstNewSegment(scene, cursor);
         cursor.layoutRevision = scene.layoutRevision();
     }
     if (cursor.circles < scene.circles().size()) {
@@ -233,10 +289,11 @@ bool SceneRenderer::drawNewContent(QImage& image, const Scene3D& scene, const Vi
     if (to > cursor.points || cursor.segments < scene.segments().size()) {
         TraceDrawer drawer(image, scene, camera);
         if (to > cursor.points) drawer.drawPoints(cursor.points, to, 1);
-        drawer.drawSegments(cursor.segments, scene.segments().size());
+        drawer.drawSegments(cursor.segments, scene.segments().size(), cursor.arrows);
         cursor.points = std::max(cursor.points, to);
         cursor.segments = scene.segments().size();
     }
+    rememberLastSegment(scene, cursor);
     cursor.storedPoints = scene.storedPoints() - (scene.pointCount() - cursor.points);
     cursor.storedSegments = scene.storedSegments() - (scene.segments().size() - cursor.segments);
     return true;

@@ -8,6 +8,7 @@
 #include "simulation/arrowscale.h"
 #include "simulation/borispace.h"
 #include "simulation/caseslots.h"
+#include "simulation/fieldmap.h"
 #include "simulation/fields.h"
 #include "simulation/gyration.h"
 #include "simulation/integrationmethod.h"
@@ -254,11 +255,19 @@ void RunDriver::drawFieldLines(const Vecteur3& R) {
 }
 
 void RunDriver::drawVectors(Run& run, const Vecteur3& R, const Vecteur3& V) {
+    // The arrows show the fields at the accepted point, as Champ gives them, from the run's own
+    // field model rather than one read afresh from the case at every step.
+    const FieldModel& field = run.fields.of(m_model);
+    Vecteur3 E = field.E(), B;
+    field.magnetic(R, B);
+    if (Vecteur3 Emap; field.map() && field.map()->electric(R, Emap)) MultKPlus(Emap, 1, E, E);
     double kE = 0, kB = 0, kV = 0;
     const double toMetres = run.r0 / kDrawingUnits;
     if (m_model.Coche1(slot::kAutoScale)) {
-        // Automatic scale: fractions of the trajectory's size, in drawing units.
-        const ArrowFactors k = run.arrows.factors(m_state.record().BNorm, run.normE, run.normV);
+        // Automatic scale: fractions of the trajectory's size, in drawing units. (A field that
+        // is not finite has no length: its arrow keeps the unit scale.)
+        const double bNorm = std::isfinite(B(1) + B(2) + B(3)) ? normseule(B) : 1.0;
+        const ArrowFactors k = run.arrows.factors(bNorm, run.normE, run.normV);
         kB = k.b / toMetres;
         kE = k.e / toMetres;
         kV = k.v / toMetres;
@@ -267,8 +276,6 @@ void RunDriver::drawVectors(Run& run, const Vecteur3& R, const Vecteur3& V) {
         kB = m_model.Texte4Value(slot::kScaleB);
         kV = m_model.Texte4Value(slot::kScaleV);
     }
-    const Vecteur3& E = m_state.record().E;
-    const Vecteur3& B = m_state.record().B;
     struct Arrow {
         const Vecteur3* vec;
         double k;
@@ -325,11 +332,7 @@ bool RunDriver::stepOnce(Run& run) {
                            m_model.Texte4Value(slot::kEx + 2)});
     run.arrows.add(R);
     if (!run.speedWatch.warned()) run.speedWarning = run.speedWatch.check(V, run.Y(t));
-    if (m_model.Coche1(slot::kDrawVectors)) {
-        // The arrows show the fields at the accepted point.
-        storeReadouts(run.Y);
-        drawVectors(run, R, V);
-    }
+    if (m_model.Coche1(slot::kDrawVectors)) drawVectors(run, R, V);
     if (onStep && !onStep(run.Y)) return false;
     return run.Y(t) < m_endTime;
 }
