@@ -20,7 +20,7 @@ import os
 import struct
 import sys
 
-MU0_4PI = 4 * 3.14159265358979 * 1e-7 / 4 / 3.14159265358979  # mu0 / (4 pi) [T m/A]
+MU0_4PI = 1e-7  # mu0 / (4 pi) [T m/A], exact in the SI before 2019 and to 1e-10 since
 MOMENT = 6.25  # dipole moment [A m^2]: 5 mT on the equator at R0
 R0 = 0.05  # [m]
 
