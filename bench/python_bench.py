@@ -5,21 +5,27 @@
 1. Per-case overhead of a sweep of 1000 short cases against one command-line process per case
    (processor time of every process involved, per case).
 2. Two workers against one on a sweep of 200 cases of 1e5 steps each.
-3. Steps per second of one run from Python against the command line.
+3. Steps per second of one run from Python against the command line: the same case, steps and
+   CSV file on both sides.
 """
 
 import concurrent.futures
 import os
 import resource
+import statistics
 import subprocess
 import sys
 import tempfile
 import time
 from pathlib import Path
 
-import gyrotrace
-
 HERE = Path(__file__).resolve().parent
+# The module of this source tree's build, beside the program it is compared with (the system's
+# gyrotrace.pth names the build folder written last, which may be another tree's).
+if (HERE.parent / "build" / "python" / "gyrotrace").is_dir():
+    sys.path.insert(0, str(HERE.parent / "build" / "python"))
+
+import gyrotrace  # noqa: E402
 PROGRAM = next((a for a in sys.argv[1:] if not a.startswith("--")),
                str(HERE.parent / "build" / "src" / "app" / "gyrotrace"))
 QUICK = "--quick" in sys.argv
@@ -84,35 +90,47 @@ def workers(n_cases=200, steps=100000):
           f"{os.getloadavg()[0]:.1f})")
 
 
-def steps_per_second(steps=2_000_000):
-    # Processor time rather than wall time: on a shared machine it is what each side spent.
+def steps_per_second(steps=2_000_000, repeats=5):
+    # The same case on both sides (the command line gets the Case's own settings), the same
+    # steps and the same output file, compared byte for byte; processor time of each side (the
+    # command line's less its own start, measured alone), repeated in turns, median.
+    args = [PROGRAM, "--batch"] + [a for s in SHORT.settings_text() for a in ("--set", s)]
     with tempfile.TemporaryDirectory() as folder:
-        def cli(n, *extra):
-            args = [PROGRAM, "--batch", "--set", "shape=uniform", "--set", "Bz=0.01", "--set",
-                    "vy=1e6", "--set", "errmax=1e-7", "--steps", str(n), *extra]
-            return measure(lambda: subprocess.run(args, cwd=folder, capture_output=True,
-                                                  check=True))[0]
+        folder = Path(folder)
 
-        start = min(cli(0) for _ in range(3))  # the process's own start
+        def cli(n, *extra):
+            return measure(lambda: subprocess.run(args + ["--steps", str(n), *extra], cwd=folder,
+                                                  capture_output=True, check=True))[0]
+
+        def python(every, path):
+            def work():
+                gyrotrace.run(SHORT, steps=steps, every=every).to_csv(path)
+            return measure(work)[0]
+
+        start = statistics.median(cli(0) for _ in range(repeats))  # the process's own start
         rows = {}
-        for label, every, extra in (("rows every 1000 steps", 1000, ()),
-                                    ("every row (CSV file)", 1, ("--csv", "t.csv"))):
-            cli_rate = steps / (min(cli(steps, "--every", str(every), *extra) for _ in range(3))
-                                - start)
-            py = min(measure(lambda: gyrotrace.run(SHORT, steps=steps, every=every))[0]
-                     for _ in range(3))
-            rows[label] = (steps / py, cli_rate)
-    print(f"3. one run of {steps} Cash-Karp steps (processor time, best of three)")
-    for label, (py, cl) in rows.items():
-        print(f"   {label:22s} Python {py / 1e6:6.2f} M steps/s, command line "
-              f"{cl / 1e6:6.2f} M steps/s, ratio {py / cl:.2f}")
+        for label, every in (("a row every 1000 steps", 1000), ("every row", 1)):
+            cli_times, py_times = [], []
+            for _ in range(repeats):
+                cli_times.append(cli(steps, "--every", str(every), "--csv", "cli.csv") - start)
+                py_times.append(python(every, folder / "py.csv"))
+            same = (folder / "cli.csv").read_bytes() == (folder / "py.csv").read_bytes()
+            rows[label] = ([steps / t for t in py_times], [steps / t for t in cli_times], same)
+    print(f"3. one run of {steps} Cash-Karp steps written to a CSV file (processor time, median "
+          f"of {repeats}; load average {os.getloadavg()[0]:.1f})")
+    for label, (py, cl, same) in rows.items():
+        ratios = sorted(p / c for p, c in zip(py, cl))
+        print(f"   {label:22s} Python {statistics.median(py) / 1e6:6.2f} M steps/s, command line "
+              f"{statistics.median(cl) / 1e6:6.2f} M steps/s, ratio "
+              f"{statistics.median(py) / statistics.median(cl):.2f} (target: >= 0.9; each turn "
+              f"{', '.join(f'{r:.2f}' for r in ratios)}){'' if same else '; FILES DIFFER'}")
 
 
 if __name__ == "__main__":
     if QUICK:
         overhead(200, 20)
         workers(20, 20000)
-        steps_per_second(200_000)
+        steps_per_second(200_000, 3)
     else:
         overhead()
         workers()

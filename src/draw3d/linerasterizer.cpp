@@ -84,7 +84,12 @@ void LineRasterizer::line(float x0, float y0, float x1, float y1) {
     if (!(std::isfinite(x0) && std::isfinite(y0) && std::isfinite(x1) && std::isfinite(y1))) return;
     // Pixel centres at integer coordinates from here on.
     x0 -= 0.5f, y0 -= 0.5f, x1 -= 0.5f, y1 -= 0.5f;
-    if (!clip(x0, y0, x1, y1, -2.0f, -2.0f, m_w + 1.0f, m_h + 1.0f)) return;
+    // A live trace adds short lines well inside the picture, which clipping leaves exactly as
+    // they are: only a line with an end outside needs it.
+    const float xmax = m_w + 1.0f, ymax = m_h + 1.0f;
+    const bool inside = x0 >= -2.0f && x0 <= xmax && x1 >= -2.0f && x1 <= xmax && y0 >= -2.0f &&
+                        y0 <= ymax && y1 >= -2.0f && y1 <= ymax;
+    if (!inside && !clip(x0, y0, x1, y1, -2.0f, -2.0f, xmax, ymax)) return;
 
     const bool steep = std::abs(y1 - y0) > std::abs(x1 - x0);
     if (steep) std::swap(x0, y0), std::swap(x1, y1);

@@ -33,12 +33,28 @@ void paintFrame(QPainter& painter, const Scene3D& scene, const ViewCamera& camer
 void paintCircles(QPainter& painter, const Scene3D& scene, const ViewCamera& camera,
                   std::size_t from = 0);
 
+/// Calls `line(QLineF)` for the shaft from `a` to `b` (pixels) and, when `head` is set and the
+/// shaft is long enough to show one, the two barbs of its head.
+template <class Line> void arrowLines(const QPointF& a, const QPointF& b, bool head, Line&& line) {
+    line(QLineF(a, b));
+    const QPointF d = b - a;
+    const double len = std::hypot(d.x(), d.y());
+    if (!head || !(len >= 4.0)) return;
+    // Head: two barbs at ±25° from the shaft, a third of it at most.
+    const double h = std::clamp(0.3 * len, 3.0, 9.0);
+    const QPointF u = d / len;
+    constexpr double c = 0.90630778703665, n = 0.42261826174070; // cos, sin 25°
+    line(QLineF(b, b - h * QPointF(c * u.x() - n * u.y(), n * u.x() + c * u.y())));
+    line(QLineF(b, b - h * QPointF(c * u.x() + n * u.y(), -n * u.x() + c * u.y())));
+}
+
 /// Calls `colour(rgb)` when the colour changes and `line(QLineF)` for the shaft and the two
 /// barbs of each arrow [from, to) of the scene, in viewport pixels: the arrows' one geometry,
-/// drawn by the painter on vector devices and by the fast line rasteriser on images.
-template <class Colour, class Line>
+/// drawn by the painter on vector devices and by the fast line rasteriser on images. An arrow
+/// for which `skip(a, b, segment)` (its ends in pixels) says true is left out.
+template <class Colour, class Line, class Skip>
 void forEachArrowLine(const Scene3D& scene, const ViewCamera& camera, std::size_t from,
-                      std::size_t to, Colour&& colour, Line&& line) {
+                      std::size_t to, Colour&& colour, Line&& line, Skip&& skip) {
     const auto& segs = scene.segments();
     to = std::min(to, segs.size());
     bool first = true;
@@ -49,20 +65,20 @@ void forEachArrowLine(const Scene3D& scene, const ViewCamera& camera, std::size_
         if (!std::isfinite(a.x()) || !std::isfinite(a.y()) || !std::isfinite(b.x()) ||
             !std::isfinite(b.y()))
             continue;
+        if (skip(a, b, s)) continue;
         if (first || s.rgb != current) colour(s.rgb);
         first = false;
         current = s.rgb;
-        line(QLineF(a, b));
-        const QPointF d = b - a;
-        const double len = std::hypot(d.x(), d.y());
-        if (!s.head || !(len >= 4.0)) continue;
-        // Head: two barbs at ±25° from the shaft, a third of it at most.
-        const double h = std::clamp(0.3 * len, 3.0, 9.0);
-        const QPointF u = d / len;
-        constexpr double c = 0.90630778703665, n = 0.42261826174070; // cos, sin 25°
-        line(QLineF(b, b - h * QPointF(c * u.x() - n * u.y(), n * u.x() + c * u.y())));
-        line(QLineF(b, b - h * QPointF(c * u.x() + n * u.y(), -n * u.x() + c * u.y())));
+        arrowLines(a, b, s.head, line);
     }
+}
+
+/// The same with every arrow drawn.
+template <class Colour, class Line>
+void forEachArrowLine(const Scene3D& scene, const ViewCamera& camera, std::size_t from,
+                      std::size_t to, Colour&& colour, Line&& line) {
+    forEachArrowLine(scene, camera, from, to, colour, line,
+                     [](const QPointF&, const QPointF&, const SceneSegment&) { return false; });
 }
 
 } // namespace gyro

@@ -115,12 +115,16 @@ public:
         }
     }
 
-    void drawSegments(std::size_t from, std::size_t to) {
+    // Arrows [from, to); those that `memo` saw drawn already are left out.
+    void drawSegments(std::size_t from, std::size_t to, ArrowMemo& memo) {
         forEachArrowLine(
             m_scene, m_camera, from, to, [this](SceneRgb rgb) { setColour(rgb); },
             [this](const QLineF& l) {
                 line(static_cast<float>(l.x1()), static_cast<float>(l.y1()),
                      static_cast<float>(l.x2()), static_cast<float>(l.y2()));
+            },
+            [&memo](const QPointF& a, const QPointF& b, const SceneSegment& s) {
+                return memo.seen(a, b, s.rgb, s.head);
             });
     }
 
@@ -199,7 +203,59 @@ void haloText(QPainter& p, const QPointF& at, const QString& text, const QColor&
     p.drawPath(path);
 }
 
+// Arrows are stored in the order they came, each with the number of the trace point it belongs
+// to; a thinning drops whole groups of them from the oldest half. The cursor remembers the group
+// of the last arrow drawn and how many of that group were drawn, which survives any thinning.
+void rememberLastSegment(const Scene3D& scene, DrawCursor& cursor) {
+    const auto& segs = scene.segments();
+    cursor.segmentGroup = 0;
+    cursor.segmentsInGroup = 0;
+    // The arrows before cursor.segments are drawn (a picture may be built a part at a time).
+    const std::size_t drawn = std::min(cursor.segments, segs.size());
+    if (drawn == 0) return;
+    cursor.segmentGroup = segs[drawn - 1].group;
+    for (std::size_t k = drawn; k-- > 0 && segs[k].group == cursor.segmentGroup;)
+        ++cursor.segmentsInGroup;
+}
+
+// The first stored arrow not drawn yet, after a thinning moved them.
+std::size_t firstNewSegment(const Scene3D& scene, const DrawCursor& cursor) {
+    const auto& segs = scene.segments();
+    if (cursor.segmentsInGroup == 0) return 0;
+    auto k = std::lower_bound(segs.begin(), segs.end(), cursor.segmentGroup,
+                              [](const SceneSegment& s, std::uint64_t g) { return s.group < g; });
+    // Of the last group drawn, those drawn are its first ones (when the thinning kept it).
+    std::size_t drawn = 0;
+    while (k != segs.end() && k->group == cursor.segmentGroup && drawn < cursor.segmentsInGroup)
+        ++k, ++drawn;
+    return static_cast<std::size_t>(k - segs.begin());
+}
+
 } // namespace
+
+bool ArrowMemo::seen(const QPointF& a, const QPointF& b, SceneRgb rgb, bool head) {
+    if (m_keys.empty()) m_keys.assign(kSlots, 0);
+    // The ends to an eighth of a pixel; arrows far off the picture (beyond ±2^19 pixels)
+    // are always drawn (the rasteriser clips them).
+    constexpr double kLimit = 524288;
+    const double ends[4] = {a.x(), a.y(), b.x(), b.y()};
+    std::uint64_t key =
+        0x9E3779B97F4A7C15u ^ (static_cast<std::uint64_t>(rgb) << 1) ^ (head ? 1 : 0);
+    for (double v : ends) {
+        if (!(std::abs(v) < kLimit)) return false;
+        // Shifted to positive values so that truncation rounds down.
+        const auto q = static_cast<std::uint64_t>((v + kLimit) * 8);
+        // A 64-bit mix per coordinate (splitmix64's finaliser): equal keys mean equal arrows
+        // except with a chance far below anything a picture could show.
+        key = (key ^ q) * 0xBF58476D1CE4E5B9u;
+        key ^= key >> 31;
+    }
+    key |= 1; // never 0, which marks an empty slot
+    std::uint64_t& slot = m_keys[key >> 46];
+    if (slot == key) return true;
+    slot = key;
+    return false;
+}
 
 void SceneRenderer::drawContent(QImage& image, const Scene3D& scene, const ViewCamera& camera,
                                 const RenderOptions& options, DrawCursor* cursor, int stride,
@@ -211,12 +267,15 @@ void SceneRenderer::drawContent(QImage& image, const Scene3D& scene, const ViewC
         paintFrame(p, scene, camera, options);
         paintCircles(p, scene, camera, 0);
     }
+    ArrowMemo ownMemo;
+    ArrowMemo& memo = cursor ? cursor->arrows : ownMemo;
+    memo.clear();
     DrawCursor ends;
     {
         TraceDrawer drawer(image, scene, camera);
         drawer.drawPoints(0, scene.pointCount(), std::max(1, stride), &ends);
         const std::size_t arrows = scene.segments().size();
-        drawer.drawSegments(arrows - std::min(arrows, maxArrows), arrows);
+        drawer.drawSegments(arrows - std::min(arrows, maxArrows), arrows, memo);
     }
     if (cursor) {
         cursor->pen = ends.pen;
@@ -225,6 +284,7 @@ void SceneRenderer::drawContent(QImage& image, const Scene3D& scene, const ViewC
         cursor->layoutRevision = scene.layoutRevision();
         cursor->points = scene.pointCount();
         cursor->segments = scene.segments().size();
+        rememberLastSegment(scene, *cursor);
         cursor->circles = scene.circles().size();
         cursor->resetRevision = scene.resetRevision();
         cursor->storedPoints = scene.storedPoints();
@@ -245,6 +305,8 @@ void SceneRenderer::drawBackdrop(QImage& image, const Scene3D& scene, const View
     cursor.resetRevision = scene.resetRevision();
     cursor.points = cursor.segments = 0;
     cursor.pen = false;
+    cursor.arrows.clear();
+    rememberLastSegment(scene, cursor);
     cursor.circles = scene.circles().size();
     cursor.storedPoints = scene.storedPoints() - scene.pointCount();
     cursor.storedSegments = scene.storedSegments() - scene.segments().size();
@@ -259,11 +321,9 @@ bool SceneRenderer::drawNewContent(QImage& image, const Scene3D& scene, const Vi
         // What arrived since is at the end of the store; it (and the point before it, which a
         // line joins) must have come through the thinning untouched.
         const std::uint64_t newPoints = scene.storedPoints() - cursor.storedPoints;
-        const std::uint64_t newSegments = scene.storedSegments() - cursor.storedSegments;
-        if (newPoints + 1 > scene.intactPoints() || newSegments > scene.intactSegments())
-            return false;
+        if (newPoints + 1 > scene.intactPoints()) return false;
         cursor.points = scene.pointCount() - static_cast<std::size_t>(newPoints);
-        cursor.segments = scene.segments().size() - static_cast<std::size_t>(newSegments);
+        cursor.segments = firstNewSegment(scene, cursor);
         cursor.layoutRevision = scene.layoutRevision();
     }
     if (cursor.circles < scene.circles().size()) {
@@ -283,10 +343,11 @@ bool SceneRenderer::drawNewContent(QImage& image, const Scene3D& scene, const Vi
     if (to > cursor.points || cursor.segments < segmentsTo) {
         TraceDrawer drawer(image, scene, camera);
         if (to > cursor.points) drawer.drawPoints(cursor.points, to, 1, &cursor);
-        drawer.drawSegments(cursor.segments, segmentsTo);
+        drawer.drawSegments(cursor.segments, segmentsTo, cursor.arrows);
         cursor.points = std::max(cursor.points, to);
         cursor.segments = std::max(cursor.segments, segmentsTo);
     }
+    rememberLastSegment(scene, cursor);
     cursor.storedPoints = scene.storedPoints() - (scene.pointCount() - cursor.points);
     cursor.storedSegments = scene.storedSegments() - (scene.segments().size() - cursor.segments);
     return true;

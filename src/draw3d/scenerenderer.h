@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <vector>
 
 class QPainter;
 
@@ -27,6 +28,23 @@ struct RenderOptions {
     bool operator==(const RenderOptions&) const = default;
 };
 
+/// The arrows already drawn into one image, by where they land to an eighth of a pixel and their
+/// colour: an arrow that lands where an equal one was drawn changes nothing visible, and a run
+/// with arrows at every step draws the same few thousand arrows over and over once its orbit
+/// closes. A fixed table that forgets on collision: at worst an arrow is drawn again.
+class ArrowMemo {
+public:
+    /// Forgets every arrow (the image was drawn afresh).
+    void clear() { m_keys.clear(); }
+    /// True when an arrow from `a` to `b` (pixels) of this colour and head was drawn already;
+    /// otherwise remembers it and returns false.
+    bool seen(const QPointF& a, const QPointF& b, SceneRgb rgb, bool head);
+
+private:
+    static constexpr std::size_t kSlots = std::size_t{1} << 18;
+    std::vector<std::uint64_t> m_keys; // 0: empty slot
+};
+
 /// What has been drawn into a content image, so that later drawing adds only what is new.
 struct DrawCursor {
     std::uint64_t layoutRevision = ~std::uint64_t{0};
@@ -36,6 +54,9 @@ struct DrawCursor {
     std::size_t circles = 0;
     std::uint64_t storedPoints = 0;   ///< the scene's storedPoints() that `points` stands for
     std::uint64_t storedSegments = 0; ///< the scene's storedSegments() that `segments` stands for
+    std::uint64_t segmentGroup = 0;   ///< group of the last arrow drawn (see SceneSegment)
+    std::size_t segmentsInGroup = 0;  ///< arrows of that group drawn (0: none drawn at all)
+    ArrowMemo arrows;                 ///< the arrows drawn into the image
     /// Where the trace drawn last ends on the picture (pixels): steps too small to show are
     /// merged into the next, so the next drawing goes on from there, not from the last point.
     bool pen = false;
@@ -61,9 +82,9 @@ public:
                             int stride = 1, std::size_t maxArrows = SIZE_MAX);
     /// Adds to `image` what the scene received after `cursor` (drawn with the same camera) and
     /// moves the cursor. A thinning of the oldest content leaves the picture as it is (what it
-    /// drew stays true). Returns false and draws nothing when content went otherwise (clear) or
-    /// what was not yet drawn was itself thinned: the caller then draws everything with
-    /// `drawContent`.
+    /// drew stays true); arrows not yet drawn that a thinning dropped are not drawn. Returns
+    /// false and draws nothing when content went otherwise (clear) or trace points not yet drawn
+    /// were themselves thinned: the caller then draws everything with `drawContent`.
     /// At most `maxPoints` points and `maxSegments` arrows are added in one call (a picture
     /// built over several frames); the cursor tells where the next call goes on.
     static bool drawNewContent(QImage& image, const Scene3D& scene, const ViewCamera& camera,

@@ -6,6 +6,7 @@
 #include "numerics/vecteur3.h"
 
 #include <cmath>
+#include <concepts>
 #include <cstring>
 #include <limits>
 
@@ -23,6 +24,17 @@ struct CashKarpWork {
     /// the step, so a retry from the same y after a rejection reuses it.
     alignas(32) double first[8]{};
 };
+
+/// The estimate of an attempt of step h [s] from the sums of squared differences between the two
+/// solutions over the positions and over the velocities: errPos = sqrt(sumPos), errVel =
+/// sqrt(sumVel) h 64, err the larger.
+inline StepEstimate estimateFromSums(double sumPos, double sumVel, double h) {
+    StepEstimate e;
+    e.errPos = std::sqrt(sumPos);
+    e.errVel = std::sqrt(sumVel) * h * 64;
+    e.err = e.errPos > e.errVel ? e.errPos : e.errVel;
+    return e;
+}
 
 namespace cashkarp {
 
@@ -115,11 +127,119 @@ inline StepEstimate cashKarp8(System& f, const StateArray& y, double h, StateArr
         else
             sumVel += diff * diff;
     }
-    StepEstimate e;
-    e.errPos = std::sqrt(sumPos);
-    e.errVel = std::sqrt(sumVel) * h * 64;
-    e.err = e.errPos > e.errVel ? e.errPos : e.errVel;
-    return e;
+    return estimateFromSums(sumPos, sumVel, h);
+}
+
+/// The same attempt for a particle whose right-hand side is its acceleration alone:
+/// `accel(R, V, A)` gives A [m/s^2] at the position R [m] and velocity V [m/s] (three doubles
+/// each). The positions advance with the velocity, the constant (component 7) stays and the time
+/// (component 8) advances at 1, as an eight-component system that says so would have them; the
+/// attempt gives the bits of cashKarp8 with that system, term by term in the same order, but
+/// carries the six moving components as three pairs (x, vx), (y, vy), (z, vz) in vector
+/// registers instead of whole state arrays. `retry` as for cashKarp8.
+template <class Accel>
+[[gnu::always_inline]] inline StepEstimate
+cashKarpParticle(const Accel& accel, const StateArray& y, double h, StateArray& yNext,
+                 CashKarpWork& work, bool retry = false) {
+    namespace ck = cashkarp;
+    // Two lanes of IEEE doubles: each lane's arithmetic is that of a scalar.
+    using Pair = double __attribute__((vector_size(16)));
+    Pair Y[3];
+    std::memcpy(Y, &y.c[1], sizeof Y);
+    // K[i][p]: the derivative of pair p at stage i, that is (v, a) along axis p.
+    Pair K[7][3];
+    const auto derivative = [&accel](const Pair* S, Pair* D) {
+        const double R[3] = {S[0][0], S[1][0], S[2][0]};
+        const double V[3] = {S[0][1], S[1][1], S[2][1]};
+        double A[3];
+        accel(R, V, A);
+        for (int p = 0; p < 3; ++p) D[p] = Pair{V[p], A[p]};
+    };
+    static_assert(sizeof K[1] <= sizeof work.first);
+    if (retry) {
+        std::memcpy(K[1], work.first, sizeof K[1]);
+    } else {
+        derivative(Y, K[1]);
+        std::memcpy(work.first, K[1], sizeof K[1]);
+    }
+#pragma GCC unroll 5
+    for (int i = 2; i <= 6; ++i) {
+        Pair S[3];
+        for (int p = 0; p < 3; ++p) {
+            Pair v = Y[p];
+#pragma GCC unroll 6
+            for (int l = 1; l < i; ++l) v = v + (K[l][p] * ck::A[i][l]) * h;
+            S[p] = v;
+        }
+        derivative(S, K[i]);
+    }
+    Pair sum{};
+    for (int p = 0; p < 3; ++p) {
+        Pair v = Y[p];
+        Pair low = Y[p];
+#pragma GCC unroll 6
+        for (int i = 1; i <= 6; ++i) {
+            if (ck::b[i] != 0) v = h * ck::b[i] * K[i][p] + v;
+        }
+#pragma GCC unroll 6
+        for (int i = 1; i <= 6; ++i) {
+            if (ck::bStar[i] != 0) low = low + h * ck::bStar[i] * K[i][p];
+        }
+        std::memcpy(&yNext.c[1 + 2 * p], &v, sizeof v);
+        std::memcpy(&work.lowOrder.c[1 + 2 * p], &low, sizeof low);
+        const Pair diff = v - low;
+        // The squares summed from the first axis on (0 + d^2 is d^2 itself): positions in the
+        // first lane, velocities in the second.
+        sum = p == 0 ? diff * diff : sum + diff * diff;
+    }
+    // The constant (derivative 0) and the time (derivative 1), with the same terms.
+    double c = y(7), cLow = y(7), t = y(8), tLow = y(8);
+    const double zero = 0;
+#pragma GCC unroll 6
+    for (int i = 1; i <= 6; ++i) {
+        if (ck::b[i] != 0) {
+            c = h * ck::b[i] * zero + c;
+            t = h * ck::b[i] + t;
+        }
+    }
+#pragma GCC unroll 6
+    for (int i = 1; i <= 6; ++i) {
+        if (ck::bStar[i] != 0) {
+            cLow = cLow + h * ck::bStar[i] * zero;
+            tLow = tLow + h * ck::bStar[i];
+        }
+    }
+    yNext(7) = c;
+    yNext(8) = t;
+    work.lowOrder(7) = cLow;
+    work.lowOrder(8) = tLow;
+    const double sumPos = sum[0] + (c - cLow) * (c - cLow);
+    const double sumVel = sum[1] + (t - tLow) * (t - tLow);
+    return estimateFromSums(sumPos, sumVel, h);
+}
+
+/// A right-hand side that can be evaluated as an acceleration alone, when it says so
+/// (`direct()`), by `acceleration(R, V, A)` as cashKarpParticle's `accel`.
+template <class System>
+concept DirectAcceleration = requires(const System& f, const double* in, double* out) {
+    { f.direct() } -> std::convertible_to<bool>;
+    f.acceleration(in, in, out);
+};
+
+/// The attempt for the system f: the particle's when f is a direct acceleration, else cashKarp8.
+template <class System>
+[[gnu::always_inline]] inline StepEstimate cashKarpAttempt(System& f, const StateArray& y, double h,
+                                                           StateArray& yNext, CashKarpWork& work,
+                                                           bool retry) {
+    if constexpr (DirectAcceleration<System>) {
+        if (f.direct()) {
+            const auto accel = [&f](const double* R, const double* V, double* A) {
+                f.acceleration(R, V, A);
+            };
+            return cashKarpParticle(accel, y, h, yNext, work, retry);
+        }
+    }
+    return cashKarp8(f, y, h, yNext, work, retry);
 }
 
 /// True when both parts of the estimate are finite.
@@ -131,12 +251,13 @@ inline bool finiteEstimate(const StepEstimate& e) {
 /// the step-size policy against errMax [m]. `previousProposal` is the last hNext [s] (used when
 /// the estimate is exactly 0). A non-finite estimate comes back rejected with err NaN
 /// and hNext = h. The attempt's estimate is left in `estimate` (for the step-size log lines).
-/// `retry` as for cashKarp8.
+/// `retry` as for cashKarp8. A system that is a direct acceleration is stepped by
+/// cashKarpParticle.
 template <class System>
-inline StepOutcome tryStep(System& f, const StateArray& y, double h, StateArray& yNext,
-                           double errMax, double previousProposal, CashKarpWork& work,
-                           StepEstimate& estimate, bool retry = false) {
-    estimate = cashKarp8(f, y, h, yNext, work, retry);
+[[gnu::always_inline]] inline StepOutcome
+tryStep(System& f, const StateArray& y, double h, StateArray& yNext, double errMax,
+        double previousProposal, CashKarpWork& work, StepEstimate& estimate, bool retry = false) {
+    estimate = cashKarpAttempt(f, y, h, yNext, work, retry);
     if (!finiteEstimate(estimate)) return {false, h, std::numeric_limits<double>::quiet_NaN()};
     return judgeStep(h, estimate.err, errMax, previousProposal);
 }

@@ -4,6 +4,7 @@
 #include "numerics/constants.h"
 #include "numerics/numberformat.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 
@@ -42,7 +43,48 @@ ErrorReport::StopBinding::~StopBinding() {
     m_report.m_stop = m_previous;
 }
 
+const std::vector<std::string>& ErrorReport::lines() const {
+    writeOutPending(0);
+    return m_lines;
+}
+
+const std::string& ErrorReport::line(std::size_t index) const {
+    writeOutPending(index);
+    return m_lines[index - m_dropped];
+}
+
+const std::string& ErrorReport::stamp(double orbitalTime) const {
+    // The particle run logs often with an unchanging orbital time: its stamp is made once.
+    if (orbitalTime != m_stampTime || m_stamp.empty()) {
+        m_stampTime = orbitalTime;
+        m_stamp = "At_Time=" + FormatPattern(orbitalTime, " #.### ");
+    }
+    return m_stamp;
+}
+
+void ErrorReport::writeOutPending(std::size_t fromIndex) const {
+    // The pending lines are in log order: those from `fromIndex` on are the last ones.
+    while (!m_pending.empty() && m_pending.back().index >= fromIndex) {
+        const PendingStepLine& p = m_pending.back();
+        std::string& out = m_lines[p.index - m_dropped];
+        out = stamp(p.orbitalTime);
+        if (p.kind == StepSizeLine::Resumed) {
+            out += "_Runge_suite";
+            out += Format6(p.retries);
+        } else {
+            out += "_RungePasRéduit";
+        }
+        out += Format9(p.h);
+        out += Format9(p.hNext);
+        out += "_err";
+        out += Format6(p.errPos);
+        out += Format6(p.errVel);
+        m_pending.pop_back();
+    }
+}
+
 std::string ErrorReport::text() const {
+    writeOutPending(0);
     std::string out;
     for (auto it = m_lines.rbegin(); it != m_lines.rend(); ++it) {
         out += *it;
@@ -58,17 +100,35 @@ std::string ErrorReport::text() const {
 }
 
 void ErrorReport::appendLog(const std::string& line) {
+    addLine(line);
+}
+
+void ErrorReport::addLine(std::string line) {
     if (m_lines.size() >= kMaxLines) {
         const std::size_t drop = kMaxLines / 2;
         m_lines.erase(m_lines.begin(), m_lines.begin() + static_cast<std::ptrdiff_t>(drop));
         m_dropped += drop;
+        // Step-size lines dropped before anyone read them are never written out.
+        const auto kept =
+            std::find_if(m_pending.begin(), m_pending.end(),
+                         [&](const PendingStepLine& p) { return p.index >= m_dropped; });
+        m_pending.erase(m_pending.begin(), kept);
     }
-    m_lines.push_back(line);
+    m_lines.push_back(std::move(line));
     if (m_logListener) m_logListener();
+}
+
+void ErrorReport::logStepSize(StepSizeLine kind, double retries, double h, double hNext,
+                              double errPos, double errVel) {
+    // As for any label logged without a question: the first report's proposed answer is used up.
+    m_firstReportFlag = 1;
+    m_pending.push_back({totalLines(), kind, OrbitalTime, retries, h, hNext, errPos, errVel});
+    addLine({});
 }
 
 void ErrorReport::reset() {
     m_lines.clear();
+    m_pending.clear();
     m_dropped = 0;
     m_lastAnswer.clear();
     m_firstReportFlag = 0;
@@ -105,17 +165,12 @@ void ErrorReport::report(const std::string& label, double& status) {
     } else {
         defaultAnswer = m_lastAnswer;
     }
-    // The particle run logs often with an unchanging orbital time: its stamp is made once.
-    if (OrbitalTime != m_stampTime || m_stamp.empty()) {
-        m_stampTime = OrbitalTime;
-        m_stamp = "At_Time=" + FormatPattern(OrbitalTime, " #.### ");
-    }
     const bool logOnly = !label.empty() && label[0] == '_';
     // The user may have chosen not to be asked again about this label during the run; the
     // count is up to date when the log's listener hears of the new line.
     const bool silenced = !logOnly && m_silenced.count(label) != 0;
     if (silenced) ++m_silencedCount;
-    appendLog(m_stamp + label);
+    addLine(stamp(OrbitalTime) + label);
     if (logOnly || silenced) return;
 
     const std::string question = label + LineBreak +

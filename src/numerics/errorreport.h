@@ -37,6 +37,11 @@ public:
     }
 };
 
+/// The two lines the adaptive integrator logs about its step size: a rejected attempt retried
+/// with a smaller step ("_RungePasRéduit"), and the step that went on after such retries
+/// ("_Runge_suite").
+enum class StepSizeLine { Reduced, Resumed };
+
 /// The warning log and the question flow behind AlerteCalcul. Each program state owns one (see
 /// simulation/programstate.h); nothing in it is shared with another report.
 class ErrorReport {
@@ -100,8 +105,12 @@ public:
     /// the oldest half is dropped (and counted), so the log's memory stays bounded.
     static constexpr std::size_t kMaxLines = 100000;
 
-    /// The log lines kept, oldest first.
-    const std::vector<std::string>& lines() const { return m_lines; }
+    /// The log lines kept, oldest first (step-size lines still kept as numbers are written out
+    /// first).
+    const std::vector<std::string>& lines() const;
+    /// Line number `index` of the log, counted from its start (kept lines only: from
+    /// droppedLines() to totalLines() - 1), written out if it was still kept as numbers.
+    const std::string& line(std::size_t index) const;
     /// Lines dropped from the start of the log to keep it within kMaxLines.
     std::size_t droppedLines() const { return m_dropped; }
     /// Lines logged since the start (kept and dropped).
@@ -112,6 +121,13 @@ public:
     void report(const std::string& label, double& status);
     /// Adds one line to the log without the time stamp and without a question.
     void appendLog(const std::string& line);
+    /// Logs a step-size line of the adaptive integrator, with the time stamp and without a
+    /// question, as AlerteCalcul would log its label (for Resumed: the label "_Runge_suite" then
+    /// `retries`, `h`, `hNext` [s], "_err", `errPos`, `errVel`; Reduced: "_RungePasRéduit" and
+    /// the same without `retries`). A stiff stretch logs one at every rejected attempt, far more
+    /// than anyone reads: the numbers are kept, and the text is made only when the line is read.
+    void logStepSize(StepSizeLine kind, double retries, double h, double hNext, double errPos,
+                     double errVel);
 
     const std::string& lastAnswer() const { return m_lastAnswer; }
     /// Forgets answers, log, the orbital time and its own stop flag, as at program start.
@@ -133,13 +149,27 @@ private:
     double* m_stop = &m_ownStop;
     Asker* m_asker = nullptr;
     std::function<void()> m_endProgram;
+    /// A step-size line not yet written out: its place in the log (counted from the start) and
+    /// its numbers.
+    struct PendingStepLine {
+        std::size_t index;
+        StepSizeLine kind;
+        double orbitalTime;
+        double retries, h, hNext, errPos, errVel;
+    };
+    void writeOutPending(std::size_t fromIndex) const;
+    const std::string& stamp(double orbitalTime) const;
+    void addLine(std::string line);
+
     std::function<void()> m_logListener;
-    std::vector<std::string> m_lines;
+    // The lines, oldest first; a pending step-size line holds an empty string until written out.
+    mutable std::vector<std::string> m_lines;
+    mutable std::vector<PendingStepLine> m_pending; // ordered by index
     std::size_t m_dropped = 0;
     std::string m_lastAnswer;
     double m_firstReportFlag = 0;
-    double m_stampTime = 0;
-    std::string m_stamp;
+    mutable double m_stampTime = 0;
+    mutable std::string m_stamp;
     std::set<std::string> m_silenced;
     std::size_t m_silencedCount = 0;
 };

@@ -4,7 +4,6 @@
 
 #include "numerics/constants.h"
 #include "numerics/errorreport.h"
-#include "numerics/numberformat.h"
 #include "numerics/tracelog.h"
 
 #include <atomic>
@@ -212,11 +211,7 @@ inline StepEstimate estimateError(double h, const StateArray& yNext, const State
         const double d = yNext(j) - lowOrder(j);
         sumVel += d * d;
     }
-    StepEstimate e;
-    e.errPos = std::sqrt(sumPos);
-    e.errVel = std::sqrt(sumVel) * h * 64;
-    e.err = e.errPos > e.errVel ? e.errPos : e.errVel;
-    return e;
+    return estimateFromSums(sumPos, sumVel, h);
 }
 
 // Any tableau, any dimension. False when the new state (or, with `estimate`, the estimate left in
@@ -277,8 +272,8 @@ void detail::rungeLoop(RunControl& c, double& h, const StateArray& y, StateArray
     // `last`: the estimate of the attempt that ended the step, which the lines show.
     const auto unwind = [&](const StepEstimate& last) {
         for (; retries > 0; --retries) {
-            AlerteCalcul("_Runge_suite" + Format6(w.rejections) + Format9(h) + Format9(w.hNext) +
-                         "_err" + Format6(last.errPos) + Format6(last.errVel));
+            ErrorReport::instance().logStepSize(StepSizeLine::Resumed, w.rejections, h, w.hNext,
+                                                last.errPos, last.errVel);
             h = w.hNext;
             w.rejections = 0;
         }
@@ -335,12 +330,10 @@ void detail::rungeLoop(RunControl& c, double& h, const StateArray& y, StateArray
             w.status = 0;
             return;
         }
-        bool floored = false;
-        judgeStep(h, outcome.err, c.ErrMax, w.hNext, &floored); // the rare path: ask again
         w.hNext = outcome.hNext;
-        if (floored) AlerteCalcul("_Pb de Pas");
-        AlerteCalcul("_RungePasRéduit" + Format9(h) + Format9(w.hNext) + "_err" +
-                     Format6(e.errPos) + Format6(e.errVel));
+        if (outcome.floored) AlerteCalcul("_Pb de Pas");
+        ErrorReport::instance().logStepSize(StepSizeLine::Reduced, 0, h, w.hNext, e.errPos,
+                                            e.errVel);
         h = w.hNext;
         w.rejections = w.rejections + 1;
         ++c.RungeRejections;

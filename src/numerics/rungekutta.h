@@ -112,14 +112,17 @@ void rungeControlled(RunControl& c, double& h, const StateArray& y, StateArray& 
     if (c.OrdreRunge == 5 && w.initialised == 1 && w.method == 5 && Ldim == 8 && c.ErrMax > 0) {
         // The usual step, inline: the first attempt accepted. Anything else (a rejection, a
         // fault) goes on in the loop from this attempt, as if the loop had made it.
-        detail::FirstAttempt first;
-        first.outcome = fast(h, first.estimate);
-        if (first.outcome.accepted) {
-            w.hNext = first.outcome.hNext;
+        // (The outcome is read field by field: copied whole right after its narrow stores, it
+        // would wait for them to retire.)
+        StepEstimate estimate;
+        const StepOutcome outcome = fast(h, estimate);
+        if (outcome.accepted) {
+            w.hNext = outcome.hNext;
             h = w.hNext;
             w.rejections = 0;
             return;
         }
+        const detail::FirstAttempt first{outcome, estimate};
         detail::rungeLoop(c, h, y, yNext, fast, general, &first);
         return;
     }

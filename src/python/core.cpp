@@ -24,6 +24,7 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <stdexcept>
@@ -124,12 +125,24 @@ public:
         m_data.insert(m_data.end(), columns.begin(), columns.end());
         return true;
     }
-    py::array_t<double> toArray() const {
+    /// Room for `rows` rows at once (up to kMaxReserved values: a longer table grows as it
+    /// goes), so that a long table is not copied at every growth.
+    void reserve(std::uint64_t rows) {
+        constexpr std::uint64_t kMaxReserved = std::uint64_t{1} << 25; // 256 MB of doubles
+        m_data.reserve(static_cast<std::size_t>(std::min(rows, kMaxReserved / m_width) * m_width));
+    }
+    /// The table as a NumPy array that takes over the rows' memory (no copy); the rows are left
+    /// empty.
+    py::array_t<double> toArray() {
         const auto rows = static_cast<py::ssize_t>(m_data.size() / m_width);
-        py::array_t<double> table({rows, static_cast<py::ssize_t>(m_width)});
-        if (!m_data.empty())
-            std::memcpy(table.mutable_data(), m_data.data(), m_data.size() * sizeof(double));
-        return table;
+        const auto width = static_cast<py::ssize_t>(m_width);
+        if (m_data.empty()) return py::array_t<double>({rows, width});
+        // Room left over by the growth of a run of unknown length is given back.
+        if (m_data.capacity() - m_data.size() > m_data.size() / 4) m_data.shrink_to_fit();
+        auto* owned = new std::vector<double>(std::move(m_data));
+        const py::capsule owner(owned,
+                                [](void* p) { delete static_cast<std::vector<double>*>(p); });
+        return py::array_t<double>({rows, width}, owned->data(), owner);
     }
 
 private:
@@ -216,6 +229,9 @@ void runCase(const RunArguments& args, RunOutcome& out) {
             warnings.add(hint.text);
     }
     out.rows = std::make_unique<TableRows>(runRecord().Mass, args.length.columns.size());
+    // A run of a given number of steps knows its rows: the start, every `every`-th step, the last.
+    if (!args.length.until)
+        out.rows->reserve(args.length.steps / std::max<std::uint64_t>(args.length.every, 1) + 2);
     NoScene scene;
     CaseRun run(model, scene, args.length, out.rows.get());
     run.onErrorGrowing = [&warnings](const std::string& warning) { warnings.add(warning); };
@@ -356,22 +372,30 @@ void writeTable(const std::string& path, const std::vector<std::string>& header,
                 py::array_t<double, py::array::c_style | py::array::forcecast> table) {
     if (table.ndim() != 2 || static_cast<std::size_t>(table.shape(1)) != header.size())
         throw std::invalid_argument("the table must have one column per header name");
-    std::string text;
-    for (std::size_t i = 0; i < header.size(); ++i) text += (i ? "," : "") + header[i];
-    text += '\n';
     const auto rows = table.unchecked<2>();
-    for (py::ssize_t r = 0; r < rows.shape(0); ++r) {
-        for (py::ssize_t c = 0; c < rows.shape(1); ++c) {
-            if (c > 0) text.push_back(',');
-            appendTableNumber(text, rows(r, c));
-        }
-        text.push_back('\n');
-    }
     FileResult result;
     {
+        // The array is held by this call: its numbers are read without the interpreter's lock.
         py::gil_scoped_release release;
         OutputFile file;
         result = file.open(path);
+        std::string text;
+        for (std::size_t i = 0; i < header.size(); ++i) text += (i ? "," : "") + header[i];
+        text += '\n';
+        // Written a block at a time, as the command line streams its rows: a long table never
+        // stands whole in memory as text.
+        constexpr std::size_t kBlockBytes = 1 << 16;
+        for (py::ssize_t r = 0; result.ok && r < rows.shape(0); ++r) {
+            for (py::ssize_t c = 0; c < rows.shape(1); ++c) {
+                if (c > 0) text.push_back(',');
+                appendTableNumber(text, rows(r, c));
+            }
+            text.push_back('\n');
+            if (text.size() >= kBlockBytes) {
+                if (!file.write(text)) result = {false, "cannot write " + path};
+                text.clear();
+            }
+        }
         if (result.ok && !file.write(text)) result = {false, "cannot write " + path};
         if (result.ok) result = file.commit();
     }

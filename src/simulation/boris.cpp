@@ -1,7 +1,6 @@
 // The Boris pusher in its synchronous drift-kick-drift form.
 #include "simulation/boris.h"
 
-#include "numerics/constants.h"
 #include "numerics/errorreport.h"
 #include "simulation/runrecord.h"
 
@@ -16,14 +15,6 @@ void refuseStep(const char* label, const StateArray& Y, StateArray& Ynew) {
     if (stop != 1) AlerteCalcul(label);
     stop = 1;
     CopieEtat(Y, Ynew);
-}
-
-double borisStepSize(double stepsPerGyration, double chargeOverMass, double bNorm) {
-    const double omega = std::fabs(chargeOverMass) * bNorm; // cyclotron frequency [rad/s]
-    if (!(stepsPerGyration >= 1) || !std::isfinite(stepsPerGyration) || !(omega > 0) ||
-        !std::isfinite(omega))
-        return 0;
-    return 2 * Pi / (stepsPerGyration * omega);
 }
 
 void borisStep(double h, const StateArray& Y, StateArray& Ynew, FieldRoutine field,
@@ -41,26 +32,14 @@ void borisStep(double h, const StateArray& Y, StateArray& Ynew, FieldRoutine fie
     Vecteur3 E, B;
     field(mid, E, B);
     if (!finiteVector(E) || !finiteVector(B)) {
-        refuseStep("borisfaute champ non fini en ce point", Y, Ynew);
+        refuseStep(kBorisFieldFault, Y, Ynew);
         return;
     }
     const double k = chargeOverMass * h / 2; // [C/kg s]
-    // Half the electric impulse.
-    Vecteur3 vMinus;
-    MultKPlus(E, k, V, vMinus);
-    // Rotation about B by the angle 2 atan(|q/m| B h / 2): t is the tangent of half the angle
-    // along B, s = 2 t / (1 + t^2). |v| is kept exactly up to rounding.
-    Vecteur3 t, s, cross, vPrime, vPlus;
-    MultK(B, k, t);
-    const double t2 = ProdScal(t, t);
-    MultK(t, 2 / (1 + t2), s);
-    ProdVect(vMinus, t, cross);
-    MultKPlus(vMinus, 1, cross, vPrime);
-    ProdVect(vPrime, s, cross);
-    MultKPlus(vMinus, 1, cross, vPlus);
-    // The second half of the electric impulse, then the second half drift.
+    // Rotation about B by the angle 2 atan(|q/m| B h / 2) between the two halves of the electric
+    // impulse, then the second half drift.
     Vecteur3 vNew, rNew;
-    MultKPlus(E, k, vPlus, vNew);
+    borisKick(V, E, k, BorisRotation(B, k), vNew);
     MultKPlus(vNew, h / 2, mid, rNew);
 
     CopieEtat(Y, Ynew);

@@ -25,10 +25,13 @@ TrajectorySample sampleOf(const StateArray& Y) {
 CaseRun::CaseRun(CaseModel& model, TraceSink& scene, const CaseRunLength& length, RowSink* rows)
     : m_driver(model, scene), m_length(length), m_rows(rows), m_columns(length.columns.size()) {
     m_driver.setKeepRecord(false); // the rows go to the sink
+    // A scene that keeps nothing need not hear of every point.
+    if (dynamic_cast<NoScene*>(&scene)) m_driver.setDrawing(false);
 }
 
 CaseRun::~CaseRun() {
     m_driver.onStep = {};
+    m_driver.quietSteps = {};
 }
 
 bool CaseRun::writeRow(const StateArray& Y) {
@@ -45,8 +48,9 @@ bool CaseRun::writeRow(const StateArray& Y) {
 
 bool CaseRun::start() {
     const int timeIndex = static_cast<int>(Ldim);
+    m_nextRow = (m_driver.acceptedSteps() / m_length.every + 1) * m_length.every;
     m_driver.onStep = [this, timeIndex](const StateArray& Y) {
-        ++m_accepted;
+        const std::uint64_t accepted = m_driver.acceptedSteps();
         const double change = m_driver.invariant().relativeChange();
         if (const int level = wChangeLevel(change); level > m_wLevel) {
             m_wLevel = level;
@@ -57,11 +61,25 @@ bool CaseRun::start() {
                                (level == 1 ? "1e-3" : "1e-2") +
                                "): the integration error is growing");
         }
-        m_lastWritten = m_accepted % m_length.every == 0;
-        if (m_lastWritten) writeRow(Y);
+        // Rows fall on the multiples of `every`; the next one is kept rather than found by a
+        // division at every step, which would cost more than the rest of this bookkeeping.
+        if (accepted >= m_nextRow) {
+            m_lastRow = accepted;
+            m_nextRow = (accepted / m_length.every + 1) * m_length.every;
+            writeRow(Y);
+        }
         m_reachedEnd =
-            m_length.until ? Y(timeIndex) >= *m_length.until : m_accepted >= m_length.steps;
+            m_length.until ? Y(timeIndex) >= *m_length.until : accepted >= m_length.steps;
         return !m_reachedEnd && m_rowsOk;
+    };
+    // The steps between two rows need no look, unless W passes the next level of warning.
+    m_driver.quietSteps = [this] {
+        const std::uint64_t accepted = m_driver.acceptedSteps();
+        std::uint64_t quiet = m_rows ? m_length.every - 1 - accepted % m_length.every : UINT64_MAX;
+        if (!m_length.until)
+            quiet = std::min(quiet, m_length.steps > accepted ? m_length.steps - accepted - 1 : 0);
+        const double levels[] = {1e-3, 1e-2, INFINITY};
+        return RunDriver::QuietSteps{quiet, levels[std::clamp(m_wLevel, 0, 2)]};
     };
     if (m_length.until) m_driver.setEndTime(*m_length.until); // the last row lands on it
     if (!m_driver.RunTrajectory()) return false;
@@ -87,14 +105,15 @@ CaseRun::End CaseRun::loop(const SliceCheck& afterSlice) {
 
 bool CaseRun::finish() {
     m_driver.onStep = {};
-    if (!m_lastWritten) writeRow(m_driver.state());
-    m_lastWritten = true;
+    m_driver.quietSteps = {};
+    if (m_lastRow != accepted()) writeRow(m_driver.state());
+    m_lastRow = accepted();
     return m_rowsOk;
 }
 
 double CaseRun::fraction() const {
     if (m_length.until) return m_driver.time() / *m_length.until;
-    return static_cast<double>(m_accepted) /
+    return static_cast<double>(accepted()) /
            static_cast<double>(std::max<std::uint64_t>(m_length.steps, 1));
 }
 

@@ -94,7 +94,7 @@ public:
     /// Part of the run done: of its time with `until`, of its steps otherwise.
     double fraction() const;
     const RunDriver& driver() const { return m_driver; }
-    std::uint64_t accepted() const { return m_accepted; }
+    std::uint64_t accepted() const { return m_driver.acceptedSteps(); }
 
 private:
     bool writeRow(const StateArray& Y);
@@ -103,9 +103,9 @@ private:
     const CaseRunLength& m_length;
     RowSink* m_rows;
     std::vector<double> m_columns;
-    std::uint64_t m_accepted = 0;
     bool m_rowsOk = true;
-    bool m_lastWritten = true;
+    std::uint64_t m_lastRow = 0; // accepted steps at the last row handed on
+    std::uint64_t m_nextRow = 0; // accepted steps at the next row due
     bool m_reachedEnd = false;
     int m_wLevel = 0; // the levels of W change told so far
 };

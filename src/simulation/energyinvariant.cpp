@@ -36,33 +36,22 @@ void EnergyInvariant::start(const Vecteur3& R0, const Vecteur3& V0, double charg
     m_relativistic = relativistic;
     m_charge = charge;
     m_mass = mass;
-    m_last = R0;
-    m_work = 0;
-    m_workCompensation = 0;
-    m_kinetic = kineticEnergy(V0, mass, relativistic);
-    m_start = m_kinetic;
-    m_peak = m_kinetic;
+    m_tally = {};
+    m_tally.last = R0;
+    m_tally.kinetic = kineticEnergy(V0, mass, relativistic);
+    m_tally.peak = m_tally.kinetic;
+    m_start = m_tally.kinetic;
 }
 
-void EnergyInvariant::advance(const Vecteur3& R, const Vecteur3& V, const Vecteur3& E) {
-    if (!m_started) return;
-    Vecteur3 step;
-    MultKPlus(m_last, -1, R, step);
-    // Compensated (Kahan) sum: a run adds millions of small terms to a large total.
-    const double term = m_charge * ProdScal(E, step) - m_workCompensation;
-    const double total = m_work + term;
-    m_workCompensation = (total - m_work) - term;
-    m_work = total;
-    m_last = R;
-    m_kinetic = kineticEnergy(V, m_mass, m_relativistic);
-    m_peak = std::max(m_peak, m_kinetic);
+double EnergyInvariant::relativisticKinetic(double speed) const {
+    return relativisticKineticEnergy(speed, m_mass);
 }
 
 double EnergyInvariant::unusualChange() const {
     if (!m_started) return 0;
     const double change = value() - m_start;
-    if (m_peak == 0) return change == 0 ? 0 : std::copysign(INFINITY, change);
-    return change / m_peak;
+    if (m_tally.peak == 0) return change == 0 ? 0 : std::copysign(INFINITY, change);
+    return change / m_tally.peak;
 }
 
 } // namespace gyro

@@ -44,6 +44,8 @@ public:
     const FieldMap* map() const { return m_map.get(); }
 
     int shape() const { return m_shape; }
+    /// True when B is the same everywhere (B0()).
+    bool uniform() const { return !m_shaped; }
     const Vecteur3& B0() const { return m_B0; }
     /// Shape parameters P0..P11 (Texte6(3..14)).
     const double* P() const { return m_P; }

@@ -13,7 +13,7 @@
 
 #include <charconv>
 #include <cmath>
-#include <optional>
+#include <memory>
 
 namespace gyro {
 
@@ -68,8 +68,10 @@ void IntegrationStep(RunControl& c, const IntegrationChoice& choice, const CaseM
     const double left = plan.endTime - Y(t);
     const bool bounded = left > 0 && std::isfinite(left);
     // The case's fields, read once for the step (or kept by the run while the case stands).
-    std::optional<FieldModel> ownFields;
-    const FieldModel& model = plan.fields ? plan.fields->of(theModel) : ownFields.emplace(theModel);
+    // (Without a cache on the heap: an empty std::optional of it is zeroed at every step.)
+    std::unique_ptr<const FieldModel> ownFields;
+    const FieldModel& model = plan.fields ? plan.fields->of(theModel)
+                                          : *(ownFields = std::make_unique<FieldModel>(theModel));
     if (choice.method == IntegrationMethod::CashKarp) {
         if (!bounded || h < left) {
             RungeStep(c, model, rec, h, Y, Ynew);

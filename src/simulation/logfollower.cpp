@@ -24,8 +24,10 @@ LogFollower::News LogFollower::take(const ErrorReport& report, std::size_t maxLi
     const std::size_t newest = total - std::min(total, maxLines);
     const std::size_t first = std::max({m_seen, newest, dropped});
     news.skipped = first - m_seen;
-    const std::vector<std::string>& lines = report.lines();
-    news.lines.assign(lines.begin() + static_cast<std::ptrdiff_t>(first - dropped), lines.end());
+    // Only the lines handed over are written out (a step-size line is kept as numbers until
+    // read): a reader that shows the newest few never pays for the thousands before them.
+    news.lines.reserve(total - first);
+    for (std::size_t i = first; i < total; ++i) news.lines.push_back(report.line(i));
     m_seen = total;
     return news;
 }

@@ -15,7 +15,17 @@
 namespace gyro {
 
 LorentzForce::LorentzForce(const FieldModel& field, double charge, double mass, double& StopCalcul)
-    : m_field(field), m_charge(charge), m_k(charge / mass), m_stop(&StopCalcul) {}
+    : m_field(field), m_charge(charge), m_k(charge / mass), m_stop(&StopCalcul),
+      m_direct(!field.map() && charge != 0 && std::isfinite(m_k)), m_uniform(field.uniform()),
+      m_B(field.B0()), m_Ek{field.E()(1) * m_k, field.E()(2) * m_k, field.E()(3) * m_k} {}
+
+void LorentzForce::refuse(double* A) const {
+    Vecteur3 a(A[0], A[1], A[2]);
+    fault(m_charge, m_k, a, *m_stop);
+    A[0] = a(1);
+    A[1] = a(2);
+    A[2] = a(3);
+}
 
 void LorentzForce::fault(double charge, double k, Vecteur3& A, double& stop) {
     // (q/m)(E + V × B) is then no acceleration at all: the step ends on a zero one.

@@ -40,6 +40,32 @@ public:
         finish(Y, m_charge, m_k, A, DY, *m_stop);
     }
 
+    /// True when the acceleration alone describes the motion: no field map (whose steps may
+    /// fall outside it), a non-zero charge and a finite q/m. The Cash-Karp stepper then calls
+    /// acceleration() instead of operator().
+    bool direct() const { return m_direct; }
+
+    /// A [m/s^2] = (q/m)(E + V × B) at R [m] with the velocity V [m/s] (three doubles each), with
+    /// the same operations as operator(); a non-finite A is reported and zeroed as there.
+    /// Only for a direct() force.
+    void acceleration(const double* R, const double* V, double* A) const {
+        Vecteur3 B;
+        if (m_uniform) {
+            B = m_B;
+        } else {
+            m_field.magnetic(Vecteur3(R[0], R[1], R[2]), B);
+        }
+        // V × B as ProdVect, then E k + W k as CombLin with E k taken once.
+        const double W1 = V[1] * B(3) - V[2] * B(2);
+        const double W2 = V[2] * B(1) - V[0] * B(3);
+        const double W3 = V[0] * B(2) - V[1] * B(1);
+        A[0] = m_Ek[0] + W1 * m_k;
+        A[1] = m_Ek[1] + W2 * m_k;
+        A[2] = m_Ek[2] + W3 * m_k;
+        if (!std::isfinite(A[0]) || !std::isfinite(A[1]) || !std::isfinite(A[2])) [[unlikely]]
+            refuse(A);
+    }
+
     /// Whether an evaluation since the last clearOutsideMap() fell outside the field map (its
     /// acceleration was then set to zero: the step that used it is not valid).
     bool outsideMap() const { return m_outside; }
@@ -66,6 +92,7 @@ public:
 
 private:
     static void fault(double charge, double k, Vecteur3& A, double& stop);
+    void refuse(double* A) const;
     // A on a field map, with the map's own E when it has one. At a point outside the map A is
     // zero and outsideMap() tells it: the caller must not take the step.
     void mapAcceleration(const StateArray& Y, const Vecteur3& R, const Vecteur3& V,
@@ -77,6 +104,11 @@ private:
     double m_charge;
     double m_k;     // q/m [C/kg]
     double* m_stop; // the computation's StopCalcul
+    // For acceleration(): the field read once when it is uniform, and E (q/m).
+    bool m_direct;
+    bool m_uniform;
+    Vecteur3 m_B;   // [T]
+    double m_Ek[3]; // [m/s^2]
 };
 
 /// Leaves in runRecord() what the displays show of the state Y: R, |R|, r̂, V, |V|, v̂, Y(7),

@@ -73,36 +73,8 @@ inline void push(double h, Vecteur3& R, Vecteur3& U, FieldRoutine field, double 
     Vecteur3 E;
     field(mid, E, B);
     const double k = chargeOverMass * h / 2; // [C/kg s]
-    Vecteur3 uMinus;
-    MultKPlus(E, k, U, uMinus); // half the electric impulse
-    // The rotation solves u+ - u- = (u+ + u-) × tau / gamma_mean, with tau = (q h / 2m) B and
-    // gamma_mean the Lorentz factor of the mean proper velocity (u+ + u-) / 2. Its norm follows
-    // from |u-| and the part of u- along tau alone, which gives gamma_mean^2 as the positive
-    // root of G^2 - (gamma-^2 - tau^2) G - (tau^2 + (u-·tau)^2 / c^2) = 0.
-    Vecteur3 tau;
-    MultK(B, k, tau);
-    const double tau2 = ProdScal(tau, tau);
-    const double uTau = ProdScal(uMinus, tau);
-    const double sigma = 1 + ProdScal(uMinus, uMinus) * kInverseC2 - tau2;
-    const double gammaMean2 =
-        (sigma + std::sqrt(sigma * sigma + 4 * (tau2 + uTau * uTau * kInverseC2))) / 2;
-    Vecteur3 t;
-    MultK(tau, 1 / std::sqrt(gammaMean2), t);
-    // 1 / (1 + t^2) with t^2 = tau^2 / gamma_mean^2 (as written, not as G^2 / (G^2 + tau^2):
-    // that form rounds with a bias that the norm of u accumulates over many turns).
-    const double shrink = 1 / (1 + tau2 / gammaMean2);
-    // Mean proper velocity: (u- + (u-·t) t + u- × t) / (1 + t^2); then u+ = mean + mean × t.
-    Vecteur3 cross, mean, uPlus;
-    ProdVect(uMinus, t, cross);
-    MultKPlus(t, ProdScal(uMinus, t), uMinus, mean);
-    MultKPlus(cross, 1, mean, mean);
-    MultK(mean, shrink, mean);
-    ProdVect(mean, t, cross);
-    MultKPlus(cross, 1, mean, uPlus);
-    // The second half of the electric impulse, then the second half drift.
-    MultKPlus(E, k, uPlus, U);
-    gamma = lorentzFactorOfProper(U);
-    inverseGamma = 1 / gamma;
+    higueraCaryKick(E, B, k, U, gamma, inverseGamma);
+    // The second half drift.
     MultKPlus(U, h / 2 * inverseGamma, mid, R);
 }
 
@@ -138,7 +110,7 @@ void relativisticStep(double h, const StateArray& Y, StateArray& Ynew, FieldRout
     double inverseGamma = 0;
     push(h, R, U, field, chargeOverMass, B, gamma, inverseGamma);
     if (!finiteVector(B) || !finiteVector(U) || !finiteVector(R)) {
-        refuseStep("relativistefaute champ non fini en ce point", Y, Ynew);
+        refuseStep(kRelativisticFieldFault, Y, Ynew);
         return;
     }
     Vecteur3 vNew;

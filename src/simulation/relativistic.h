@@ -15,7 +15,7 @@ double lorentzFactorOfVelocity(const Vecteur3& V);
 inline constexpr double kInverseC2 = 1 / (kSpeedOfLight * kSpeedOfLight);
 
 /// γ = sqrt(1 + u^2/c^2) of the proper velocity U = γv [m/s].
-inline double lorentzFactorOfProper(const Vecteur3& U) {
+[[gnu::always_inline]] inline double lorentzFactorOfProper(const Vecteur3& U) {
     return std::sqrt(1 + ProdScal(U, U) * kInverseC2);
 }
 /// The proper velocity γV [m/s] of the velocity V [m/s] (NaN components at or above c).
@@ -29,6 +29,49 @@ double relativisticKineticEnergy(double speed, double mass);
 /// The speed [m/s] of mass [kg] with kinetic energy ek [J] (the inverse of the above); 0 for
 /// ek <= 0.
 double speedOfKineticEnergy(double ek, double mass);
+
+/// The velocity part of a Higuera-Cary step with the fields E [V/m] and B [T] met at the
+/// midpoint and k = (q/m) h / 2 [C/kg s]: half an electric kick, the magnetic rotation at the γ
+/// of the mean proper velocity, half an electric kick. U [m/s] goes from the start's proper
+/// velocity to the new one; gamma and inverseGamma receive its Lorentz factor and 1/γ.
+[[gnu::always_inline]] inline void higueraCaryKick(const Vecteur3& E, const Vecteur3& B, double k,
+                                                   Vecteur3& U, double& gamma,
+                                                   double& inverseGamma) {
+    Vecteur3 uMinus;
+    MultKPlus(E, k, U, uMinus); // half the electric impulse
+    // The rotation solves u+ - u- = (u+ + u-) × tau / gamma_mean, with tau = (q h / 2m) B and
+    // gamma_mean the Lorentz factor of the mean proper velocity (u+ + u-) / 2. Its norm follows
+    // from |u-| and the part of u- along tau alone, which gives gamma_mean^2 as the positive
+    // root of G^2 - (gamma-^2 - tau^2) G - (tau^2 + (u-·tau)^2 / c^2) = 0.
+    Vecteur3 tau;
+    MultK(B, k, tau);
+    const double tau2 = ProdScal(tau, tau);
+    const double uTau = ProdScal(uMinus, tau);
+    const double sigma = 1 + ProdScal(uMinus, uMinus) * kInverseC2 - tau2;
+    const double gammaMean2 =
+        (sigma + std::sqrt(sigma * sigma + 4 * (tau2 + uTau * uTau * kInverseC2))) / 2;
+    Vecteur3 t;
+    MultK(tau, 1 / std::sqrt(gammaMean2), t);
+    // 1 / (1 + t^2) with t^2 = tau^2 / gamma_mean^2 (as written, not as G^2 / (G^2 + tau^2):
+    // that form rounds with a bias that the norm of u accumulates over many turns).
+    const double shrink = 1 / (1 + tau2 / gammaMean2);
+    // Mean proper velocity: (u- + (u-·t) t + u- × t) / (1 + t^2); then u+ = mean + mean × t.
+    Vecteur3 cross, mean, uPlus;
+    ProdVect(uMinus, t, cross);
+    MultKPlus(t, ProdScal(uMinus, t), uMinus, mean);
+    MultKPlus(cross, 1, mean, mean);
+    MultK(mean, shrink, mean);
+    ProdVect(mean, t, cross);
+    MultKPlus(cross, 1, mean, uPlus);
+    // The second half of the electric impulse.
+    MultKPlus(E, k, uPlus, U);
+    gamma = lorentzFactorOfProper(U);
+    inverseGamma = 1 / gamma;
+}
+
+/// What a relativistic step reports when the field at its midpoint is not finite.
+inline constexpr const char* kRelativisticFieldFault =
+    "relativistefaute champ non fini en ce point";
 
 /// One Higuera-Cary step of h [s] on the position R [m] and proper velocity U [m/s], in place:
 /// half a drift at U/γ, the field at the midpoint, half an electric kick, the magnetic rotation

@@ -7,7 +7,9 @@
 #include "numerics/vectorstate.h"
 #include "simulation/arrowscale.h"
 #include "simulation/borispace.h"
+#include "simulation/borisrun.h"
 #include "simulation/caseslots.h"
+#include "simulation/fieldmap.h"
 #include "simulation/fields.h"
 #include "simulation/gyration.h"
 #include "simulation/integrationmethod.h"
@@ -254,11 +256,19 @@ void RunDriver::drawFieldLines(const Vecteur3& R) {
 }
 
 void RunDriver::drawVectors(Run& run, const Vecteur3& R, const Vecteur3& V) {
+    // The arrows show the fields at the accepted point, as Champ gives them, from the run's own
+    // field model rather than one read afresh from the case at every step.
+    const FieldModel& field = run.fields.of(m_model);
+    Vecteur3 E = field.E(), B;
+    field.magnetic(R, B);
+    if (Vecteur3 Emap; field.map() && field.map()->electric(R, Emap)) MultKPlus(Emap, 1, E, E);
     double kE = 0, kB = 0, kV = 0;
     const double toMetres = run.r0 / kDrawingUnits;
     if (m_model.Coche1(slot::kAutoScale)) {
-        // Automatic scale: fractions of the trajectory's size, in drawing units.
-        const ArrowFactors k = run.arrows.factors(m_state.record().BNorm, run.normE, run.normV);
+        // Automatic scale: fractions of the trajectory's size, in drawing units. (A field that
+        // is not finite has no length: its arrow keeps the unit scale.)
+        const double bNorm = std::isfinite(B(1) + B(2) + B(3)) ? normseule(B) : 1.0;
+        const ArrowFactors k = run.arrows.factors(bNorm, run.normE, run.normV);
         kB = k.b / toMetres;
         kE = k.e / toMetres;
         kV = k.v / toMetres;
@@ -267,8 +277,6 @@ void RunDriver::drawVectors(Run& run, const Vecteur3& R, const Vecteur3& V) {
         kB = m_model.Texte4Value(slot::kScaleB);
         kV = m_model.Texte4Value(slot::kScaleV);
     }
-    const Vecteur3& E = m_state.record().E;
-    const Vecteur3& B = m_state.record().B;
     struct Arrow {
         const Vecteur3* vec;
         double k;
@@ -307,6 +315,12 @@ bool RunDriver::stepOnce(Run& run) {
     // Cash-Karp, or Boris (or its relativistic form) when chosen
     IntegrationStep(run.control, m_state.integration(), m_state.caseModel(), m_state.record(),
                     run.h, run.Y, run.Ynew, plan);
+    return acceptStep(run);
+}
+
+// The step in Ynew, computed: accepted (drawn, recorded, counted, shown to onStep) unless it
+// stopped the run. False when the run ends there.
+bool RunDriver::acceptStep(Run& run) {
     if (run.control.StopCalcul == 1) {
         run.control.StopCalcul = 0;
         return false;
@@ -314,8 +328,10 @@ bool RunDriver::stepOnce(Run& run) {
     const Vecteur3 R = position(run.Ynew);
     const Vecteur3 V = velocity(run.Ynew);
     if (m_model.Coche1(slot::kOptionsColours)) readColourTable(run.colour, m_model, true);
-    m_sink.SetColour(run.colour[1], run.colour[2], run.colour[3]);
-    m_sink.Point(R(1), R(2), R(3));
+    if (m_drawing) {
+        m_sink.SetColour(run.colour[1], run.colour[2], run.colour[3]);
+        m_sink.Point(R(1), R(2), R(3));
+    }
     CopieEtat(run.Ynew, run.Y);
     ++run.accepted;
     const int t = static_cast<int>(Ldim);
@@ -323,15 +339,87 @@ bool RunDriver::stepOnce(Run& run) {
     run.invariant.advance(R, V,
                           {m_model.Texte4Value(slot::kEx), m_model.Texte4Value(slot::kEx + 1),
                            m_model.Texte4Value(slot::kEx + 2)});
-    run.arrows.add(R);
+    if (m_drawing) run.arrows.add(R);
     if (!run.speedWatch.warned()) run.speedWarning = run.speedWatch.check(V, run.Y(t));
-    if (m_model.Coche1(slot::kDrawVectors)) {
-        // The arrows show the fields at the accepted point.
-        storeReadouts(run.Y);
-        drawVectors(run, R, V);
-    }
+    if (m_model.Coche1(slot::kDrawVectors)) drawVectors(run, R, V);
     if (onStep && !onStep(run.Y)) return false;
     return run.Y(t) < m_endTime;
+}
+
+// Takes up to `most` steps of the run (at least one unless it ends), Boris ones in stretches
+// where nobody looks between the steps. accepted receives the steps accepted and shown; false
+// when the run ends.
+bool RunDriver::stepSeveral(Run& run, std::uint64_t most, std::uint64_t& accepted) {
+    accepted = 0;
+    switch (stepStretch(run, most, accepted)) {
+    case Stretch::Went:
+        return true;
+    case Stretch::Ended:
+        return false;
+    case Stretch::None:
+        break;
+    }
+    if (!stepOnce(run)) return false;
+    accepted = 1;
+    return true;
+}
+
+RunDriver::Stretch RunDriver::stepStretch(Run& run, std::uint64_t most, std::uint64_t& accepted) {
+    const IntegrationChoice& choice = m_state.integration();
+    if (choice.method == IntegrationMethod::CashKarp || Ldim != 8 || most < 2) return Stretch::None;
+    // Arrows show each step's fields: those steps are taken one by one.
+    if (m_model.Coche1(slot::kDrawVectors)) return Stretch::None;
+    const QuietSteps quiet = !onStep      ? QuietSteps{UINT64_MAX, INFINITY}
+                             : quietSteps ? quietSteps()
+                                          : QuietSteps{};
+    if (quiet.steps == 0) return Stretch::None; // the next step is looked at: one by one
+    ErrorReport& report = m_state.report();
+    if (report.stopFlag() == 1) return Stretch::None; // the step's own check ends the run
+    const RunRecord& rec = m_state.record();
+    BorisStretchLimits limits;
+    limits.relativistic = choice.method == IntegrationMethod::Relativistic;
+    limits.stepsPerGyration = std::max(choice.stepsPerGyration, kMinStepsPerGyration);
+    limits.chargeOverMass = rec.Charge / rec.Mass;
+    if (!std::isfinite(limits.chargeOverMass)) return Stretch::None;
+    limits.invariantE = {m_model.Texte4Value(slot::kEx), m_model.Texte4Value(slot::kEx + 1),
+                         m_model.Texte4Value(slot::kEx + 2)};
+    limits.endTime = m_endTime;
+    const double tp = m_model.Texte3Value(slot::kPauseTime);
+    if (tp > run.Y(8)) limits.endTime = std::min(limits.endTime, tp);
+    limits.steps = std::min<std::uint64_t>({quiet.steps, most - 1, kMaxStretch});
+    limits.changeLimit = quiet.changeBelow;
+    limits.watchSpeed = !run.speedWatch.warned() && !relativisticMotion();
+
+    const ErrorReport::StopBinding stop(report, run.control.StopCalcul);
+    run.control.ErrMax = m_model.Texte7Value();
+    const bool colours = m_model.Coche1(slot::kOptionsColours);
+    TrajectorySample samples[kMaxStretch];
+    const BorisStretch taken =
+        borisStretch({run.Y, run.Ynew, run.h, run.pace, run.momentum, run.invariant}, limits,
+                     run.fields.of(m_state.caseModel()), report, run.control.StopCalcul,
+                     m_drawing || m_keepRecord || colours ? samples : nullptr, m_drawing);
+    if (taken.accepted == 0 && !taken.handedBack) return Stretch::None;
+    // The steps accepted in the loop, drawn and kept as one by one.
+    for (std::size_t i = 0; i < taken.accepted && (m_drawing || m_keepRecord || colours); ++i) {
+        const TrajectorySample& s = samples[i];
+        if (colours) readColourTable(run.colour, m_model, true);
+        if (m_drawing) {
+            m_sink.SetColour(run.colour[1], run.colour[2], run.colour[3]);
+            m_sink.Point(s.x, s.y, s.z);
+        }
+        if (m_keepRecord) run.record.add(s);
+    }
+    if (taken.accepted > 0 && m_drawing) {
+        // The box of the positions grows the arrows' box as the positions one by one would.
+        run.arrows.add(taken.low);
+        run.arrows.add(taken.high);
+    }
+    run.accepted += taken.accepted;
+    accepted = taken.accepted;
+    if (!taken.handedBack) return Stretch::Went;
+    if (!acceptStep(run)) return Stretch::Ended;
+    ++accepted;
+    return Stretch::Went;
 }
 
 void RunDriver::finishTop() {
@@ -389,11 +477,15 @@ RunDriver::Slice RunDriver::advance(std::chrono::nanoseconds budget, std::uint64
             slice.waiting = true;
             break;
         }
-        if (!stepOnce(run)) {
+        // A stretch of steps ends on the slice's clock checks, every 128 steps.
+        std::uint64_t accepted = 0;
+        const bool goOn =
+            stepSeveral(run, std::min(maxSteps - slice.steps, 128 - (slice.steps & 127)), accepted);
+        slice.steps += accepted;
+        if (!goOn) {
             finishTop();
             break;
         }
-        ++slice.steps;
         m_lastTime = run.Y(t);
         if ((slice.steps & 127) == 0 && m_now() - start >= budget) break;
     }

@@ -76,6 +76,9 @@ public:
     /// Whether runs keep their trajectory record (record()): on by default, for the window's
     /// redraws and export; a run whose rows go elsewhere leaves it empty.
     void setKeepRecord(bool keep) { m_keepRecord = keep; }
+    /// Whether the runs draw into the sink: on by default; a run whose sink keeps nothing leaves
+    /// out the trajectory's points and the sizing of its arrows.
+    void setDrawing(bool drawing) { m_drawing = drawing; }
 
     /// Speed limit in accepted steps per second of wall time; 0 (the default) is as fast as
     /// possible.
@@ -122,10 +125,24 @@ public:
     /// Called after every accepted step with the new state (command-line streaming); returning
     /// false ends the run there. Leave empty in the window.
     std::function<bool(const StateArray&)> onStep;
+    /// Which coming steps onStep need not see: `steps` accepted steps from now on, as long as the
+    /// relative change of the energy invariant W stays below `changeBelow` (a step that reaches
+    /// it is shown all the same).
+    struct QuietSteps {
+        std::uint64_t steps = 0;
+        double changeBelow = 0;
+    };
+    /// Asked before each stretch of Boris (or relativistic) steps, which the driver then takes in
+    /// one loop; unset, onStep sees every step. Without onStep no step needs to be seen.
+    std::function<QuietSteps()> quietSteps;
 
 private:
     struct Run;
     bool stepOnce(Run& run);
+    bool acceptStep(Run& run);
+    bool stepSeveral(Run& run, std::uint64_t most, std::uint64_t& accepted);
+    enum class Stretch { None, Went, Ended };
+    Stretch stepStretch(Run& run, std::uint64_t most, std::uint64_t& accepted);
     void drawVectors(Run& run, const Vecteur3& R, const Vecteur3& V);
     void drawFieldLines(const Vecteur3& R);
     void finishTop();
@@ -138,6 +155,7 @@ private:
     bool m_otherCase = false;
     bool m_inSlice = false;
     bool m_keepRecord = true;
+    bool m_drawing = true;
     double m_speed = 0;
     double m_endTime = std::numeric_limits<double>::infinity();
     double m_speedCredit = 0; // steps allowed by the speed limit and not yet taken

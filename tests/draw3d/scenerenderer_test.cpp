@@ -57,6 +57,7 @@ private slots:
     void widerLinesAndDotMode();
     void incrementalDrawingMatchesFullDrawing();
     void incrementalDrawingSurvivesThinning();
+    void arrowsAreDrawnOnceWhereTheyLandAndSurviveThinning();
     void decimatedPreviewKeepsPieceEnds();
     void offscreenPointsAreClipped();
     void overlaysDrawScaleBarAndTriad();
@@ -234,6 +235,43 @@ void SceneRendererTest::incrementalDrawingSurvivesThinning() {
     QVERIFY(SceneRenderer::drawNewContent(img, s, c, bare(), cursor));
     s.Clear();
     QVERIFY(!SceneRenderer::drawNewContent(img, s, c, bare(), cursor));
+}
+
+void SceneRendererTest::arrowsAreDrawnOnceWhereTheyLandAndSurviveThinning() {
+    Scene3D s;
+    s.setSegmentBudget(1024);
+    s.SetVectorScale(1.0, 2);
+    const ViewCamera c = topView();
+    QImage img(c.viewport(), QImage::Format_ARGB32_Premultiplied);
+    DrawCursor cursor;
+    SceneRenderer::drawContent(img, s, c, bare(), &cursor);
+    // One arrow per step, as a run draws them; the step's point off the picture.
+    const auto step = [&](double x0, double y0, double x1, double y1) {
+        s.Point(-50, -50, 0);
+        s.Segment(x0, y0, 0, x1, y1, 0);
+    };
+    s.SetLineColour(255, 0, 0);
+    step(-4.99, 0.33, 3, 2.71);
+    QVERIFY(SceneRenderer::drawNewContent(img, s, c, bare(), cursor));
+    const QImage once = img.copy();
+    // The same arrow again (within an eighth of a pixel) changes nothing, where blending its
+    // soft edges again would darken them; one a pixel away is drawn.
+    step(-4.99, 0.33, 3, 2.71);
+    step(-4.995, 0.33, 3, 2.71);
+    QVERIFY(SceneRenderer::drawNewContent(img, s, c, bare(), cursor));
+    QCOMPARE(img, once);
+    step(-5, 0.43, 3, 2.81);
+    QVERIFY(SceneRenderer::drawNewContent(img, s, c, bare(), cursor));
+    QVERIFY(img != once);
+    // Three budgets' worth of arrows between two drawings: the store thins those not yet drawn
+    // too, and the picture still only adds what is left of them, the newest included.
+    s.SetLineColour(0, 0, 255);
+    for (int i = 0; i < 3000; ++i) step(0, -1, 0.5 + i * 2.0 / 3000, -8);
+    QVERIFY(s.thinningCount() > 0);
+    QVERIFY(SceneRenderer::drawNewContent(img, s, c, bare(), cursor));
+    QCOMPARE(cursor.segments, s.segments().size());
+    QVERIFY(isBlue(img.pixel(124, 178))); // near the newest tip, (2.5, -8): pixel (125, 180)
+    QVERIFY(isBackground(img.pixel(100, 100)));
 }
 
 void SceneRendererTest::decimatedPreviewKeepsPieceEnds() {

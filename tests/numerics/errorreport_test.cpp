@@ -1,6 +1,8 @@
 // The error report: log lines, the question flow, stop and end of the program.
 #include "numerics/errorreport.h"
 
+#include "numerics/numberformat.h"
+
 #include "support/reportfixture.h"
 
 #include <gtest/gtest.h>
@@ -163,6 +165,57 @@ TEST_F(ReportTest, AnEndlessRunKeepsTheLogBounded) {
         << "the newest line is kept";
     const std::string text = report.text();
     EXPECT_NE(text.find("older lines dropped"), std::string::npos);
+}
+
+TEST_F(ReportTest, StepSizeLinesReadAsTheLabelsTheyStandFor) {
+    // The step-size lines are logged as numbers and written out only when read: whatever is
+    // read first (the newest lines, the whole log, the text), and across the log's bound, they
+    // must read as the labels logged at once would.
+    struct Line {
+        StepSizeLine kind;
+        double retries, h, hNext, errPos, errVel, orbitalTime;
+    };
+    const Line table[] = {
+        {StepSizeLine::Reduced, 0, 0.5, 0.05, 3.25e-7, 1.5e-3, 0},
+        {StepSizeLine::Resumed, 2, 1e-12, 2.5e-12, 0, 7.125, 0},
+        {StepSizeLine::Reduced, 0, -3.5e-9, 1e300, 1e-300, 42, 12.3456},
+        {StepSizeLine::Resumed, 0, 0.25, 0.25, 0.1, 0.2, -0.5},
+    };
+    ErrorReport eager, lazy;
+    const auto logBoth = [&](std::size_t i) {
+        const Line& l = table[i % std::size(table)];
+        eager.OrbitalTime = lazy.OrbitalTime = l.orbitalTime;
+        const std::string numbers =
+            Format9(l.h) + Format9(l.hNext) + "_err" + Format6(l.errPos) + Format6(l.errVel);
+        double status = 0;
+        eager.report(l.kind == StepSizeLine::Resumed ? "_Runge_suite" + Format6(l.retries) + numbers
+                                                     : "_RungePasRéduit" + numbers,
+                     status);
+        lazy.logStepSize(l.kind, l.retries, l.h, l.hNext, l.errPos, l.errVel);
+        if (i % 3 == 0) {
+            eager.appendLog("plain " + std::to_string(i));
+            lazy.appendLog("plain " + std::to_string(i));
+        }
+    };
+    for (std::size_t i = 0; i < 12; ++i) logBoth(i);
+    // The newest lines first, then the whole text.
+    for (std::size_t i = lazy.totalLines(); i-- > lazy.totalLines() - 3;)
+        EXPECT_EQ(lazy.line(i), eager.line(i)) << i;
+    EXPECT_EQ(lazy.text(), eager.text());
+    // Past the bound the oldest half goes, read or not.
+    for (std::size_t i = 0; eager.totalLines() < ErrorReport::kMaxLines + 5; ++i) logBoth(i);
+    EXPECT_EQ(lazy.droppedLines(), eager.droppedLines());
+    EXPECT_EQ(lazy.lines(), eager.lines());
+    // Like any line logged without a question, they use up the first report's proposed answer.
+    {
+        const ErrorReport::Use use(lazy);
+        asker.answers = {"y"};
+        lazy.setAsker(&asker);
+        AlerteCalcul("normfaute");
+        lazy.setAsker(nullptr);
+    }
+    ASSERT_EQ(asker.questions.size(), 1u);
+    EXPECT_EQ(asker.questions[0].defaultAnswer, "");
 }
 
 // A window's asker that ticks "Don't ask again" on the report questions it is told to.

@@ -43,6 +43,7 @@ TEST(StepControl, AcceptsBelowTheLimitAndProposesTheNextStep) {
         EXPECT_NEAR(out.hNext, c.hNext, 1e-15 * c.hNext);
         EXPECT_EQ(out.err, c.err);
         EXPECT_EQ(floored, c.floored);
+        EXPECT_EQ(out.floored, c.floored);
     }
 }
 

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,7 @@ struct Outcome {
     CaseRun::End end;
     std::vector<double> rows;
     std::size_t count;
+    std::vector<std::string> warnings;
 };
 
 Outcome runCase(const std::vector<std::string>& settings, const CaseRunLength& length,
@@ -48,10 +50,12 @@ Outcome runCase(const std::vector<std::string>& settings, const CaseRunLength& l
     rows.failAt = failAt;
     NoScene scene;
     CaseRun run(theCase(), scene, length, &rows);
+    std::vector<std::string> warnings;
+    run.onErrorGrowing = [&warnings](const std::string& w) { warnings.push_back(w); };
     EXPECT_TRUE(run.start());
     const CaseRun::End end = run.loop({});
     run.finish();
-    return {end, rows.values, rows.count};
+    return {end, rows.values, rows.count, warnings};
 }
 
 TEST(CaseRun, RowsAreTheStartEveryKthStepAndTheLastOneAndASinkFailureHalts) {
@@ -84,6 +88,45 @@ TEST(CaseRun, CasesRunOneAfterAnotherAsEachWouldAlone) {
     const Outcome again = runCase(first, length);
     EXPECT_EQ(again.end, CaseRun::End::Reached);
     EXPECT_EQ(again.rows, alone.rows);
+}
+
+// Between two rows a Boris or relativistic run goes on unseen (in stretches of steps); its rows,
+// W and warnings are those of the same run seen at every step.
+TEST(CaseRun, RowsOfEveryKthStepAreThoseOfTheRunSeenAtEveryStep) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> settings;
+        std::optional<double> until; // [s]
+    };
+    const Case cases[] = {
+        {"Boris, the default case", {"method=boris"}, std::nullopt},
+        {"Boris, dipole, until a time", {"method=boris", "shape=dipole"}, 2e-7},
+        {"relativistic, W passing both warnings",
+         {"method=relativistic", "steps-per-gyration=4", "Ex=1e6"},
+         std::nullopt},
+    };
+    constexpr std::size_t kEvery = 7;
+    constexpr std::size_t kValues = 8; // t x y z vx vy vz W_rel
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CaseRunLength length;
+        length.steps = 2000;
+        length.until = c.until;
+        length.columns = {AccuracyColumn::WRel};
+        const Outcome seen = runCase(c.settings, length);
+        length.every = kEvery;
+        const Outcome unseen = runCase(c.settings, length);
+        EXPECT_EQ(unseen.end, seen.end);
+        EXPECT_EQ(unseen.warnings, seen.warnings);
+        ASSERT_GT(seen.count, 100u);
+        std::vector<double> expected;
+        for (std::size_t row = 0; row < seen.count; ++row) {
+            if (row % kEvery != 0 && row != seen.count - 1) continue;
+            const auto at = seen.rows.begin() + static_cast<std::ptrdiff_t>(row * kValues);
+            expected.insert(expected.end(), at, at + kValues);
+        }
+        EXPECT_EQ(unseen.rows, expected);
+    }
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // E × B drift, energy conservation, uniform acceleration; the derivative's faults.
 #include "simulation/motion.h"
 
+#include "numerics/cashkarp.h"
 #include "numerics/constants.h"
 #include "simulation/casemodel.h"
 #include "simulation/caseslots.h"
@@ -78,6 +79,56 @@ TEST_F(MotionTest, StageDerivativeEqualsTheFullOneToTheBitForEveryShape) {
     }
     EXPECT_EQ(control.StopCalcul, 0);
     EXPECT_TRUE(ErrorReport::instance().lines().empty());
+}
+
+// The run's Cash-Karp attempt steps the acceleration alone on three (position, velocity) pairs;
+// it must give the bits of the eight-component attempt on whole state arrays (new state,
+// embedded solution, estimate), for a fresh attempt and for a retry that reuses the first stage.
+TEST_F(MotionTest, ParticleAttemptGivesTheBitsOfTheEightComponentOneForEveryShape) {
+    setFields(1, {120, -40, 5000}, {0.004, -0.002, 0.015});
+    setNumber(BoxFamily::Texte6, slot::kParam0 + 5, 1.5); // dipole moment
+    SpeciesRefresh(0);
+    const RunRecord& rec = runRecord();
+    const double states[][6] = {
+        {0.0425, 0, 0, 0, 1e5, 0},
+        {-0.031, 0.027, 0.004, 2e4, -3e5, 7e3},
+    };
+    for (int shape = 0; shape <= 4; ++shape) {
+        theCase().select(BoxFamily::Option4, shape);
+        const FieldModel field(theCase());
+        const LorentzForce force(field, rec.Charge, rec.Mass, control.StopCalcul);
+        ASSERT_TRUE(force.direct());
+        const auto accel = [&force](const double* R, const double* V, double* A) {
+            force.acceleration(R, V, A);
+        };
+        for (const auto& s : states) {
+            StateArray Y;
+            pack({s[0], s[1], s[2]}, {s[3], s[4], s[5]}, Y);
+            Y(7) = 0.25;
+            Y(8) = 1e-6;
+            for (const double h : {3e-10, 1e-11}) {
+                SCOPED_TRACE(::testing::Message()
+                             << "shape " << shape << " x " << s[0] << " h " << h);
+                StateArray particle, retried, whole;
+                CashKarpWork pw, rw, ww;
+                const StepEstimate e = cashKarpParticle(accel, Y, h, particle, pw);
+                cashKarpParticle(accel, Y, 10 * h, retried, rw);
+                const StepEstimate er = cashKarpParticle(accel, Y, h, retried, rw, true);
+                const StepEstimate ew = cashKarp8(force, Y, h, whole, ww);
+                for (int j = 1; j <= 8; ++j) {
+                    EXPECT_EQ(particle(j), whole(j)) << j;
+                    EXPECT_EQ(retried(j), whole(j)) << j;
+                    EXPECT_EQ(pw.lowOrder(j), ww.lowOrder(j)) << j;
+                }
+                for (const StepEstimate& x : {e, er}) {
+                    EXPECT_EQ(x.errPos, ew.errPos);
+                    EXPECT_EQ(x.errVel, ew.errVel);
+                    EXPECT_GT(x.err, 0);
+                }
+            }
+        }
+    }
+    EXPECT_EQ(control.StopCalcul, 0);
 }
 
 TEST_F(MotionTest, LorentzAccelerationPointsToTheCentre) {

@@ -4,8 +4,11 @@
 
 #include "numerics/numberformat.h"
 #include "numerics/rungekutta.h"
+#include "simulation/boris.h"
+#include "simulation/casekeys.h"
 #include "simulation/caseslots.h"
 #include "simulation/fields.h"
+#include "simulation/integrationmethod.h"
 #include "simulation/runrecord.h"
 #include "simulation/tracesink.h"
 #include "support/reportfixture.h"
@@ -317,6 +320,85 @@ TEST_F(RunDriverTest, SpeedLimitCreditsStepsForTheTimeThatPassed) {
     // A long gap (a question box, a pause) is worth at most a twentieth of a second.
     now += 10s;
     EXPECT_EQ(driver.advance(10ms).steps, 50u);
+}
+
+// Boris and relativistic runs take their steps in stretches while nobody looks between two of
+// them; what the run leaves (states, times, energy invariant, points, record) is bit for bit that
+// of the same run seen at every step, which takes them one at a time.
+TEST_F(RunDriverTest, StretchesOfStepsLeaveWhatStepsOneByOneLeave) {
+    constexpr double kNoEnd = std::numeric_limits<double>::infinity();
+    struct Case {
+        const char* name;
+        IntegrationMethod method;
+        std::vector<std::string> settings;
+        double endTime; // [s]
+    };
+    const Case cases[] = {
+        {"Boris, uniform B and E",
+         IntegrationMethod::Boris,
+         {"shape=uniform", "Bz=0.01", "Ex=300", "Ey=-200", "vy=1e5"},
+         kNoEnd},
+        {"Boris, dipole", IntegrationMethod::Boris, {"shape=dipole", "vy=1e5"}, kNoEnd},
+        {"Boris, landing on the end time",
+         IntegrationMethod::Boris,
+         {"shape=uniform", "Bz=0.01", "vy=1e5"},
+         3.3e-8},
+        {"relativistic, 1 MeV", IntegrationMethod::Relativistic, {"energy=1e6"}, kNoEnd},
+        {"relativistic, cylindrical with E",
+         IntegrationMethod::Relativistic,
+         {"Ex=1e4", "energy=1e5"},
+         2e-8},
+    };
+    struct Outcome {
+        StateArray Y;
+        std::uint64_t accepted;
+        double w, peak, change;
+        std::vector<Vecteur3> points;
+        std::size_t recorded;
+        TrajectorySample last;
+    };
+    const auto run = [&](const Case& c, bool everyStepSeen) {
+        model.resetToDefaults();
+        integrationChoice() = {c.method, kDefaultStepsPerGyration};
+        for (const std::string& setting : c.settings)
+            EXPECT_EQ(applyCaseSetting(model, setting), "") << setting;
+        SpeciesRefresh(slot::kCyclotronFrequency);
+        RecordingSink points;
+        RunDriver driver(model, points);
+        driver.setEndTime(c.endTime);
+        if (everyStepSeen) driver.onStep = [](const StateArray&) { return true; };
+        EXPECT_TRUE(driver.RunTrajectory());
+        while (driver.running() && driver.acceptedSteps() < 3000)
+            driver.advance(1h, 3000 - driver.acceptedSteps());
+        const EnergyInvariant& w = driver.invariant();
+        return Outcome{driver.state(),
+                       driver.acceptedSteps(),
+                       w.value(),
+                       w.peakKinetic(),
+                       w.relativeChange(),
+                       points.points,
+                       driver.record().size(),
+                       driver.record()[driver.record().size() - 1]};
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Outcome stretched = run(c, false);
+        const Outcome seen = run(c, true);
+        EXPECT_GT(seen.accepted, 100u);
+        EXPECT_EQ(stretched.accepted, seen.accepted);
+        for (int i = 1; i <= 8; ++i) EXPECT_EQ(stretched.Y(i), seen.Y(i)) << "component " << i;
+        EXPECT_EQ(stretched.w, seen.w);
+        EXPECT_EQ(stretched.peak, seen.peak);
+        EXPECT_EQ(stretched.change, seen.change);
+        EXPECT_EQ(stretched.points, seen.points);
+        EXPECT_EQ(stretched.recorded, seen.recorded);
+        EXPECT_EQ(stretched.last.t, seen.last.t);
+        EXPECT_EQ(stretched.last.vx, seen.last.vx);
+        if (c.endTime < kNoEnd) {
+            EXPECT_EQ(seen.Y(8), c.endTime) << "the last step lands on it";
+        }
+    }
+    integrationChoice() = IntegrationChoice{};
 }
 
 TEST(TrajectoryRecord, ThinsEvenlyPastItsBudgetAndKeepsTheFirstStep) {

@@ -13,6 +13,9 @@ WarningBox::WarningBox(QWidget* parent) : QPlainTextEdit(parent) {
     setReadOnly(true);
     setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     setLineWrapMode(QPlainTextEdit::NoWrap);
+    // A read-only log has nothing to undo: without the undo record, each block of new lines
+    // put on top costs only its insertion.
+    document()->setUndoRedoEnabled(false);
     viewport()->setMouseTracking(true);
     setToolTip("Messages of the computations (newest on top)");
     setPlainText("Warning: Message des Routines");
