@@ -9,33 +9,38 @@
 
 namespace gyro {
 
+namespace {
+bool finitePosition(const TrajectorySample& s) {
+    return std::isfinite(s.x) && std::isfinite(s.y) && std::isfinite(s.z);
+}
+} // namespace
+
 TrajectoryRedraw::TrajectoryRedraw(KelMirav& drawing) : m_drawing(drawing) {}
 
 bool TrajectoryRedraw::start(const TrajectoryRecord& record, const RedrawStyle& style) {
-    m_points.clear();
-    m_lift.clear();
+    // Sharing the record's samples costs nothing at the click; the points are read from the
+    // snapshot slice by slice as they are drawn, so no copy of a million samples holds the
+    // window. Only the box is found here, in one read-only pass: the view is set up from it.
+    m_samples = record.snapshot();
+    m_sample = 0;
+    m_gap = false;
     m_next = 0;
-    m_points.reserve(record.size());
-    m_lift.reserve(record.size());
-    bool gap = false;
+    m_total = 0;
     Vecteur3 low(HUGE_VAL, HUGE_VAL, HUGE_VAL), high(-HUGE_VAL, -HUGE_VAL, -HUGE_VAL);
-    for (std::size_t i = 0; i < record.size(); ++i) {
-        const TrajectorySample& s = record[i];
+    for (std::size_t i = 0; i < m_samples.size(); ++i) {
+        const TrajectorySample& s = m_samples[i];
+        if (!finitePosition(s)) continue;
+        ++m_total;
         const Vecteur3 p(s.x, s.y, s.z);
-        gap = gap || record.startsPiece(i);
-        if (!std::isfinite(s.x) || !std::isfinite(s.y) || !std::isfinite(s.z)) {
-            gap = true;
-            continue;
-        }
-        m_points.push_back(p);
-        m_lift.push_back(gap ? 1 : 0);
-        gap = false;
         for (int k = 1; k <= 3; ++k) {
             low(k) = std::min(low(k), p(k));
             high(k) = std::max(high(k), p(k));
         }
     }
-    if (m_points.empty()) return false;
+    if (m_total == 0) {
+        m_samples = {};
+        return false;
+    }
 
     // The box's half-diagonal bounds every point's distance from its centre.
     Vecteur3 centre, half;
@@ -72,15 +77,26 @@ bool TrajectoryRedraw::advance(std::chrono::nanoseconds budget, std::size_t maxP
     using Clock = std::chrono::steady_clock;
     const auto end = Clock::now() + budget;
     constexpr std::size_t kBatch = 2048; // points between looks at the clock
-    const std::size_t last = m_next + std::min(maxPoints, m_points.size() - m_next);
+    const std::size_t last = m_next + std::min(maxPoints, m_total - m_next);
     while (m_next < last) {
         const std::size_t stop = std::min(last, m_next + kBatch);
-        for (; m_next < stop; ++m_next) {
-            if (m_lift[m_next]) m_drawing.PenLift();
-            m_drawing.plot(m_points[m_next]);
+        // m_total counts the finite positions, so the snapshot holds a point for every m_next.
+        while (m_next < stop) {
+            const std::size_t i = m_sample++;
+            const TrajectorySample& s = m_samples[i];
+            m_gap = m_gap || m_samples.startsPiece(i);
+            if (!finitePosition(s)) {
+                m_gap = true;
+                continue;
+            }
+            if (m_gap) m_drawing.PenLift();
+            m_gap = false;
+            m_drawing.plot(Vecteur3(s.x, s.y, s.z));
+            ++m_next;
         }
         if (Clock::now() >= end) break;
     }
+    if (done()) m_samples = {}; // the record's memory is the record's again
     return done();
 }
 

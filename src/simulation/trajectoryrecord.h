@@ -23,6 +23,9 @@ class TrajectoryRecord {
 public:
     static constexpr std::size_t kDefaultBudget = 1'000'000;
     static constexpr std::size_t kChunkSize = 1 << 16;
+    /// The samples as they stand now, shared rather than copied; the record may go on growing,
+    /// thinning or be cleared without changing them.
+    using Snapshot = DecimatingSeries<TrajectorySample, kChunkSize>::Snapshot;
 
     explicit TrajectoryRecord(std::size_t budget = kDefaultBudget);
     void add(const TrajectorySample& s) { m_samples.add(s); }
@@ -37,6 +40,7 @@ public:
     /// Whether sample i follows a gap (steps between it and sample i - 1 were dropped): a curve
     /// drawn through the record lifts its pen there.
     bool startsPiece(std::size_t i) const { return m_samples.startsPiece(i); }
+    Snapshot snapshot() const { return m_samples.snapshot(); }
 
     static constexpr std::size_t kMaxPiece = 256;
 

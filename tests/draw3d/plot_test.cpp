@@ -231,9 +231,16 @@ void PlotTest::redrawFramesTheWholeTrajectory() {
     QVERIFY(thinned.stride() >= 32);
     f.surface.segments.clear();
     QVERIFY(redraw.start(thinned, RedrawStyle{}));
+    // The run goes on while the redraw is under way, far off the circle, and the record halves
+    // again: the redraw draws the samples as they stood at its start, and nothing else.
+    const std::size_t taken = thinned.size();
+    const std::size_t strideTaken = thinned.stride();
+    for (int i = 0; i < 800000; ++i) thinned.add({0, 1, 20, 30, 0, 0, 0});
+    QVERIFY(thinned.stride() > strideTaken);
     while (!redraw.advance(std::chrono::milliseconds(10))) {
     }
-    QVERIFY(f.surface.segments.size() > thinned.size() * 9 / 10);
+    QCOMPARE(redraw.drawn(), taken);
+    QVERIFY(f.surface.segments.size() > taken * 9 / 10);
     // A chord of one step (11.25 degrees) passes within 0.5 (1 - cos 5.625°) of the circle.
     for (const auto& s : f.surface.segments) {
         const double mid = std::hypot((s.x0 + s.x1) / 2 - 2, (s.y0 + s.y1) / 2 - 3);

@@ -33,5 +33,34 @@ TEST(DecimatingSeries, KeepsEveryStrideThPieceWithTheFirstAndNewestAtEachHalving
     }
 }
 
+// A snapshot shares the chunks: the series growing, halving (which rewrites chunks in place) and
+// being cleared must leave what it took untouched, and the series itself must thin as before.
+TEST(DecimatingSeries, SnapshotKeepsItsSamplesThroughGrowthHalvingAndClear) {
+    DecimatingSeries<std::size_t, 4> series(8, 2);
+    for (std::size_t k = 0; k < 7; ++k) series.add(k);
+    const auto early = series.snapshot();
+    for (std::size_t k = 7; k < 9; ++k) series.add(k); // fills the shared chunk, then halves
+    const auto thinned = series.snapshot();
+    for (std::size_t k = 9; k < 40; ++k) series.add(k);
+    ASSERT_EQ(early.size(), 7u);
+    for (std::size_t i = 0; i < early.size(); ++i) {
+        EXPECT_EQ(early[i], i) << i;
+        EXPECT_FALSE(early.startsPiece(i)) << i;
+    }
+    // After the halving of nine samples: pieces 0-1 and 4-5 kept, 8 starts the next piece.
+    const std::size_t afterHalving[] = {0, 1, 4, 5, 8};
+    ASSERT_EQ(thinned.size(), std::size(afterHalving));
+    for (std::size_t i = 0; i < thinned.size(); ++i) {
+        EXPECT_EQ(thinned[i], afterHalving[i]) << i;
+        EXPECT_EQ(thinned.startsPiece(i), i % 2 == 0 && i > 0) << i;
+    }
+    DecimatingSeries<std::size_t, 4> alone(8, 2);
+    for (std::size_t k = 0; k < 40; ++k) alone.add(k);
+    ASSERT_EQ(series.size(), alone.size());
+    for (std::size_t i = 0; i < series.size(); ++i) EXPECT_EQ(series[i], alone[i]) << i;
+    series.clear();
+    EXPECT_EQ(thinned[4], 8u);
+}
+
 } // namespace
 } // namespace gyro
