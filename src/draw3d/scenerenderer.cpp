@@ -47,18 +47,38 @@ public:
         }
     }
 
-    void drawPoints(std::size_t from, std::size_t to, int stride) {
+    /// `cursor`, when given, holds where the trace drawn before ends, and is moved to where
+    /// this one ends.
+    void drawPoints(std::size_t from, std::size_t to, int stride, DrawCursor* cursor = nullptr) {
         const std::size_t count = m_scene.pointCount();
         to = std::min(to, count);
         if (from >= to) return;
         bool havePrev = false;
         float px = 0, py = 0;
+        SceneRgb colour = 0xFFFFFFFFu;
         if (from > 0 && !m_scene.rawPoint(from).startsPiece()) {
-            const QPointF p = m_camera.project(m_scene.pointAt(from - 1));
-            px = static_cast<float>(p.x()), py = static_cast<float>(p.y());
+            if (cursor && cursor->pen) {
+                // Go on with the line as it was: its end and colour decide which steps merge.
+                px = cursor->penX, py = cursor->penY;
+                colour = cursor->penRgb;
+                setColour(colour);
+            } else {
+                const QPointF p = m_camera.project(m_scene.pointAt(from - 1));
+                px = static_cast<float>(p.x()), py = static_cast<float>(p.y());
+            }
             havePrev = true;
         }
-        SceneRgb colour = 0xFFFFFFFFu;
+        drawRange(from, to, stride, count, havePrev, px, py, colour);
+        if (cursor) {
+            cursor->pen = havePrev;
+            cursor->penX = px, cursor->penY = py;
+            cursor->penRgb = colour;
+        }
+    }
+
+    void drawRange(std::size_t from, std::size_t to, int stride, std::size_t count, bool& havePrev,
+                   float& px, float& py, SceneRgb& colour) {
+
         const auto& chunks = m_scene.chunks();
         std::size_t i = from;
         while (i < to) {
@@ -190,9 +210,11 @@ void rememberLastSegment(const Scene3D& scene, DrawCursor& cursor) {
     const auto& segs = scene.segments();
     cursor.segmentGroup = 0;
     cursor.segmentsInGroup = 0;
-    if (segs.empty()) return;
-    cursor.segmentGroup = segs.back().group;
-    for (std::size_t k = segs.size(); k-- > 0 && segs[k].group == cursor.segmentGroup;)
+    // The arrows before cursor.segments are drawn (a picture may be built a part at a time).
+    const std::size_t drawn = std::min(cursor.segments, segs.size());
+    if (drawn == 0) return;
+    cursor.segmentGroup = segs[drawn - 1].group;
+    for (std::size_t k = drawn; k-- > 0 && segs[k].group == cursor.segmentGroup;)
         ++cursor.segmentsInGroup;
 }
 
@@ -236,7 +258,8 @@ bool ArrowMemo::seen(const QPointF& a, const QPointF& b, SceneRgb rgb, bool head
 }
 
 void SceneRenderer::drawContent(QImage& image, const Scene3D& scene, const ViewCamera& camera,
-                                const RenderOptions& options, DrawCursor* cursor, int stride) {
+                                const RenderOptions& options, DrawCursor* cursor, int stride,
+                                std::size_t maxArrows) {
     {
         QPainter p(&image);
         p.setRenderHint(QPainter::Antialiasing);
@@ -247,16 +270,21 @@ void SceneRenderer::drawContent(QImage& image, const Scene3D& scene, const ViewC
     ArrowMemo ownMemo;
     ArrowMemo& memo = cursor ? cursor->arrows : ownMemo;
     memo.clear();
+    DrawCursor ends;
     {
         TraceDrawer drawer(image, scene, camera);
-        drawer.drawPoints(0, scene.pointCount(), std::max(1, stride));
-        drawer.drawSegments(0, scene.segments().size(), memo);
+        drawer.drawPoints(0, scene.pointCount(), std::max(1, stride), &ends);
+        const std::size_t arrows = scene.segments().size();
+        drawer.drawSegments(arrows - std::min(arrows, maxArrows), arrows, memo);
     }
     if (cursor) {
-        rememberLastSegment(scene, *cursor);
+        cursor->pen = ends.pen;
+        cursor->penX = ends.penX, cursor->penY = ends.penY;
+        cursor->penRgb = ends.penRgb;
         cursor->layoutRevision = scene.layoutRevision();
         cursor->points = scene.pointCount();
         cursor->segments = scene.segments().size();
+        rememberLastSegment(scene, *cursor);
         cursor->circles = scene.circles().size();
         cursor->resetRevision = scene.resetRevision();
         cursor->storedPoints = scene.storedPoints();
@@ -264,8 +292,29 @@ void SceneRenderer::drawContent(QImage& image, const Scene3D& scene, const ViewC
     }
 }
 
+void SceneRenderer::drawBackdrop(QImage& image, const Scene3D& scene, const ViewCamera& camera,
+                                 const RenderOptions& options, DrawCursor& cursor) {
+    {
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        paintBackdrop(p, image.size(), options);
+        paintFrame(p, scene, camera, options);
+        paintCircles(p, scene, camera, 0);
+    }
+    cursor.layoutRevision = scene.layoutRevision();
+    cursor.resetRevision = scene.resetRevision();
+    cursor.points = cursor.segments = 0;
+    cursor.pen = false;
+    cursor.arrows.clear();
+    rememberLastSegment(scene, cursor);
+    cursor.circles = scene.circles().size();
+    cursor.storedPoints = scene.storedPoints() - scene.pointCount();
+    cursor.storedSegments = scene.storedSegments() - scene.segments().size();
+}
+
 bool SceneRenderer::drawNewContent(QImage& image, const Scene3D& scene, const ViewCamera& camera,
-                                   const RenderOptions& /*options*/, DrawCursor& cursor) {
+                                   const RenderOptions& /*options*/, DrawCursor& cursor,
+                                   std::size_t maxPoints, std::size_t maxSegments) {
     if (cursor.layoutRevision != scene.layoutRevision()) {
         if (cursor.resetRevision != scene.resetRevision()) return false;
         // Only thinning since the last drawing: the picture still shows everything it drew.
@@ -286,12 +335,17 @@ bool SceneRenderer::drawNewContent(QImage& image, const Scene3D& scene, const Vi
     std::size_t to = scene.pointCount();
     // The newest point of a piece may be an isolated dot or the start of a line: wait and see.
     if (to > cursor.points && scene.rawPoint(to - 1).startsPiece()) --to;
-    if (to > cursor.points || cursor.segments < scene.segments().size()) {
+    if (to > cursor.points) to = cursor.points + std::min(to - cursor.points, maxPoints);
+    const std::size_t segmentsTo =
+        cursor.segments +
+        std::min(scene.segments().size() - std::min(cursor.segments, scene.segments().size()),
+                 maxSegments);
+    if (to > cursor.points || cursor.segments < segmentsTo) {
         TraceDrawer drawer(image, scene, camera);
-        if (to > cursor.points) drawer.drawPoints(cursor.points, to, 1);
-        drawer.drawSegments(cursor.segments, scene.segments().size(), cursor.arrows);
+        if (to > cursor.points) drawer.drawPoints(cursor.points, to, 1, &cursor);
+        drawer.drawSegments(cursor.segments, segmentsTo, cursor.arrows);
         cursor.points = std::max(cursor.points, to);
-        cursor.segments = scene.segments().size();
+        cursor.segments = std::max(cursor.segments, segmentsTo);
     }
     rememberLastSegment(scene, cursor);
     cursor.storedPoints = scene.storedPoints() - (scene.pointCount() - cursor.points);

@@ -57,6 +57,11 @@ struct DrawCursor {
     std::uint64_t segmentGroup = 0;   ///< group of the last arrow drawn (see SceneSegment)
     std::size_t segmentsInGroup = 0;  ///< arrows of that group drawn (0: none drawn at all)
     ArrowMemo arrows;                 ///< the arrows drawn into the image
+    /// Where the trace drawn last ends on the picture (pixels): steps too small to show are
+    /// merged into the next, so the next drawing goes on from there, not from the last point.
+    bool pen = false;
+    float penX = 0, penY = 0;
+    std::uint32_t penRgb = 0; ///< the colour of the trace drawn last, 0xRRGGBB
 };
 
 /// Which overlays to draw: all of them, those that change only with the view and the run's
@@ -70,16 +75,27 @@ public:
     /// Fills `image` with the scene's content: background, cube, axes, circles, traces and
     /// arrows. `stride` > 1 draws only every stride-th point of each piece (a quick preview while
     /// the view moves); ends of pieces are always drawn. Sets `cursor` when given.
+    /// Of the arrows only the newest `maxArrows` are drawn (a quick picture of a scene of many
+    /// arrows); the cursor then counts them all as drawn.
     static void drawContent(QImage& image, const Scene3D& scene, const ViewCamera& camera,
                             const RenderOptions& options, DrawCursor* cursor = nullptr,
-                            int stride = 1);
+                            int stride = 1, std::size_t maxArrows = SIZE_MAX);
     /// Adds to `image` what the scene received after `cursor` (drawn with the same camera) and
     /// moves the cursor. A thinning of the oldest content leaves the picture as it is (what it
     /// drew stays true); arrows not yet drawn that a thinning dropped are not drawn. Returns
     /// false and draws nothing when content went otherwise (clear) or trace points not yet drawn
     /// were themselves thinned: the caller then draws everything with `drawContent`.
+    /// At most `maxPoints` points and `maxSegments` arrows are added in one call (a picture
+    /// built over several frames); the cursor tells where the next call goes on.
     static bool drawNewContent(QImage& image, const Scene3D& scene, const ViewCamera& camera,
-                               const RenderOptions& options, DrawCursor& cursor);
+                               const RenderOptions& options, DrawCursor& cursor,
+                               std::size_t maxPoints = SIZE_MAX,
+                               std::size_t maxSegments = SIZE_MAX);
+    /// Fills `image` with the background, cube, axes and circles alone and sets `cursor` before
+    /// the first point and arrow: drawNewContent() then adds the traces, as much at a time as
+    /// the caller likes.
+    static void drawBackdrop(QImage& image, const Scene3D& scene, const ViewCamera& camera,
+                             const RenderOptions& options, DrawCursor& cursor);
     /// Draws the overlays (axis names, tags, scale bar, triad, caption) with `painter`, whose
     /// device has the camera's viewport size.
     static void drawOverlay(QPainter& painter, const Scene3D& scene, const ViewCamera& camera,

@@ -76,6 +76,43 @@ SceneRgb sceneRgb(double red, double green, double blue) {
            (static_cast<SceneRgb>(channel(green)) << 8) | static_cast<SceneRgb>(channel(blue));
 }
 
+// A thinning under way. First it marks which points of the oldest half stay, then (for scenes
+// of very short pieces) finds how many of the oldest kept points to leave out, then copies what
+// stays into chunks of its own, chasing the newest point, which keeps arriving meanwhile.
+struct Scene3D::ThinJob {
+    enum class Phase { Mark, Skip, Copy };
+    Phase phase = Phase::Mark;
+    std::size_t n = 0;    // stored points when the thinning started
+    std::size_t half = 0; // the oldest `half` of them are thinned
+    std::size_t i = 0;    // the next point the current phase looks at
+    // 1: the point stays; 2: it stays and starts a piece of its own.
+    std::vector<std::uint8_t> keep;
+    std::size_t pieceStart = 0, pieceLength = 0, dots = 0, blocks = 0, keptOld = 0;
+    bool breakAtHalf = false; // the newest half's first point starts a piece of its own
+    std::size_t skip = 0;     // kept points to leave out, from the oldest
+    std::size_t seen = 0;     // kept points met so far
+    // The points that arrived since the start, as received: the copy takes them from here, so
+    // that their offsets are rounded once, from their own chunk's origin, as without a thinning.
+    std::vector<Point3d> arrived;
+    std::vector<TraceChunk> chunks;
+    std::size_t count = 0;
+    std::size_t intact = 0; // points of the newest half copied as they were
+    bool forceStart = true; // the oldest stored point always starts a piece
+};
+
+// A thinning of the arrows under way: the kept arrows copied a batch at a time, chasing the
+// newest arrow, which keeps arriving meanwhile.
+struct Scene3D::ArrowThinJob {
+    std::size_t n = 0;      // stored arrows when the thinning started
+    std::size_t half = 0;   // the oldest `half` of them are thinned
+    std::size_t i = 0;      // the next arrow to look at
+    std::size_t groups = 0; // groups met so far in the oldest half
+    bool keepGroup = true;  // whether the group of the arrow before `i` stays
+    std::size_t dropFront = 0;
+    std::size_t droppedNewer = 0; // arrows of the newest half that went with their group
+    std::vector<SceneSegment> kept;
+};
+
 Scene3D::Scene3D() = default;
 Scene3D::~Scene3D() = default;
 
@@ -170,10 +207,21 @@ void Scene3D::Point(double x, double y, double z) {
     std::uint32_t flags = m_pointRgb;
     if (m_penUp || m_mode == 1) flags |= TracePoint::kPieceStart;
     m_penUp = false;
-    if (m_pointCount >= m_pointBudget) thinPoints();
+    // The thinning starts early enough to be done, a share at each point, before the budget is
+    // reached; should it not be, it is finished here.
+    if (m_thin && m_pointCount >= m_pointBudget) finishThinning();
+    if (!m_thin && m_pointCount >= m_pointBudget - m_pointBudget / 8) startThinning();
     appendPoint(p, flags);
     ++m_storedPoints;
     ++m_intactPoints;
+    if (m_thin) {
+        m_thin->arrived.push_back(p);
+        m_thinCredit += kThinWorkPerPoint;
+        if (m_thinCredit >= kThinBatch) {
+            advanceThinning(m_thinCredit);
+            m_thinCredit = 0;
+        }
+    }
     m_lastPoint = p;
     ++m_group;
     if (m_labelPending) {
@@ -191,16 +239,20 @@ void Scene3D::Point(double x, double y, double z) {
     touch();
 }
 
-void Scene3D::appendPoint(const Point3d& p, std::uint32_t rgbFlags) {
-    if (m_chunks.empty() || m_chunks.back().points.size() >= kChunkSize) {
+void Scene3D::appendTo(std::vector<TraceChunk>& chunks, const Point3d& p, std::uint32_t rgbFlags) {
+    if (chunks.empty() || chunks.back().points.size() >= kChunkSize) {
         TraceChunk c;
         c.origin = p;
         c.points.reserve(kChunkSize);
-        m_chunks.push_back(std::move(c));
+        chunks.push_back(std::move(c));
     }
-    TraceChunk& c = m_chunks.back();
+    TraceChunk& c = chunks.back();
     c.points.push_back({static_cast<float>(p.x - c.origin.x), static_cast<float>(p.y - c.origin.y),
                         static_cast<float>(p.z - c.origin.z), rgbFlags});
+}
+
+void Scene3D::appendPoint(const Point3d& p, std::uint32_t rgbFlags) {
+    appendTo(m_chunks, p, rgbFlags);
     ++m_pointCount;
     m_bounds.add(p);
     m_runBounds.add(p);
@@ -208,11 +260,21 @@ void Scene3D::appendPoint(const Point3d& p, std::uint32_t rgbFlags) {
 
 void Scene3D::Segment(double x1, double y1, double z1, double x2, double y2, double z2) {
     if (!finite3(x1, y1, z1) || !finite3(x2, y2, z2)) return;
-    if (m_segments.size() >= m_segmentBudget) thinSegments();
+    // As for the points: the thinning starts early and goes a share at each arrow.
+    if (m_arrowThin && m_segments.size() >= m_segmentBudget) finishArrowThinning();
+    if (!m_arrowThin && m_segments.size() >= m_segmentBudget - m_segmentBudget / 8)
+        startArrowThinning();
     const Point3d a{x1, y1, z1}, b{x2, y2, z2};
     m_segments.push_back({a, b, m_lastRgb, m_arrowHead, m_group});
     ++m_storedSegments;
     ++m_intactSegments;
+    if (m_arrowThin) {
+        m_arrowCredit += kThinWorkPerPoint;
+        if (m_arrowCredit >= kThinBatch) {
+            advanceArrowThinning(m_arrowCredit);
+            m_arrowCredit = 0;
+        }
+    }
     for (Bounds3d* box : {&m_bounds, &m_runBounds}) {
         box->add(a);
         box->add(b);
@@ -253,6 +315,10 @@ void Scene3D::MarkTrajectoryStart() {
 }
 
 void Scene3D::Clear() {
+    m_thin.reset();
+    m_arrowThin.reset();
+    m_arrowCredit = 0;
+    m_thinCredit = 0;
     m_chunks.clear();
     m_chunks.shrink_to_fit();
     m_pointCount = 0;
@@ -276,6 +342,7 @@ void Scene3D::Clear() {
 }
 
 void Scene3D::setPointBudget(std::size_t points) {
+    finishThinning(); // begun for the old budget
     m_pointBudget = std::max<std::size_t>(points, 1000);
     while (m_pointCount > m_pointBudget) {
         const std::size_t before = m_pointCount;
@@ -286,6 +353,7 @@ void Scene3D::setPointBudget(std::size_t points) {
 }
 
 void Scene3D::setSegmentBudget(std::size_t segments) {
+    finishArrowThinning(); // begun for the old budget
     m_segmentBudget = std::max<std::size_t>(segments, 1024);
     while (m_segments.size() > m_segmentBudget) {
         const std::size_t before = m_segments.size();
@@ -303,8 +371,15 @@ std::size_t Scene3D::pieceCount() const {
 }
 
 std::size_t Scene3D::pointStorageBytes() const {
-    std::size_t bytes = m_chunks.capacity() * sizeof(TraceChunk);
-    for (const TraceChunk& c : m_chunks) bytes += c.points.capacity() * sizeof(TracePoint);
+    auto chunkBytes = [](const std::vector<TraceChunk>& chunks) {
+        std::size_t bytes = chunks.capacity() * sizeof(TraceChunk);
+        for (const TraceChunk& c : chunks) bytes += c.points.capacity() * sizeof(TracePoint);
+        return bytes;
+    };
+    std::size_t bytes = chunkBytes(m_chunks);
+    if (m_thin)
+        bytes += chunkBytes(m_thin->chunks) + m_thin->keep.capacity() +
+                 m_thin->arrived.capacity() * sizeof(Point3d);
     return bytes;
 }
 
@@ -319,117 +394,190 @@ bool Scene3D::isEmpty() const {
 }
 
 void Scene3D::thinPoints() {
-    const std::size_t n = m_pointCount;
-    if (n < 4) return;
-    const std::size_t half = n / 2;
+    finishThinning();
+    startThinning();
+    finishThinning();
+}
 
-    // Which points of the oldest half stay (1), and which of them start a piece of their own
-    // (2). Dropping every other point of a long trace would, after a few thinnings, join points
-    // a gyration or more apart by chords across the orbit; so a long piece keeps every other
-    // block of kThinBlock consecutive points instead, each kept block a piece of its own, and of
-    // pieces about a block long (earlier kept blocks) every other one stays whole. Short pieces
-    // (field lines) keep their ends and every other point inside, every other isolated dot
-    // stays. A piece may straddle the boundary: its end then lies in the half that is kept
-    // whole.
-    std::vector<std::uint8_t> keep(half, 0);
-    std::size_t pieceStart = 0, pieceLength = 0, dots = 0, blocks = 0, keptOld = 0;
-    for (std::size_t i = 0; i < half; ++i) {
-        const bool start = rawPoint(i).startsPiece() || i == 0;
-        if (start) {
-            pieceStart = i;
-            std::size_t j = i + 1;
-            while (j < n && !rawPoint(j).startsPiece()) ++j;
-            pieceLength = j - i;
-            if (pieceLength >= kThinBlock / 2 && pieceLength <= kThinBlock) ++blocks;
-        }
-        const bool end = i + 1 < n && rawPoint(i + 1).startsPiece();
-        const std::size_t at = i - pieceStart;
-        std::uint8_t k;
-        if (pieceLength > kThinBlock)
-            k = (at / kThinBlock) % 2 == 0 ? (at > 0 && at % kThinBlock == 0 ? 2 : 1) : 0;
-        else if (pieceLength >= kThinBlock / 2)
-            k = blocks % 2 == 1 ? 1 : 0;
-        else if (start && end)
-            k = (dots++ % 2) == 0 ? 1 : 0;
-        else
-            k = start || end || (at % 2) == 0 ? 1 : 0;
-        keep[i] = k;
-        keptOld += k != 0 ? 1 : 0;
-    }
+void Scene3D::startThinning() {
+    if (m_pointCount < 4) return;
+    m_thin = std::make_unique<ThinJob>();
+    m_thin->n = m_pointCount;
+    m_thin->half = m_pointCount / 2;
+    m_thin->keep.assign(m_thin->half, 0);
+    m_thinCredit = 0;
+}
 
-    // Scenes of very short pieces barely thin: drop the oldest pieces whole instead, down to
-    // three quarters of the budget, cutting where a piece starts.
-    std::size_t skip = 0; // kept points to leave out, from the oldest
-    const std::size_t total = keptOld + (n - half);
-    if (n - total < m_pointBudget / 10 && total > m_pointBudget * 3 / 4) {
-        skip = total - m_pointBudget * 3 / 4;
-        std::size_t seen = 0, i = 0;
-        for (; i < n; ++i) {
-            if (i < half && !keep[i]) continue;
-            if (seen >= skip && rawPoint(i).startsPiece()) break;
-            ++seen;
-        }
-        // With no piece starting late enough, cut inside the oldest piece: what remains of it
-        // starts a piece of its own, and the budget holds whatever the scene.
-        if (i < n) skip = seen;
-    }
+void Scene3D::finishThinning() {
+    while (m_thin) advanceThinning(SIZE_MAX);
+}
 
-    // Rewrite the chunks in one pass, releasing each old chunk once read.
-    std::vector<TraceChunk> old = std::move(m_chunks);
-    m_chunks.clear();
-    m_pointCount = 0;
-    const Bounds3d bounds = m_bounds; // rewriting the points must not move the boxes
-    const Bounds3d runBounds = m_runBounds;
-    std::size_t seen = 0;
-    std::size_t intact = 0; // points of the newest half stored as they were
-    bool forceStart = true; // the oldest stored point always starts a piece
-    for (std::size_t i = 0; i < n; ++i) {
-        const std::size_t ci = i / kChunkSize;
-        const TraceChunk& c = old[ci];
-        const TracePoint& p = c.points[i % kChunkSize];
-        if (i >= half || keep[i]) {
-            if (seen++ >= skip) {
-                const bool starts = forceStart || (i < half && keep[i] == 2);
-                const std::uint32_t flags = p.rgbFlags | (starts ? TracePoint::kPieceStart : 0u);
-                if (i >= half && !forceStart) ++intact;
-                forceStart = false;
-                appendPoint({c.origin.x + p.x, c.origin.y + p.y, c.origin.z + p.z}, flags);
+void Scene3D::advanceThinning(std::size_t work) {
+    ThinJob& job = *m_thin;
+    const std::size_t n = job.n, half = job.half;
+    std::size_t done = 0;
+    while (done < work) {
+        if (job.phase == ThinJob::Phase::Mark) {
+            if (job.i == half) {
+                // A piece of blocks that straddles the boundary, its block before the boundary
+                // dropped, goes on in the newest half as a piece of its own: joined to the last
+                // kept point before the gap, it would draw a chord across the orbit.
+                job.breakAtHalf = half < n && !rawPoint(half).startsPiece() &&
+                                  job.pieceLength >= kThinBlock / 2 && job.keep[half - 1] == 0;
+                // Scenes of very short pieces barely thin: drop the oldest pieces whole
+                // instead, down to three quarters of the budget, cutting where a piece starts.
+                const std::size_t total = job.keptOld + (n - half);
+                const bool tooLittle =
+                    n - total < m_pointBudget / 10 && total > m_pointBudget * 3 / 4;
+                job.skip = tooLittle ? total - m_pointBudget * 3 / 4 : 0;
+                job.phase = tooLittle ? ThinJob::Phase::Skip : ThinJob::Phase::Copy;
+                job.i = job.seen = 0;
+                continue;
             }
+            // Dropping every other point of a long trace would, after a few thinnings, join
+            // points a gyration or more apart by chords across the orbit; so a long piece keeps
+            // every other block of kThinBlock consecutive points instead, each kept block a
+            // piece of its own, and of pieces about a block long (earlier kept blocks) every
+            // other one stays whole. Short pieces (field lines) keep their ends and every other
+            // point inside, every other isolated dot stays. A piece may straddle the boundary:
+            // its end then lies in the half that is kept whole.
+            const std::size_t i = job.i++;
+            ++done;
+            const bool start = rawPoint(i).startsPiece() || i == 0;
+            if (start) {
+                job.pieceStart = i;
+                // Only how the piece's length compares with a block matters: look no further.
+                const std::size_t limit = std::min(n, i + kThinBlock + 1);
+                std::size_t j = i + 1;
+                while (j < limit && !rawPoint(j).startsPiece()) ++j;
+                done += j - i - 1;
+                job.pieceLength = j - i;
+                if (job.pieceLength >= kThinBlock / 2 && job.pieceLength <= kThinBlock)
+                    ++job.blocks;
+            }
+            const bool end = i + 1 < n && rawPoint(i + 1).startsPiece();
+            const std::size_t at = i - job.pieceStart;
+            std::uint8_t k;
+            if (job.pieceLength > kThinBlock)
+                k = (at / kThinBlock) % 2 == 0 ? (at > 0 && at % kThinBlock == 0 ? 2 : 1) : 0;
+            else if (job.pieceLength >= kThinBlock / 2)
+                k = job.blocks % 2 == 1 ? 1 : 0;
+            else if (start && end)
+                k = (job.dots++ % 2) == 0 ? 1 : 0;
+            else
+                k = start || end || (at % 2) == 0 ? 1 : 0;
+            job.keep[i] = k;
+            job.keptOld += k != 0 ? 1 : 0;
+        } else if (job.phase == ThinJob::Phase::Skip) {
+            const std::size_t i = job.i;
+            ++done;
+            bool cut = i == n;
+            if (!cut && (i >= half || job.keep[i])) {
+                cut = job.seen >= job.skip && rawPoint(i).startsPiece();
+                if (!cut) ++job.seen;
+            }
+            if (!cut) {
+                ++job.i;
+                continue;
+            }
+            // With no piece starting late enough, cut inside the oldest piece: what remains of
+            // it starts a piece of its own, and the budget holds whatever the scene.
+            if (i < n) job.skip = job.seen;
+            job.phase = ThinJob::Phase::Copy;
+            job.i = job.seen = 0;
+        } else {
+            if (job.i == m_pointCount) {
+                // The copy holds every point: it replaces the stored ones.
+                m_chunks = std::move(job.chunks);
+                m_pointCount = job.count;
+                m_intactPoints = std::min(m_intactPoints, job.intact);
+                ++m_thinnings;
+                ++m_layoutRevision;
+                m_thinWork += done;
+                m_thin.reset();
+                touch();
+                return;
+            }
+            const std::size_t i = job.i++;
+            ++done;
+            const bool old = i < half;
+            if (old && !job.keep[i]) continue;
+            if (job.seen++ < job.skip) continue;
+            const TraceChunk& c = m_chunks[i / kChunkSize];
+            const TracePoint& p = c.points[i % kChunkSize];
+            const bool gap = i == half && job.breakAtHalf;
+            const bool starts = job.forceStart || gap || (old && job.keep[i] == 2);
+            if (!old && !job.forceStart && !gap) ++job.intact;
+            job.forceStart = false;
+            const Point3d at = i < n ? Point3d{c.origin.x + p.x, c.origin.y + p.y, c.origin.z + p.z}
+                                     : job.arrived[i - n];
+            appendTo(job.chunks, at, p.rgbFlags | (starts ? TracePoint::kPieceStart : 0u));
+            ++job.count;
         }
-        if (i % kChunkSize == kChunkSize - 1) old[ci].points = {}; // free as we go
     }
-    m_bounds = bounds;
-    m_runBounds = runBounds;
-    m_intactPoints = std::min(m_intactPoints, intact);
-    ++m_thinnings;
-    ++m_layoutRevision;
+    m_thinWork += done;
 }
 
 void Scene3D::thinSegments() {
-    const std::size_t n = m_segments.size();
-    if (n < 2) return;
-    const std::size_t half = n / 2;
-    std::vector<SceneSegment> kept;
-    kept.reserve(n - half / 2 + 1);
-    // Arrows drawn between the same two points (B, E, velocity) form a group: keep every other
-    // group, so that the kept steps still show all their arrows.
-    std::size_t groups = 0;
-    for (std::size_t i = 0; i < half; ++i) {
-        if (i > 0 && m_segments[i].group != m_segments[i - 1].group) ++groups;
-        if (groups % 2 == 0) kept.push_back(m_segments[i]);
+    finishArrowThinning();
+    startArrowThinning();
+    finishArrowThinning();
+}
+
+void Scene3D::startArrowThinning() {
+    if (m_segments.size() < 2) return;
+    m_arrowThin = std::make_unique<ArrowThinJob>();
+    m_arrowThin->n = m_segments.size();
+    m_arrowThin->half = m_segments.size() / 2;
+    m_arrowThin->kept.reserve(m_segments.size() - m_arrowThin->half / 2 + 1);
+    m_arrowCredit = 0;
+}
+
+void Scene3D::finishArrowThinning() {
+    while (m_arrowThin) advanceArrowThinning(SIZE_MAX);
+}
+
+void Scene3D::advanceArrowThinning(std::size_t work) {
+    ArrowThinJob& job = *m_arrowThin;
+    const std::size_t n = job.n, half = job.half;
+    for (std::size_t done = 0; done < work; ++done) {
+        if (job.i == n) {
+            // A scene that barely thins (few groups of many arrows) drops its oldest arrows
+            // down to three quarters of the budget.
+            const std::size_t target = m_segmentBudget * 3 / 4;
+            if (n - job.kept.size() < m_segmentBudget / 10 && job.kept.size() > target)
+                job.dropFront = job.kept.size() - target;
+        }
+        if (job.i == m_segments.size()) {
+            const std::size_t arrived = m_segments.size() - n;
+            job.kept.erase(job.kept.begin(),
+                           job.kept.begin() + static_cast<std::ptrdiff_t>(job.dropFront));
+            m_intactSegments = std::min(
+                {m_intactSegments, n - half - job.droppedNewer + arrived, job.kept.size()});
+            m_segments = std::move(job.kept);
+            ++m_thinnings;
+            ++m_layoutRevision;
+            m_arrowThin.reset();
+            touch();
+            return;
+        }
+        // Arrows drawn between the same two points (B, E, velocity) form a group: keep every
+        // other group, so that the kept steps still show all their arrows. A group that
+        // straddles the boundary goes whole or stays whole.
+        const std::size_t i = job.i++;
+        const SceneSegment& seg = m_segments[i];
+        const bool sameGroup = i > 0 && seg.group == m_segments[i - 1].group;
+        if (i < half) {
+            if (i > 0 && !sameGroup) ++job.groups;
+            job.keepGroup = job.groups % 2 == 0;
+        } else if (!sameGroup || i >= n) {
+            job.keepGroup = true;
+        }
+        if (job.keepGroup)
+            job.kept.push_back(seg);
+        else if (i >= half)
+            ++job.droppedNewer;
     }
-    kept.insert(kept.end(), m_segments.begin() + static_cast<std::ptrdiff_t>(half),
-                m_segments.end());
-    if (n - kept.size() < m_segmentBudget / 10) {
-        const std::size_t target = m_segmentBudget * 3 / 4;
-        if (kept.size() > target)
-            kept.erase(kept.begin(),
-                       kept.begin() + static_cast<std::ptrdiff_t>(kept.size() - target));
-    }
-    m_intactSegments = std::min({m_intactSegments, n - half, kept.size()});
-    m_segments = std::move(kept);
-    ++m_thinnings;
-    ++m_layoutRevision;
 }
 
 } // namespace gyro

@@ -96,8 +96,8 @@ struct SceneLabel {
 ///
 /// Memory is bounded. Trace points cost 16 bytes each (float offsets from a double origin per
 /// chunk of 131072 points, plus colour and pen state) up to the point budget (default 1.5 million
-/// points, about 24 MB). When a `Point` would exceed the budget, the oldest half of the stored
-/// points is thinned. A piece longer than kThinBlock points keeps every other block of
+/// points, about 24 MB). When the stored points reach seven eighths of the budget, the oldest half
+/// of them is thinned. A piece longer than kThinBlock points keeps every other block of
 /// kThinBlock consecutive points there, each kept block drawn as a piece of its own (so that the
 /// trace stays on the orbit: no chord joins points a gyration apart); of the pieces about a
 /// block long every other one stays whole; in shorter pieces every other point is dropped,
@@ -105,10 +105,19 @@ struct SceneLabel {
 /// kept exactly; a colour boundary may move by one dropped point; every other isolated dot
 /// goes). Should that not free
 /// at least a tenth of the budget (a scene of very short pieces), the oldest pieces are dropped
-/// whole until the scene is at three quarters of the budget. Arrows have their own budget
+/// whole until the scene is at three quarters of the budget.
+///
+/// A thinning is spread over the points that arrive after it starts: each `Point` does a bounded
+/// share of it (kThinWorkPerPoint points looked at, in batches of kThinBatch), building the
+/// thinned copy beside the stored points, which stay as they are until the copy has caught up
+/// with the newest point; then the copy replaces them at once. The result is the same as
+/// thinning at the start in one go and appending the points that came since, and no single
+/// `Point` (so no slice of a run) pays for a whole rewrite. Meanwhile the copy takes memory
+/// beside the points (at most about the budget again); should the budget be reached before it
+/// is done, it is finished at once. Arrows have their own budget
 /// (default 150 000) and are thinned the same way, by dropping every other group of arrows
 /// drawn between two points in the oldest half. At most 4096 circles and 4096 tags are kept
-/// (the oldest go first). Each thinning increases `layoutRevision`.
+/// (the oldest go first). Each thinning increases `layoutRevision` when it takes effect.
 class Scene3D : public TraceSink {
 public:
     static constexpr std::size_t kChunkSize = 131072; // 2 MB of points
@@ -117,6 +126,8 @@ public:
     static constexpr std::size_t kDefaultSegmentBudget = 150'000;
     static constexpr std::size_t kMaxCircles = 4096;
     static constexpr std::size_t kMaxLabels = 4096;
+    static constexpr std::size_t kThinWorkPerPoint = 32; // thinning work per arriving point
+    static constexpr std::size_t kThinBatch = 8192;      // thinning work done at once
 
     Scene3D();
     ~Scene3D() override;
@@ -154,6 +165,13 @@ public:
     std::size_t segmentBudget() const { return m_segmentBudget; }
     /// How many thinnings took place since the scene was made or cleared.
     std::size_t thinningCount() const { return m_thinnings; }
+    /// Whether a thinning is under way (its result not yet in place).
+    bool thinning() const { return m_thin != nullptr; }
+    /// Completes a thinning under way at once (nothing when none is).
+    void finishThinning();
+    /// Units of thinning work done since the scene was made (points looked at or copied): a
+    /// caller can tell how much of it one call carried.
+    std::uint64_t thinningWork() const { return m_thinWork; }
 
     // --- Content.
     std::size_t pointCount() const { return m_pointCount; }
@@ -222,8 +240,16 @@ public:
     std::uint64_t pointsReceived() const { return m_pointsReceived; }
 
 private:
+    struct ThinJob;
+    struct ArrowThinJob;
+    void startArrowThinning();
+    void finishArrowThinning();
+    void advanceArrowThinning(std::size_t work);
+    static void appendTo(std::vector<TraceChunk>& chunks, const Point3d& p, std::uint32_t rgbFlags);
     void appendPoint(const Point3d& p, std::uint32_t rgbFlags);
     void thinPoints();
+    void startThinning();
+    void advanceThinning(std::size_t work);
     void thinSegments();
     void touch() { ++m_revision; }
 
@@ -238,6 +264,11 @@ private:
     std::size_t m_pointBudget = kDefaultPointBudget;
     std::size_t m_segmentBudget = kDefaultSegmentBudget;
     std::size_t m_thinnings = 0;
+    std::unique_ptr<ThinJob> m_thin; // a thinning under way
+    std::size_t m_thinCredit = 0;    // thinning work owed by the points that arrived
+    std::uint64_t m_thinWork = 0;
+    std::unique_ptr<ArrowThinJob> m_arrowThin; // a thinning of the arrows under way
+    std::size_t m_arrowCredit = 0;
     std::uint64_t m_resetRevision = 0;
     std::uint64_t m_storedPoints = 0;
     std::uint64_t m_storedSegments = 0;

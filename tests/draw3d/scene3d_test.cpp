@@ -20,6 +20,8 @@ private slots:
     void budgetThinningKeepsPenLiftsAndEnds();
     void longTraceThinsIntoPiecesOfItsOrbit();
     void budgetOfTinyPiecesStaysBounded();
+    void thinningIsSpreadOverArrivingPoints_data();
+    void thinningIsSpreadOverArrivingPoints();
     void segmentThinningKeepsWholeGroups();
     void clearEmptiesAndBumpsLayout();
 };
@@ -202,6 +204,52 @@ void Scene3DTest::budgetOfTinyPiecesStaysBounded() {
     QCOMPARE(s.pointAt(s.pointCount() - 1).x, 199999.0);
     // Still pieces of two points: whole pieces went, none was cut.
     QCOMPARE(s.pieceCount() * 2, s.pointCount());
+}
+
+void Scene3DTest::thinningIsSpreadOverArrivingPoints_data() {
+    QTest::addColumn<int>("pieceLength"); // 0: one long gyration
+    QTest::newRow("long orbit") << 0;
+    QTest::newRow("blocks") << 200;
+    QTest::newRow("field lines") << 37;
+    QTest::newRow("pairs") << 2;
+}
+
+// The same points into two scenes: one thins a share at each arriving point, the other finishes
+// every thinning at once. Both must end identical, point for point, while no single point
+// carries more than a batch of the work and the budget is never passed.
+void Scene3DTest::thinningIsSpreadOverArrivingPoints() {
+    QFETCH(int, pieceLength);
+    Scene3D spread, atOnce;
+    for (Scene3D* s : {&spread, &atOnce}) s->setPointBudget(30000);
+    std::uint64_t largestShare = 0;
+    bool sawThinningUnderWay = false;
+    for (int i = 0; i < 400000; ++i) {
+        const double phase = 2 * M_PI * i / 40;
+        const bool lift = pieceLength > 0 && i % pieceLength == 0;
+        const std::uint64_t work = spread.thinningWork();
+        for (Scene3D* s : {&spread, &atOnce}) {
+            if (lift) s->PenLift();
+            s->SetColour(i % 7 < 3 ? 255 : 0, 0, 0);
+            s->Point(1e3 + std::cos(phase), std::sin(phase), i * 1e-6);
+        }
+        atOnce.finishThinning();
+        largestShare = std::max(largestShare, spread.thinningWork() - work);
+        sawThinningUnderWay = sawThinningUnderWay || spread.thinning();
+        QVERIFY(spread.pointCount() <= spread.pointBudget());
+    }
+    QVERIFY(sawThinningUnderWay);
+    QVERIFY(largestShare > 0);
+    QVERIFY(largestShare <= Scene3D::kThinBatch + Scene3D::kThinBlock);
+    spread.finishThinning();
+    QVERIFY(spread.thinningCount() >= 5);
+    QCOMPARE(spread.thinningCount(), atOnce.thinningCount());
+    QCOMPARE(spread.pointCount(), atOnce.pointCount());
+    for (std::size_t i = 0; i < spread.pointCount(); ++i) {
+        const Point3d a = spread.pointAt(i), b = atOnce.pointAt(i);
+        if (a.x != b.x || a.y != b.y || a.z != b.z ||
+            spread.rawPoint(i).rgbFlags != atOnce.rawPoint(i).rgbFlags)
+            QFAIL(qPrintable(QString("point %1 differs").arg(i)));
+    }
 }
 
 void Scene3DTest::segmentThinningKeepsWholeGroups() {

@@ -211,7 +211,7 @@ void SceneRendererTest::incrementalDrawingMatchesFullDrawing() {
 void SceneRendererTest::incrementalDrawingSurvivesThinning() {
     Scene3D s;
     s.SetColour(255, 0, 0);
-    s.setPointBudget(50000);
+    s.setPointBudget(60000);
     const ViewCamera c = topView();
     QImage img(c.viewport(), QImage::Format_ARGB32_Premultiplied);
     DrawCursor cursor;

@@ -23,7 +23,9 @@ namespace gyro {
 /// The drawing component of a run: shows its scene model (`model()`, the `TraceSink` a run
 /// draws into). Drawing never repaints per call: a timer at about 60 Hz draws what was added
 /// onto a cached picture and repaints once; the whole picture is redrawn only when the view
-/// changes or the model thins or clears its content.
+/// changes or the model thins or clears its content. A large scene is then redrawn over several
+/// frames (kFramePoints points and kFrameArrows arrows a frame) behind a quick picture of every
+/// few points, which the full one replaces when done, so that no frame holds the window long.
 ///
 /// Mouse: left drag turns the view about its centre, right drag (or middle drag, or shift- or
 /// ctrl-left drag) pans, the wheel zooms about the cursor, a double click fits the scene, a right
@@ -68,8 +70,15 @@ public:
     /// out there.
     QRect moveHintRect(QString* text = nullptr) const;
 
-    /// Draws pending changes at once (the timer does it about 60 times a second).
+    /// Draws pending changes at once (the timer does it about 60 times a second), the full
+    /// picture included.
     void flush();
+    /// Whether a full picture is being built behind the quick one.
+    bool buildingFullPicture() const { return m_building; }
+
+    /// Points a frame adds to a full redraw (the quick picture shows about as many).
+    static constexpr std::size_t kFramePoints = 150000;
+    static constexpr std::size_t kFrameArrows = 20000; // arrows a frame adds to a full redraw
     /// Whether the picture is a quick one while the view moves (dragged, or zoomed by the wheel a
     /// moment ago); the full picture follows once the view rests.
     bool showsQuickPicture() const;
@@ -107,8 +116,10 @@ private:
     void followScene();
     void tick();
     void viewMoved(bool byUser);
-    void ensureContent(bool preview);
+    void ensureContent(bool preview, bool finish = false);
     void redrawAll(int stride);
+    void buildFullPicture();
+    bool quickFromPicture();
     void placeButtons();
     void showMenuAt(const QPoint& globalPos);
     void saveImageDialog();
@@ -126,6 +137,13 @@ private:
     DrawCursor m_cursor;
     bool m_contentValid = false;
     int m_contentStride = 1; // > 1 while the content is a quick preview
+
+    // The full picture built a frame at a time while the quick one is shown.
+    QImage m_full;
+    ViewCamera m_fullCamera;
+    RenderOptions m_fullOptions;
+    DrawCursor m_fullCursor;
+    bool m_building = false;
 
     OverlayCache m_overlay; // the overlays that change only with the view and the set-up
 

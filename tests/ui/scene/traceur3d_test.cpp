@@ -92,6 +92,7 @@ private slots:
     void viewSurvivesResizes();
     void moveHintLeavesTheAxesFree();
     void budgetThinningKeepsPenLifts();
+    void largeSceneRedrawsOverFramesToTheSamePicture();
     void menuTogglesAndClears();
     void savesImage();
 
@@ -331,6 +332,53 @@ void Traceur3DTest::budgetThinningKeepsPenLifts() {
     QVERIFY(pieces > 0);
     const QImage shown = m_w->grab().toImage().convertToFormat(QImage::Format_RGB32);
     QVERIFY(countColour(shown, qRgb(0, 128, 255)) > 100);
+}
+
+// A new view of a scene too large for one frame: the first paint shows a quick picture and
+// returns, later paints build the full one, which ends as the picture drawn in one go.
+void Traceur3DTest::largeSceneRedrawsOverFramesToTheSamePicture() {
+    setUpRun(m_w->model(), 0, 1.0);
+    m_w->model().SetColour(0, 128, 255);
+    m_w->model().SetLineColour(255, 0, 0);
+    const int n = 5 * static_cast<int>(Traceur3D::kFramePoints) / 2;
+    for (int i = 0; i < n; ++i) {
+        const double phase = i * 2e-3;
+        m_w->model().Point(std::cos(phase), std::sin(phase), i * 2e-6);
+        if (i % 10 == 0) m_w->model().Segment(std::cos(phase), std::sin(phase), 0, 0, 0, 0);
+    }
+    m_w->flush();
+    QVERIFY(!m_w->buildingFullPicture());
+
+    // A turn (quick picture of every few points) and a zoom out (the picture drawn so far,
+    // scaled down, as when the view follows a run).
+    for (int change = 0; change < 2; ++change) {
+        if (change == 0)
+            m_w->setViewAngles(20, 35);
+        else
+            QTest::keyClick(m_w, Qt::Key_Minus);
+        m_w->repaint();
+        QVERIFY(m_w->showsQuickPicture());
+        int frames = 1;
+        while (m_w->showsQuickPicture() && frames < 100) {
+            m_w->repaint();
+            ++frames;
+        }
+        QVERIFY(!m_w->buildingFullPicture());
+        // Each frame adds at most kFramePoints points: the whole takes several frames.
+        QVERIFY2(frames >= 3, qPrintable(QString::number(frames)));
+        const QImage built = m_w->grab().toImage();
+
+        m_w->setRenderOptions(m_w->renderOptions()); // the same picture, drawn in one go
+        m_w->flush();
+        const QImage atOnce = m_w->grab().toImage();
+        QVERIFY(!m_w->buildingFullPicture());
+        int differing = 0;
+        for (int y = 0; y < built.height(); ++y)
+            for (int x = 0; x < built.width(); ++x)
+                differing += built.pixel(x, y) != atOnce.pixel(x, y);
+        QCOMPARE(differing, 0);
+        QVERIFY(countColour(built, qRgb(0, 128, 255)) > 100);
+    }
 }
 
 void Traceur3DTest::menuTogglesAndClears() {
