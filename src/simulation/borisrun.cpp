@@ -74,6 +74,39 @@ bool finiteSum(const Vecteur3& R, const Vecteur3& V) {
     return std::isfinite(R(1) + R(2) + R(3) + V(1) + V(2) + V(3));
 }
 
+// The box and the samples of a tight loop's accepted steps, in scalars its registers can hold.
+struct FlatTrack {
+    double lowX, lowY, lowZ, highX, highY, highZ;
+    std::size_t count;
+    TrajectorySample* samples;
+
+    explicit FlatTrack(const Accepted& taken)
+        : lowX(taken.low(1)), lowY(taken.low(2)), lowZ(taken.low(3)), highX(taken.high(1)),
+          highY(taken.high(2)), highZ(taken.high(3)), count(taken.count), samples(taken.samples) {}
+    // Counts a step accepted at time t with R, V; with Tracked, keeps its sample and box.
+    template <bool Tracked>
+    [[gnu::always_inline]] void add(double t, const Vecteur3& R, const Vecteur3& V) {
+        ++count;
+        if constexpr (Tracked) {
+            if (samples) samples[count - 1] = {t, R(1), R(2), R(3), V(1), V(2), V(3)};
+            lowX = std::min(lowX, R(1));
+            lowY = std::min(lowY, R(2));
+            lowZ = std::min(lowZ, R(3));
+            highX = std::max(highX, R(1));
+            highY = std::max(highY, R(2));
+            highZ = std::max(highZ, R(3));
+        }
+    }
+    // Hands the count and the box back; returns the steps added.
+    std::size_t storeInto(Accepted& taken) const {
+        const std::size_t steps = count - taken.count;
+        taken.count = count;
+        taken.low = {lowX, lowY, lowZ};
+        taken.high = {highX, highY, highZ};
+        return steps;
+    }
+};
+
 // The Boris steps of a stretch in a uniform field met along a path without gradient: the step,
 // the rotation and the pace stay the same, and a step has nothing to report. Takes the quiet
 // steps on from R, V at `time` into the samples and returns how many; the pace learns the last
@@ -104,12 +137,9 @@ std::size_t flatBorisSteps(const BorisStretchLimits& limits, const Vecteur3& E, 
     const std::size_t most = limits.steps;
     EnergyInvariant::Tally t = tally;
     Vecteur3 r = R, v = V, mid;
-    double lowX = taken.low(1), lowY = taken.low(2), lowZ = taken.low(3);
-    double highX = taken.high(1), highY = taken.high(2), highZ = taken.high(3);
     double now = time;
-    std::size_t count = taken.count;
-    TrajectorySample* const samples = taken.samples;
-    while (count < most && h < endTime - now) {
+    FlatTrack track(taken);
+    while (track.count < most && h < endTime - now) {
         Vecteur3 m, vNew, rNew;
         MultKPlus(v, h / 2, r, m);
         borisKick(v, e, k, rotation, vNew);
@@ -129,26 +159,91 @@ std::size_t flatBorisSteps(const BorisStretchLimits& limits, const Vecteur3& E, 
         v = vNew;
         now = newTime;
         mid = m;
-        ++count;
-        if constexpr (Tracked) {
-            if (samples) samples[count - 1] = {now, r(1), r(2), r(3), v(1), v(2), v(3)};
-            lowX = std::min(lowX, r(1));
-            lowY = std::min(lowY, r(2));
-            lowZ = std::min(lowZ, r(3));
-            highX = std::max(highX, r(1));
-            highY = std::max(highY, r(2));
-            highZ = std::max(highZ, r(3));
-        }
+        track.add<Tracked>(now, r, v);
     }
-    const std::size_t steps = count - taken.count;
+    const std::size_t steps = track.storeInto(taken);
     if (steps > 0) pace.learn(mid, B);
     tally = t;
     R = r;
     V = v;
     time = now;
-    taken.count = count;
-    taken.low = {lowX, lowY, lowZ};
-    taken.high = {highX, highY, highZ};
+    return steps;
+}
+
+// The relativistic steps of a stretch in a uniform field met along a path without gradient:
+// B, and so the rotation vector's direction, stay the same, and only γ varies (to the last bit at
+// most, in a magnetic field alone). The step h, q/(γm) and the drift h/(2γ) follow γ exactly as
+// the general loop's do, so every state is the same to the last bit. Takes the quiet steps on
+// from R, U (Lorentz factor gamma, velocity V) at `time` into the samples and returns how many;
+// the pace learns the last midpoint, as it would have learned each one.
+template <bool Tracked>
+std::size_t flatRelativisticSteps(const BorisStretchLimits& limits, const Vecteur3& E,
+                                  const Vecteur3& B, BorisPace& pace,
+                                  const EnergyInvariant& invariant, EnergyInvariant::Tally& tally,
+                                  Vecteur3& R, Vecteur3& V, Vecteur3& U, double& gamma,
+                                  double& time, Accepted& taken, double& hLast) {
+    const double qm = limits.chargeOverMass;
+    const double n = limits.stepsPerGyration;
+    const double changeLimit = watchedLimit(limits.changeLimit);
+    const bool checkFinite = std::isinf(changeLimit);
+    const bool watchChange = !checkFinite;
+    // Everything the loop moves is its own copy, kept in registers: the samples it writes
+    // could otherwise be any of them.
+    const EnergyInvariant w = invariant;
+    const Vecteur3 e = E, b = B, eInvariant = limits.invariantE;
+    const double endTime = limits.endTime;
+    const bool watchSpeed = limits.watchSpeed;
+    const std::size_t most = limits.steps;
+    EnergyInvariant::Tally t = tally;
+    Vecteur3 r = R, v = V, u = U, learnt;
+    double g = gamma, now = time;
+    FlatTrack track(taken);
+    // The step, its half-kick factor and drift for the γ they were computed at.
+    double pacedGamma = std::numeric_limits<double>::quiet_NaN();
+    double h = 0, k = 0, drift = 0;
+    while (track.count < most) {
+        if (!(g == pacedGamma)) {
+            const double qmStep = std::isfinite(g) ? qm / g : qm;
+            h = pace.step(n, qmStep, 0);
+            if (!std::isfinite(h)) break;
+            k = qm * h / 2; // [C/kg s]
+            drift = h / (2 * (g >= 1 ? g : lorentzFactorOfProper(u)));
+            pacedGamma = g;
+        }
+        if (!(h < endTime - now)) break;
+        Vecteur3 mid, uNew = u, rNew, vNew;
+        MultKPlus(u, drift, r, mid);
+        double gammaNew = 1, inverseGamma = 0;
+        higueraCaryKick(e, b, k, uNew, gammaNew, inverseGamma);
+        MultKPlus(uNew, h / 2 * inverseGamma, mid, rNew);
+        if (!finiteVector(uNew) || !finiteVector(rNew)) break;
+        MultK(uNew, inverseGamma, vNew);
+        const double newTime = now + h;
+        EnergyInvariant::Tally moved = t;
+        w.moveAs<true>(moved, rNew, vNew, eInvariant);
+        if (!(newTime < endTime) ||
+            (watchChange && !(std::fabs(w.changeAt(moved)) < changeLimit * moved.peak)) ||
+            (checkFinite && !finiteSum(rNew, vNew)) ||
+            (watchSpeed && ProdScal(vNew, vNew) > kQuietSpeed2))
+            break;
+        MultKPlus(v, h / 2, r, learnt); // the midpoint the run's step learns at
+        hLast = h;
+        t = moved;
+        r = rNew;
+        v = vNew;
+        u = uNew;
+        g = gammaNew;
+        now = newTime;
+        track.add<Tracked>(now, r, v);
+    }
+    const std::size_t steps = track.storeInto(taken);
+    if (steps > 0) pace.learn(learnt, B);
+    tally = t;
+    R = r;
+    V = v;
+    U = u;
+    gamma = g;
+    time = now;
     return steps;
 }
 
@@ -204,6 +299,25 @@ BorisStretch stretch(const BorisStretchRun& run, const BorisStretchLimits& limit
                                                                 : flatBorisSteps<false, false>);
             stepped = flat(limits, E, B, pace, invariant, tally, R, V, time, taken, lastStep) > 0;
             lastB = B;
+        }
+    }
+    if constexpr (Relativistic) {
+        Vecteur3 B;
+        fields.magnetic(R, B);
+        if (fields.uniform() && finiteVector(E) && finiteVector(B) && finiteSum(R, V) &&
+            pace.gradient() == 0 && pace.field() == B && memo.v == V && finiteVector(memo.u) &&
+            invariant.relativistic()) {
+            Vecteur3 U = memo.u;
+            double gamma = memo.gamma;
+            const auto flat = taken.samples || taken.box ? flatRelativisticSteps<true>
+                                                         : flatRelativisticSteps<false>;
+            if (flat(limits, E, B, pace, invariant, tally, R, V, U, gamma, time, taken, lastStep) >
+                0) {
+                stepped = true;
+                lastGamma = gamma;
+                lastB = B;
+                memo = {true, V, U, gamma};
+            }
         }
     }
     while (true) {
