@@ -4,7 +4,7 @@
 
 1. Per-case overhead of a sweep of 1000 short cases against one command-line process per case
    (processor time of every process involved, per case).
-2. Two workers against one on a sweep of 200 cases of 1e5 steps each.
+2. Two workers against one on a sweep of 200 cases of 1e5 steps each (Cash-Karp; Boris beside it).
 3. Steps per second of one run from Python against the command line: the same case, steps and
    CSV file on both sides.
 """
@@ -73,21 +73,25 @@ def overhead(n_sweep=1000, n_process=100, steps=10):
 
 
 def workers(n_cases=200, steps=100000):
-    cases = [SHORT.replace(method="boris", Bz=0.01 + 1e-5 * i) for i in range(n_cases)]
-    wall, busy = {}, {}
-    for n in (1, 2):
-        c0 = cpu()
-        with concurrent.futures.ProcessPoolExecutor(n) as pool:
-            pool.submit(int).result()  # workers started before the clock
-            t0 = time.perf_counter()
-            gyrotrace.sweep(cases, steps=steps, executor=pool, progress=False)
-            wall[n] = time.perf_counter() - t0
-        busy[n] = cpu() - c0
-    print(f"2. {n_cases} cases of {steps} steps (Boris): one worker {wall[1]:.2f} s, "
-          f"two workers {wall[2]:.2f} s, ratio {wall[1] / wall[2]:.2f}x; processor time "
-          f"{busy[1]:.2f} s and {busy[2]:.2f} s (cores busy on average: "
-          f"{busy[1] / wall[1]:.2f} and {busy[2] / wall[2]:.2f}; load average before "
-          f"{os.getloadavg()[0]:.1f})")
+    # The case's own method (Cash-Karp) is the measure; Boris is shown beside it: its cases last
+    # a couple of milliseconds each, so that sweep is as much hand-over as computing.
+    for method in ("cash-karp", "boris"):
+        cases = [SHORT.replace(method=method, Bz=0.01 + 1e-5 * i) for i in range(n_cases)]
+        wall, busy = {}, {}
+        for n in (1, 2):
+            c0 = cpu()
+            with concurrent.futures.ProcessPoolExecutor(n) as pool:
+                pool.submit(int).result()  # workers started before the clock
+                t0 = time.perf_counter()
+                gyrotrace.sweep(cases, steps=steps, executor=pool, progress=False)
+                wall[n] = time.perf_counter() - t0
+            busy[n] = cpu() - c0
+        target = " (target: >= 1.8)" if method == "cash-karp" else ""
+        print(f"2. {n_cases} cases of {steps} steps ({method}): one worker {wall[1]:.2f} s, "
+              f"two workers {wall[2]:.2f} s, ratio {wall[1] / wall[2]:.2f}x{target}; processor "
+              f"time {busy[1]:.2f} s and {busy[2]:.2f} s (cores busy on average: "
+              f"{busy[1] / wall[1]:.2f} and {busy[2] / wall[2]:.2f}; load average before "
+              f"{os.getloadavg()[0]:.1f})")
 
 
 def steps_per_second(steps=2_000_000, repeats=5):
