@@ -115,7 +115,7 @@ void Traceur3D::setViewAngles(double azimuthDeg, double elevationDeg) {
 
 void Traceur3D::setRenderOptions(const RenderOptions& options) {
     m_options = options;
-    m_contentValid = false;
+    m_picture.invalidate();
     update();
 }
 
@@ -145,7 +145,7 @@ void Traceur3D::tick() {
         if (!m_userMovedView) followScene();
         emit sceneChanged();
         update();
-    } else if (m_contentStride > 1 && m_drag == Drag::None && !m_settle->isActive()) {
+    } else if (m_picture.quick() && m_drag == Drag::None && !m_settle->isActive()) {
         update(); // the full picture goes on being built behind the quick one
     }
 }
@@ -178,122 +178,14 @@ void Traceur3D::flush() {
 }
 
 bool Traceur3D::showsQuickPicture() const {
-    return m_drag != Drag::None || m_settle->isActive() || m_contentStride > 1;
-}
-
-void Traceur3D::redrawAll(int stride) {
-    RenderOptions o = m_options;
-    o.pixelRatio = ratio();
-    SceneRenderer::drawContent(m_content, m_scene, m_camera, o, &m_cursor, stride,
-                               stride > 1 ? kFrameArrows : SIZE_MAX);
-    m_drawnCamera = m_camera;
-    m_contentStride = stride;
-    m_contentValid = true;
+    return m_drag != Drag::None || m_settle->isActive() || m_picture.quick();
 }
 
 void Traceur3D::ensureContent(bool preview, bool finish) {
-    const QSize ds = deviceSize();
-    if (m_content.size() != ds) {
-        m_content = QImage(ds, QImage::Format_ARGB32_Premultiplied);
-        m_contentValid = false;
-    }
-    m_camera.setViewport(ds);
-    const std::size_t n = m_scene.pointCount();
-    // A scene too large to draw whole within a frame gets the quick picture first (every few
-    // points and the newest arrows), and its full picture over the next frames.
-    const bool large = n > kFramePoints || m_scene.segments().size() > kFrameArrows;
-    const int quickStride =
-        std::max(large ? 2 : 1, static_cast<int>((n + kFramePoints - 1) / kFramePoints));
-    const bool stale = !m_contentValid || m_drawnCamera != m_camera;
-    if (preview) {
-        m_building = false; // the view moves: a full picture would be out of date at once
-        if (stale) {
-            redrawAll(quickStride);
-            return;
-        }
-    } else if (stale || m_contentStride > 1) {
-        if (!large || finish) {
-            m_building = false;
-            redrawAll(1);
-            return;
-        }
-        if (stale) {
-            if (!quickFromPicture()) redrawAll(quickStride);
-            update(); // the full picture begins with the next frame
-            return;
-        }
-    }
+    m_camera.setViewport(deviceSize());
     RenderOptions o = m_options;
     o.pixelRatio = ratio();
-    if (!SceneRenderer::drawNewContent(m_content, m_scene, m_camera, o, m_cursor))
-        redrawAll(preview || large ? quickStride : 1);
-    if (!preview && m_contentStride > 1) buildFullPicture();
-}
-
-bool Traceur3D::quickFromPicture() {
-    // Seen from the same angles, the new view is the old one moved and scaled on the screen (the
-    // projection is orthographic): the picture drawn for it, moved and scaled, is a quick
-    // picture that costs no pass over the points (a quick picture too stays a quick one). So a
-    // run that the view zooms out to follow goes on being drawn at once.
-    if (!m_contentValid || m_drawnCamera.azimuth() != m_camera.azimuth() ||
-        m_drawnCamera.elevation() != m_camera.elevation() ||
-        m_drawnCamera.viewport() != m_camera.viewport() || !(m_drawnCamera.scale() > 0))
-        return false;
-    const double k = m_camera.scale() / m_drawnCamera.scale();
-    if (!(k > 0) || !std::isfinite(k)) return false;
-    const QPointF origin = m_camera.project({0, 0, 0}) - k * m_drawnCamera.project({0, 0, 0});
-    QImage quick(m_content.size(), QImage::Format_ARGB32_Premultiplied);
-    RenderOptions o = m_options;
-    o.pixelRatio = ratio();
-    quick.fill(SceneRenderer::backgroundColour(o));
-    {
-        QPainter p(&quick);
-        p.setRenderHint(QPainter::SmoothPixmapTransform);
-        p.drawImage(QRectF(origin, QSizeF(m_content.size()) * k), m_content);
-    }
-    m_content.swap(quick);
-    m_drawnCamera = m_camera;
-    m_contentStride = 2; // a quick picture: the full one is built over the next frames
-    return true;
-}
-
-void Traceur3D::buildFullPicture() {
-    RenderOptions o = m_options;
-    o.pixelRatio = ratio();
-    if (!m_building || m_fullCamera != m_camera || !(m_fullOptions == o) ||
-        m_full.size() != m_content.size()) {
-        if (m_full.size() != m_content.size())
-            m_full = QImage(m_content.size(), QImage::Format_ARGB32_Premultiplied);
-        SceneRenderer::drawBackdrop(m_full, m_scene, m_camera, o, m_fullCursor);
-        m_fullCamera = m_camera;
-        m_fullOptions = o;
-        m_building = true;
-    }
-    // The newest point of a piece waits for the next one (see drawNewContent).
-    auto pointsToDraw = [this] {
-        std::size_t n = m_scene.pointCount();
-        if (n > 0 && m_scene.rawPoint(n - 1).startsPiece()) --n;
-        return n;
-    };
-    // The traces first, then the arrows over them, as a picture drawn in one go has them.
-    auto step = [&] {
-        const bool tracesDone = m_fullCursor.points + kFramePoints >= pointsToDraw();
-        return SceneRenderer::drawNewContent(m_full, m_scene, m_camera, o, m_fullCursor,
-                                             kFramePoints, tracesDone ? kFrameArrows : 0);
-    };
-    if (!step()) {
-        // What it had not drawn yet was thinned meanwhile: start it again on the thinned scene.
-        SceneRenderer::drawBackdrop(m_full, m_scene, m_camera, o, m_fullCursor);
-        step();
-    }
-    if (m_fullCursor.points < pointsToDraw() || m_fullCursor.segments < m_scene.segments().size())
-        return;
-    // Done: the full picture replaces the quick one and grows from here as it did.
-    std::swap(m_content, m_full);
-    m_cursor = m_fullCursor;
-    m_drawnCamera = m_fullCamera;
-    m_contentStride = 1;
-    m_building = false;
+    if (m_picture.update(m_scene, m_camera, o, preview, finish)) update();
 }
 
 void Traceur3D::paintEvent(QPaintEvent*) {
@@ -305,7 +197,7 @@ void Traceur3D::paintEvent(QPaintEvent*) {
     QPainter p(this);
     // The content is opaque: copied, not blended.
     p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.drawImage(rect(), m_content);
+    p.drawImage(rect(), m_picture.image());
     p.setCompositionMode(QPainter::CompositionMode_SourceOver);
     // Only the tiles of the overlay that hold anything are blended over it.
     m_overlay.blend(p, ratio());

@@ -2,6 +2,7 @@
 // it while the trajectory grows.
 #pragma once
 
+#include "draw3d/livepicture.h"
 #include "draw3d/overlaycache.h"
 #include "draw3d/scenerenderer.h"
 #include "draw3d/viewcamera.h"
@@ -74,11 +75,11 @@ public:
     /// picture included.
     void flush();
     /// Whether a full picture is being built behind the quick one.
-    bool buildingFullPicture() const { return m_building; }
+    bool buildingFullPicture() const { return m_picture.building(); }
 
     /// Points a frame adds to a full redraw (the quick picture shows about as many).
-    static constexpr std::size_t kFramePoints = 150000;
-    static constexpr std::size_t kFrameArrows = 20000; // arrows a frame adds to a full redraw
+    static constexpr std::size_t kFramePoints = LivePicture::kFramePoints;
+    static constexpr std::size_t kFrameArrows = LivePicture::kFrameArrows;
     /// Whether the picture is a quick one while the view moves (dragged, or zoomed by the wheel a
     /// moment ago); the full picture follows once the view rests.
     bool showsQuickPicture() const;
@@ -117,9 +118,6 @@ private:
     void tick();
     void viewMoved(bool byUser);
     void ensureContent(bool preview, bool finish = false);
-    void redrawAll(int stride);
-    void buildFullPicture();
-    bool quickFromPicture();
     void placeButtons();
     void showMenuAt(const QPoint& globalPos);
     void saveImageDialog();
@@ -132,18 +130,7 @@ private:
     ViewCamera m_camera;
     RenderOptions m_options;
 
-    QImage m_content; // background and scene, at device pixels
-    ViewCamera m_drawnCamera;
-    DrawCursor m_cursor;
-    bool m_contentValid = false;
-    int m_contentStride = 1; // > 1 while the content is a quick preview
-
-    // The full picture built a frame at a time while the quick one is shown.
-    QImage m_full;
-    ViewCamera m_fullCamera;
-    RenderOptions m_fullOptions;
-    DrawCursor m_fullCursor;
-    bool m_building = false;
+    LivePicture m_picture; // background and scene, at device pixels
 
     OverlayCache m_overlay; // the overlays that change only with the view and the set-up
 

@@ -1,0 +1,120 @@
+// The live view's picture: drawn as the scene grows, rebuilt over frames when it is large.
+#include "draw3d/livepicture.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace gyro {
+
+void LivePicture::redrawAll(const Scene3D& scene, const ViewCamera& camera,
+                            const RenderOptions& options, int stride) {
+    SceneRenderer::drawContent(m_image, scene, camera, options, &m_cursor, stride,
+                               stride > 1 ? kFrameArrows : SIZE_MAX);
+    m_drawnCamera = camera;
+    m_stride = stride;
+    m_valid = true;
+}
+
+bool LivePicture::update(const Scene3D& scene, const ViewCamera& camera,
+                         const RenderOptions& options, bool preview, bool finish) {
+    const QSize ds = camera.viewport();
+    if (m_image.size() != ds) {
+        m_image = QImage(ds, QImage::Format_ARGB32_Premultiplied);
+        m_valid = false;
+    }
+    const std::size_t n = scene.pointCount();
+    // A scene too large to draw whole within a frame gets the quick picture first (every few
+    // points and the newest arrows), and its full picture over the next frames.
+    const bool large = n > kFramePoints || scene.segments().size() > kFrameArrows;
+    const int quickStride =
+        std::max(large ? 2 : 1, static_cast<int>((n + kFramePoints - 1) / kFramePoints));
+    const bool stale = !m_valid || m_drawnCamera != camera;
+    if (preview) {
+        m_building = false; // the view moves: a full picture would be out of date at once
+        if (stale) {
+            redrawAll(scene, camera, options, quickStride);
+            return false;
+        }
+    } else if (stale || m_stride > 1) {
+        if (!large || finish) {
+            m_building = false;
+            redrawAll(scene, camera, options, 1);
+            return false;
+        }
+        if (stale) {
+            if (!quickFromPicture(camera, options)) redrawAll(scene, camera, options, quickStride);
+            return true; // the full picture begins with the next frame
+        }
+    }
+    if (!SceneRenderer::drawNewContent(m_image, scene, camera, options, m_cursor))
+        redrawAll(scene, camera, options, preview || large ? quickStride : 1);
+    if (!preview && m_stride > 1) buildFullPicture(scene, camera, options);
+    return false;
+}
+
+bool LivePicture::quickFromPicture(const ViewCamera& camera, const RenderOptions& options) {
+    // Seen from the same angles, the new view is the old one moved and scaled on the screen (the
+    // projection is orthographic): the picture drawn for it, moved and scaled, is a quick
+    // picture that costs no pass over the points (a quick picture too stays a quick one). So a
+    // run that the view zooms out to follow goes on being drawn at once.
+    if (!m_valid || m_drawnCamera.azimuth() != camera.azimuth() ||
+        m_drawnCamera.elevation() != camera.elevation() ||
+        m_drawnCamera.viewport() != camera.viewport() || !(m_drawnCamera.scale() > 0))
+        return false;
+    const double k = camera.scale() / m_drawnCamera.scale();
+    if (!(k > 0) || !std::isfinite(k)) return false;
+    const QPointF origin = camera.project({0, 0, 0}) - k * m_drawnCamera.project({0, 0, 0});
+    QImage quick(m_image.size(), QImage::Format_ARGB32_Premultiplied);
+    quick.fill(SceneRenderer::backgroundColour(options));
+    {
+        QPainter p(&quick);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.drawImage(QRectF(origin, QSizeF(m_image.size()) * k), m_image);
+    }
+    m_image.swap(quick);
+    m_drawnCamera = camera;
+    m_stride = 2; // a quick picture: the full one is built over the next frames
+    return true;
+}
+
+void LivePicture::buildFullPicture(const Scene3D& scene, const ViewCamera& camera,
+                                   const RenderOptions& options) {
+    if (!m_building || m_fullCamera != camera || !(m_fullOptions == options) ||
+        m_full.size() != m_image.size()) {
+        if (m_full.size() != m_image.size())
+            m_full = QImage(m_image.size(), QImage::Format_ARGB32_Premultiplied);
+        SceneRenderer::drawBackdrop(m_full, scene, camera, options, m_fullCursor);
+        m_fullCamera = camera;
+        m_fullOptions = options;
+        m_building = true;
+    }
+    // The newest point of a piece waits for the next one (see drawNewContent).
+    auto pointsToDraw = [&scene] {
+        std::size_t n = scene.pointCount();
+        if (n > 0 && scene.rawPoint(n - 1).startsPiece()) --n;
+        return n;
+    };
+    // The traces first, then the arrows over them, as a picture drawn in one go has them.
+    auto step = [&] {
+        const bool tracesDone = m_fullCursor.points + kFramePoints >= pointsToDraw();
+        return SceneRenderer::drawNewContent(m_full, scene, camera, options, m_fullCursor,
+                                             kFramePoints, tracesDone ? kFrameArrows : 0);
+    };
+    if (!step()) {
+        // What it had not drawn yet was thinned meanwhile: start it again on the thinned scene.
+        SceneRenderer::drawBackdrop(m_full, scene, camera, options, m_fullCursor);
+        step();
+    }
+    if (m_fullCursor.points < pointsToDraw() || m_fullCursor.segments < scene.segments().size())
+        return;
+    // Done: the full picture replaces the quick one and grows from here as it did.
+    std::swap(m_image, m_full);
+    m_cursor = m_fullCursor;
+    m_drawnCamera = m_fullCamera;
+    m_stride = 1;
+    m_building = false;
+}
+
+} // namespace gyro

@@ -1,0 +1,61 @@
+// The live view's picture of a growing scene: new points are drawn onto it as they arrive, and a
+// scene too large to draw within a frame is shown first as a quick picture while the full one is
+// built a frame at a time behind it.
+#pragma once
+
+#include "draw3d/scenerenderer.h"
+#include "draw3d/viewcamera.h"
+#include "scene/scene3d.h"
+
+#include <QImage>
+
+#include <cstddef>
+
+namespace gyro {
+
+/// The picture (background and scene, no overlays) at device pixels, kept for one camera and
+/// brought up to date by update().
+class LivePicture {
+public:
+    /// Points a frame adds to a full redraw (the quick picture shows about as many).
+    static constexpr std::size_t kFramePoints = 150000;
+    /// Arrows a frame adds to a full redraw (the quick picture shows the newest as many).
+    static constexpr std::size_t kFrameArrows = 20000;
+
+    /// Brings the picture up to date with `scene` seen by `camera` (whose viewport gives the
+    /// size) with `options`. `preview`: the view is moving, a quick picture will do. `finish`:
+    /// the full picture now, whatever its cost. Returns true when a full picture begins with the
+    /// next frame, so that the caller asks for one.
+    bool update(const Scene3D& scene, const ViewCamera& camera, const RenderOptions& options,
+                bool preview, bool finish = false);
+    /// Draws it all again at the next update (new options).
+    void invalidate() { m_valid = false; }
+
+    const QImage& image() const { return m_image; }
+    /// Whether the picture shows only every few points (a full one is still to come).
+    bool quick() const { return m_stride > 1; }
+    /// Whether a full picture is being built behind the quick one.
+    bool building() const { return m_building; }
+
+private:
+    void redrawAll(const Scene3D& scene, const ViewCamera& camera, const RenderOptions& options,
+                   int stride);
+    bool quickFromPicture(const ViewCamera& camera, const RenderOptions& options);
+    void buildFullPicture(const Scene3D& scene, const ViewCamera& camera,
+                          const RenderOptions& options);
+
+    QImage m_image;
+    ViewCamera m_drawnCamera;
+    DrawCursor m_cursor;
+    bool m_valid = false;
+    int m_stride = 1; // > 1 while the picture is a quick one
+
+    // The full picture built a frame at a time while the quick one is shown.
+    QImage m_full;
+    ViewCamera m_fullCamera;
+    RenderOptions m_fullOptions;
+    DrawCursor m_fullCursor;
+    bool m_building = false;
+};
+
+} // namespace gyro
