@@ -243,7 +243,12 @@ void Scene3D::appendTo(std::vector<TraceChunk>& chunks, const Point3d& p, std::u
     if (chunks.empty() || chunks.back().points.size() >= kChunkSize) {
         TraceChunk c;
         c.origin = p;
-        c.points.reserve(kChunkSize);
+        if (!m_spareChunks.empty()) {
+            c.points = std::move(m_spareChunks.back());
+            m_spareChunks.pop_back();
+        } else {
+            c.points.reserve(kChunkSize);
+        }
         chunks.push_back(std::move(c));
     }
     TraceChunk& c = chunks.back();
@@ -283,7 +288,12 @@ void Scene3D::Segment(double x1, double y1, double z1, double x2, double y2, dou
 }
 
 void Scene3D::SetColour(double red, double green, double blue) {
-    m_pointRgb = m_lastRgb = sceneRgb(red, green, blue);
+    // A run sets the colour before every point, mostly the same one: convert only a new one.
+    if (red != m_colourIn[0] || green != m_colourIn[1] || blue != m_colourIn[2]) {
+        m_colourOut = sceneRgb(red, green, blue);
+        m_colourIn[0] = red, m_colourIn[1] = green, m_colourIn[2] = blue;
+    }
+    m_pointRgb = m_lastRgb = m_colourOut;
     touch();
 }
 
@@ -321,6 +331,10 @@ void Scene3D::Clear() {
     m_thinCredit = 0;
     m_chunks.clear();
     m_chunks.shrink_to_fit();
+    m_spareChunks.clear();
+    m_spareChunks.shrink_to_fit();
+    m_spareKeep = {};
+    m_spareArrived = {};
     m_pointCount = 0;
     m_segments.clear();
     m_segments.shrink_to_fit();
@@ -376,7 +390,10 @@ std::size_t Scene3D::pointStorageBytes() const {
         for (const TraceChunk& c : chunks) bytes += c.points.capacity() * sizeof(TracePoint);
         return bytes;
     };
-    std::size_t bytes = chunkBytes(m_chunks);
+    std::size_t bytes =
+        chunkBytes(m_chunks) + m_spareKeep.capacity() + m_spareArrived.capacity() * sizeof(Point3d);
+    for (const TraceChunk::Points& spare : m_spareChunks)
+        bytes += spare.capacity() * sizeof(TracePoint);
     if (m_thin)
         bytes += chunkBytes(m_thin->chunks) + m_thin->keep.capacity() +
                  m_thin->arrived.capacity() * sizeof(Point3d);
@@ -404,7 +421,9 @@ void Scene3D::startThinning() {
     m_thin = std::make_unique<ThinJob>();
     m_thin->n = m_pointCount;
     m_thin->half = m_pointCount / 2;
+    m_thin->keep = std::move(m_spareKeep);
     m_thin->keep.assign(m_thin->half, 0);
+    m_thin->arrived = std::move(m_spareArrived);
     m_thinCredit = 0;
 }
 
@@ -487,8 +506,21 @@ void Scene3D::advanceThinning(std::size_t work) {
             job.i = job.seen = 0;
         } else {
             if (job.i == m_pointCount) {
-                // The copy holds every point: it replaces the stored ones.
+                // The copy holds every point: it replaces the stored ones, whose storage (and
+                // the job's) waits for the chunks to come.
+                for (TraceChunk& old : m_chunks) {
+                    old.points.clear();
+                    m_spareChunks.push_back(std::move(old.points));
+                }
+                // Never more spare than a scene within the budget can fill (a budget lowered
+                // since may leave more).
+                m_spareChunks.resize(
+                    std::min(m_spareChunks.size(), m_pointBudget / kChunkSize + 2));
                 m_chunks = std::move(job.chunks);
+                job.keep.clear();
+                m_spareKeep = std::move(job.keep);
+                job.arrived.clear();
+                m_spareArrived = std::move(job.arrived);
                 m_pointCount = job.count;
                 m_intactPoints = std::min(m_intactPoints, job.intact);
                 ++m_thinnings;

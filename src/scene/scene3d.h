@@ -63,8 +63,9 @@ template <class T> struct ChunkAllocator {
 /// A run of up to `kChunkSize` consecutive trace points sharing one double origin, so that float
 /// offsets keep sub-micrometre precision far from the scene's origin.
 struct TraceChunk {
+    using Points = std::vector<TracePoint, ChunkAllocator<TracePoint>>;
     Point3d origin;
-    std::vector<TracePoint, ChunkAllocator<TracePoint>> points;
+    Points points;
 };
 
 /// A stored arrow (or plain segment): its end points (m), colour, head flag, and the number of
@@ -177,7 +178,8 @@ public:
     std::size_t pointCount() const { return m_pointCount; }
     /// Number of pieces of trace (a piece starts at the first point after a pen lift).
     std::size_t pieceCount() const;
-    /// Bytes held by the stored trace points (capacity included).
+    /// Bytes held by the stored trace points (capacity included, and the storage kept for
+    /// reuse after a thinning).
     std::size_t pointStorageBytes() const;
     const std::vector<TraceChunk>& chunks() const { return m_chunks; }
     /// Trace point number i (0 = oldest) in metres.
@@ -245,7 +247,7 @@ private:
     void startArrowThinning();
     void finishArrowThinning();
     void advanceArrowThinning(std::size_t work);
-    static void appendTo(std::vector<TraceChunk>& chunks, const Point3d& p, std::uint32_t rgbFlags);
+    void appendTo(std::vector<TraceChunk>& chunks, const Point3d& p, std::uint32_t rgbFlags);
     void appendPoint(const Point3d& p, std::uint32_t rgbFlags);
     void thinPoints();
     void startThinning();
@@ -265,7 +267,15 @@ private:
     std::size_t m_segmentBudget = kDefaultSegmentBudget;
     std::size_t m_thinnings = 0;
     std::unique_ptr<ThinJob> m_thin; // a thinning under way
-    std::size_t m_thinCredit = 0;    // thinning work owed by the points that arrived
+    // Storage of the chunks a thinning replaced, emptied, for the chunks filled next: a run
+    // that thins again and again reuses its memory instead of having the kernel clear fresh
+    // pages for every chunk.
+    std::vector<TraceChunk::Points> m_spareChunks;
+    std::vector<std::uint8_t> m_spareKeep; // a finished thinning's marks, for the next one
+    std::vector<Point3d> m_spareArrived;   // its arrived points, likewise
+    double m_colourIn[3] = {-1, -1, -1};   // the last SetColour's arguments and their colour
+    SceneRgb m_colourOut = 0;
+    std::size_t m_thinCredit = 0; // thinning work owed by the points that arrived
     std::uint64_t m_thinWork = 0;
     std::unique_ptr<ArrowThinJob> m_arrowThin; // a thinning of the arrows under way
     std::size_t m_arrowCredit = 0;
