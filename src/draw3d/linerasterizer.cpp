@@ -52,6 +52,19 @@ inline float fpart(float v) {
     return v - std::floor(v);
 }
 
+// std::lround for |v| < 2^23 (halves away from zero), without the library call: the lines are
+// clipped to the picture first, so their coordinates are small. v minus its truncation is
+// exact in float.
+inline int roundToInt(float v) {
+    int i = static_cast<int>(v);
+    const float f = v - static_cast<float>(i);
+    if (f >= 0.5f)
+        ++i;
+    else if (f <= -0.5f)
+        --i;
+    return i;
+}
+
 } // namespace
 
 LineRasterizer::LineRasterizer(QImage& image) {
@@ -76,6 +89,10 @@ inline void LineRasterizer::plot(int x, int y, float coverage) {
     const auto a = static_cast<std::uint32_t>(std::min(coverage * 1.15f, 1.0f) * 256.0f);
     if (a == 0) return;
     std::uint32_t& d = m_bits[y * m_stride + x];
+    // A pixel of the line's colour keeps it whatever the coverage (the blend rounds to it): a
+    // trace going round a closed orbit again mostly meets such pixels, and leaves them as they
+    // are without writing them.
+    if (d == m_colour) return;
     d = a >= 256 ? m_colour : mix(d, m_colour, a);
 }
 
@@ -107,7 +124,7 @@ void LineRasterizer::line(float x0, float y0, float x1, float y1) {
     if (dx < 1.0f) {
         // Shorter than a pixel along its major axis: one weighted pixel pair at its middle.
         const float xm = (x0 + x1) / 2, ym = (y0 + y1) / 2;
-        const int xi = static_cast<int>(std::lround(xm));
+        const int xi = roundToInt(xm);
         const int yi = static_cast<int>(std::floor(ym));
         const float f = ym - yi;
         const float len = std::max(dx, 0.01f);
@@ -117,7 +134,7 @@ void LineRasterizer::line(float x0, float y0, float x1, float y1) {
     }
 
     // First end.
-    float xend = std::round(x0);
+    float xend = static_cast<float>(roundToInt(x0));
     float yend = y0 + gradient * (xend - x0);
     float xgap = 1 - fpart(x0 + 0.5f);
     const int xp1 = static_cast<int>(xend);
@@ -127,7 +144,7 @@ void LineRasterizer::line(float x0, float y0, float x1, float y1) {
     float intery = yend + gradient;
 
     // Second end.
-    xend = std::round(x1);
+    xend = static_cast<float>(roundToInt(x1));
     yend = y1 + gradient * (xend - x1);
     xgap = fpart(x1 + 0.5f);
     const int xp2 = static_cast<int>(xend);
