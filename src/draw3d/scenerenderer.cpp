@@ -537,9 +537,7 @@ void SceneRenderer::drawOverlay(QPainter& p, const Scene3D& scene, const ViewCam
             y += 18;
         }
         if (scene.pointCount() > 0 && count) {
-            QFont f = font;
-            f.setPixelSize(12);
-            p.setFont(f);
+            p.setFont(pointCountFont(font));
             QColor soft = ink;
             soft.setAlpha(170);
             haloText(p, QPointF(14, y), pointCountText(scene), soft, halo);
@@ -557,16 +555,21 @@ QString SceneRenderer::pointCountText(const Scene3D& scene) {
     return text;
 }
 
+QFont SceneRenderer::pointCountFont(QFont base) {
+    base.setPixelSize(12);
+    return base;
+}
+
 QRect SceneRenderer::pointCountRect(const Scene3D& scene, const RenderOptions& options,
-                                    QFont font) {
+                                    const QFontMetricsF& metrics) {
     if (!options.showCaption || scene.pointCount() == 0) return {};
     // Laid out as drawOverlay lays it: under the title when there is one, its halo around it.
+    // The glyphs' advances one by one bound the text without shaping it at every frame.
     const double y = scene.title().empty() ? 22 : 40;
-    font.setPixelSize(12);
-    const QFontMetricsF metrics(font);
-    const double width = metrics.horizontalAdvance(pointCountText(scene));
+    double width = 0;
+    for (const QChar c : pointCountText(scene)) width += metrics.horizontalAdvance(c);
     return QRectF(QPointF(14 - 4, y - metrics.ascent() - 4),
-                  QPointF(14 + width + 4, y + metrics.descent() + 4))
+                  QPointF(14 + width + 6, y + metrics.descent() + 4))
         .toAlignedRect();
 }
 

@@ -7,6 +7,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QString>
 
@@ -108,9 +109,12 @@ public:
 
     /// The text of the point count in the caption ("12,345 points"); empty when none shows.
     static QString pointCountText(const Scene3D& scene);
-    /// The box in logical pixels that the point count may take, drawn with `font` (the
-    /// painter's); empty when the caption or the count is not shown.
-    static QRect pointCountRect(const Scene3D& scene, const RenderOptions& options, QFont font);
+    /// The font of the point count when the painter's font is `base`.
+    static QFont pointCountFont(QFont base);
+    /// The box in logical pixels that the point count may take, given the metrics of its font;
+    /// empty when the caption or the count is not shown.
+    static QRect pointCountRect(const Scene3D& scene, const RenderOptions& options,
+                                const QFontMetricsF& metrics);
     /// The box in logical pixels that the solid axes take with their graduations and names:
     /// what a caption laid over the picture must leave free. Empty when the axes are hidden.
     static QRectF axesFootprint(const Scene3D& scene, const ViewCamera& camera,

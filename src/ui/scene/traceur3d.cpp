@@ -200,7 +200,13 @@ void Traceur3D::showChanges() {
         update();
         return;
     }
-    const QRect count = SceneRenderer::pointCountRect(m_scene, o, font());
+    if (!m_countMetrics || m_countFont != font()) {
+        m_countFont = font();
+        m_countMetrics.emplace(SceneRenderer::pointCountFont(m_countFont));
+    }
+    // The count only grows until the scene is cleared (which repaints the whole): its latest
+    // box holds every text drawn before.
+    const QRect count = SceneRenderer::pointCountRect(m_scene, o, *m_countMetrics);
     QRegion region(logicalRect(m_picture.takeChanged()));
     region += count;
     region += m_countRect;
@@ -234,7 +240,6 @@ void Traceur3D::paintEvent(QPaintEvent* event) {
     m_paintedEmpty = m_scene.isEmpty();
     RenderOptions o = m_options;
     o.pixelRatio = ratio();
-    m_countRect = SceneRenderer::pointCountRect(m_scene, o, font());
     m_overlay.lasting(m_scene, m_camera, o);
     QPainter p(this);
     // The content is opaque: copied, not blended.

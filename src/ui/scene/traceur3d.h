@@ -8,11 +8,13 @@
 #include "draw3d/viewcamera.h"
 #include "scene/scene3d.h"
 
+#include <QFontMetricsF>
 #include <QImage>
 #include <QPoint>
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QMenu;
@@ -140,6 +142,8 @@ private:
 
     bool m_paintedEmpty = true; // the last repaint showed an empty scene (and its hint)
     QRect m_countRect;          // where the point count was drawn last (logical pixels)
+    QFont m_countFont;          // the widget's font the metrics below were made for
+    std::optional<QFontMetricsF> m_countMetrics; // of the point count's font
     std::uint64_t m_seenRevision = 0;
     std::uint64_t m_seenSetUp = 0;
     bool m_userMovedView = false;
