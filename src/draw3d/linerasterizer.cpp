@@ -111,11 +111,20 @@ void LineRasterizer::line(float x0, float y0, float x1, float y1) {
     const bool steep = std::abs(y1 - y0) > std::abs(x1 - x0);
     if (steep) std::swap(x0, y0), std::swap(x1, y1);
     if (x0 > x1) std::swap(x0, x1), std::swap(y0, y1);
+    // Each orientation has its own copy of the drawing: a short line (a step of a run, a few
+    // pixels) then pays no test of its orientation per pixel.
+    if (steep)
+        span<true>(x0, y0, x1, y1);
+    else
+        span<false>(x0, y0, x1, y1);
+}
+
+template <bool Steep> void LineRasterizer::span(float x0, float y0, float x1, float y1) {
     const float dx = x1 - x0, dy = y1 - y0;
     const float gradient = dx < 1e-6f ? 0.0f : dy / dx;
 
-    auto put = [&](int major, int minor, float c) {
-        if (steep)
+    auto put = [this](int major, int minor, float c) {
+        if constexpr (Steep)
             plot(minor, major, c);
         else
             plot(major, minor, c);
