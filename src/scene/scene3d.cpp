@@ -21,7 +21,11 @@ bool finite3(double x, double y, double z) {
 int channel(double v) {
     if (!(v > 0)) return 0; // also NaN
     if (v >= 255) return 255;
-    return static_cast<int>(std::lround(v));
+    // Rounded half away from zero, as std::lround, without a library call (a run sets colours
+    // several times a step): v minus its integer part is exact below 2^52.
+    int i = static_cast<int>(v);
+    if (v - i >= 0.5) ++i;
+    return i;
 }
 
 } // namespace
