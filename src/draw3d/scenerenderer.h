@@ -64,7 +64,9 @@ private:
     static constexpr int kSlotBits = 18;
     static constexpr int kShift = 64 - kSlotBits;
     static constexpr std::size_t kSlots = std::size_t{1} << kSlotBits;
-    std::vector<std::uint64_t> m_keys; // 0: empty slot
+    // 0: empty slot. The table takes 2 MB, offered to the kernel as one huge page: its slots are
+    // reached at random, and with small pages nearly every lookup would also miss the TLB.
+    std::vector<std::uint64_t, ChunkAllocator<std::uint64_t>> m_keys;
 };
 
 /// What has been drawn into a content image, so that later drawing adds only what is new.
