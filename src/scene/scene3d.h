@@ -45,9 +45,9 @@ struct TracePoint {
     bool startsPiece() const { return (rgbFlags & kPieceStart) != 0; }
 };
 
-/// Memory for trace points: blocks of 2 MB and more are aligned on 2 MB and offered to the
-/// kernel as huge pages, so that filling a chunk costs one page fault instead of 512. Freed with
-/// std::free. Throws std::bad_alloc when memory is exhausted.
+/// Memory for trace points: blocks of 2 MB and more are aligned on 2 MB (never explicitly asked
+/// for as huge pages: compacting memory for one at its first touch can stall for tens of
+/// milliseconds). Freed with std::free. Throws std::bad_alloc when memory is exhausted.
 void* allocateChunkBytes(std::size_t bytes);
 
 /// Allocator of trace-point storage through `allocateChunkBytes`.
