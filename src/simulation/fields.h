@@ -54,9 +54,13 @@ public:
 
 private:
     friend void Champ(const Vecteur3& R, Vecteur3& E, Vecteur3& B);
-    // The formulas, for any record of work values (the run record for Champ, scratch space for
-    // magnetic()); `full` also computes the distance and unit vectors a shape does not use.
-    template <class Work> void evaluate(const Vecteur3& R, Vecteur3& B, Work& w, bool full) const;
+    // The formulas of the shape `Shape`, for any record of work values (the run record for
+    // Champ, scratch space for magnetic()); `full` also computes the distance and unit vectors a
+    // shape does not use. evaluateShape() chooses the shape of the model.
+    template <int Shape, class Work>
+    void evaluate(const Vecteur3& R, Vecteur3& B, Work& w, bool full) const;
+    template <class Work>
+    void evaluateShape(const Vecteur3& R, Vecteur3& B, Work& w, bool full) const;
     void shapedMagnetic(const Vecteur3& R, Vecteur3& B) const;
 
     void mapField(const Vecteur3& R, Vecteur3& B) const;
