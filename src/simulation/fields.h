@@ -40,6 +40,10 @@ public:
             B = m_B0; // uniform
         }
     }
+    /// B [T] at R [m] for a model whose shape() is Shape (not the uniform field), with the bits
+    /// of magnetic(): for a stepper that inlines the shape's formulas (simulation/fieldshapes.h)
+    /// into its stages.
+    template <int Shape> void magneticOf(const Vecteur3& R, Vecteur3& B) const;
     /// The field map of shape 5, or null for the analytic shapes (and a map shape without map).
     const FieldMap* map() const { return m_map.get(); }
 

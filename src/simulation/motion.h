@@ -3,6 +3,7 @@
 
 #include "numerics/vecteur3.h"
 #include "simulation/fields.h"
+#include "simulation/fieldshapes.h"
 
 #include <cmath>
 
@@ -52,6 +53,9 @@ public:
         Vecteur3 B;
         if (m_uniform) {
             B = m_B;
+        } else if (m_curvedRadial) {
+            // The default case's shape, its formulas inlined into the stepper's stages.
+            m_field.magneticOf<2>(Vecteur3(R[0], R[1], R[2]), B);
         } else {
             m_field.magnetic(Vecteur3(R[0], R[1], R[2]), B);
         }
@@ -107,8 +111,9 @@ private:
     // For acceleration(): the field read once when it is uniform, and E (q/m).
     bool m_direct;
     bool m_uniform;
-    Vecteur3 m_B;   // [T]
-    double m_Ek[3]; // [m/s^2]
+    bool m_curvedRadial; // the 1/rho shape with curved lines
+    Vecteur3 m_B;        // [T]
+    double m_Ek[3];      // [m/s^2]
 };
 
 /// Leaves in runRecord() what the displays show of the state Y: R, |R|, r̂, V, |V|, v̂, Y(7),
