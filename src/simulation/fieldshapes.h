@@ -45,6 +45,56 @@ namespace fieldshapes {
     return rho;
 }
 
+// Whether a sum of squares lies where norma divides by its root without further checks.
+inline bool exactRange(double sum) {
+    return sum >= detail::kSafeSumLow && sum <= detail::kSafeSumHigh;
+}
+
+// The 1/rho field with lines curved about C (the generic formulas below, shape 2) at a point where
+// all three norms it takes (|R|, rho, |C - R|) lie in norma's exact range, which is everywhere
+// but on or near the z axis and at z of order 1e-145 and below. The same operations in the same
+// order; only the order of independent ones changes, so that the divider starts first on the
+// values the result waits longest for (1/z, then eRho, then the unit vector to C), and x and y
+// share each division (two lanes, each lane a scalar's IEEE arithmetic). False, having computed
+// nothing, elsewhere: the generic formulas then run, with norma's reports.
+[[gnu::always_inline]] inline bool curvedRadialInRange(const Vecteur3& R, double Rm, double P2,
+                                                       double k2, Vecteur3& B) {
+    using Lanes = double __attribute__((vector_size(16)));
+    const double x = R(1), y = R(2), z = R(3);
+    const double zc = z == 0 ? 1e15 : z;
+    const double Cz = 1 / zc + 1 / 0.015;
+    const double xy = x * x + y * y; // rho^2, and the sum of squares of (x, y, 0)
+    const double r2 = xy + z * z;    // |R|^2
+    if (!exactRange(xy) || !exactRange(r2)) [[unlikely]]
+        return false;
+    const Lanes Rxy{x, y};
+    const double rho = std::sqrt(xy);
+    const Lanes eRho = Rxy / rho; // its z is 0 / rho = +0
+    // C = eRho Rm + (0, 0, Cz), u = -R + C
+    const Lanes Cxy = eRho * Rm + 0.0;
+    const double Cz3 = 0.0 * Rm + Cz;
+    const Lanes uxy = Rxy * -1.0 + Cxy;
+    const double uz = z * -1.0 + Cz3;
+    const double u2 = uxy[0] * uxy[0] + uxy[1] * uxy[1] + uz * uz;
+    if (!exactRange(u2)) [[unlikely]]
+        return false;
+    const double nu = std::sqrt(u2);
+    const Lanes uHatXY = uxy / nu;
+    const double uHatZ = uz / nu;
+    const double n = std::sqrt(r2);
+    const Lanes rHatXY = Rxy / n;
+    const double rHatZ = z / n;
+    const double Bm = (z * z * k2 + P2) * Rm / rho;
+    // t = r̂ × ez, B = (u × t) Bm, term by term as ProdVect and MultK
+    const double t1 = rHatXY[1] * 1.0 - rHatZ * 0.0;
+    const double t2 = rHatZ * 0.0 - rHatXY[0] * 1.0;
+    const double t3 = rHatXY[0] * 0.0 - rHatXY[1] * 0.0;
+    B(1) = (uHatXY[1] * t3 - uHatZ * t2) * Bm;
+    B(2) = (uHatZ * t1 - uHatXY[0] * t3) * Bm;
+    B(3) = (uHatXY[0] * t2 - uHatXY[1] * t1) * Bm;
+    return true;
+}
+
 // Work values of one evaluation that nobody reads afterwards (a step's stages). Each shape's
 // evaluation touches only its own, which the compiler then keeps in registers.
 struct Scratch {
@@ -60,6 +110,9 @@ template <int Shape, class Work>
 void FieldModel::evaluate(const Vecteur3& R, Vecteur3& B, Work& w, bool full) const {
     const double* P = m_P;
     constexpr bool dipoles = Shape == 3 || Shape == 4;
+    if constexpr (Shape == 2) {
+        if (!full && fieldshapes::curvedRadialInRange(R, P[4], P[2], m_k2, B)) return;
+    }
     w.Rc = R;
     w.Rm = P[4];
     // Distance and unit vectors of the point: the dipoles need all three, the radial shapes the
