@@ -36,12 +36,39 @@ const std::vector<Point3d>& gyration() {
     return points;
 }
 
-// What the run does per step: set the trajectory's colour, add the point.
-void addGyration(Scene3D& s, std::size_t n, std::size_t offset = 0) {
+// The direction of the motion at step i of the gyration (unit, in the xy plane).
+const Point3d& direction(std::size_t i) {
+    static const std::vector<Point3d> turn = [] {
+        std::vector<Point3d> v(400);
+        for (std::size_t k = 0; k < v.size(); ++k) {
+            const double t = static_cast<double>(k) * (2 * Pi / 400);
+            v[k] = {-std::sin(t), std::cos(t), 0};
+        }
+        return v;
+    }();
+    return turn[i % turn.size()];
+}
+
+// What the run does per step: set the trajectory's colour, add the point; with `arrows`, then
+// the B, E and velocity arrows (B along z, no E: an arrow of no length, the velocity along the
+// orbit), each with its scale and colour.
+void addGyration(Scene3D& s, std::size_t n, std::size_t offset = 0, bool arrows = false) {
     const std::vector<Point3d>& g = gyration();
     for (std::size_t i = offset; i < offset + n; ++i) {
+        const Point3d& p = g[i];
         s.SetColour(255, 50, 100);
-        s.Point(g[i].x, g[i].y, g[i].z);
+        s.Point(p.x, p.y, p.z);
+        if (!arrows) continue;
+        const Point3d& u = direction(i);
+        s.SetVectorScale(0.2, 2);
+        s.SetLineColour(0, 0, 255);
+        s.Segment(p.x, p.y, p.z, p.x, p.y, p.z + 0.002);
+        s.SetVectorScale(0.1, 2);
+        s.SetLineColour(255, 128, 0);
+        s.Segment(p.x, p.y, p.z, p.x, p.y, p.z);
+        s.SetVectorScale(0.1, 2);
+        s.SetLineColour(0, 160, 0);
+        s.Segment(p.x, p.y, p.z, p.x + 0.001 * u.x, p.y + 0.001 * u.y, p.z);
     }
 }
 
@@ -57,9 +84,11 @@ void setUp(Scene3D& s) {
 }
 
 // Appending points while the view draws the new ones onto its cached picture at about 60 Hz;
-// here every 16384 points (a frame's worth at a million points per second).
+// here every 16384 points (a frame's worth at a million points per second). arrows:1 adds the
+// three arrows a step of a run with arrows draws: their cost is the difference per point.
 void BM_AppendWithLiveDrawing(benchmark::State& state) {
     const bool draw = state.range(0) != 0;
+    const bool arrows = state.range(1) != 0;
     QImage image(kScreen, QImage::Format_ARGB32_Premultiplied);
     double bytesPerPoint = 0;
     for (auto _ : state) {
@@ -72,7 +101,7 @@ void BM_AppendWithLiveDrawing(benchmark::State& state) {
         state.ResumeTiming();
         for (std::size_t done = 0; done < kPoints; done += 16384) {
             const std::size_t n = std::min<std::size_t>(16384, kPoints - done);
-            addGyration(*scene, n, done);
+            addGyration(*scene, n, done, arrows);
             if (draw) SceneRenderer::drawNewContent(image, *scene, camera, {}, cursor);
         }
         benchmark::DoNotOptimize(image.constBits());
@@ -88,9 +117,10 @@ void BM_AppendWithLiveDrawing(benchmark::State& state) {
     state.counters["bytes_per_point"] = bytesPerPoint;
 }
 BENCHMARK(BM_AppendWithLiveDrawing)
-    ->ArgName("draw")
-    ->Arg(0)
-    ->Arg(1)
+    ->ArgNames({"draw", "arrows"})
+    ->Args({0, 0})
+    ->Args({1, 0})
+    ->Args({1, 1})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
 

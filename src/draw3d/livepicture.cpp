@@ -89,6 +89,7 @@ void LivePicture::buildFullPicture(const Scene3D& scene, const ViewCamera& camer
         m_fullCamera = camera;
         m_fullOptions = options;
         m_building = true;
+        m_fullArrivedFrom = scene.storedSegments();
     }
     // The newest point of a piece waits for the next one (see drawNewContent).
     auto pointsToDraw = [&scene] {
@@ -96,11 +97,17 @@ void LivePicture::buildFullPicture(const Scene3D& scene, const ViewCamera& camer
         if (n > 0 && scene.rawPoint(n - 1).startsPiece()) --n;
         return n;
     };
-    // The traces first, then the arrows over them, as a picture drawn in one go has them.
+    // The traces first, then the arrows over them, as a picture drawn in one go has them. A run
+    // with arrows at every step may add more of them in a frame than a frame's share: the share
+    // is kFrameArrows beyond those that arrived since the last frame, so that the full picture
+    // catches up with the scene instead of chasing it for the rest of the run.
+    const std::uint64_t arrived = scene.storedSegments() - m_fullArrivedFrom;
+    m_fullArrivedFrom = scene.storedSegments();
     auto step = [&] {
         const bool tracesDone = m_fullCursor.points + kFramePoints >= pointsToDraw();
-        return SceneRenderer::drawNewContent(m_full, scene, camera, options, m_fullCursor,
-                                             kFramePoints, tracesDone ? kFrameArrows : 0);
+        return SceneRenderer::drawNewContent(
+            m_full, scene, camera, options, m_fullCursor, kFramePoints,
+            tracesDone ? kFrameArrows + static_cast<std::size_t>(arrived) : 0);
     };
     if (!step()) {
         // What it had not drawn yet was thinned meanwhile: start it again on the thinned scene.

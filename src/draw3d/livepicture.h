@@ -10,6 +10,7 @@
 #include <QImage>
 
 #include <cstddef>
+#include <cstdint>
 
 namespace gyro {
 
@@ -56,6 +57,7 @@ private:
     RenderOptions m_fullOptions;
     DrawCursor m_fullCursor;
     bool m_building = false;
+    std::uint64_t m_fullArrivedFrom = 0; // the scene's storedSegments() at the last frame
 };
 
 } // namespace gyro

@@ -115,17 +115,59 @@ public:
         }
     }
 
-    // Arrows [from, to); those that `memo` saw drawn already are left out.
+    // Arrows [from, to); those that `memo` saw drawn already are left out. The arrows go in
+    // batches: a batch is projected and its memo slots asked for while the batch before it is
+    // checked and drawn in order, so that the slots come from memory meanwhile.
     void drawSegments(std::size_t from, std::size_t to, ArrowMemo& memo) {
-        forEachArrowLine(
-            m_scene, m_camera, from, to, [this](SceneRgb rgb) { setColour(rgb); },
-            [this](const QLineF& l) {
-                line(static_cast<float>(l.x1()), static_cast<float>(l.y1()),
-                     static_cast<float>(l.x2()), static_cast<float>(l.y2()));
-            },
-            [&memo](const QPointF& a, const QPointF& b, const SceneSegment& s) {
-                return memo.seen(a, b, s.rgb, s.head);
-            });
+        const auto& segs = m_scene.segments();
+        to = std::min(to, segs.size());
+        if (from >= to) return;
+        constexpr std::size_t kBatch = 32;
+        struct Projected {
+            QPointF a, b;
+            std::uint64_t key; // 0: not kept by the memo
+            bool drawable;
+        };
+        Projected batches[2][kBatch];
+        // The arrows of one step start at the same point: its projection is reused.
+        Point3d lastA{NAN, NAN, NAN};
+        QPointF lastPa;
+        const auto look = [&](std::size_t k0, Projected* out) {
+            const std::size_t m = std::min(kBatch, to - k0);
+            for (std::size_t i = 0; i < m; ++i) {
+                const SceneSegment& s = segs[k0 + i];
+                Projected& p = out[i];
+                if (s.a.x != lastA.x || s.a.y != lastA.y || s.a.z != lastA.z) {
+                    lastA = s.a;
+                    lastPa = m_camera.project(s.a);
+                }
+                p.a = lastPa;
+                p.b = m_camera.project(s.b);
+                p.drawable = std::isfinite(p.a.x()) && std::isfinite(p.a.y()) &&
+                             std::isfinite(p.b.x()) && std::isfinite(p.b.y());
+                p.key = p.drawable ? ArrowMemo::key(p.a, p.b, s.rgb, s.head) : 0;
+                if (p.key != 0) memo.prefetch(p.key);
+            }
+        };
+        bool first = true;
+        SceneRgb current = 0;
+        look(from, batches[0]);
+        for (std::size_t k0 = from, b = 0; k0 < to; k0 += kBatch, b ^= 1) {
+            if (k0 + kBatch < to) look(k0 + kBatch, batches[b ^ 1]);
+            const std::size_t m = std::min(kBatch, to - k0);
+            for (std::size_t i = 0; i < m; ++i) {
+                const Projected& p = batches[b][i];
+                if (!p.drawable || memo.seen(p.key)) continue;
+                const SceneSegment& s = segs[k0 + i];
+                if (first || s.rgb != current) setColour(s.rgb);
+                first = false;
+                current = s.rgb;
+                arrowLines(p.a, p.b, s.head, [this](const QLineF& l) {
+                    line(static_cast<float>(l.x1()), static_cast<float>(l.y1()),
+                         static_cast<float>(l.x2()), static_cast<float>(l.y2()));
+                });
+            }
+        }
     }
 
 private:
@@ -233,8 +275,7 @@ std::size_t firstNewSegment(const Scene3D& scene, const DrawCursor& cursor) {
 
 } // namespace
 
-bool ArrowMemo::seen(const QPointF& a, const QPointF& b, SceneRgb rgb, bool head) {
-    if (m_keys.empty()) m_keys.assign(kSlots, 0);
+std::uint64_t ArrowMemo::key(const QPointF& a, const QPointF& b, SceneRgb rgb, bool head) {
     // The ends to an eighth of a pixel; arrows far off the picture (beyond ±2^19 pixels)
     // are always drawn (the rasteriser clips them).
     constexpr double kLimit = 524288;
@@ -242,7 +283,7 @@ bool ArrowMemo::seen(const QPointF& a, const QPointF& b, SceneRgb rgb, bool head
     std::uint64_t key =
         0x9E3779B97F4A7C15u ^ (static_cast<std::uint64_t>(rgb) << 1) ^ (head ? 1 : 0);
     for (double v : ends) {
-        if (!(std::abs(v) < kLimit)) return false;
+        if (!(std::abs(v) < kLimit)) return 0;
         // Shifted to positive values so that truncation rounds down.
         const auto q = static_cast<std::uint64_t>((v + kLimit) * 8);
         // A 64-bit mix per coordinate (splitmix64's finaliser): equal keys mean equal arrows
@@ -250,11 +291,7 @@ bool ArrowMemo::seen(const QPointF& a, const QPointF& b, SceneRgb rgb, bool head
         key = (key ^ q) * 0xBF58476D1CE4E5B9u;
         key ^= key >> 31;
     }
-    key |= 1; // never 0, which marks an empty slot
-    std::uint64_t& slot = m_keys[key >> 46];
-    if (slot == key) return true;
-    slot = key;
-    return false;
+    return key | 1; // never 0, which marks an empty slot
 }
 
 void SceneRenderer::drawContent(QImage& image, const Scene3D& scene, const ViewCamera& camera,

@@ -36,13 +36,37 @@ class ArrowMemo {
 public:
     /// Forgets every arrow (the image was drawn afresh).
     void clear() { m_keys.clear(); }
-    /// True when an arrow from `a` to `b` (pixels) of this colour and head was drawn already;
-    /// otherwise remembers it and returns false.
-    bool seen(const QPointF& a, const QPointF& b, SceneRgb rgb, bool head);
+    /// The key of an arrow from `a` to `b` (pixels) of this colour and head; 0 for an arrow the
+    /// memo does not keep (far off the picture), which is always drawn.
+    static std::uint64_t key(const QPointF& a, const QPointF& b, SceneRgb rgb, bool head);
+    /// Asks for the slot of `key` to be brought into the cache: a caller that checks many
+    /// arrows looks them all up first, so that their slots arrive while it works.
+    void prefetch(std::uint64_t key) {
+        if (m_keys.empty()) m_keys.assign(kSlots, 0);
+        __builtin_prefetch(&m_keys[key >> kShift], 1);
+    }
+    /// True when the arrow of `key` was drawn already; otherwise remembers it (unless the key
+    /// is 0) and returns false.
+    bool seen(std::uint64_t key) {
+        if (key == 0) return false;
+        if (m_keys.empty()) m_keys.assign(kSlots, 0);
+        std::uint64_t& slot = m_keys[key >> kShift];
+        if (slot == key) return true;
+        slot = key;
+        return false;
+    }
+    /// seen(key(a, b, rgb, head)).
+    bool seen(const QPointF& a, const QPointF& b, SceneRgb rgb, bool head) {
+        return seen(key(a, b, rgb, head));
+    }
 
 private:
-    static constexpr std::size_t kSlots = std::size_t{1} << 18;
-    std::vector<std::uint64_t> m_keys; // 0: empty slot
+    static constexpr int kSlotBits = 18;
+    static constexpr int kShift = 64 - kSlotBits;
+    static constexpr std::size_t kSlots = std::size_t{1} << kSlotBits;
+    // 0: empty slot. The table takes 2 MB, offered to the kernel as one huge page: its slots are
+    // reached at random, and with small pages nearly every lookup would also miss the TLB.
+    std::vector<std::uint64_t, ChunkAllocator<std::uint64_t>> m_keys;
 };
 
 /// What has been drawn into a content image, so that later drawing adds only what is new.

@@ -50,12 +50,6 @@ void ViewCamera::rebuildFrame() {
     m_d = {cd * ca, cd * sa, sd};
 }
 
-QPointF ViewCamera::project(const Point3d& p) const {
-    const Point3d r{p.x - m_centre.x, p.y - m_centre.y, p.z - m_centre.z};
-    return {m_viewport.width() / 2.0 + m_scale * dot(r, m_u),
-            m_viewport.height() / 2.0 - m_scale * dot(r, m_v)};
-}
-
 double ViewCamera::depth(const Point3d& p) const {
     return dot({p.x - m_centre.x, p.y - m_centre.y, p.z - m_centre.z}, m_d);
 }

@@ -40,7 +40,12 @@ public:
     double scale() const { return m_scale; }
 
     /// Screen position (pixels) of a point (m).
-    QPointF project(const Point3d& p) const;
+    QPointF project(const Point3d& p) const {
+        // Inline: a picture projects every arrow end and trace point through it.
+        const Point3d r{p.x - m_centre.x, p.y - m_centre.y, p.z - m_centre.z};
+        return {m_viewport.width() / 2.0 + m_scale * (r.x * m_u.x + r.y * m_u.y + r.z * m_u.z),
+                m_viewport.height() / 2.0 - m_scale * (r.x * m_v.x + r.y * m_v.y + r.z * m_v.z)};
+    }
     /// Distance towards the viewer of a point relative to the centre (m).
     double depth(const Point3d& p) const;
     /// The point (m) of the plane through the centre facing the viewer that shows at `screen`.

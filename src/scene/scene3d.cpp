@@ -21,7 +21,11 @@ bool finite3(double x, double y, double z) {
 int channel(double v) {
     if (!(v > 0)) return 0; // also NaN
     if (v >= 255) return 255;
-    return static_cast<int>(std::lround(v));
+    // Rounded half away from zero, as std::lround, without a library call (a run sets colours
+    // several times a step): v minus its integer part is exact below 2^52.
+    int i = static_cast<int>(v);
+    if (v - i >= 0.5) ++i;
+    return i;
 }
 
 } // namespace
@@ -98,19 +102,6 @@ struct Scene3D::ThinJob {
     std::size_t count = 0;
     std::size_t intact = 0; // points of the newest half copied as they were
     bool forceStart = true; // the oldest stored point always starts a piece
-};
-
-// A thinning of the arrows under way: the kept arrows copied a batch at a time, chasing the
-// newest arrow, which keeps arriving meanwhile.
-struct Scene3D::ArrowThinJob {
-    std::size_t n = 0;      // stored arrows when the thinning started
-    std::size_t half = 0;   // the oldest `half` of them are thinned
-    std::size_t i = 0;      // the next arrow to look at
-    std::size_t groups = 0; // groups met so far in the oldest half
-    bool keepGroup = true;  // whether the group of the arrow before `i` stays
-    std::size_t dropFront = 0;
-    std::size_t droppedNewer = 0; // arrows of the newest half that went with their group
-    std::vector<SceneSegment> kept;
 };
 
 Scene3D::Scene3D() = default;
@@ -260,21 +251,17 @@ void Scene3D::appendPoint(const Point3d& p, std::uint32_t rgbFlags) {
 
 void Scene3D::Segment(double x1, double y1, double z1, double x2, double y2, double z2) {
     if (!finite3(x1, y1, z1) || !finite3(x2, y2, z2)) return;
-    // As for the points: the thinning starts early and goes a share at each arrow.
-    if (m_arrowThin && m_segments.size() >= m_segmentBudget) finishArrowThinning();
-    if (!m_arrowThin && m_segments.size() >= m_segmentBudget - m_segmentBudget / 8)
-        startArrowThinning();
+    // The arrows are few enough beside the points to be thinned at once, in place.
+    if (m_segments.size() >= m_segmentBudget - m_segmentBudget / 8) thinSegments();
+    // The store grows up to the budget and no further, so that a run at the budget reuses the
+    // same memory from one thinning to the next.
+    if (m_segments.size() == m_segments.capacity())
+        m_segments.reserve(
+            std::min(std::max<std::size_t>(2 * m_segments.size(), 64), m_segmentBudget));
     const Point3d a{x1, y1, z1}, b{x2, y2, z2};
     m_segments.push_back({a, b, m_lastRgb, m_arrowHead, m_group});
     ++m_storedSegments;
     ++m_intactSegments;
-    if (m_arrowThin) {
-        m_arrowCredit += kThinWorkPerPoint;
-        if (m_arrowCredit >= kThinBatch) {
-            advanceArrowThinning(m_arrowCredit);
-            m_arrowCredit = 0;
-        }
-    }
     for (Bounds3d* box : {&m_bounds, &m_runBounds}) {
         box->add(a);
         box->add(b);
@@ -316,8 +303,6 @@ void Scene3D::MarkTrajectoryStart() {
 
 void Scene3D::Clear() {
     m_thin.reset();
-    m_arrowThin.reset();
-    m_arrowCredit = 0;
     m_thinCredit = 0;
     m_chunks.clear();
     m_chunks.shrink_to_fit();
@@ -353,7 +338,6 @@ void Scene3D::setPointBudget(std::size_t points) {
 }
 
 void Scene3D::setSegmentBudget(std::size_t segments) {
-    finishArrowThinning(); // begun for the old budget
     m_segmentBudget = std::max<std::size_t>(segments, 1024);
     while (m_segments.size() > m_segmentBudget) {
         const std::size_t before = m_segments.size();
@@ -519,65 +503,45 @@ void Scene3D::advanceThinning(std::size_t work) {
 }
 
 void Scene3D::thinSegments() {
-    finishArrowThinning();
-    startArrowThinning();
-    finishArrowThinning();
-}
-
-void Scene3D::startArrowThinning() {
-    if (m_segments.size() < 2) return;
-    m_arrowThin = std::make_unique<ArrowThinJob>();
-    m_arrowThin->n = m_segments.size();
-    m_arrowThin->half = m_segments.size() / 2;
-    m_arrowThin->kept.reserve(m_segments.size() - m_arrowThin->half / 2 + 1);
-    m_arrowCredit = 0;
-}
-
-void Scene3D::finishArrowThinning() {
-    while (m_arrowThin) advanceArrowThinning(SIZE_MAX);
-}
-
-void Scene3D::advanceArrowThinning(std::size_t work) {
-    ArrowThinJob& job = *m_arrowThin;
-    const std::size_t n = job.n, half = job.half;
-    for (std::size_t done = 0; done < work; ++done) {
-        if (job.i == n) {
-            // A scene that barely thins (few groups of many arrows) drops its oldest arrows
-            // down to three quarters of the budget.
-            const std::size_t target = m_segmentBudget * 3 / 4;
-            if (n - job.kept.size() < m_segmentBudget / 10 && job.kept.size() > target)
-                job.dropFront = job.kept.size() - target;
-        }
-        if (job.i == m_segments.size()) {
-            const std::size_t arrived = m_segments.size() - n;
-            job.kept.erase(job.kept.begin(),
-                           job.kept.begin() + static_cast<std::ptrdiff_t>(job.dropFront));
-            m_intactSegments = std::min(
-                {m_intactSegments, n - half - job.droppedNewer + arrived, job.kept.size()});
-            m_segments = std::move(job.kept);
-            ++m_thinnings;
-            ++m_layoutRevision;
-            m_arrowThin.reset();
-            touch();
-            return;
-        }
-        // Arrows drawn between the same two points (B, E, velocity) form a group: keep every
-        // other group, so that the kept steps still show all their arrows. A group that
-        // straddles the boundary goes whole or stays whole.
-        const std::size_t i = job.i++;
-        const SceneSegment& seg = m_segments[i];
-        const bool sameGroup = i > 0 && seg.group == m_segments[i - 1].group;
+    const std::size_t n = m_segments.size();
+    if (n < 2) return;
+    const std::size_t half = n / 2;
+    // Arrows drawn between the same two points (B, E, velocity) form a group: keep every other
+    // group of the oldest half, so that the kept steps still show all their arrows, and the
+    // newest half whole. A group that straddles the boundary goes whole or stays whole. The
+    // kept arrows move down in place: no arrow is ever written beyond the one being read.
+    std::size_t kept = 0, groups = 0, droppedNewer = 0, i = 0;
+    bool keepGroup = true;
+    for (; i < n; ++i) {
+        const bool sameGroup = i > 0 && m_segments[i].group == m_segments[i - 1].group;
         if (i < half) {
-            if (i > 0 && !sameGroup) ++job.groups;
-            job.keepGroup = job.groups % 2 == 0;
-        } else if (!sameGroup || i >= n) {
-            job.keepGroup = true;
+            if (i > 0 && !sameGroup) ++groups;
+            keepGroup = groups % 2 == 0;
+        } else if (!sameGroup) {
+            break; // from here on every arrow stays
         }
-        if (job.keepGroup)
-            job.kept.push_back(seg);
-        else if (i >= half)
-            ++job.droppedNewer;
+        if (keepGroup) {
+            if (kept != i) m_segments[kept] = m_segments[i];
+            ++kept;
+        } else if (i >= half) {
+            ++droppedNewer;
+        }
     }
+    if (kept != i)
+        std::copy(m_segments.begin() + static_cast<std::ptrdiff_t>(i), m_segments.end(),
+                  m_segments.begin() + static_cast<std::ptrdiff_t>(kept));
+    kept += n - i;
+    m_segments.resize(kept);
+    // A scene that barely thins (few groups of many arrows) drops its oldest arrows down to
+    // three quarters of the budget.
+    const std::size_t target = m_segmentBudget * 3 / 4;
+    if (n - kept < m_segmentBudget / 10 && kept > target)
+        m_segments.erase(m_segments.begin(),
+                         m_segments.begin() + static_cast<std::ptrdiff_t>(kept - target));
+    m_intactSegments = std::min({m_intactSegments, n - half - droppedNewer, m_segments.size()});
+    ++m_thinnings;
+    ++m_layoutRevision;
+    touch();
 }
 
 } // namespace gyro

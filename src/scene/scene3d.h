@@ -115,9 +115,11 @@ struct SceneLabel {
 /// `Point` (so no slice of a run) pays for a whole rewrite. Meanwhile the copy takes memory
 /// beside the points (at most about the budget again); should the budget be reached before it
 /// is done, it is finished at once. Arrows have their own budget
-/// (default 150 000) and are thinned the same way, by dropping every other group of arrows
-/// drawn between two points in the oldest half. At most 4096 circles and 4096 tags are kept
-/// (the oldest go first). Each thinning increases `layoutRevision` when it takes effect.
+/// (default 150 000) and are thinned at once, in place, when they reach seven eighths of it, by
+/// dropping every other group of arrows drawn between two points in the oldest half (a pass
+/// over memory the store already holds, a millisecond or two at the default budget). At most 4096
+/// circles and 4096 tags are kept (the oldest go first). Each thinning increases `layoutRevision`
+/// when it takes effect.
 class Scene3D : public TraceSink {
 public:
     static constexpr std::size_t kChunkSize = 131072; // 2 MB of points
@@ -241,10 +243,6 @@ public:
 
 private:
     struct ThinJob;
-    struct ArrowThinJob;
-    void startArrowThinning();
-    void finishArrowThinning();
-    void advanceArrowThinning(std::size_t work);
     static void appendTo(std::vector<TraceChunk>& chunks, const Point3d& p, std::uint32_t rgbFlags);
     void appendPoint(const Point3d& p, std::uint32_t rgbFlags);
     void thinPoints();
@@ -267,8 +265,6 @@ private:
     std::unique_ptr<ThinJob> m_thin; // a thinning under way
     std::size_t m_thinCredit = 0;    // thinning work owed by the points that arrived
     std::uint64_t m_thinWork = 0;
-    std::unique_ptr<ArrowThinJob> m_arrowThin; // a thinning of the arrows under way
-    std::size_t m_arrowCredit = 0;
     std::uint64_t m_resetRevision = 0;
     std::uint64_t m_storedPoints = 0;
     std::uint64_t m_storedSegments = 0;

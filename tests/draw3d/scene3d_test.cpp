@@ -52,6 +52,8 @@ void Scene3DTest::colourRules_data() {
     QTest::newRow("as passed") << 255.0 << 50.0 << 100.0 << uint(0xFF3264);
     QTest::newRow("rounded") << 124.6 << 0.4 << 10.5 << uint(0x7D000B);
     QTest::newRow("clamped") << 300.0 << -5.0 << std::nan("") << uint(0xFF0000);
+    // Halves round up; the double just below a half does not.
+    QTest::newRow("halves") << 254.5 << 0.5 << 0.49999999999999994 << uint(0xFF0100);
 }
 
 void Scene3DTest::colourRules() {

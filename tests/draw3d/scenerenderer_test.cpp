@@ -2,6 +2,8 @@
 // incremental drawing, the overlays and the PNG export.
 #include "draw3d/scenerenderer.h"
 
+#include "draw3d/livepicture.h"
+
 #include <QImageReader>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -58,6 +60,7 @@ private slots:
     void incrementalDrawingMatchesFullDrawing();
     void incrementalDrawingSurvivesThinning();
     void arrowsAreDrawnOnceWhereTheyLandAndSurviveThinning();
+    void fullPictureCatchesUpWithArrowsAtEveryStep();
     void decimatedPreviewKeepsPieceEnds();
     void offscreenPointsAreClipped();
     void overlaysDrawScaleBarAndTriad();
@@ -272,6 +275,36 @@ void SceneRendererTest::arrowsAreDrawnOnceWhereTheyLandAndSurviveThinning() {
     QCOMPARE(cursor.segments, s.segments().size());
     QVERIFY(isBlue(img.pixel(124, 178))); // near the newest tip, (2.5, -8): pixel (125, 180)
     QVERIFY(isBackground(img.pixel(100, 100)));
+}
+
+void SceneRendererTest::fullPictureCatchesUpWithArrowsAtEveryStep() {
+    // A run on a circle with three arrows a step, adding more arrows in a frame than a frame's
+    // share of a full picture: once the view zooms, the quick picture shown meanwhile must
+    // still give way to the full one within a few frames.
+    Scene3D s;
+    int step = 0;
+    const auto steps = [&](int count) {
+        for (int k = 0; k < count; ++k, ++step) {
+            const double t = step * 0.01, x = 5 * std::cos(t), y = 5 * std::sin(t);
+            s.Point(x, y, 0);
+            for (int a = 1; a <= 3; ++a) s.Segment(x, y, 0, x + a * std::cos(3 * t), y, 0);
+        }
+    };
+    LivePicture picture;
+    ViewCamera c = topView();
+    steps(10);
+    picture.update(s, c, bare(), false);
+    steps(static_cast<int>(LivePicture::kFrameArrows)); // a scene too large for one frame
+    c.setScale(11);
+    QVERIFY(picture.update(s, c, bare(), false));
+    QVERIFY(picture.quick());
+    int frames = 0;
+    for (; frames < 40 && picture.quick(); ++frames) {
+        steps(static_cast<int>(LivePicture::kFrameArrows) / 2); // 1.5 frames' share of arrows
+        picture.update(s, c, bare(), false);
+    }
+    QVERIFY2(!picture.quick(), qPrintable(QString("still quick after %1 frames").arg(frames)));
+    QVERIFY(!picture.building());
 }
 
 void SceneRendererTest::decimatedPreviewKeepsPieceEnds() {
