@@ -52,9 +52,13 @@ public:
         if (key == 0) return false;
         if (m_keys.empty()) m_keys.assign(kSlots, 0);
         std::uint64_t* b = bucket(key);
-        // Keys fill a bucket from its front, so the first empty slot ends the search.
+        // Nearly every arrow of a closed orbit was drawn already, in any slot of its bucket:
+        // all eight are compared without a branch, which would be mispredicted at every lookup.
+        bool hit = false;
+        for (std::size_t i = 0; i < kWays; ++i) hit |= b[i] == key;
+        if (hit) return true;
+        // Keys fill a bucket from its front: a new one goes to the first empty slot.
         for (std::size_t i = 0; i < kWays; ++i) {
-            if (b[i] == key) return true;
             if (b[i] == 0) {
                 b[i] = key;
                 return false;

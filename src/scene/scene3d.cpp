@@ -276,7 +276,8 @@ void Scene3D::StepArrows(double x, double y, double z, const StepArrow* arrows, 
                          std::int16_t style) {
     const bool fromFinite = finite3(x, y, z);
     const Point3d a{x, y, z};
-    bool stored = false;
+    // The box of this step's arrows, merged into the scene's boxes once.
+    Bounds3d box;
     for (int i = 0; i < count; ++i) {
         const StepArrow& s = arrows[i];
         m_vectorScale = s.factor;
@@ -295,13 +296,12 @@ void Scene3D::StepArrows(double x, double y, double z, const StepArrow* arrows, 
         if (!s.drawn || !fromFinite || !finite3(s.x, s.y, s.z)) continue;
         const Point3d b{s.x, s.y, s.z};
         storeSegment(a, b);
-        m_bounds.add(b);
-        m_runBounds.add(b);
-        stored = true;
+        if (!box.valid) box.add(a);
+        box.add(b);
     }
-    if (stored) {
-        m_bounds.add(a);
-        m_runBounds.add(a);
+    if (box.valid) {
+        m_bounds.merge(box);
+        m_runBounds.merge(box);
     }
     touch();
 }
