@@ -111,6 +111,16 @@ void BM_DipoleMapField(benchmark::State& st) {
 BENCHMARK(BM_DipoleField);
 BENCHMARK(BM_DipoleMapField);
 
+// One evaluation of B for each shape (0 cylindrical, 1 uniform, 2 radial 1/rho with curved lines,
+// 3 dipole, 4 double dipole) at the same points, as a step's stages ask for it.
+void BM_ShapeField(benchmark::State& st) {
+    prepare();
+    const int shape = static_cast<int>(st.range(0));
+    for (auto _ : st) benchmark::DoNotOptimize(evaluate(shape, 1000));
+    st.SetItemsProcessed(st.iterations() * 1000);
+}
+BENCHMARK(BM_ShapeField)->DenseRange(0, 4);
+
 // Processor time [s] of 2e6 evaluations, the best of five rounds: on a loaded machine the wall
 // clock would count the other programs' time.
 double secondsOf(int shape) {

@@ -52,6 +52,19 @@ inline float fpart(float v) {
     return v - std::floor(v);
 }
 
+// std::lround for |v| < 2^23 (halves away from zero), without the library call: the lines are
+// clipped to the picture first, so their coordinates are small. v minus its truncation is
+// exact in float.
+inline int roundToInt(float v) {
+    int i = static_cast<int>(v);
+    const float f = v - static_cast<float>(i);
+    if (f >= 0.5f)
+        ++i;
+    else if (f <= -0.5f)
+        --i;
+    return i;
+}
+
 } // namespace
 
 LineRasterizer::LineRasterizer(QImage& image) {
@@ -76,6 +89,10 @@ inline void LineRasterizer::plot(int x, int y, float coverage) {
     const auto a = static_cast<std::uint32_t>(std::min(coverage * 1.15f, 1.0f) * 256.0f);
     if (a == 0) return;
     std::uint32_t& d = m_bits[y * m_stride + x];
+    // A pixel of the line's colour keeps it whatever the coverage (the blend rounds to it): a
+    // trace going round a closed orbit again mostly meets such pixels, and leaves them as they
+    // are without writing them.
+    if (d == m_colour) return;
     d = a >= 256 ? m_colour : mix(d, m_colour, a);
 }
 
@@ -94,11 +111,20 @@ void LineRasterizer::line(float x0, float y0, float x1, float y1) {
     const bool steep = std::abs(y1 - y0) > std::abs(x1 - x0);
     if (steep) std::swap(x0, y0), std::swap(x1, y1);
     if (x0 > x1) std::swap(x0, x1), std::swap(y0, y1);
+    // Each orientation has its own copy of the drawing: a short line (a step of a run, a few
+    // pixels) then pays no test of its orientation per pixel.
+    if (steep)
+        span<true>(x0, y0, x1, y1);
+    else
+        span<false>(x0, y0, x1, y1);
+}
+
+template <bool Steep> void LineRasterizer::span(float x0, float y0, float x1, float y1) {
     const float dx = x1 - x0, dy = y1 - y0;
     const float gradient = dx < 1e-6f ? 0.0f : dy / dx;
 
-    auto put = [&](int major, int minor, float c) {
-        if (steep)
+    auto put = [this](int major, int minor, float c) {
+        if constexpr (Steep)
             plot(minor, major, c);
         else
             plot(major, minor, c);
@@ -107,7 +133,7 @@ void LineRasterizer::line(float x0, float y0, float x1, float y1) {
     if (dx < 1.0f) {
         // Shorter than a pixel along its major axis: one weighted pixel pair at its middle.
         const float xm = (x0 + x1) / 2, ym = (y0 + y1) / 2;
-        const int xi = static_cast<int>(std::lround(xm));
+        const int xi = roundToInt(xm);
         const int yi = static_cast<int>(std::floor(ym));
         const float f = ym - yi;
         const float len = std::max(dx, 0.01f);
@@ -117,7 +143,7 @@ void LineRasterizer::line(float x0, float y0, float x1, float y1) {
     }
 
     // First end.
-    float xend = std::round(x0);
+    float xend = static_cast<float>(roundToInt(x0));
     float yend = y0 + gradient * (xend - x0);
     float xgap = 1 - fpart(x0 + 0.5f);
     const int xp1 = static_cast<int>(xend);
@@ -127,7 +153,7 @@ void LineRasterizer::line(float x0, float y0, float x1, float y1) {
     float intery = yend + gradient;
 
     // Second end.
-    xend = std::round(x1);
+    xend = static_cast<float>(roundToInt(x1));
     yend = y1 + gradient * (xend - x1);
     xgap = fpart(x1 + 0.5f);
     const int xp2 = static_cast<int>(xend);

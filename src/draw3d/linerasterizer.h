@@ -26,6 +26,9 @@ public:
 
 private:
     void plot(int x, int y, float coverage);
+    // The line from (x0, y0) to (x1, y1), pixel centres at integers, x0 <= x1, its major axis
+    // along x (along y on the picture when Steep).
+    template <bool Steep> void span(float x0, float y0, float x1, float y1);
 
     std::uint32_t* m_bits = nullptr;
     qsizetype m_stride = 0; // pixels per row

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace gyro {
 
@@ -15,6 +16,11 @@ void LivePicture::redrawAll(const Scene3D& scene, const ViewCamera& camera,
     m_drawnCamera = camera;
     m_stride = stride;
     m_valid = true;
+    m_changed = m_image.rect();
+}
+
+QRect LivePicture::takeChanged() {
+    return std::exchange(m_changed, QRect());
 }
 
 bool LivePicture::update(const Scene3D& scene, const ViewCamera& camera,
@@ -48,7 +54,8 @@ bool LivePicture::update(const Scene3D& scene, const ViewCamera& camera,
             return true; // the full picture begins with the next frame
         }
     }
-    if (!SceneRenderer::drawNewContent(m_image, scene, camera, options, m_cursor))
+    if (!SceneRenderer::drawNewContent(m_image, scene, camera, options, m_cursor, SIZE_MAX,
+                                       SIZE_MAX, &m_changed))
         redrawAll(scene, camera, options, preview || large ? quickStride : 1);
     if (!preview && m_stride > 1) buildFullPicture(scene, camera, options);
     return false;
@@ -74,6 +81,7 @@ bool LivePicture::quickFromPicture(const ViewCamera& camera, const RenderOptions
         p.drawImage(QRectF(origin, QSizeF(m_image.size()) * k), m_image);
     }
     m_image.swap(quick);
+    m_changed = m_image.rect();
     m_drawnCamera = camera;
     m_stride = 2; // a quick picture: the full one is built over the next frames
     return true;
@@ -118,6 +126,7 @@ void LivePicture::buildFullPicture(const Scene3D& scene, const ViewCamera& camer
         return;
     // Done: the full picture replaces the quick one and grows from here as it did.
     std::swap(m_image, m_full);
+    m_changed = m_image.rect();
     m_cursor = m_fullCursor;
     m_drawnCamera = m_fullCamera;
     m_stride = 1;

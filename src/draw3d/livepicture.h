@@ -33,6 +33,9 @@ public:
     void invalidate() { m_valid = false; }
 
     const QImage& image() const { return m_image; }
+    /// The box of the picture's pixels (device pixels) that changed since the last call: a
+    /// repaint of that box alone shows the picture as it is. Empty when nothing changed.
+    QRect takeChanged();
     /// Whether the picture shows only every few points (a full one is still to come).
     bool quick() const { return m_stride > 1; }
     /// Whether a full picture is being built behind the quick one.
@@ -50,6 +53,7 @@ private:
     DrawCursor m_cursor;
     bool m_valid = false;
     int m_stride = 1; // > 1 while the picture is a quick one
+    QRect m_changed;  // what changed since the last takeChanged()
 
     // The full picture built a frame at a time while the quick one is shown.
     QImage m_full;

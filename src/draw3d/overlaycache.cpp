@@ -41,6 +41,7 @@ const QImage& OverlayCache::lasting(const Scene3D& scene, const ViewCamera& came
     findTiles();
     m_key = std::move(key);
     m_valid = true;
+    ++m_revision;
     return m_image;
 }
 

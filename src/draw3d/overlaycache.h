@@ -28,6 +28,9 @@ public:
     /// Blends the non-empty tiles of the last overlay over `painter`, whose logical pixels are
     /// `ratio` device pixels.
     void blend(QPainter& painter, double ratio) const;
+    /// Increases whenever the overlay is drawn again: a picture showing the old one must then
+    /// be repainted whole.
+    std::uint64_t revision() const { return m_revision; }
 
 private:
     // What the overlay was drawn for.
@@ -46,6 +49,7 @@ private:
     std::vector<QRect> m_tiles; // the parts of the image that hold anything
     Key m_key;
     bool m_valid = false;
+    std::uint64_t m_revision = 0;
 };
 
 } // namespace gyro

@@ -47,6 +47,17 @@ public:
         }
     }
 
+    /// The box of the pixels drawn so far may have changed (empty when none).
+    QRect changed() const {
+        if (!(m_minX <= m_maxX && m_minY <= m_maxY)) return {};
+        // Lines and dots reach a pixel and a half beyond their ends; wide lines their width.
+        const float pad = 3.0f + (m_wide ? static_cast<float>(m_scene.lineWidth()) : 0.0f);
+        const QRectF box(QPointF(std::max(m_minX - pad, -1.0f), std::max(m_minY - pad, -1.0f)),
+                         QPointF(std::min(m_maxX + pad, m_image.width() + 1.0f),
+                                 std::min(m_maxY + pad, m_image.height() + 1.0f)));
+        return box.toAlignedRect() & m_image.rect();
+    }
+
     /// `cursor`, when given, holds where the trace drawn before ends, and is moved to where
     /// this one ends.
     void drawPoints(std::size_t from, std::size_t to, int stride, DrawCursor* cursor = nullptr) {
@@ -67,6 +78,7 @@ public:
                 px = static_cast<float>(p.x()), py = static_cast<float>(p.y());
             }
             havePrev = true;
+            grow(px, py);
         }
         drawRange(from, to, stride, count, havePrev, px, py, colour);
         if (cursor) {
@@ -99,6 +111,7 @@ public:
                     if (nextStarts) {
                         if (tp.rgb() != colour) colour = tp.rgb(), setColour(colour);
                         dot(sx, sy);
+                        grow(sx, sy);
                     }
                     px = sx, py = sy;
                     havePrev = true;
@@ -110,6 +123,7 @@ public:
                     continue;
                 if (tp.rgb() != colour) colour = tp.rgb(), setColour(colour);
                 line(px, py, sx, sy);
+                grow(sx, sy); // the line's start is the end of the line before, or grown above
                 px = sx, py = sy;
             }
         }
@@ -171,6 +185,14 @@ public:
     }
 
 private:
+    // Widens the changed box to (x, y); a point off the picture is clipped later, a non-finite
+    // one (never drawn) compares false and leaves the box as it is.
+    void grow(float x, float y) {
+        if (x < m_minX) m_minX = x;
+        if (x > m_maxX) m_maxX = x;
+        if (y < m_minY) m_minY = y;
+        if (y > m_maxY) m_maxY = y;
+    }
     void setColour(SceneRgb rgb) {
         if (m_wide) {
             QPen pen(sceneColour(rgb), m_scene.lineWidth());
@@ -209,6 +231,7 @@ private:
     QPainter m_painter;
     bool m_wide = false;
     float m_ux, m_uy, m_uz, m_vx, m_vy, m_vz;
+    float m_minX = INFINITY, m_minY = INFINITY, m_maxX = -INFINITY, m_maxY = -INFINITY;
 };
 
 // Text with a thin halo of the background colour, readable over any trace.
@@ -351,7 +374,7 @@ void SceneRenderer::drawBackdrop(QImage& image, const Scene3D& scene, const View
 
 bool SceneRenderer::drawNewContent(QImage& image, const Scene3D& scene, const ViewCamera& camera,
                                    const RenderOptions& /*options*/, DrawCursor& cursor,
-                                   std::size_t maxPoints, std::size_t maxSegments) {
+                                   std::size_t maxPoints, std::size_t maxSegments, QRect* changed) {
     if (cursor.layoutRevision != scene.layoutRevision()) {
         if (cursor.resetRevision != scene.resetRevision()) return false;
         // Only thinning since the last drawing: the picture still shows everything it drew.
@@ -368,6 +391,7 @@ bool SceneRenderer::drawNewContent(QImage& image, const Scene3D& scene, const Vi
         p.setRenderHint(QPainter::Antialiasing);
         paintCircles(p, scene, camera, cursor.circles);
         cursor.circles = scene.circles().size();
+        if (changed) *changed = image.rect();
     }
     std::size_t to = scene.pointCount();
     // The newest point of a piece may be an isolated dot or the start of a line: wait and see.
@@ -381,6 +405,7 @@ bool SceneRenderer::drawNewContent(QImage& image, const Scene3D& scene, const Vi
         TraceDrawer drawer(image, scene, camera);
         if (to > cursor.points) drawer.drawPoints(cursor.points, to, 1, &cursor);
         drawer.drawSegments(cursor.segments, segmentsTo, cursor.arrows);
+        if (changed) *changed |= cursor.segments < segmentsTo ? image.rect() : drawer.changed();
         cursor.points = std::max(cursor.points, to);
         cursor.segments = std::max(cursor.segments, segmentsTo);
     }
@@ -549,19 +574,40 @@ void SceneRenderer::drawOverlay(QPainter& p, const Scene3D& scene, const ViewCam
             y += 18;
         }
         if (scene.pointCount() > 0 && count) {
-            QFont f = font;
-            f.setPixelSize(12);
-            p.setFont(f);
-            QString text = QLocale(QLocale::English, QLocale::UnitedStates)
-                               .toString(static_cast<qulonglong>(scene.pointCount())) +
-                           " points";
-            if (scene.thinningCount() > 0) text += " (older part thinned)";
+            p.setFont(pointCountFont(font));
             QColor soft = ink;
             soft.setAlpha(170);
-            haloText(p, QPointF(14, y), text, soft, halo);
+            haloText(p, QPointF(14, y), pointCountText(scene), soft, halo);
         }
     }
     p.restore();
+}
+
+QString SceneRenderer::pointCountText(const Scene3D& scene) {
+    if (scene.pointCount() == 0) return {};
+    QString text = QLocale(QLocale::English, QLocale::UnitedStates)
+                       .toString(static_cast<qulonglong>(scene.pointCount())) +
+                   " points";
+    if (scene.thinningCount() > 0) text += " (older part thinned)";
+    return text;
+}
+
+QFont SceneRenderer::pointCountFont(QFont base) {
+    base.setPixelSize(12);
+    return base;
+}
+
+QRect SceneRenderer::pointCountRect(const Scene3D& scene, const RenderOptions& options,
+                                    const QFontMetricsF& metrics) {
+    if (!options.showCaption || scene.pointCount() == 0) return {};
+    // Laid out as drawOverlay lays it: under the title when there is one, its halo around it.
+    // The glyphs' advances one by one bound the text without shaping it at every frame.
+    const double y = scene.title().empty() ? 22 : 40;
+    double width = 0;
+    for (const QChar c : pointCountText(scene)) width += metrics.horizontalAdvance(c);
+    return QRectF(QPointF(14 - 4, y - metrics.ascent() - 4),
+                  QPointF(14 + width + 6, y + metrics.descent() + 4))
+        .toAlignedRect();
 }
 
 QImage SceneRenderer::render(const Scene3D& scene, ViewCamera camera, QSize size,

@@ -6,6 +6,8 @@
 #include "scene/scene3d.h"
 
 #include <QColor>
+#include <QFont>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QString>
 
@@ -128,11 +130,12 @@ public:
     /// false and draws nothing when content went otherwise (clear) or trace points not yet drawn
     /// were themselves thinned: the caller then draws everything with `drawContent`.
     /// At most `maxPoints` points and `maxSegments` arrows are added in one call (a picture
-    /// built over several frames); the cursor tells where the next call goes on.
+    /// built over several frames); the cursor tells where the next call goes on. `changed`,
+    /// when given, is united with the box of the pixels the call may have changed.
     static bool drawNewContent(QImage& image, const Scene3D& scene, const ViewCamera& camera,
                                const RenderOptions& options, DrawCursor& cursor,
-                               std::size_t maxPoints = SIZE_MAX,
-                               std::size_t maxSegments = SIZE_MAX);
+                               std::size_t maxPoints = SIZE_MAX, std::size_t maxSegments = SIZE_MAX,
+                               QRect* changed = nullptr);
     /// Fills `image` with the background, cube, axes and circles alone and sets `cursor` before
     /// the first point and arrow: drawNewContent() then adds the traces, as much at a time as
     /// the caller likes.
@@ -146,6 +149,14 @@ public:
     static QImage render(const Scene3D& scene, ViewCamera camera, QSize size,
                          const RenderOptions& options = {});
 
+    /// The text of the point count in the caption ("12,345 points"); empty when none shows.
+    static QString pointCountText(const Scene3D& scene);
+    /// The font of the point count when the painter's font is `base`.
+    static QFont pointCountFont(QFont base);
+    /// The box in logical pixels that the point count may take, given the metrics of its font;
+    /// empty when the caption or the count is not shown.
+    static QRect pointCountRect(const Scene3D& scene, const RenderOptions& options,
+                                const QFontMetricsF& metrics);
     /// The box in logical pixels that the solid axes take with their graduations and names:
     /// what a caption laid over the picture must leave free. Empty when the axes are hidden.
     static QRectF axesFootprint(const Scene3D& scene, const ViewCamera& camera,

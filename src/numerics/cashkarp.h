@@ -9,6 +9,7 @@
 #include <concepts>
 #include <cstring>
 #include <limits>
+#include <type_traits>
 
 namespace gyro {
 
@@ -226,12 +227,40 @@ concept DirectAcceleration = requires(const System& f, const double* in, double*
     f.acceleration(in, in, out);
 };
 
-/// The attempt for the system f: the particle's when f is a direct acceleration, else cashKarp8.
+/// A direct acceleration that tells the kind of its field (`fieldKind()`, 0 for any field) and
+/// gives its acceleration for one kind (`accelerationOf<Kind>`), so that each kind the system
+/// names gets an attempt of its own, whose stages inline that field's formulas.
+template <class System>
+concept KindedAcceleration = DirectAcceleration<System> &&
+    requires(const System& f, const double* in, double* out) {
+    { f.fieldKind() } -> std::convertible_to<int>;
+    f.template accelerationOf<0>(in, in, out);
+};
+
+/// The attempt for the system f: the particle's when f is a direct acceleration (one for each
+/// kind of field a KindedAcceleration names), else cashKarp8.
 template <class System>
 [[gnu::always_inline]] inline StepEstimate cashKarpAttempt(System& f, const StateArray& y, double h,
                                                            StateArray& yNext, CashKarpWork& work,
                                                            bool retry) {
-    if constexpr (DirectAcceleration<System>) {
+    if constexpr (KindedAcceleration<System>) {
+        if (f.direct()) {
+            const auto attempt = [&](auto kind) {
+                const auto accel = [&f](const double* R, const double* V, double* A) {
+                    f.template accelerationOf<decltype(kind)::value>(R, V, A);
+                };
+                return cashKarpParticle(accel, y, h, yNext, work, retry);
+            };
+            switch (f.fieldKind()) {
+            case System::kUniformField:
+                return attempt(std::integral_constant<int, System::kUniformField>{});
+            case System::kCurvedRadialField:
+                return attempt(std::integral_constant<int, System::kCurvedRadialField>{});
+            default:
+                return attempt(std::integral_constant<int, System::kAnyField>{});
+            }
+        }
+    } else if constexpr (DirectAcceleration<System>) {
         if (f.direct()) {
             const auto accel = [&f](const double* R, const double* V, double* A) {
                 f.acceleration(R, V, A);

@@ -52,15 +52,23 @@ inline void ProdVect(const Vecteur3& a, const Vecteur3& b, Vecteur3& c) {
 }
 /// c = k a.
 inline void MultK(const Vecteur3& a, double k, Vecteur3& c) {
-    for (int i = 1; i <= 3; ++i) c(i) = a(i) * k;
+    // Written out component by component (here and below) so that a vector kept in registers
+    // is seen as three numbers from the start, not as an indexed array.
+    c(1) = a(1) * k;
+    c(2) = a(2) * k;
+    c(3) = a(3) * k;
 }
 /// c = k a + b.
 inline void MultKPlus(const Vecteur3& a, double k, const Vecteur3& b, Vecteur3& c) {
-    for (int i = 1; i <= 3; ++i) c(i) = a(i) * k + b(i);
+    c(1) = a(1) * k + b(1);
+    c(2) = a(2) * k + b(2);
+    c(3) = a(3) * k + b(3);
 }
 /// c = k1 a + k2 b.
 inline void CombLin(const Vecteur3& a, double k1, const Vecteur3& b, double k2, Vecteur3& c) {
-    for (int i = 1; i <= 3; ++i) c(i) = a(i) * k1 + b(i) * k2;
+    c(1) = a(1) * k1 + b(1) * k2;
+    c(2) = a(2) * k1 + b(2) * k2;
+    c(3) = a(3) * k1 + b(3) * k2;
 }
 /// c = a.
 inline void CopieVect(const Vecteur3& a, Vecteur3& c) {
@@ -109,7 +117,11 @@ inline void norma(Vecteur3& v) {
         v(3) /= n;
         return;
     }
-    detail::normaChecked(v);
+    // The rare path works on a copy: v's own address is never taken, so that a caller's vector
+    // can live in registers.
+    Vecteur3 copy = v;
+    detail::normaChecked(copy);
+    v = copy;
 }
 
 /// Degrees to radians (d × pi / 180).

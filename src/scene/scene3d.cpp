@@ -6,10 +6,6 @@
 #include <cstdio>
 #include <new>
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
-
 namespace gyro {
 
 namespace {
@@ -64,10 +60,12 @@ void* allocateChunkBytes(std::size_t bytes) {
     constexpr std::size_t kHuge = std::size_t{2} << 20;
     void* p = nullptr;
     if (bytes >= kHuge) {
+        // Aligned, so that a kernel that hands out huge pages by itself may; but not asked for
+        // them: a huge page asked for is found (memory compacted if need be) and cleared at its
+        // first touch, and that one fault held a run's slice for 7 to 25 ms of processor time (the
+        // picture's frames and the user's clicks wait meanwhile), where the 512 small faults of a
+        // chunk cost about a millisecond spread over the 131072 points that fill it.
         p = std::aligned_alloc(kHuge, (bytes + kHuge - 1) / kHuge * kHuge);
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-        if (p) madvise(p, bytes, MADV_HUGEPAGE); // a hint: refused, it costs nothing
-#endif
     } else {
         p = std::malloc(bytes);
     }
@@ -234,7 +232,12 @@ void Scene3D::appendTo(std::vector<TraceChunk>& chunks, const Point3d& p, std::u
     if (chunks.empty() || chunks.back().points.size() >= kChunkSize) {
         TraceChunk c;
         c.origin = p;
-        c.points.reserve(kChunkSize);
+        if (!m_spareChunks.empty()) {
+            c.points = std::move(m_spareChunks.back());
+            m_spareChunks.pop_back();
+        } else {
+            c.points.reserve(kChunkSize);
+        }
         chunks.push_back(std::move(c));
     }
     TraceChunk& c = chunks.back();
@@ -343,6 +346,10 @@ void Scene3D::Clear() {
     m_thinCredit = 0;
     m_chunks.clear();
     m_chunks.shrink_to_fit();
+    m_spareChunks.clear();
+    m_spareChunks.shrink_to_fit();
+    m_spareKeep = {};
+    m_spareArrived = {};
     m_pointCount = 0;
     m_segments.clear();
     m_segments.shrink_to_fit();
@@ -397,7 +404,10 @@ std::size_t Scene3D::pointStorageBytes() const {
         for (const TraceChunk& c : chunks) bytes += c.points.capacity() * sizeof(TracePoint);
         return bytes;
     };
-    std::size_t bytes = chunkBytes(m_chunks);
+    std::size_t bytes =
+        chunkBytes(m_chunks) + m_spareKeep.capacity() + m_spareArrived.capacity() * sizeof(Point3d);
+    for (const TraceChunk::Points& spare : m_spareChunks)
+        bytes += spare.capacity() * sizeof(TracePoint);
     if (m_thin)
         bytes += chunkBytes(m_thin->chunks) + m_thin->keep.capacity() +
                  m_thin->arrived.capacity() * sizeof(Point3d);
@@ -425,7 +435,9 @@ void Scene3D::startThinning() {
     m_thin = std::make_unique<ThinJob>();
     m_thin->n = m_pointCount;
     m_thin->half = m_pointCount / 2;
+    m_thin->keep = std::move(m_spareKeep);
     m_thin->keep.assign(m_thin->half, 0);
+    m_thin->arrived = std::move(m_spareArrived);
     m_thinCredit = 0;
 }
 
@@ -508,8 +520,21 @@ void Scene3D::advanceThinning(std::size_t work) {
             job.i = job.seen = 0;
         } else {
             if (job.i == m_pointCount) {
-                // The copy holds every point: it replaces the stored ones.
+                // The copy holds every point: it replaces the stored ones, whose storage (and
+                // the job's) waits for the chunks to come.
+                for (TraceChunk& old : m_chunks) {
+                    old.points.clear();
+                    m_spareChunks.push_back(std::move(old.points));
+                }
+                // Never more spare than a scene within the budget can fill (a budget lowered
+                // since may leave more).
+                m_spareChunks.resize(
+                    std::min(m_spareChunks.size(), m_pointBudget / kChunkSize + 2));
                 m_chunks = std::move(job.chunks);
+                job.keep.clear();
+                m_spareKeep = std::move(job.keep);
+                job.arrived.clear();
+                m_spareArrived = std::move(job.arrived);
                 m_pointCount = job.count;
                 m_intactPoints = std::min(m_intactPoints, job.intact);
                 ++m_thinnings;

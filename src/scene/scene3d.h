@@ -45,9 +45,9 @@ struct TracePoint {
     bool startsPiece() const { return (rgbFlags & kPieceStart) != 0; }
 };
 
-/// Memory for trace points: blocks of 2 MB and more are aligned on 2 MB and offered to the
-/// kernel as huge pages, so that filling a chunk costs one page fault instead of 512. Freed with
-/// std::free. Throws std::bad_alloc when memory is exhausted.
+/// Memory for trace points: blocks of 2 MB and more are aligned on 2 MB (never explicitly asked
+/// for as huge pages: compacting memory for one at its first touch can stall for tens of
+/// milliseconds). Freed with std::free. Throws std::bad_alloc when memory is exhausted.
 void* allocateChunkBytes(std::size_t bytes);
 
 /// Allocator of trace-point storage through `allocateChunkBytes`.
@@ -63,8 +63,9 @@ template <class T> struct ChunkAllocator {
 /// A run of up to `kChunkSize` consecutive trace points sharing one double origin, so that float
 /// offsets keep sub-micrometre precision far from the scene's origin.
 struct TraceChunk {
+    using Points = std::vector<TracePoint, ChunkAllocator<TracePoint>>;
     Point3d origin;
-    std::vector<TracePoint, ChunkAllocator<TracePoint>> points;
+    Points points;
 };
 
 /// A stored arrow (or plain segment): its end points (m), colour, head flag, and the number of
@@ -182,7 +183,8 @@ public:
     std::size_t pointCount() const { return m_pointCount; }
     /// Number of pieces of trace (a piece starts at the first point after a pen lift).
     std::size_t pieceCount() const;
-    /// Bytes held by the stored trace points (capacity included).
+    /// Bytes held by the stored trace points (capacity included, and the storage kept for
+    /// reuse after a thinning).
     std::size_t pointStorageBytes() const;
     const std::vector<TraceChunk>& chunks() const { return m_chunks; }
     /// Trace point number i (0 = oldest) in metres.
@@ -246,7 +248,7 @@ public:
 
 private:
     struct ThinJob;
-    static void appendTo(std::vector<TraceChunk>& chunks, const Point3d& p, std::uint32_t rgbFlags);
+    void appendTo(std::vector<TraceChunk>& chunks, const Point3d& p, std::uint32_t rgbFlags);
     void appendPoint(const Point3d& p, std::uint32_t rgbFlags);
     void thinPoints();
     void startThinning();
@@ -267,7 +269,13 @@ private:
     std::size_t m_segmentBudget = kDefaultSegmentBudget;
     std::size_t m_thinnings = 0;
     std::unique_ptr<ThinJob> m_thin; // a thinning under way
-    std::size_t m_thinCredit = 0;    // thinning work owed by the points that arrived
+    // Storage of the chunks a thinning replaced, emptied, for the chunks filled next: a run
+    // that thins again and again reuses its memory instead of having the kernel clear fresh
+    // pages for every chunk.
+    std::vector<TraceChunk::Points> m_spareChunks;
+    std::vector<std::uint8_t> m_spareKeep; // a finished thinning's marks, for the next one
+    std::vector<Point3d> m_spareArrived;   // its arrived points, likewise
+    std::size_t m_thinCredit = 0;          // thinning work owed by the points that arrived
     std::uint64_t m_thinWork = 0;
     std::uint64_t m_resetRevision = 0;
     std::uint64_t m_storedPoints = 0;

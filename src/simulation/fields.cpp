@@ -1,6 +1,7 @@
 // The field models: E uniform; B uniform, cylindrical, 1/rho with curved lines, dipole, double
 // dipole. The operation order follows the field formulas term by term.
 #include "simulation/fields.h"
+#include "simulation/fieldshapes.h"
 
 #include "numerics/constants.h"
 #include "simulation/casemodel.h"
@@ -10,37 +11,9 @@
 
 #include <cmath>
 #include <limits>
+#include <type_traits>
 
 namespace gyro {
-
-namespace {
-
-const Vecteur3 ez{0, 0, 1};
-
-// Field of a point dipole at the origin seen from the point at distance r in the direction rHat
-// (radial unit vector in the xy plane eRho): the moment [A m^2] lies in the point's meridian
-// plane, inclined by the angle [deg] from ez towards the outside. B = mu0 m / (4 pi r^3) *
-// (3 (r̂·m̂) r̂ - m̂).
-void dipole(double moment, double inclinationDeg, const Vecteur3& rHat, const Vecteur3& eRho,
-            double r, Vecteur3& mHat, Vecteur3& B) {
-    const double i = rad(inclinationDeg);
-    MultK(eRho, std::sin(i), mHat);
-    mHat(3) = std::cos(i);
-    const double c = ProdScal(rHat, mHat);
-    MultK(rHat, 3 * c, B);
-    MultKPlus(mHat, -1, B, B);
-    MultK(B, kMu0 * moment / 4 / Pi / std::pow(r, 3), B);
-}
-
-// Work values of one evaluation that nobody reads afterwards (a step's stages).
-struct Scratch {
-    Vecteur3 Rc, rHat, eRho, C, uHat, tHat, mHat, rHatPeriph, eRhoPeriph, BCentre, BPeriph;
-    double r = 0;
-    double rho = 0;
-    double Rm = 0;
-};
-
-} // namespace
 
 FieldModel::FieldModel(const CaseModel& model)
     : m_shape(model.shape()), m_shaped(m_shape == 0 || m_shape == 2 || m_shape == 3 ||
@@ -62,73 +35,38 @@ void FieldModel::mapField(const Vecteur3& R, Vecteur3& B) const {
     }
 }
 
-template <class Work>
-void FieldModel::evaluate(const Vecteur3& R, Vecteur3& B, Work& w, bool full) const {
-    const double* P = m_P;
-    const int shape = m_shape;
-    w.Rc = R;
-    w.Rm = P[4];
-    // Distance and unit vectors of the point: the dipoles need all three, the radial shapes the
-    // directions only, the uniform field none.
-    if (full || shape == 3 || shape == 4) w.r = norm(w.Rc);
-    if (full || shape == 0 || shape == 2 || shape == 3 || shape == 4) {
-        w.rHat = w.Rc;
-        norma(w.rHat);
-    }
-    if (full || shape == 2 || shape == 3 || shape == 4) {
-        w.eRho = w.Rc;
-        w.eRho(3) = 0;
-        norma(w.eRho);
-    }
-
+// Calls f with the shape as a compile-time constant (std::integral_constant), the uniform field
+// for any shape without formulas of its own.
+template <class F> void withShape(int shape, F&& f) {
     switch (shape) {
-    case 0: // cylindrical: radial with the constant magnitude B0x
-        w.rHat(3) = 0;
-        norma(w.rHat);
-        MultK(w.rHat, m_B0(1), B);
+    case 0:
+        f(std::integral_constant<int, 0>{});
         break;
-    case 2: { // radial field falling as 1/rho, with field lines curved about C
-        w.rho = std::sqrt(std::pow(w.Rc(1), 2) + std::pow(w.Rc(2), 2));
-        const double z = w.Rc(3);
-        const double Bm = (std::pow(z, 2) * m_k2 + P[2]) * w.Rm / w.rho;
-        const double zc = z == 0 ? 1e15 : z;
-        w.C = Vecteur3(0, 0, 1 / zc + 1 / 0.015);
-        MultKPlus(w.eRho, w.Rm, w.C, w.C);
-        MultKPlus(w.Rc, -1, w.C, w.uHat);
-        norma(w.uHat);
-        ProdVect(w.rHat, ez, w.tHat);
-        ProdVect(w.uHat, w.tHat, B);
-        MultK(B, Bm, B);
+    case 2:
+        f(std::integral_constant<int, 2>{});
         break;
-    }
-    case 3: // one dipole at the origin
-        dipole(P[5], P[11], w.rHat, w.eRho, w.r, w.mHat, B);
+    case 3:
+        f(std::integral_constant<int, 3>{});
         break;
-    case 4: { // centre dipole plus a peripheral one on the ring of radius P8, same azimuth
-        dipole(P[6], P[9], w.rHat, w.eRho, w.r, w.mHat, w.BCentre);
-        MultKPlus(w.eRho, -P[8], w.Rc, w.Rc);
-        const double rPeriph = norm(w.Rc);
-        w.rHatPeriph = w.Rc;
-        norma(w.rHatPeriph);
-        w.eRhoPeriph = w.Rc;
-        w.eRhoPeriph(3) = 0;
-        norma(w.eRhoPeriph);
-        dipole(P[7], P[10], w.rHatPeriph, w.eRhoPeriph, rPeriph, w.mHat, w.BPeriph);
-        MultKPlus(w.BPeriph, 1, w.BCentre, B);
+    case 4:
+        f(std::integral_constant<int, 4>{});
         break;
-    }
     case slot::kFieldMap:
-        mapField(R, B);
+        f(std::integral_constant<int, slot::kFieldMap>{});
         break;
-    default: // uniform
-        B = m_B0;
+    default:
+        f(std::integral_constant<int, 1>{});
         break;
     }
 }
 
+template <class Work>
+void FieldModel::evaluateShape(const Vecteur3& R, Vecteur3& B, Work& w, bool full) const {
+    withShape(m_shape, [&](auto shape) { evaluate<shape.value>(R, B, w, full); });
+}
+
 void FieldModel::shapedMagnetic(const Vecteur3& R, Vecteur3& B) const {
-    Scratch w;
-    evaluate(R, B, w, false);
+    withShape(m_shape, [&](auto shape) { magneticOf<shape.value>(R, B); });
 }
 
 const FieldModel& FieldCache::reread(const CaseModel& model) {
@@ -147,7 +85,7 @@ void Champ(const Vecteur3& R, Vecteur3& E, Vecteur3& B) {
     rec.B1 = rec.P[2];
     rec.mu0 = kMu0;
     E = rec.E0;
-    field.evaluate(R, B, rec, true);
+    field.evaluateShape(R, B, rec, true);
     if (Vecteur3 Emap; field.map() && field.map()->electric(R, Emap)) MultKPlus(Emap, 1, E, E);
     // A point outside the field map (or a map shape chosen before its file) has no field: that
     // is no computing fault to ask the user about, and the read-outs show it as NaN.

@@ -40,6 +40,10 @@ public:
             B = m_B0; // uniform
         }
     }
+    /// B [T] at R [m] for a model whose shape() is Shape (not the uniform field), with the bits
+    /// of magnetic(): for a stepper that inlines the shape's formulas (simulation/fieldshapes.h)
+    /// into its stages.
+    template <int Shape> void magneticOf(const Vecteur3& R, Vecteur3& B) const;
     /// The field map of shape 5, or null for the analytic shapes (and a map shape without map).
     const FieldMap* map() const { return m_map.get(); }
 
@@ -54,9 +58,13 @@ public:
 
 private:
     friend void Champ(const Vecteur3& R, Vecteur3& E, Vecteur3& B);
-    // The formulas, for any record of work values (the run record for Champ, scratch space for
-    // magnetic()); `full` also computes the distance and unit vectors a shape does not use.
-    template <class Work> void evaluate(const Vecteur3& R, Vecteur3& B, Work& w, bool full) const;
+    // The formulas of the shape `Shape`, for any record of work values (the run record for
+    // Champ, scratch space for magnetic()); `full` also computes the distance and unit vectors a
+    // shape does not use. evaluateShape() chooses the shape of the model.
+    template <int Shape, class Work>
+    void evaluate(const Vecteur3& R, Vecteur3& B, Work& w, bool full) const;
+    template <class Work>
+    void evaluateShape(const Vecteur3& R, Vecteur3& B, Work& w, bool full) const;
     void shapedMagnetic(const Vecteur3& R, Vecteur3& B) const;
 
     void mapField(const Vecteur3& R, Vecteur3& B) const;

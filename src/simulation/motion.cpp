@@ -17,6 +17,7 @@ namespace gyro {
 LorentzForce::LorentzForce(const FieldModel& field, double charge, double mass, double& StopCalcul)
     : m_field(field), m_charge(charge), m_k(charge / mass), m_stop(&StopCalcul),
       m_direct(!field.map() && charge != 0 && std::isfinite(m_k)), m_uniform(field.uniform()),
+      m_curvedRadial(field.shape() == 2),
       m_B(field.B0()), m_Ek{field.E()(1) * m_k, field.E()(2) * m_k, field.E()(3) * m_k} {}
 
 void LorentzForce::refuse(double* A) const {

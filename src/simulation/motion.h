@@ -3,6 +3,7 @@
 
 #include "numerics/vecteur3.h"
 #include "simulation/fields.h"
+#include "simulation/fieldshapes.h"
 
 #include <cmath>
 
@@ -49,9 +50,25 @@ public:
     /// the same operations as operator(); a non-finite A is reported and zeroed as there.
     /// Only for a direct() force.
     void acceleration(const double* R, const double* V, double* A) const {
+        accelerationOf<kAnyField>(R, V, A);
+    }
+
+    /// The field kinds for which the stepper has a loop of its own (fieldKind()): the uniform
+    /// field, the 1/rho field (the default case, its formulas inlined into the stages) and any.
+    static constexpr int kAnyField = 0;
+    static constexpr int kUniformField = 1;
+    static constexpr int kCurvedRadialField = 2;
+    /// The kind of this force's field.
+    int fieldKind() const {
+        return m_uniform ? kUniformField : m_curvedRadial ? kCurvedRadialField : kAnyField;
+    }
+    /// acceleration() for a force whose fieldKind() is Kind (or any force when kAnyField).
+    template <int Kind> void accelerationOf(const double* R, const double* V, double* A) const {
         Vecteur3 B;
-        if (m_uniform) {
+        if (Kind == kUniformField || (Kind == kAnyField && m_uniform)) {
             B = m_B;
+        } else if constexpr (Kind == kCurvedRadialField) {
+            m_field.magneticOf<2>(Vecteur3(R[0], R[1], R[2]), B);
         } else {
             m_field.magnetic(Vecteur3(R[0], R[1], R[2]), B);
         }
@@ -107,8 +124,9 @@ private:
     // For acceleration(): the field read once when it is uniform, and E (q/m).
     bool m_direct;
     bool m_uniform;
-    Vecteur3 m_B;   // [T]
-    double m_Ek[3]; // [m/s^2]
+    bool m_curvedRadial; // the 1/rho shape with curved lines
+    Vecteur3 m_B;        // [T]
+    double m_Ek[3];      // [m/s^2]
 };
 
 /// Leaves in runRecord() what the displays show of the state Y: R, |R|, r̂, V, |V|, v̂, Y(7),

@@ -246,6 +246,10 @@ void Scene3DTest::thinningIsSpreadOverArrivingPoints() {
     QVERIFY(largestShare <= Scene3D::kThinBatch + Scene3D::kThinBlock);
     spread.finishThinning();
     QVERIFY(spread.thinningCount() >= 5);
+    // The memory of the chunks thinnings replaced is reused, not piled up: the points' chunk
+    // and at most two spare ones (the budget fits one), and the marks.
+    const std::size_t chunkBytes = Scene3D::kChunkSize * sizeof(TracePoint);
+    QVERIFY(spread.pointStorageBytes() <= 3 * chunkBytes + (1 << 20));
     QCOMPARE(spread.thinningCount(), atOnce.thinningCount());
     QCOMPARE(spread.pointCount(), atOnce.pointCount());
     for (std::size_t i = 0; i < spread.pointCount(); ++i) {

@@ -62,6 +62,11 @@ TEST_F(MotionTest, StageDerivativeEqualsTheFullOneToTheBitForEveryShape) {
         {0.0425, 0, 0, 0, 1e5, 0},
         {-0.031, 0.027, 0.004, 2e4, -3e5, 7e3},
         {0.002, -0.05, -0.011, -1e6, 4e2, 9e5},
+        // The mid plane from below, and points just off it: the 1/rho field's centre of
+        // curvature jumps at z = 0 (at 1e-150 its distance squares beyond 1e290).
+        {-0.0372, -0.0051, -0.0, 3e4, 1e5, -2e4},
+        {3e-4, 2e-4, 1e-30, 1e5, 0, 0},
+        {0.041, 0.003, -1e-150, 1e5, 0, 0},
     };
     for (int shape = 0; shape <= 4; ++shape) {
         theCase().select(BoxFamily::Option4, shape);

@@ -28,18 +28,22 @@ EnergyReadout::EnergyReadout(QWidget* parent) : QWidget(parent) {
 }
 
 void EnergyReadout::showChange(double relativeChange) {
-    m_box->setText(QString::number(relativeChange, 'g', 2));
+    // Refreshed 30 times a second: a box given the text or the style it has would still be
+    // laid out, polished and painted again (and the window laid out with it).
+    const QString text = QString::number(relativeChange, 'g', 2);
+    if (m_box->text() != text) m_box->setText(text);
+    QString style;
     switch (driftLevel(relativeChange)) {
     case DriftLevel::Fine:
-        m_box->setStyleSheet({});
         break;
     case DriftLevel::Notice:
-        m_box->setStyleSheet("color: #b35900;");
+        style = "color: #b35900;";
         break;
     case DriftLevel::Alarm:
-        m_box->setStyleSheet("color: #c00000; font-weight: bold;");
+        style = "color: #c00000; font-weight: bold;";
         break;
     }
+    if (m_box->styleSheet() != style) m_box->setStyleSheet(style);
 }
 
 void EnergyReadout::clear() {

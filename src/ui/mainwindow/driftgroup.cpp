@@ -2,6 +2,7 @@
 #include "ui/mainwindow/driftgroup.h"
 
 #include "simulation/guidingcentre.h"
+#include "ui/mainwindow/widgetkit.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -64,7 +65,7 @@ void DriftGroup::showReadout(const DriftReadout& drift) {
                                      drift.exbDrift(2),
                                      drift.exbDrift(3)};
     for (int i = 0; i < BoxCount; ++i)
-        m_boxes[static_cast<std::size_t>(i)]->setText(number(values[i]));
+        showText(m_boxes[static_cast<std::size_t>(i)], number(values[i]));
 }
 
 void DriftGroup::clear() {

@@ -56,7 +56,7 @@ void RunLoop::started() {
 
 void RunLoop::refresh() {
     // The time and the counts are those of the run on top.
-    m_panel.timeBox()->setText(toQt(FormatGeneral(m_driver.time())));
+    showText(m_panel.timeBox(), toQt(FormatGeneral(m_driver.time())));
     const RunControls controls = runControls(view());
     m_panel.showControls(controls);
     // Warnings the user chose not to be asked about again are still counted, so they are not

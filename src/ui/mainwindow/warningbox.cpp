@@ -22,7 +22,7 @@ WarningBox::WarningBox(QWidget* parent) : QPlainTextEdit(parent) {
 
     m_timer = new QTimer(this);
     m_timer->setSingleShot(true);
-    m_timer->setInterval(100); // a log is read by people: ten refreshes a second
+    m_timer->setInterval(kIntervalMs); // a log is read by people: ten refreshes a second
     connect(m_timer, &QTimer::timeout, this, &WarningBox::refresh);
     ErrorReport::instance().setLogListener([this] {
         if (!m_timer->isActive()) m_timer->start();
@@ -32,6 +32,10 @@ WarningBox::WarningBox(QWidget* parent) : QPlainTextEdit(parent) {
 
 WarningBox::~WarningBox() {
     ErrorReport::instance().setLogListener({});
+}
+
+int WarningBox::refreshIntervalMs() const {
+    return m_timer->interval();
 }
 
 void WarningBox::refresh() {
@@ -45,7 +49,11 @@ void WarningBox::refresh() {
         added += QString::fromStdString(*line);
         added += '\n';
     }
-    if (news.lines.size() >= kLines) {
+    // A box full of new lines at each refresh (a run that logs every step) scrolls past unread
+    // at any rate: rebuilding it less often spares the run most of the cost.
+    const bool flood = news.lines.size() >= kLines;
+    m_timer->setInterval(flood ? kFloodIntervalMs : kIntervalMs);
+    if (flood) {
         // The new lines fill the box: whatever it showed goes, and one replacement of the
         // whole text costs far less than inserting on top and cutting as many at the bottom.
         setPlainText(added);

@@ -3,6 +3,7 @@
 
 #include <QFontDatabase>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 
 namespace gyro {
@@ -53,6 +54,10 @@ QPlainTextEdit* fixedPitchBox(const QString& name, QWidget* parent) {
     box->setLineWrapMode(QPlainTextEdit::NoWrap);
     box->viewport()->setMouseTracking(true);
     return box;
+}
+
+void showText(QLineEdit* box, const QString& text) {
+    if (box->text() != text) box->setText(text);
 }
 
 } // namespace gyro

@@ -8,6 +8,7 @@
 #include <string>
 
 class QLabel;
+class QLineEdit;
 class QPlainTextEdit;
 class QWidget;
 
@@ -27,6 +28,9 @@ inline QString toQt(const std::string& s) {
 QLabel* smallLabel(const QString& text, QWidget* parent);
 /// A column heading over a row of boxes.
 QLabel* columnLabel(const QString& text, QWidget* parent);
+/// Shows `text` in a read-out box refreshed often: only a new text is set (the same one set
+/// again would be laid out and painted again all the same).
+void showText(QLineEdit* box, const QString& text);
 /// A read-only box of fixed-pitch lines, not wrapped, that follows the mouse.
 QPlainTextEdit* fixedPitchBox(const QString& name, QWidget* parent);
 

@@ -8,7 +8,9 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
+#include <QRegion>
 #include <QTimer>
 #include <QToolButton>
 #include <QWheelEvent>
@@ -144,7 +146,7 @@ void Traceur3D::tick() {
         m_seenRevision = m_scene.revision();
         if (!m_userMovedView) followScene();
         emit sceneChanged();
-        update();
+        showChanges();
     } else if (m_picture.quick() && m_drag == Drag::None && !m_settle->isActive()) {
         update(); // the full picture goes on being built behind the quick one
     }
@@ -171,6 +173,47 @@ void Traceur3D::followScene() {
     }
 }
 
+QRect Traceur3D::logicalRect(const QRect& device) const {
+    if (device.isEmpty()) return {};
+    const double r = ratio();
+    return QRectF(device.x() / r, device.y() / r, device.width() / r, device.height() / r)
+        .toAlignedRect()
+        .adjusted(-1, -1, 1, 1);
+}
+
+void Traceur3D::showChanges() {
+    // A growing trace changes a few pixels a frame: only they and the point count are
+    // repainted (the buttons over the picture and the copy to the screen cost by the pixel).
+    // Anything else (a moving view, a picture built over frames, an overlay drawn anew, the
+    // hint over an empty scene) repaints the whole.
+    const bool moving = m_drag != Drag::None || m_settle->isActive();
+    if (moving || !isVisible() || m_picture.quick() || m_scene.isEmpty() || m_paintedEmpty) {
+        update();
+        return;
+    }
+    ensureContent(false);
+    RenderOptions o = m_options;
+    o.pixelRatio = ratio();
+    const std::uint64_t overlay = m_overlay.revision();
+    m_overlay.lasting(m_scene, m_camera, o);
+    if (m_overlay.revision() != overlay) {
+        update();
+        return;
+    }
+    if (!m_countMetrics || m_countFont != font()) {
+        m_countFont = font();
+        m_countMetrics.emplace(SceneRenderer::pointCountFont(m_countFont));
+    }
+    // The count only grows until the scene is cleared (which repaints the whole): its latest
+    // box holds every text drawn before.
+    const QRect count = SceneRenderer::pointCountRect(m_scene, o, *m_countMetrics);
+    QRegion region(logicalRect(m_picture.takeChanged()));
+    region += count;
+    region += m_countRect;
+    m_countRect = count;
+    if (!region.isEmpty()) update(region);
+}
+
 void Traceur3D::flush() {
     tick();
     ensureContent(false, true);
@@ -188,9 +231,13 @@ void Traceur3D::ensureContent(bool preview, bool finish) {
     if (m_picture.update(m_scene, m_camera, o, preview, finish)) update();
 }
 
-void Traceur3D::paintEvent(QPaintEvent*) {
+void Traceur3D::paintEvent(QPaintEvent* event) {
     const bool moving = m_drag != Drag::None || m_settle->isActive();
     ensureContent(moving);
+    // What arrived since the last frame and lies outside this repaint is shown by the next.
+    const QRegion late = QRegion(logicalRect(m_picture.takeChanged())) - event->region();
+    if (!late.isEmpty()) update(late);
+    m_paintedEmpty = m_scene.isEmpty();
     RenderOptions o = m_options;
     o.pixelRatio = ratio();
     m_overlay.lasting(m_scene, m_camera, o);

@@ -8,11 +8,13 @@
 #include "draw3d/viewcamera.h"
 #include "scene/scene3d.h"
 
+#include <QFontMetricsF>
 #include <QImage>
 #include <QPoint>
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QMenu;
@@ -116,6 +118,10 @@ private:
     // Zooms out to the whole scene when it left the picture and the user has not moved the view.
     void followScene();
     void tick();
+    // Repaints what the scene's news changed in the picture.
+    void showChanges();
+    // A box of device pixels as the logical pixels that cover it.
+    QRect logicalRect(const QRect& device) const;
     void viewMoved(bool byUser);
     void ensureContent(bool preview, bool finish = false);
     void placeButtons();
@@ -134,6 +140,10 @@ private:
 
     OverlayCache m_overlay; // the overlays that change only with the view and the set-up
 
+    bool m_paintedEmpty = true; // the last repaint showed an empty scene (and its hint)
+    QRect m_countRect;          // where the point count was drawn last (logical pixels)
+    QFont m_countFont;          // the widget's font the metrics below were made for
+    std::optional<QFontMetricsF> m_countMetrics; // of the point count's font
     std::uint64_t m_seenRevision = 0;
     std::uint64_t m_seenSetUp = 0;
     bool m_userMovedView = false;

@@ -24,6 +24,7 @@
 #include "ui/mainwindow/frmdessin.h"
 #include "ui/mainwindow/runloop.h"
 #include "ui/mainwindow/speedcontrol.h"
+#include "ui/mainwindow/warningbox.h"
 #include "ui/options/frmoptions.h"
 #include "ui/scene/traceur3d.h"
 
@@ -1064,6 +1065,13 @@ void FrmDessinTest::warningBoxRecoloursOnNewMessages() {
     const QStringList shown = m_window->warningBox()->toPlainText().split('\n', Qt::SkipEmptyParts);
     QCOMPARE(shown.size(), 2000);
     QCOMPARE(shown.last(), QString("line 500"));
+    // That flood slows the refreshes down; the next quiet refresh brings the pace back.
+    const auto* box = qobject_cast<const WarningBox*>(m_window->warningBox());
+    QVERIFY(box);
+    QCOMPARE(box->refreshIntervalMs(), WarningBox::kFloodIntervalMs);
+    AlerteCalcul("_after the flood");
+    QTRY_VERIFY(box->toPlainText().startsWith("At_Time="));
+    QCOMPARE(box->refreshIntervalMs(), WarningBox::kIntervalMs);
 }
 
 void FrmDessinTest::speedSliderMapsToTheDriver() {

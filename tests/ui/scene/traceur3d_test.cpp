@@ -7,6 +7,8 @@
 #include <QImageReader>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPaintEvent>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -84,6 +86,7 @@ private slots:
     void cleanup();
     void runSetUpBringsTheViewToTheFrame();
     void liveTraceShowsWithCoalescedRepaints();
+    void growingTraceRepaintsOnlyWhatChanged();
     void leftDragTurnsTheView();
     void rightDragPansAndRightClickOpensMenu();
     void wheelZoomsAboutTheCursor();
@@ -139,6 +142,52 @@ void Traceur3DTest::liveTraceShowsWithCoalescedRepaints() {
     QCOMPARE(m_w->pointCount(), std::size_t{20000});
     const QImage shown = m_w->grab().toImage().convertToFormat(QImage::Format_RGB32);
     QVERIFY(countColour(shown, qRgb(255, 50, 100)) > 200);
+}
+
+namespace {
+// Counts the pixels the widget's paint events cover.
+class PaintArea : public QObject {
+public:
+    std::int64_t pixels = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint)
+            for (const QRect& r : static_cast<QPaintEvent*>(e)->region())
+                pixels += std::int64_t{r.width()} * r.height();
+        return false;
+    }
+};
+} // namespace
+
+void Traceur3DTest::growingTraceRepaintsOnlyWhatChanged() {
+    setUpRun(m_w->model(), 0, 0.01);
+    m_w->flush();
+    QTest::qWait(50);
+    PaintArea area;
+    m_w->installEventFilter(&area);
+    QSignalSpy changed(m_w, &Traceur3D::sceneChanged);
+    // A small arc a frame, in two colours: each frame repaints about its arc and the count.
+    const int frames = 20;
+    for (int f = 0; f < frames; ++f) {
+        m_w->model().SetColour(f < 10 ? 255 : 0, 50, 100);
+        for (int i = 0; i < 200; ++i) {
+            const double t = (f * 200 + i) * 1e-3;
+            m_w->model().Point(0.005 * std::cos(t), 0.005 * std::sin(t), 0);
+        }
+        QTRY_COMPARE(changed.count(), f + 1);
+    }
+    QTest::qWait(50);
+    QVERIFY2(area.pixels < frames * 400 * 300 / 8, qPrintable(QString::number(area.pixels)));
+    // What the screen shows, pieced together, is the picture painted whole.
+    const QImage screen =
+        m_w->screen()->grabWindow(m_w->winId()).toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage whole = m_w->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(screen.size(), whole.size());
+    QCOMPARE(screen, whole);
+    int blue = 0; // the second colour's arc is there
+    for (int y = 0; y < whole.height(); ++y)
+        for (int x = 0; x < whole.width(); ++x)
+            blue += qBlue(whole.pixel(x, y)) > qRed(whole.pixel(x, y)) + 60;
+    QVERIFY(blue > 20);
 }
 
 void Traceur3DTest::leftDragTurnsTheView() {
