@@ -83,9 +83,9 @@ private:
     static constexpr int kShift = 64 - kBucketBits;
     static constexpr std::size_t kSlots = std::size_t{1} << kSlotBits;
     std::uint64_t* bucket(std::uint64_t key) { return &m_keys[(key >> kShift) * kWays]; }
-    // 0: empty slot. The table takes 2 MB, offered to the kernel as one huge page (so its
-    // buckets are aligned on cache lines): they are reached at random, and with small pages
-    // nearly every lookup would also miss the TLB.
+    // 0: empty slot. The table takes 2 MB aligned on 2 MB, so that each bucket is one cache line
+    // and a kernel that hands out huge pages by itself may give the table one (its buckets are
+    // reached at random).
     std::vector<std::uint64_t, ChunkAllocator<std::uint64_t>> m_keys;
 };
 
