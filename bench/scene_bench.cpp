@@ -52,7 +52,9 @@ const Point3d& direction(std::size_t i) {
 // What the run does per step: set the trajectory's colour, add the point; with `arrows`, then
 // the B, E and velocity arrows (B along z, no E: an arrow of no length, the velocity along the
 // orbit), each with its scale and colour.
-void addGyration(Scene3D& s, std::size_t n, std::size_t offset = 0, bool arrows = false) {
+// `oneCall` sends a step's arrows in one StepArrows call, as the run does.
+void addGyration(Scene3D& s, std::size_t n, std::size_t offset = 0, bool arrows = false,
+                 bool oneCall = false) {
     const std::vector<Point3d>& g = gyration();
     for (std::size_t i = offset; i < offset + n; ++i) {
         const Point3d& p = g[i];
@@ -60,6 +62,14 @@ void addGyration(Scene3D& s, std::size_t n, std::size_t offset = 0, bool arrows 
         s.Point(p.x, p.y, p.z);
         if (!arrows) continue;
         const Point3d& u = direction(i);
+        if (oneCall) {
+            const StepArrow step[3] = {
+                {0.2, 0, 0, 255, true, p.x, p.y, p.z + 0.002},
+                {0.1, 255, 128, 0, true, p.x, p.y, p.z},
+                {0.1, 0, 160, 0, true, p.x + 0.001 * u.x, p.y + 0.001 * u.y, p.z}};
+            s.StepArrows(p.x, p.y, p.z, step, 3, 2);
+            continue;
+        }
         s.SetVectorScale(0.2, 2);
         s.SetLineColour(0, 0, 255);
         s.Segment(p.x, p.y, p.z, p.x, p.y, p.z + 0.002);
@@ -85,10 +95,12 @@ void setUp(Scene3D& s) {
 
 // Appending points while the view draws the new ones onto its cached picture at about 60 Hz;
 // here every 16384 points (a frame's worth at a million points per second). arrows:1 adds the
-// three arrows a step of a run with arrows draws: their cost is the difference per point.
+// three arrows a step of a run with arrows draws: their cost is the difference per point;
+// arrows:2 sends them in one call per step, as the run does.
 void BM_AppendWithLiveDrawing(benchmark::State& state) {
     const bool draw = state.range(0) != 0;
     const bool arrows = state.range(1) != 0;
+    const bool oneCall = state.range(1) == 2;
     QImage image(kScreen, QImage::Format_ARGB32_Premultiplied);
     double bytesPerPoint = 0;
     for (auto _ : state) {
@@ -101,7 +113,7 @@ void BM_AppendWithLiveDrawing(benchmark::State& state) {
         state.ResumeTiming();
         for (std::size_t done = 0; done < kPoints; done += 16384) {
             const std::size_t n = std::min<std::size_t>(16384, kPoints - done);
-            addGyration(*scene, n, done, arrows);
+            addGyration(*scene, n, done, arrows, oneCall);
             if (draw) SceneRenderer::drawNewContent(image, *scene, camera, {}, cursor);
         }
         benchmark::DoNotOptimize(image.constBits());
@@ -120,7 +132,10 @@ BENCHMARK(BM_AppendWithLiveDrawing)
     ->ArgNames({"draw", "arrows"})
     ->Args({0, 0})
     ->Args({1, 0})
+    ->Args({0, 1})
+    ->Args({0, 2})
     ->Args({1, 1})
+    ->Args({1, 2})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
 

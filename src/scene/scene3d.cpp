@@ -254,6 +254,15 @@ void Scene3D::appendPoint(const Point3d& p, std::uint32_t rgbFlags) {
 
 void Scene3D::Segment(double x1, double y1, double z1, double x2, double y2, double z2) {
     if (!finite3(x1, y1, z1) || !finite3(x2, y2, z2)) return;
+    storeSegment({x1, y1, z1}, {x2, y2, z2});
+    for (Bounds3d* box : {&m_bounds, &m_runBounds}) {
+        box->add({x1, y1, z1});
+        box->add({x2, y2, z2});
+    }
+    touch();
+}
+
+void Scene3D::storeSegment(const Point3d& a, const Point3d& b) {
     // The arrows are few enough beside the points to be thinned at once, in place.
     if (m_segments.size() >= m_segmentBudget - m_segmentBudget / 8) thinSegments();
     // The store grows up to the budget and no further, so that a run at the budget reuses the
@@ -261,13 +270,41 @@ void Scene3D::Segment(double x1, double y1, double z1, double x2, double y2, dou
     if (m_segments.size() == m_segments.capacity())
         m_segments.reserve(
             std::min(std::max<std::size_t>(2 * m_segments.size(), 64), m_segmentBudget));
-    const Point3d a{x1, y1, z1}, b{x2, y2, z2};
     m_segments.push_back({a, b, m_lastRgb, m_arrowHead, m_group});
     ++m_storedSegments;
     ++m_intactSegments;
-    for (Bounds3d* box : {&m_bounds, &m_runBounds}) {
-        box->add(a);
-        box->add(b);
+}
+
+void Scene3D::StepArrows(double x, double y, double z, const StepArrow* arrows, int count,
+                         std::int16_t style) {
+    const bool fromFinite = finite3(x, y, z);
+    const Point3d a{x, y, z};
+    // The box of this step's arrows, merged into the scene's boxes once.
+    Bounds3d box;
+    for (int i = 0; i < count; ++i) {
+        const StepArrow& s = arrows[i];
+        m_vectorScale = s.factor;
+        m_arrowHead = style != 0;
+        if (i < 3) {
+            // The colour converted at the last step serves again while it is the same.
+            const std::array<double, 3> in{s.red, s.green, s.blue};
+            if (in != m_arrowColourIn[i] || m_arrowColour[i] == kNoColour) {
+                m_arrowColourIn[i] = in;
+                m_arrowColour[i] = sceneRgb(s.red, s.green, s.blue);
+            }
+            m_lastRgb = m_arrowColour[i];
+        } else {
+            m_lastRgb = sceneRgb(s.red, s.green, s.blue);
+        }
+        if (!s.drawn || !fromFinite || !finite3(s.x, s.y, s.z)) continue;
+        const Point3d b{s.x, s.y, s.z};
+        storeSegment(a, b);
+        if (!box.valid) box.add(a);
+        box.add(b);
+    }
+    if (box.valid) {
+        m_bounds.merge(box);
+        m_runBounds.merge(box);
     }
     touch();
 }

@@ -155,6 +155,9 @@ public:
     void SetLimits(double lineWidth, double minStep) override;
     void PenLift(std::int16_t a = 0, std::int16_t b = 0) override;
     void MarkTrajectoryStart() override;
+    /// The three calls per arrow at once: a run with arrows sends them at every step.
+    void StepArrows(double x, double y, double z, const StepArrow* arrows, int count,
+                    std::int16_t style) override;
 
     /// Removes every point, arrow, circle and tag; keeps the frame, colours and settings.
     void Clear();
@@ -251,6 +254,7 @@ private:
     void startThinning();
     void advanceThinning(std::size_t work);
     void thinSegments();
+    void storeSegment(const Point3d& a, const Point3d& b);
     void touch() { ++m_revision; }
 
     std::vector<TraceChunk> m_chunks;
@@ -297,6 +301,11 @@ private:
     bool m_arrowHead = true;
     SceneRgb m_pointRgb = 0;
     SceneRgb m_lastRgb = 0;
+    // The arrow colours of the last step as given and as stored: a run's arrows keep their
+    // colours, which then need no converting at every step.
+    static constexpr SceneRgb kNoColour = 0xFFFFFFFFu; // nothing converted yet
+    std::array<double, 3> m_arrowColourIn[3] = {};
+    SceneRgb m_arrowColour[3] = {kNoColour, kNoColour, kNoColour};
     bool m_penUp = true;
     Point3d m_lastPoint;
     std::uint64_t m_group = 0;

@@ -277,21 +277,31 @@ void RunDriver::drawVectors(Run& run, const Vecteur3& R, const Vecteur3& V) {
         kB = m_model.Texte4Value(slot::kScaleB);
         kV = m_model.Texte4Value(slot::kScaleV);
     }
+    // B, E and the velocity, in that order, all from the accepted point.
     struct Arrow {
         const Vecteur3* vec;
         double k;
         int firstEntry;
     };
-    for (const Arrow a : {Arrow{&B, kB, 7}, Arrow{&E, kE, 4}, Arrow{&V, kV, 10}}) {
-        m_sink.SetVectorScale(a.k, 2);
-        m_sink.SetLineColour(run.colour[a.firstEntry], run.colour[a.firstEntry + 1],
-                             run.colour[a.firstEntry + 2]);
-        if (a.k != 0) {
+    const Arrow arrows[3] = {{&B, kB, 7}, {&E, kE, 4}, {&V, kV, 10}};
+    StepArrow out[3];
+    for (int i = 0; i < 3; ++i) {
+        const Arrow& a = arrows[i];
+        StepArrow& o = out[i];
+        o.factor = a.k;
+        o.red = run.colour[a.firstEntry];
+        o.green = run.colour[a.firstEntry + 1];
+        o.blue = run.colour[a.firstEntry + 2];
+        o.drawn = a.k != 0;
+        if (o.drawn) {
             Vecteur3 tip;
             MultKPlus(*a.vec, a.k * toMetres, R, tip);
-            m_sink.Segment(R(1), R(2), R(3), tip(1), tip(2), tip(3));
+            o.x = tip(1), o.y = tip(2), o.z = tip(3);
+        } else {
+            o.x = o.y = o.z = 0;
         }
     }
+    m_sink.StepArrows(R(1), R(2), R(3), out, 3, 2);
 }
 
 bool RunDriver::stepOnce(Run& run) {

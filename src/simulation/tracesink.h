@@ -8,6 +8,15 @@
 
 namespace gyro {
 
+/// One of the arrows a step draws from its point: the arrow's scale factor (as for
+/// `SetVectorScale`), its colour (red, green, blue in 0..255) and, when `drawn`, its tip (m).
+struct StepArrow {
+    double factor;
+    double red, green, blue;
+    bool drawn;
+    double x, y, z;
+};
+
 /// Receiver of a run's scene: the set-up calls, then points, arrows and circles.
 /// Lengths are in metres, colours are red, green, blue in 0..255 (values outside are clamped,
 /// fractions rounded). Implemented by the scene model `Scene3D` (which records everything and
@@ -71,6 +80,18 @@ public:
     /// The next `Point` is the first of the run's own trajectory (what came before since
     /// `SetShot` were field lines): the run's tag belongs there. Drawing nothing by itself.
     virtual void MarkTrajectoryStart() {}
+    /// The arrows of one step, all starting at (x, y, z) (m): for each in turn, the same as
+    /// `SetVectorScale(factor, style)`, `SetLineColour(red, green, blue)` and, when it is drawn,
+    /// `Segment` from (x, y, z) to its tip. A receiver may take them in one go.
+    virtual void StepArrows(double x, double y, double z, const StepArrow* arrows, int count,
+                            std::int16_t style) {
+        for (int i = 0; i < count; ++i) {
+            const StepArrow& a = arrows[i];
+            SetVectorScale(a.factor, style);
+            SetLineColour(a.red, a.green, a.blue);
+            if (a.drawn) Segment(x, y, z, a.x, a.y, a.z);
+        }
+    }
 };
 
 } // namespace gyro

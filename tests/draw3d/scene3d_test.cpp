@@ -4,6 +4,7 @@
 #include <QTest>
 
 #include <cmath>
+#include <limits>
 
 using namespace gyro;
 
@@ -23,6 +24,7 @@ private slots:
     void thinningIsSpreadOverArrivingPoints_data();
     void thinningIsSpreadOverArrivingPoints();
     void segmentThinningKeepsWholeGroups();
+    void stepArrowsStoreWhatTheirCallsStore();
     void clearEmptiesAndBumpsLayout();
 };
 
@@ -274,6 +276,48 @@ void Scene3DTest::segmentThinningKeepsWholeGroups() {
         QCOMPARE(segs[i + 2].b.y, 3.0);
     }
     QCOMPARE(segs.back().a.x, 9999.0);
+}
+
+void Scene3DTest::stepArrowsStoreWhatTheirCallsStore() {
+    // One scene takes a run's arrows in one call per step, the other through the three calls
+    // per arrow; through colour changes, arrows not drawn, tips or points that are not finite,
+    // and thinnings, both must hold the same arrows, box, scale and colour.
+    Scene3D fast, calls;
+    for (Scene3D* s : {&fast, &calls}) s->setSegmentBudget(1024);
+    const double inf = std::numeric_limits<double>::infinity();
+    for (int step = 0; step < 3000; ++step) {
+        const double x = step % 997 == 5 ? NAN : std::cos(step * 0.01), y = step * 1e-3;
+        const double red = step < 1500 ? 0 : 255;
+        const StepArrow arrows[3] = {{0.5, red, 0, 255, true, x, y, 1.0},
+                                     {0.0, 255, 128, 0, step % 7 != 0, x, y, step % 11 ? 0 : inf},
+                                     {2.0, 0, 160, red, step % 5 != 0, x + 1, y, 0}};
+        for (Scene3D* s : {&fast, &calls}) {
+            s->SetColour(255, 50, 100);
+            s->Point(x, y, 0);
+        }
+        fast.StepArrows(x, y, 0, arrows, 3, step % 2);
+        calls.TraceSink::StepArrows(x, y, 0, arrows, 3, step % 2);
+    }
+    QVERIFY(fast.thinningCount() > 0);
+    QCOMPARE(fast.thinningCount(), calls.thinningCount());
+    QCOMPARE(fast.segments().size(), calls.segments().size());
+    for (std::size_t i = 0; i < fast.segments().size(); ++i) {
+        const SceneSegment &f = fast.segments()[i], &c = calls.segments()[i];
+        QVERIFY2(f.a.x == c.a.x && f.a.y == c.a.y && f.b.x == c.b.x && f.b.y == c.b.y &&
+                     f.b.z == c.b.z && f.rgb == c.rgb && f.head == c.head && f.group == c.group,
+                 qPrintable(QString::number(i)));
+    }
+    QCOMPARE(fast.storedSegments(), calls.storedSegments());
+    QCOMPARE(fast.intactSegments(), calls.intactSegments());
+    for (auto box : {&Scene3D::bounds, &Scene3D::runBounds}) {
+        const Bounds3d &f = (fast.*box)(), &c = (calls.*box)();
+        QCOMPARE(f.min.x, c.min.x);
+        QCOMPARE(f.max.y, c.max.y);
+        QCOMPARE(f.max.z, c.max.z);
+    }
+    QCOMPARE(fast.vectorScale(), 2.0);
+    QCOMPARE(fast.lastColour(), calls.lastColour());
+    QCOMPARE(fast.lastColour(), SceneRgb{0x00A0FF});
 }
 
 void Scene3DTest::clearEmptiesAndBumpsLayout() {

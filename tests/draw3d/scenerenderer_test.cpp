@@ -62,6 +62,7 @@ private slots:
     void repeatedOrbitIsDrawnOnceAndPiecesMatchTheWhole();
     void arrowsAreDrawnOnceWhereTheyLandAndSurviveThinning();
     void fullPictureCatchesUpWithArrowsAtEveryStep();
+    void arrowMemoKeepsArrowsThatShareABucket();
     void decimatedPreviewKeepsPieceEnds();
     void offscreenPointsAreClipped();
     void overlaysDrawScaleBarAndTriad();
@@ -348,6 +349,23 @@ void SceneRendererTest::fullPictureCatchesUpWithArrowsAtEveryStep() {
     }
     QVERIFY2(!picture.quick(), qPrintable(QString("still quick after %1 frames").arg(frames)));
     QVERIFY(!picture.building());
+}
+
+void SceneRendererTest::arrowMemoKeepsArrowsThatShareABucket() {
+    // Keys alike in their high bits land in one place of the table: eight of them must all be
+    // remembered (none drawn twice), and a ninth too.
+    ArrowMemo memo;
+    std::vector<std::uint64_t> keys;
+    for (std::uint64_t i = 0; i < 9; ++i) keys.push_back(0xABCD000000000000u | (i << 8) | 1);
+    for (std::size_t i = 0; i < 8; ++i) QVERIFY(!memo.seen(keys[i]));
+    for (std::size_t i = 0; i < 8; ++i)
+        QVERIFY2(memo.seen(keys[i]), qPrintable(QString::number(i)));
+    QVERIFY(!memo.seen(keys[8]));
+    QVERIFY(memo.seen(keys[8]));
+    QVERIFY(!memo.seen(0)); // the key of an arrow never kept
+    QVERIFY(!memo.seen(0));
+    memo.clear();
+    QVERIFY(!memo.seen(keys[0]));
 }
 
 void SceneRendererTest::decimatedPreviewKeepsPieceEnds() {
