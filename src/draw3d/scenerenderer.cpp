@@ -32,8 +32,10 @@ double dot(const Point3d& a, const Point3d& b) {
 // lines through the painter.
 class TraceDrawer {
 public:
-    TraceDrawer(QImage& image, const Scene3D& scene, const ViewCamera& camera)
-        : m_image(image), m_scene(scene), m_camera(camera), m_raster(image) {
+    /// Lines that `memo` (when given) saw drawn already are left out.
+    TraceDrawer(QImage& image, const Scene3D& scene, const ViewCamera& camera,
+                TraceMemo* memo = nullptr)
+        : m_image(image), m_scene(scene), m_camera(camera), m_raster(image), m_memo(memo) {
         const double s = camera.scale();
         const Point3d u = camera.right(), v = camera.up();
         m_ux = static_cast<float>(s * u.x), m_uy = static_cast<float>(s * u.y);
@@ -72,7 +74,7 @@ public:
                 // Go on with the line as it was: its end and colour decide which steps merge.
                 px = cursor->penX, py = cursor->penY;
                 colour = cursor->penRgb;
-                setColour(colour);
+                useColour(colour);
             } else {
                 const QPointF p = m_camera.project(m_scene.pointAt(from - 1));
                 px = static_cast<float>(p.x()), py = static_cast<float>(p.y());
@@ -81,6 +83,7 @@ public:
             grow(px, py);
         }
         drawRange(from, to, stride, count, havePrev, px, py, colour);
+        flushLines();
         if (cursor) {
             cursor->pen = havePrev;
             cursor->penX = px, cursor->penY = py;
@@ -109,7 +112,9 @@ public:
                 const float sy = by - (m_vx * tp.x + m_vy * tp.y + m_vz * tp.z);
                 if (tp.startsPiece() || !havePrev) {
                     if (nextStarts) {
-                        if (tp.rgb() != colour) colour = tp.rgb(), setColour(colour);
+                        colour = tp.rgb();
+                        flushLines(); // the lines before it are drawn first, as they came
+                        useColour(colour);
                         dot(sx, sy);
                         grow(sx, sy);
                     }
@@ -121,8 +126,8 @@ public:
                 if (std::abs(sx - px) + std::abs(sy - py) < 0.3f && tp.rgb() == colour &&
                     !nextStarts)
                     continue;
-                if (tp.rgb() != colour) colour = tp.rgb(), setColour(colour);
-                line(px, py, sx, sy);
+                colour = tp.rgb();
+                queueLine(px, py, sx, sy, colour);
                 grow(sx, sy); // the line's start is the end of the line before, or grown above
                 px = sx, py = sy;
             }
@@ -193,7 +198,37 @@ private:
         if (y < m_minY) m_minY = y;
         if (y > m_maxY) m_maxY = y;
     }
+    // Lines go through a short queue when a memo is given: each line's memo slot is asked for
+    // as it enters, and checked (and the line drawn) kAhead lines later, once it has arrived.
+    // The lines are drawn in the order they came, with the colour each came with.
+    void queueLine(float x0, float y0, float x1, float y1, SceneRgb rgb) {
+        if (!m_memo) {
+            useColour(rgb);
+            line(x0, y0, x1, y1);
+            return;
+        }
+        if (m_queued == kAhead) drawQueued();
+        const std::uint64_t key = TraceMemo::key(x0, y0, x1, y1, rgb);
+        if (key != 0) m_memo->prefetch(key);
+        m_queue[(m_queueHead + m_queued++) % kAhead] = {x0, y0, x1, y1, rgb, key};
+    }
+    // Draws the oldest queued line unless the memo saw it drawn.
+    void drawQueued() {
+        const QueuedLine& l = m_queue[m_queueHead];
+        m_queueHead = (m_queueHead + 1) % kAhead;
+        --m_queued;
+        if (m_memo->seen(l.key)) return;
+        useColour(l.rgb);
+        line(l.x0, l.y0, l.x1, l.y1);
+    }
+    void flushLines() {
+        while (m_queued > 0) drawQueued();
+    }
+    void useColour(SceneRgb rgb) {
+        if (rgb != m_colour) setColour(rgb);
+    }
     void setColour(SceneRgb rgb) {
+        m_colour = rgb;
         if (m_wide) {
             QPen pen(sceneColour(rgb), m_scene.lineWidth());
             pen.setCapStyle(Qt::RoundCap);
@@ -228,6 +263,16 @@ private:
     const Scene3D& m_scene;
     const ViewCamera& m_camera;
     LineRasterizer m_raster;
+    TraceMemo* m_memo;
+    struct QueuedLine {
+        float x0, y0, x1, y1;
+        SceneRgb rgb;
+        std::uint64_t key;
+    };
+    static constexpr std::size_t kAhead = 16;
+    QueuedLine m_queue[kAhead];
+    std::size_t m_queueHead = 0, m_queued = 0;
+    SceneRgb m_colour = 0xFFFFFFFFu; // the colour set last; none yet (colours are 0xRRGGBB)
     QPainter m_painter;
     bool m_wide = false;
     float m_ux, m_uy, m_uz, m_vx, m_vy, m_vz;
@@ -330,9 +375,12 @@ void SceneRenderer::drawContent(QImage& image, const Scene3D& scene, const ViewC
     ArrowMemo ownMemo;
     ArrowMemo& memo = cursor ? cursor->arrows : ownMemo;
     memo.clear();
+    TraceMemo ownTraceMemo;
+    TraceMemo& traceMemo = cursor ? cursor->trace : ownTraceMemo;
+    traceMemo.clear();
     DrawCursor ends;
     {
-        TraceDrawer drawer(image, scene, camera);
+        TraceDrawer drawer(image, scene, camera, &traceMemo);
         drawer.drawPoints(0, scene.pointCount(), std::max(1, stride), &ends);
         const std::size_t arrows = scene.segments().size();
         drawer.drawSegments(arrows - std::min(arrows, maxArrows), arrows, memo);
@@ -366,6 +414,7 @@ void SceneRenderer::drawBackdrop(QImage& image, const Scene3D& scene, const View
     cursor.points = cursor.segments = 0;
     cursor.pen = false;
     cursor.arrows.clear();
+    cursor.trace.clear();
     rememberLastSegment(scene, cursor);
     cursor.circles = scene.circles().size();
     cursor.storedPoints = scene.storedPoints() - scene.pointCount();
@@ -402,7 +451,7 @@ bool SceneRenderer::drawNewContent(QImage& image, const Scene3D& scene, const Vi
         std::min(scene.segments().size() - std::min(cursor.segments, scene.segments().size()),
                  maxSegments);
     if (to > cursor.points || cursor.segments < segmentsTo) {
-        TraceDrawer drawer(image, scene, camera);
+        TraceDrawer drawer(image, scene, camera, &cursor.trace);
         if (to > cursor.points) drawer.drawPoints(cursor.points, to, 1, &cursor);
         drawer.drawSegments(cursor.segments, segmentsTo, cursor.arrows);
         if (changed) *changed |= cursor.segments < segmentsTo ? image.rect() : drawer.changed();

@@ -2,6 +2,7 @@
 // the overlays (scale bar, axis triad, tags, caption); the same code serves the screen and PNG.
 #pragma once
 
+#include "draw3d/tracememo.h"
 #include "draw3d/viewcamera.h"
 #include "scene/scene3d.h"
 
@@ -101,6 +102,7 @@ struct DrawCursor {
     std::uint64_t segmentGroup = 0;   ///< group of the last arrow drawn (see SceneSegment)
     std::size_t segmentsInGroup = 0;  ///< arrows of that group drawn (0: none drawn at all)
     ArrowMemo arrows;                 ///< the arrows drawn into the image
+    TraceMemo trace;                  ///< the trace lines drawn into the image
     /// Where the trace drawn last ends on the picture (pixels): steps too small to show are
     /// merged into the next, so the next drawing goes on from there, not from the last point.
     bool pen = false;

@@ -544,6 +544,29 @@ void Scene3D::advanceThinning(std::size_t work) {
                 touch();
                 return;
             }
+            // Past its first point the newest half is copied as it stands, a run at a time:
+            // within one chunk read and one chunk written, no test per point.
+            if (job.i > half && job.i < n && job.seen >= job.skip && !job.forceStart &&
+                !job.chunks.empty()) {
+                const std::size_t i0 = job.i;
+                const TraceChunk& c = m_chunks[i0 / kChunkSize];
+                TraceChunk& d = job.chunks.back();
+                const std::size_t m =
+                    std::min({n - i0, kChunkSize - i0 % kChunkSize, work - done,
+                              kChunkSize - std::min(kChunkSize, d.points.size())});
+                if (m > 0) {
+                    const TracePoint* from = c.points.data() + i0 % kChunkSize;
+                    for (std::size_t k = 0; k < m; ++k) {
+                        const TracePoint& p = from[k];
+                        const Point3d at{c.origin.x + p.x, c.origin.y + p.y, c.origin.z + p.z};
+                        d.points.push_back({static_cast<float>(at.x - d.origin.x),
+                                            static_cast<float>(at.y - d.origin.y),
+                                            static_cast<float>(at.z - d.origin.z), p.rgbFlags});
+                    }
+                    job.i += m, done += m, job.seen += m, job.intact += m, job.count += m;
+                    continue;
+                }
+            }
             const std::size_t i = job.i++;
             ++done;
             const bool old = i < half;

@@ -59,6 +59,7 @@ private slots:
     void widerLinesAndDotMode();
     void incrementalDrawingMatchesFullDrawing();
     void incrementalDrawingSurvivesThinning();
+    void repeatedOrbitIsDrawnOnceAndPiecesMatchTheWhole();
     void arrowsAreDrawnOnceWhereTheyLandAndSurviveThinning();
     void fullPictureCatchesUpWithArrowsAtEveryStep();
     void arrowMemoKeepsArrowsThatShareABucket();
@@ -239,6 +240,48 @@ void SceneRendererTest::incrementalDrawingSurvivesThinning() {
     QVERIFY(SceneRenderer::drawNewContent(img, s, c, bare(), cursor));
     s.Clear();
     QVERIFY(!SceneRenderer::drawNewContent(img, s, c, bare(), cursor));
+}
+
+void SceneRendererTest::repeatedOrbitIsDrawnOnceAndPiecesMatchTheWhole() {
+    // A closed orbit of 37 steps (exactly periodic points), its second lap red, then blue, then
+    // red again, each lap broken once by a lone dot.
+    const auto lap = [](Scene3D& s, int k) {
+        for (int i = 0; i < 37; ++i) {
+            if (k == 1 && i == 12) s.SetColour(0, 0, 255);
+            if (k == 1 && i == 25) s.SetColour(255, 0, 0);
+            const double t = i * 2 * M_PI / 37;
+            s.Point(7 * std::cos(t), 5 * std::sin(2 * t) + 0.3, 0);
+        }
+        s.PenLift();
+        s.Point(-9 + k, -9, 0);
+        s.PenLift();
+    };
+    const ViewCamera c = topView(QSize(220, 200));
+    Scene3D one;
+    one.SetColour(255, 0, 0);
+    lap(one, 0);
+    const QImage oneLap = content(one, c);
+    // A lap of the same colour over the first lands on lines already drawn: nothing changes,
+    // where blending the soft edges in again would darken them.
+    lap(one, 0);
+    QCOMPARE(content(one, c), oneLap);
+    // Built in pieces of a few steps, as the window does, the picture is the one drawn at once.
+    Scene3D s;
+    s.SetColour(255, 0, 0);
+    QImage live(c.viewport(), QImage::Format_ARGB32_Premultiplied);
+    DrawCursor cursor;
+    SceneRenderer::drawContent(live, s, c, bare(), &cursor);
+    for (int k = 0; k < 4; ++k) {
+        lap(s, k);
+        QVERIFY(SceneRenderer::drawNewContent(live, s, c, bare(), cursor, 5 + 6 * k));
+        QVERIFY(SceneRenderer::drawNewContent(live, s, c, bare(), cursor));
+    }
+    s.Point(0, 0, 0); // a line's start makes the lone dot before it final
+    QVERIFY(SceneRenderer::drawNewContent(live, s, c, bare(), cursor));
+    s.Point(0.5, 0, 0);
+    QVERIFY(SceneRenderer::drawNewContent(live, s, c, bare(), cursor));
+    QCOMPARE(live, content(s, c));
+    QVERIFY(live != oneLap);
 }
 
 void SceneRendererTest::arrowsAreDrawnOnceWhereTheyLandAndSurviveThinning() {
