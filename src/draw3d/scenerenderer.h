@@ -2,6 +2,7 @@
 // the overlays (scale bar, axis triad, tags, caption); the same code serves the screen and PNG.
 #pragma once
 
+#include "draw3d/drawnmemo.h"
 #include "draw3d/tracememo.h"
 #include "draw3d/viewcamera.h"
 #include "scene/scene3d.h"
@@ -34,60 +35,17 @@ struct RenderOptions {
 /// The arrows already drawn into one image, by where they land to an eighth of a pixel and their
 /// colour: an arrow that lands where an equal one was drawn changes nothing visible, and a run
 /// with arrows at every step draws the same few thousand arrows over and over once its orbit
-/// closes. A fixed table of buckets of eight keys, each bucket one cache line: an arrow is
-/// forgotten only when its bucket is full, and then at worst it is drawn again.
-class ArrowMemo {
+/// closes.
+class ArrowMemo : public DrawnMemo {
 public:
-    /// Forgets every arrow (the image was drawn afresh).
-    void clear() { m_keys.clear(); }
     /// The key of an arrow from `a` to `b` (pixels) of this colour and head; 0 for an arrow the
     /// memo does not keep (far off the picture), which is always drawn.
     static std::uint64_t key(const QPointF& a, const QPointF& b, SceneRgb rgb, bool head);
-    /// Asks for the bucket of `key` to be brought into the cache: a caller that checks many
-    /// arrows looks them all up first, so that their buckets arrive while it works.
-    void prefetch(std::uint64_t key) {
-        if (m_keys.empty()) m_keys.assign(kSlots, 0);
-        __builtin_prefetch(bucket(key), 1);
-    }
-    /// True when the arrow of `key` was drawn already; otherwise remembers it (unless the key
-    /// is 0) and returns false.
-    bool seen(std::uint64_t key) {
-        if (key == 0) return false;
-        if (m_keys.empty()) m_keys.assign(kSlots, 0);
-        std::uint64_t* b = bucket(key);
-        // Nearly every arrow of a closed orbit was drawn already, in any slot of its bucket:
-        // all eight are compared without a branch, which would be mispredicted at every lookup.
-        bool hit = false;
-        for (std::size_t i = 0; i < kWays; ++i) hit |= b[i] == key;
-        if (hit) return true;
-        // Keys fill a bucket from its front: a new one goes to the first empty slot.
-        for (std::size_t i = 0; i < kWays; ++i) {
-            if (b[i] == 0) {
-                b[i] = key;
-                return false;
-            }
-        }
-        // A full bucket: the key's own low bits pick the arrow it replaces (the high bits chose
-        // the bucket), a choice as good as random and free of any state.
-        b[(key >> 1) & (kWays - 1)] = key;
-        return false;
-    }
+    using DrawnMemo::seen;
     /// seen(key(a, b, rgb, head)).
     bool seen(const QPointF& a, const QPointF& b, SceneRgb rgb, bool head) {
         return seen(key(a, b, rgb, head));
     }
-
-private:
-    static constexpr std::size_t kWays = 8; // keys per bucket: 64 bytes, one cache line
-    static constexpr int kSlotBits = 18;
-    static constexpr int kBucketBits = kSlotBits - 3;
-    static constexpr int kShift = 64 - kBucketBits;
-    static constexpr std::size_t kSlots = std::size_t{1} << kSlotBits;
-    std::uint64_t* bucket(std::uint64_t key) { return &m_keys[(key >> kShift) * kWays]; }
-    // 0: empty slot. The table takes 2 MB aligned on 2 MB, so that each bucket is one cache line
-    // and a kernel that hands out huge pages by itself may give the table one (its buckets are
-    // reached at random).
-    std::vector<std::uint64_t, ChunkAllocator<std::uint64_t>> m_keys;
 };
 
 /// What has been drawn into a content image, so that later drawing adds only what is new.

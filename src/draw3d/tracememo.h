@@ -2,21 +2,19 @@
 // over stops paying the rasteriser for lines it has drawn before.
 #pragma once
 
+#include "draw3d/drawnmemo.h"
 #include "scene/scene3d.h"
 
 #include <cmath>
 #include <cstdint>
-#include <vector>
 
 namespace gyro {
 
 /// The trace lines drawn into one image, by where their ends land to an eighth of a pixel and
 /// their colour: a line drawn again there changes only its soft edges, by a blend the picture
-/// already shows. A fixed table that forgets on collision: at worst a line is drawn again.
-class TraceMemo {
+/// already shows.
+class TraceMemo : public DrawnMemo {
 public:
-    /// Forgets every line (the image was drawn afresh).
-    void clear() { m_keys.clear(); }
     /// The key of the line from (x0, y0) to (x1, y1) (pixels) of colour `rgb`; 0 for a line the
     /// memo does not keep (far off the picture), which is always drawn.
     static std::uint64_t key(float x0, float y0, float x1, float y1, SceneRgb rgb) {
@@ -38,29 +36,6 @@ public:
         k = (k ^ (k >> 27)) * 0x94D049BB133111EBu;
         return (k ^ (k >> 31)) | 1; // never 0, which marks an empty slot
     }
-    /// Asks for the slot of `key` to be brought into the cache: the slots are reached at random
-    /// in a table larger than the cache, so a caller looks lines up a few ahead of drawing them.
-    void prefetch(std::uint64_t key) {
-        if (m_keys.empty()) m_keys.assign(kSlots, 0);
-        __builtin_prefetch(&m_keys[key >> kShift], 1);
-    }
-    /// True when the line of `key` was drawn already; otherwise remembers it (unless the key is
-    /// 0) and returns false.
-    bool seen(std::uint64_t key) {
-        if (key == 0) return false;
-        if (m_keys.empty()) m_keys.assign(kSlots, 0);
-        std::uint64_t& slot = m_keys[key >> kShift];
-        if (slot == key) return true;
-        slot = key;
-        return false;
-    }
-
-private:
-    static constexpr int kSlotBits = 18;
-    static constexpr int kShift = 64 - kSlotBits;
-    static constexpr std::size_t kSlots = std::size_t{1} << kSlotBits;
-    // 0: empty slot. 2 MB in 2 MB-aligned memory, whose slots are reached at random.
-    std::vector<std::uint64_t, ChunkAllocator<std::uint64_t>> m_keys;
 };
 
 } // namespace gyro
