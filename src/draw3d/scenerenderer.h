@@ -35,13 +35,14 @@ struct RenderOptions {
 /// The arrows already drawn into one image, by where they land to an eighth of a pixel and their
 /// colour: an arrow that lands where an equal one was drawn changes nothing visible, and a run
 /// with arrows at every step draws the same few thousand arrows over and over once its orbit
-/// closes.
-class ArrowMemo : public DrawnMemo {
+/// closes. Buckets of eight: an arrow forgotten is drawn over itself again, darkening its soft
+/// edges.
+class ArrowMemo : public DrawnMemo<8> {
 public:
     /// The key of an arrow from `a` to `b` (pixels) of this colour and head; 0 for an arrow the
     /// memo does not keep (far off the picture), which is always drawn.
     static std::uint64_t key(const QPointF& a, const QPointF& b, SceneRgb rgb, bool head);
-    using DrawnMemo::seen;
+    using DrawnMemo<8>::seen;
     /// seen(key(a, b, rgb, head)).
     bool seen(const QPointF& a, const QPointF& b, SceneRgb rgb, bool head) {
         return seen(key(a, b, rgb, head));

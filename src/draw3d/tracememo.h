@@ -12,8 +12,9 @@ namespace gyro {
 
 /// The trace lines drawn into one image, by where their ends land to an eighth of a pixel and
 /// their colour: a line drawn again there changes only its soft edges, by a blend the picture
-/// already shows.
-class TraceMemo : public DrawnMemo {
+/// already shows. One key a bucket: a drifting orbit brings mostly new lines, and a line forgotten
+/// and drawn again differs only in the blend of a few edge pixels.
+class TraceMemo : public DrawnMemo<1> {
 public:
     /// The key of the line from (x0, y0) to (x1, y1) (pixels) of colour `rgb`; 0 for a line the
     /// memo does not keep (far off the picture), which is always drawn.
