@@ -73,6 +73,10 @@ void RunDriver::setClock(Clock clock) {
     m_creditTime = m_now();
 }
 
+bool RunDriver::drawsArrows() const {
+    return m_model.Coche1(slot::kDrawVectors) != 0;
+}
+
 std::uint64_t RunDriver::acceptedSteps() const {
     if (!m_runs.empty()) return m_runs.back()->accepted;
     return m_lastRun ? m_lastRun->accepted : 0;

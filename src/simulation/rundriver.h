@@ -103,6 +103,8 @@ public:
     double time() const { return m_lastTime; }
     /// State of the run on top (of the last run when idle).
     const StateArray& state() const { return m_lastState; }
+    /// True when the case's B, E and velocity arrows are drawn at every step.
+    bool drawsArrows() const;
     /// Accepted steps of the run on top, and attempts rejected by the error control.
     std::uint64_t acceptedSteps() const;
     std::uint64_t rejectedSteps() const;
