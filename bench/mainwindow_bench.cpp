@@ -125,18 +125,31 @@ void settle() {
     while (t.elapsed() < 300) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
 }
 
+/// A fresh folder as the current one, and the default case changed by `prepare`, for the life
+/// of the object; the previous folder is current again afterwards.
+class FreshCase {
+public:
+    explicit FreshCase(const std::function<void()>& prepare) : m_previous(QDir::currentPath()) {
+        QDir::setCurrent(m_dir.path());
+        ResetStartup();
+        theCase().resetToDefaults();
+        prepare();
+    }
+    ~FreshCase() { QDir::setCurrent(m_previous); }
+    FreshCase(const FreshCase&) = delete;
+    FreshCase& operator=(const FreshCase&) = delete;
+
+private:
+    QTemporaryDir m_dir;
+    QString m_previous;
+};
+
 /// Opens the window in a fresh folder, sets the case with `prepare`, starts a run at the
 /// highest speed and lets the event loop run for `seconds`; then `after` (when given) is handed
 /// the window while the run waits, paused.
 RunFigures runWindow(const std::function<void()>& prepare, double seconds,
                      const std::function<void(FrmDessin&)>& after = {}) {
-    QTemporaryDir dir;
-    const QString previous = QDir::currentPath();
-    QDir::setCurrent(dir.path());
-    ResetStartup();
-    theCase().resetToDefaults();
-    prepare();
-
+    const FreshCase fresh(prepare);
     RunFigures figures;
     {
         FrmDessin window;
@@ -167,7 +180,6 @@ RunFigures runWindow(const std::function<void()>& prepare, double seconds,
         window.driver().setOtherCase(true);
         window.driver().advance(std::chrono::milliseconds(1));
     }
-    QDir::setCurrent(previous);
     return figures;
 }
 
@@ -199,12 +211,7 @@ void uniformGyration() {
 // The command line's rate on a case: the same driver drawing into no scene, run in slices of
 // 50 ms as the command line does (its table and progress bar left out).
 RunFigures runCommandLine(const std::function<void()>& prepare) {
-    QTemporaryDir dir;
-    const QString previous = QDir::currentPath();
-    QDir::setCurrent(dir.path());
-    ResetStartup();
-    theCase().resetToDefaults();
-    prepare();
+    const FreshCase fresh(prepare);
     SpeciesRefresh(10);
     NoScene scene;
     RunDriver driver(theCase(), scene);
@@ -215,7 +222,6 @@ RunFigures runCommandLine(const std::function<void()>& prepare) {
         driver.advance(std::chrono::milliseconds(50));
     f.seconds = static_cast<double>(threadCpuNs() - cpu0) * 1e-9;
     f.steps = static_cast<double>(driver.acceptedSteps());
-    QDir::setCurrent(previous);
     return f;
 }
 
