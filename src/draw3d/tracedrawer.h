@@ -158,10 +158,10 @@ public:
                     lastPa = m_camera.project(s.a);
                 }
                 p.a = lastPa;
-                p.b = m_camera.project(s.b);
+                p.b = m_camera.project(s.b());
                 p.drawable = std::isfinite(p.a.x()) && std::isfinite(p.a.y()) &&
                              std::isfinite(p.b.x()) && std::isfinite(p.b.y());
-                p.key = p.drawable ? ArrowMemo::key(p.a, p.b, s.rgb, s.head) : 0;
+                p.key = p.drawable ? ArrowMemo::key(p.a, p.b, s.rgb, s.head()) : 0;
                 if (p.key != 0) memo.prefetch(p.key);
             }
         };
@@ -178,7 +178,7 @@ public:
                 if (first || s.rgb != current) setColour(s.rgb);
                 first = false;
                 current = s.rgb;
-                arrowLines(p.a, p.b, s.head, [this](const QLineF& l) {
+                arrowLines(p.a, p.b, s.head(), [this](const QLineF& l) {
                     line(static_cast<float>(l.x1()), static_cast<float>(l.y1()),
                          static_cast<float>(l.x2()), static_cast<float>(l.y2()));
                 });
