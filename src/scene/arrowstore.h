@@ -26,8 +26,10 @@ public:
     std::size_t size() const { return m_records.size(); }
     bool empty() const { return m_records.empty(); }
     std::span<const T> view() const { return m_records.view(); }
-    /// Records the buffer holds, in use or not.
-    std::size_t capacity() const { return m_records.capacity(); }
+    /// Bytes held by the buffers, in use or not.
+    std::size_t storageBytes() const {
+        return m_records.capacity() * sizeof(T) + m_runs.capacity() * sizeof(std::uint32_t);
+    }
 
     /// Appends `r`; the buffer holds at most about `limit` records.
     void append(const T& r, std::size_t limit) {

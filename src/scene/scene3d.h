@@ -209,6 +209,8 @@ public:
     /// Bytes held by the stored trace points (capacity included, and the storage kept for
     /// reuse after a thinning).
     std::size_t pointStorageBytes() const;
+    /// Bytes held by the stored arrows (capacity included).
+    std::size_t segmentStorageBytes() const { return m_segments.storageBytes(); }
     const std::vector<TraceChunk>& chunks() const { return m_chunks; }
     /// Trace point number i (0 = oldest) in metres.
     Point3d pointAt(std::size_t i) const;

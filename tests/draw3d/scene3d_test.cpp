@@ -336,6 +336,9 @@ void Scene3DTest::segmentThinningKeepsWholeGroups() {
     }
     QCOMPARE(s.intactSegments(), rule.intact);
     QCOMPARE(s.storedSegments(), std::uint64_t(id));
+    // Memory stays within the buffer's bound for the largest budget set.
+    QVERIFY(s.segmentStorageBytes() <=
+            Scene3D::kSegmentBuffer * 3000 * (sizeof(SceneSegment) + sizeof(std::uint32_t)));
 }
 
 void Scene3DTest::stepArrowsStoreWhatTheirCallsStore() {
