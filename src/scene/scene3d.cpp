@@ -377,7 +377,7 @@ void Scene3D::setPointBudget(std::size_t points) {
 }
 
 void Scene3D::setSegmentBudget(std::size_t segments) {
-    m_segmentBudget = std::max<std::size_t>(segments, 1024);
+    m_segmentBudget = std::clamp<std::size_t>(segments, 1024, std::size_t{1} << 31);
     while (m_segments.size() > m_segmentBudget) {
         const std::size_t before = m_segments.size();
         thinSegments();

@@ -189,7 +189,7 @@ public:
     /// Largest number of stored trace points (at least 1000); thins at once if needed.
     void setPointBudget(std::size_t points);
     std::size_t pointBudget() const { return m_pointBudget; }
-    /// Largest number of stored arrows (at least 1024).
+    /// Largest number of stored arrows (1024 to 2^31: a group's length is kept in 32 bits).
     void setSegmentBudget(std::size_t segments);
     std::size_t segmentBudget() const { return m_segmentBudget; }
     /// How many thinnings took place since the scene was made or cleared.
