@@ -26,6 +26,13 @@ int channel(double v) {
 
 } // namespace
 
+void SceneSegment::cutEnd(const Point3d& to) {
+    // Halves, whose difference cannot overflow even between the largest doubles.
+    const double x = to.x / 2 - a.x / 2, y = to.y / 2 - a.y / 2, z = to.z / 2 - a.z / 2;
+    const double f = kLongest / std::max({std::abs(x), std::abs(y), std::abs(z)});
+    dx = static_cast<float>(x * f), dy = static_cast<float>(y * f), dz = static_cast<float>(z * f);
+}
+
 void Bounds3d::add(const Point3d& p) {
     if (!valid) {
         min = max = p;

@@ -5,7 +5,9 @@
 #include "scene/arrowstore.h"
 #include "simulation/tracesink.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -81,16 +83,27 @@ struct SceneSegment {
     std::uint64_t groupHead; // group number, kHead set for an arrow with a head
     static constexpr std::uint64_t kHead = std::uint64_t{1} << 63;
 
+    /// Longest end offset kept (m); a longer arrow keeps its direction, cut to this length.
+    static constexpr double kLongest = 1e38;
+
     SceneSegment() = default;
+    /// The arrow from `from` to `to` (finite).
     SceneSegment(const Point3d& from, const Point3d& to, SceneRgb colour, bool withHead,
                  std::uint64_t groupNumber)
-        : a(from), dx(static_cast<float>(to.x - from.x)), dy(static_cast<float>(to.y - from.y)),
-          dz(static_cast<float>(to.z - from.z)), rgb(colour),
-          groupHead(groupNumber | (withHead ? kHead : 0)) {}
+        : a(from), rgb(colour), groupHead(groupNumber | (withHead ? kHead : 0)) {
+        const double x = to.x - from.x, y = to.y - from.y, z = to.z - from.z;
+        if (std::max({std::abs(x), std::abs(y), std::abs(z)}) <= kLongest) [[likely]]
+            dx = static_cast<float>(x), dy = static_cast<float>(y), dz = static_cast<float>(z);
+        else
+            cutEnd(to);
+    }
     /// The end (m).
     Point3d b() const { return {a.x + dx, a.y + dy, a.z + dz}; }
     bool head() const { return (groupHead & kHead) != 0; }
     std::uint64_t group() const { return groupHead & ~kHead; }
+
+private:
+    void cutEnd(const Point3d& to);
 };
 
 /// A circle of radius `radius` (m) in the plane z = 0 around the z axis.

@@ -26,6 +26,7 @@ private slots:
     void thinningIsSpreadOverArrivingPoints();
     void segmentThinningKeepsWholeGroups();
     void stepArrowsStoreWhatTheirCallsStore();
+    void arrowEndsKeepPrecisionAndDirection();
     void clearEmptiesAndBumpsLayout();
 };
 
@@ -381,6 +382,38 @@ void Scene3DTest::stepArrowsStoreWhatTheirCallsStore() {
     QCOMPARE(fast.vectorScale(), 2.0);
     QCOMPARE(fast.lastColour(), calls.lastColour());
     QCOMPARE(fast.lastColour(), SceneRgb{0x00A0FF});
+}
+
+void Scene3DTest::arrowEndsKeepPrecisionAndDirection() {
+    // An arrow's end is kept as a float offset from its start: to a float's precision of its
+    // length however far from the origin, and an arrow longer than a float can hold (a scale
+    // factor run wild, the largest doubles) keeps its direction.
+    const double big = std::numeric_limits<double>::max() / 1.5;
+    const struct {
+        Point3d a, b;
+        bool cut;
+    } cases[] = {{{1e7, -3e6, 2}, {1e7 + 1e-3, -3e6 - 2e-3, 2 + 5e-4}, false},
+                 {{0, 0, 0}, {1e39, -5e38, 0}, true},
+                 {{-big, 1, 0}, {big, 1, big / 3}, true}};
+    for (const auto& c : cases) {
+        Scene3D s;
+        s.Point(c.a.x, c.a.y, c.a.z);
+        s.Segment(c.a.x, c.a.y, c.a.z, c.b.x, c.b.y, c.b.z);
+        QCOMPARE(s.segments().size(), std::size_t{1});
+        const SceneSegment& g = s.segments()[0];
+        const Point3d d{g.dx, g.dy, g.dz};
+        const Point3d e{c.b.x / 2 - c.a.x / 2, c.b.y / 2 - c.a.y / 2, c.b.z / 2 - c.a.z / 2};
+        const double dn = std::hypot(d.x, d.y, d.z), en = std::hypot(e.x, e.y, e.z);
+        const Point3d cross{d.y * e.z - d.z * e.y, d.z * e.x - d.x * e.z, d.x * e.y - d.y * e.x};
+        QVERIFY(std::hypot(cross.x, cross.y, cross.z) <= 1e-6 * dn * en);
+        QVERIFY(d.x * e.x + d.y * e.y + d.z * e.z > 0);
+        if (c.cut) {
+            QVERIFY(dn <= 2 * SceneSegment::kLongest);
+        } else {
+            QVERIFY(std::hypot(d.x - 2 * e.x, d.y - 2 * e.y, d.z - 2 * e.z) <= 1e-7 * 2 * en);
+            QCOMPARE(g.b().x, c.a.x + g.dx);
+        }
+    }
 }
 
 void Scene3DTest::clearEmptiesAndBumpsLayout() {
