@@ -73,9 +73,9 @@ struct TraceChunk {
 };
 
 /// A stored arrow (or plain segment): its start (m), its end as a float offset from the start
-/// (arrows are drawn a few hundred pixels long at most: float precision is ample), its colour,
-/// head flag, and the number of the trace point it belongs to (arrows drawn between two points
-/// share it). 48 bytes.
+/// (to a float's precision of the arrow's length: far below a pixel in any view that shows the
+/// arrow), its colour, head flag, and the number of the trace point it belongs to (arrows drawn
+/// between two points share it). 48 bytes.
 struct SceneSegment {
     Point3d a;
     float dx, dy, dz; // end minus start (m)
