@@ -58,6 +58,9 @@ public:
         std::size_t dropped = 0;
         for (std::size_t j = 1; j <= last; j += 2) dropped += runs[j];
         const std::size_t room = threshold > n - dropped ? threshold - (n - dropped) : 1;
+        // A buffer short of its full size grows to it first: the moves back to its start are
+        // then as rare as they can be.
+        if (m_records.tailRoom() < room && m_records.capacity() < limit) m_records.grow(limit);
         if (m_records.tailRoom() >= room || m_records.capacity() < n - dropped + room) {
             // The kept runs move towards the newest half, which stays where it is: going from
             // the newest to the oldest, no record is written before it was read.

@@ -50,6 +50,17 @@ public:
     void reserveRoom(std::size_t room, std::size_t limit) {
         if (m_capacity - m_end < room) makeRoom(limit, room);
     }
+    /// Moves the records to a buffer of `capacity` records (at least their number).
+    void grow(std::size_t capacity) {
+        const std::size_t n = size();
+        capacity = std::max(capacity, n);
+        auto buffer = std::make_unique_for_overwrite<T[]>(capacity);
+        std::copy(data(), data() + n, buffer.get());
+        m_buffer = std::move(buffer);
+        m_capacity = capacity;
+        m_begin = 0;
+        m_end = n;
+    }
     /// Forgets the oldest `n` records (all when there are fewer).
     void dropFront(std::size_t n) {
         m_begin += std::min(n, size());
@@ -72,14 +83,7 @@ private:
             m_end = n;
             return;
         }
-        const std::size_t capacity =
-            std::max(n + room, std::min(std::max<std::size_t>(2 * m_capacity, 64), limit));
-        auto buffer = std::make_unique_for_overwrite<T[]>(capacity);
-        std::copy(data(), data() + n, buffer.get());
-        m_buffer = std::move(buffer);
-        m_capacity = capacity;
-        m_begin = 0;
-        m_end = n;
+        grow(std::max(n + room, std::min(std::max<std::size_t>(2 * m_capacity, 64), limit)));
     }
 
     std::unique_ptr<T[]> m_buffer;
