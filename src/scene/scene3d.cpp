@@ -488,8 +488,37 @@ void Scene3D::advanceThinning(std::size_t work) {
                 if (job.pieceLength >= kThinBlock / 2 && job.pieceLength <= kThinBlock)
                     ++job.blocks;
             }
-            const bool end = i + 1 < n && rawPoint(i + 1).startsPiece();
             const std::size_t at = i - job.pieceStart;
+            // In a long piece the points of one block share their mark (its first point may
+            // start a piece of its own), and every point of a piece about a block long shares
+            // the piece's: those are marked a stretch at a time, up to the next piece's start.
+            if (job.pieceLength >= kThinBlock / 2) {
+                const bool longPiece = job.pieceLength > kThinBlock;
+                const std::size_t stretchEnd =
+                    longPiece ? job.pieceStart + (at / kThinBlock + 1) * kThinBlock
+                              : job.pieceStart + job.pieceLength;
+                // No further than the work asked for: a stretch may end inside a block, the
+                // next call goes on with the same piece.
+                const std::size_t room = done < work ? work - done : 0;
+                const std::size_t limit =
+                    std::min({stretchEnd, half, room >= half ? half : i + 1 + room});
+                std::size_t j = i + 1;
+                if (longPiece)
+                    while (j < limit && !rawPoint(j).startsPiece()) ++j;
+                else
+                    j = std::max(j, limit);
+                const bool kept = longPiece ? (at / kThinBlock) % 2 == 0 : job.blocks % 2 == 1;
+                if (kept) {
+                    std::fill(job.keep.begin() + static_cast<std::ptrdiff_t>(i),
+                              job.keep.begin() + static_cast<std::ptrdiff_t>(j), 1);
+                    if (longPiece && at > 0 && at % kThinBlock == 0) job.keep[i] = 2;
+                    job.keptOld += j - i;
+                }
+                done += j - i - 1;
+                job.i = j;
+                continue;
+            }
+            const bool end = i + 1 < n && rawPoint(i + 1).startsPiece();
             std::uint8_t k;
             if (job.pieceLength > kThinBlock)
                 k = (at / kThinBlock) % 2 == 0 ? (at > 0 && at % kThinBlock == 0 ? 2 : 1) : 0;
