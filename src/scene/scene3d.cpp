@@ -573,26 +573,44 @@ void Scene3D::advanceThinning(std::size_t work) {
                 touch();
                 return;
             }
-            // Past its first point the newest half is copied as it stands, a run at a time:
-            // within one chunk read and one chunk written, no test per point.
-            if (job.i > half && job.i < n && job.seen >= job.skip && !job.forceStart &&
+            // Runs of points are copied as they stand, within one chunk read and one chunk
+            // written, without a test per point: past its first point the newest half, and in
+            // the oldest half the points kept as they were (not starting a piece of their own).
+            // A run of dropped points is passed over at once.
+            if (job.i < n && job.i != half && job.seen >= job.skip && !job.forceStart &&
                 !job.chunks.empty()) {
                 const std::size_t i0 = job.i;
-                const TraceChunk& c = m_chunks[i0 / kChunkSize];
+                const bool old = i0 < half;
+                std::size_t m = std::min((old ? half : n) - i0, work - done);
+                if (old) {
+                    const std::uint8_t* k = job.keep.data() + i0;
+                    std::size_t r = 0;
+                    if (k[0] == 0) {
+                        while (r < m && k[r] == 0) ++r;
+                        job.i += r, done += r;
+                        continue;
+                    }
+                    while (r < m && k[r] == 1) ++r;
+                    m = r;
+                }
                 TraceChunk& d = job.chunks.back();
-                const std::size_t m =
-                    std::min({n - i0, kChunkSize - i0 % kChunkSize, work - done,
+                m = std::min({m, kChunkSize - i0 % kChunkSize,
                               kChunkSize - std::min(kChunkSize, d.points.size())});
                 if (m > 0) {
+                    const TraceChunk& c = m_chunks[i0 / kChunkSize];
                     const TracePoint* from = c.points.data() + i0 % kChunkSize;
+                    const std::size_t size0 = d.points.size();
+                    d.points.resize(size0 + m);
+                    TracePoint* to = d.points.data() + size0;
                     for (std::size_t k = 0; k < m; ++k) {
                         const TracePoint& p = from[k];
                         const Point3d at{c.origin.x + p.x, c.origin.y + p.y, c.origin.z + p.z};
-                        d.points.push_back({static_cast<float>(at.x - d.origin.x),
-                                            static_cast<float>(at.y - d.origin.y),
-                                            static_cast<float>(at.z - d.origin.z), p.rgbFlags});
+                        to[k] = {static_cast<float>(at.x - d.origin.x),
+                                 static_cast<float>(at.y - d.origin.y),
+                                 static_cast<float>(at.z - d.origin.z), p.rgbFlags};
                     }
-                    job.i += m, done += m, job.seen += m, job.intact += m, job.count += m;
+                    job.i += m, done += m, job.seen += m, job.count += m;
+                    if (!old) job.intact += m;
                     continue;
                 }
             }
