@@ -229,20 +229,23 @@ void Scene3D::Point(double x, double y, double z) {
 }
 
 void Scene3D::appendTo(std::vector<TraceChunk>& chunks, const Point3d& p, std::uint32_t rgbFlags) {
-    if (chunks.empty() || chunks.back().points.size() >= kChunkSize) {
-        TraceChunk c;
-        c.origin = p;
-        if (!m_spareChunks.empty()) {
-            c.points = std::move(m_spareChunks.back());
-            m_spareChunks.pop_back();
-        } else {
-            c.points.reserve(kChunkSize);
-        }
-        chunks.push_back(std::move(c));
-    }
+    // Nearly every point goes into the newest chunk's room: a test and a store, inlined.
+    if (chunks.empty() || chunks.back().points.size() >= kChunkSize) startChunk(chunks, p);
     TraceChunk& c = chunks.back();
     c.points.push_back({static_cast<float>(p.x - c.origin.x), static_cast<float>(p.y - c.origin.y),
                         static_cast<float>(p.z - c.origin.z), rgbFlags});
+}
+
+void Scene3D::startChunk(std::vector<TraceChunk>& chunks, const Point3d& origin) {
+    TraceChunk c;
+    c.origin = origin;
+    if (!m_spareChunks.empty()) {
+        c.points = std::move(m_spareChunks.back());
+        m_spareChunks.pop_back();
+    } else {
+        c.points.reserve(kChunkSize);
+    }
+    chunks.push_back(std::move(c));
 }
 
 void Scene3D::appendPoint(const Point3d& p, std::uint32_t rgbFlags) {
