@@ -92,25 +92,6 @@ std::size_t firstNewSegment(const Scene3D& scene, const DrawCursor& cursor) {
 
 } // namespace
 
-std::uint64_t ArrowMemo::key(const QPointF& a, const QPointF& b, SceneRgb rgb, bool head) {
-    // The ends to an eighth of a pixel; arrows far off the picture (beyond ±2^19 pixels)
-    // are always drawn (the rasteriser clips them).
-    constexpr double kLimit = 524288;
-    const double ends[4] = {a.x(), a.y(), b.x(), b.y()};
-    std::uint64_t key =
-        0x9E3779B97F4A7C15u ^ (static_cast<std::uint64_t>(rgb) << 1) ^ (head ? 1 : 0);
-    for (double v : ends) {
-        if (!(std::abs(v) < kLimit)) return 0;
-        // Shifted to positive values so that truncation rounds down.
-        const auto q = static_cast<std::uint64_t>((v + kLimit) * 8);
-        // A 64-bit mix per coordinate (splitmix64's finaliser): equal keys mean equal arrows
-        // except with a chance far below anything a picture could show.
-        key = (key ^ q) * 0xBF58476D1CE4E5B9u;
-        key ^= key >> 31;
-    }
-    return key | 1; // never 0, which marks an empty slot
-}
-
 void SceneRenderer::drawContent(QImage& image, const Scene3D& scene, const ViewCamera& camera,
                                 const RenderOptions& options, DrawCursor* cursor, int stride,
                                 std::size_t maxArrows) {
@@ -203,7 +184,7 @@ bool SceneRenderer::drawNewContent(QImage& image, const Scene3D& scene, const Vi
         TraceDrawer drawer(image, scene, camera, &cursor.trace);
         if (to > cursor.points) drawer.drawPoints(cursor.points, to, 1, &cursor);
         drawer.drawSegments(cursor.segments, segmentsTo, cursor.arrows);
-        if (changed) *changed |= cursor.segments < segmentsTo ? image.rect() : drawer.changed();
+        if (changed) *changed |= drawer.changed(); // arrows the memo left out change nothing
         cursor.points = std::max(cursor.points, to);
         cursor.segments = std::max(cursor.segments, segmentsTo);
     }

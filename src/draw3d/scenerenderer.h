@@ -11,8 +11,10 @@
 #include <QFont>
 #include <QFontMetricsF>
 #include <QImage>
+#include <QPointF>
 #include <QString>
 
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -41,7 +43,24 @@ class ArrowMemo : public DrawnMemo<8> {
 public:
     /// The key of an arrow from `a` to `b` (pixels) of this colour and head; 0 for an arrow the
     /// memo does not keep (far off the picture), which is always drawn.
-    static std::uint64_t key(const QPointF& a, const QPointF& b, SceneRgb rgb, bool head);
+    static std::uint64_t key(const QPointF& a, const QPointF& b, SceneRgb rgb, bool head) {
+        // The ends to an eighth of a pixel; arrows far off the picture (beyond ±2^19 pixels)
+        // are always drawn (the rasteriser clips them).
+        constexpr double kLimit = 524288;
+        const double ends[4] = {a.x(), a.y(), b.x(), b.y()};
+        std::uint64_t key =
+            0x9E3779B97F4A7C15u ^ (static_cast<std::uint64_t>(rgb) << 1) ^ (head ? 1 : 0);
+        for (double v : ends) {
+            if (!(std::abs(v) < kLimit)) return 0;
+            // Shifted to positive values so that truncation rounds down.
+            const auto q = static_cast<std::uint64_t>((v + kLimit) * 8);
+            // A 64-bit mix per coordinate (splitmix64's finaliser): equal keys mean equal arrows
+            // except with a chance far below anything a picture could show.
+            key = (key ^ q) * 0xBF58476D1CE4E5B9u;
+            key ^= key >> 31;
+        }
+        return key | 1; // never 0, which marks an empty slot
+    }
     using DrawnMemo<8>::seen;
     /// seen(key(a, b, rgb, head)).
     bool seen(const QPointF& a, const QPointF& b, SceneRgb rgb, bool head) {

@@ -131,7 +131,8 @@ public:
         }
     }
 
-    // Arrows [from, to); those that `memo` saw drawn already are left out. The arrows go in
+    // Arrows [from, to); those that `memo` saw drawn already are left out (and, changing no
+    // pixel, leave the changed box as it is). The arrows go in
     // batches: a batch is projected and its memo slots asked for while the batch before it is
     // checked and drawn in order, so that the slots come from memory meanwhile.
     void drawSegments(std::size_t from, std::size_t to, ArrowMemo& memo) {
@@ -158,7 +159,9 @@ public:
                     lastPa = m_camera.project(s.a);
                 }
                 p.a = lastPa;
-                p.b = m_camera.project(s.b);
+                // An arrow of no length (a field that is zero) ends where it starts.
+                const bool none = s.b.x == s.a.x && s.b.y == s.a.y && s.b.z == s.a.z;
+                p.b = none ? lastPa : m_camera.project(s.b);
                 p.drawable = std::isfinite(p.a.x()) && std::isfinite(p.a.y()) &&
                              std::isfinite(p.b.x()) && std::isfinite(p.b.y());
                 p.key = p.drawable ? ArrowMemo::key(p.a, p.b, s.rgb, s.head) : 0;
@@ -179,8 +182,11 @@ public:
                 first = false;
                 current = s.rgb;
                 arrowLines(p.a, p.b, s.head, [this](const QLineF& l) {
-                    line(static_cast<float>(l.x1()), static_cast<float>(l.y1()),
-                         static_cast<float>(l.x2()), static_cast<float>(l.y2()));
+                    const float x1 = static_cast<float>(l.x1()), y1 = static_cast<float>(l.y1());
+                    const float x2 = static_cast<float>(l.x2()), y2 = static_cast<float>(l.y2());
+                    line(x1, y1, x2, y2);
+                    grow(x1, y1);
+                    grow(x2, y2);
                 });
             }
         }

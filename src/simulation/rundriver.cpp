@@ -52,6 +52,14 @@ struct RunDriver::Run {
     FieldCache fields;           // the case's fields while the case stands
     SpeedWatch speedWatch;       // tells once when the speed passes a tenth of c
     std::string speedWarning;    // what it told
+    // The automatic arrow factors [drawing units per unit of B, E, V] and the same in metres,
+    // for the trajectory size and the B field they were computed for: a gyration in a uniform
+    // field keeps both for long stretches, and the factors need no square root or division then.
+    struct AutoArrows {
+        double size = -1;
+        Vecteur3 B;
+        double k[3] = {}, kMetres[3] = {};
+    } autoArrows;
 };
 
 RunDriver::RunDriver(ProgramState& state, TraceSink& sink)
@@ -266,40 +274,52 @@ void RunDriver::drawVectors(Run& run, const Vecteur3& R, const Vecteur3& V) {
     Vecteur3 E = field.E(), B;
     field.magnetic(R, B);
     if (Vecteur3 Emap; field.map() && field.map()->electric(R, Emap)) MultKPlus(Emap, 1, E, E);
-    double kE = 0, kB = 0, kV = 0;
     const double toMetres = run.r0 / kDrawingUnits;
+    // Factors of B, E and the velocity, in drawing units and in metres.
+    const double* k = nullptr;
+    const double* kMetres = nullptr;
+    double typed[3], typedMetres[3];
     if (m_model.Coche1(slot::kAutoScale)) {
-        // Automatic scale: fractions of the trajectory's size, in drawing units. (A field that
-        // is not finite has no length: its arrow keeps the unit scale.)
-        const double bNorm = std::isfinite(B(1) + B(2) + B(3)) ? normseule(B) : 1.0;
-        const ArrowFactors k = run.arrows.factors(bNorm, run.normE, run.normV);
-        kB = k.b / toMetres;
-        kE = k.e / toMetres;
-        kV = k.v / toMetres;
+        // Automatic scale: fractions of the trajectory's size, in drawing units, which change
+        // only with that size and with B.
+        Run::AutoArrows& a = run.autoArrows;
+        const double size = run.arrows.size();
+        if (size != a.size || !(B == a.B)) {
+            // A field that is not finite has no length: its arrow keeps the unit scale.
+            const double bNorm = std::isfinite(B(1) + B(2) + B(3)) ? normseule(B) : 1.0;
+            const ArrowFactors f = run.arrows.factors(bNorm, run.normE, run.normV);
+            a.size = size;
+            a.B = B;
+            a.k[0] = f.b / toMetres;
+            a.k[1] = f.e / toMetres;
+            a.k[2] = f.v / toMetres;
+            for (int i = 0; i < 3; ++i) a.kMetres[i] = a.k[i] * toMetres;
+        }
+        k = a.k;
+        kMetres = a.kMetres;
     } else {
-        kE = m_model.Texte4Value(slot::kScaleE);
-        kB = m_model.Texte4Value(slot::kScaleB);
-        kV = m_model.Texte4Value(slot::kScaleV);
+        typed[0] = m_model.Texte4Value(slot::kScaleB);
+        typed[1] = m_model.Texte4Value(slot::kScaleE);
+        typed[2] = m_model.Texte4Value(slot::kScaleV);
+        for (int i = 0; i < 3; ++i) typedMetres[i] = typed[i] * toMetres;
+        k = typed;
+        kMetres = typedMetres;
     }
-    // B, E and the velocity, in that order, all from the accepted point.
-    struct Arrow {
-        const Vecteur3* vec;
-        double k;
-        int firstEntry;
-    };
-    const Arrow arrows[3] = {{&B, kB, 7}, {&E, kE, 4}, {&V, kV, 10}};
+    // B, E and the velocity, in that order, all from the accepted point; their colours are the
+    // entries 7-9, 4-6 and 10-12 of the colour table.
+    const Vecteur3* vecs[3] = {&B, &E, &V};
+    constexpr int kFirstEntry[3] = {7, 4, 10};
     StepArrow out[3];
     for (int i = 0; i < 3; ++i) {
-        const Arrow& a = arrows[i];
         StepArrow& o = out[i];
-        o.factor = a.k;
-        o.red = run.colour[a.firstEntry];
-        o.green = run.colour[a.firstEntry + 1];
-        o.blue = run.colour[a.firstEntry + 2];
-        o.drawn = a.k != 0;
+        o.factor = k[i];
+        o.red = run.colour[kFirstEntry[i]];
+        o.green = run.colour[kFirstEntry[i] + 1];
+        o.blue = run.colour[kFirstEntry[i] + 2];
+        o.drawn = k[i] != 0;
         if (o.drawn) {
             Vecteur3 tip;
-            MultKPlus(*a.vec, a.k * toMetres, R, tip);
+            MultKPlus(*vecs[i], kMetres[i], R, tip);
             o.x = tip(1), o.y = tip(2), o.z = tip(3);
         } else {
             o.x = o.y = o.z = 0;

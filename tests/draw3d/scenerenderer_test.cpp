@@ -303,13 +303,19 @@ void SceneRendererTest::arrowsAreDrawnOnceWhereTheyLandAndSurviveThinning() {
     const QImage once = img.copy();
     // The same arrow again (within an eighth of a pixel) changes nothing, where blending its
     // soft edges again would darken them; one a pixel away is drawn.
+    // Nor does it ask the view to repaint anything; a new arrow asks for its own pixels.
     step(-4.99, 0.33, 3, 2.71);
     step(-4.995, 0.33, 3, 2.71);
-    QVERIFY(SceneRenderer::drawNewContent(img, s, c, bare(), cursor));
+    QRect changed;
+    QVERIFY(SceneRenderer::drawNewContent(img, s, c, bare(), cursor, SIZE_MAX, SIZE_MAX, &changed));
     QCOMPARE(img, once);
+    QVERIFY(changed.isEmpty());
     step(-5, 0.43, 3, 2.81);
-    QVERIFY(SceneRenderer::drawNewContent(img, s, c, bare(), cursor));
+    QVERIFY(SceneRenderer::drawNewContent(img, s, c, bare(), cursor, SIZE_MAX, SIZE_MAX, &changed));
     QVERIFY(img != once);
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (img.pixel(x, y) != once.pixel(x, y)) QVERIFY(changed.contains(x, y));
     // Three budgets' worth of arrows between two drawings: the store thins those not yet drawn
     // too, and the picture still only adds what is left of them, the newest included.
     s.SetLineColour(0, 0, 255);
