@@ -93,15 +93,20 @@ public:
 
         const auto& chunks = m_scene.chunks();
         std::size_t i = from;
-        while (i < to) {
-            const std::size_t ci = i / Scene3D::kChunkSize;
+        for (std::size_t ci = m_scene.chunkIndex(from); i < to; ++ci) {
             const TraceChunk& chunk = chunks[ci];
             const QPointF base = m_camera.project(chunk.origin);
             const float bx = static_cast<float>(base.x()), by = static_cast<float>(base.y());
-            const std::size_t chunkEnd = std::min(to, (ci + 1) * Scene3D::kChunkSize);
+            const TracePoint* points = chunk.points.data();
+            const std::size_t first = chunk.first, last = chunk.end() - 1;
+            // Whether the point after the chunk's last one starts a piece (true after the newest).
+            const bool afterStarts = ci + 1 >= chunks.size() || last + 1 >= count ||
+                                     chunks[ci + 1].points.front().startsPiece();
+            const std::size_t chunkEnd = std::min(to, last + 1);
             for (; i < chunkEnd; ++i) {
-                const TracePoint& tp = chunk.points[i - ci * Scene3D::kChunkSize];
-                const bool nextStarts = i + 1 >= count || m_scene.rawPoint(i + 1).startsPiece();
+                const TracePoint& tp = points[i - first];
+                const bool nextStarts =
+                    i < last ? points[i + 1 - first].startsPiece() : afterStarts;
                 if (stride > 1 && havePrev && !tp.startsPiece() && !nextStarts &&
                     (i % static_cast<std::size_t>(stride)) != 0)
                     continue;

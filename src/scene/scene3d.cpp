@@ -24,6 +24,27 @@ int channel(double v) {
     return i;
 }
 
+// Reads stored points by number, mostly in increasing order: the chunk of the point read last
+// serves again without a look-up.
+class PointReader {
+public:
+    explicit PointReader(const Scene3D& scene) : m_scene(scene) {}
+    const TracePoint& operator[](std::size_t i) {
+        if (i - m_first >= m_size) {
+            const TraceChunk& c = m_scene.chunks()[m_scene.chunkIndex(i)];
+            m_points = c.points.data();
+            m_first = c.first;
+            m_size = c.points.size();
+        }
+        return m_points[i - m_first];
+    }
+
+private:
+    const Scene3D& m_scene;
+    const TracePoint* m_points = nullptr;
+    std::size_t m_first = 0, m_size = 0;
+};
+
 } // namespace
 
 void SceneSegment::cutEnd(const Point3d& to) {
@@ -87,7 +108,9 @@ SceneRgb sceneRgb(double red, double green, double blue) {
 
 // A thinning under way. First it marks which points of the oldest half stay, then (for scenes
 // of very short pieces) finds how many of the oldest kept points to leave out, then copies what
-// stays into chunks of its own, chasing the newest point, which keeps arriving meanwhile.
+// stays of the oldest half into chunks of its own, and the newest half's points up to the first
+// chunk that starts among them (chasing the newest point, which keeps arriving meanwhile, should
+// none start there); that chunk and those after it then move over as they are.
 struct Scene3D::ThinJob {
     enum class Phase { Mark, Skip, Copy };
     Phase phase = Phase::Mark;
@@ -195,7 +218,7 @@ void Scene3D::Point(double x, double y, double z) {
     }
     const Point3d p{x, y, z};
     if (!m_penUp && m_minStep > 0 && m_frameExtent > 0 && m_pointCount > 0 &&
-        rawPoint(m_pointCount - 1).rgb() == m_pointRgb) {
+        m_chunks.back().points.back().rgb() == m_pointRgb) {
         const double dx = x - m_lastPoint.x, dy = y - m_lastPoint.y, dz = z - m_lastPoint.z;
         const double step = m_minStep * m_frameExtent;
         if (dx * dx + dy * dy + dz * dz < step * step) return;
@@ -246,6 +269,7 @@ void Scene3D::appendTo(std::vector<TraceChunk>& chunks, const Point3d& p, std::u
 void Scene3D::startChunk(std::vector<TraceChunk>& chunks, const Point3d& origin) {
     TraceChunk c;
     c.origin = origin;
+    c.first = chunks.empty() ? 0 : chunks.back().end();
     if (!m_spareChunks.empty()) {
         c.points = std::move(m_spareChunks.back());
         m_spareChunks.pop_back();
@@ -420,8 +444,8 @@ std::size_t Scene3D::pointStorageBytes() const {
 }
 
 Point3d Scene3D::pointAt(std::size_t i) const {
-    const TraceChunk& c = m_chunks[i / kChunkSize];
-    const TracePoint& p = c.points[i % kChunkSize];
+    const TraceChunk& c = m_chunks[chunkIndex(i)];
+    const TracePoint& p = c.points[i - c.first];
     return {c.origin.x + p.x, c.origin.y + p.y, c.origin.z + p.z};
 }
 
@@ -453,6 +477,7 @@ void Scene3D::finishThinning() {
 void Scene3D::advanceThinning(std::size_t work) {
     ThinJob& job = *m_thin;
     const std::size_t n = job.n, half = job.half;
+    PointReader point(*this);
     std::size_t done = 0;
     while (done < work) {
         if (job.phase == ThinJob::Phase::Mark) {
@@ -460,7 +485,7 @@ void Scene3D::advanceThinning(std::size_t work) {
                 // A piece of blocks that straddles the boundary, its block before the boundary
                 // dropped, goes on in the newest half as a piece of its own: joined to the last
                 // kept point before the gap, it would draw a chord across the orbit.
-                job.breakAtHalf = half < n && !rawPoint(half).startsPiece() &&
+                job.breakAtHalf = half < n && !point[half].startsPiece() &&
                                   job.pieceLength >= kThinBlock / 2 && job.keep[half - 1] == 0;
                 // Scenes of very short pieces barely thin: drop the oldest pieces whole
                 // instead, down to three quarters of the budget, cutting where a piece starts.
@@ -481,13 +506,13 @@ void Scene3D::advanceThinning(std::size_t work) {
             // its end then lies in the half that is kept whole.
             const std::size_t i = job.i++;
             ++done;
-            const bool start = rawPoint(i).startsPiece() || i == 0;
+            const bool start = point[i].startsPiece() || i == 0;
             if (start) {
                 job.pieceStart = i;
                 // Only how the piece's length compares with a block matters: look no further.
                 const std::size_t limit = std::min(n, i + kThinBlock + 1);
                 std::size_t j = i + 1;
-                while (j < limit && !rawPoint(j).startsPiece()) ++j;
+                while (j < limit && !point[j].startsPiece()) ++j;
                 done += j - i - 1;
                 job.pieceLength = j - i;
                 if (job.pieceLength >= kThinBlock / 2 && job.pieceLength <= kThinBlock)
@@ -509,7 +534,7 @@ void Scene3D::advanceThinning(std::size_t work) {
                     std::min({stretchEnd, half, room >= half ? half : i + 1 + room});
                 std::size_t j = i + 1;
                 if (longPiece)
-                    while (j < limit && !rawPoint(j).startsPiece()) ++j;
+                    while (j < limit && !point[j].startsPiece()) ++j;
                 else
                     j = std::max(j, limit);
                 const bool kept = longPiece ? (at / kThinBlock) % 2 == 0 : job.blocks % 2 == 1;
@@ -523,7 +548,7 @@ void Scene3D::advanceThinning(std::size_t work) {
                 job.i = j;
                 continue;
             }
-            const bool end = i + 1 < n && rawPoint(i + 1).startsPiece();
+            const bool end = i + 1 < n && point[i + 1].startsPiece();
             std::uint8_t k;
             if (job.pieceLength > kThinBlock)
                 k = (at / kThinBlock) % 2 == 0 ? (at > 0 && at % kThinBlock == 0 ? 2 : 1) : 0;
@@ -540,7 +565,7 @@ void Scene3D::advanceThinning(std::size_t work) {
             ++done;
             bool cut = i == n;
             if (!cut && (i >= half || job.keep[i])) {
-                cut = job.seen >= job.skip && rawPoint(i).startsPiece();
+                cut = job.seen >= job.skip && point[i].startsPiece();
                 if (!cut) ++job.seen;
             }
             if (!cut) {
@@ -553,12 +578,28 @@ void Scene3D::advanceThinning(std::size_t work) {
             job.phase = ThinJob::Phase::Copy;
             job.i = job.seen = 0;
         } else {
-            if (job.i == m_pointCount) {
-                // The copy holds every point: it replaces the stored ones, whose storage (and
+            // Once the copy has reached, in the newest half, a point that stays as it is and
+            // starts a chunk, that chunk and the ones after it hold just what the thinned scene
+            // has next: they move over whole, their points untouched.
+            std::size_t rest = m_chunks.size(); // the first chunk that moves over
+            if (job.i < m_pointCount && job.i >= half && job.seen >= job.skip && !job.forceStart &&
+                !(job.i == half && job.breakAtHalf)) {
+                const std::size_t c = chunkIndex(job.i);
+                if (m_chunks[c].first == job.i) rest = c;
+            }
+            if (job.i == m_pointCount || rest < m_chunks.size()) {
+                // The copy and the moved chunks replace the stored points, whose storage (and
                 // the job's) waits for the chunks to come.
-                for (TraceChunk& old : m_chunks) {
-                    old.points.clear();
-                    m_spareChunks.push_back(std::move(old.points));
+                const std::size_t moved = m_pointCount - job.i;
+                for (std::size_t c = 0; c < m_chunks.size(); ++c) {
+                    TraceChunk& chunk = m_chunks[c];
+                    if (c >= rest) {
+                        chunk.first -= job.i - job.count;
+                        job.chunks.push_back(std::move(chunk));
+                        continue;
+                    }
+                    chunk.points.clear();
+                    m_spareChunks.push_back(std::move(chunk.points));
                 }
                 // Never more spare than a scene within the budget can fill (a budget lowered
                 // since may leave more).
@@ -569,8 +610,8 @@ void Scene3D::advanceThinning(std::size_t work) {
                 m_spareKeep = std::move(job.keep);
                 job.arrived.clear();
                 m_spareArrived = std::move(job.arrived);
-                m_pointCount = job.count;
-                m_intactPoints = std::min(m_intactPoints, job.intact);
+                m_pointCount = job.count + moved;
+                m_intactPoints = std::min(m_intactPoints, job.intact + moved);
                 ++m_thinnings;
                 ++m_layoutRevision;
                 m_thinWork += done;
@@ -599,11 +640,10 @@ void Scene3D::advanceThinning(std::size_t work) {
                     m = r;
                 }
                 TraceChunk& d = job.chunks.back();
-                m = std::min({m, kChunkSize - i0 % kChunkSize,
-                              kChunkSize - std::min(kChunkSize, d.points.size())});
+                const TraceChunk& c = m_chunks[chunkIndex(i0)];
+                m = std::min({m, c.end() - i0, kChunkSize - std::min(kChunkSize, d.points.size())});
                 if (m > 0) {
-                    const TraceChunk& c = m_chunks[i0 / kChunkSize];
-                    const TracePoint* from = c.points.data() + i0 % kChunkSize;
+                    const TracePoint* from = c.points.data() + (i0 - c.first);
                     const std::size_t size0 = d.points.size();
                     d.points.resize(size0 + m);
                     TracePoint* to = d.points.data() + size0;
@@ -624,8 +664,8 @@ void Scene3D::advanceThinning(std::size_t work) {
             const bool old = i < half;
             if (old && !job.keep[i]) continue;
             if (job.seen++ < job.skip) continue;
-            const TraceChunk& c = m_chunks[i / kChunkSize];
-            const TracePoint& p = c.points[i % kChunkSize];
+            const TraceChunk& c = m_chunks[chunkIndex(i)];
+            const TracePoint& p = c.points[i - c.first];
             const bool gap = i == half && job.breakAtHalf;
             const bool starts = job.forceStart || gap || (old && job.keep[i] == 2);
             if (!old && !job.forceStart && !gap) ++job.intact;

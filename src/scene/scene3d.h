@@ -64,12 +64,15 @@ template <class T> struct ChunkAllocator {
     template <class U> bool operator==(const ChunkAllocator<U>&) const noexcept { return true; }
 };
 
-/// A run of up to `kChunkSize` consecutive trace points sharing one double origin, so that float
+/// A run of 1 to `kChunkSize` consecutive trace points sharing one double origin, so that float
 /// offsets keep sub-micrometre precision far from the scene's origin.
 struct TraceChunk {
     using Points = std::vector<TracePoint, ChunkAllocator<TracePoint>>;
     Point3d origin;
     Points points;
+    std::size_t first = 0; // number of its first point in the scene
+    /// One past the number of its last point in the scene.
+    std::size_t end() const { return first + points.size(); }
 };
 
 /// A stored arrow (or plain segment): its start (m), its end as a float offset from the start
@@ -139,12 +142,15 @@ struct SceneLabel {
 ///
 /// A thinning is spread over the points that arrive after it starts: each `Point` does a bounded
 /// share of it (kThinWorkPerPoint points looked at, in batches of kThinBatch), building the
-/// thinned copy beside the stored points, which stay as they are until the copy has caught up
-/// with the newest point; then the copy replaces them at once. The result is the same as
-/// thinning at the start in one go and appending the points that came since, and no single
-/// `Point` (so no slice of a run) pays for a whole rewrite. Meanwhile the copy takes memory
-/// beside the points (at most about the budget again); should the budget be reached before it
-/// is done, it is finished at once.
+/// thinned oldest half beside the stored points, which stay as they are meanwhile. The newest
+/// half is not copied: only its points up to the first chunk that starts among them are (or,
+/// should none start there, up to the newest point); then the copy and the chunks from that one
+/// on, moved whole with their points untouched, replace the stored points at once. Chunks are
+/// therefore not all full. The result is the same as thinning at the start in one go and
+/// appending the points that came since, and no single `Point` (so no slice of a run) pays for
+/// a whole rewrite. Meanwhile the copy takes memory beside the points (at most about half the
+/// budget and one chunk); should the budget be reached before it is done, it is finished at
+/// once.
 ///
 /// Arrows cost 48 bytes each (a double start, a float offset to the end) and have their own
 /// budget (default 150 000). They are thinned at once when they reach seven eighths of it, by
@@ -224,11 +230,21 @@ public:
     std::size_t pointStorageBytes() const;
     /// Bytes held by the stored arrows (capacity included).
     std::size_t segmentStorageBytes() const { return m_segments.storageBytes(); }
+    /// The stored points, oldest first, in chunks of 1 to kChunkSize points each: none is empty,
+    /// each one's `first` follows on from the one before.
     const std::vector<TraceChunk>& chunks() const { return m_chunks; }
+    /// The number of the chunk holding point i (< pointCount()). A few loads: no chunk holds more
+    /// than kChunkSize points, so it is i / kChunkSize or one of the few after it.
+    std::size_t chunkIndex(std::size_t i) const {
+        std::size_t c = i / kChunkSize;
+        while (c + 1 < m_chunks.size() && m_chunks[c + 1].first <= i) ++c;
+        return c;
+    }
     /// Trace point number i (0 = oldest) in metres.
     Point3d pointAt(std::size_t i) const;
     const TracePoint& rawPoint(std::size_t i) const {
-        return m_chunks[i / kChunkSize].points[i % kChunkSize];
+        const TraceChunk& c = m_chunks[chunkIndex(i)];
+        return c.points[i - c.first];
     }
     /// The stored arrows, oldest first; valid until the next arrow, thinning or clear.
     std::span<const SceneSegment> segments() const { return m_segments.view(); }

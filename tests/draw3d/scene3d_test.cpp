@@ -3,6 +3,7 @@
 
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -24,6 +25,7 @@ private slots:
     void budgetOfTinyPiecesStaysBounded();
     void thinningIsSpreadOverArrivingPoints_data();
     void thinningIsSpreadOverArrivingPoints();
+    void thinningMovesTheNewestChunksWhole();
     void segmentThinningKeepsWholeGroups();
     void stepArrowsStoreWhatTheirCallsStore();
     void arrowEndsKeepPrecisionAndDirection();
@@ -259,6 +261,73 @@ void Scene3DTest::thinningIsSpreadOverArrivingPoints() {
         if (a.x != b.x || a.y != b.y || a.z != b.z ||
             spread.rawPoint(i).rgbFlags != atOnce.rawPoint(i).rgbFlags)
             QFAIL(qPrintable(QString("point %1 differs").arg(i)));
+    }
+}
+
+namespace {
+// The chunks must follow on from each other, none empty, and every point number must find its
+// own chunk.
+bool chunksChainUp(const Scene3D& s) {
+    std::size_t next = 0;
+    for (const TraceChunk& c : s.chunks()) {
+        if (c.first != next || c.points.empty()) return false;
+        for (std::size_t k = 0; k < c.points.size(); ++k)
+            if (&s.rawPoint(c.first + k) != &c.points[k]) return false;
+        next = c.end();
+    }
+    return next == s.pointCount();
+}
+} // namespace
+
+// A budget of many chunks: at a thinning the chunks wholly in the newest half move over as they
+// are; only the kept old points and the newest half's points up to the next chunk are written.
+void Scene3DTest::thinningMovesTheNewestChunksWhole() {
+    Scene3D s;
+    int i = 0;
+    const auto add = [&s, &i] {
+        const double phase = 2 * M_PI * i / 40;
+        if (i % 50000 == 0) s.PenLift();
+        s.SetColour(i / 1000 % 2 * 255, 0, 0);
+        s.Point(1e3 + std::cos(phase), std::sin(phase), i * 1e-6);
+        ++i;
+    };
+    for (int thinning = 1; thinning <= 3; ++thinning) {
+        while (!s.thinning()) add();
+        // The thinning started before the newest point was stored.
+        const std::size_t n = s.pointCount() - 1, half = n / 2;
+        std::vector<Point3d> newest;
+        std::vector<std::uint32_t> flags;
+        for (std::size_t k = half; k < s.pointCount(); ++k) {
+            newest.push_back(s.pointAt(k));
+            flags.push_back(s.rawPoint(k).rgbFlags);
+        }
+        std::vector<const TracePoint*> movable;
+        for (const TraceChunk& c : s.chunks())
+            if (c.first > half) movable.push_back(c.points.data());
+        QVERIFY(movable.size() >= 3);
+        while (s.thinning()) {
+            add();
+            newest.push_back(s.pointAt(s.pointCount() - 1));
+            flags.push_back(s.rawPoint(s.pointCount() - 1).rgbFlags);
+        }
+        QCOMPARE(s.thinningCount(), std::size_t(thinning));
+        QVERIFY(chunksChainUp(s));
+        for (const TracePoint* data : movable) {
+            const auto& chunks = s.chunks();
+            QVERIFY(std::any_of(chunks.begin(), chunks.end(),
+                                [data](const TraceChunk& c) { return c.points.data() == data; }));
+        }
+        // The newest half and what came since stay as they were, to a float's rounding; only
+        // its first point may start a piece of its own.
+        const std::size_t from = s.pointCount() - newest.size();
+        QVERIFY(s.intactPoints() >= newest.size() - 1);
+        for (std::size_t k = 0; k < newest.size(); ++k) {
+            const Point3d a = s.pointAt(from + k), b = newest[k];
+            const std::uint32_t f = s.rawPoint(from + k).rgbFlags;
+            if (std::abs(a.x - b.x) + std::abs(a.y - b.y) + std::abs(a.z - b.z) > 1e-6 ||
+                (f != flags[k] && (k > 0 || (f & ~TracePoint::kPieceStart) != flags[k])))
+                QFAIL(qPrintable(QString("point %1 of the newest half differs").arg(k)));
+        }
     }
 }
 
