@@ -247,7 +247,9 @@ std::size_t flatRelativisticSteps(const BorisStretchLimits& limits, const Vecteu
     return steps;
 }
 
-template <bool Relativistic>
+// MapElectric: the field map has an E of its own, met at each step's midpoint as B is; without
+// it E is the uniform field, read once.
+template <bool Relativistic, bool MapElectric>
 BorisStretch stretch(const BorisStretchRun& run, const BorisStretchLimits& limits,
                      const FieldModel& fields, const ErrorReport& report, double& stop,
                      TrajectorySample* samples, bool box) {
@@ -346,7 +348,7 @@ BorisStretch stretch(const BorisStretchRun& run, const BorisStretchLimits& limit
         const double hStep = pacedH;
         if (!std::isfinite(hStep) || !(hStep < limits.endTime - time)) break;
 
-        Vecteur3 mid, B, vNew, rNew;
+        Vecteur3 mid, B, vNew, rNew, Emid;
         double gammaNew = 1;
         bool reported = false;
         const char* fault = nullptr;
@@ -358,9 +360,10 @@ BorisStretch stretch(const BorisStretchRun& run, const BorisStretchLimits& limit
             }
             MultKPlus(U, drift, R, mid);
             fields.magnetic(mid, B);
+            if constexpr (MapElectric) fields.electric(mid, Emid);
             reported = report.totalLines() != lines || stop == 1;
             double inverseGamma = 0;
-            higueraCaryKick(E, B, qm * hStep / 2, U, gammaNew, inverseGamma);
+            higueraCaryKick(MapElectric ? Emid : E, B, qm * hStep / 2, U, gammaNew, inverseGamma);
             MultKPlus(U, hStep / 2 * inverseGamma, mid, rNew);
             if (!finiteVector(B) || !finiteVector(U) || !finiteVector(rNew)) {
                 fault = kRelativisticFieldFault;
@@ -370,8 +373,10 @@ BorisStretch stretch(const BorisStretchRun& run, const BorisStretchLimits& limit
         } else {
             MultKPlus(V, hStep / 2, R, mid);
             fields.magnetic(mid, B);
+            if constexpr (MapElectric) fields.electric(mid, Emid);
+            const Vecteur3& Ekick = MapElectric ? Emid : E;
             reported = report.totalLines() != lines || stop == 1;
-            if (!finiteVector(E) || !finiteVector(B)) {
+            if (!finiteVector(Ekick) || !finiteVector(B)) {
                 fault = kBorisFieldFault;
             } else {
                 const double k = qm * hStep / 2; // [C/kg s]
@@ -380,7 +385,7 @@ BorisStretch stretch(const BorisStretchRun& run, const BorisStretchLimits& limit
                     rotationB = B;
                     rotationK = k;
                 }
-                borisKick(V, E, k, rotation, vNew);
+                borisKick(V, Ekick, k, rotation, vNew);
                 MultKPlus(vNew, hStep / 2, mid, rNew);
             }
         }
@@ -453,8 +458,14 @@ BorisStretch stretch(const BorisStretchRun& run, const BorisStretchLimits& limit
 BorisStretch borisStretch(const BorisStretchRun& run, const BorisStretchLimits& limits,
                           const FieldModel& fields, const ErrorReport& report, double& stop,
                           TrajectorySample* samples, bool box) {
-    if (limits.relativistic) return stretch<true>(run, limits, fields, report, stop, samples, box);
-    return stretch<false>(run, limits, fields, report, stop, samples, box);
+    if (fields.mapElectric()) {
+        if (limits.relativistic)
+            return stretch<true, true>(run, limits, fields, report, stop, samples, box);
+        return stretch<false, true>(run, limits, fields, report, stop, samples, box);
+    }
+    if (limits.relativistic)
+        return stretch<true, false>(run, limits, fields, report, stop, samples, box);
+    return stretch<false, false>(run, limits, fields, report, stop, samples, box);
 }
 
 } // namespace gyro
