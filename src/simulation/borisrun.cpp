@@ -247,8 +247,24 @@ std::size_t flatRelativisticSteps(const BorisStretchLimits& limits, const Vecteu
     return steps;
 }
 
-// MapElectric: the field map has an E of its own, met at each step's midpoint as B is; without
-// it E is the uniform field, read once.
+// The electric field a step meets at its midpoint: the uniform field read once (and nothing
+// else, so that the loop's code stays that of a uniform E), or, on a field map with an E of its
+// own, the uniform field plus the map's there.
+template <bool MapElectric> struct MidpointElectric {
+    explicit MidpointElectric(const Vecteur3& E) : uniform(E) {}
+    const Vecteur3& uniform; // [V/m]
+    void meet(const FieldModel&, const Vecteur3&) {}
+    const Vecteur3& E() const { return uniform; }
+};
+template <> struct MidpointElectric<true> {
+    explicit MidpointElectric(const Vecteur3& E) : uniform(E) {}
+    const Vecteur3& uniform;
+    Vecteur3 met; // [V/m]
+    void meet(const FieldModel& fields, const Vecteur3& mid) { fields.electric(mid, met); }
+    const Vecteur3& E() const { return met; }
+};
+
+// MapElectric: the field map has an E of its own, met at each step's midpoint as B is.
 template <bool Relativistic, bool MapElectric>
 BorisStretch stretch(const BorisStretchRun& run, const BorisStretchLimits& limits,
                      const FieldModel& fields, const ErrorReport& report, double& stop,
@@ -270,6 +286,7 @@ BorisStretch stretch(const BorisStretchRun& run, const BorisStretchLimits& limit
     const double qm = limits.chargeOverMass;
     const double n = limits.stepsPerGyration;
     const Vecteur3& E = fields.E();
+    MidpointElectric<MapElectric> electric(E);
     // The Boris rotation of the last step, kept while the field and the step stay the same.
     BorisRotation rotation;
     Vecteur3 rotationB;
@@ -348,7 +365,7 @@ BorisStretch stretch(const BorisStretchRun& run, const BorisStretchLimits& limit
         const double hStep = pacedH;
         if (!std::isfinite(hStep) || !(hStep < limits.endTime - time)) break;
 
-        Vecteur3 mid, B, vNew, rNew, Emid;
+        Vecteur3 mid, B, vNew, rNew;
         double gammaNew = 1;
         bool reported = false;
         const char* fault = nullptr;
@@ -360,10 +377,10 @@ BorisStretch stretch(const BorisStretchRun& run, const BorisStretchLimits& limit
             }
             MultKPlus(U, drift, R, mid);
             fields.magnetic(mid, B);
-            if constexpr (MapElectric) fields.electric(mid, Emid);
+            electric.meet(fields, mid);
             reported = report.totalLines() != lines || stop == 1;
             double inverseGamma = 0;
-            higueraCaryKick(MapElectric ? Emid : E, B, qm * hStep / 2, U, gammaNew, inverseGamma);
+            higueraCaryKick(electric.E(), B, qm * hStep / 2, U, gammaNew, inverseGamma);
             MultKPlus(U, hStep / 2 * inverseGamma, mid, rNew);
             if (!finiteVector(B) || !finiteVector(U) || !finiteVector(rNew)) {
                 fault = kRelativisticFieldFault;
@@ -373,10 +390,9 @@ BorisStretch stretch(const BorisStretchRun& run, const BorisStretchLimits& limit
         } else {
             MultKPlus(V, hStep / 2, R, mid);
             fields.magnetic(mid, B);
-            if constexpr (MapElectric) fields.electric(mid, Emid);
-            const Vecteur3& Ekick = MapElectric ? Emid : E;
+            electric.meet(fields, mid);
             reported = report.totalLines() != lines || stop == 1;
-            if (!finiteVector(Ekick) || !finiteVector(B)) {
+            if (!finiteVector(electric.E()) || !finiteVector(B)) {
                 fault = kBorisFieldFault;
             } else {
                 const double k = qm * hStep / 2; // [C/kg s]
@@ -385,7 +401,7 @@ BorisStretch stretch(const BorisStretchRun& run, const BorisStretchLimits& limit
                     rotationB = B;
                     rotationK = k;
                 }
-                borisKick(V, Ekick, k, rotation, vNew);
+                borisKick(V, electric.E(), k, rotation, vNew);
                 MultKPlus(vNew, hStep / 2, mid, rNew);
             }
         }
