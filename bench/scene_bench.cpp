@@ -124,7 +124,7 @@ void BM_AppendWithLiveDrawing(benchmark::State& state) {
     const bool oneCall = state.range(1) == 2;
     const bool closed = state.range(2) != 0;
     QImage image(kScreen, QImage::Format_ARGB32_Premultiplied);
-    double bytesPerPoint = 0;
+    double bytesPerPoint = 0, arrowBytes = 0;
     for (auto _ : state) {
         state.PauseTiming();
         auto scene = std::make_unique<Scene3D>();
@@ -141,6 +141,7 @@ void BM_AppendWithLiveDrawing(benchmark::State& state) {
         benchmark::DoNotOptimize(image.constBits());
         bytesPerPoint = static_cast<double>(scene->pointStorageBytes()) /
                         static_cast<double>(scene->pointCount());
+        arrowBytes = static_cast<double>(scene->segmentStorageBytes());
         state.PauseTiming();
         scene.reset();
         state.ResumeTiming();
@@ -149,6 +150,7 @@ void BM_AppendWithLiveDrawing(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(kPoints) * static_cast<double>(state.iterations()),
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     state.counters["bytes_per_point"] = bytesPerPoint;
+    if (arrows) state.counters["arrow_MB"] = arrowBytes / 1e6;
 }
 BENCHMARK(BM_AppendWithLiveDrawing)
     ->ArgNames({"draw", "arrows", "closed"})

@@ -61,7 +61,7 @@ void forEachArrowLine(const Scene3D& scene, const ViewCamera& camera, std::size_
     SceneRgb current = 0;
     for (std::size_t k = from; k < to; ++k) {
         const SceneSegment& s = segs[k];
-        const QPointF a = camera.project(s.a), b = camera.project(s.b);
+        const QPointF a = camera.project(s.a), b = camera.project(s.b());
         if (!std::isfinite(a.x()) || !std::isfinite(a.y()) || !std::isfinite(b.x()) ||
             !std::isfinite(b.y()))
             continue;
@@ -69,7 +69,7 @@ void forEachArrowLine(const Scene3D& scene, const ViewCamera& camera, std::size_
         if (first || s.rgb != current) colour(s.rgb);
         first = false;
         current = s.rgb;
-        arrowLines(a, b, s.head, line);
+        arrowLines(a, b, s.head(), line);
     }
 }
 

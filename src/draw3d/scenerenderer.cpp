@@ -72,8 +72,8 @@ void rememberLastSegment(const Scene3D& scene, DrawCursor& cursor) {
     // The arrows before cursor.segments are drawn (a picture may be built a part at a time).
     const std::size_t drawn = std::min(cursor.segments, segs.size());
     if (drawn == 0) return;
-    cursor.segmentGroup = segs[drawn - 1].group;
-    for (std::size_t k = drawn; k-- > 0 && segs[k].group == cursor.segmentGroup;)
+    cursor.segmentGroup = segs[drawn - 1].group();
+    for (std::size_t k = drawn; k-- > 0 && segs[k].group() == cursor.segmentGroup;)
         ++cursor.segmentsInGroup;
 }
 
@@ -82,10 +82,10 @@ std::size_t firstNewSegment(const Scene3D& scene, const DrawCursor& cursor) {
     const auto& segs = scene.segments();
     if (cursor.segmentsInGroup == 0) return 0;
     auto k = std::lower_bound(segs.begin(), segs.end(), cursor.segmentGroup,
-                              [](const SceneSegment& s, std::uint64_t g) { return s.group < g; });
+                              [](const SceneSegment& s, std::uint64_t g) { return s.group() < g; });
     // Of the last group drawn, those drawn are its first ones (when the thinning kept it).
     std::size_t drawn = 0;
-    while (k != segs.end() && k->group == cursor.segmentGroup && drawn < cursor.segmentsInGroup)
+    while (k != segs.end() && k->group() == cursor.segmentGroup && drawn < cursor.segmentsInGroup)
         ++k, ++drawn;
     return static_cast<std::size_t>(k - segs.begin());
 }

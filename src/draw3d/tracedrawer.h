@@ -160,11 +160,11 @@ public:
                 }
                 p.a = lastPa;
                 // An arrow of no length (a field that is zero) ends where it starts.
-                const bool none = s.b.x == s.a.x && s.b.y == s.a.y && s.b.z == s.a.z;
-                p.b = none ? lastPa : m_camera.project(s.b);
+                const bool none = s.dx == 0 && s.dy == 0 && s.dz == 0;
+                p.b = none ? lastPa : m_camera.project(s.b());
                 p.drawable = std::isfinite(p.a.x()) && std::isfinite(p.a.y()) &&
                              std::isfinite(p.b.x()) && std::isfinite(p.b.y());
-                p.key = p.drawable ? ArrowMemo::key(p.a, p.b, s.rgb, s.head) : 0;
+                p.key = p.drawable ? ArrowMemo::key(p.a, p.b, s.rgb, s.head()) : 0;
                 if (p.key != 0) memo.prefetch(p.key);
             }
         };
@@ -181,7 +181,7 @@ public:
                 if (first || s.rgb != current) setColour(s.rgb);
                 first = false;
                 current = s.rgb;
-                arrowLines(p.a, p.b, s.head, [this](const QLineF& l) {
+                arrowLines(p.a, p.b, s.head(), [this](const QLineF& l) {
                     const float x1 = static_cast<float>(l.x1()), y1 = static_cast<float>(l.y1());
                     const float x2 = static_cast<float>(l.x2()), y2 = static_cast<float>(l.y2());
                     line(x1, y1, x2, y2);

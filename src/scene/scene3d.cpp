@@ -26,6 +26,13 @@ int channel(double v) {
 
 } // namespace
 
+void SceneSegment::cutEnd(const Point3d& to) {
+    // Halves, whose difference cannot overflow even between the largest doubles.
+    const double x = to.x / 2 - a.x / 2, y = to.y / 2 - a.y / 2, z = to.z / 2 - a.z / 2;
+    const double f = kLongest / std::max({std::abs(x), std::abs(y), std::abs(z)});
+    dx = static_cast<float>(x * f), dy = static_cast<float>(y * f), dz = static_cast<float>(z * f);
+}
+
 void Bounds3d::add(const Point3d& p) {
     if (!valid) {
         min = max = p;
@@ -252,6 +259,15 @@ void Scene3D::appendPoint(const Point3d& p, std::uint32_t rgbFlags) {
     m_runBounds.add(p);
 }
 
+inline void Scene3D::storeSegment(const Point3d& a, const Point3d& b) {
+    // The arrows are few enough beside the points to be thinned at once.
+    if (m_segments.size() >= m_segmentBudget - m_segmentBudget / 8) [[unlikely]]
+        thinSegments();
+    m_segments.append({a, b, m_lastRgb, m_arrowHead, m_group}, kSegmentBuffer * m_segmentBudget);
+    ++m_storedSegments;
+    ++m_intactSegments;
+}
+
 void Scene3D::Segment(double x1, double y1, double z1, double x2, double y2, double z2) {
     if (!finite3(x1, y1, z1) || !finite3(x2, y2, z2)) return;
     storeSegment({x1, y1, z1}, {x2, y2, z2});
@@ -260,19 +276,6 @@ void Scene3D::Segment(double x1, double y1, double z1, double x2, double y2, dou
         box->add({x2, y2, z2});
     }
     touch();
-}
-
-void Scene3D::storeSegment(const Point3d& a, const Point3d& b) {
-    // The arrows are few enough beside the points to be thinned at once, in place.
-    if (m_segments.size() >= m_segmentBudget - m_segmentBudget / 8) thinSegments();
-    // The store grows up to the budget and no further, so that a run at the budget reuses the
-    // same memory from one thinning to the next.
-    if (m_segments.size() == m_segments.capacity())
-        m_segments.reserve(
-            std::min(std::max<std::size_t>(2 * m_segments.size(), 64), m_segmentBudget));
-    m_segments.push_back({a, b, m_lastRgb, m_arrowHead, m_group});
-    ++m_storedSegments;
-    ++m_intactSegments;
 }
 
 void Scene3D::StepArrows(double x, double y, double z, const StepArrow* arrows, int count,
@@ -352,7 +355,6 @@ void Scene3D::Clear() {
     m_spareArrived = {};
     m_pointCount = 0;
     m_segments.clear();
-    m_segments.shrink_to_fit();
     m_circles.clear();
     m_labels.clear();
     ++m_labelRevision;
@@ -382,7 +384,7 @@ void Scene3D::setPointBudget(std::size_t points) {
 }
 
 void Scene3D::setSegmentBudget(std::size_t segments) {
-    m_segmentBudget = std::max<std::size_t>(segments, 1024);
+    m_segmentBudget = std::clamp<std::size_t>(segments, 1024, std::size_t{1} << 31);
     while (m_segments.size() > m_segmentBudget) {
         const std::size_t before = m_segments.size();
         thinSegments();
@@ -588,42 +590,15 @@ void Scene3D::advanceThinning(std::size_t work) {
 }
 
 void Scene3D::thinSegments() {
-    const std::size_t n = m_segments.size();
-    if (n < 2) return;
-    const std::size_t half = n / 2;
-    // Arrows drawn between the same two points (B, E, velocity) form a group: keep every other
-    // group of the oldest half, so that the kept steps still show all their arrows, and the
-    // newest half whole. A group that straddles the boundary goes whole or stays whole. The
-    // kept arrows move down in place: no arrow is ever written beyond the one being read.
-    std::size_t kept = 0, groups = 0, droppedNewer = 0, i = 0;
-    bool keepGroup = true;
-    for (; i < n; ++i) {
-        const bool sameGroup = i > 0 && m_segments[i].group == m_segments[i - 1].group;
-        if (i < half) {
-            if (i > 0 && !sameGroup) ++groups;
-            keepGroup = groups % 2 == 0;
-        } else if (!sameGroup) {
-            break; // from here on every arrow stays
-        }
-        if (keepGroup) {
-            if (kept != i) m_segments[kept] = m_segments[i];
-            ++kept;
-        } else if (i >= half) {
-            ++droppedNewer;
-        }
-    }
-    if (kept != i)
-        std::copy(m_segments.begin() + static_cast<std::ptrdiff_t>(i), m_segments.end(),
-                  m_segments.begin() + static_cast<std::ptrdiff_t>(kept));
-    kept += n - i;
-    m_segments.resize(kept);
-    // A scene that barely thins (few groups of many arrows) drops its oldest arrows down to
-    // three quarters of the budget.
-    const std::size_t target = m_segmentBudget * 3 / 4;
-    if (n - kept < m_segmentBudget / 10 && kept > target)
-        m_segments.erase(m_segments.begin(),
-                         m_segments.begin() + static_cast<std::ptrdiff_t>(kept - target));
-    m_intactSegments = std::min({m_intactSegments, n - half - droppedNewer, m_segments.size()});
+    // Arrows drawn between the same two points (B, E, velocity) form a group: every other group
+    // of the oldest half goes, so that the kept steps still show all their arrows. Thinning
+    // moves the store's start forward; the buffer's room beyond the budget lets several
+    // thinnings pass before the arrows move back to its start.
+    const ArrowThinning t = m_segments.thin(m_segmentBudget, m_segmentBudget - m_segmentBudget / 8,
+                                            kSegmentBuffer * m_segmentBudget);
+    if (t.before == 0) return;
+    m_intactSegments =
+        std::min({m_intactSegments, t.before - t.half - t.droppedNewer, m_segments.size()});
     ++m_thinnings;
     ++m_layoutRevision;
     touch();

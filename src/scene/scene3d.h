@@ -2,13 +2,17 @@
 // budget so that a run of any length keeps bounded memory.
 #pragma once
 
+#include "scene/arrowstore.h"
 #include "simulation/tracesink.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -68,13 +72,38 @@ struct TraceChunk {
     Points points;
 };
 
-/// A stored arrow (or plain segment): its end points (m), colour, head flag, and the number of
-/// the trace point it belongs to (arrows drawn between two points share it).
+/// A stored arrow (or plain segment): its start (m), its end as a float offset from the start
+/// (to a float's precision of the arrow's length: far below a pixel in any view that shows the
+/// arrow), its colour, head flag, and the number of the trace point it belongs to (arrows drawn
+/// between two points share it). 48 bytes.
 struct SceneSegment {
-    Point3d a, b;
+    Point3d a;
+    float dx, dy, dz; // end minus start (m)
     SceneRgb rgb;
-    bool head;
-    std::uint64_t group;
+    std::uint64_t groupHead; // group number, kHead set for an arrow with a head
+    static constexpr std::uint64_t kHead = std::uint64_t{1} << 63;
+
+    /// Longest end offset kept (m); a longer arrow keeps its direction, cut to this length.
+    static constexpr double kLongest = 1e38;
+
+    SceneSegment() = default;
+    /// The arrow from `from` to `to` (finite).
+    SceneSegment(const Point3d& from, const Point3d& to, SceneRgb colour, bool withHead,
+                 std::uint64_t groupNumber)
+        : a(from), rgb(colour), groupHead(groupNumber | (withHead ? kHead : 0)) {
+        const double x = to.x - from.x, y = to.y - from.y, z = to.z - from.z;
+        if (std::max({std::abs(x), std::abs(y), std::abs(z)}) <= kLongest) [[likely]]
+            dx = static_cast<float>(x), dy = static_cast<float>(y), dz = static_cast<float>(z);
+        else
+            cutEnd(to);
+    }
+    /// The end (m).
+    Point3d b() const { return {a.x + dx, a.y + dy, a.z + dz}; }
+    bool head() const { return (groupHead & kHead) != 0; }
+    std::uint64_t group() const { return groupHead & ~kHead; }
+
+private:
+    void cutEnd(const Point3d& to);
 };
 
 /// A circle of radius `radius` (m) in the plane z = 0 around the z axis.
@@ -115,18 +144,25 @@ struct SceneLabel {
 /// thinning at the start in one go and appending the points that came since, and no single
 /// `Point` (so no slice of a run) pays for a whole rewrite. Meanwhile the copy takes memory
 /// beside the points (at most about the budget again); should the budget be reached before it
-/// is done, it is finished at once. Arrows have their own budget
-/// (default 150 000) and are thinned at once, in place, when they reach seven eighths of it, by
-/// dropping every other group of arrows drawn between two points in the oldest half (a pass
-/// over memory the store already holds, a millisecond or two at the default budget). At most 4096
-/// circles and 4096 tags are kept (the oldest go first). Each thinning increases `layoutRevision`
-/// when it takes effect.
+/// is done, it is finished at once.
+///
+/// Arrows cost 48 bytes each (a double start, a float offset to the end) and have their own
+/// budget (default 150 000). They are thinned at once when they reach seven eighths of it, by
+/// dropping every other group of arrows drawn between two points in the oldest half (a group
+/// straddling the middle goes or stays whole; a scene of few large groups drops its oldest
+/// arrows down to three quarters of the budget). The store is a window in a buffer of up to
+/// kSegmentBuffer budgets (at most about 15 MB at the default budget, with the groups' lengths
+/// beside it): a thinning moves the kept old arrows towards the newest half, which stays in place,
+/// and moves the window's start forward; every few thinnings, when the buffer's end is near, it
+/// puts the thinned store at the buffer's start instead. At most 4096 circles and 4096 tags are
+/// kept (the oldest go first). Each thinning increases `layoutRevision` when it takes effect.
 class Scene3D : public TraceSink {
 public:
     static constexpr std::size_t kChunkSize = 131072; // 2 MB of points
     static constexpr std::size_t kThinBlock = 256;    // points kept together by thinning
     static constexpr std::size_t kDefaultPointBudget = 1'500'000;
     static constexpr std::size_t kDefaultSegmentBudget = 150'000;
+    static constexpr std::size_t kSegmentBuffer = 2; // arrow buffer: at most this many budgets
     static constexpr std::size_t kMaxCircles = 4096;
     static constexpr std::size_t kMaxLabels = 4096;
     static constexpr std::size_t kThinWorkPerPoint = 32; // thinning work per arriving point
@@ -166,7 +202,7 @@ public:
     /// Largest number of stored trace points (at least 1000); thins at once if needed.
     void setPointBudget(std::size_t points);
     std::size_t pointBudget() const { return m_pointBudget; }
-    /// Largest number of stored arrows (at least 1024).
+    /// Largest number of stored arrows (1024 to 2^31: a group's length is kept in 32 bits).
     void setSegmentBudget(std::size_t segments);
     std::size_t segmentBudget() const { return m_segmentBudget; }
     /// How many thinnings took place since the scene was made or cleared.
@@ -186,13 +222,16 @@ public:
     /// Bytes held by the stored trace points (capacity included, and the storage kept for
     /// reuse after a thinning).
     std::size_t pointStorageBytes() const;
+    /// Bytes held by the stored arrows (capacity included).
+    std::size_t segmentStorageBytes() const { return m_segments.storageBytes(); }
     const std::vector<TraceChunk>& chunks() const { return m_chunks; }
     /// Trace point number i (0 = oldest) in metres.
     Point3d pointAt(std::size_t i) const;
     const TracePoint& rawPoint(std::size_t i) const {
         return m_chunks[i / kChunkSize].points[i % kChunkSize];
     }
-    const std::vector<SceneSegment>& segments() const { return m_segments; }
+    /// The stored arrows, oldest first; valid until the next arrow, thinning or clear.
+    std::span<const SceneSegment> segments() const { return m_segments.view(); }
     const std::vector<SceneCircle>& circles() const { return m_circles; }
     const std::vector<SceneLabel>& labels() const { return m_labels; }
     /// Box around everything ever drawn since the last clear (thinning does not shrink it).
@@ -259,7 +298,7 @@ private:
 
     std::vector<TraceChunk> m_chunks;
     std::size_t m_pointCount = 0;
-    std::vector<SceneSegment> m_segments;
+    ArrowStore<SceneSegment> m_segments;
     std::vector<SceneCircle> m_circles;
     std::vector<SceneLabel> m_labels;
     Bounds3d m_bounds;

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 using namespace gyro;
 
@@ -25,6 +26,7 @@ private slots:
     void thinningIsSpreadOverArrivingPoints();
     void segmentThinningKeepsWholeGroups();
     void stepArrowsStoreWhatTheirCallsStore();
+    void arrowEndsKeepPrecisionAndDirection();
     void clearEmptiesAndBumpsLayout();
 };
 
@@ -260,22 +262,84 @@ void Scene3DTest::thinningIsSpreadOverArrivingPoints() {
     }
 }
 
+namespace {
+// The arrow thinning's rule, written plainly over the arrows' step numbers: at seven eighths of
+// the budget, every other step of the oldest half goes (a step straddling the middle goes or
+// stays whole); should that free less than a tenth of the budget, the oldest arrows go down to
+// three quarters of it.
+struct ArrowRule {
+    std::size_t budget;
+    std::vector<int> steps, ids; // per stored arrow, oldest first
+    std::size_t intact = 0;
+    void thin() {
+        const std::size_t n = steps.size(), half = n / 2;
+        std::vector<int> keptSteps, keptIds;
+        std::size_t groups = 0, droppedNewer = 0;
+        bool keep = true;
+        for (std::size_t i = 0; i < n; ++i) {
+            const bool same = i > 0 && steps[i] == steps[i - 1];
+            if (i < half && i > 0 && !same) ++groups;
+            if (i < half)
+                keep = groups % 2 == 0;
+            else if (!same)
+                keep = true;
+            if (keep)
+                keptSteps.push_back(steps[i]), keptIds.push_back(ids[i]);
+            else if (i >= half)
+                ++droppedNewer;
+        }
+        const std::size_t kept = keptSteps.size(), target = budget * 3 / 4;
+        const std::size_t cut = n - kept < budget / 10 && kept > target ? kept - target : 0;
+        steps.assign(keptSteps.begin() + static_cast<std::ptrdiff_t>(cut), keptSteps.end());
+        ids.assign(keptIds.begin() + static_cast<std::ptrdiff_t>(cut), keptIds.end());
+        intact = std::min({intact, n - half - droppedNewer, steps.size()});
+    }
+    void add(int step, int id) {
+        if (steps.size() >= budget - budget / 8) thin();
+        steps.push_back(step), ids.push_back(id), ++intact;
+    }
+};
+} // namespace
+
 void Scene3DTest::segmentThinningKeepsWholeGroups() {
+    // Steps with three arrows, with none to five, and a stretch of steps with two hundred (so
+    // few groups that a thinning barely frees anything), through thinnings, a lowered budget and
+    // arrows given one call per step or three calls per arrow: the store holds exactly the
+    // arrows the rule keeps, in order, each with its own start, end and step.
     Scene3D s;
     s.setSegmentBudget(3000);
-    for (int step = 0; step < 10000; ++step) {
+    ArrowRule rule{3000, {}, {}, 0};
+    int id = 0;
+    for (int step = 0; step < 20000; ++step) {
+        if (step == 12000) {
+            s.setSegmentBudget(1500);
+            rule.budget = 1500;
+            while (rule.steps.size() > rule.budget) rule.thin();
+        }
         s.Point(step, 0, 0);
-        for (int k = 0; k < 3; ++k) s.Segment(step, 0, 0, step, k + 1, 0);
+        const int count = step < 6000 ? 3 : step < 6040 ? 200 : (step * 7) % 6;
+        std::vector<StepArrow> arrows;
+        for (int k = 0; k < count; ++k, ++id) {
+            rule.add(step, id);
+            arrows.push_back({1, 0, 0, 255, true, double(step), double(id), 0.5});
+            if (step % 2) s.Segment(step, 0, 0, step, id, 0.5);
+        }
+        if (step % 2 == 0) s.StepArrows(step, 0, 0, arrows.data(), count, 2);
     }
-    QVERIFY(s.segments().size() <= 3000);
-    // Arrows come in threes per step, each set complete.
-    const auto& segs = s.segments();
-    QCOMPARE(segs.size() % 3, std::size_t{0});
-    for (std::size_t i = 0; i + 2 < segs.size(); i += 3) {
-        QCOMPARE(segs[i].a.x, segs[i + 2].a.x);
-        QCOMPARE(segs[i + 2].b.y, 3.0);
+    QVERIFY(s.thinningCount() > 20);
+    const auto segs = s.segments();
+    QCOMPARE(segs.size(), rule.ids.size());
+    for (std::size_t i = 0; i < segs.size(); ++i) {
+        const Point3d b = segs[i].b();
+        if (segs[i].a.x != rule.steps[i] || b.x != rule.steps[i] || b.y != rule.ids[i] ||
+            b.z != 0.5 || segs[i].group() != std::uint64_t(rule.steps[i] + 1))
+            QFAIL(qPrintable(QString("arrow %1 differs").arg(i)));
     }
-    QCOMPARE(segs.back().a.x, 9999.0);
+    QCOMPARE(s.intactSegments(), rule.intact);
+    QCOMPARE(s.storedSegments(), std::uint64_t(id));
+    // Memory stays within the buffer's bound for the largest budget set.
+    QVERIFY(s.segmentStorageBytes() <=
+            Scene3D::kSegmentBuffer * 3000 * (sizeof(SceneSegment) + sizeof(std::uint32_t)));
 }
 
 void Scene3DTest::stepArrowsStoreWhatTheirCallsStore() {
@@ -303,8 +367,8 @@ void Scene3DTest::stepArrowsStoreWhatTheirCallsStore() {
     QCOMPARE(fast.segments().size(), calls.segments().size());
     for (std::size_t i = 0; i < fast.segments().size(); ++i) {
         const SceneSegment &f = fast.segments()[i], &c = calls.segments()[i];
-        QVERIFY2(f.a.x == c.a.x && f.a.y == c.a.y && f.b.x == c.b.x && f.b.y == c.b.y &&
-                     f.b.z == c.b.z && f.rgb == c.rgb && f.head == c.head && f.group == c.group,
+        QVERIFY2(f.a.x == c.a.x && f.a.y == c.a.y && f.b().x == c.b().x && f.b().y == c.b().y &&
+                     f.b().z == c.b().z && f.rgb == c.rgb && f.groupHead == c.groupHead,
                  qPrintable(QString::number(i)));
     }
     QCOMPARE(fast.storedSegments(), calls.storedSegments());
@@ -318,6 +382,38 @@ void Scene3DTest::stepArrowsStoreWhatTheirCallsStore() {
     QCOMPARE(fast.vectorScale(), 2.0);
     QCOMPARE(fast.lastColour(), calls.lastColour());
     QCOMPARE(fast.lastColour(), SceneRgb{0x00A0FF});
+}
+
+void Scene3DTest::arrowEndsKeepPrecisionAndDirection() {
+    // An arrow's end is kept as a float offset from its start: to a float's precision of its
+    // length however far from the origin, and an arrow longer than a float can hold (a scale
+    // factor run wild, the largest doubles) keeps its direction.
+    const double big = std::numeric_limits<double>::max() / 1.5;
+    const struct {
+        Point3d a, b;
+        bool cut;
+    } cases[] = {{{1e7, -3e6, 2}, {1e7 + 1e-3, -3e6 - 2e-3, 2 + 5e-4}, false},
+                 {{0, 0, 0}, {1e39, -5e38, 0}, true},
+                 {{-big, 1, 0}, {big, 1, big / 3}, true}};
+    for (const auto& c : cases) {
+        Scene3D s;
+        s.Point(c.a.x, c.a.y, c.a.z);
+        s.Segment(c.a.x, c.a.y, c.a.z, c.b.x, c.b.y, c.b.z);
+        QCOMPARE(s.segments().size(), std::size_t{1});
+        const SceneSegment& g = s.segments()[0];
+        const Point3d d{g.dx, g.dy, g.dz};
+        const Point3d e{c.b.x / 2 - c.a.x / 2, c.b.y / 2 - c.a.y / 2, c.b.z / 2 - c.a.z / 2};
+        const double dn = std::hypot(d.x, d.y, d.z), en = std::hypot(e.x, e.y, e.z);
+        const Point3d cross{d.y * e.z - d.z * e.y, d.z * e.x - d.x * e.z, d.x * e.y - d.y * e.x};
+        QVERIFY(std::hypot(cross.x, cross.y, cross.z) <= 1e-6 * dn * en);
+        QVERIFY(d.x * e.x + d.y * e.y + d.z * e.z > 0);
+        if (c.cut) {
+            QVERIFY(dn <= 2 * SceneSegment::kLongest);
+        } else {
+            QVERIFY(std::hypot(d.x - 2 * e.x, d.y - 2 * e.y, d.z - 2 * e.z) <= 1e-7 * 2 * en);
+            QCOMPARE(g.b().x, c.a.x + g.dx);
+        }
+    }
 }
 
 void Scene3DTest::clearEmptiesAndBumpsLayout() {

@@ -62,7 +62,7 @@ bool isHome(const Traceur3D& w) {
 }
 
 double length(const SceneSegment& s) {
-    return std::hypot(s.b.x - s.a.x, s.b.y - s.a.y, s.b.z - s.a.z);
+    return std::hypot(s.b().x - s.a.x, s.b().y - s.a.y, s.b().z - s.a.z);
 }
 
 } // namespace
