@@ -44,8 +44,7 @@ inline double borisStepSize(double stepsPerGyration, double chargeOverMass, doub
 struct BorisRotation {
     Vecteur3 t, s;
     BorisRotation() = default;
-    // Always inlined: a run's loops over the steps keep it in registers.
-    [[gnu::always_inline]] BorisRotation(const Vecteur3& B, double k) {
+    BorisRotation(const Vecteur3& B, double k) {
         MultK(B, k, t);
         const double t2 = ProdScal(t, t);
         MultK(t, 2 / (1 + t2), s);

@@ -247,6 +247,12 @@ std::size_t flatRelativisticSteps(const BorisStretchLimits& limits, const Vecteu
     return steps;
 }
 
+// The Boris rotation for a loop whose E varies in space: set up out of line, so that this loop
+// leaves the uniform-E loops' code as it is.
+[[gnu::noinline]] BorisRotation rotationOf(const Vecteur3& B, double k) {
+    return {B, k};
+}
+
 // The electric field a step meets at its midpoint: the uniform field read once (and nothing
 // else, so that the loop's code stays that of a uniform E), or, on a field map with an E of its
 // own, the uniform field plus the map's there.
@@ -397,7 +403,7 @@ BorisStretch stretch(const BorisStretchRun& run, const BorisStretchLimits& limit
             } else {
                 const double k = qm * hStep / 2; // [C/kg s]
                 if (!(B == rotationB && k == rotationK)) {
-                    rotation = BorisRotation(B, k);
+                    rotation = MapElectric ? rotationOf(B, k) : BorisRotation(B, k);
                     rotationB = B;
                     rotationK = k;
                 }
