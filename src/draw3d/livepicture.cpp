@@ -112,9 +112,9 @@ void LivePicture::buildFullPicture(const Scene3D& scene, const ViewCamera& camer
     const std::uint64_t arrived = scene.storedSegments() - m_fullArrivedFrom;
     m_fullArrivedFrom = scene.storedSegments();
     auto step = [&] {
-        const bool tracesDone = m_fullCursor.points + kFramePoints >= pointsToDraw();
+        const bool tracesDone = m_fullCursor.points + kBuildPoints >= pointsToDraw();
         return SceneRenderer::drawNewContent(
-            m_full, scene, camera, options, m_fullCursor, kFramePoints,
+            m_full, scene, camera, options, m_fullCursor, kBuildPoints,
             tracesDone ? kFrameArrows + static_cast<std::size_t>(arrived) : 0);
     };
     if (!step()) {

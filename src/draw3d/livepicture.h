@@ -20,6 +20,10 @@ class LivePicture {
 public:
     /// Points a frame adds to a full redraw (the quick picture shows about as many).
     static constexpr std::size_t kFramePoints = 150000;
+    /// Points a frame adds to the full picture built behind a quick one: a few milliseconds of
+    /// drawing, so that such a frame beside a slice of a run keeps the window answering. (A
+    /// view that follows a growing run has it rebuilt now and then.)
+    static constexpr std::size_t kBuildPoints = 75000;
     /// Arrows a frame adds to a full redraw (the quick picture shows the newest as many).
     static constexpr std::size_t kFrameArrows = 20000;
 

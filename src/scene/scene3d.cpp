@@ -236,20 +236,23 @@ void Scene3D::Point(double x, double y, double z) {
 }
 
 void Scene3D::appendTo(std::vector<TraceChunk>& chunks, const Point3d& p, std::uint32_t rgbFlags) {
-    if (chunks.empty() || chunks.back().points.size() >= kChunkSize) {
-        TraceChunk c;
-        c.origin = p;
-        if (!m_spareChunks.empty()) {
-            c.points = std::move(m_spareChunks.back());
-            m_spareChunks.pop_back();
-        } else {
-            c.points.reserve(kChunkSize);
-        }
-        chunks.push_back(std::move(c));
-    }
+    // Nearly every point goes into the newest chunk's room: a test and a store, inlined.
+    if (chunks.empty() || chunks.back().points.size() >= kChunkSize) startChunk(chunks, p);
     TraceChunk& c = chunks.back();
     c.points.push_back({static_cast<float>(p.x - c.origin.x), static_cast<float>(p.y - c.origin.y),
                         static_cast<float>(p.z - c.origin.z), rgbFlags});
+}
+
+void Scene3D::startChunk(std::vector<TraceChunk>& chunks, const Point3d& origin) {
+    TraceChunk c;
+    c.origin = origin;
+    if (!m_spareChunks.empty()) {
+        c.points = std::move(m_spareChunks.back());
+        m_spareChunks.pop_back();
+    } else {
+        c.points.reserve(kChunkSize);
+    }
+    chunks.push_back(std::move(c));
 }
 
 void Scene3D::appendPoint(const Point3d& p, std::uint32_t rgbFlags) {
@@ -490,8 +493,37 @@ void Scene3D::advanceThinning(std::size_t work) {
                 if (job.pieceLength >= kThinBlock / 2 && job.pieceLength <= kThinBlock)
                     ++job.blocks;
             }
-            const bool end = i + 1 < n && rawPoint(i + 1).startsPiece();
             const std::size_t at = i - job.pieceStart;
+            // In a long piece the points of one block share their mark (its first point may
+            // start a piece of its own), and every point of a piece about a block long shares
+            // the piece's: those are marked a stretch at a time, up to the next piece's start.
+            if (job.pieceLength >= kThinBlock / 2) {
+                const bool longPiece = job.pieceLength > kThinBlock;
+                const std::size_t stretchEnd =
+                    longPiece ? job.pieceStart + (at / kThinBlock + 1) * kThinBlock
+                              : job.pieceStart + job.pieceLength;
+                // No further than the work asked for: a stretch may end inside a block, the
+                // next call goes on with the same piece.
+                const std::size_t room = done < work ? work - done : 0;
+                const std::size_t limit =
+                    std::min({stretchEnd, half, room >= half ? half : i + 1 + room});
+                std::size_t j = i + 1;
+                if (longPiece)
+                    while (j < limit && !rawPoint(j).startsPiece()) ++j;
+                else
+                    j = std::max(j, limit);
+                const bool kept = longPiece ? (at / kThinBlock) % 2 == 0 : job.blocks % 2 == 1;
+                if (kept) {
+                    std::fill(job.keep.begin() + static_cast<std::ptrdiff_t>(i),
+                              job.keep.begin() + static_cast<std::ptrdiff_t>(j), 1);
+                    if (longPiece && at > 0 && at % kThinBlock == 0) job.keep[i] = 2;
+                    job.keptOld += j - i;
+                }
+                done += j - i - 1;
+                job.i = j;
+                continue;
+            }
+            const bool end = i + 1 < n && rawPoint(i + 1).startsPiece();
             std::uint8_t k;
             if (job.pieceLength > kThinBlock)
                 k = (at / kThinBlock) % 2 == 0 ? (at > 0 && at % kThinBlock == 0 ? 2 : 1) : 0;
@@ -546,26 +578,44 @@ void Scene3D::advanceThinning(std::size_t work) {
                 touch();
                 return;
             }
-            // Past its first point the newest half is copied as it stands, a run at a time:
-            // within one chunk read and one chunk written, no test per point.
-            if (job.i > half && job.i < n && job.seen >= job.skip && !job.forceStart &&
+            // Runs of points are copied as they stand, within one chunk read and one chunk
+            // written, without a test per point: past its first point the newest half, and in
+            // the oldest half the points kept as they were (not starting a piece of their own).
+            // A run of dropped points is passed over at once.
+            if (job.i < n && job.i != half && job.seen >= job.skip && !job.forceStart &&
                 !job.chunks.empty()) {
                 const std::size_t i0 = job.i;
-                const TraceChunk& c = m_chunks[i0 / kChunkSize];
+                const bool old = i0 < half;
+                std::size_t m = std::min((old ? half : n) - i0, work - done);
+                if (old) {
+                    const std::uint8_t* k = job.keep.data() + i0;
+                    std::size_t r = 0;
+                    if (k[0] == 0) {
+                        while (r < m && k[r] == 0) ++r;
+                        job.i += r, done += r;
+                        continue;
+                    }
+                    while (r < m && k[r] == 1) ++r;
+                    m = r;
+                }
                 TraceChunk& d = job.chunks.back();
-                const std::size_t m =
-                    std::min({n - i0, kChunkSize - i0 % kChunkSize, work - done,
+                m = std::min({m, kChunkSize - i0 % kChunkSize,
                               kChunkSize - std::min(kChunkSize, d.points.size())});
                 if (m > 0) {
+                    const TraceChunk& c = m_chunks[i0 / kChunkSize];
                     const TracePoint* from = c.points.data() + i0 % kChunkSize;
+                    const std::size_t size0 = d.points.size();
+                    d.points.resize(size0 + m);
+                    TracePoint* to = d.points.data() + size0;
                     for (std::size_t k = 0; k < m; ++k) {
                         const TracePoint& p = from[k];
                         const Point3d at{c.origin.x + p.x, c.origin.y + p.y, c.origin.z + p.z};
-                        d.points.push_back({static_cast<float>(at.x - d.origin.x),
-                                            static_cast<float>(at.y - d.origin.y),
-                                            static_cast<float>(at.z - d.origin.z), p.rgbFlags});
+                        to[k] = {static_cast<float>(at.x - d.origin.x),
+                                 static_cast<float>(at.y - d.origin.y),
+                                 static_cast<float>(at.z - d.origin.z), p.rgbFlags};
                     }
-                    job.i += m, done += m, job.seen += m, job.intact += m, job.count += m;
+                    job.i += m, done += m, job.seen += m, job.count += m;
+                    if (!old) job.intact += m;
                     continue;
                 }
             }

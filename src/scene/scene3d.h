@@ -288,6 +288,8 @@ public:
 private:
     struct ThinJob;
     void appendTo(std::vector<TraceChunk>& chunks, const Point3d& p, std::uint32_t rgbFlags);
+    /// A new chunk at the end of `chunks` starting at `origin`, in spare storage when there is.
+    void startChunk(std::vector<TraceChunk>& chunks, const Point3d& origin);
     void appendPoint(const Point3d& p, std::uint32_t rgbFlags);
     void thinPoints();
     void startThinning();

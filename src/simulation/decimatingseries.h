@@ -66,6 +66,7 @@ public:
 
     void clear() {
         m_chunks.clear();
+        m_spare.clear();
         m_size = 0;
         m_stride = 1;
         m_skip = 0;
@@ -100,7 +101,13 @@ private:
         return (budget + pair - 1) / pair * pair;
     }
 
-    static std::shared_ptr<Chunk> newChunk() {
+    // An empty chunk with room for ChunkSize samples: one a halving emptied when there is one.
+    std::shared_ptr<Chunk> newChunk() {
+        if (!m_spare.empty()) {
+            std::shared_ptr<Chunk> chunk = std::move(m_spare.back());
+            m_spare.pop_back();
+            return chunk;
+        }
         auto chunk = std::make_shared<Chunk>();
         chunk->reserve(ChunkSize);
         return chunk;
@@ -126,6 +133,13 @@ private:
             }
         }
         m_size = kept;
+        // The chunks emptied (half of them) wait for the samples to come: a series that keeps
+        // halving reuses its memory instead of having fresh pages cleared for every chunk, and
+        // holds no more than it did when full.
+        for (std::size_t c = (kept + ChunkSize - 1) / ChunkSize; c < m_chunks.size(); ++c) {
+            m_chunks[c]->clear();
+            m_spare.push_back(std::move(m_chunks[c]));
+        }
         m_chunks.resize((kept + ChunkSize - 1) / ChunkSize);
         if (!m_chunks.empty()) m_chunks.back()->resize(kept - (m_chunks.size() - 1) * ChunkSize);
         m_stride *= 2;
@@ -133,6 +147,7 @@ private:
     }
 
     std::vector<std::shared_ptr<Chunk>> m_chunks;
+    std::vector<std::shared_ptr<Chunk>> m_spare; // emptied by a halving, owned by no snapshot
     std::size_t m_size = 0;
     std::size_t m_piece;
     std::size_t m_budget;

@@ -40,6 +40,12 @@ public:
     /// The warning when V [m/s] at time t [s] is the first speed past a tenth of c; "" otherwise.
     std::string check(const Vecteur3& V, double t);
     bool warned() const { return m_warned; }
+    /// Whether V [m/s] may be past a tenth of c, and so worth a check(): a test cheap enough for
+    /// every step (no square root, no call), with a margin far beyond rounding. False for NaN.
+    static bool mayPass(const Vecteur3& V) {
+        constexpr double kBelow = 0.9 * kRelativisticFraction * kSpeedOfLight;
+        return V(1) * V(1) + V(2) * V(2) + V(3) * V(3) > kBelow * kBelow;
+    }
 
 private:
     bool m_warned = false;

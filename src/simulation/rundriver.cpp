@@ -374,7 +374,9 @@ bool RunDriver::acceptStep(Run& run) {
                           {m_model.Texte4Value(slot::kEx), m_model.Texte4Value(slot::kEx + 1),
                            m_model.Texte4Value(slot::kEx + 2)});
     if (m_drawing) run.arrows.add(R);
-    if (!run.speedWatch.warned()) run.speedWarning = run.speedWatch.check(V, run.Y(t));
+    // Nearly every step is far below a tenth of c: those skip the watch's full check.
+    if (!run.speedWatch.warned() && SpeedWatch::mayPass(V))
+        run.speedWarning = run.speedWatch.check(V, run.Y(t));
     if (m_model.Coche1(slot::kDrawVectors)) drawVectors(run, R, V);
     if (onStep && !onStep(run.Y)) return false;
     return run.Y(t) < m_endTime;

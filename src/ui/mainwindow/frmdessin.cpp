@@ -66,6 +66,28 @@ namespace gyro {
 namespace {
 // Index of the read-outs' refresh: frequency, diameter and energy are computed.
 constexpr int kReadoutRefresh = slot::kCyclotronFrequency;
+
+// The status line's text changes at every refresh of a run (its counts). A label laid out in the
+// status bar would have the whole window laid out again at each change (its size hint follows
+// its text); in a holder without a layout, which gives it all its own room, a new text only
+// repaints the label. The holder is one line of the label's font high.
+class StatusHolder : public QWidget {
+public:
+    StatusHolder(QLabel* label, QWidget* parent)
+        : QWidget(parent), m_label(label), m_hint(label->sizeHint()) {
+        label->setParent(this);
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    }
+    QSize sizeHint() const override { return m_hint; }
+    QSize minimumSizeHint() const override { return {0, m_hint.height()}; }
+
+protected:
+    void resizeEvent(QResizeEvent*) override { m_label->setGeometry(rect()); }
+
+private:
+    QLabel* m_label;
+    QSize m_hint; // of the label's first text
+};
 } // namespace
 
 FrmDessin::FrmDessin(QWidget* parent) : QMainWindow(parent), m_model(theCase()) {
@@ -134,7 +156,7 @@ FrmDessin::FrmDessin(QWidget* parent) : QMainWindow(parent), m_model(theCase()) 
 
     m_status = new QLabel("Ready", this);
     m_status->setObjectName("RunStatus");
-    statusBar()->addWidget(m_status, 1);
+    statusBar()->addWidget(new StatusHolder(m_status, this), 1);
 
     m_loop = new RunLoop(*m_driver, *m_run, *m_status, *m_traceur, this);
     m_driver->onRunEnded = [this] { m_loop->runEnded(); };

@@ -19,10 +19,10 @@ namespace gyro {
 
 namespace {
 // Wall time of one slice of computation: short enough that the window never waits noticeably.
-// A run that draws its arrows at every step leaves each frame more to draw after the slice, so
-// its slices are a little shorter.
-constexpr std::chrono::milliseconds kSliceBudget{8};
-constexpr std::chrono::milliseconds kArrowSliceBudget{7};
+// The event loop may have a frame, the read-outs and the log to show after a slice (up to about
+// 15 ms together): 6 ms leave room for them within 25 ms. Frames come from their own timer, not
+// after every slice, so a shorter slice costs a run little more than a turn of the event loop.
+constexpr std::chrono::milliseconds kSliceBudget{6};
 // The time box and the status line are refreshed at about 30 Hz, never per step.
 constexpr int kDisplayIntervalMs = 33;
 } // namespace
@@ -83,8 +83,7 @@ void RunLoop::runEnded() {
 
 void RunLoop::sliceTick() {
     ++m_slices;
-    const RunDriver::Slice slice =
-        m_driver.advance(m_driver.drawsArrows() ? kArrowSliceBudget : kSliceBudget);
+    const RunDriver::Slice slice = m_driver.advance(kSliceBudget);
     m_waiting = slice.waiting;
     if (!slice.active) {
         m_sliceTimer->stop();

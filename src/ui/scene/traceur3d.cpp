@@ -21,7 +21,12 @@
 namespace gyro {
 
 namespace {
-constexpr int kFrameMs = 16;   // repaint period, about 60 Hz
+// Period of the frames that show a growing scene, about 30 Hz as the run's read-outs: each
+// frame costs a run computing as fast as it can a share of its rate, by the frame and not by the
+// point (the new points are drawn once whatever the period). A picture built over several frames
+// (after the view moved) goes on at about 60 Hz; moving the view repaints at once.
+constexpr int kFrameMs = 33;
+constexpr int kBuildFrameMs = 16;
 constexpr int kSettleMs = 160; // full redraw this long after the last wheel step
 constexpr double kDegreesPerPixel = 0.45;
 } // namespace
@@ -150,6 +155,8 @@ void Traceur3D::tick() {
     } else if (m_picture.quick() && m_drag == Drag::None && !m_settle->isActive()) {
         update(); // the full picture goes on being built behind the quick one
     }
+    const int period = m_picture.quick() ? kBuildFrameMs : kFrameMs;
+    if (m_tick->interval() != period) m_tick->setInterval(period);
 }
 
 void Traceur3D::followScene() {

@@ -24,11 +24,12 @@ class QToolButton;
 namespace gyro {
 
 /// The drawing component of a run: shows its scene model (`model()`, the `TraceSink` a run
-/// draws into). Drawing never repaints per call: a timer at about 60 Hz draws what was added
-/// onto a cached picture and repaints once; the whole picture is redrawn only when the view
-/// changes or the model thins or clears its content. A large scene is then redrawn over several
-/// frames (kFramePoints points and kFrameArrows arrows a frame) behind a quick picture of every
-/// few points, which the full one replaces when done, so that no frame holds the window long.
+/// draws into). Drawing never repaints per call: a timer at about 30 Hz (60 Hz while a picture
+/// is built over frames) draws what was added onto a cached picture and repaints once; the whole
+/// picture is redrawn only when the view changes or the model thins or clears its content. A large
+/// scene is then redrawn over several frames (LivePicture::kBuildPoints points and kFrameArrows
+/// arrows a frame) behind a quick picture of every few points, which the full one replaces when
+/// done, so that no frame holds the window long.
 ///
 /// Mouse: left drag turns the view about its centre, right drag (or middle drag, or shift- or
 /// ctrl-left drag) pans, the wheel zooms about the cursor, a double click fits the scene, a right

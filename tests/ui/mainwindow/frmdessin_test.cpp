@@ -140,6 +140,7 @@ private slots:
     void sceneIsPrintedAndExportedAsPdf();
     void newWindowRedrawsTheRunInTheGraphWindow();
     void statusLineCountsSilencedWarnings();
+    void statusCountsDoNotLayOutTheWindow();
     void energyCaptionFollowsTheSpecies();
     void fieldMapIsChosenRunAndExportedForParaView();
 
@@ -1231,6 +1232,35 @@ void FrmDessinTest::statusLineCountsSilencedWarnings() {
     QTRY_VERIFY2(status->text().contains("2 repeated warnings logged without asking"),
                  qPrintable(status->text()));
     ErrorReport::instance().setAsker(&m_asker);
+}
+
+// The counts of the status line change at every refresh of a run: the line is repainted, the
+// window is not laid out again (which cost a fast run a few per cent of its rate).
+void FrmDessinTest::statusCountsDoNotLayOutTheWindow() {
+    struct LayoutRequests : QObject {
+        int count = 0;
+        bool eventFilter(QObject*, QEvent* event) override {
+            count += event->type() == QEvent::LayoutRequest ? 1 : 0;
+            return false;
+        }
+    } requests;
+    // A gyration in a uniform field, which logs no warning (a new one restyles the log's box).
+    theCase().select(BoxFamily::Option4, slot::kUniform);
+    theCase().setText(BoxFamily::Texte4, slot::kEx + 2, "0");
+    theCase().setText(BoxFamily::Texte3, slot::kVx + 1, "100000");
+    openWindow();
+    fastest();
+    click("Commande14");
+    QTRY_VERIFY(m_window->traceur()->model().pointsReceived() > 100);
+    m_window->installEventFilter(&requests);
+    auto* status = control<QLabel>("RunStatus");
+    for (int refresh = 0; refresh < 3; ++refresh) {
+        const QString counts = status->text();
+        QTRY_VERIFY(status->text() != counts);
+    }
+    QCOMPARE(requests.count, 0);
+    m_window->removeEventFilter(&requests);
+    endAllRuns();
 }
 
 void FrmDessinTest::energyCaptionFollowsTheSpecies() {
