@@ -92,7 +92,9 @@ void printSummary(const CaseModel& model, const BatchRun& run, bool complete, st
     const IntegrationChoice& choice = integrationChoice();
     if (choice.method == IntegrationMethod::Boris)
         err << "Phase: " << borisPhaseText(choice.stepsPerGyration) << "\n";
-    err << "Verdict: " << runVerdict(change, complete, !run.driver().speedWarning().empty())
+    err << "Verdict: "
+        << runVerdict(change, complete, !run.driver().speedWarning().empty(),
+                      FieldModel(model).mapElectric())
         << "\n";
 }
 

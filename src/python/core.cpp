@@ -267,7 +267,8 @@ void runCase(const RunArguments& args, RunOutcome& out) {
     out.finalTime = run.driver().state()(static_cast<int>(Ldim));
     out.wChange = run.driver().invariant().relativeChange();
     const bool complete = out.end == CaseRun::End::Reached || out.end == CaseRun::End::PauseTime;
-    out.verdict = runVerdict(out.wChange, complete, !run.driver().speedWarning().empty());
+    out.verdict = runVerdict(out.wChange, complete, !run.driver().speedWarning().empty(),
+                             FieldModel(model).mapElectric());
     out.frequency = runRecord().cyclotronFrequency;
     out.larmorDiameter = runRecord().larmorDiameter;
 }

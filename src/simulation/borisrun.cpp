@@ -247,7 +247,31 @@ std::size_t flatRelativisticSteps(const BorisStretchLimits& limits, const Vecteu
     return steps;
 }
 
-template <bool Relativistic>
+// The Boris rotation for a loop whose E varies in space: set up out of line, so that this loop
+// leaves the uniform-E loops' code as it is.
+[[gnu::noinline]] BorisRotation rotationOf(const Vecteur3& B, double k) {
+    return {B, k};
+}
+
+// The electric field a step meets at its midpoint: the uniform field read once (and nothing
+// else, so that the loop's code stays that of a uniform E), or, on a field map with an E of its
+// own, the uniform field plus the map's there.
+template <bool MapElectric> struct MidpointElectric {
+    explicit MidpointElectric(const Vecteur3& E) : uniform(E) {}
+    const Vecteur3& uniform; // [V/m]
+    void meet(const FieldModel&, const Vecteur3&) {}
+    const Vecteur3& E() const { return uniform; }
+};
+template <> struct MidpointElectric<true> {
+    explicit MidpointElectric(const Vecteur3& E) : uniform(E) {}
+    const Vecteur3& uniform;
+    Vecteur3 met; // [V/m]
+    void meet(const FieldModel& fields, const Vecteur3& mid) { fields.electric(mid, met); }
+    const Vecteur3& E() const { return met; }
+};
+
+// MapElectric: the field map has an E of its own, met at each step's midpoint as B is.
+template <bool Relativistic, bool MapElectric>
 BorisStretch stretch(const BorisStretchRun& run, const BorisStretchLimits& limits,
                      const FieldModel& fields, const ErrorReport& report, double& stop,
                      TrajectorySample* samples, bool box) {
@@ -268,6 +292,7 @@ BorisStretch stretch(const BorisStretchRun& run, const BorisStretchLimits& limit
     const double qm = limits.chargeOverMass;
     const double n = limits.stepsPerGyration;
     const Vecteur3& E = fields.E();
+    MidpointElectric<MapElectric> electric(E);
     // The Boris rotation of the last step, kept while the field and the step stay the same.
     BorisRotation rotation;
     Vecteur3 rotationB;
@@ -358,9 +383,10 @@ BorisStretch stretch(const BorisStretchRun& run, const BorisStretchLimits& limit
             }
             MultKPlus(U, drift, R, mid);
             fields.magnetic(mid, B);
+            electric.meet(fields, mid);
             reported = report.totalLines() != lines || stop == 1;
             double inverseGamma = 0;
-            higueraCaryKick(E, B, qm * hStep / 2, U, gammaNew, inverseGamma);
+            higueraCaryKick(electric.E(), B, qm * hStep / 2, U, gammaNew, inverseGamma);
             MultKPlus(U, hStep / 2 * inverseGamma, mid, rNew);
             if (!finiteVector(B) || !finiteVector(U) || !finiteVector(rNew)) {
                 fault = kRelativisticFieldFault;
@@ -370,17 +396,18 @@ BorisStretch stretch(const BorisStretchRun& run, const BorisStretchLimits& limit
         } else {
             MultKPlus(V, hStep / 2, R, mid);
             fields.magnetic(mid, B);
+            electric.meet(fields, mid);
             reported = report.totalLines() != lines || stop == 1;
-            if (!finiteVector(E) || !finiteVector(B)) {
+            if (!finiteVector(electric.E()) || !finiteVector(B)) {
                 fault = kBorisFieldFault;
             } else {
                 const double k = qm * hStep / 2; // [C/kg s]
                 if (!(B == rotationB && k == rotationK)) {
-                    rotation = BorisRotation(B, k);
+                    rotation = MapElectric ? rotationOf(B, k) : BorisRotation(B, k);
                     rotationB = B;
                     rotationK = k;
                 }
-                borisKick(V, E, k, rotation, vNew);
+                borisKick(V, electric.E(), k, rotation, vNew);
                 MultKPlus(vNew, hStep / 2, mid, rNew);
             }
         }
@@ -453,8 +480,14 @@ BorisStretch stretch(const BorisStretchRun& run, const BorisStretchLimits& limit
 BorisStretch borisStretch(const BorisStretchRun& run, const BorisStretchLimits& limits,
                           const FieldModel& fields, const ErrorReport& report, double& stop,
                           TrajectorySample* samples, bool box) {
-    if (limits.relativistic) return stretch<true>(run, limits, fields, report, stop, samples, box);
-    return stretch<false>(run, limits, fields, report, stop, samples, box);
+    if (fields.mapElectric()) {
+        if (limits.relativistic)
+            return stretch<true, true>(run, limits, fields, report, stop, samples, box);
+        return stretch<false, true>(run, limits, fields, report, stop, samples, box);
+    }
+    if (limits.relativistic)
+        return stretch<true, false>(run, limits, fields, report, stop, samples, box);
+    return stretch<false, false>(run, limits, fields, report, stop, samples, box);
 }
 
 } // namespace gyro

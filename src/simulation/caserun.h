@@ -100,6 +100,7 @@ private:
     bool writeRow(const StateArray& Y);
 
     RunDriver m_driver;
+    const CaseModel& m_model;
     const CaseRunLength& m_length;
     RowSink* m_rows;
     std::vector<double> m_columns;

@@ -25,6 +25,11 @@ FieldModel::FieldModel(const CaseModel& model)
     for (int k = 0; k < 12; ++k) m_P[k] = model.Texte6Value(k + 3);
     m_k2 = (m_P[2] - m_P[3]) / std::pow(m_P[0] - m_P[1], 2);
     if (m_shape == slot::kFieldMap) m_map = model.fieldMap();
+    m_mapElectric = m_map && !m_map->E.empty();
+}
+
+void FieldModel::addMapElectric(const Vecteur3& R, Vecteur3& E) const {
+    if (Vecteur3 Emap; m_map->electric(R, Emap)) MultKPlus(Emap, 1, E, E);
 }
 
 void FieldModel::mapField(const Vecteur3& R, Vecteur3& B) const {

@@ -30,6 +30,15 @@ public:
 
     /// The uniform electric field [V/m].
     const Vecteur3& E() const { return m_E0; }
+    /// E [V/m] at R [m]: the uniform field, plus the field map's own E there when the map has
+    /// one and R lies within it (outside, magnetic() gives no field, which ends a run).
+    void electric(const Vecteur3& R, Vecteur3& E) const {
+        E = m_E0;
+        if (m_mapElectric) [[unlikely]]
+            addMapElectric(R, E);
+    }
+    /// True when E varies in space: a field map with an E of its own.
+    bool mapElectric() const { return m_mapElectric; }
     /// B [T] at R [m]. Null radial or position vectors that the shape needs are reported by
     /// norm/norma; a singular point, or a point outside the field map, gives a non-finite B that
     /// the caller must refuse.
@@ -68,10 +77,12 @@ private:
     void shapedMagnetic(const Vecteur3& R, Vecteur3& B) const;
 
     void mapField(const Vecteur3& R, Vecteur3& B) const;
+    void addMapElectric(const Vecteur3& R, Vecteur3& E) const;
 
     int m_shape = 1;
     std::shared_ptr<const FieldMap> m_map;
-    bool m_shaped = false; // a shape other than the uniform field
+    bool m_shaped = false;      // a shape other than the uniform field
+    bool m_mapElectric = false; // the map has an E of its own
     Vecteur3 m_E0;
     Vecteur3 m_B0;
     double m_P[12]{};

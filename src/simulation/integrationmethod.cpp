@@ -99,10 +99,17 @@ void IntegrationStep(RunControl& c, const IntegrationChoice& choice, const CaseM
     }
     const double qm = rec.Charge / rec.Mass;
     const double qmStep = relativistic && std::isfinite(gamma) ? qm / gamma : qm;
-    const auto fields = [&model](const Vecteur3& R, Vecteur3& E, Vecteur3& B) {
+    const auto uniformE = [&model](const Vecteur3& R, Vecteur3& E, Vecteur3& B) {
         E = model.E();
         model.magnetic(R, B);
     };
+    // A field map with its own E: the push meets E where it meets B, at the step's midpoint.
+    const auto mappedE = [&model](const Vecteur3& R, Vecteur3& E, Vecteur3& B) {
+        model.electric(R, E);
+        model.magnetic(R, B);
+    };
+    const FieldRoutine fields =
+        model.mapElectric() ? FieldRoutine(mappedE) : FieldRoutine(uniformE);
     const double n = std::max(choice.stepsPerGyration, kMinStepsPerGyration);
     const Vecteur3 R = position(Y);
     const Vecteur3 V = velocity(Y);

@@ -8,10 +8,16 @@
 
 namespace gyro {
 
-std::string runVerdict(double wChange, bool complete, bool relativistic) {
+std::string uncountedWorkNote(bool mapElectric) {
+    return mapElectric ? "W counts only the uniform E, not the field map's own" : "";
+}
+
+std::string runVerdict(double wChange, bool complete, bool relativistic, bool uncountedWork) {
     const std::string change =
         "W changed by " + FormatGeneral(wChange) + " of the largest kinetic energy";
     if (!complete) return "incomplete: the run stopped before its end (" + change + ")";
+    // The work of the map's E changes Ek without W knowing it: the change is physics, not error.
+    if (uncountedWork) return "not measured: " + change + ", but " + uncountedWorkNote(true);
     switch (driftLevel(wChange)) {
     case DriftLevel::Alarm:
         return "poor: " + change + ", 1e-2 or more: the integration error dominates";

@@ -435,6 +435,42 @@ TEST_F(BatchTest, TheInvariantIsMeasuredAgainstTheEnergyReached) {
 
 // --until T: the last row is at T exactly, for both methods, and the Cash-Karp steps before it
 // are those of a longer run, to the last bit.
+// A field map's own E acts in every method (the map's E x B drift is that of the same E typed
+// in), and W, which counts only the uniform E, is then told as no measure of the error.
+TEST_F(BatchTest, AFieldMapsOwnEDrivesEveryMethodAndLeavesWUnjudged) {
+    {
+        std::ofstream map("drift.csv");
+        map << "x,y,z,Bx,By,Bz,Ex,Ey,Ez\n";
+        for (int k = 0; k < 4; ++k)
+            for (int j = 0; j < 13; ++j)
+                for (int i = 0; i < 4; ++i)
+                    map << -1.5e-3 + 1e-3 * i << "," << -10.5e-3 + 1e-3 * j << ","
+                        << -1.5e-3 + 1e-3 * k << ",0,0,0.01,1000,0,0\n";
+    }
+    const QStringList start = {"--batch", "--until", "7e-8", "--set", "x=0",    "--set",
+                               "y=5e-4",  "--set",   "z=0",  "--set", "vx=2e5", "--set",
+                               "vy=0",    "--set",   "vz=0", "--set", "Ey=0",   "--set",
+                               "Ez=0",    "--set",   "Bx=0", "--set", "By=0"};
+    for (const char* method : {"method=cash-karp", "method=boris", "method=relativistic"}) {
+        SCOPED_TRACE(method);
+        const Outcome typed =
+            run(start + QStringList{"--set", method, "--set", "shape=uniform", "--set", "Bz=0.01",
+                                    "--set", "Ex=1000", "--csv", "-"});
+        const Outcome mapped =
+            run(start + QStringList{"--set", method, "--set", "shape=map", "--set", "map=drift.csv",
+                                    "--set", "Ex=0", "--csv", "-"});
+        ASSERT_EQ(mapped.code, 0) << mapped.err;
+        const auto a = rows(typed.out).back(), b = rows(mapped.out).back();
+        EXPECT_LT(a[2], -5e-3) << "drifted along -y at E / B = 1e5 m/s";
+        for (int i = 1; i <= 6; ++i) EXPECT_NEAR(b[i], a[i], 1e-9 * std::fabs(a[i]) + 1e-15);
+        EXPECT_NE(mapped.err.find("\nVerdict: not measured: W changed by "), std::string::npos)
+            << mapped.err;
+        EXPECT_NE(mapped.err.find("W counts only the uniform E, not the field map's own"),
+                  std::string::npos);
+        EXPECT_EQ(mapped.err.find("integration error"), std::string::npos) << mapped.err;
+    }
+}
+
 TEST_F(BatchTest, RunsEndExactlyAtTheirEndTime) {
     const QStringList uniform = {"--set", "shape=uniform", "--set", "Bz=0.01",
                                  "--set", "Ez=0",          "--set", "vy=1e5"};

@@ -3,12 +3,16 @@
 #include "simulation/fieldmap.h"
 
 #include "numerics/constants.h"
+#include "simulation/boris.h"
 #include "simulation/casefieldmap.h"
+#include "simulation/caserun.h"
 #include "simulation/caseslots.h"
 #include "simulation/fieldmapreader.h"
 #include "simulation/fields.h"
+#include "simulation/integrationmethod.h"
 #include "simulation/motion.h"
 #include "simulation/physicsfixture.h"
+#include "simulation/rundriver.h"
 
 #include <gtest/gtest.h>
 
@@ -406,6 +410,98 @@ TEST_F(MapRunTest, LeavingTheMapStopsTheRunWithTheTimeAndPlace) {
     EXPECT_EQ(logCount("frRungefaute particle left the field map at t = "), 1);
     EXPECT_NEAR(Y(1), 0.003, 1e-9); // stopped at the edge
     EXPECT_GT(Y(8), 1.5e-7);        // it crossed most of the 2 mm left before leaving
+}
+
+// ---------------------------------------------------------------------------------------------
+// The map's own E in Boris and relativistic runs
+
+class MapPushTest : public PhysicsTest {
+protected:
+    void TearDown() override {
+        integrationChoice() = IntegrationChoice{};
+        PhysicsTest::TearDown();
+    }
+    // A map of n nodes a side from `origin` every `step` [m] with B and its own E sampled from
+    // the two functions.
+    static std::shared_ptr<FieldMap> mapWithE(std::array<std::size_t, 3> n,
+                                              std::array<double, 3> origin,
+                                              std::array<double, 3> step, const Field& B,
+                                              const Field& E) {
+        auto map = sampledMap(n, origin, step, B);
+        map->E = sampledMap(n, origin, step, E)->B;
+        return map;
+    }
+    // Runs the case from R, V until tEnd with `method` through the run driver, either in its
+    // stretches of steps (nobody looks) or with every step seen one by one; the final state.
+    static StateArray run(IntegrationMethod method, bool everyStep, const Vecteur3& R,
+                          const Vecteur3& V, double tEnd) {
+        integrationChoice() = {method, kDefaultStepsPerGyration};
+        for (int i = 0; i < 3; ++i) {
+            setNumber(BoxFamily::Texte3, slot::kX + i, R(i + 1));
+            setNumber(BoxFamily::Texte3, slot::kVx + i, V(i + 1));
+        }
+        SpeciesRefresh(0);
+        NoScene scene;
+        RunDriver driver(theCase(), scene);
+        driver.setEndTime(tEnd);
+        if (everyStep) driver.onStep = [](const StateArray&) { return true; };
+        EXPECT_TRUE(driver.RunTrajectory());
+        while (driver.running()) driver.advance(std::chrono::hours(1));
+        return driver.state();
+    }
+};
+
+// E and B uniform, given once as map columns and once typed in: the same gyration and E × B
+// drift (to the interpolation's rounding), for both pushers, with the steps seen one by one or
+// taken in stretches.
+TEST_F(MapPushTest, UniformEOfTheMapGivesTheDriftOfTheTypedE) {
+    const Vecteur3 E(1000, 0, 0), B(0, 0, 0.01); // drift E × B / B^2 = -1e5 m/s along y
+    const Vecteur3 R(0, 5e-4, 0), V(2e5, 0, 0);
+    const double tEnd = 20 * 2 * Pi * kElectronMass / (kElementaryCharge * 0.01);
+    const auto map = mapWithE(
+        {4, 13, 4}, {-1.5e-3, -10.5e-3, -1.5e-3}, {1e-3, 1e-3, 1e-3},
+        [&](double, double, double) { return B; }, [&](double, double, double) { return E; });
+    for (const auto method : {IntegrationMethod::Boris, IntegrationMethod::Relativistic}) {
+        SCOPED_TRACE(method == IntegrationMethod::Boris ? "Boris" : "relativistic");
+        setFields(slot::kUniform, E, B);
+        const StateArray typed = run(method, false, R, V, tEnd);
+        EXPECT_NEAR(typed(3) - R(2), -1e5 * tEnd, 0.02 * 1e5 * tEnd) << "the drift itself";
+        theCase().setFieldMap(map);
+        setFields(slot::kFieldMap, {0, 0, 0}, {0, 0, 0});
+        for (const bool everyStep : {false, true}) {
+            const StateArray mapped = run(method, everyStep, R, V, tEnd);
+            EXPECT_EQ(mapped(8), tEnd);
+            for (int i : {1, 3, 5}) EXPECT_NEAR(mapped(i), typed(i), 1e-12) << "x y z " << i;
+            for (int i : {2, 4, 6}) EXPECT_NEAR(mapped(i), typed(i), 1e-5) << "velocity " << i;
+        }
+        EXPECT_TRUE(logLines().empty()) << logLines().front();
+    }
+}
+
+// A linear E along a uniform B (along x): the particle oscillates along x at omega^2 =
+// |q| g / m, untouched by B, as x = x0 + (v0 / omega) sin(omega t); Boris's and the relativistic
+// pusher's phase error (omega h)^2 / 24 per radian stays far below the tolerance.
+TEST_F(MapPushTest, LinearEOfTheMapGivesTheHarmonicOscillation) {
+    const double omegaC = kElementaryCharge * 0.01 / kElectronMass; // [rad/s]
+    const double omega = omegaC / 20;
+    const double g = omega * omega * kElectronMass / kElementaryCharge; // [V/m^2]
+    const double v0 = 1e4, x0 = 0.01, amplitude = v0 / omega;           // [m/s], [m], [m]
+    // The electron's charge is negative: E = +g (x - x0) pulls it back to x0.
+    const auto map = mapWithE(
+        {13, 4, 4}, {x0 - 3e-4, -1.5e-4, -1.5e-4}, {5e-5, 1e-4, 1e-4},
+        [](double, double, double) { return Vecteur3(0.01, 0, 0); },
+        [&](double x, double, double) { return Vecteur3(g * (x - x0), 0, 0); });
+    theCase().setFieldMap(map);
+    setFields(slot::kFieldMap, {0, 0, 0}, {0, 0, 0});
+    const double tEnd = 5.3 * 2 * Pi / omega;
+    for (const auto method : {IntegrationMethod::Boris, IntegrationMethod::Relativistic}) {
+        SCOPED_TRACE(method == IntegrationMethod::Boris ? "Boris" : "relativistic");
+        const StateArray stretched = run(method, false, {x0, 0, 0}, {v0, 0, 0}, tEnd);
+        EXPECT_NEAR(stretched(1), x0 + amplitude * std::sin(omega * tEnd), 1e-3 * amplitude);
+        EXPECT_NEAR(stretched(2), v0 * std::cos(omega * tEnd), 1e-3 * v0);
+        const StateArray seen = run(method, true, {x0, 0, 0}, {v0, 0, 0}, tEnd);
+        for (int i = 1; i <= 8; ++i) EXPECT_EQ(stretched(i), seen(i)) << "component " << i;
+    }
 }
 
 } // namespace
