@@ -329,6 +329,13 @@ void Scene3DTest::thinningMovesTheNewestChunksWhole() {
                 QFAIL(qPrintable(QString("point %1 of the newest half differs").arg(k)));
         }
     }
+    // A budget lowered far below the newest half cuts inside it and moves what stays.
+    const Point3d newestPoint = s.pointAt(s.pointCount() - 1);
+    s.setPointBudget(200000);
+    QVERIFY(s.pointCount() <= 200000);
+    QVERIFY(chunksChainUp(s));
+    QVERIFY(s.rawPoint(0).startsPiece());
+    QCOMPARE(s.pointAt(s.pointCount() - 1).z, newestPoint.z);
 }
 
 namespace {
