@@ -55,6 +55,7 @@ void AccuracyPanels::runStarted() {
     run.mu0 = driftReadoutOfState(m_driver.state()).mu;
     m_runs.push_back(run);
     m_plot->clear();
+    m_readout->setUncountedWork(FieldModel(m_model).mapElectric());
     updateHint();
     refresh();
 }

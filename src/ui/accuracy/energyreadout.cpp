@@ -12,18 +12,12 @@ namespace gyro {
 EnergyReadout::EnergyReadout(QWidget* parent) : QWidget(parent) {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    auto* label = new QLabel("W change", this);
     m_box = new QLineEdit(this);
     m_box->setObjectName("EnergyInvariantBox");
     m_box->setReadOnly(true);
-    const QString tip = "Change of W = Ek - q E·(r - r0) since the start of the run, divided by "
-                        "the largest kinetic energy the particle has reached so far. The "
-                        "magnetic field does no work and E is uniform, so W is constant along "
-                        "the true trajectory: its change is the integration error. Orange from "
-                        "1e-3, red from 1e-2.";
-    label->setToolTip(tip);
-    m_box->setToolTip(tip);
-    layout->addWidget(label);
+    m_label = new QLabel("W change", this);
+    setUncountedWork(false);
+    layout->addWidget(m_label);
     layout->addWidget(m_box, 1);
 }
 
@@ -33,7 +27,7 @@ void EnergyReadout::showChange(double relativeChange) {
     const QString text = QString::number(relativeChange, 'g', 2);
     if (m_box->text() != text) m_box->setText(text);
     QString style;
-    switch (driftLevel(relativeChange)) {
+    switch (m_uncounted ? DriftLevel::Fine : driftLevel(relativeChange)) {
     case DriftLevel::Fine:
         break;
     case DriftLevel::Notice:
@@ -44,6 +38,20 @@ void EnergyReadout::showChange(double relativeChange) {
         break;
     }
     if (m_box->styleSheet() != style) m_box->setStyleSheet(style);
+}
+
+void EnergyReadout::setUncountedWork(bool uncounted) {
+    m_uncounted = uncounted;
+    const QString tip =
+        QString("Change of W = Ek - q E·(r - r0) since the start of the run, divided by the "
+                "largest kinetic energy the particle has reached so far. ") +
+        (uncounted ? "W counts only the uniform E, not the field map's own: its change here is "
+                     "that E's work, not the integration error."
+                   : "The magnetic field does no work and E is uniform, so W is constant along "
+                     "the true trajectory: its change is the integration error. Orange from "
+                     "1e-3, red from 1e-2.");
+    m_label->setToolTip(tip);
+    m_box->setToolTip(tip);
 }
 
 void EnergyReadout::clear() {

@@ -89,6 +89,11 @@ private slots:
         QCOMPARE(readout.box()->styleSheet().contains(colour), true);
         QCOMPARE(readout.box()->styleSheet().isEmpty(), colour.isEmpty());
         if (std::isfinite(change)) QCOMPARE(readout.box()->text().toDouble(), change);
+        // On a field map with its own E, W's change is that E's work: never shown as error.
+        readout.setUncountedWork(true);
+        readout.showChange(change);
+        QVERIFY(readout.box()->styleSheet().isEmpty());
+        QVERIFY(readout.box()->toolTip().contains("field map's own"));
     }
 
     // An electron at 1e5 m/s across a uniform 0.015 T: mu = m v^2 / (2 B), pitch 90 deg, and W
