@@ -69,7 +69,8 @@ std::map<std::string, RunFigures>& results() {
 
 /// The longest time the event loop could not answer: a precise 1 ms timer, and the gap between
 /// two of its ticks counted in the processor time this thread spent in between (and in wall
-/// time). GYRO_BENCH_GAPS=1 prints every gap above 10 ms as it happens, to find what held it.
+/// time). GYRO_BENCH_GAPS=1 prints every gap above 10 ms as it happens, with the time into the run,
+/// to find what held it.
 class LoopProbe {
 public:
     LoopProbe() {
@@ -92,7 +93,9 @@ private:
         const qint64 now = threadCpuNs(), wall = m_clock.nsecsElapsed();
         static const bool print = qEnvironmentVariableIntValue("GYRO_BENCH_GAPS") != 0;
         if (print && now - m_lastTick > 10'000'000)
-            std::fprintf(stderr, "gap %.1f ms\n", static_cast<double>(now - m_lastTick) * 1e-6);
+            std::fprintf(stderr, "gap %.1f ms at %.2f s\n",
+                         static_cast<double>(now - m_lastTick) * 1e-6,
+                         static_cast<double>(wall) * 1e-9);
         m_longest = std::max(m_longest, now - m_lastTick);
         m_longestWall = std::max(m_longestWall, wall - m_lastWall);
         m_lastTick = now;
