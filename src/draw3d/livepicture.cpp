@@ -54,11 +54,32 @@ bool LivePicture::update(const Scene3D& scene, const ViewCamera& camera,
             return true; // the full picture begins with the next frame
         }
     }
-    if (!SceneRenderer::drawNewContent(m_image, scene, camera, options, m_cursor, SIZE_MAX,
-                                       SIZE_MAX, &m_changed))
+    // In pieces, the traces first and the arrows over them, as a picture drawn in one go has
+    // them: the arrows wait until the traces are within a piece of the newest point.
+    const std::size_t points = finish ? SIZE_MAX : kPiecePoints;
+    const bool tracesDone = finish || (m_cursor.layoutRevision == scene.layoutRevision() &&
+                                       m_cursor.points + kPiecePoints >= pointsToDraw(scene));
+    const std::size_t arrows = finish ? SIZE_MAX : tracesDone ? kPieceArrows : 0;
+    if (!SceneRenderer::drawNewContent(m_image, scene, camera, options, m_cursor, points, arrows,
+                                       &m_changed))
         redrawAll(scene, camera, options, preview || large ? quickStride : 1);
     if (!preview && m_stride > 1) buildFullPicture(scene, camera, options);
     return false;
+}
+
+std::size_t LivePicture::pointsToDraw(const Scene3D& scene) {
+    // The newest point of a piece waits for the next one (see drawNewContent).
+    std::size_t n = scene.pointCount();
+    if (n > 0 && scene.rawPoint(n - 1).startsPiece()) --n;
+    return n;
+}
+
+bool LivePicture::behind(const Scene3D& scene) const {
+    if (!m_valid) return false; // nothing to go on from: the next update draws it all
+    // After a thinning the cursor's counts are set anew by the next update.
+    return m_cursor.layoutRevision != scene.layoutRevision() ||
+           m_cursor.points < pointsToDraw(scene) || m_cursor.segments < scene.segments().size() ||
+           m_cursor.circles < scene.circles().size();
 }
 
 bool LivePicture::quickFromPicture(const ViewCamera& camera, const RenderOptions& options) {
@@ -99,12 +120,6 @@ void LivePicture::buildFullPicture(const Scene3D& scene, const ViewCamera& camer
         m_building = true;
         m_fullArrivedFrom = scene.storedSegments();
     }
-    // The newest point of a piece waits for the next one (see drawNewContent).
-    auto pointsToDraw = [&scene] {
-        std::size_t n = scene.pointCount();
-        if (n > 0 && scene.rawPoint(n - 1).startsPiece()) --n;
-        return n;
-    };
     // The traces first, then the arrows over them, as a picture drawn in one go has them. A run
     // with arrows at every step may add more of them in a frame than a frame's share: the share
     // is kFrameArrows beyond those that arrived since the last frame, so that the full picture
@@ -112,7 +127,7 @@ void LivePicture::buildFullPicture(const Scene3D& scene, const ViewCamera& camer
     const std::uint64_t arrived = scene.storedSegments() - m_fullArrivedFrom;
     m_fullArrivedFrom = scene.storedSegments();
     auto step = [&] {
-        const bool tracesDone = m_fullCursor.points + kBuildPoints >= pointsToDraw();
+        const bool tracesDone = m_fullCursor.points + kBuildPoints >= pointsToDraw(scene);
         return SceneRenderer::drawNewContent(
             m_full, scene, camera, options, m_fullCursor, kBuildPoints,
             tracesDone ? kFrameArrows + static_cast<std::size_t>(arrived) : 0);
@@ -122,7 +137,8 @@ void LivePicture::buildFullPicture(const Scene3D& scene, const ViewCamera& camer
         SceneRenderer::drawBackdrop(m_full, scene, camera, options, m_fullCursor);
         step();
     }
-    if (m_fullCursor.points < pointsToDraw() || m_fullCursor.segments < scene.segments().size())
+    if (m_fullCursor.points < pointsToDraw(scene) ||
+        m_fullCursor.segments < scene.segments().size())
         return;
     // Done: the full picture replaces the quick one and grows from here as it did.
     std::swap(m_image, m_full);

@@ -26,13 +26,23 @@ public:
     static constexpr std::size_t kBuildPoints = 75000;
     /// Arrows a frame adds to a full redraw (the quick picture shows the newest as many).
     static constexpr std::size_t kFrameArrows = 20000;
+    /// Points and arrows one update() adds to a picture that follows a growing scene: a couple
+    /// of milliseconds of drawing, so that the window answers between the run's slices. A run
+    /// adds fewer between two turns of the event loop (a 6 ms slice at full speed is ~12,000
+    /// steps, ~36,000 arrows with three a step), so that pieces drawn at every turn catch up.
+    static constexpr std::size_t kPiecePoints = 50000;
+    static constexpr std::size_t kPieceArrows = 60000;
 
     /// Brings the picture up to date with `scene` seen by `camera` (whose viewport gives the
     /// size) with `options`. `preview`: the view is moving, a quick picture will do. `finish`:
-    /// the full picture now, whatever its cost. Returns true when a full picture begins with the
-    /// next frame, so that the caller asks for one.
+    /// the full picture now, whatever its cost. Otherwise what the scene received since the last
+    /// update is added a piece at a time (see behind()). Returns true when a full picture begins
+    /// with the next frame, so that the caller asks for one.
     bool update(const Scene3D& scene, const ViewCamera& camera, const RenderOptions& options,
                 bool preview, bool finish = false);
+    /// Whether `scene` holds content that the picture has not drawn yet: another update() adds
+    /// the next piece of it.
+    bool behind(const Scene3D& scene) const;
     /// Draws it all again at the next update (new options).
     void invalidate() { m_valid = false; }
 
@@ -48,6 +58,7 @@ public:
 private:
     void redrawAll(const Scene3D& scene, const ViewCamera& camera, const RenderOptions& options,
                    int stride);
+    static std::size_t pointsToDraw(const Scene3D& scene);
     bool quickFromPicture(const ViewCamera& camera, const RenderOptions& options);
     void buildFullPicture(const Scene3D& scene, const ViewCamera& camera,
                           const RenderOptions& options);

@@ -62,6 +62,7 @@ private slots:
     void repeatedOrbitIsDrawnOnceAndPiecesMatchTheWhole();
     void arrowsAreDrawnOnceWhereTheyLandAndSurviveThinning();
     void fullPictureCatchesUpWithArrowsAtEveryStep();
+    void newContentIsDrawnInPiecesThatCatchUp();
     void arrowMemoKeepsArrowsThatShareABucket();
     void decimatedPreviewKeepsPieceEnds();
     void offscreenPointsAreClipped();
@@ -355,6 +356,56 @@ void SceneRendererTest::fullPictureCatchesUpWithArrowsAtEveryStep() {
     }
     QVERIFY2(!picture.quick(), qPrintable(QString("still quick after %1 frames").arg(frames)));
     QVERIFY(!picture.building());
+}
+
+void SceneRendererTest::newContentIsDrawnInPiecesThatCatchUp() {
+    // A run spiralling slowly outward with arrows at every step. The arrows lie apart from the
+    // trace, so that the picture does not depend on which of the two was drawn first.
+    Scene3D s;
+    s.setSegmentBudget(1'000'000); // no thinning: every arrow is drawn by both pictures
+    s.SetColour(255, 0, 0);
+    s.SetLineColour(0, 0, 255);
+    int step = 0;
+    const auto steps = [&](int count, int arrows) {
+        for (int k = 0; k < count; ++k, ++step) {
+            const double t = step * 0.01, r = 1.5 + step * 1e-5;
+            const double x = r * std::cos(t), y = 5 + r * std::sin(t);
+            s.Point(x, y, 0);
+            for (int a = 1; a <= arrows; ++a)
+                s.Segment(x, y - 9.5, 0, x + 0.5 * a * std::cos(3 * t),
+                          y - 9.5 + 0.5 * a * std::sin(3 * t), 0);
+        }
+    };
+    const ViewCamera c = topView();
+    LivePicture pieces, once;
+    steps(10, 2);
+    pieces.update(s, c, bare(), false);
+    once.update(s, c, bare(), false);
+    QVERIFY(!pieces.quick() && !pieces.behind(s));
+    // More than a piece of points and of arrows since the last frame: drawn over several
+    // updates, the traces first and then the arrows, the picture is the one drawn at once.
+    steps(static_cast<int>(LivePicture::kPiecePoints) + 5000, 2);
+    once.update(s, c, bare(), false, true);
+    QVERIFY(!once.behind(s));
+    int calls = 0;
+    for (; calls < 10 && (calls == 0 || pieces.behind(s)); ++calls) {
+        pieces.update(s, c, bare(), false);
+        QVERIFY(!pieces.quick());
+    }
+    QCOMPARE(calls, 3);
+    QCOMPARE(pieces.image(), once.image());
+    // A backlog, then three arrows a step arriving between every two updates, each time fewer
+    // than a piece: the picture catches up within a few updates and has lost nothing.
+    steps(30000, 3);
+    for (calls = 1; calls < 10; ++calls) {
+        pieces.update(s, c, bare(), false);
+        if (!pieces.behind(s)) break;
+        steps(static_cast<int>(LivePicture::kPieceArrows) / 3 / 2, 3);
+    }
+    QVERIFY2(calls < 10, "the picture never caught up");
+    QVERIFY(calls > 1);
+    once.update(s, c, bare(), false, true);
+    QCOMPARE(pieces.image(), once.image());
 }
 
 void SceneRendererTest::arrowMemoKeepsArrowsThatShareABucket() {

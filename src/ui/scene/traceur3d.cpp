@@ -42,6 +42,12 @@ Traceur3D::Traceur3D(QWidget* parent) : QWidget(parent) {
     m_tick = new QTimer(this);
     m_tick->setInterval(kFrameMs);
     connect(m_tick, &QTimer::timeout, this, &Traceur3D::tick);
+    // New content beyond a piece is drawn a piece at each turn of the event loop (between the
+    // run's slices) until the picture has caught up, rather than all in one long frame.
+    m_catchUp = new QTimer(this);
+    m_catchUp->setSingleShot(true);
+    m_catchUp->setInterval(0);
+    connect(m_catchUp, &QTimer::timeout, this, &Traceur3D::drawNextPiece);
     m_settle = new QTimer(this);
     m_settle->setSingleShot(true);
     m_settle->setInterval(kSettleMs);
@@ -154,6 +160,8 @@ void Traceur3D::tick() {
         showChanges();
     } else if (m_picture.quick() && m_drag == Drag::None && !m_settle->isActive()) {
         update(); // the full picture goes on being built behind the quick one
+    } else if (const QRect late = logicalRect(m_picture.takeChanged()); !late.isEmpty()) {
+        update(late); // pieces drawn after the scene last changed (the run has stopped)
     }
     const int period = m_picture.quick() ? kBuildFrameMs : kFrameMs;
     if (m_tick->interval() != period) m_tick->setInterval(period);
@@ -221,6 +229,15 @@ void Traceur3D::showChanges() {
     if (!region.isEmpty()) update(region);
 }
 
+void Traceur3D::drawNextPiece() {
+    // Only into the picture: the frames repaint what changed at their own pace (a repaint at
+    // every turn would cost the run more than the drawing). A moving view or a quick picture
+    // has its own frames.
+    const bool moving = m_drag != Drag::None || m_settle->isActive();
+    if (moving || !isVisible() || m_picture.quick()) return;
+    ensureContent(false);
+}
+
 void Traceur3D::flush() {
     tick();
     ensureContent(false, true);
@@ -236,6 +253,7 @@ void Traceur3D::ensureContent(bool preview, bool finish) {
     RenderOptions o = m_options;
     o.pixelRatio = ratio();
     if (m_picture.update(m_scene, m_camera, o, preview, finish)) update();
+    if (isVisible() && m_picture.behind(m_scene)) m_catchUp->start();
 }
 
 void Traceur3D::paintEvent(QPaintEvent* event) {
@@ -358,6 +376,7 @@ void Traceur3D::showEvent(QShowEvent* event) {
 void Traceur3D::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
     m_tick->stop();
+    m_catchUp->stop();
 }
 
 void Traceur3D::placeButtons() {

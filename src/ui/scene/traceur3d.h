@@ -29,7 +29,9 @@ namespace gyro {
 /// picture is redrawn only when the view changes or the model thins or clears its content. A large
 /// scene is then redrawn over several frames (LivePicture::kBuildPoints points and kFrameArrows
 /// arrows a frame) behind a quick picture of every few points, which the full one replaces when
-/// done, so that no frame holds the window long.
+/// done, so that no frame holds the window long. Nor does a run adding more than a piece between
+/// two frames (LivePicture::kPiecePoints, kPieceArrows): the rest is drawn a piece at each turn of
+/// the event loop until the picture has caught up.
 ///
 /// Mouse: left drag turns the view about its centre, right drag (or middle drag, or shift- or
 /// ctrl-left drag) pans, the wheel zooms about the cursor, a double click fits the scene, a right
@@ -121,6 +123,8 @@ private:
     void tick();
     // Repaints what the scene's news changed in the picture.
     void showChanges();
+    // Adds the next piece of new content to the picture; the next frame shows it.
+    void drawNextPiece();
     // A box of device pixels as the logical pixels that cover it.
     QRect logicalRect(const QRect& device) const;
     void viewMoved(bool byUser);
@@ -157,6 +161,7 @@ private:
     Qt::MouseButton m_pressButton = Qt::NoButton;
 
     QTimer* m_tick = nullptr;
+    QTimer* m_catchUp = nullptr; // the next piece of new content, at the next turn of the loop
     QTimer* m_settle = nullptr;
     QToolButton* m_fitButton = nullptr;
     QToolButton* m_resetButton = nullptr;

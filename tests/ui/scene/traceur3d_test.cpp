@@ -87,6 +87,7 @@ private slots:
     void runSetUpBringsTheViewToTheFrame();
     void liveTraceShowsWithCoalescedRepaints();
     void growingTraceRepaintsOnlyWhatChanged();
+    void runOfManyArrowsIsShownWholeAfterItStops();
     void leftDragTurnsTheView();
     void rightDragPansAndRightClickOpensMenu();
     void wheelZoomsAboutTheCursor();
@@ -188,6 +189,33 @@ void Traceur3DTest::growingTraceRepaintsOnlyWhatChanged() {
         for (int x = 0; x < whole.width(); ++x)
             blue += qBlue(whole.pixel(x, y)) > qRed(whole.pixel(x, y)) + 60;
     QVERIFY(blue > 20);
+}
+
+void Traceur3DTest::runOfManyArrowsIsShownWholeAfterItStops() {
+    // More points and arrows than a piece arrive at once, and then nothing more: the picture
+    // is drawn a piece at a time at the next turns of the event loop, and the screen ends up
+    // showing the picture drawn in one go.
+    setUpRun(m_w->model(), 0, 0.01);
+    m_w->flush();
+    QSignalSpy changed(m_w, &Traceur3D::sceneChanged);
+    m_w->model().SetColour(0, 128, 255);
+    m_w->model().SetLineColour(255, 0, 0);
+    const int n = static_cast<int>(LivePicture::kPiecePoints) + 10000;
+    for (int i = 0; i < n; ++i) {
+        const double t = i * 1e-3, x = 0.005 * std::cos(t), y = 0.005 * std::sin(t);
+        m_w->model().Point(x, y, 0);
+        for (int a = 1; a <= 2; ++a)
+            m_w->model().Segment(x, y, 0, x + a * 1e-3 * std::cos(7 * t), y, 0);
+    }
+    QTRY_VERIFY(changed.count() >= 1);
+    QTest::qWait(200);
+    const QImage screen =
+        m_w->screen()->grabWindow(m_w->winId()).toImage().convertToFormat(QImage::Format_RGB32);
+    m_w->setRenderOptions(m_w->renderOptions()); // the same picture, drawn in one go
+    m_w->flush();
+    const QImage atOnce = m_w->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(screen, atOnce);
+    QVERIFY(countColour(atOnce, qRgb(255, 0, 0)) > 100); // the arrows, over the trace
 }
 
 void Traceur3DTest::leftDragTurnsTheView() {
