@@ -1,5 +1,5 @@
 // The store of a scene's arrows: records in order of arrival, with the lengths of their runs of
-// one group (the arrows of one step) beside them, thinned by dropping every other run.
+// one group (the arrows of one step) beside them, thinned by dropping runs of the oldest half.
 #pragma once
 
 #include "scene/windowstore.h"
@@ -23,6 +23,12 @@ struct ArrowThinning {
 /// groups to keep without reading the records it drops.
 template <class T> class ArrowStore {
 public:
+    /// A thinning keeps one group in this many of the oldest half. Every kept record of the
+    /// oldest half moves, so that the fewer it keeps, the less a thinning costs for what it
+    /// frees (a record moved for every three appended, where keeping every other group moved
+    /// one for each).
+    static constexpr std::size_t kKeepOneIn = 4;
+
     std::size_t size() const { return m_records.size(); }
     bool empty() const { return m_records.empty(); }
     std::span<const T> view() const { return m_records.view(); }
@@ -41,11 +47,11 @@ public:
         m_records.append(r, limit);
     }
 
-    /// Keeps every other group of the oldest half, counted from the oldest, and the newest half
-    /// whole; a group that straddles the middle goes or stays whole. Should that free less than
-    /// a tenth of `budget`, the oldest records go down to three quarters of it. Then makes room
-    /// for the records that arrive before the next thinning at `threshold` (the buffer holds at
-    /// most about `limit`). Nothing happens to fewer than two records.
+    /// Keeps every kKeepOneIn-th group of the oldest half, counted from the oldest, and the
+    /// newest half whole; a group that straddles the middle goes or stays whole. Should that free
+    /// less than a tenth of `budget`, the oldest records go down to three quarters of it. Then
+    /// makes room for the records that arrive before the next thinning at `threshold` (the buffer
+    /// holds at most about `limit`). Nothing happens to fewer than two records.
     ArrowThinning thin(std::size_t budget, std::size_t threshold, std::size_t limit) {
         const std::size_t n = size();
         if (n < 2) return {};
@@ -54,9 +60,10 @@ public:
         // The runs that start before the middle: runs [0, last]; the last ends at `end`.
         std::size_t last = 0, end = runs[0];
         while (end < half) end += runs[++last];
-        const std::size_t droppedNewer = last % 2 == 1 ? end - half : 0;
+        const std::size_t droppedNewer = last % kKeepOneIn != 0 ? end - half : 0;
         std::size_t dropped = 0;
-        for (std::size_t j = 1; j <= last; j += 2) dropped += runs[j];
+        for (std::size_t j = 0; j <= last; ++j)
+            if (j % kKeepOneIn != 0) dropped += runs[j];
         const std::size_t room = threshold > n - dropped ? threshold - (n - dropped) : 1;
         // A buffer short of its full size grows to it first: the moves back to its start are
         // then as rare as they can be.
@@ -68,7 +75,7 @@ public:
             for (std::size_t j = last + 1, from = end, to = end; j-- > 0;) {
                 const std::size_t length = runs[j];
                 from -= length;
-                if (j % 2 != 0) continue;
+                if (j % kKeepOneIn != 0) continue;
                 to -= length;
                 if (to != from)
                     for (std::size_t k = length; k-- > 0;) records[to + k] = records[from + k];
@@ -81,7 +88,7 @@ public:
             T* buffer = m_records.buffer();
             std::size_t from = m_records.begin(), to = 0;
             for (std::size_t j = 0; j <= last; from += runs[j], ++j) {
-                if (j % 2 != 0) continue;
+                if (j % kKeepOneIn != 0) continue;
                 for (std::size_t k = 0; k < runs[j]; ++k) buffer[to + k] = buffer[from + k];
                 to += runs[j];
             }
@@ -90,7 +97,7 @@ public:
         }
         std::size_t runTo = last + 1;
         for (std::size_t j = last + 1; j-- > 0;)
-            if (j % 2 == 0) runs[--runTo] = runs[j];
+            if (j % kKeepOneIn == 0) runs[--runTo] = runs[j];
         m_runs.dropFront(runTo);
         const std::size_t kept = size(), target = budget * 3 / 4;
         if (n - kept < budget / 10 && kept > target) dropOldest(kept - target);

@@ -401,9 +401,9 @@ bool Scene3D::isEmpty() const {
 }
 
 void Scene3D::thinSegments() {
-    // Arrows drawn between the same two points (B, E, velocity) form a group: every other group
-    // of the oldest half goes, so that the kept steps still show all their arrows. Thinning
-    // moves the store's start forward; the buffer's room beyond the budget lets several
+    // Arrows drawn between the same two points (B, E, velocity) form a group: one group in
+    // kKeepOneIn of the oldest half stays, so that the kept steps still show all their arrows.
+    // Thinning moves the store's start forward; the buffer's room beyond the budget lets several
     // thinnings pass before the arrows move back to its start.
     const ArrowThinning t = m_segments.thin(m_segmentBudget, m_segmentBudget - m_segmentBudget / 8,
                                             kSegmentBuffer * m_segmentBudget);

@@ -154,9 +154,9 @@ struct SceneLabel {
 ///
 /// Arrows cost 48 bytes each (a double start, a float offset to the end) and have their own
 /// budget (default 150 000). They are thinned at once when they reach seven eighths of it, by
-/// dropping every other group of arrows drawn between two points in the oldest half (a group
-/// straddling the middle goes or stays whole; a scene of few large groups drops its oldest
-/// arrows down to three quarters of the budget). The store is a window in a buffer of up to
+/// keeping one group in ArrowStore::kKeepOneIn of the arrows drawn between two points in the
+/// oldest half (a group straddling the middle goes or stays whole; a scene of few large groups
+/// drops its oldest arrows down to three quarters of the budget). The store is a window in a buffer of up to
 /// kSegmentBuffer budgets (at most about 15 MB at the default budget, with the groups' lengths
 /// beside it): a thinning moves the kept old arrows towards the newest half, which stays in place,
 /// and moves the window's start forward; every few thinnings, when the buffer's end is near, it

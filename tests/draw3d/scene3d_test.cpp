@@ -340,9 +340,9 @@ void Scene3DTest::thinningMovesTheNewestChunksWhole() {
 
 namespace {
 // The arrow thinning's rule, written plainly over the arrows' step numbers: at seven eighths of
-// the budget, every other step of the oldest half goes (a step straddling the middle goes or
-// stays whole); should that free less than a tenth of the budget, the oldest arrows go down to
-// three quarters of it.
+// the budget, one step in ArrowStore::kKeepOneIn of the oldest half stays (a step straddling the
+// middle goes or stays whole); should that free less than a tenth of the budget, the oldest arrows
+// go down to three quarters of it.
 struct ArrowRule {
     std::size_t budget;
     std::vector<int> steps, ids; // per stored arrow, oldest first
@@ -356,7 +356,7 @@ struct ArrowRule {
             const bool same = i > 0 && steps[i] == steps[i - 1];
             if (i < half && i > 0 && !same) ++groups;
             if (i < half)
-                keep = groups % 2 == 0;
+                keep = groups % ArrowStore<SceneSegment>::kKeepOneIn == 0;
             else if (!same)
                 keep = true;
             if (keep)
