@@ -153,7 +153,8 @@ void SceneRenderer::drawBackdrop(QImage& image, const Scene3D& scene, const View
 
 bool SceneRenderer::drawNewContent(QImage& image, const Scene3D& scene, const ViewCamera& camera,
                                    const RenderOptions& /*options*/, DrawCursor& cursor,
-                                   std::size_t maxPoints, std::size_t maxSegments, QRect* changed) {
+                                   std::size_t maxPoints, std::size_t maxSegments, QRect* changed,
+                                   std::vector<SceneSegment>* deferredArrows) {
     if (cursor.layoutRevision != scene.layoutRevision()) {
         if (cursor.resetRevision != scene.resetRevision()) return false;
         // Only thinning since the last drawing: the picture still shows everything it drew.
@@ -183,7 +184,13 @@ bool SceneRenderer::drawNewContent(QImage& image, const Scene3D& scene, const Vi
     if (to > cursor.points || cursor.segments < segmentsTo) {
         TraceDrawer drawer(image, scene, camera, &cursor.trace);
         if (to > cursor.points) drawer.drawPoints(cursor.points, to, 1, &cursor);
-        drawer.drawSegments(cursor.segments, segmentsTo, cursor.arrows);
+        if (deferredArrows) {
+            const auto segs = scene.segments();
+            deferredArrows->insert(deferredArrows->end(), segs.begin() + cursor.segments,
+                                   segs.begin() + segmentsTo);
+        } else {
+            drawer.drawSegments(cursor.segments, segmentsTo, cursor.arrows);
+        }
         if (changed) *changed |= drawer.changed(); // arrows the memo left out change nothing
         cursor.points = std::max(cursor.points, to);
         cursor.segments = std::max(cursor.segments, segmentsTo);

@@ -112,10 +112,14 @@ public:
     /// At most `maxPoints` points and `maxSegments` arrows are added in one call (a picture
     /// built over several frames); the cursor tells where the next call goes on. `changed`,
     /// when given, is united with the box of the pixels the call may have changed.
+    /// `deferredArrows`, when given, receives the arrows to add instead of the image (the
+    /// cursor counts them as drawn): the caller draws them, after the traces, before anything
+    /// else is drawn into the image, with the cursor's arrow memo.
     static bool drawNewContent(QImage& image, const Scene3D& scene, const ViewCamera& camera,
                                const RenderOptions& options, DrawCursor& cursor,
                                std::size_t maxPoints = SIZE_MAX, std::size_t maxSegments = SIZE_MAX,
-                               QRect* changed = nullptr);
+                               QRect* changed = nullptr,
+                               std::vector<SceneSegment>* deferredArrows = nullptr);
     /// Fills `image` with the background, cube, axes and circles alone and sets `cursor` before
     /// the first point and arrow: drawNewContent() then adds the traces, as much at a time as
     /// the caller likes.

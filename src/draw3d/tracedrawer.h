@@ -22,6 +22,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 namespace gyro {
 
@@ -32,48 +33,59 @@ public:
     /// Lines that `memo` (when given) saw drawn already are left out.
     TraceDrawer(QImage& image, const Scene3D& scene, const ViewCamera& camera,
                 TraceMemo* memo = nullptr)
-        : m_image(image), m_scene(scene), m_camera(camera), m_raster(image), m_memo(memo) {
-        const double s = camera.scale();
-        const Point3d u = camera.right(), v = camera.up();
-        m_ux = static_cast<float>(s * u.x), m_uy = static_cast<float>(s * u.y);
-        m_uz = static_cast<float>(s * u.z);
-        m_vx = static_cast<float>(s * v.x), m_vy = static_cast<float>(s * v.y);
-        m_vz = static_cast<float>(s * v.z);
-        m_wide = scene.lineWidth() >= 1.5;
-        if (m_wide) {
-            m_painter.begin(&image);
-            m_painter.setRenderHint(QPainter::Antialiasing);
-        }
-    }
+        : TraceDrawer(image, &scene, scene.lineWidth(), camera, memo) {}
+    /// A drawer of arrows given by the caller (drawArrows) alone, in lines `lineWidth` pixels
+    /// wide: it reads no scene, so it may draw on another thread than the scene's.
+    TraceDrawer(QImage& image, double lineWidth, const ViewCamera& camera)
+        : TraceDrawer(image, nullptr, lineWidth, camera, nullptr) {}
 
     /// The box of the pixels drawn so far may have changed (empty when none).
     QRect changed() const {
         if (!(m_minX <= m_maxX && m_minY <= m_maxY)) return {};
         // Lines and dots reach a pixel and a half beyond their ends; wide lines their width.
-        const float pad = 3.0f + (m_wide ? static_cast<float>(m_scene.lineWidth()) : 0.0f);
+        const float pad = 3.0f + (m_wide ? static_cast<float>(m_lineWidth) : 0.0f);
         const QRectF box(QPointF(std::max(m_minX - pad, -1.0f), std::max(m_minY - pad, -1.0f)),
                          QPointF(std::min(m_maxX + pad, m_image.width() + 1.0f),
                                  std::min(m_maxY + pad, m_image.height() + 1.0f)));
         return box.toAlignedRect() & m_image.rect();
     }
 
+private:
+    TraceDrawer(QImage& image, const Scene3D* scene, double lineWidth, const ViewCamera& camera,
+                TraceMemo* memo)
+        : m_image(image), m_scene(scene), m_camera(camera), m_raster(image), m_memo(memo),
+          m_lineWidth(lineWidth) {
+        const double s = camera.scale();
+        const Point3d u = camera.right(), v = camera.up();
+        m_ux = static_cast<float>(s * u.x), m_uy = static_cast<float>(s * u.y);
+        m_uz = static_cast<float>(s * u.z);
+        m_vx = static_cast<float>(s * v.x), m_vy = static_cast<float>(s * v.y);
+        m_vz = static_cast<float>(s * v.z);
+        m_wide = lineWidth >= 1.5;
+        if (m_wide) {
+            m_painter.begin(&image);
+            m_painter.setRenderHint(QPainter::Antialiasing);
+        }
+    }
+
+public:
     /// `cursor`, when given, holds where the trace drawn before ends, and is moved to where
     /// this one ends.
     void drawPoints(std::size_t from, std::size_t to, int stride, DrawCursor* cursor = nullptr) {
-        const std::size_t count = m_scene.pointCount();
+        const std::size_t count = m_scene->pointCount();
         to = std::min(to, count);
         if (from >= to) return;
         bool havePrev = false;
         float px = 0, py = 0;
         SceneRgb colour = 0xFFFFFFFFu;
-        if (from > 0 && !m_scene.rawPoint(from).startsPiece()) {
+        if (from > 0 && !m_scene->rawPoint(from).startsPiece()) {
             if (cursor && cursor->pen) {
                 // Go on with the line as it was: its end and colour decide which steps merge.
                 px = cursor->penX, py = cursor->penY;
                 colour = cursor->penRgb;
                 useColour(colour);
             } else {
-                const QPointF p = m_camera.project(m_scene.pointAt(from - 1));
+                const QPointF p = m_camera.project(m_scene->pointAt(from - 1));
                 px = static_cast<float>(p.x()), py = static_cast<float>(p.y());
             }
             havePrev = true;
@@ -91,9 +103,9 @@ public:
     void drawRange(std::size_t from, std::size_t to, int stride, std::size_t count, bool& havePrev,
                    float& px, float& py, SceneRgb& colour) {
 
-        const auto& chunks = m_scene.chunks();
+        const auto& chunks = m_scene->chunks();
         std::size_t i = from;
-        for (std::size_t ci = m_scene.chunkIndex(from); i < to; ++ci) {
+        for (std::size_t ci = m_scene->chunkIndex(from); i < to; ++ci) {
             const TraceChunk& chunk = chunks[ci];
             const QPointF base = m_camera.project(chunk.origin);
             const float bx = static_cast<float>(base.x()), by = static_cast<float>(base.y());
@@ -136,14 +148,20 @@ public:
         }
     }
 
-    // Arrows [from, to); those that `memo` saw drawn already are left out (and, changing no
+    // The scene's arrows [from, to); see drawArrows.
+    void drawSegments(std::size_t from, std::size_t to, ArrowMemo& memo) {
+        const auto segs = m_scene->segments();
+        to = std::min(to, segs.size());
+        if (from < to) drawArrows(segs.subspan(from, to - from), memo);
+    }
+
+    // Arrows in order; those that `memo` saw drawn already are left out (and, changing no
     // pixel, leave the changed box as it is). The arrows go in
     // batches: a batch is projected and its memo slots asked for while the batch before it is
     // checked and drawn in order, so that the slots come from memory meanwhile.
-    void drawSegments(std::size_t from, std::size_t to, ArrowMemo& memo) {
-        const auto& segs = m_scene.segments();
-        to = std::min(to, segs.size());
-        if (from >= to) return;
+    void drawArrows(std::span<const SceneSegment> segs, ArrowMemo& memo) {
+        const std::size_t from = 0, to = segs.size();
+        if (to == 0) return;
         constexpr std::size_t kBatch = 32;
         struct Projected {
             QPointF a, b;
@@ -238,7 +256,7 @@ private:
     void setColour(SceneRgb rgb) {
         m_colour = rgb;
         if (m_wide) {
-            QPen pen(sceneColour(rgb), m_scene.lineWidth());
+            QPen pen(sceneColour(rgb), m_lineWidth);
             pen.setCapStyle(Qt::RoundCap);
             m_painter.setPen(pen);
             m_painter.setBrush(sceneColour(rgb));
@@ -256,10 +274,10 @@ private:
     }
     void dot(float x, float y) {
         if (m_wide) {
-            const double r = m_scene.lineWidth();
+            const double r = m_lineWidth;
             m_painter.setPen(Qt::NoPen);
             m_painter.drawEllipse(QPointF(x, y), r, r);
-            QPen pen(m_painter.brush().color(), m_scene.lineWidth());
+            QPen pen(m_painter.brush().color(), m_lineWidth);
             pen.setCapStyle(Qt::RoundCap);
             m_painter.setPen(pen);
         } else {
@@ -268,7 +286,7 @@ private:
     }
 
     QImage& m_image;
-    const Scene3D& m_scene;
+    const Scene3D* m_scene; // null for a drawer of given arrows
     const ViewCamera& m_camera;
     LineRasterizer m_raster;
     TraceMemo* m_memo;
@@ -282,6 +300,7 @@ private:
     std::size_t m_queueHead = 0, m_queued = 0;
     SceneRgb m_colour = 0xFFFFFFFFu; // the colour set last; none yet (colours are 0xRRGGBB)
     QPainter m_painter;
+    double m_lineWidth;
     bool m_wide = false;
     float m_ux, m_uy, m_uz, m_vx, m_vy, m_vz;
     float m_minX = INFINITY, m_minY = INFINITY, m_maxX = -INFINITY, m_maxY = -INFINITY;

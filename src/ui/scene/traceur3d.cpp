@@ -226,7 +226,10 @@ void Traceur3D::showChanges() {
     region += count;
     region += m_countRect;
     m_countRect = count;
-    if (!region.isEmpty()) update(region);
+    if (!region.isEmpty())
+        update(region); // the repaint hands the queued arrows on
+    else
+        m_picture.drawQueuedInBackground();
 }
 
 void Traceur3D::drawNextPiece() {
@@ -236,6 +239,7 @@ void Traceur3D::drawNextPiece() {
     const bool moving = m_drag != Drag::None || m_settle->isActive();
     if (moving || !isVisible() || m_picture.quick()) return;
     ensureContent(false);
+    m_picture.drawQueuedInBackground();
 }
 
 void Traceur3D::flush() {
@@ -253,12 +257,15 @@ void Traceur3D::ensureContent(bool preview, bool finish) {
     RenderOptions o = m_options;
     o.pixelRatio = ratio();
     if (m_picture.update(m_scene, m_camera, o, preview, finish)) update();
-    if (isVisible() && m_picture.behind(m_scene)) m_catchUp->start();
+    if (isVisible() && (m_picture.behind(m_scene) || m_picture.busy())) m_catchUp->start();
 }
 
 void Traceur3D::paintEvent(QPaintEvent* event) {
     const bool moving = m_drag != Drag::None || m_settle->isActive();
-    ensureContent(moving);
+    // A whole picture for this view is painted as it is: the frame that asked for this repaint
+    // brought it up to date, and what the run adds meanwhile comes with the next.
+    m_camera.setViewport(deviceSize());
+    if (moving || !m_picture.current(m_camera)) ensureContent(moving);
     // What arrived since the last frame and lies outside this repaint is shown by the next.
     const QRegion late = QRegion(logicalRect(m_picture.takeChanged())) - event->region();
     if (!late.isEmpty()) update(late);
@@ -269,7 +276,7 @@ void Traceur3D::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     // The content is opaque: copied, not blended.
     p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.drawImage(rect(), m_picture.image());
+    p.drawImage(rect(), m_picture.imageSoFar());
     p.setCompositionMode(QPainter::CompositionMode_SourceOver);
     // Only the tiles of the overlay that hold anything are blended over it.
     m_overlay.blend(p, ratio());
@@ -307,6 +314,9 @@ void Traceur3D::paintEvent(QPaintEvent* event) {
             p.drawText(where, Qt::AlignCenter, text);
         }
     }
+    p.end();
+    // The arrows the last update left queued are drawn while the run goes on.
+    m_picture.drawQueuedInBackground();
 }
 
 QFont Traceur3D::hintFont() const {
