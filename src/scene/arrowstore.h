@@ -72,7 +72,16 @@ public:
             // The kept runs move towards the newest half, which stays where it is: going from
             // the newest to the oldest, no record is written before it was read.
             T* records = m_records.data();
+            // The kept runs lie apart in a store far larger than the cache: each is asked for
+            // kPrefetchRuns runs before it is moved, so that the move does not wait for it.
+            std::size_t aheadRun = last + 1, aheadFrom = end;
             for (std::size_t j = last + 1, from = end, to = end; j-- > 0;) {
+                for (const std::size_t target = j > kPrefetchRuns ? j - kPrefetchRuns : 0;
+                     aheadRun > target;) {
+                    aheadFrom -= runs[--aheadRun];
+                    if (aheadRun % kKeepOneIn == 0)
+                        prefetchRecords(records + aheadFrom, runs[aheadRun]);
+                }
                 const std::size_t length = runs[j];
                 from -= length;
                 if (j % kKeepOneIn != 0) continue;
@@ -112,6 +121,13 @@ public:
     }
 
 private:
+    static constexpr std::size_t kPrefetchRuns = 64;
+    static void prefetchRecords(const T* first, std::size_t count) {
+        const char* p = reinterpret_cast<const char*>(first);
+        const char* end = reinterpret_cast<const char*>(first + count);
+        for (; p < end; p += 64) __builtin_prefetch(p);
+        __builtin_prefetch(end - 1);
+    }
     void dropOldest(std::size_t n) {
         m_records.dropFront(n);
         std::size_t runs = 0;

@@ -256,17 +256,19 @@ void Scene3D::StepArrows(double x, double y, double z, const StepArrow* arrows, 
                          std::int16_t style) {
     const bool fromFinite = finite3(x, y, z);
     const Point3d a{x, y, z};
-    // The box of this step's arrows, merged into the scene's boxes once.
-    Bounds3d box;
+    m_arrowHead = style != 0;
+    // The box of this step's arrows (their start and ends), merged into the scene's boxes once.
+    Point3d lo = a, hi = a;
+    bool any = false;
     for (int i = 0; i < count; ++i) {
         const StepArrow& s = arrows[i];
         m_vectorScale = s.factor;
-        m_arrowHead = style != 0;
-        if (i < 3) {
+        if (i < 3) [[likely]] {
             // The colour converted at the last step serves again while it is the same.
-            const std::array<double, 3> in{s.red, s.green, s.blue};
-            if (in != m_arrowColourIn[i] || m_arrowColour[i] == kNoColour) {
-                m_arrowColourIn[i] = in;
+            std::array<double, 3>& in = m_arrowColourIn[i];
+            if (s.red != in[0] || s.green != in[1] || s.blue != in[2] ||
+                m_arrowColour[i] == kNoColour) [[unlikely]] {
+                in = {s.red, s.green, s.blue};
                 m_arrowColour[i] = sceneRgb(s.red, s.green, s.blue);
             }
             m_lastRgb = m_arrowColour[i];
@@ -274,14 +276,16 @@ void Scene3D::StepArrows(double x, double y, double z, const StepArrow* arrows, 
             m_lastRgb = sceneRgb(s.red, s.green, s.blue);
         }
         if (!s.drawn || !fromFinite || !finite3(s.x, s.y, s.z)) continue;
-        const Point3d b{s.x, s.y, s.z};
-        storeSegment(a, b);
-        if (!box.valid) box.add(a);
-        box.add(b);
+        storeSegment(a, {s.x, s.y, s.z});
+        lo = {std::min(lo.x, s.x), std::min(lo.y, s.y), std::min(lo.z, s.z)};
+        hi = {std::max(hi.x, s.x), std::max(hi.y, s.y), std::max(hi.z, s.z)};
+        any = true;
     }
-    if (box.valid) {
-        m_bounds.merge(box);
-        m_runBounds.merge(box);
+    if (any) {
+        for (Bounds3d* box : {&m_bounds, &m_runBounds}) {
+            box->add(lo);
+            box->add(hi);
+        }
     }
     touch();
 }

@@ -95,7 +95,8 @@ struct SceneSegment {
                  std::uint64_t groupNumber)
         : a(from), rgb(colour), groupHead(groupNumber | (withHead ? kHead : 0)) {
         const double x = to.x - from.x, y = to.y - from.y, z = to.z - from.z;
-        if (std::max({std::abs(x), std::abs(y), std::abs(z)}) <= kLongest) [[likely]]
+        if ((std::abs(x) <= kLongest) & (std::abs(y) <= kLongest) & (std::abs(z) <= kLongest))
+            [[likely]]
             dx = static_cast<float>(x), dy = static_cast<float>(y), dz = static_cast<float>(z);
         else
             cutEnd(to);
@@ -156,11 +157,11 @@ struct SceneLabel {
 /// budget (default 150 000). They are thinned at once when they reach seven eighths of it, by
 /// keeping one group in ArrowStore::kKeepOneIn of the arrows drawn between two points in the
 /// oldest half (a group straddling the middle goes or stays whole; a scene of few large groups
-/// drops its oldest arrows down to three quarters of the budget). The store is a window in a buffer of up to
-/// kSegmentBuffer budgets (at most about 15 MB at the default budget, with the groups' lengths
-/// beside it): a thinning moves the kept old arrows towards the newest half, which stays in place,
-/// and moves the window's start forward; every few thinnings, when the buffer's end is near, it
-/// puts the thinned store at the buffer's start instead. At most 4096 circles and 4096 tags are
+/// drops its oldest arrows down to three quarters of the budget). The store is a window in a buffer
+/// of up to kSegmentBuffer budgets (at most about 15 MB at the default budget, with the groups'
+/// lengths beside it): a thinning moves the kept old arrows towards the newest half, which stays in
+/// place, and moves the window's start forward; every few thinnings, when the buffer's end is near,
+/// it puts the thinned store at the buffer's start instead. At most 4096 circles and 4096 tags are
 /// kept (the oldest go first). Each thinning increases `layoutRevision` when it takes effect.
 class Scene3D : public TraceSink {
 public:
