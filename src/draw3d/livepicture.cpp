@@ -1,8 +1,6 @@
 // The live view's picture: drawn as the scene grows, rebuilt over frames when it is large.
 #include "draw3d/livepicture.h"
 
-#include "draw3d/tracedrawer.h"
-
 #include <QPainter>
 
 #include <algorithm>
@@ -36,42 +34,36 @@ const QImage& LivePicture::imageSoFar() {
     return m_image;
 }
 
-QRect LivePicture::drawArrows(QImage& image, const ViewCamera& camera,
-                              std::span<const SceneSegment> arrows, ArrowMemo& memo) {
-    TraceDrawer drawer(image, 1.0, camera);
-    drawer.drawArrows(arrows, memo);
-    return drawer.changed();
-}
-
 void LivePicture::settle() {
     if (!m_thread.started()) return;
     m_thread.wait();
     m_changed |= std::exchange(m_threadChanged, QRect());
-    m_threadArrows.clear();
+    m_threadContent.clear();
 }
 
 void LivePicture::drawQueued() {
     settle();
     if (m_queued.empty()) return;
-    m_changed |= drawArrows(m_image, m_drawnCamera, m_queued, m_cursor.arrows);
+    m_changed |= SceneRenderer::drawDeferred(m_image, m_drawnCamera, m_queued, m_cursor);
     m_queued.clear();
 }
 
 void LivePicture::drawQueuedInBackground() {
     settle();
     if (m_queued.empty()) return;
-    m_threadArrows.swap(m_queued);
+    std::swap(m_threadContent, m_queued);
     m_threadCamera = m_drawnCamera;
     // The image's pixels are its own before the thread writes them (no copy shares them).
     m_image.bits();
     m_thread.start([this] {
-        m_threadChanged = drawArrows(m_image, m_threadCamera, m_threadArrows, m_cursor.arrows);
+        m_threadChanged =
+            SceneRenderer::drawDeferred(m_image, m_threadCamera, m_threadContent, m_cursor);
     });
 }
 
 bool LivePicture::update(const Scene3D& scene, const ViewCamera& camera,
                          const RenderOptions& options, bool preview, bool finish) {
-    // The arrows of the last update go in before anything else.
+    // What the last update queued goes in before anything else.
     drawQueued();
     const QSize ds = camera.viewport();
     if (m_image.size() != ds) {
@@ -108,7 +100,7 @@ bool LivePicture::update(const Scene3D& scene, const ViewCamera& camera,
     const bool tracesDone = finish || (m_cursor.layoutRevision == scene.layoutRevision() &&
                                        m_cursor.points + kPiecePoints >= pointsToDraw(scene));
     const std::size_t arrows = finish ? SIZE_MAX : tracesDone ? kPieceArrows : 0;
-    // The arrows of a whole picture following a run may be drawn beside it (see
+    // The new content of a whole picture following a run may be drawn beside it (see
     // drawQueuedInBackground); wide lines go through a painter, here.
     const bool queue = !finish && !preview && m_stride == 1 && scene.lineWidth() < 1.5;
     if (!SceneRenderer::drawNewContent(m_image, scene, camera, options, m_cursor, points, arrows,

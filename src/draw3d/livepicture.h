@@ -12,8 +12,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <span>
-#include <vector>
 
 namespace gyro {
 
@@ -44,10 +42,10 @@ public:
     bool update(const Scene3D& scene, const ViewCamera& camera, const RenderOptions& options,
                 bool preview, bool finish = false);
     /// Whether `scene` holds content that the picture has not drawn yet: another update() adds
-    /// the next piece of it. (Arrows queued count as drawn: see busy().)
+    /// the next piece of it. (Content queued counts as drawn: see busy().)
     bool behind(const Scene3D& scene) const;
-    /// Whether arrows are queued or being drawn by the drawing thread: another update() puts
-    /// them in the picture and tells what they changed.
+    /// Whether content is queued or being drawn by the drawing thread: another update() puts
+    /// it in the picture and tells what it changed.
     bool busy() const { return !m_queued.empty() || m_thread.started(); }
     /// Draws it all again at the next update (new options).
     void invalidate() { m_valid = false; }
@@ -56,11 +54,11 @@ public:
     const QImage& image();
     /// The picture as drawn so far: arrows still queued are not in it yet.
     const QImage& imageSoFar();
-    /// While it follows a run, update() draws the traces at once but leaves the new arrows
-    /// (a run with arrows at every step adds three a step) queued: this hands them to a drawing
-    /// thread, which draws them into the picture while the caller goes on with the run. Anything
-    /// that looks at the picture next waits for that thread first. Arrows not handed over are
-    /// drawn at the next update(), before anything else.
+    /// While it follows a run, update() leaves the new traces and arrows queued (a run at full
+    /// speed adds millions of steps a second, with up to three arrows each): this hands them to
+    /// a drawing thread, which draws them into the picture while the caller goes on with the
+    /// run. Anything that looks at the picture next waits for that thread first. What is not
+    /// handed over is drawn at the next update(), before anything else.
     void drawQueuedInBackground();
     /// Whether the picture is drawn for `camera` at its viewport's size, whole (no quick picture):
     /// it then needs update() only to add what the scene received since.
@@ -79,10 +77,8 @@ public:
 private:
     /// Waits for the drawing thread; what it changed goes into m_changed.
     void settle();
-    /// settle(), then draws the queued arrows on this thread.
+    /// settle(), then draws the queued content on this thread.
     void drawQueued();
-    static QRect drawArrows(QImage& image, const ViewCamera& camera,
-                            std::span<const SceneSegment> arrows, ArrowMemo& memo);
     void redrawAll(const Scene3D& scene, const ViewCamera& camera, const RenderOptions& options,
                    int stride);
     static std::size_t pointsToDraw(const Scene3D& scene);
@@ -105,11 +101,11 @@ private:
     bool m_building = false;
     std::uint64_t m_fullArrivedFrom = 0; // the scene's storedSegments() at the last frame
 
-    // Arrows added by update() and not drawn yet (one-pixel lines into m_image, after the
-    // traces drawn with them), and those the drawing thread draws meanwhile with m_cursor's
-    // memo, and the box it changed.
-    std::vector<SceneSegment> m_queued;
-    std::vector<SceneSegment> m_threadArrows;
+    // Content added by update() and not drawn yet (one-pixel lines into m_image), and that
+    // which the drawing thread draws meanwhile with m_cursor's memos and pen, and the box it
+    // changed.
+    DeferredContent m_queued;
+    DeferredContent m_threadContent;
     QRect m_threadChanged;
     ViewCamera m_threadCamera;
     DrawingThread m_thread; // last: it ends before anything it draws into goes

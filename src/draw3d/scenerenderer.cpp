@@ -90,7 +90,39 @@ std::size_t firstNewSegment(const Scene3D& scene, const DrawCursor& cursor) {
     return static_cast<std::size_t>(k - segs.begin());
 }
 
+// Copies points [from, to) of the scene, with the one before (where the line to `from` starts)
+// and the one after (whether the last one ends a piece), into `d`'s chunks.
+void deferPoints(const Scene3D& scene, std::size_t from, std::size_t to, DeferredContent& d) {
+    const std::size_t n = scene.pointCount();
+    const std::size_t first = from > 0 ? from - 1 : 0, end = std::min(to + 1, n);
+    d.count = n;
+    d.from = from;
+    d.to = to;
+    const auto& chunks = scene.chunks();
+    for (std::size_t ci = scene.chunkIndex(first); ci < chunks.size() && chunks[ci].first < end;
+         ++ci) {
+        const TraceChunk& c = chunks[ci];
+        const std::size_t a = std::max(c.first, first), b = std::min(c.end(), end);
+        if (d.chunksUsed == d.chunks.size()) d.chunks.emplace_back();
+        TraceChunk& copy = d.chunks[d.chunksUsed++];
+        copy.origin = c.origin;
+        copy.first = a;
+        copy.points.assign(c.points.begin() + static_cast<std::ptrdiff_t>(a - c.first),
+                           c.points.begin() + static_cast<std::ptrdiff_t>(b - c.first));
+    }
+}
+
 } // namespace
+
+QRect SceneRenderer::drawDeferred(QImage& image, const ViewCamera& camera, const DeferredContent& d,
+                                  DrawCursor& cursor) {
+    const TracePoints points{std::span<const TraceChunk>(d.chunks.data(), d.chunksUsed), d.count,
+                             nullptr};
+    TraceDrawer drawer(image, points, 1.0, camera, &cursor.trace);
+    if (d.to > d.from) drawer.drawPoints(d.from, d.to, 1, &cursor);
+    drawer.drawArrows(d.arrows, cursor.arrows);
+    return drawer.changed();
+}
 
 void SceneRenderer::drawContent(QImage& image, const Scene3D& scene, const ViewCamera& camera,
                                 const RenderOptions& options, DrawCursor* cursor, int stride,
@@ -154,7 +186,7 @@ void SceneRenderer::drawBackdrop(QImage& image, const Scene3D& scene, const View
 bool SceneRenderer::drawNewContent(QImage& image, const Scene3D& scene, const ViewCamera& camera,
                                    const RenderOptions& /*options*/, DrawCursor& cursor,
                                    std::size_t maxPoints, std::size_t maxSegments, QRect* changed,
-                                   std::vector<SceneSegment>* deferredArrows) {
+                                   DeferredContent* deferred) {
     if (cursor.layoutRevision != scene.layoutRevision()) {
         if (cursor.resetRevision != scene.resetRevision()) return false;
         // Only thinning since the last drawing: the picture still shows everything it drew.
@@ -182,16 +214,17 @@ bool SceneRenderer::drawNewContent(QImage& image, const Scene3D& scene, const Vi
         std::min(scene.segments().size() - std::min(cursor.segments, scene.segments().size()),
                  maxSegments);
     if (to > cursor.points || cursor.segments < segmentsTo) {
-        TraceDrawer drawer(image, scene, camera, &cursor.trace);
-        if (to > cursor.points) drawer.drawPoints(cursor.points, to, 1, &cursor);
-        if (deferredArrows) {
+        if (deferred) {
+            if (to > cursor.points) deferPoints(scene, cursor.points, to, *deferred);
             const auto segs = scene.segments();
-            deferredArrows->insert(deferredArrows->end(), segs.begin() + cursor.segments,
-                                   segs.begin() + segmentsTo);
+            deferred->arrows.assign(segs.begin() + static_cast<std::ptrdiff_t>(cursor.segments),
+                                    segs.begin() + static_cast<std::ptrdiff_t>(segmentsTo));
         } else {
+            TraceDrawer drawer(image, scene, camera, &cursor.trace);
+            if (to > cursor.points) drawer.drawPoints(cursor.points, to, 1, &cursor);
             drawer.drawSegments(cursor.segments, segmentsTo, cursor.arrows);
+            if (changed) *changed |= drawer.changed(); // arrows the memo left out change nothing
         }
-        if (changed) *changed |= drawer.changed(); // arrows the memo left out change nothing
         cursor.points = std::max(cursor.points, to);
         cursor.segments = std::max(cursor.segments, segmentsTo);
     }

@@ -88,6 +88,24 @@ struct DrawCursor {
     std::uint32_t penRgb = 0; ///< the colour of the trace drawn last, 0xRRGGBB
 };
 
+/// New content that drawNewContent() left for its caller to draw (see there): copies of the trace
+/// points [from, to) and of the point before and after them, numbered as in the scene of `count`
+/// points, in chunks with their origins; then the arrows.
+struct DeferredContent {
+    std::vector<TraceChunk> chunks; // the first `chunksUsed` hold the points; the rest is storage
+    std::size_t chunksUsed = 0;
+    std::size_t count = 0, from = 0, to = 0;
+    std::vector<SceneSegment> arrows;
+    bool empty() const { return from >= to && arrows.empty(); }
+    /// Forgets the content and keeps the storage.
+    void clear() {
+        for (std::size_t k = 0; k < chunksUsed; ++k) chunks[k].points.clear();
+        chunksUsed = 0;
+        count = from = to = 0;
+        arrows.clear();
+    }
+};
+
 /// Which overlays to draw: all of them, those that change only with the view and the run's
 /// set-up (a picture may keep them while the trace grows), or the point count alone.
 enum class OverlayParts { All, Lasting, PointCount };
@@ -112,14 +130,19 @@ public:
     /// At most `maxPoints` points and `maxSegments` arrows are added in one call (a picture
     /// built over several frames); the cursor tells where the next call goes on. `changed`,
     /// when given, is united with the box of the pixels the call may have changed.
-    /// `deferredArrows`, when given, receives the arrows to add instead of the image (the
-    /// cursor counts them as drawn): the caller draws them, after the traces, before anything
-    /// else is drawn into the image, with the cursor's arrow memo.
+    /// `deferred`, when given (and empty), receives the traces and arrows to add instead of the
+    /// image, which gets only the circles; the cursor counts them as drawn. The caller draws
+    /// them (drawDeferred) before anything else is drawn into the image or the cursor is used.
     static bool drawNewContent(QImage& image, const Scene3D& scene, const ViewCamera& camera,
                                const RenderOptions& options, DrawCursor& cursor,
                                std::size_t maxPoints = SIZE_MAX, std::size_t maxSegments = SIZE_MAX,
-                               QRect* changed = nullptr,
-                               std::vector<SceneSegment>* deferredArrows = nullptr);
+                               QRect* changed = nullptr, DeferredContent* deferred = nullptr);
+    /// Draws what drawNewContent() left in `deferred` into `image` seen by `camera` (the same
+    /// as then), in one-pixel lines, with `cursor`'s memos and pen; reads no scene, so that it
+    /// may run on another thread while the scene grows. Returns the box of pixels it may have
+    /// changed.
+    static QRect drawDeferred(QImage& image, const ViewCamera& camera,
+                              const DeferredContent& deferred, DrawCursor& cursor);
     /// Fills `image` with the background, cube, axes and circles alone and sets `cursor` before
     /// the first point and arrow: drawNewContent() then adds the traces, as much at a time as
     /// the caller likes.

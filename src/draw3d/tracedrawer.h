@@ -26,6 +26,31 @@
 
 namespace gyro {
 
+/// The trace points a drawer reads: a scene's chunks, or copies of some of them holding the
+/// points numbered as in the scene (a drawing that goes on while the scene changes).
+struct TracePoints {
+    std::span<const TraceChunk> chunks;
+    std::size_t count = 0;          // points in the scene
+    const Scene3D* scene = nullptr; // the scene itself, whose chunks it finds faster; or none
+
+    static TracePoints of(const Scene3D& s) { return {s.chunks(), s.pointCount(), &s}; }
+    std::size_t chunkIndex(std::size_t i) const {
+        if (scene) return scene->chunkIndex(i);
+        std::size_t c = 0;
+        while (c + 1 < chunks.size() && chunks[c + 1].first <= i) ++c;
+        return c;
+    }
+    const TracePoint& raw(std::size_t i) const {
+        const TraceChunk& c = chunks[chunkIndex(i)];
+        return c.points[i - c.first];
+    }
+    Point3d at(std::size_t i) const {
+        const TraceChunk& c = chunks[chunkIndex(i)];
+        const TracePoint& p = c.points[i - c.first];
+        return {c.origin.x + p.x, c.origin.y + p.y, c.origin.z + p.z};
+    }
+};
+
 // Draws the traces of points [from, to) and the arrows of a scene. One-pixel lines go through
 // the rasteriser; wider lines through the painter.
 class TraceDrawer {
@@ -33,11 +58,13 @@ public:
     /// Lines that `memo` (when given) saw drawn already are left out.
     TraceDrawer(QImage& image, const Scene3D& scene, const ViewCamera& camera,
                 TraceMemo* memo = nullptr)
-        : TraceDrawer(image, &scene, scene.lineWidth(), camera, memo) {}
-    /// A drawer of arrows given by the caller (drawArrows) alone, in lines `lineWidth` pixels
-    /// wide: it reads no scene, so it may draw on another thread than the scene's.
-    TraceDrawer(QImage& image, double lineWidth, const ViewCamera& camera)
-        : TraceDrawer(image, nullptr, lineWidth, camera, nullptr) {}
+        : TraceDrawer(image, &scene, TracePoints::of(scene), scene.lineWidth(), camera, memo) {}
+    /// A drawer of the points and arrows given by the caller (drawPoints of `points`,
+    /// drawArrows) alone, in lines `lineWidth` pixels wide: it reads no scene, so it may draw on
+    /// another thread than the scene's.
+    TraceDrawer(QImage& image, const TracePoints& points, double lineWidth,
+                const ViewCamera& camera, TraceMemo* memo)
+        : TraceDrawer(image, nullptr, points, lineWidth, camera, memo) {}
 
     /// The box of the pixels drawn so far may have changed (empty when none).
     QRect changed() const {
@@ -51,10 +78,10 @@ public:
     }
 
 private:
-    TraceDrawer(QImage& image, const Scene3D* scene, double lineWidth, const ViewCamera& camera,
-                TraceMemo* memo)
-        : m_image(image), m_scene(scene), m_camera(camera), m_raster(image), m_memo(memo),
-          m_lineWidth(lineWidth) {
+    TraceDrawer(QImage& image, const Scene3D* scene, const TracePoints& points, double lineWidth,
+                const ViewCamera& camera, TraceMemo* memo)
+        : m_image(image), m_scene(scene), m_points(points), m_camera(camera), m_raster(image),
+          m_memo(memo), m_lineWidth(lineWidth) {
         const double s = camera.scale();
         const Point3d u = camera.right(), v = camera.up();
         m_ux = static_cast<float>(s * u.x), m_uy = static_cast<float>(s * u.y);
@@ -72,20 +99,20 @@ public:
     /// `cursor`, when given, holds where the trace drawn before ends, and is moved to where
     /// this one ends.
     void drawPoints(std::size_t from, std::size_t to, int stride, DrawCursor* cursor = nullptr) {
-        const std::size_t count = m_scene->pointCount();
+        const std::size_t count = m_points.count;
         to = std::min(to, count);
         if (from >= to) return;
         bool havePrev = false;
         float px = 0, py = 0;
         SceneRgb colour = 0xFFFFFFFFu;
-        if (from > 0 && !m_scene->rawPoint(from).startsPiece()) {
+        if (from > 0 && !m_points.raw(from).startsPiece()) {
             if (cursor && cursor->pen) {
                 // Go on with the line as it was: its end and colour decide which steps merge.
                 px = cursor->penX, py = cursor->penY;
                 colour = cursor->penRgb;
                 useColour(colour);
             } else {
-                const QPointF p = m_camera.project(m_scene->pointAt(from - 1));
+                const QPointF p = m_camera.project(m_points.at(from - 1));
                 px = static_cast<float>(p.x()), py = static_cast<float>(p.y());
             }
             havePrev = true;
@@ -103,9 +130,9 @@ public:
     void drawRange(std::size_t from, std::size_t to, int stride, std::size_t count, bool& havePrev,
                    float& px, float& py, SceneRgb& colour) {
 
-        const auto& chunks = m_scene->chunks();
+        const auto& chunks = m_points.chunks;
         std::size_t i = from;
-        for (std::size_t ci = m_scene->chunkIndex(from); i < to; ++ci) {
+        for (std::size_t ci = m_points.chunkIndex(from); i < to; ++ci) {
             const TraceChunk& chunk = chunks[ci];
             const QPointF base = m_camera.project(chunk.origin);
             const float bx = static_cast<float>(base.x()), by = static_cast<float>(base.y());
@@ -286,7 +313,8 @@ private:
     }
 
     QImage& m_image;
-    const Scene3D* m_scene; // null for a drawer of given arrows
+    const Scene3D* m_scene; // null for a drawer of given points and arrows
+    TracePoints m_points;
     const ViewCamera& m_camera;
     LineRasterizer m_raster;
     TraceMemo* m_memo;
