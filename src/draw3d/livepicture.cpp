@@ -39,25 +39,37 @@ void LivePicture::settle() {
     m_thread.wait();
     m_changed |= std::exchange(m_threadChanged, QRect());
     m_threadContent.clear();
+    m_threadFull.clear();
 }
 
 void LivePicture::drawQueued() {
     settle();
-    if (m_queued.empty()) return;
-    m_changed |= SceneRenderer::drawDeferred(m_image, m_drawnCamera, m_queued, m_cursor);
-    m_queued.clear();
+    if (!m_queued.empty()) {
+        m_changed |= SceneRenderer::drawDeferred(m_image, m_drawnCamera, m_queued, m_cursor);
+        m_queued.clear();
+    }
+    if (!m_queuedFull.empty()) {
+        SceneRenderer::drawDeferred(m_full, m_fullCamera, m_queuedFull, m_fullCursor);
+        m_queuedFull.clear();
+    }
 }
 
 void LivePicture::drawQueuedInBackground() {
     settle();
-    if (m_queued.empty()) return;
+    if (m_queued.empty() && m_queuedFull.empty()) return;
     std::swap(m_threadContent, m_queued);
+    std::swap(m_threadFull, m_queuedFull);
     m_threadCamera = m_drawnCamera;
-    // The image's pixels are its own before the thread writes them (no copy shares them).
-    m_image.bits();
+    m_threadFullCamera = m_fullCamera;
+    // The images' pixels are their own before the thread writes them (no copy shares them).
+    if (!m_threadContent.empty()) m_image.bits();
+    if (!m_threadFull.empty()) m_full.bits();
     m_thread.start([this] {
-        m_threadChanged =
-            SceneRenderer::drawDeferred(m_image, m_threadCamera, m_threadContent, m_cursor);
+        if (!m_threadContent.empty())
+            m_threadChanged =
+                SceneRenderer::drawDeferred(m_image, m_threadCamera, m_threadContent, m_cursor);
+        if (!m_threadFull.empty())
+            SceneRenderer::drawDeferred(m_full, m_threadFullCamera, m_threadFull, m_fullCursor);
     });
 }
 
@@ -100,9 +112,9 @@ bool LivePicture::update(const Scene3D& scene, const ViewCamera& camera,
     const bool tracesDone = finish || (m_cursor.layoutRevision == scene.layoutRevision() &&
                                        m_cursor.points + kPiecePoints >= pointsToDraw(scene));
     const std::size_t arrows = finish ? SIZE_MAX : tracesDone ? kPieceArrows : 0;
-    // The new content of a whole picture following a run may be drawn beside it (see
+    // The new content of a picture following a run may be drawn beside it (see
     // drawQueuedInBackground); wide lines go through a painter, here.
-    const bool queue = !finish && !preview && m_stride == 1 && scene.lineWidth() < 1.5;
+    const bool queue = queueing(scene, finish, preview);
     if (!SceneRenderer::drawNewContent(m_image, scene, camera, options, m_cursor, points, arrows,
                                        &m_changed, queue ? &m_queued : nullptr)) {
         m_queued.clear();
@@ -153,6 +165,10 @@ bool LivePicture::quickFromPicture(const ViewCamera& camera, const RenderOptions
     return true;
 }
 
+bool LivePicture::queueing(const Scene3D& scene, bool finish, bool preview) {
+    return !finish && !preview && scene.lineWidth() < 1.5;
+}
+
 void LivePicture::buildFullPicture(const Scene3D& scene, const ViewCamera& camera,
                                    const RenderOptions& options) {
     if (!m_building || m_fullCamera != camera || !(m_fullOptions == options) ||
@@ -175,7 +191,8 @@ void LivePicture::buildFullPicture(const Scene3D& scene, const ViewCamera& camer
         const bool tracesDone = m_fullCursor.points + kBuildPoints >= pointsToDraw(scene);
         return SceneRenderer::drawNewContent(
             m_full, scene, camera, options, m_fullCursor, kBuildPoints,
-            tracesDone ? kFrameArrows + static_cast<std::size_t>(arrived) : 0);
+            tracesDone ? kFrameArrows + static_cast<std::size_t>(arrived) : 0, nullptr,
+            queueing(scene, false, false) ? &m_queuedFull : nullptr);
     };
     if (!step()) {
         // What it had not drawn yet was thinned meanwhile: start it again on the thinned scene.
@@ -185,7 +202,9 @@ void LivePicture::buildFullPicture(const Scene3D& scene, const ViewCamera& camer
     if (m_fullCursor.points < pointsToDraw(scene) ||
         m_fullCursor.segments < scene.segments().size())
         return;
-    // Done: the full picture replaces the quick one and grows from here as it did.
+    // Done: the full picture replaces the quick one and grows from here as it did (what is
+    // queued for either goes in first).
+    drawQueued();
     std::swap(m_image, m_full);
     m_changed = m_image.rect();
     m_cursor = m_fullCursor;

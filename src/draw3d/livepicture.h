@@ -46,7 +46,7 @@ public:
     bool behind(const Scene3D& scene) const;
     /// Whether content is queued or being drawn by the drawing thread: another update() puts
     /// it in the picture and tells what it changed.
-    bool busy() const { return !m_queued.empty() || m_thread.started(); }
+    bool busy() const { return !m_queued.empty() || !m_queuedFull.empty() || m_thread.started(); }
     /// Draws it all again at the next update (new options).
     void invalidate() { m_valid = false; }
 
@@ -79,6 +79,9 @@ private:
     void settle();
     /// settle(), then draws the queued content on this thread.
     void drawQueued();
+    /// Whether an update of `scene` queues the new content (one-pixel lines of a picture that
+    /// follows a run) rather than drawing it at once.
+    static bool queueing(const Scene3D& scene, bool finish, bool preview);
     void redrawAll(const Scene3D& scene, const ViewCamera& camera, const RenderOptions& options,
                    int stride);
     static std::size_t pointsToDraw(const Scene3D& scene);
@@ -108,6 +111,10 @@ private:
     DeferredContent m_threadContent;
     QRect m_threadChanged;
     ViewCamera m_threadCamera;
+    // The same for the full picture built behind a quick one (m_full, m_fullCursor).
+    DeferredContent m_queuedFull;
+    DeferredContent m_threadFull;
+    ViewCamera m_threadFullCamera;
     DrawingThread m_thread; // last: it ends before anything it draws into goes
 };
 
