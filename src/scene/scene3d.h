@@ -258,6 +258,7 @@ public:
     const std::vector<SceneCircle>& circles() const { return m_circles; }
     const std::vector<SceneLabel>& labels() const { return m_labels; }
     /// Box around everything ever drawn since the last clear (thinning does not shrink it).
+    /// Brings the box up to date when asked: like every other call, from one thread at a time.
     const Bounds3d& bounds() const {
         // The points grow the current run's box alone; the whole box takes it in when asked.
         m_bounds.merge(m_runBounds);
