@@ -119,7 +119,6 @@ public:
             grow(px, py);
         }
         drawRange(from, to, stride, count, havePrev, px, py, colour);
-        flushLines();
         if (cursor) {
             cursor->pen = havePrev;
             cursor->penX = px, cursor->penY = py;
@@ -129,7 +128,12 @@ public:
 
     void drawRange(std::size_t from, std::size_t to, int stride, std::size_t count, bool& havePrev,
                    float& px, float& py, SceneRgb& colour) {
-
+        // The pen and the queue of lines live in locals, kept in registers across the drawing
+        // calls, which the compiler would otherwise have to assume change them.
+        bool pen = havePrev;
+        float x = px, y = py;
+        SceneRgb rgb = colour;
+        LineQueue queue;
         const auto& chunks = m_points.chunks;
         std::size_t i = from;
         for (std::size_t ci = m_points.chunkIndex(from); i < to; ++ci) {
@@ -146,33 +150,36 @@ public:
                 const TracePoint& tp = points[i - first];
                 const bool nextStarts =
                     i < last ? points[i + 1 - first].startsPiece() : afterStarts;
-                if (stride > 1 && havePrev && !tp.startsPiece() && !nextStarts &&
+                if (stride > 1 && pen && !tp.startsPiece() && !nextStarts &&
                     (i % static_cast<std::size_t>(stride)) != 0)
                     continue;
                 const float sx = bx + m_ux * tp.x + m_uy * tp.y + m_uz * tp.z;
                 const float sy = by - (m_vx * tp.x + m_vy * tp.y + m_vz * tp.z);
-                if (tp.startsPiece() || !havePrev) {
+                if (tp.startsPiece() || !pen) {
                     if (nextStarts) {
-                        colour = tp.rgb();
-                        flushLines(); // the lines before it are drawn first, as they came
-                        useColour(colour);
+                        rgb = tp.rgb();
+                        flushLines(queue); // the lines before it are drawn first, as they came
+                        useColour(rgb);
                         dot(sx, sy);
                         grow(sx, sy);
                     }
-                    px = sx, py = sy;
-                    havePrev = true;
+                    x = sx, y = sy;
+                    pen = true;
                     continue;
                 }
                 // Steps far below a pixel add nothing visible: merge them into the next one.
-                if (std::abs(sx - px) + std::abs(sy - py) < 0.3f && tp.rgb() == colour &&
-                    !nextStarts)
+                if (std::abs(sx - x) + std::abs(sy - y) < 0.3f && tp.rgb() == rgb && !nextStarts)
                     continue;
-                colour = tp.rgb();
-                queueLine(px, py, sx, sy, colour);
+                rgb = tp.rgb();
+                queueLine(queue, x, y, sx, sy, rgb);
                 grow(sx, sy); // the line's start is the end of the line before, or grown above
-                px = sx, py = sy;
+                x = sx, y = sy;
             }
         }
+        flushLines(queue);
+        havePrev = pen;
+        px = x, py = y;
+        colour = rgb;
     }
 
     // The scene's arrows [from, to); see drawArrows.
@@ -254,28 +261,36 @@ private:
     // Lines go through a short queue when a memo is given: each line's memo slot is asked for
     // as it enters, and checked (and the line drawn) kAhead lines later, once it has arrived.
     // The lines are drawn in the order they came, with the colour each came with.
-    void queueLine(float x0, float y0, float x1, float y1, SceneRgb rgb) {
+    struct QueuedLine {
+        float x0, y0, x1, y1;
+        SceneRgb rgb;
+        std::uint64_t key;
+    };
+    static constexpr std::size_t kAhead = 16; // a power of two
+    struct LineQueue {
+        QueuedLine lines[kAhead];
+        std::size_t in = 0, out = 0; // lines queued and lines taken out, ever
+    };
+    void queueLine(LineQueue& q, float x0, float y0, float x1, float y1, SceneRgb rgb) {
         if (!m_memo) {
             useColour(rgb);
             line(x0, y0, x1, y1);
             return;
         }
-        if (m_queued == kAhead) drawQueued();
+        if (q.in - q.out == kAhead) drawQueued(q);
         const std::uint64_t key = TraceMemo::key(x0, y0, x1, y1, rgb);
         if (key != 0) m_memo->prefetch(key);
-        m_queue[(m_queueHead + m_queued++) % kAhead] = {x0, y0, x1, y1, rgb, key};
+        q.lines[q.in++ % kAhead] = {x0, y0, x1, y1, rgb, key};
     }
     // Draws the oldest queued line unless the memo saw it drawn.
-    void drawQueued() {
-        const QueuedLine& l = m_queue[m_queueHead];
-        m_queueHead = (m_queueHead + 1) % kAhead;
-        --m_queued;
+    void drawQueued(LineQueue& q) {
+        const QueuedLine& l = q.lines[q.out++ % kAhead];
         if (m_memo->seen(l.key)) return;
         useColour(l.rgb);
         line(l.x0, l.y0, l.x1, l.y1);
     }
-    void flushLines() {
-        while (m_queued > 0) drawQueued();
+    void flushLines(LineQueue& q) {
+        while (q.out != q.in) drawQueued(q);
     }
     void useColour(SceneRgb rgb) {
         if (rgb != m_colour) setColour(rgb);
@@ -318,14 +333,6 @@ private:
     const ViewCamera& m_camera;
     LineRasterizer m_raster;
     TraceMemo* m_memo;
-    struct QueuedLine {
-        float x0, y0, x1, y1;
-        SceneRgb rgb;
-        std::uint64_t key;
-    };
-    static constexpr std::size_t kAhead = 16;
-    QueuedLine m_queue[kAhead];
-    std::size_t m_queueHead = 0, m_queued = 0;
     SceneRgb m_colour = 0xFFFFFFFFu; // the colour set last; none yet (colours are 0xRRGGBB)
     QPainter m_painter;
     double m_lineWidth;

@@ -15,16 +15,34 @@ class PointReader {
 public:
     explicit PointReader(const Scene3D& scene) : m_scene(scene) {}
     const TracePoint& operator[](std::size_t i) {
+        locate(i);
+        return m_points[i - m_first];
+    }
+    /// The first point from `i` on, before `limit`, that starts a piece (`limit` when none):
+    /// a tight loop over each chunk's points, since it passes over long stretches of trace.
+    std::size_t nextStart(std::size_t i, std::size_t limit) {
+        while (i < limit) {
+            locate(i);
+            const TracePoint* p = m_points + (i - m_first);
+            const TracePoint* end = m_points + (std::min(limit, m_first + m_size) - m_first);
+            while (p < end && !p->startsPiece()) ++p;
+            i = m_first + static_cast<std::size_t>(p - m_points);
+            if (p < end) return i;
+        }
+        return limit;
+    }
+
+private:
+    // Makes the chunk holding point i the current one.
+    void locate(std::size_t i) {
         if (i - m_first >= m_size) {
             const TraceChunk& c = m_scene.chunks()[m_scene.chunkIndex(i)];
             m_points = c.points.data();
             m_first = c.first;
             m_size = c.points.size();
         }
-        return m_points[i - m_first];
     }
 
-private:
     const Scene3D& m_scene;
     const TracePoint* m_points = nullptr;
     std::size_t m_first = 0, m_size = 0;
@@ -90,8 +108,7 @@ void Scene3D::advanceThinning(std::size_t work) {
                 job.pieceStart = i;
                 // Only how the piece's length compares with a block matters: look no further.
                 const std::size_t limit = std::min(n, i + kThinBlock + 1);
-                std::size_t j = i + 1;
-                while (j < limit && !point[j].startsPiece()) ++j;
+                const std::size_t j = point.nextStart(i + 1, limit);
                 done += j - i - 1;
                 job.pieceLength = j - i;
                 if (job.pieceLength >= kThinBlock / 2 && job.pieceLength <= kThinBlock)
@@ -113,7 +130,7 @@ void Scene3D::advanceThinning(std::size_t work) {
                     std::min({stretchEnd, half, room >= half ? half : i + 1 + room});
                 std::size_t j = i + 1;
                 if (longPiece)
-                    while (j < limit && !point[j].startsPiece()) ++j;
+                    j = point.nextStart(j, limit);
                 else
                     j = std::max(j, limit);
                 const bool kept = longPiece ? (at / kThinBlock) % 2 == 0 : job.blocks % 2 == 1;

@@ -117,6 +117,7 @@ void Scene3D::SetFrame(double x, double y, double z, double /*reserved*/, double
 
 void Scene3D::EndSetUp(std::optional<double>, std::optional<double>) {
     ++m_setUpRevision;
+    m_bounds.merge(m_runBounds);
     m_runBounds = {};
     m_pointsAtSetUp = m_pointsReceived;
     touch();
@@ -162,6 +163,12 @@ void Scene3D::Circle(double radius, double width) {
         b->add(Point3d{radius, radius, 0});
     }
     touch();
+}
+
+inline void Scene3D::appendPoint(const Point3d& p, std::uint32_t rgbFlags) {
+    appendTo(m_chunks, p, rgbFlags);
+    ++m_pointCount;
+    m_runBounds.add(p); // the whole box takes it in when asked (bounds())
 }
 
 void Scene3D::Point(double x, double y, double z) {
@@ -226,13 +233,6 @@ void Scene3D::startChunk(std::vector<TraceChunk>& chunks, const Point3d& origin)
     chunks.push_back(std::move(c));
 }
 
-void Scene3D::appendPoint(const Point3d& p, std::uint32_t rgbFlags) {
-    appendTo(m_chunks, p, rgbFlags);
-    ++m_pointCount;
-    m_bounds.add(p);
-    m_runBounds.add(p);
-}
-
 inline void Scene3D::storeSegment(const Point3d& a, const Point3d& b) {
     // The arrows are few enough beside the points to be thinned at once.
     if (m_segments.size() >= m_segmentBudget - m_segmentBudget / 8) [[unlikely]]
@@ -282,16 +282,20 @@ void Scene3D::StepArrows(double x, double y, double z, const StepArrow* arrows, 
         any = true;
     }
     if (any) {
-        for (Bounds3d* box : {&m_bounds, &m_runBounds}) {
-            box->add(lo);
-            box->add(hi);
-        }
+        // The whole box takes it in when asked (bounds()).
+        m_runBounds.add(lo);
+        m_runBounds.add(hi);
     }
     touch();
 }
 
 void Scene3D::SetColour(double red, double green, double blue) {
-    m_pointRgb = m_lastRgb = sceneRgb(red, green, blue);
+    const std::array<double, 3> in{red, green, blue};
+    if (in != m_colourIn || m_colourOut == 0xFFFFFFFFu) {
+        m_colourIn = in;
+        m_colourOut = sceneRgb(red, green, blue);
+    }
+    m_pointRgb = m_lastRgb = m_colourOut;
     touch();
 }
 

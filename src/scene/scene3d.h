@@ -14,6 +14,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace gyro {
@@ -61,6 +62,12 @@ template <class T> struct ChunkAllocator {
     template <class U> ChunkAllocator(const ChunkAllocator<U>&) noexcept {}
     T* allocate(std::size_t n) { return static_cast<T*>(allocateChunkBytes(n * sizeof(T))); }
     void deallocate(T* p, std::size_t) noexcept { std::free(p); }
+    /// Elements made without a value are left uninitialised, as plain variables are: a vector
+    /// grown by resize() to be written over at once (a thinning's copy) costs no clearing pass.
+    template <class U> void construct(U* p) noexcept { ::new (static_cast<void*>(p)) U; }
+    template <class U, class... Args> void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
     template <class U> bool operator==(const ChunkAllocator<U>&) const noexcept { return true; }
 };
 
@@ -252,7 +259,12 @@ public:
     const std::vector<SceneCircle>& circles() const { return m_circles; }
     const std::vector<SceneLabel>& labels() const { return m_labels; }
     /// Box around everything ever drawn since the last clear (thinning does not shrink it).
-    const Bounds3d& bounds() const { return m_bounds; }
+    /// Brings the box up to date when asked: like every other call, from one thread at a time.
+    const Bounds3d& bounds() const {
+        // The points grow the current run's box alone; the whole box takes it in when asked.
+        m_bounds.merge(m_runBounds);
+        return m_bounds;
+    }
     /// Box around what was drawn since the last run's set-up (EndSetUp) or clear: the current
     /// run alone, which a view follows without zooming out to older runs.
     const Bounds3d& runBounds() const { return m_runBounds; }
@@ -320,7 +332,7 @@ private:
     ArrowStore<SceneSegment> m_segments;
     std::vector<SceneCircle> m_circles;
     std::vector<SceneLabel> m_labels;
-    Bounds3d m_bounds;
+    mutable Bounds3d m_bounds; // without the points of m_runBounds, until bounds() is asked
     Bounds3d m_runBounds;
 
     std::size_t m_pointBudget = kDefaultPointBudget;
@@ -359,6 +371,10 @@ private:
     bool m_arrowHead = true;
     SceneRgb m_pointRgb = 0;
     SceneRgb m_lastRgb = 0;
+    // The last colour given to SetColour and its conversion: a run gives the same one at every
+    // step.
+    std::array<double, 3> m_colourIn{};
+    SceneRgb m_colourOut = 0xFFFFFFFFu; // nothing converted yet
     // The arrow colours of the last step as given and as stored: a run's arrows keep their
     // colours, which then need no converting at every step.
     static constexpr SceneRgb kNoColour = 0xFFFFFFFFu; // nothing converted yet

@@ -82,6 +82,15 @@ void Scene3DTest::colourRules() {
     s.SetColour(0, 255, 0);
     s.Segment(0, 0, 0, 0, 1, 0);
     QCOMPARE(s.segments().back().rgb, SceneRgb{0x00FF00});
+    // The same colour given again after a new run's black and a line colour is taken again.
+    s.SetColour(r, g, b);
+    s.SetShot(1);
+    s.SetLineColour(0, 0, 255);
+    s.SetColour(r, g, b);
+    s.Segment(0, 0, 0, 0, 0, 1);
+    s.Point(2, 0, 0);
+    QCOMPARE(s.segments().back().rgb, rgb);
+    QCOMPARE(s.rawPoint(s.pointCount() - 1).rgb(), rgb);
 }
 
 void Scene3DTest::farFromOriginKeepsPrecision() {
@@ -109,6 +118,16 @@ void Scene3DTest::undrawablePointBreaksTrace() {
     QCOMPARE(s.pointsReceived(), std::uint64_t{5});
     QVERIFY(s.bounds().valid);
     QCOMPARE(s.bounds().max.x, 2.0);
+    // Each run's box starts afresh; the whole box keeps every run, asked for or not between.
+    s.EndSetUp();
+    s.Point(-3, 1, 0);
+    s.EndSetUp();
+    s.Point(0, 5, 0);
+    QCOMPARE(s.runBounds().min.x, 0.0);
+    QCOMPARE(s.runBounds().max.y, 5.0);
+    QCOMPARE(s.bounds().min.x, -3.0);
+    QCOMPARE(s.bounds().max.x, 2.0);
+    QCOMPARE(s.bounds().max.y, 5.0);
 }
 
 void Scene3DTest::minStepDropsNearDuplicates() {
