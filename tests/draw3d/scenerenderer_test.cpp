@@ -408,6 +408,18 @@ void SceneRendererTest::newContentIsDrawnInPiecesThatCatchUp() {
     QVERIFY(calls > 1);
     once.update(s, c, bare(), false, true);
     QCOMPARE(pieces.image(), once.image());
+    // A picture that goes while its drawing thread still draws into it (a window closed during
+    // a run) waits for the thread first: the sanitizers' build finds any drawing into freed
+    // memory.
+    steps(20000, 3);
+    {
+        LivePicture closing;
+        closing.update(s, c, bare(), false);
+        steps(20000, 3);
+        closing.update(s, c, bare(), false);
+        closing.drawQueuedInBackground();
+        QVERIFY(closing.busy());
+    }
 }
 
 void SceneRendererTest::arrowMemoKeepsArrowsThatShareABucket() {
