@@ -317,10 +317,10 @@ BENCHMARK(BM_NewWindowRedrawOfLongRun)->Iterations(1)->Unit(benchmark::kSecond);
 /// The targets beside the measured figures (processor time of the window's thread).
 void printTargets() {
     auto& r = results();
-    auto rate = [&](const char* name) {
+    // Steps per second of the run `name`, counted in `time` (the window thread's by default).
+    auto rate = [&](const char* name, double RunFigures::*time = &RunFigures::seconds) {
         const auto it = r.find(name);
-        return it == r.end() || it->second.seconds <= 0 ? 0.0
-                                                        : it->second.steps / it->second.seconds;
+        return it == r.end() || it->second.*time <= 0 ? 0.0 : it->second.steps / it->second.*time;
     };
     const double window = rate("default");
     const double uniform = rate("uniform");
@@ -341,16 +341,12 @@ void printTargets() {
                 uniform > 0 ? 100 * (1 - arrows / uniform) : 0, "<= 20%");
     // The live view draws on a thread of its own beside the window's: what the drawing costs
     // the machine as a whole, and what it costs in time on the clock.
-    auto per = [&](const char* name, double RunFigures::*time) {
-        const auto it = r.find(name);
-        return it == r.end() || it->second.*time <= 0 ? 0.0 : it->second.steps / it->second.*time;
-    };
-    const double uniformAll = per("uniform", &RunFigures::processSeconds);
-    const double arrowsAll = per("arrows", &RunFigures::processSeconds);
+    const double uniformAll = rate("uniform", &RunFigures::processSeconds);
+    const double arrowsAll = rate("arrows", &RunFigures::processSeconds);
     std::printf("%-52s %13.0f%% %14s\n", "  the same in processor time of all threads",
                 uniformAll > 0 ? 100 * (1 - arrowsAll / uniformAll) : 0, "");
-    const double uniformWall = per("uniform", &RunFigures::wallSeconds);
-    const double arrowsWall = per("arrows", &RunFigures::wallSeconds);
+    const double uniformWall = rate("uniform", &RunFigures::wallSeconds);
+    const double arrowsWall = rate("arrows", &RunFigures::wallSeconds);
     std::printf("%-52s %13.0f%% %14s\n", "  the same in wall time",
                 uniformWall > 0 ? 100 * (1 - arrowsWall / uniformWall) : 0, "");
     std::printf("%-52s %11.1f ms %14s\n", "Longest wait of the event loop, runs", longest,

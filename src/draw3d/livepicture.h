@@ -50,9 +50,9 @@ public:
     /// Draws it all again at the next update (new options).
     void invalidate() { m_valid = false; }
 
-    /// The picture with everything update() added (the arrows it left queued drawn first).
+    /// The picture with everything update() added (what it left queued drawn first).
     const QImage& image();
-    /// The picture as drawn so far: arrows still queued are not in it yet.
+    /// The picture as drawn so far: traces and arrows still queued are not in it yet.
     const QImage& imageSoFar();
     /// While it follows a run, update() leaves the new traces and arrows queued (a run at full
     /// speed adds millions of steps a second, with up to three arrows each): this hands them to

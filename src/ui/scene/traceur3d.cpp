@@ -227,7 +227,7 @@ void Traceur3D::showChanges() {
     region += m_countRect;
     m_countRect = count;
     if (!region.isEmpty())
-        update(region); // the repaint hands the queued arrows on
+        update(region); // the repaint hands the queued content on
     else
         m_picture.drawQueuedInBackground();
 }
@@ -314,9 +314,7 @@ void Traceur3D::paintEvent(QPaintEvent* event) {
             p.drawText(where, Qt::AlignCenter, text);
         }
     }
-    p.end();
-    // The arrows the last update left queued are drawn while the run goes on.
-    m_picture.drawQueuedInBackground();
+    m_picture.drawQueuedInBackground(); // what the last update queued, drawn beside the run
 }
 
 QFont Traceur3D::hintFont() const {
