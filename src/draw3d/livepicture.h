@@ -3,10 +3,10 @@
 // built a frame at a time behind it.
 #pragma once
 
-#include "draw3d/drawingthread.h"
 #include "draw3d/scenerenderer.h"
 #include "draw3d/viewcamera.h"
 #include "scene/scene3d.h"
+#include "scene/taskthread.h"
 
 #include <QImage>
 
@@ -115,7 +115,7 @@ private:
     DeferredContent m_queuedFull;
     DeferredContent m_threadFull;
     ViewCamera m_threadFullCamera;
-    DrawingThread m_thread; // last: it ends before anything it draws into goes
+    TaskThread m_thread; // last: it ends before anything it draws into goes
 };
 
 } // namespace gyro

@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <new>
 
 namespace gyro {
@@ -117,6 +119,7 @@ void Scene3D::SetFrame(double x, double y, double z, double /*reserved*/, double
 
 void Scene3D::EndSetUp(std::optional<double>, std::optional<double>) {
     ++m_setUpRevision;
+    settleArrows(); // the arrows received so far belong to the run before
     m_bounds.merge(m_runBounds);
     m_runBounds = {};
     m_pointsAtSetUp = m_pointsReceived;
@@ -233,41 +236,32 @@ void Scene3D::startChunk(std::vector<TraceChunk>& chunks, const Point3d& origin)
     chunks.push_back(std::move(c));
 }
 
-inline void Scene3D::storeSegment(const Point3d& a, const Point3d& b) {
-    // The arrows are few enough beside the points to be thinned at once.
-    if (m_segments.size() >= m_segmentBudget - m_segmentBudget / 8) [[unlikely]]
-        thinSegments();
-    m_segments.append({a, b, m_lastRgb, m_arrowHead, m_group}, kSegmentBuffer * m_segmentBudget);
-    ++m_storedSegments;
-    ++m_intactSegments;
-}
-
 void Scene3D::Segment(double x1, double y1, double z1, double x2, double y2, double z2) {
     if (!finite3(x1, y1, z1) || !finite3(x2, y2, z2)) return;
-    storeSegment({x1, y1, z1}, {x2, y2, z2});
-    for (Bounds3d* box : {&m_bounds, &m_runBounds}) {
-        box->add({x1, y1, z1});
-        box->add({x2, y2, z2});
-    }
+    const SceneArrows::Arrow arrow{{x2, y2, z2}, m_lastRgb};
+    m_arrows.receive({x1, y1, z1}, m_group | (m_arrowHead ? SceneSegment::kHead : 0), &arrow, 1);
     touch();
 }
 
 void Scene3D::StepArrows(double x, double y, double z, const StepArrow* arrows, int count,
                          std::int16_t style) {
-    const bool fromFinite = finite3(x, y, z);
+    static_assert(offsetof(StepArrow, green) == offsetof(StepArrow, red) + sizeof(double) &&
+                  offsetof(StepArrow, blue) == offsetof(StepArrow, red) + 2 * sizeof(double));
     const Point3d a{x, y, z};
     m_arrowHead = style != 0;
-    // The box of this step's arrows (their start and ends), merged into the scene's boxes once.
-    Point3d lo = a, hi = a;
-    bool any = false;
+    const std::uint64_t groupHead = m_group | (m_arrowHead ? SceneSegment::kHead : 0);
+    // The arrows to store, sent on a record at a time.
+    SceneArrows::Arrow out[SceneArrows::kPerRecord];
+    int n = 0;
     for (int i = 0; i < count; ++i) {
         const StepArrow& s = arrows[i];
         m_vectorScale = s.factor;
         if (i < 3) [[likely]] {
             // The colour converted at the last step serves again while it is the same.
+            // Compared bit for bit at once: the same bits convert to the same colour.
             std::array<double, 3>& in = m_arrowColourIn[i];
-            if (s.red != in[0] || s.green != in[1] || s.blue != in[2] ||
-                m_arrowColour[i] == kNoColour) [[unlikely]] {
+            if (std::memcmp(in.data(), &s.red, sizeof in) != 0 || m_arrowColour[i] == kNoColour)
+                [[unlikely]] {
                 in = {s.red, s.green, s.blue};
                 m_arrowColour[i] = sceneRgb(s.red, s.green, s.blue);
             }
@@ -275,17 +269,14 @@ void Scene3D::StepArrows(double x, double y, double z, const StepArrow* arrows, 
         } else {
             m_lastRgb = sceneRgb(s.red, s.green, s.blue);
         }
-        if (!s.drawn || !fromFinite || !finite3(s.x, s.y, s.z)) continue;
-        storeSegment(a, {s.x, s.y, s.z});
-        lo = {std::min(lo.x, s.x), std::min(lo.y, s.y), std::min(lo.z, s.z)};
-        hi = {std::max(hi.x, s.x), std::max(hi.y, s.y), std::max(hi.z, s.z)};
-        any = true;
+        if (!s.drawn) continue;
+        out[n++] = {{s.x, s.y, s.z}, m_lastRgb};
+        if (n == SceneArrows::kPerRecord) {
+            m_arrows.receive(a, groupHead, out, n);
+            n = 0;
+        }
     }
-    if (any) {
-        // The whole box takes it in when asked (bounds()).
-        m_runBounds.add(lo);
-        m_runBounds.add(hi);
-    }
+    if (n > 0) m_arrows.receive(a, groupHead, out, n);
     touch();
 }
 
@@ -336,7 +327,7 @@ void Scene3D::Clear() {
     m_spareKeep = {};
     m_spareArrived = {};
     m_pointCount = 0;
-    m_segments.clear();
+    m_arrows.clear();
     m_circles.clear();
     m_labels.clear();
     ++m_labelRevision;
@@ -347,8 +338,8 @@ void Scene3D::Clear() {
     m_penUp = true;
     m_labelPending = m_hasShot;
     m_pointsReceived = 0;
-    m_storedPoints = m_storedSegments = 0;
-    m_intactPoints = m_intactSegments = 0;
+    m_storedPoints = 0;
+    m_intactPoints = 0;
     ++m_layoutRevision;
     ++m_resetRevision;
     touch();
@@ -366,12 +357,7 @@ void Scene3D::setPointBudget(std::size_t points) {
 }
 
 void Scene3D::setSegmentBudget(std::size_t segments) {
-    m_segmentBudget = std::clamp<std::size_t>(segments, 1024, std::size_t{1} << 31);
-    while (m_segments.size() > m_segmentBudget) {
-        const std::size_t before = m_segments.size();
-        thinSegments();
-        if (m_segments.size() >= before) break;
-    }
+    m_arrows.setBudget(std::clamp<std::size_t>(segments, 1024, std::size_t{1} << 31));
     touch();
 }
 
@@ -405,22 +391,7 @@ Point3d Scene3D::pointAt(std::size_t i) const {
 }
 
 bool Scene3D::isEmpty() const {
-    return m_pointCount == 0 && m_segments.empty() && m_circles.empty();
-}
-
-void Scene3D::thinSegments() {
-    // Arrows drawn between the same two points (B, E, velocity) form a group: one group in
-    // kKeepOneIn of the oldest half stays, so that the kept steps still show all their arrows.
-    // Thinning moves the store's start forward; the buffer's room beyond the budget lets several
-    // thinnings pass before the arrows move back to its start.
-    const ArrowThinning t = m_segments.thin(m_segmentBudget, m_segmentBudget - m_segmentBudget / 8,
-                                            kSegmentBuffer * m_segmentBudget);
-    if (t.before == 0) return;
-    m_intactSegments =
-        std::min({m_intactSegments, t.before - t.half - t.droppedNewer, m_segments.size()});
-    ++m_thinnings;
-    ++m_layoutRevision;
-    touch();
+    return m_pointCount == 0 && segments().empty() && m_circles.empty();
 }
 
 } // namespace gyro

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "scene/arrowstore.h"
+#include "scene/taskthread.h"
 #include "simulation/tracesink.h"
 
 #include <algorithm>
@@ -117,6 +118,103 @@ private:
     void cutEnd(const Point3d& to);
 };
 
+/// A scene's arrows. They are received on the scene's thread and stored on a thread of their
+/// own: a run with arrows sends three at every step, millions a second, and storing them (building
+/// the records, thinning the oldest) would otherwise cost the run about a third of its speed. The
+/// scene's thread only writes the arrows as received, up to three from one start a record, into a
+/// buffer of kBatch records, which it hands to the storing thread when full. settle() stores
+/// everything received and waits for that thread: after it, and until the next arrow is received,
+/// the store and its counts are the caller's alone and are exactly those of arrows stored one by
+/// one as they arrived. Like the scene, it is called from one thread at a time.
+class SceneArrows {
+public:
+    /// Records handed to the storing thread at once (120 bytes each, a step's three arrows, so
+    /// about 2 MB a buffer): a hand-over wakes that thread, which costs the run tens of
+    /// microseconds on some machines, so it comes only every few milliseconds at full speed.
+    static constexpr std::size_t kBatch = 16384;
+    /// A buffer of fewer records than this is stored at once by settle() rather than handed over
+    /// and waited for.
+    static constexpr std::size_t kStoreAtOnce = 128;
+    /// Arrows a record holds.
+    static constexpr int kPerRecord = 3;
+    static constexpr std::size_t kDefaultBudget = 150'000;
+    /// The store's buffer holds at most this many budgets.
+    static constexpr std::size_t kBufferBudgets = 2;
+
+    SceneArrows() = default;
+    SceneArrows(const SceneArrows&) = delete;
+    SceneArrows& operator=(const SceneArrows&) = delete;
+
+    /// An arrow as received: from `a` to `b` (undrawable ones are left out when stored).
+    struct Arrow {
+        Point3d b;
+        SceneRgb rgb;
+    };
+    /// Receives `count` (1 to kPerRecord) arrows from `a` of one group.
+    void receive(const Point3d& a, std::uint64_t groupHead, const Arrow* arrows, int count) {
+        if (m_received == m_receivedEnd) [[unlikely]]
+            makeRoom();
+        Received& r = *m_received++;
+        r.a = a;
+        r.groupHead = groupHead;
+        r.count = static_cast<std::uint32_t>(count);
+        for (int i = 0; i < count; ++i) r.b[i] = arrows[i].b, r.rgb[i] = arrows[i].rgb;
+    }
+    /// Stores every arrow received and waits for the storing thread.
+    void settle() {
+        if (m_received != m_buffer.get() || m_thread.started()) settleNow();
+    }
+
+    // After settle():
+    const ArrowStore<SceneSegment>& store() const { return m_store; }
+    std::uint64_t stored() const { return m_stored; }
+    std::size_t intact() const { return m_intact; }
+    std::size_t thinnings() const { return m_thinnings; }
+    /// Thinnings since the scene was made (never reset): they move stored arrows.
+    std::uint64_t layoutChanges() const { return m_layoutChanges; }
+    std::size_t budget() const { return m_budget; }
+    /// The box of the arrows stored since the last call; empty afterwards.
+    Bounds3d takeBox() { return std::exchange(m_box, Bounds3d{}); }
+    /// Sets the budget and thins down to it.
+    void setBudget(std::size_t budget);
+    /// Forgets every arrow, received or stored, and the counts (not layoutChanges()).
+    void clear();
+
+private:
+    /// Arrows from one start as received. 120 bytes.
+    struct Received {
+        Point3d a;
+        std::uint64_t groupHead;
+        Point3d b[kPerRecord];
+        SceneRgb rgb[kPerRecord];
+        std::uint32_t count;
+    };
+
+    /// Allocates the buffers, or hands the full one to the storing thread.
+    void makeRoom();
+    void settleNow();
+    /// Stores the arrows of records [from, to) one after the other: the storing thread's task.
+    void storeReceived(const Received* from, const Received* to);
+    void thin();
+
+    // The scene's thread fills m_buffer up to m_received; the storing thread reads m_handed.
+    std::unique_ptr<Received[]> m_buffer, m_handed;
+    Received* m_received = nullptr;
+    Received* m_receivedEnd = nullptr;
+    std::size_t m_handedCount = 0;
+
+    // Written by the storing thread while it stores; the scene's thread reads them after settle().
+    ArrowStore<SceneSegment> m_store;
+    std::uint64_t m_stored = 0;
+    std::size_t m_intact = 0;
+    std::size_t m_thinnings = 0;
+    std::uint64_t m_layoutChanges = 0;
+    Bounds3d m_box;
+    std::size_t m_budget = kDefaultBudget;
+
+    TaskThread m_thread; // last: it ends before anything it uses goes
+};
+
 /// A circle of radius `radius` (m) in the plane z = 0 around the z axis.
 struct SceneCircle {
     double radius;
@@ -161,22 +259,24 @@ struct SceneLabel {
 /// once.
 ///
 /// Arrows cost 48 bytes each (a double start, a float offset to the end) and have their own
-/// budget (default 150 000). They are thinned at once when they reach seven eighths of it, by
-/// keeping one group in ArrowStore::kKeepOneIn of the arrows drawn between two points in the
-/// oldest half (a group straddling the middle goes or stays whole; a scene of few large groups
-/// drops its oldest arrows down to three quarters of the budget). The store is a window in a buffer
-/// of up to kSegmentBuffer budgets (at most about 15 MB at the default budget, with the groups'
-/// lengths beside it): a thinning moves the kept old arrows towards the newest half, which stays in
-/// place, and moves the window's start forward; every few thinnings, when the buffer's end is near,
-/// it puts the thinned store at the buffer's start instead. At most 4096 circles and 4096 tags are
-/// kept (the oldest go first). Each thinning increases `layoutRevision` when it takes effect.
+/// budget (default 150 000); they are stored on a thread of their own (see SceneArrows), which
+/// takes them from two buffers of about 2 MB each. They are
+/// thinned at once when they reach seven eighths of it, by keeping one group in
+/// ArrowStore::kKeepOneIn of the arrows drawn between two points in the oldest half (a group
+/// straddling the middle goes or stays whole; a scene of few large groups drops its oldest arrows
+/// down to three quarters of the budget). The store is a window in a buffer of up to kSegmentBuffer
+/// budgets (at most about 15 MB at the default budget, with the groups' lengths beside it): a
+/// thinning moves the kept old arrows towards the newest half, which stays in place, and moves the
+/// window's start forward; every few thinnings, when the buffer's end is near, it puts the thinned
+/// store at the buffer's start instead. At most 4096 circles and 4096 tags are kept (the oldest go
+/// first). Each thinning increases `layoutRevision` when it takes effect.
 class Scene3D : public TraceSink {
 public:
     static constexpr std::size_t kChunkSize = 131072; // 2 MB of points
     static constexpr std::size_t kThinBlock = 256;    // points kept together by thinning
     static constexpr std::size_t kDefaultPointBudget = 1'500'000;
-    static constexpr std::size_t kDefaultSegmentBudget = 150'000;
-    static constexpr std::size_t kSegmentBuffer = 2; // arrow buffer: at most this many budgets
+    static constexpr std::size_t kDefaultSegmentBudget = SceneArrows::kDefaultBudget;
+    static constexpr std::size_t kSegmentBuffer = SceneArrows::kBufferBudgets;
     static constexpr std::size_t kMaxCircles = 4096;
     static constexpr std::size_t kMaxLabels = 4096;
     static constexpr std::size_t kThinWorkPerPoint = 32; // thinning work per arriving point
@@ -218,9 +318,12 @@ public:
     std::size_t pointBudget() const { return m_pointBudget; }
     /// Largest number of stored arrows (1024 to 2^31: a group's length is kept in 32 bits).
     void setSegmentBudget(std::size_t segments);
-    std::size_t segmentBudget() const { return m_segmentBudget; }
+    std::size_t segmentBudget() const { return m_arrows.budget(); }
     /// How many thinnings took place since the scene was made or cleared.
-    std::size_t thinningCount() const { return m_thinnings; }
+    std::size_t thinningCount() const {
+        settleArrows();
+        return m_thinnings + m_arrows.thinnings();
+    }
     /// Whether a thinning is under way (its result not yet in place).
     bool thinning() const { return m_thin != nullptr; }
     /// Completes a thinning under way at once (nothing when none is).
@@ -236,8 +339,11 @@ public:
     /// Bytes held by the stored trace points (capacity included, and the storage kept for
     /// reuse after a thinning).
     std::size_t pointStorageBytes() const;
-    /// Bytes held by the stored arrows (capacity included).
-    std::size_t segmentStorageBytes() const { return m_segments.storageBytes(); }
+    /// Bytes held by the stored arrows (capacity included; not the buffers of arrows received).
+    std::size_t segmentStorageBytes() const {
+        settleArrows();
+        return m_arrows.store().storageBytes();
+    }
     /// The stored points, oldest first, in chunks of 1 to kChunkSize points each: none is empty,
     /// each one's `first` follows on from the one before.
     const std::vector<TraceChunk>& chunks() const { return m_chunks; }
@@ -255,19 +361,26 @@ public:
         return c.points[i - c.first];
     }
     /// The stored arrows, oldest first; valid until the next arrow, thinning or clear.
-    std::span<const SceneSegment> segments() const { return m_segments.view(); }
+    std::span<const SceneSegment> segments() const {
+        settleArrows();
+        return m_arrows.store().view();
+    }
     const std::vector<SceneCircle>& circles() const { return m_circles; }
     const std::vector<SceneLabel>& labels() const { return m_labels; }
     /// Box around everything ever drawn since the last clear (thinning does not shrink it).
     /// Brings the box up to date when asked: like every other call, from one thread at a time.
     const Bounds3d& bounds() const {
         // The points grow the current run's box alone; the whole box takes it in when asked.
+        settleArrows();
         m_bounds.merge(m_runBounds);
         return m_bounds;
     }
     /// Box around what was drawn since the last run's set-up (EndSetUp) or clear: the current
     /// run alone, which a view follows without zooming out to older runs.
-    const Bounds3d& runBounds() const { return m_runBounds; }
+    const Bounds3d& runBounds() const {
+        settleArrows();
+        return m_runBounds;
+    }
     bool isEmpty() const;
 
     // --- Settings received from the run.
@@ -292,18 +405,27 @@ public:
     std::uint64_t revision() const { return m_revision; }
     /// Increases when stored content moves or goes (clear, thinning): incremental drawing must
     /// then start afresh. While it stays, content is only appended.
-    std::uint64_t layoutRevision() const { return m_layoutRevision; }
+    std::uint64_t layoutRevision() const {
+        settleArrows();
+        return m_layoutRevision + m_arrows.layoutChanges();
+    }
     /// Increases when stored content goes for another reason than thinning (clear, the oldest
     /// circle dropped): a picture must then be drawn afresh.
     std::uint64_t resetRevision() const { return m_resetRevision; }
     /// Trace points and arrows stored since the scene was made or cleared; they never decrease,
     /// so that a picture can tell how many of the newest ones it has not drawn yet.
     std::uint64_t storedPoints() const { return m_storedPoints; }
-    std::uint64_t storedSegments() const { return m_storedSegments; }
+    std::uint64_t storedSegments() const {
+        settleArrows();
+        return m_arrows.stored();
+    }
     /// How many of the newest trace points (arrows) are stored as they were received: thinning
     /// rewrites only the oldest part. A picture that drew all but fewer of them needs no redraw.
     std::size_t intactPoints() const { return m_intactPoints; }
-    std::size_t intactSegments() const { return m_intactSegments; }
+    std::size_t intactSegments() const {
+        settleArrows();
+        return m_arrows.intact();
+    }
     /// Increases whenever a run tag is placed, moved or removed.
     std::uint64_t labelRevision() const { return m_labelRevision; }
     /// Increases at every EndSetUp.
@@ -323,20 +445,21 @@ private:
     void thinPoints();
     void startThinning();
     void advanceThinning(std::size_t work);
-    void thinSegments();
-    void storeSegment(const Point3d& a, const Point3d& b);
+    /// Stores the arrows received (see SceneArrows) and takes their box into the run's.
+    void settleArrows() const {
+        m_arrows.settle();
+        m_runBounds.merge(m_arrows.takeBox());
+    }
     void touch() { ++m_revision; }
 
     std::vector<TraceChunk> m_chunks;
     std::size_t m_pointCount = 0;
-    ArrowStore<SceneSegment> m_segments;
     std::vector<SceneCircle> m_circles;
     std::vector<SceneLabel> m_labels;
-    mutable Bounds3d m_bounds; // without the points of m_runBounds, until bounds() is asked
-    Bounds3d m_runBounds;
+    mutable Bounds3d m_bounds;    // without the points of m_runBounds, until bounds() is asked
+    mutable Bounds3d m_runBounds; // without the arrows not stored yet, until asked
 
     std::size_t m_pointBudget = kDefaultPointBudget;
-    std::size_t m_segmentBudget = kDefaultSegmentBudget;
     std::size_t m_thinnings = 0;
     std::unique_ptr<ThinJob> m_thin; // a thinning under way
     // Storage of the chunks a thinning replaced, emptied, for the chunks filled next: a run
@@ -349,9 +472,7 @@ private:
     std::uint64_t m_thinWork = 0;
     std::uint64_t m_resetRevision = 0;
     std::uint64_t m_storedPoints = 0;
-    std::uint64_t m_storedSegments = 0;
     std::size_t m_intactPoints = 0;
-    std::size_t m_intactSegments = 0;
 
     int m_mode = 2;
     std::array<double, 7> m_sceneValues{};
@@ -390,6 +511,7 @@ private:
     std::uint64_t m_labelRevision = 0;
     std::uint64_t m_pointsReceived = 0;
     std::uint64_t m_pointsAtSetUp = 0;
+    mutable SceneArrows m_arrows; // last: its thread ends before the rest goes
 };
 
 } // namespace gyro

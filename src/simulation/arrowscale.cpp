@@ -25,14 +25,6 @@ void ArrowScale::add(const Vecteur3& R) {
     }
 }
 
-double ArrowScale::size() const {
-    double edge = 0;
-    if (m_any) {
-        for (int i = 1; i <= 3; ++i) edge = std::max(edge, m_max(i) - m_min(i));
-    }
-    return std::max(edge, m_expected);
-}
-
 ArrowFactors ArrowScale::factors(double bNorm, double eNormStart, double vNormStart) const {
     auto unit = [](double n) { return n != 0 && std::isfinite(n) ? std::fabs(n) : 1.0; };
     const double s = size();

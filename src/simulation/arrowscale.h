@@ -3,6 +3,8 @@
 
 #include "numerics/vecteur3.h"
 
+#include <algorithm>
+
 namespace gyro {
 
 /// Arrow lengths per unit of each quantity [m per T, m per V/m, m per m/s].
@@ -24,7 +26,13 @@ public:
     /// The trajectory reached `R` [m].
     void add(const Vecteur3& R);
     /// The size the arrows follow [m].
-    double size() const;
+    double size() const {
+        double edge = 0;
+        if (m_any) {
+            for (int i = 1; i <= 3; ++i) edge = std::max(edge, m_max(i) - m_min(i));
+        }
+        return std::max(edge, m_expected);
+    }
     /// Factors for the current |B| [T] and the start-of-run |E| [V/m] and |V| [m/s] (zeros count
     /// as 1, so that a missing quantity gives a finite factor).
     ArrowFactors factors(double bNorm, double eNormStart, double vNormStart) const;

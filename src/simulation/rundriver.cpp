@@ -274,7 +274,6 @@ void RunDriver::drawVectors(Run& run, const Vecteur3& R, const Vecteur3& V) {
     Vecteur3 E = field.E(), B;
     field.magnetic(R, B);
     if (Vecteur3 Emap; field.map() && field.map()->electric(R, Emap)) MultKPlus(Emap, 1, E, E);
-    const double toMetres = run.r0 / kDrawingUnits;
     // Factors of B, E and the velocity, in drawing units and in metres.
     const double* k = nullptr;
     const double* kMetres = nullptr;
@@ -284,7 +283,8 @@ void RunDriver::drawVectors(Run& run, const Vecteur3& R, const Vecteur3& V) {
         // only with that size and with B.
         Run::AutoArrows& a = run.autoArrows;
         const double size = run.arrows.size();
-        if (size != a.size || !(B == a.B)) {
+        if (size != a.size || !(B == a.B)) [[unlikely]] {
+            const double toMetres = run.r0 / kDrawingUnits;
             // A field that is not finite has no length: its arrow keeps the unit scale.
             const double bNorm = std::isfinite(B(1) + B(2) + B(3)) ? normseule(B) : 1.0;
             const ArrowFactors f = run.arrows.factors(bNorm, run.normE, run.normV);
@@ -301,6 +301,7 @@ void RunDriver::drawVectors(Run& run, const Vecteur3& R, const Vecteur3& V) {
         typed[0] = m_model.Texte4Value(slot::kScaleB);
         typed[1] = m_model.Texte4Value(slot::kScaleE);
         typed[2] = m_model.Texte4Value(slot::kScaleV);
+        const double toMetres = run.r0 / kDrawingUnits;
         for (int i = 0; i < 3; ++i) typedMetres[i] = typed[i] * toMetres;
         k = typed;
         kMetres = typedMetres;

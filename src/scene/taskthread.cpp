@@ -1,11 +1,11 @@
-// The drawing thread: a task at a time, handed over and waited for under one mutex.
-#include "draw3d/drawingthread.h"
+// The task thread: a task at a time, handed over and waited for under one mutex.
+#include "scene/taskthread.h"
 
 #include <utility>
 
 namespace gyro {
 
-DrawingThread::~DrawingThread() {
+TaskThread::~TaskThread() {
     if (!m_thread.joinable()) return;
     {
         std::unique_lock lock(m_mutex);
@@ -16,7 +16,7 @@ DrawingThread::~DrawingThread() {
     m_thread.join();
 }
 
-void DrawingThread::start(std::function<void()> task) {
+void TaskThread::start(std::function<void()> task) {
     wait();
     {
         const std::lock_guard lock(m_mutex);
@@ -29,14 +29,14 @@ void DrawingThread::start(std::function<void()> task) {
         m_changed.notify_all();
 }
 
-void DrawingThread::wait() {
+void TaskThread::wait() {
     if (!m_started) return;
     std::unique_lock lock(m_mutex);
     m_changed.wait(lock, [this] { return !m_task && !m_busy; });
     m_started = false;
 }
 
-void DrawingThread::loop() {
+void TaskThread::loop() {
     std::unique_lock lock(m_mutex);
     for (;;) {
         m_changed.wait(lock, [this] { return m_quit || static_cast<bool>(m_task); });

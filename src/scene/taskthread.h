@@ -1,5 +1,6 @@
-// A second thread for drawing that can go on while the window's thread computes the run: on a
-// machine of two cores or more, the arrows a fast run adds at every step are drawn beside it.
+// A second thread for work that can go on while the window's thread computes the run: on a
+// machine of two cores or more, the arrows a fast run adds at every step are stored and drawn
+// beside it.
 #pragma once
 
 #include <condition_variable>
@@ -12,13 +13,13 @@ namespace gyro {
 /// Runs one task at a time on a thread of its own, started with the first task. The owner hands
 /// a task with start() and must call wait() before it touches anything the task uses; wait()
 /// also makes everything the task wrote visible to the caller.
-class DrawingThread {
+class TaskThread {
 public:
-    DrawingThread() = default;
+    TaskThread() = default;
     /// Waits for the task under way and ends the thread.
-    ~DrawingThread();
-    DrawingThread(const DrawingThread&) = delete;
-    DrawingThread& operator=(const DrawingThread&) = delete;
+    ~TaskThread();
+    TaskThread(const TaskThread&) = delete;
+    TaskThread& operator=(const TaskThread&) = delete;
 
     /// Runs `task` on the thread (after waiting for the one before, if any).
     void start(std::function<void()> task);
