@@ -107,16 +107,23 @@ bool LivePicture::update(const Scene3D& scene, const ViewCamera& camera,
         }
     }
     // In pieces, the traces first and the arrows over them, as a picture drawn in one go has
-    // them: the arrows wait until the traces are within a piece of the newest point.
+    // them: the arrows wait until the traces are within a piece of the newest point. A thinning
+    // since the last update renumbers what the picture drew: the cursor is first brought to the
+    // thinned scene (drawing nothing), so that this is judged on the scene as it is. (A run with
+    // arrows at every step thins them between nearly every two updates.)
     const std::size_t points = finish ? SIZE_MAX : kPiecePoints;
-    const bool tracesDone = finish || (m_cursor.layoutRevision == scene.layoutRevision() &&
-                                       m_cursor.points + kPiecePoints >= pointsToDraw(scene));
+    bool drawn =
+        m_cursor.layoutRevision == scene.layoutRevision() ||
+        SceneRenderer::drawNewContent(m_image, scene, camera, options, m_cursor, 0, 0, &m_changed);
+    const bool tracesDone = finish || m_cursor.points + kPiecePoints >= pointsToDraw(scene);
     const std::size_t arrows = finish ? SIZE_MAX : tracesDone ? kPieceArrows : 0;
     // The new content of a picture following a run may be drawn beside it (see
     // drawQueuedInBackground); wide lines go through a painter, here.
     const bool queue = queueing(scene, finish, preview);
-    if (!SceneRenderer::drawNewContent(m_image, scene, camera, options, m_cursor, points, arrows,
-                                       &m_changed, queue ? &m_queued : nullptr)) {
+    drawn =
+        drawn && SceneRenderer::drawNewContent(m_image, scene, camera, options, m_cursor, points,
+                                               arrows, &m_changed, queue ? &m_queued : nullptr);
+    if (!drawn) {
         m_queued.clear();
         redrawAll(scene, camera, options, preview || large ? quickStride : 1);
     }

@@ -63,6 +63,7 @@ private slots:
     void arrowsAreDrawnOnceWhereTheyLandAndSurviveThinning();
     void fullPictureCatchesUpWithArrowsAtEveryStep();
     void newContentIsDrawnInPiecesThatCatchUp();
+    void arrowsThinnedBetweenEveryUpdateAreStillDrawn();
     void arrowMemoKeepsArrowsThatShareABucket();
     void decimatedPreviewKeepsPieceEnds();
     void offscreenPointsAreClipped();
@@ -419,6 +420,35 @@ void SceneRendererTest::newContentIsDrawnInPiecesThatCatchUp() {
         closing.update(s, c, bare(), false);
         closing.drawQueuedInBackground();
         QVERIFY(closing.busy());
+    }
+}
+
+void SceneRendererTest::arrowsThinnedBetweenEveryUpdateAreStillDrawn() {
+    // At full speed the arrows are thinned between nearly every two updates of the picture that
+    // follows the run. Each update must still draw those that arrived since, the newest
+    // included, rather than wait for an update with no thinning before it, which never comes.
+    Scene3D s;
+    s.setSegmentBudget(3000);
+    s.SetColour(255, 0, 0);
+    s.SetLineColour(0, 0, 255);
+    const ViewCamera c = topView();
+    LivePicture picture;
+    int step = 0;
+    for (int round = 0; round < 6; ++round) {
+        // 3000 arrows pointing inward from a circle, a new stretch of it each round.
+        const std::size_t thinnings = s.thinningCount();
+        Point3d middle;
+        for (int k = 0; k < 1000; ++k, ++step) {
+            const double t = step * 0.001, x = 6 * std::cos(t), y = 6 * std::sin(t);
+            s.Point(x, y, 0);
+            for (int a = 1; a <= 3; ++a)
+                s.Segment(x, y, 0, x * (1 - 0.1 * a), y * (1 - 0.1 * a), 0);
+            middle = {0.85 * x, 0.85 * y, 0};
+        }
+        QVERIFY(s.thinningCount() > thinnings);
+        picture.update(s, c, bare(), false);
+        const QPoint at = c.project(middle).toPoint();
+        QVERIFY2(isBlue(picture.image().pixel(at)), qPrintable(QString("round %1").arg(round)));
     }
 }
 
