@@ -250,19 +250,31 @@ void Scene3D::StepArrows(double x, double y, double z, const StepArrow* arrows, 
     const Point3d a{x, y, z};
     m_arrowHead = style != 0;
     const std::uint64_t groupHead = m_group | (m_arrowHead ? SceneSegment::kHead : 0);
+    // The colours converted at the last step serve again while they are the same (compared bit
+    // for bit: the same bits convert to the same colour).
+    auto sameColour = [&](int i) {
+        const std::array<double, 3>& in = m_arrowColourIn[i];
+        return std::memcmp(in.data(), &arrows[i].red, sizeof in) == 0 &&
+               m_arrowColour[i] != kNoColour;
+    };
+    // A run's step: B, E and velocity, all drawn, in the colours of the step before.
+    if (count == 3 && arrows[0].drawn && arrows[1].drawn && arrows[2].drawn && sameColour(0) &&
+        sameColour(1) && sameColour(2)) [[likely]] {
+        m_vectorScale = arrows[2].factor;
+        m_lastRgb = m_arrowColour[2];
+        m_arrows.receiveStep(a, groupHead, arrows, m_arrowColour);
+        touch();
+        return;
+    }
     // The arrows to store, sent on a record at a time.
     SceneArrows::Arrow out[SceneArrows::kPerRecord];
     int n = 0;
     for (int i = 0; i < count; ++i) {
         const StepArrow& s = arrows[i];
         m_vectorScale = s.factor;
-        if (i < 3) [[likely]] {
-            // The colour converted at the last step serves again while it is the same.
-            // Compared bit for bit at once: the same bits convert to the same colour.
-            std::array<double, 3>& in = m_arrowColourIn[i];
-            if (std::memcmp(in.data(), &s.red, sizeof in) != 0 || m_arrowColour[i] == kNoColour)
-                [[unlikely]] {
-                in = {s.red, s.green, s.blue};
+        if (i < 3) {
+            if (!sameColour(i)) {
+                m_arrowColourIn[i] = {s.red, s.green, s.blue};
                 m_arrowColour[i] = sceneRgb(s.red, s.green, s.blue);
             }
             m_lastRgb = m_arrowColour[i];

@@ -135,7 +135,7 @@ public:
     /// A buffer of fewer records than this is stored at once by settle() rather than handed over
     /// and waited for.
     static constexpr std::size_t kStoreAtOnce = 128;
-    /// Arrows a record holds.
+    /// Arrows a record holds: a run's step sends three.
     static constexpr int kPerRecord = 3;
     static constexpr std::size_t kDefaultBudget = 150'000;
     /// The store's buffer holds at most this many budgets.
@@ -159,6 +159,20 @@ public:
         r.groupHead = groupHead;
         r.count = static_cast<std::uint32_t>(count);
         for (int i = 0; i < count; ++i) r.b[i] = arrows[i].b, r.rgb[i] = arrows[i].rgb;
+    }
+    /// Receives a step's three arrows, all drawn, from `a`, with colours `rgb`.
+    void receiveStep(const Point3d& a, std::uint64_t groupHead, const StepArrow* arrows,
+                     const SceneRgb* rgb) {
+        if (m_received == m_receivedEnd) [[unlikely]]
+            makeRoom();
+        Received& r = *m_received++;
+        r.a = a;
+        r.groupHead = groupHead;
+        r.count = 3;
+        for (int i = 0; i < 3; ++i) {
+            r.b[i] = {arrows[i].x, arrows[i].y, arrows[i].z};
+            r.rgb[i] = rgb[i];
+        }
     }
     /// Stores every arrow received and waits for the storing thread.
     void settle() {
