@@ -112,9 +112,17 @@ bool LivePicture::update(const Scene3D& scene, const ViewCamera& camera,
     // thinned scene (drawing nothing), so that this is judged on the scene as it is. (A run with
     // arrows at every step thins them between nearly every two updates.)
     const std::size_t points = finish ? SIZE_MAX : kPiecePoints;
-    bool drawn =
-        m_cursor.layoutRevision == scene.layoutRevision() ||
-        SceneRenderer::drawNewContent(m_image, scene, camera, options, m_cursor, 0, 0, &m_changed);
+    bool drawn = true;
+    if (m_cursor.layoutRevision != scene.layoutRevision()) {
+        drawn = SceneRenderer::drawNewContent(m_image, scene, camera, options, m_cursor, 0, 0,
+                                              &m_changed);
+        // A scene that thins its arrows receives more than it keeps: of those that arrived
+        // since, only the newest kFrameArrows are drawn, as in a quick picture. (At full speed
+        // a run adds many times more arrows between two frames than a picture can show.)
+        const std::size_t stored = scene.segments().size();
+        if (drawn && !finish && stored - std::min(m_cursor.segments, stored) > kFrameArrows)
+            m_cursor.segments = stored - kFrameArrows;
+    }
     const bool tracesDone = finish || m_cursor.points + kPiecePoints >= pointsToDraw(scene);
     const std::size_t arrows = finish ? SIZE_MAX : tracesDone ? kPieceArrows : 0;
     // The new content of a picture following a run may be drawn beside it (see
