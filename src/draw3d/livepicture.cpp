@@ -132,8 +132,12 @@ bool LivePicture::update(const Scene3D& scene, const ViewCamera& camera,
         drawn && SceneRenderer::drawNewContent(m_image, scene, camera, options, m_cursor, points,
                                                arrows, &m_changed, queue ? &m_queued : nullptr);
     if (!drawn) {
+        // Points it had not drawn yet were thinned away (a picture that fell behind a fast run):
+        // drawn again, a quick picture first when the scene is large, whose full picture begins
+        // with the next frame rather than in this one.
         m_queued.clear();
         redrawAll(scene, camera, options, preview || large ? quickStride : 1);
+        return !preview && m_stride > 1;
     }
     if (!preview && m_stride > 1) buildFullPicture(scene, camera, options);
     return false;
