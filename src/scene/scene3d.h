@@ -178,6 +178,11 @@ public:
     void settle() {
         if (m_received != m_buffer.get() || m_thread.started()) settleNow();
     }
+    /// Waits for the storing thread to store what it was handed; what was received since stays
+    /// in the buffer, to be stored with it.
+    void settleHanded() { m_thread.wait(); }
+    /// Whether arrows were received and not handed to the storing thread yet.
+    bool waiting() const { return m_received != m_buffer.get(); }
 
     // After settle():
     const ArrowStore<SceneSegment>& store() const { return m_store; }
@@ -326,6 +331,16 @@ public:
     /// Removes every point, arrow, circle and tag; keeps the frame, colours and settings.
     void Clear();
 
+    /// While `lag` is on, a call that reads the arrows waits only for those the storing thread
+    /// was handed: the arrows received since (fewer than SceneArrows::kBatch records, a few
+    /// milliseconds of a run at full speed) are read as if not sent yet, and show at a later
+    /// read. For a view that reads the scene at every frame while a run grows it, which would
+    /// otherwise wait for them each time. Off by default; arrowsWaiting() tells whether arrows
+    /// wait to be stored.
+    void letArrowsLag(bool lag) const { m_arrowsMayLag = lag; }
+    bool arrowsMayLag() const { return m_arrowsMayLag; }
+    bool arrowsWaiting() const { return m_arrows.waiting(); }
+
     // --- Budget.
     /// Largest number of stored trace points (at least 1000); thins at once if needed.
     void setPointBudget(std::size_t points);
@@ -459,9 +474,13 @@ private:
     void thinPoints();
     void startThinning();
     void advanceThinning(std::size_t work);
-    /// Stores the arrows received (see SceneArrows) and takes their box into the run's.
+    /// Stores the arrows received (see SceneArrows), or while they may lag (letArrowsLag) those
+    /// handed to the storing thread, and takes their box into the run's.
     void settleArrows() const {
-        m_arrows.settle();
+        if (m_arrowsMayLag)
+            m_arrows.settleHanded();
+        else
+            m_arrows.settle();
         m_runBounds.merge(m_arrows.takeBox());
     }
     void touch() { ++m_revision; }
@@ -525,6 +544,7 @@ private:
     std::uint64_t m_labelRevision = 0;
     std::uint64_t m_pointsReceived = 0;
     std::uint64_t m_pointsAtSetUp = 0;
+    mutable bool m_arrowsMayLag = false;
     mutable SceneArrows m_arrows; // last: its thread ends before the rest goes
 };
 

@@ -80,6 +80,27 @@ TEST(SceneArrows, EveryReadSeesEveryArrowSentBeforeIt) {
                 a.max.x == b.max.x && a.max.y == b.max.y && a.max.z == b.max.z);
 }
 
+TEST(SceneArrows, LaggingReadsSeeWholeBuffersAndThenEverything) {
+    // A view following a run lets the arrows lag: its reads see the buffers handed to the
+    // storing thread, never a part of one, and once the lag ends every arrow sent.
+    Scene3D scene;
+    scene.letArrowsLag(true);
+    const int steps = static_cast<int>(SceneArrows::kBatch) + 10;
+    for (int k = 0; k < steps; ++k) {
+        const double x = k * 1e-3;
+        const StepArrow arrows[3] = {{1, 0, 0, 255, true, x, 1, 0},
+                                     {1, 255, 0, 0, true, x, 2, 0},
+                                     {1, 0, 255, 0, true, x, 3, 0}};
+        scene.StepArrows(x, 0, 0, arrows, 3, 2);
+    }
+    EXPECT_TRUE(scene.arrowsWaiting());
+    EXPECT_EQ(scene.storedSegments(), 3 * SceneArrows::kBatch);
+    EXPECT_EQ(scene.segments().back().a.x, (SceneArrows::kBatch - 1) * 1e-3);
+    scene.letArrowsLag(false);
+    EXPECT_EQ(scene.storedSegments(), 3u * static_cast<unsigned>(steps));
+    EXPECT_FALSE(scene.arrowsWaiting());
+}
+
 TEST(SceneArrows, SceneDestroyedWhileItsArrowsAreStored) {
     // Several buffers' worth of arrows, the last handed over just before the scene goes: the
     // storing thread must be done before the store it writes to is freed.

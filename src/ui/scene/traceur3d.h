@@ -150,6 +150,7 @@ private:
     QFont m_countFont;          // the widget's font the metrics below were made for
     std::optional<QFontMetricsF> m_countMetrics; // of the point count's font
     std::uint64_t m_seenRevision = 0;
+    bool m_growing = false; // the scene changed between the last two frames
     std::uint64_t m_seenSetUp = 0;
     bool m_userMovedView = false;
     std::uint64_t m_movedAtPoints = 0; // the scene's pointsReceived() at the user's last move
