@@ -128,7 +128,7 @@ private:
 /// one as they arrived. Like the scene, it is called from one thread at a time.
 class SceneArrows {
 public:
-    /// Records handed to the storing thread at once (120 bytes each, a step's three arrows, so
+    /// Records handed to the storing thread at once (128 bytes each, a step's three arrows, so
     /// about 2 MB a buffer): a hand-over wakes that thread, which costs the run tens of
     /// microseconds on some machines, so it comes only every few milliseconds at full speed.
     static constexpr std::size_t kBatch = 16384;
@@ -200,8 +200,8 @@ public:
     void clear();
 
 private:
-    /// Arrows from one start as received. 120 bytes.
-    struct Received {
+    /// Arrows from one start as received: two cache lines.
+    struct alignas(64) Received {
         Point3d a;
         std::uint64_t groupHead;
         Point3d b[kPerRecord];
@@ -223,7 +223,8 @@ private:
     std::size_t m_handedCount = 0;
 
     // Written by the storing thread while it stores; the scene's thread reads them after settle().
-    ArrowStore<SceneSegment> m_store;
+    // On cache lines of their own: the scene's thread writes the ones above at every step.
+    alignas(64) ArrowStore<SceneSegment> m_store;
     std::uint64_t m_stored = 0;
     std::size_t m_intact = 0;
     std::size_t m_thinnings = 0;
@@ -231,7 +232,7 @@ private:
     Bounds3d m_box;
     std::size_t m_budget = kDefaultBudget;
 
-    TaskThread m_thread; // last: it ends before anything it uses goes
+    alignas(64) TaskThread m_thread; // last: it ends before anything it uses goes
 };
 
 /// A circle of radius `radius` (m) in the plane z = 0 around the z axis.
