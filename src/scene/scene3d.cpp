@@ -119,9 +119,7 @@ void Scene3D::SetFrame(double x, double y, double z, double /*reserved*/, double
 
 void Scene3D::EndSetUp(std::optional<double>, std::optional<double>) {
     ++m_setUpRevision;
-    // The arrows received so far belong to the run before.
-    m_arrows.settle();
-    m_runBounds.merge(m_arrows.takeBox());
+    settleArrows(true); // the arrows received so far belong to the run before
     m_bounds.merge(m_runBounds);
     m_runBounds = {};
     m_pointsAtSetUp = m_pointsReceived;

@@ -152,23 +152,13 @@ public:
     };
     /// Receives `count` (1 to kPerRecord) arrows from `a` of one group.
     void receive(const Point3d& a, std::uint64_t groupHead, const Arrow* arrows, int count) {
-        if (m_received == m_receivedEnd) [[unlikely]]
-            makeRoom();
-        Received& r = *m_received++;
-        r.a = a;
-        r.groupHead = groupHead;
-        r.count = static_cast<std::uint32_t>(count);
+        Received& r = next(a, groupHead, count);
         for (int i = 0; i < count; ++i) r.b[i] = arrows[i].b, r.rgb[i] = arrows[i].rgb;
     }
     /// Receives a step's three arrows, all drawn, from `a`, with colours `rgb`.
     void receiveStep(const Point3d& a, std::uint64_t groupHead, const StepArrow* arrows,
                      const SceneRgb* rgb) {
-        if (m_received == m_receivedEnd) [[unlikely]]
-            makeRoom();
-        Received& r = *m_received++;
-        r.a = a;
-        r.groupHead = groupHead;
-        r.count = 3;
+        Received& r = next(a, groupHead, 3);
         for (int i = 0; i < 3; ++i) {
             r.b[i] = {arrows[i].x, arrows[i].y, arrows[i].z};
             r.rgb[i] = rgb[i];
@@ -209,6 +199,16 @@ private:
         std::uint32_t count;
     };
 
+    /// The next record, of `count` arrows from `a` (their ends and colours still to write).
+    Received& next(const Point3d& a, std::uint64_t groupHead, int count) {
+        if (m_received == m_receivedEnd) [[unlikely]]
+            makeRoom();
+        Received& r = *m_received++;
+        r.a = a;
+        r.groupHead = groupHead;
+        r.count = static_cast<std::uint32_t>(count);
+        return r;
+    }
     /// Allocates the buffers, or hands the full one to the storing thread.
     void makeRoom();
     void settleNow();
@@ -280,16 +280,16 @@ struct SceneLabel {
 ///
 /// Arrows cost 48 bytes each (a double start, a float offset to the end) and have their own
 /// budget (default 150 000); they are stored on a thread of their own (see SceneArrows), which
-/// takes them from two buffers of about 2 MB each. They are
-/// thinned at once when they reach seven eighths of it, by keeping one group in
-/// ArrowStore::kKeepOneIn of the arrows drawn between two points in the oldest half (a group
-/// straddling the middle goes or stays whole; a scene of few large groups drops its oldest arrows
-/// down to three quarters of the budget). The store is a window in a buffer of up to kSegmentBuffer
-/// budgets (at most about 15 MB at the default budget, with the groups' lengths beside it): a
-/// thinning moves the kept old arrows towards the newest half, which stays in place, and moves the
-/// window's start forward; every few thinnings, when the buffer's end is near, it puts the thinned
-/// store at the buffer's start instead. At most 4096 circles and 4096 tags are kept (the oldest go
-/// first). Each thinning increases `layoutRevision` when it takes effect.
+/// takes them from two buffers of about 2 MB each. They are thinned at once when they reach
+/// seven eighths of it, by keeping one group in ArrowStore::kKeepOneIn of the arrows drawn between
+/// two points in the oldest half (a group straddling the middle goes or stays whole; a scene of few
+/// large groups drops its oldest arrows down to three quarters of the budget). The store is a
+/// window in a buffer of up to kSegmentBuffer budgets (at most about 15 MB at the default budget,
+/// with the groups' lengths beside it): a thinning moves the kept old arrows towards the newest
+/// half, which stays in place, and moves the window's start forward; every few thinnings, when the
+/// buffer's end is near, it puts the thinned store at the buffer's start instead. At most 4096
+/// circles and 4096 tags are kept (the oldest go first). Each thinning increases `layoutRevision`
+/// when it takes effect.
 class Scene3D : public TraceSink {
 public:
     static constexpr std::size_t kChunkSize = 131072; // 2 MB of points
@@ -339,8 +339,21 @@ public:
     /// otherwise wait for them each time. Off by default; arrowsWaiting() tells whether arrows
     /// wait to be stored.
     void letArrowsLag(bool lag) const { m_arrowsMayLag = lag; }
-    bool arrowsMayLag() const { return m_arrowsMayLag; }
     bool arrowsWaiting() const { return m_arrows.waiting(); }
+    /// letArrowsLag(`lag`) for the life of the object, then as before.
+    class ArrowLag {
+    public:
+        ArrowLag(const Scene3D& scene, bool lag) : m_scene(scene), m_before(scene.m_arrowsMayLag) {
+            scene.letArrowsLag(lag);
+        }
+        ~ArrowLag() { m_scene.letArrowsLag(m_before); }
+        ArrowLag(const ArrowLag&) = delete;
+        ArrowLag& operator=(const ArrowLag&) = delete;
+
+    private:
+        const Scene3D& m_scene;
+        bool m_before;
+    };
 
     // --- Budget.
     /// Largest number of stored trace points (at least 1000); thins at once if needed.
@@ -475,10 +488,10 @@ private:
     void thinPoints();
     void startThinning();
     void advanceThinning(std::size_t work);
-    /// Stores the arrows received (see SceneArrows), or while they may lag (letArrowsLag) those
-    /// handed to the storing thread, and takes their box into the run's.
-    void settleArrows() const {
-        if (m_arrowsMayLag)
+    /// Stores the arrows received (see SceneArrows), or while they may lag (letArrowsLag) and
+    /// `whole` is false those handed to the storing thread, and takes their box into the run's.
+    void settleArrows(bool whole = false) const {
+        if (m_arrowsMayLag && !whole)
             m_arrows.settleHanded();
         else
             m_arrows.settle();

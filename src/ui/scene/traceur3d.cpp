@@ -29,24 +29,6 @@ constexpr int kFrameMs = 33;
 constexpr int kBuildFrameMs = 16;
 constexpr int kSettleMs = 160; // full redraw this long after the last wheel step
 constexpr double kDegreesPerPixel = 0.45;
-
-// While the view draws a scene that a run grows, the arrows received in the last few
-// milliseconds may wait to be stored (see Scene3D::letArrowsLag). The lag lasts as long as one
-// of the view's own handlers: anyone else reading the scene (an export, another window) sees
-// it whole.
-class ArrowLag {
-public:
-    ArrowLag(const Scene3D& scene, bool lag) : m_scene(scene), m_before(scene.arrowsMayLag()) {
-        scene.letArrowsLag(lag);
-    }
-    ~ArrowLag() { m_scene.letArrowsLag(m_before); }
-    ArrowLag(const ArrowLag&) = delete;
-    ArrowLag& operator=(const ArrowLag&) = delete;
-
-private:
-    const Scene3D& m_scene;
-    bool m_before;
-};
 } // namespace
 
 Traceur3D::Traceur3D(QWidget* parent) : QWidget(parent) {
@@ -172,13 +154,15 @@ void Traceur3D::tick() {
         if (!chosenForThisRun) resetView();
     }
     // While a run grows the scene, the view shows the arrows a few milliseconds late rather
-    // than wait for them to be stored at every frame; once it stops, they are all shown.
+    // than wait for them to be stored at every frame; once it stops, they are all shown. The
+    // lag lasts as long as one of the view's own handlers: anyone else reading the scene (an
+    // export, another window) sees it whole.
     m_growing = m_scene.revision() != m_seenRevision;
     if (m_growing) {
         m_seenRevision = m_scene.revision();
         emit sceneChanged();
     }
-    const ArrowLag lag(m_scene, m_growing);
+    const Scene3D::ArrowLag lag(m_scene, m_growing);
     if (m_growing) {
         if (!m_userMovedView) followScene();
         showChanges();
@@ -264,7 +248,7 @@ void Traceur3D::drawNextPiece() {
     // has its own frames.
     const bool moving = m_drag != Drag::None || m_settle->isActive();
     if (moving || !isVisible() || m_picture.quick()) return;
-    const ArrowLag lag(m_scene, m_growing);
+    const Scene3D::ArrowLag lag(m_scene, m_growing);
     ensureContent(false);
     m_picture.drawQueuedInBackground();
 }
@@ -288,7 +272,7 @@ void Traceur3D::ensureContent(bool preview, bool finish) {
 }
 
 void Traceur3D::paintEvent(QPaintEvent* event) {
-    const ArrowLag lag(m_scene, m_growing);
+    const Scene3D::ArrowLag lag(m_scene, m_growing);
     const bool moving = m_drag != Drag::None || m_settle->isActive();
     // A whole picture for this view is painted as it is: the frame that asked for this repaint
     // brought it up to date, and what the run adds meanwhile comes with the next.
