@@ -2,6 +2,7 @@
 // thinning (the points' thinning is in pointthinning.cpp).
 #include "scene/scene3d.h"
 #include "scene/pointthinning.h"
+#include "simulation/arrowscale.h"
 
 #include <algorithm>
 #include <cmath>
@@ -105,6 +106,7 @@ void Scene3D::SetScene(double cube, double v2, double v3, double v4, double v5, 
 
 void Scene3D::SetVectorScale(double factor, std::int16_t style) {
     m_vectorScale = factor;
+    m_vectorScaleOfState = false;
     m_arrowHead = style != 0;
     touch();
 }
@@ -261,6 +263,7 @@ void Scene3D::StepArrows(double x, double y, double z, const StepArrow* arrows, 
     if (count == 3 && arrows[0].drawn && arrows[1].drawn && arrows[2].drawn && sameColour(0) &&
         sameColour(1) && sameColour(2)) [[likely]] {
         m_vectorScale = arrows[2].factor;
+        m_vectorScaleOfState = false;
         m_lastRgb = m_arrowColour[2];
         m_arrows.receiveStep(a, groupHead, arrows, m_arrowColour);
         touch();
@@ -272,6 +275,7 @@ void Scene3D::StepArrows(double x, double y, double z, const StepArrow* arrows, 
     for (int i = 0; i < count; ++i) {
         const StepArrow& s = arrows[i];
         m_vectorScale = s.factor;
+        m_vectorScaleOfState = false;
         if (i < 3) {
             if (!sameColour(i)) {
                 m_arrowColourIn[i] = {s.red, s.green, s.blue};
@@ -290,6 +294,20 @@ void Scene3D::StepArrows(double x, double y, double z, const StepArrow* arrows, 
     }
     if (n > 0) m_arrows.receive(a, groupHead, out, n);
     touch();
+}
+
+void Scene3D::takeRecipe(const ArrowRecipe& recipe) {
+    m_recipe = recipe;
+    for (int i = 0; i < 3; ++i)
+        m_recipeRgb[i] = sceneRgb(recipe.rgb[i][0], recipe.rgb[i][1], recipe.rgb[i][2]);
+    m_arrows.receiveRecipe(recipe, m_recipeRgb);
+}
+
+double Scene3D::stateVectorScale() const {
+    // The velocity arrow's factor, as ArrowMaker finds it (it does not depend on B).
+    if (!m_recipe.autoScale) return m_recipe.typed[2];
+    return ArrowScale::factorsFor(m_stateSize, 1, m_recipe.normE, m_recipe.normV).v /
+           m_recipe.toMetres;
 }
 
 void Scene3D::SetColour(double red, double green, double blue) {

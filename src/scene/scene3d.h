@@ -4,6 +4,7 @@
 
 #include "scene/arrowstore.h"
 #include "scene/taskthread.h"
+#include "simulation/arrowrecipe.h"
 #include "simulation/tracesink.h"
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <new>
 #include <span>
 #include <string>
 #include <utility>
@@ -119,21 +121,23 @@ private:
 };
 
 /// A scene's arrows. They are received on the scene's thread and stored on a thread of their
-/// own: a run with arrows sends three at every step, millions a second, and storing them (building
-/// the records, thinning the oldest) would otherwise cost the run about a third of its speed. The
-/// scene's thread only writes the arrows as received, up to three from one start a record, into a
-/// buffer of kBatch records, which it hands to the storing thread when full. settle() stores
-/// everything received and waits for that thread: after it, and until the next arrow is received,
-/// the store and its counts are the caller's alone and are exactly those of arrows stored one by
-/// one as they arrived. Like the scene, it is called from one thread at a time.
+/// own: a run with arrows sends three at every step, millions a second, and making and storing
+/// them (the ends, the records, thinning the oldest) would otherwise cost the run about a third of
+/// its speed. The scene's thread only writes what it receives into a buffer of records, handed to
+/// the storing thread when full: arrows as given, up to three from one start a record, or a run's
+/// step as its position, velocity, B and trajectory size, whose arrows the storing thread makes
+/// with the step's ArrowRecipe (received once for many steps). settle() stores everything
+/// received and waits for that thread: after it, and until the next arrow is received, the store
+/// and its counts are the caller's alone and are exactly those of the arrows made and stored one
+/// by one as they arrived. Like the scene, it is called from one thread at a time.
 class SceneArrows {
 public:
-    /// Records handed to the storing thread at once (128 bytes each, a step's three arrows, so
-    /// about 2 MB a buffer): a hand-over wakes that thread, which costs the run tens of
+    /// Records of three arrows a buffer holds (about 2 MB; a run's steps take fewer bytes, so
+    /// more of them fit): a hand-over wakes the storing thread, which costs the run tens of
     /// microseconds on some machines, so it comes only every few milliseconds at full speed.
     static constexpr std::size_t kBatch = 16384;
-    /// A buffer of fewer records than this is stored at once by settle() rather than handed over
-    /// and waited for.
+    /// A buffer holding fewer bytes than this many records of arrows is stored at once by
+    /// settle() rather than handed over and waited for.
     static constexpr std::size_t kStoreAtOnce = 128;
     /// Arrows a record holds: a run's step sends three.
     static constexpr int kPerRecord = 3;
@@ -150,19 +154,36 @@ public:
         Point3d b;
         SceneRgb rgb;
     };
-    /// Receives `count` (1 to kPerRecord) arrows from `a` of one group.
+    /// Receives `count` (1 to kPerRecord) arrows from `a` of one group (groupHead: the group's
+    /// number below 2^61, SceneSegment::kHead for arrows with heads).
     void receive(const Point3d& a, std::uint64_t groupHead, const Arrow* arrows, int count) {
-        Received& r = next(a, groupHead, count);
+        ArrowsRecord& r = next<ArrowsRecord>(groupHead);
+        r.a = a;
+        r.count = static_cast<std::uint32_t>(count);
         for (int i = 0; i < count; ++i) r.b[i] = arrows[i].b, r.rgb[i] = arrows[i].rgb;
     }
     /// Receives a step's three arrows, all drawn, from `a`, with colours `rgb`.
     void receiveStep(const Point3d& a, std::uint64_t groupHead, const StepArrow* arrows,
                      const SceneRgb* rgb) {
-        Received& r = next(a, groupHead, 3);
+        ArrowsRecord& r = next<ArrowsRecord>(groupHead);
+        r.a = a;
+        r.count = 3;
         for (int i = 0; i < 3; ++i) {
             r.b[i] = {arrows[i].x, arrows[i].y, arrows[i].z};
             r.rgb[i] = rgb[i];
         }
+    }
+    /// The recipe of the steps received next (receiveState), with its colours converted.
+    void receiveRecipe(const ArrowRecipe& recipe, const SceneRgb rgb[3]);
+    /// Receives a run's step whose arrows the last recipe received makes: at R [m] with velocity
+    /// V and field B, the trajectory's size `size` [m], of the group `groupHead` (as receive()'s).
+    void receiveState(const Vecteur3& R, const Vecteur3& V, const Vecteur3& B, double size,
+                      std::uint64_t groupHead) {
+        StateRecord& r = next<StateRecord>(groupHead | kStateKind);
+        r.r = {R(1), R(2), R(3)};
+        r.v = {V(1), V(2), V(3)};
+        r.b = {B(1), B(2), B(3)};
+        r.size = size;
     }
     /// Stores every arrow received and waits for the storing thread.
     void settle() {
@@ -186,41 +207,70 @@ public:
     Bounds3d takeBox() { return std::exchange(m_box, Bounds3d{}); }
     /// Sets the budget and thins down to it.
     void setBudget(std::size_t budget);
-    /// Forgets every arrow, received or stored, and the counts (not layoutChanges()).
+    /// Forgets every arrow, received or stored, and the counts (not layoutChanges(), nor the
+    /// recipe of the next steps).
     void clear();
 
 private:
-    /// Arrows from one start as received: two cache lines.
-    struct alignas(64) Received {
+    // A record's first word: its kind in bits 61-62, the group and head of its arrows in the
+    // others.
+    static constexpr std::uint64_t kStateKind = std::uint64_t{1} << 61;
+    static constexpr std::uint64_t kRecipeKind = std::uint64_t{2} << 61;
+    static constexpr std::uint64_t kKindMask = std::uint64_t{3} << 61;
+    /// Arrows from one start as received.
+    struct ArrowsRecord {
+        std::uint64_t tag;
         Point3d a;
-        std::uint64_t groupHead;
         Point3d b[kPerRecord];
         SceneRgb rgb[kPerRecord];
         std::uint32_t count;
     };
+    /// A run's step, its arrows to make.
+    struct StateRecord {
+        std::uint64_t tag;
+        Point3d r, v, b;
+        double size;
+    };
+    /// A recipe and its colours, kept until no record names it.
+    struct Recipe {
+        ArrowRecipe recipe;
+        SceneRgb rgb[3];
+    };
+    struct RecipeRecord {
+        std::uint64_t tag;
+        const Recipe* recipe;
+    };
+    using Word = std::uint64_t;
+    template <class Record> static constexpr std::size_t kWords = sizeof(Record) / sizeof(Word);
+    static constexpr std::size_t kBufferWords = kBatch * kWords<ArrowsRecord>;
+    static constexpr std::size_t kLongestRecord = kWords<ArrowsRecord>;
+    static_assert(kWords<StateRecord> <= kLongestRecord && kWords<RecipeRecord> <= kLongestRecord);
 
-    /// The next record, of `count` arrows from `a` (their ends and colours still to write).
-    Received& next(const Point3d& a, std::uint64_t groupHead, int count) {
-        if (m_received == m_receivedEnd) [[unlikely]]
+    /// The next record, of the kind and group `tag` (its other fields still to write).
+    template <class Record> Record& next(std::uint64_t tag) {
+        if (m_received >= m_receivedEnd) [[unlikely]]
             makeRoom();
-        Received& r = *m_received++;
-        r.a = a;
-        r.groupHead = groupHead;
-        r.count = static_cast<std::uint32_t>(count);
-        return r;
+        Record* r = ::new (static_cast<void*>(m_received)) Record;
+        r->tag = tag;
+        m_received += kWords<Record>;
+        return *r;
     }
     /// Allocates the buffers, or hands the full one to the storing thread.
     void makeRoom();
     void settleNow();
-    /// Stores the arrows of records [from, to) one after the other: the storing thread's task.
-    void storeReceived(const Received* from, const Received* to);
+    /// Stores the arrows of the records in [from, to) one after the other: the storing thread's
+    /// task.
+    void storeReceived(const Word* from, const Word* to);
     void thin();
 
     // The scene's thread fills m_buffer up to m_received; the storing thread reads m_handed.
-    std::unique_ptr<Received[]> m_buffer, m_handed;
-    Received* m_received = nullptr;
-    Received* m_receivedEnd = nullptr;
-    std::size_t m_handedCount = 0;
+    // A record starts below m_receivedEnd, so that the longest one fits.
+    Word* m_received = nullptr;
+    Word* m_receivedEnd = nullptr;
+    std::unique_ptr<Word[]> m_buffer, m_handed;
+    std::size_t m_handedWords = 0;
+    // Every recipe received, the newest last: those before it go once their steps are stored.
+    std::vector<std::unique_ptr<Recipe>> m_recipes;
 
     // Written by the storing thread while it stores; the scene's thread reads them after settle().
     // On cache lines of their own: the scene's thread writes the ones above at every step.
@@ -231,6 +281,8 @@ private:
     std::uint64_t m_layoutChanges = 0;
     Bounds3d m_box;
     std::size_t m_budget = kDefaultBudget;
+    const Recipe* m_recipe = nullptr; // of the state records stored next
+    ArrowMaker m_maker;
 
     alignas(64) TaskThread m_thread; // last: it ends before anything it uses goes
 };
@@ -328,6 +380,19 @@ public:
     /// The three calls per arrow at once: a run with arrows sends them at every step.
     void StepArrows(double x, double y, double z, const StepArrow* arrows, int count,
                     std::int16_t style) override;
+    /// A run's step: its arrows are made and stored on the arrows' thread.
+    bool StepState(const ArrowRecipe& recipe, const Vecteur3& R, const Vecteur3& V,
+                   const Vecteur3& B, double size) override {
+        if (recipe.revision != m_recipe.revision) [[unlikely]]
+            takeRecipe(recipe);
+        m_arrowHead = recipe.style != 0;
+        m_lastRgb = m_recipeRgb[2];
+        m_stateSize = size;
+        m_vectorScaleOfState = true;
+        m_arrows.receiveState(R, V, B, size, m_group | (m_arrowHead ? SceneSegment::kHead : 0));
+        touch();
+        return true;
+    }
 
     /// Removes every point, arrow, circle and tag; keeps the frame, colours and settings.
     void Clear();
@@ -439,7 +504,7 @@ public:
     bool hasShot() const { return m_hasShot; }
     double lineWidth() const { return m_lineWidth; }
     double minStep() const { return m_minStep; }
-    double vectorScale() const { return m_vectorScale; }
+    double vectorScale() const { return m_vectorScaleOfState ? stateVectorScale() : m_vectorScale; }
     SceneRgb pointColour() const { return m_pointRgb; }
     SceneRgb lastColour() const { return m_lastRgb; }
 
@@ -498,6 +563,8 @@ private:
         m_runBounds.merge(m_arrows.takeBox());
     }
     void touch() { ++m_revision; }
+    void takeRecipe(const ArrowRecipe& recipe);
+    double stateVectorScale() const;
 
     std::vector<TraceChunk> m_chunks;
     std::size_t m_pointCount = 0;
@@ -536,6 +603,12 @@ private:
     double m_lineWidth = 1.0;
     double m_minStep = 0;
     double m_vectorScale = 1;
+    // The recipe of the last step received by StepState, its colours converted, and that step's
+    // trajectory size: the vector scale follows from them while m_vectorScaleOfState.
+    ArrowRecipe m_recipe;
+    SceneRgb m_recipeRgb[3] = {};
+    double m_stateSize = 0;
+    bool m_vectorScaleOfState = false;
     bool m_arrowHead = true;
     SceneRgb m_pointRgb = 0;
     SceneRgb m_lastRgb = 0;

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <new>
 
 namespace gyro {
 
@@ -16,37 +18,46 @@ bool finite(const Point3d& p) {
 
 void SceneArrows::makeRoom() {
     if (!m_buffer) {
-        m_buffer = std::make_unique_for_overwrite<Received[]>(kBatch);
-        m_handed = std::make_unique_for_overwrite<Received[]>(kBatch);
+        m_buffer = std::make_unique_for_overwrite<Word[]>(kBufferWords);
+        m_handed = std::make_unique_for_overwrite<Word[]>(kBufferWords);
         m_received = m_buffer.get();
-        m_receivedEnd = m_received + kBatch;
+        m_receivedEnd = m_received + (kBufferWords - kLongestRecord + 1);
         return;
     }
     // The buffer is full: the storing thread takes it once it is done with the one before.
     m_thread.wait();
     std::swap(m_buffer, m_handed);
-    m_handedCount = static_cast<std::size_t>(m_received - m_handed.get());
+    m_handedWords = static_cast<std::size_t>(m_received - m_handed.get());
     m_received = m_buffer.get();
-    m_receivedEnd = m_received + kBatch;
-    m_thread.start([this] { storeReceived(m_handed.get(), m_handed.get() + m_handedCount); });
+    m_receivedEnd = m_received + (kBufferWords - kLongestRecord + 1);
+    m_thread.start([this] { storeReceived(m_handed.get(), m_handed.get() + m_handedWords); });
+}
+
+void SceneArrows::receiveRecipe(const ArrowRecipe& recipe, const SceneRgb rgb[3]) {
+    auto kept = std::make_unique<Recipe>();
+    kept->recipe = recipe;
+    std::copy(rgb, rgb + 3, kept->rgb);
+    next<RecipeRecord>(kRecipeKind).recipe = kept.get();
+    m_recipes.push_back(std::move(kept));
 }
 
 void SceneArrows::settleNow() {
     m_thread.wait();
-    const std::size_t count = static_cast<std::size_t>(m_received - m_buffer.get());
-    if (count == 0) return;
-    if (count < kStoreAtOnce) {
+    const std::size_t words = static_cast<std::size_t>(m_received - m_buffer.get());
+    if (words > 0 && words < kStoreAtOnce * kWords<ArrowsRecord>) {
         storeReceived(m_buffer.get(), m_received);
         m_received = m_buffer.get();
-        return;
+    } else if (words > 0) {
+        // Many: handed over like a full buffer (the store's lines are in the storing thread's
+        // cache, not this one's), and waited for.
+        makeRoom();
+        m_thread.wait();
     }
-    // Many: handed over like a full buffer (the store's lines are in the storing thread's
-    // cache, not this one's), and waited for.
-    makeRoom();
-    m_thread.wait();
+    // Every step is stored: only the newest recipe serves again.
+    if (m_recipes.size() > 1) m_recipes.erase(m_recipes.begin(), m_recipes.end() - 1);
 }
 
-void SceneArrows::storeReceived(const Received* from, const Received* to) {
+void SceneArrows::storeReceived(const Word* from, const Word* to) {
     // Arrows received in this order, stored as such: the result is the same whether they were
     // handed over or stored at once.
     const std::size_t limit = kBufferBudgets * m_budget;
@@ -57,21 +68,45 @@ void SceneArrows::storeReceived(const Received* from, const Received* to) {
         lo = {std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
         hi = {std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
     };
-    for (const Received* r = from; r != to; ++r) {
-        if (!finite(r->a)) continue;
-        const bool head = (r->groupHead & SceneSegment::kHead) != 0;
-        const std::uint64_t group = r->groupHead & ~SceneSegment::kHead;
-        for (std::uint32_t i = 0; i < r->count; ++i) {
-            if (!finite(r->b[i])) continue;
-            // The arrows are few enough beside the points to be thinned at once.
-            if (m_store.size() >= threshold) [[unlikely]]
-                thin();
-            m_store.append({r->a, r->b[i], r->rgb[i], head, group}, limit);
-            ++m_stored;
-            ++m_intact;
-            if (!any) lo = hi = r->a, any = true;
-            grow(r->a);
-            grow(r->b[i]);
+    auto store = [&](const Point3d& a, const Point3d& b, SceneRgb rgb, std::uint64_t tag) {
+        if (!finite(b)) return;
+        // The arrows are few enough beside the points to be thinned at once.
+        if (m_store.size() >= threshold) [[unlikely]]
+            thin();
+        const bool head = (tag & SceneSegment::kHead) != 0;
+        m_store.append({a, b, rgb, head, tag & ~(SceneSegment::kHead | kKindMask)}, limit);
+        ++m_stored;
+        ++m_intact;
+        if (!any) lo = hi = a, any = true;
+        grow(a);
+        grow(b);
+    };
+    for (const Word* w = from; w != to;) {
+        Word tag;
+        std::memcpy(&tag, w, sizeof tag);
+        switch (tag & kKindMask) {
+        case kStateKind: {
+            const auto& r = *std::launder(reinterpret_cast<const StateRecord*>(w));
+            w += kWords<StateRecord>;
+            if (!m_recipe || !finite(r.r)) continue;
+            const Vecteur3 R(r.r.x, r.r.y, r.r.z);
+            StepArrow out[3];
+            m_maker.make(m_recipe->recipe, R, {r.v.x, r.v.y, r.v.z}, {r.b.x, r.b.y, r.b.z},
+                         m_recipe->recipe.E, r.size, out);
+            for (int i = 0; i < 3; ++i)
+                if (out[i].drawn) store(r.r, {out[i].x, out[i].y, out[i].z}, m_recipe->rgb[i], tag);
+            break;
+        }
+        case kRecipeKind:
+            m_recipe = std::launder(reinterpret_cast<const RecipeRecord*>(w))->recipe;
+            w += kWords<RecipeRecord>;
+            break;
+        default: {
+            const auto& r = *std::launder(reinterpret_cast<const ArrowsRecord*>(w));
+            w += kWords<ArrowsRecord>;
+            if (!finite(r.a)) continue;
+            for (std::uint32_t i = 0; i < r.count; ++i) store(r.a, r.b[i], r.rgb[i], tag);
+        }
         }
     }
     if (any) {
@@ -106,6 +141,10 @@ void SceneArrows::setBudget(std::size_t budget) {
 void SceneArrows::clear() {
     m_thread.wait();
     m_received = m_buffer.get();
+    // The steps received next are made with the newest recipe, as if every record before had
+    // been stored.
+    if (m_recipes.size() > 1) m_recipes.erase(m_recipes.begin(), m_recipes.end() - 1);
+    m_recipe = m_recipes.empty() ? nullptr : m_recipes.back().get();
     m_store.clear();
     m_stored = 0;
     m_intact = 0;

@@ -25,9 +25,8 @@ void ArrowScale::add(const Vecteur3& R) {
     }
 }
 
-ArrowFactors ArrowScale::factors(double bNorm, double eNormStart, double vNormStart) const {
+ArrowFactors ArrowScale::factorsFor(double s, double bNorm, double eNormStart, double vNormStart) {
     auto unit = [](double n) { return n != 0 && std::isfinite(n) ? std::fabs(n) : 1.0; };
-    const double s = size();
     return {kBFraction * s / unit(bNorm), kEFraction * s / unit(eNormStart),
             kVFraction * s / unit(vNormStart)};
 }

@@ -35,7 +35,11 @@ public:
     }
     /// Factors for the current |B| [T] and the start-of-run |E| [V/m] and |V| [m/s] (zeros count
     /// as 1, so that a missing quantity gives a finite factor).
-    ArrowFactors factors(double bNorm, double eNormStart, double vNormStart) const;
+    ArrowFactors factors(double bNorm, double eNormStart, double vNormStart) const {
+        return factorsFor(size(), bNorm, eNormStart, vNormStart);
+    }
+    /// The same for a trajectory of size `size` [m].
+    static ArrowFactors factorsFor(double size, double bNorm, double eNormStart, double vNormStart);
 
     static constexpr double kBFraction = 0.1;     ///< B arrow / trajectory size
     static constexpr double kEFraction = 0.1 / 3; ///< E arrow at |E| start / size

@@ -5,6 +5,7 @@
 #include "numerics/errorreport.h"
 #include "numerics/rungekutta.h"
 #include "numerics/vectorstate.h"
+#include "simulation/arrowrecipe.h"
 #include "simulation/arrowscale.h"
 #include "simulation/borispace.h"
 #include "simulation/borisrun.h"
@@ -52,14 +53,11 @@ struct RunDriver::Run {
     FieldCache fields;           // the case's fields while the case stands
     SpeedWatch speedWatch;       // tells once when the speed passes a tenth of c
     std::string speedWarning;    // what it told
-    // The automatic arrow factors [drawing units per unit of B, E, V] and the same in metres,
-    // for the trajectory size and the B field they were computed for: a gyration in a uniform
-    // field keeps both for long stretches, and the factors need no square root or division then.
-    struct AutoArrows {
-        double size = -1;
-        Vecteur3 B;
-        double k[3] = {}, kMetres[3] = {};
-    } autoArrows;
+    // What the arrows are drawn with (built again when the case changes), for the case stamp
+    // it was built from, and the maker of the arrows drawn here.
+    ArrowRecipe recipe;
+    std::uint64_t recipeStamp = 0;
+    ArrowMaker arrowMaker;
 };
 
 RunDriver::RunDriver(ProgramState& state, TraceSink& sink)
@@ -271,62 +269,41 @@ void RunDriver::drawVectors(Run& run, const Vecteur3& R, const Vecteur3& V) {
     // The arrows show the fields at the accepted point, as Champ gives them, from the run's own
     // field model rather than one read afresh from the case at every step.
     const FieldModel& field = run.fields.of(m_model);
-    Vecteur3 E = field.E(), B;
+    if (run.recipe.revision == 0 || run.recipeStamp != m_model.stamp()) [[unlikely]]
+        makeArrowRecipe(run, field);
+    Vecteur3 B;
     field.magnetic(R, B);
+    const double size = run.arrows.size();
+    // A sink that makes the arrows itself gets the step as it is, unless E varies in space or
+    // making the arrows reports.
+    if (!field.mapElectric() && !ArrowMaker::mayReport(run.recipe, B) &&
+        m_sink.StepState(run.recipe, R, V, B, size)) [[likely]]
+        return;
+    Vecteur3 E = field.E();
     if (Vecteur3 Emap; field.map() && field.map()->electric(R, Emap)) MultKPlus(Emap, 1, E, E);
-    // Factors of B, E and the velocity, in drawing units and in metres.
-    const double* k = nullptr;
-    const double* kMetres = nullptr;
-    double typed[3], typedMetres[3];
-    if (m_model.Coche1(slot::kAutoScale)) {
-        // Automatic scale: fractions of the trajectory's size, in drawing units, which change
-        // only with that size and with B.
-        Run::AutoArrows& a = run.autoArrows;
-        const double size = run.arrows.size();
-        if (size != a.size || !(B == a.B)) [[unlikely]] {
-            const double toMetres = run.r0 / kDrawingUnits;
-            // A field that is not finite has no length: its arrow keeps the unit scale.
-            const double bNorm = std::isfinite(B(1) + B(2) + B(3)) ? normseule(B) : 1.0;
-            const ArrowFactors f = run.arrows.factors(bNorm, run.normE, run.normV);
-            a.size = size;
-            a.B = B;
-            a.k[0] = f.b / toMetres;
-            a.k[1] = f.e / toMetres;
-            a.k[2] = f.v / toMetres;
-            for (int i = 0; i < 3; ++i) a.kMetres[i] = a.k[i] * toMetres;
-        }
-        k = a.k;
-        kMetres = a.kMetres;
-    } else {
-        typed[0] = m_model.Texte4Value(slot::kScaleB);
-        typed[1] = m_model.Texte4Value(slot::kScaleE);
-        typed[2] = m_model.Texte4Value(slot::kScaleV);
-        const double toMetres = run.r0 / kDrawingUnits;
-        for (int i = 0; i < 3; ++i) typedMetres[i] = typed[i] * toMetres;
-        k = typed;
-        kMetres = typedMetres;
-    }
-    // B, E and the velocity, in that order, all from the accepted point; their colours are the
-    // entries 7-9, 4-6 and 10-12 of the colour table.
-    const Vecteur3* vecs[3] = {&B, &E, &V};
-    constexpr int kFirstEntry[3] = {7, 4, 10};
     StepArrow out[3];
-    for (int i = 0; i < 3; ++i) {
-        StepArrow& o = out[i];
-        o.factor = k[i];
-        o.red = run.colour[kFirstEntry[i]];
-        o.green = run.colour[kFirstEntry[i] + 1];
-        o.blue = run.colour[kFirstEntry[i] + 2];
-        o.drawn = k[i] != 0;
-        if (o.drawn) {
-            Vecteur3 tip;
-            MultKPlus(*vecs[i], kMetres[i], R, tip);
-            o.x = tip(1), o.y = tip(2), o.z = tip(3);
-        } else {
-            o.x = o.y = o.z = 0;
-        }
-    }
-    m_sink.StepArrows(R(1), R(2), R(3), out, 3, 2);
+    run.arrowMaker.make(run.recipe, R, V, B, E, size, out);
+    m_sink.StepArrows(R(1), R(2), R(3), out, 3, run.recipe.style);
+}
+
+void RunDriver::makeArrowRecipe(Run& run, const FieldModel& field) {
+    ArrowRecipe& r = run.recipe;
+    r.revision = ArrowRecipe::nextRevision();
+    run.recipeStamp = m_model.stamp();
+    // Automatic scale: fractions of the trajectory's size; else the typed factors.
+    r.autoScale = m_model.Coche1(slot::kAutoScale) != 0;
+    r.typed[0] = m_model.Texte4Value(slot::kScaleB);
+    r.typed[1] = m_model.Texte4Value(slot::kScaleE);
+    r.typed[2] = m_model.Texte4Value(slot::kScaleV);
+    r.toMetres = run.r0 / kDrawingUnits;
+    r.normE = run.normE;
+    r.normV = run.normV;
+    r.E = field.E();
+    // B, E and the velocity take the entries 7-9, 4-6 and 10-12 of the colour table.
+    constexpr int kFirstEntry[3] = {7, 4, 10};
+    for (int i = 0; i < 3; ++i)
+        for (int c = 0; c < 3; ++c) r.rgb[i][c] = run.colour[kFirstEntry[i] + c];
+    r.style = 2;
 }
 
 bool RunDriver::stepOnce(Run& run) {

@@ -18,6 +18,7 @@
 
 namespace gyro {
 
+class FieldModel;
 class TraceSink;
 
 /// Drives the runs of the main window (and of the command line) on one thread. A driver works on
@@ -146,6 +147,7 @@ private:
     enum class Stretch { None, Went, Ended };
     Stretch stepStretch(Run& run, std::uint64_t most, std::uint64_t& accepted);
     void drawVectors(Run& run, const Vecteur3& R, const Vecteur3& V);
+    void makeArrowRecipe(Run& run, const FieldModel& field);
     void drawFieldLines(const Vecteur3& R);
     void finishTop();
 

@@ -8,6 +8,9 @@
 
 namespace gyro {
 
+struct ArrowRecipe;
+struct Vecteur3;
+
 /// One of the arrows a step draws from its point: the arrow's scale factor (as for
 /// `SetVectorScale`), its colour (red, green, blue in 0..255) and, when `drawn`, its tip (m).
 struct StepArrow {
@@ -83,6 +86,15 @@ public:
     /// The arrows of one step, all starting at (x, y, z) (m): for each in turn, the same as
     /// `SetVectorScale(factor, style)`, `SetLineColour(red, green, blue)` and, when it is drawn,
     /// `Segment` from (x, y, z) to its tip. A receiver may take them in one go.
+    /// A run's step with arrows, given as what its arrows are made from: the recipe (the same
+    /// while its revision stays), the position R [m], velocity V [m/s] and B [T] there and the
+    /// trajectory's size [m]; the arrows are those ArrowMaker makes of them, with the recipe's E.
+    /// A sink that keeps the recipe may make and store them itself, later or on another thread,
+    /// and returns true; false (the default) when it wants them made and sent by StepArrows.
+    virtual bool StepState(const ArrowRecipe& /*recipe*/, const Vecteur3& /*R*/,
+                           const Vecteur3& /*V*/, const Vecteur3& /*B*/, double /*size*/) {
+        return false;
+    }
     virtual void StepArrows(double x, double y, double z, const StepArrow* arrows, int count,
                             std::int16_t style) {
         for (int i = 0; i < count; ++i) {

@@ -1,6 +1,7 @@
 // The scene stores its arrows on a thread of its own: whenever it is read, it must show every
 // arrow sent before, in order, as if each had been stored on arrival.
 #include "scene/scene3d.h"
+#include "simulation/arrowrecipe.h"
 
 #include <gtest/gtest.h>
 
@@ -99,6 +100,64 @@ TEST(SceneArrows, LaggingReadsSeeWholeBuffersAndThenEverything) {
     scene.letArrowsLag(false);
     EXPECT_EQ(scene.storedSegments(), 3u * static_cast<unsigned>(steps));
     EXPECT_FALSE(scene.arrowsWaiting());
+}
+
+TEST(SceneArrows, StepsWhoseArrowsTheStoringThreadMakesEqualArrowsMadeBeforeSending) {
+    // A run hands the scene its steps and the recipe of their arrows; the arrows the storing
+    // thread makes of them must be those a sink that wants them made gets, in the same order
+    // among plain segments, across recipes changed mid-buffer (one just before a clear), a
+    // varying B (non-finite at times), a position that is not finite, several hand-overs and
+    // reads at odd moments.
+    Scene3D states, made;
+    states.setSegmentBudget(30000);
+    made.setSegmentBudget(30000);
+    ArrowMaker maker;
+    ArrowRecipe recipe;
+    auto newRecipe = [&](int k) {
+        recipe.revision = ArrowRecipe::nextRevision();
+        recipe.autoScale = k % 3 != 1;
+        recipe.typed[0] = 2, recipe.typed[1] = 0, recipe.typed[2] = 0.5 + k % 5;
+        recipe.toMetres = 0.01 / 65;
+        recipe.normE = 1e3, recipe.normV = 1e5;
+        recipe.E = Vecteur3(1e3, 0, k);
+        for (int i = 0; i < 3; ++i) recipe.rgb[i][0] = 40.0 * i + k % 7, recipe.rgb[i][2] = 90;
+        recipe.style = static_cast<std::int16_t>(k % 4 == 3 ? 0 : 2);
+    };
+    newRecipe(0);
+    for (int k = 0; k < 90000; ++k) {
+        if (k % 20011 == 0) newRecipe(k);
+        const double th = k * 0.13, r = 0.01 * (1 + k * 1e-5);
+        const Vecteur3 R(k == 5000 ? NAN : r * std::cos(th), r * std::sin(th), k * 1e-8);
+        const Vecteur3 V(-1e5 * std::sin(th), 1e5 * std::cos(th), 10);
+        const Vecteur3 B(0.01 * std::cos(k * 1e-3), k % 997 == 0 ? INFINITY : 0, 0.02);
+        const double size = 2 * r;
+        for (Scene3D* scene : {&states, &made}) {
+            scene->SetColour(255, 50, 100);
+            scene->Point(R(1), R(2), R(3));
+            if (k % 1000 == 7) scene->Segment(0, 0, 0, R(1), R(2), R(3));
+        }
+        ASSERT_TRUE(states.StepState(recipe, R, V, B, size));
+        StepArrow out[3];
+        maker.make(recipe, R, V, B, recipe.E, size, out);
+        made.StepArrows(R(1), R(2), R(3), out, 3, recipe.style);
+        if (k == 60000) {
+            newRecipe(k + 1);
+            ASSERT_TRUE(states.StepState(recipe, R, V, B, size));
+            maker.make(recipe, R, V, B, recipe.E, size, out);
+            made.StepArrows(R(1), R(2), R(3), out, 3, recipe.style);
+            states.Clear();
+            made.Clear();
+        }
+        if (k % 7919 == 0) {
+            ASSERT_EQ(states.storedSegments(), made.storedSegments()) << "step " << k;
+            EXPECT_EQ(states.vectorScale(), made.vectorScale()) << "step " << k;
+        }
+    }
+    EXPECT_EQ(states.storedSegments(), made.storedSegments());
+    EXPECT_EQ(states.intactSegments(), made.intactSegments());
+    EXPECT_GT(states.thinningCount(), 3u);
+    EXPECT_TRUE(sameArrows(states.segments(), made.segments()));
+    EXPECT_EQ(states.lastColour(), made.lastColour());
 }
 
 TEST(SceneArrows, SceneDestroyedWhileItsArrowsAreStored) {
