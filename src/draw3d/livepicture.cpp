@@ -85,9 +85,14 @@ bool LivePicture::update(const Scene3D& scene, const ViewCamera& camera,
     const std::size_t n = scene.pointCount();
     // A scene too large to draw whole within a frame gets the quick picture first (every few
     // points and the newest arrows), and its full picture over the next frames.
-    const bool large = n > kFramePoints || scene.segments().size() > kFrameArrows;
+    const std::size_t arrowCount = scene.segments().size();
+    const bool large = n > kFramePoints || arrowCount > kFrameArrows;
     const int quickStride =
         std::max(large ? 2 : 1, static_cast<int>((n + kFramePoints - 1) / kFramePoints));
+    // A scene that takes more than a few milliseconds to draw whole is not drawn whole within one
+    // frame when the view changes (a view following a run zooms out now and then): the picture
+    // it had, moved and scaled, stands for it while the full one is built over the next frames.
+    const bool heavy = large || n + arrowCount > kBuildPoints;
     const bool stale = !m_valid || m_drawnCamera != camera;
     if (preview) {
         m_building = false; // the view moves: a full picture would be out of date at once
@@ -96,7 +101,7 @@ bool LivePicture::update(const Scene3D& scene, const ViewCamera& camera,
             return false;
         }
     } else if (stale || m_stride > 1) {
-        if (!large || finish) {
+        if (!heavy || finish) {
             m_building = false;
             redrawAll(scene, camera, options, 1);
             return false;

@@ -62,6 +62,7 @@ private slots:
     void repeatedOrbitIsDrawnOnceAndPiecesMatchTheWhole();
     void arrowsAreDrawnOnceWhereTheyLandAndSurviveThinning();
     void fullPictureCatchesUpWithArrowsAtEveryStep();
+    void aViewChangeNeverDrawsMoreThanAFramesShareAtOnce();
     void newContentIsDrawnInPiecesThatCatchUp();
     void arrowsThinnedBetweenEveryUpdateAreStillDrawn();
     void arrowMemoKeepsArrowsThatShareABucket();
@@ -357,6 +358,32 @@ void SceneRendererTest::fullPictureCatchesUpWithArrowsAtEveryStep() {
     }
     QVERIFY2(!picture.quick(), qPrintable(QString("still quick after %1 frames").arg(frames)));
     QVERIFY(!picture.building());
+}
+
+void SceneRendererTest::aViewChangeNeverDrawsMoreThanAFramesShareAtOnce() {
+    // A view that follows a run zooms out now and then. A scene that is drawn in a few
+    // milliseconds is drawn whole at once; one with more than a frame's share of points (though
+    // fewer than need a quick picture of every few points) shows the old picture scaled while
+    // the full one is built, which ends as the picture drawn at once.
+    for (const std::size_t points :
+         {LivePicture::kBuildPoints / 2, LivePicture::kBuildPoints * 3 / 2}) {
+        Scene3D s;
+        s.SetColour(255, 0, 0);
+        for (std::size_t k = 0; k < points; ++k)
+            s.Point(4 * std::cos(k * 1e-4), 4 * std::sin(k * 1e-4), 0);
+        LivePicture picture, once;
+        ViewCamera c = topView();
+        picture.update(s, c, bare(), false, true);
+        c.setScale(c.scale() * 0.8);
+        const bool heavy = points > LivePicture::kBuildPoints;
+        QCOMPARE(picture.update(s, c, bare(), false), heavy);
+        QCOMPARE(picture.quick(), heavy);
+        for (int frames = 0; frames < 10 && picture.quick(); ++frames)
+            picture.update(s, c, bare(), false);
+        QVERIFY(!picture.quick());
+        once.update(s, c, bare(), false, true);
+        QCOMPARE(picture.image(), once.image());
+    }
 }
 
 void SceneRendererTest::newContentIsDrawnInPiecesThatCatchUp() {
