@@ -122,11 +122,11 @@ bool LivePicture::update(const Scene3D& scene, const ViewCamera& camera,
         drawn = SceneRenderer::drawNewContent(m_image, scene, camera, options, m_cursor, 0, 0,
                                               &m_changed);
         // A scene that thins its arrows receives more than it keeps: of those that arrived
-        // since, only the newest kFrameArrows are drawn, as in a quick picture. (At full speed
-        // a run adds many times more arrows between two frames than a picture can show.)
+        // since, only the newest kThinnedArrows are drawn. (At full speed a run adds tens of
+        // thousands of arrows between two updates, far more than a picture can show.)
         const std::size_t stored = scene.segments().size();
-        if (drawn && !finish && stored - std::min(m_cursor.segments, stored) > kFrameArrows)
-            m_cursor.segments = stored - kFrameArrows;
+        if (drawn && !finish && stored - std::min(m_cursor.segments, stored) > kThinnedArrows)
+            m_cursor.segments = stored - kThinnedArrows;
     }
     const bool tracesDone = finish || m_cursor.points + kPiecePoints >= pointsToDraw(scene);
     const std::size_t arrows = finish ? SIZE_MAX : tracesDone ? kPieceArrows : 0;

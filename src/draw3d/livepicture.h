@@ -33,6 +33,12 @@ public:
     /// steps, ~36,000 arrows with three a step), so that pieces drawn at every turn catch up.
     static constexpr std::size_t kPiecePoints = 50000;
     static constexpr std::size_t kPieceArrows = 60000;
+    /// Arrows one update() adds, the newest, when the scene thinned its arrows since the last:
+    /// a run that thins them sends about three a step, and a picture that follows it is updated
+    /// after every slice, two or three times a frame. Those shown are a sample of the steps, as
+    /// the arrows the scene keeps are; drawing more of them costs the run's thread the copies
+    /// and the drawing thread most of a core.
+    static constexpr std::size_t kThinnedArrows = 5000;
 
     /// Brings the picture up to date with `scene` seen by `camera` (whose viewport gives the
     /// size) with `options`. `preview`: the view is moving, a quick picture will do. `finish`:
