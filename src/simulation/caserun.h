@@ -52,6 +52,11 @@ public:
     void SetLineColour(double, double, double) override {}
     void SetLimits(double, double) override {}
     void PenLift(std::int16_t, std::int16_t) override {}
+    /// A step's arrows are not even made.
+    bool StepState(const ArrowRecipe&, const Vecteur3&, const Vecteur3&, const Vecteur3&,
+                   double) override {
+        return true;
+    }
 };
 
 /// One case run through the window's run driver until its step count or time, in slices of

@@ -83,9 +83,6 @@ public:
     /// The next `Point` is the first of the run's own trajectory (what came before since
     /// `SetShot` were field lines): the run's tag belongs there. Drawing nothing by itself.
     virtual void MarkTrajectoryStart() {}
-    /// The arrows of one step, all starting at (x, y, z) (m): for each in turn, the same as
-    /// `SetVectorScale(factor, style)`, `SetLineColour(red, green, blue)` and, when it is drawn,
-    /// `Segment` from (x, y, z) to its tip. A receiver may take them in one go.
     /// A run's step with arrows, given as what its arrows are made from: the recipe (the same
     /// while its revision stays), the position R [m], velocity V [m/s] and B [T] there and the
     /// trajectory's size [m]; the arrows are those ArrowMaker makes of them, with the recipe's E.
@@ -95,6 +92,9 @@ public:
                            const Vecteur3& /*V*/, const Vecteur3& /*B*/, double /*size*/) {
         return false;
     }
+    /// The arrows of one step, all starting at (x, y, z) (m): for each in turn, the same as
+    /// `SetVectorScale(factor, style)`, `SetLineColour(red, green, blue)` and, when it is drawn,
+    /// `Segment` from (x, y, z) to its tip. A receiver may take them in one go.
     virtual void StepArrows(double x, double y, double z, const StepArrow* arrows, int count,
                             std::int16_t style) {
         for (int i = 0; i < count; ++i) {

@@ -272,6 +272,17 @@ TEST_F(RunDriverTest, ArrowsAndFieldLinesFollowTheirCheckBoxes) {
         const double size = std::max({hi(1) - lo(1), hi(2) - lo(2), hi(3) - lo(3)});
         EXPECT_NEAR(sink.segmentLengths[3 * step], 0.1 * size, 1e-9 * size) << step;
     }
+    // A scale typed during the run acts at the next step: 3 drawing units per m/s for the
+    // velocity arrow, a drawing unit being a 65th of the start's distance from the origin.
+    model.setState(BoxFamily::Coche1, slot::kAutoScale, 0);
+    model.setText(BoxFamily::Texte4, slot::kScaleV, "3");
+    driver.advance(1s, 1);
+    ASSERT_EQ(sink.segmentLengths.size(), 31u); // the B and E scales left empty: not drawn
+    const double r0 = std::hypot(model.Texte3Value(slot::kX), model.Texte3Value(slot::kX + 1),
+                                 model.Texte3Value(slot::kX + 2));
+    const Vecteur3 V = velocity(driver.state());
+    const double speed = std::hypot(V(1), V(2), V(3));
+    EXPECT_NEAR(sink.segmentLengths.back(), 3 * r0 / 65 * speed, 1e-9 * r0 * speed);
 }
 
 TEST_F(RunDriverTest, ReadoutsAreThoseOfTheLastAcceptedState) {
