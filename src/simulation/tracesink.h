@@ -87,7 +87,8 @@ public:
     /// while its revision stays), the position R [m], velocity V [m/s] and B [T] there and the
     /// trajectory's size [m]; the arrows are those ArrowMaker makes of them, with the recipe's E.
     /// A sink that keeps the recipe may make and store them itself, later or on another thread,
-    /// and returns true; false (the default) when it wants them made and sent by StepArrows.
+    /// and returns true; false (the default) when it wants them made and sent by StepArrows. A
+    /// step whose arrows could report (ArrowMaker::mayReport) never comes this way.
     virtual bool StepState(const ArrowRecipe& /*recipe*/, const Vecteur3& /*R*/,
                            const Vecteur3& /*V*/, const Vecteur3& /*B*/, double /*size*/) {
         return false;
