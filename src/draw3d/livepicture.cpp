@@ -139,8 +139,15 @@ bool LivePicture::update(const Scene3D& scene, const ViewCamera& camera,
     if (!drawn) {
         // Points it had not drawn yet were thinned away (a picture that fell behind a fast run):
         // drawn again, a quick picture first when the scene is large, whose full picture begins
-        // with the next frame rather than in this one.
+        // with the next frame rather than in this one. A large scene keeps the picture it has as
+        // the quick one: it lacks only what was thinned before it was drawn, and drawing a quick
+        // picture of every few points within this frame would keep the window waiting.
         m_queued.clear();
+        if (!preview && large && m_cursor.resetRevision == scene.resetRevision()) {
+            SceneRenderer::skipToEnd(scene, m_cursor);
+            m_stride = std::max(m_stride, 2);
+            return true;
+        }
         redrawAll(scene, camera, options, preview || large ? quickStride : 1);
         return !preview && m_stride > 1;
     }

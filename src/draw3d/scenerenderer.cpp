@@ -148,18 +148,23 @@ void SceneRenderer::drawContent(QImage& image, const Scene3D& scene, const ViewC
         drawer.drawSegments(arrows - std::min(arrows, maxArrows), arrows, memo);
     }
     if (cursor) {
+        skipToEnd(scene, *cursor);
         cursor->pen = ends.pen;
         cursor->penX = ends.penX, cursor->penY = ends.penY;
         cursor->penRgb = ends.penRgb;
-        cursor->layoutRevision = scene.layoutRevision();
-        cursor->points = scene.pointCount();
-        cursor->segments = scene.segments().size();
-        rememberLastSegment(scene, *cursor);
-        cursor->circles = scene.circles().size();
-        cursor->resetRevision = scene.resetRevision();
-        cursor->storedPoints = scene.storedPoints();
-        cursor->storedSegments = scene.storedSegments();
     }
+}
+
+void SceneRenderer::skipToEnd(const Scene3D& scene, DrawCursor& cursor) {
+    cursor.pen = false; // the next trace starts afresh
+    cursor.layoutRevision = scene.layoutRevision();
+    cursor.points = scene.pointCount();
+    cursor.segments = scene.segments().size();
+    rememberLastSegment(scene, cursor);
+    cursor.circles = scene.circles().size();
+    cursor.resetRevision = scene.resetRevision();
+    cursor.storedPoints = scene.storedPoints();
+    cursor.storedSegments = scene.storedSegments();
 }
 
 void SceneRenderer::drawBackdrop(QImage& image, const Scene3D& scene, const ViewCamera& camera,

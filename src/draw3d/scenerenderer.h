@@ -148,6 +148,9 @@ public:
     /// the caller likes.
     static void drawBackdrop(QImage& image, const Scene3D& scene, const ViewCamera& camera,
                              const RenderOptions& options, DrawCursor& cursor);
+    /// Sets `cursor` after everything the scene holds, drawing nothing: a picture of the scene's
+    /// older state then stands for it, and drawNewContent() goes on from there.
+    static void skipToEnd(const Scene3D& scene, DrawCursor& cursor);
     /// Draws the overlays (axis names, tags, scale bar, triad, caption) with `painter`, whose
     /// device has the camera's viewport size.
     static void drawOverlay(QPainter& painter, const Scene3D& scene, const ViewCamera& camera,

@@ -63,6 +63,7 @@ private slots:
     void arrowsAreDrawnOnceWhereTheyLandAndSurviveThinning();
     void fullPictureCatchesUpWithArrowsAtEveryStep();
     void aViewChangeNeverDrawsMoreThanAFramesShareAtOnce();
+    void aPictureThatFellBehindAThinningKeepsItsPictureMeanwhile();
     void newContentIsDrawnInPiecesThatCatchUp();
     void arrowsThinnedBetweenEveryUpdateAreStillDrawn();
     void arrowMemoKeepsArrowsThatShareABucket();
@@ -384,6 +385,37 @@ void SceneRendererTest::aViewChangeNeverDrawsMoreThanAFramesShareAtOnce() {
         once.update(s, c, bare(), false, true);
         QCOMPARE(picture.image(), once.image());
     }
+}
+
+void SceneRendererTest::aPictureThatFellBehindAThinningKeepsItsPictureMeanwhile() {
+    // A large scene whose points not yet drawn were thinned away before the next update: the
+    // picture it has stands as a quick one, and the full picture built over the next frames is
+    // the one drawn at once.
+    Scene3D s;
+    s.setPointBudget(2 * LivePicture::kFramePoints);
+    s.SetColour(255, 0, 0);
+    std::size_t k = 0;
+    const auto points = [&](std::size_t count) {
+        for (const std::size_t end = k + count; k < end; ++k)
+            s.Point(4 * std::cos(k * 1e-4), 4 * std::sin(k * 1e-4), k * 1e-6);
+    };
+    points(LivePicture::kFramePoints + 10000);
+    const ViewCamera c = topView();
+    LivePicture picture, once;
+    picture.update(s, c, bare(), false, true);
+    QVERIFY(!picture.quick());
+    const QImage before = picture.image();
+    points(3 * LivePicture::kFramePoints); // thinned twice: the second time, points not drawn
+    s.finishThinning();
+    QVERIFY(s.thinningCount() > 1);
+    QVERIFY(picture.update(s, c, bare(), false));
+    QVERIFY(picture.quick());
+    QCOMPARE(picture.image(), before);
+    for (int frames = 0; frames < 20 && picture.quick(); ++frames)
+        picture.update(s, c, bare(), false);
+    QVERIFY(!picture.quick());
+    once.update(s, c, bare(), false, true);
+    QCOMPARE(picture.image(), once.image());
 }
 
 void SceneRendererTest::newContentIsDrawnInPiecesThatCatchUp() {
