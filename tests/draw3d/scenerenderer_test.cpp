@@ -28,6 +28,21 @@ RenderOptions bare() {
     return o;
 }
 
+// The live picture of `s` updated a frame at a time until its full picture replaced the quick
+// one (at most 20 frames); a null image when it is still quick then.
+QImage fullPictureAfterFrames(LivePicture& picture, const Scene3D& s, const ViewCamera& c) {
+    for (int frames = 0; frames < 20 && picture.quick(); ++frames)
+        picture.update(s, c, bare(), false);
+    return picture.quick() ? QImage() : picture.image();
+}
+
+// The live picture of `s` drawn whole at once.
+QImage drawnAtOnce(const Scene3D& s, const ViewCamera& c) {
+    LivePicture once;
+    once.update(s, c, bare(), false, true);
+    return once.image();
+}
+
 QImage content(const Scene3D& s, const ViewCamera& c, const RenderOptions& o = bare()) {
     QImage img(c.viewport(), QImage::Format_ARGB32_Premultiplied);
     SceneRenderer::drawContent(img, s, c, o);
@@ -372,18 +387,14 @@ void SceneRendererTest::aViewChangeNeverDrawsMoreThanAFramesShareAtOnce() {
         s.SetColour(255, 0, 0);
         for (std::size_t k = 0; k < points; ++k)
             s.Point(4 * std::cos(k * 1e-4), 4 * std::sin(k * 1e-4), 0);
-        LivePicture picture, once;
+        LivePicture picture;
         ViewCamera c = topView();
         picture.update(s, c, bare(), false, true);
         c.setScale(c.scale() * 0.8);
         const bool heavy = points > LivePicture::kBuildPoints;
         QCOMPARE(picture.update(s, c, bare(), false), heavy);
         QCOMPARE(picture.quick(), heavy);
-        for (int frames = 0; frames < 10 && picture.quick(); ++frames)
-            picture.update(s, c, bare(), false);
-        QVERIFY(!picture.quick());
-        once.update(s, c, bare(), false, true);
-        QCOMPARE(picture.image(), once.image());
+        QCOMPARE(fullPictureAfterFrames(picture, s, c), drawnAtOnce(s, c));
     }
 }
 
@@ -401,7 +412,7 @@ void SceneRendererTest::aPictureThatFellBehindAThinningKeepsItsPictureMeanwhile(
     };
     points(LivePicture::kFramePoints + 10000);
     const ViewCamera c = topView();
-    LivePicture picture, once;
+    LivePicture picture;
     picture.update(s, c, bare(), false, true);
     QVERIFY(!picture.quick());
     const QImage before = picture.image();
@@ -411,11 +422,7 @@ void SceneRendererTest::aPictureThatFellBehindAThinningKeepsItsPictureMeanwhile(
     QVERIFY(picture.update(s, c, bare(), false));
     QVERIFY(picture.quick());
     QCOMPARE(picture.image(), before);
-    for (int frames = 0; frames < 20 && picture.quick(); ++frames)
-        picture.update(s, c, bare(), false);
-    QVERIFY(!picture.quick());
-    once.update(s, c, bare(), false, true);
-    QCOMPARE(picture.image(), once.image());
+    QCOMPARE(fullPictureAfterFrames(picture, s, c), drawnAtOnce(s, c));
 }
 
 void SceneRendererTest::newContentIsDrawnInPiecesThatCatchUp() {
