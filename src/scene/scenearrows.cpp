@@ -1,5 +1,5 @@
 // A scene's arrows: received on the scene's thread, stored and thinned on a thread of their own.
-#include "scene/scene3d.h"
+#include "scene/scenearrows.h"
 
 #include <algorithm>
 #include <cmath>
